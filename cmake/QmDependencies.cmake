@@ -1,0 +1,18 @@
+# System libraries, found through pkg-config (the setup script installs them).
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+
+pkg_check_modules(QM_X11 REQUIRED IMPORTED_TARGET x11)
+pkg_check_modules(QM_XTST REQUIRED IMPORTED_TARGET xtst)
+pkg_check_modules(QM_EGL REQUIRED IMPORTED_TARGET egl)
+pkg_check_modules(QM_GLES REQUIRED IMPORTED_TARGET glesv2)
+pkg_check_modules(QM_GTK REQUIRED IMPORTED_TARGET gtk+-3.0)
+pkg_check_modules(QM_SDL2 REQUIRED IMPORTED_TARGET sdl2)
+pkg_check_modules(QM_ZLIB REQUIRED IMPORTED_TARGET zlib)
+pkg_check_modules(QM_PNG REQUIRED IMPORTED_TARGET libpng)
+pkg_check_modules(QM_FREETYPE REQUIRED IMPORTED_TARGET freetype2)
+pkg_check_modules(QM_VORBIS REQUIRED IMPORTED_TARGET vorbisfile vorbis ogg)
+pkg_check_modules(QM_FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libswscale libavutil)
+pkg_check_modules(QM_SQUIRREL REQUIRED IMPORTED_TARGET squirrel3)
+find_library(QM_SQSTDLIB sqstdlib3 REQUIRED)
+find_package(JPEG REQUIRED)

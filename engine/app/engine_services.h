@@ -1,0 +1,20 @@
+// The engine services the frame starts, drives and stops, as hooks so the
+// frame's order can be traced in tests. An empty hook is skipped.
+#pragma once
+
+#include <functional>
+
+struct EngineServices {
+    std::function<void()> startTasks, stopTasks, runMainQueue;
+    std::function<void()> startFileSystem, stopFileSystem;
+    std::function<void(int rate, int outputMode)> startSound;
+    std::function<void()> stopSound;
+    std::function<void(int width, int height)> startGraphics;
+    std::function<void()> stopGraphics, resetRenderStats;
+    std::function<void()> startInput, stopInput, pollInput;
+    std::function<void(int pointer, int x, int y)> pointerWheel;
+    std::function<void()> createMovie, updateMovie, drawMovie, shutdownMovie;
+};
+
+// The engine's real services, as far as they are built into this program.
+EngineServices DefaultEngineServices();

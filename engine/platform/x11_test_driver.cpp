@@ -1,0 +1,197 @@
+#include "platform/x11_test_driver.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/threads.h"
+
+std::unique_ptr<XvfbServer> XvfbServer::Start(int width, int height, std::string* error) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        if (error) *error = "pipe failed";
+        return nullptr;
+    }
+    std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    pid_t pid = fork();
+    if (pid < 0) {
+        if (error) *error = "fork failed";
+        return nullptr;
+    }
+    if (pid == 0) {
+        // The write end must survive exec for -displayfd.
+        int fd = dup(fds[1]);
+        int devnull = open("/dev/null", O_WRONLY);
+        if (devnull >= 0) {
+            dup2(devnull, STDOUT_FILENO);
+            dup2(devnull, STDERR_FILENO);
+        }
+        std::string fdText = std::to_string(fd);
+        execlp("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
+               "-noreset", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    std::unique_ptr<XvfbServer> server(new XvfbServer());
+    server->pid_ = pid;
+    std::string number;
+    uint64_t deadline = GetTimeMicros() + 10000000;
+    while (GetTimeMicros() < deadline) {
+        pollfd reader{fds[0], POLLIN, 0};
+        if (poll(&reader, 1, 100) <= 0) continue;
+        char c;
+        ssize_t got = read(fds[0], &c, 1);
+        if (got <= 0) break;
+        if (c == '\n') break;
+        number += c;
+    }
+    close(fds[0]);
+    if (number.empty()) {
+        if (error) *error = "Xvfb did not report a display";
+        return nullptr;
+    }
+    server->display_ = ":" + number;
+    return server;
+}
+
+XvfbServer::~XvfbServer() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+}
+
+namespace {
+
+Display* AsDisplay(void* d) { return static_cast<Display*>(d); }
+
+std::string NameOf(Display* display, Window window) {
+    Atom netWmName = XInternAtom(display, "_NET_WM_NAME", False);
+    Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::string name;
+    if (XGetWindowProperty(display, window, netWmName, 0, 1024, False, utf8, &type, &format, &count, &after, &data) ==
+            Success &&
+        data != nullptr) {
+        name.assign(reinterpret_cast<char*>(data), count);
+        XFree(data);
+    }
+    return name;
+}
+
+}  // namespace
+
+std::unique_ptr<X11TestDriver> X11TestDriver::Open(const std::string& display) {
+    Display* connection = XOpenDisplay(display.c_str());
+    if (connection == nullptr) return nullptr;
+    std::unique_ptr<X11TestDriver> driver(new X11TestDriver());
+    driver->display_ = connection;
+    return driver;
+}
+
+X11TestDriver::~X11TestDriver() {
+    if (display_ != nullptr) XCloseDisplay(AsDisplay(display_));
+}
+
+bool X11TestDriver::WaitForWindow(const std::string& title, int timeoutMs) {
+    Display* display = AsDisplay(display_);
+    uint64_t deadline = GetTimeMicros() + static_cast<uint64_t>(timeoutMs) * 1000;
+    while (GetTimeMicros() < deadline) {
+        Window root = DefaultRootWindow(display), parent = 0, *children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(display, root, &root, &parent, &children, &count)) {
+            for (unsigned i = 0; i < count; ++i) {
+                XWindowAttributes attributes;
+                if (!XGetWindowAttributes(display, children[i], &attributes)) continue;
+                if (attributes.map_state != IsViewable) continue;
+                if (NameOf(display, children[i]).rfind(title, 0) == 0) window_ = children[i];
+            }
+            if (children) XFree(children);
+        }
+        if (window_ != 0) {
+            XSetInputFocus(display, window_, RevertToParent, CurrentTime);
+            XSync(display, False);
+            return true;
+        }
+        SleepMs(20);
+    }
+    return false;
+}
+
+bool X11TestDriver::SendKey(unsigned long keysym, bool down) {
+    Display* display = AsDisplay(display_);
+    KeyCode code = XKeysymToKeycode(display, keysym);
+    if (code == 0) return false;
+    bool ok = XTestFakeKeyEvent(display, code, down ? True : False, CurrentTime);
+    XSync(display, False);
+    return ok;
+}
+
+bool X11TestDriver::ClickButton(unsigned button) {
+    Display* display = AsDisplay(display_);
+    if (window_ != 0) {
+        XWindowAttributes attributes;
+        XGetWindowAttributes(display, window_, &attributes);
+        XWarpPointer(display, None, window_, 0, 0, 0, 0, attributes.width / 2, attributes.height / 2);
+    }
+    bool ok = XTestFakeButtonEvent(display, button, True, CurrentTime) &&
+              XTestFakeButtonEvent(display, button, False, CurrentTime);
+    XSync(display, False);
+    return ok;
+}
+
+bool X11TestDriver::RequestClose() {
+    if (window_ == 0) return false;
+    Display* display = AsDisplay(display_);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window_;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    bool ok = XSendEvent(display, window_, False, NoEventMask, &event) != 0;
+    XSync(display, False);
+    return ok;
+}
+
+bool X11TestDriver::WindowSize(int* width, int* height) {
+    if (window_ == 0) return false;
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(AsDisplay(display_), window_, &attributes)) return false;
+    *width = attributes.width;
+    *height = attributes.height;
+    return true;
+}
+
+std::string X11TestDriver::WindowName() {
+    return window_ != 0 ? NameOf(AsDisplay(display_), window_) : std::string();
+}
+
+bool X11TestDriver::ReadWindowPixel(int x, int y, unsigned* rgb) {
+    if (window_ == 0) return false;
+    Display* display = AsDisplay(display_);
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window_, &attributes)) return false;
+    // Read from the root so a child window (full screen) is included.
+    int rootX = 0, rootY = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, window_, DefaultRootWindow(display), x, y, &rootX, &rootY, &child);
+    XImage* image = XGetImage(display, DefaultRootWindow(display), rootX, rootY, 1, 1, AllPlanes, ZPixmap);
+    if (image == nullptr) return false;
+    *rgb = static_cast<unsigned>(XGetPixel(image, 0, 0)) & 0xFFFFFFu;
+    XDestroyImage(image);
+    return true;
+}

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds the game and its sample pack, then runs it from the sample's folder.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+./tools/setup-deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)" 2>&1 | grep -Ev '^\[|^-- |Built target|Scanning|Consolidate' || true
+mkdir -p build/sample
+cd build/sample
+exec ../quillmoor

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the normal build, then the parsers,
+# containers and everything else again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then the threaded parts under ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+./tools/setup-deps.sh
+
+jobs=$(nproc)
+export CTEST_OUTPUT_ON_FAILURE=1
+
+build_and_test() {
+  local dir=$1; shift
+  local label=$1; shift
+  echo "== $dir"
+  cmake -S . -B "$dir" "$@" >/dev/null
+  if [[ -n "$label" ]]; then
+    cmake --build "$dir" -j"$jobs" --target "$label" 2>&1 | grep -Ev '^\[|^-- |Built target|Scanning|Consolidate' || true
+    (cd "$dir" && ctest -j"$jobs" -L "$label")
+  else
+    cmake --build "$dir" -j"$jobs" 2>&1 | grep -Ev '^\[|^-- |Built target|Scanning|Consolidate' || true
+    (cd "$dir" && ctest -j"$jobs")
+  fi
+}
+
+build_and_test build "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+build_and_test build-asan "" -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=address -DQM_BUILD_BENCH=OFF
+build_and_test build-tsan tsan -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=thread -DQM_BUILD_BENCH=OFF

@@ -1,0 +1,381 @@
+// The frame's order of work, traced against a fake window system and services.
+#include "app/app_frame.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/display_mode_choice.h"
+#include "app/frame_profiler.h"
+#include "platform/message_box.h"
+#include "tests/app/fake_window_system.h"
+#include "tests/support/log_capture.h"
+
+namespace {
+
+std::vector<std::string>* g_trace = nullptr;
+int g_handle = 0;
+bool g_failInitialize = false;
+
+void Log(const std::string& what) { g_trace->push_back(what); }
+
+AppHandle OnInitialize() {
+    Log("OnInitialize");
+    return g_failInitialize ? nullptr : &g_handle;
+}
+void OnFinalize(AppHandle app) { Log(app == &g_handle ? "OnFinalize" : "OnFinalize(bad handle)"); }
+void OnUpdate(AppHandle) { Log("OnUpdate"); }
+void OnRender(AppHandle) { Log("OnRender"); }
+void OnPostRender(AppHandle) { Log("OnPostRender"); }
+void OnActivate(AppHandle, int paused) { Log("OnActivate" + std::to_string(paused)); }
+void OnDevice(AppHandle) { Log("device callback"); }
+void OnKey(AppHandle, int key, int down) { Log("OnKey" + std::to_string(key) + "," + std::to_string(down)); }
+
+class AppFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_trace = &trace;
+        g_failInitialize = false;
+        strcpy(descriptor.title, "Quillmoor");
+        descriptor.clientWidth = 800;
+        descriptor.clientHeight = 480;
+        descriptor.OnInitialize = OnInitialize;
+        descriptor.OnFinalize = OnFinalize;
+        descriptor.OnUpdate = OnUpdate;
+        descriptor.OnRender = OnRender;
+        descriptor.OnPostRender = OnPostRender;
+        descriptor.OnActivate = OnActivate;
+        descriptor.OnLostDevice = OnDevice;
+        descriptor.OnResetDevice = OnDevice;
+        descriptor.OnKey = OnKey;
+
+        auto hook = [this](const char* name) { return [this, name] { trace.push_back(name); }; };
+        services.startTasks = hook("TaskSystem::Init");
+        services.stopTasks = hook("TaskSystem::Shutdown");
+        services.runMainQueue = hook("RunMainQueue");
+        services.startFileSystem = hook("FileSystemInit");
+        services.stopFileSystem = hook("FileSystemShutdown");
+        services.startSound = [this](int rate, int mode) {
+            trace.push_back("SoundManagerInit" + std::to_string(rate) + "," + std::to_string(mode));
+        };
+        services.stopSound = hook("SoundManagerShutdown");
+        services.startGraphics = [this](int w, int h) {
+            trace.push_back("GraphicsInit" + std::to_string(w) + "x" + std::to_string(h));
+        };
+        services.stopGraphics = hook("GraphicsShutdown");
+        services.resetRenderStats = hook("ResetRenderStats");
+        services.startInput = hook("InitDirectInput");
+        services.stopInput = hook("ReleaseDirectInput");
+        services.pollInput = hook("PollInput");
+        services.pointerWheel = [this](int p, int x, int y) {
+            trace.push_back("PointerWheel" + std::to_string(p) + "," + std::to_string(x) + "," + std::to_string(y));
+        };
+        services.createMovie = hook("MoviePlayer::Create");
+        services.updateMovie = hook("MoviePlayer::Update");
+        services.drawMovie = hook("MoviePlayer::Draw");
+        services.shutdownMovie = hook("MoviePlayer::Shutdown");
+    }
+
+    // Runs until the given swap, then posts a close.
+    int RunFrames(int frames) {
+        windows.swaps = 0;
+        windows.waits = 0;
+        windows.onSwap = [this, frames](int swap) {
+            if (swap == frames) windows.events.push_back(Close());
+        };
+        return RunApplicationWith(descriptor, &windows, services);
+    }
+
+    // The trace from the first frame's start to its swap.
+    std::vector<std::string> FirstFrame() const {
+        auto begin = std::find(trace.begin(), trace.end(), "ResetRenderStats");
+        auto end = std::find(begin, trace.end(), "Swap");
+        return std::vector<std::string>(begin, end == trace.end() ? end : end + 1);
+    }
+
+    static WindowEvent Close() {
+        WindowEvent e;
+        e.type = WindowEvent::kClose;
+        return e;
+    }
+    static WindowEvent Key(int key, bool down) {
+        WindowEvent e;
+        e.type = WindowEvent::kKey;
+        e.key = key;
+        e.down = down;
+        return e;
+    }
+    static WindowEvent Of(WindowEvent::Type type) {
+        WindowEvent e;
+        e.type = type;
+        return e;
+    }
+
+    std::vector<std::string> trace;
+    FakeWindowSystem windows{&trace};
+    EngineServices services;
+    AppDescriptor descriptor;
+};
+
+TEST_F(AppFrameTest, StartsRunsOneFrameAndStopsInOrder) {
+    EXPECT_EQ(RunFrames(1), 0);
+    std::vector<std::string> expected = {
+        "CreateMainWindow", "CreateGLContext", "SwapInterval1", "MoviePlayer::Create",
+        "TaskSystem::Init", "FileSystemInit", "SoundManagerInit44100,1", "GraphicsInit800x480", "InitDirectInput",
+        "OnInitialize",
+        "ResetRenderStats", "PollInput", "OnUpdate", "RunMainQueue", "MoviePlayer::Update", "OnRender",
+        "OnPostRender", "MoviePlayer::Draw", "Swap",
+        "OnFinalize", "ReleaseDirectInput", "GraphicsShutdown", "SoundManagerShutdown", "FileSystemShutdown",
+        "TaskSystem::Shutdown", "MoviePlayer::Shutdown", "DestroyGLContext", "DestroyMainWindow"};
+    EXPECT_EQ(trace, expected);
+}
+
+TEST_F(AppFrameTest, ExtraUpdatesSetHowOftenTheUpdateAndMainQueueRun) {
+    struct Case {
+        int extraUpdates;
+        std::vector<std::string> update;
+    } cases[] = {
+        {-1, {"PollInput"}},
+        {0, {"PollInput", "OnUpdate", "RunMainQueue"}},
+        {2, {"PollInput", "OnUpdate", "RunMainQueue", "OnUpdate", "RunMainQueue", "OnUpdate", "RunMainQueue"}},
+    };
+    for (const Case& c : cases) {
+        trace.clear();
+        descriptor.extraUpdates = c.extraUpdates;
+        RunFrames(1);
+        std::vector<std::string> frame = FirstFrame();
+        std::vector<std::string> update(frame.begin() + 1, frame.begin() + 1 + c.update.size());
+        EXPECT_EQ(update, c.update) << "extraUpdates " << c.extraUpdates;
+        EXPECT_EQ(frame[1 + c.update.size()], "MoviePlayer::Update") << "extraUpdates " << c.extraUpdates;
+    }
+}
+
+TEST_F(AppFrameTest, SwapModeSetsTheSwapInterval) {
+    struct Case {
+        int swapMode;
+        const char* call;  // null: no swap-interval call
+    } cases[] = {{0, "SwapInterval0"}, {1, "SwapInterval1"}, {2, "SwapInterval0"}, {3, nullptr}, {-1, nullptr}};
+    for (const Case& c : cases) {
+        trace.clear();
+        descriptor.swapMode = c.swapMode;
+        RunFrames(1);
+        long calls = std::count_if(trace.begin(), trace.end(),
+                                   [](const std::string& s) { return s.rfind("SwapInterval", 0) == 0; });
+        if (c.call == nullptr) {
+            EXPECT_EQ(calls, 0) << "swapMode " << c.swapMode;
+        } else {
+            EXPECT_EQ(calls, 1) << "swapMode " << c.swapMode;
+            EXPECT_NE(std::find(trace.begin(), trace.end(), c.call), trace.end()) << "swapMode " << c.swapMode;
+        }
+    }
+}
+
+TEST_F(AppFrameTest, ActivationPausesFramesAndCallsBackOnlyOnChange) {
+    // Frame 1, then deactivate twice (one callback), idle, reactivate, frame 2, close.
+    windows.onSwap = [this](int swap) {
+        if (swap == 1) {
+            windows.events.push_back(Of(WindowEvent::kDeactivate));
+            windows.events.push_back(Of(WindowEvent::kDeactivate));
+        }
+        if (swap == 2) windows.events.push_back(Close());
+    };
+    windows.onWait = [this](int wait) {
+        if (wait == 3) {
+            windows.events.push_back(Of(WindowEvent::kActivate));
+            windows.events.push_back(Of(WindowEvent::kActivate));
+        }
+    };
+    EXPECT_EQ(RunApplicationWith(descriptor, &windows, services), 0);
+    auto first = std::find(trace.begin(), trace.end(), "Swap");
+    std::vector<std::string> between(first + 1, std::find(first + 1, trace.end(), "ResetRenderStats"));
+    EXPECT_EQ(between, (std::vector<std::string>{"OnActivate1", "Wait10", "Wait10", "Wait10", "OnActivate0"}));
+    EXPECT_EQ(windows.swaps, 2);
+}
+
+TEST_F(AppFrameTest, RunWhenInactiveIgnoresActivation) {
+    descriptor.runWhenInactive = 1;
+    windows.onSwap = [this](int swap) {
+        if (swap == 1) windows.events.push_back(Of(WindowEvent::kDeactivate));
+        if (swap == 3) windows.events.push_back(Close());
+    };
+    EXPECT_EQ(RunApplicationWith(descriptor, &windows, services), 0);
+    EXPECT_EQ(windows.swaps, 3);
+    EXPECT_EQ(windows.waits, 0);
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), "OnActivate1"), 0);
+}
+
+TEST_F(AppFrameTest, ActivationBeforeTheLoopStartsSendsNoCallback) {
+    windows.events = {Of(WindowEvent::kDeactivate)};
+    // Events are only read by the loop, where running is set; deactivation stops frames.
+    windows.onWait = [this](int wait) {
+        if (wait == 1) windows.events.push_back(Close());
+    };
+    EXPECT_EQ(RunApplicationWith(descriptor, &windows, services), 0);
+    EXPECT_EQ(windows.swaps, 0);
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), "OnActivate1"), 1);
+}
+
+TEST_F(AppFrameTest, OnlyEscAndFunctionKeysReachOnKey) {
+    windows.events = {Key(0, true), Key(0, false), Key(1, true), Key(10, true), Key(12, false),
+                      Key(-1, true), Key(13, true), Key(-7, false)};
+    RunFrames(1);
+    std::vector<std::string> keys;
+    for (const auto& s : trace) {
+        if (s.rfind("OnKey", 0) == 0) keys.push_back(s);
+    }
+    EXPECT_EQ(keys, (std::vector<std::string>{"OnKey0,1", "OnKey0,0", "OnKey1,1", "OnKey10,1", "OnKey12,0"}));
+}
+
+TEST_F(AppFrameTest, KeysAreDroppedWithoutAKeyCallback) {
+    descriptor.OnKey = nullptr;
+    windows.events = {Key(1, true)};
+    EXPECT_EQ(RunFrames(1), 0);
+}
+
+TEST_F(AppFrameTest, WheelNotchesBecomeUnitSteps) {
+    WindowEvent up = Of(WindowEvent::kWheel), left = Of(WindowEvent::kWheel), none = Of(WindowEvent::kWheel);
+    up.wheelY = 3;
+    left.wheelX = -1;
+    windows.events = {up, left, none};
+    RunFrames(1);
+    std::vector<std::string> wheel;
+    for (const auto& s : trace) {
+        if (s.rfind("PointerWheel", 0) == 0) wheel.push_back(s);
+    }
+    EXPECT_EQ(wheel, (std::vector<std::string>{"PointerWheel2,0,1", "PointerWheel2,-1,0"}));
+}
+
+TEST_F(AppFrameTest, PostQuitCodeBecomesTheExitCodeAndTheFrameFinishes) {
+    descriptor.OnUpdate = [](AppHandle) {
+        g_trace->push_back("OnUpdate");
+        PostQuit(7);
+    };
+    EXPECT_EQ(RunApplicationWith(descriptor, &windows, services), 7);
+    EXPECT_EQ(windows.swaps, 1);  // the frame that asked to quit still presents
+}
+
+TEST_F(AppFrameTest, FailedInitializeStopsServicesShowsTheBoxAndReturnsMinusOne) {
+    g_failInitialize = true;
+    LogCapture log;
+    std::vector<std::string> boxes;
+    MessageBoxPresenter old = SetMessageBoxPresenter([&boxes](const char* text, const char* caption, int kind) {
+        boxes.push_back(std::string(text) + "|" + caption + "|" + std::to_string(kind));
+        return true;
+    });
+    EXPECT_EQ(RunApplicationWith(descriptor, &windows, services), -1);
+    SetMessageBoxPresenter(old);
+    auto from = std::find(trace.begin(), trace.end(), "OnInitialize");
+    std::vector<std::string> after(from, trace.end());
+    EXPECT_EQ(after, (std::vector<std::string>{"OnInitialize", "ReleaseDirectInput", "GraphicsShutdown",
+                                               "SoundManagerShutdown", "FileSystemShutdown", "TaskSystem::Shutdown",
+                                               "MoviePlayer::Shutdown", "DestroyGLContext", "DestroyMainWindow"}));
+    EXPECT_EQ(boxes, (std::vector<std::string>{"Initialization error.|Error|3"}));
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), "OnFinalize"), 0);
+}
+
+TEST_F(AppFrameTest, WindowAndContextFailuresEndStartUp) {
+    LogCapture log;
+    windows.failCreateWindow = true;
+    EXPECT_EQ(RunApplicationWith(descriptor, &windows, services), -1);
+    EXPECT_TRUE(log.Has("Error: CreateWindowEx() failed."));
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), "TaskSystem::Init"), 0);
+
+    trace.clear();
+    windows.failCreateWindow = false;
+    windows.failCreateContext = true;
+    EXPECT_EQ(RunApplicationWith(descriptor, &windows, services), -1);
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), "OnInitialize"), 0);
+    EXPECT_EQ(trace.back(), "DestroyMainWindow");
+}
+
+TEST_F(AppFrameTest, FullScreenUsesTheChosenModeOrFails) {
+    descriptor.fullScreen = 1;
+    descriptor.clientWidth = 1280;
+    descriptor.clientHeight = 800;
+    windows.modes = {{1280, 720}, {1280, 1024}, {1440, 900}};
+    EXPECT_EQ(RunFrames(1), 0);
+    EXPECT_TRUE(windows.createdWith.fullScreen);
+    EXPECT_EQ(windows.createdWith.mode.width, 1280);
+    EXPECT_EQ(windows.createdWith.mode.height, 1024);
+
+    trace.clear();
+    windows.modes = {{1024, 768}};
+    EXPECT_EQ(RunFrames(1), -1);
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), "CreateMainWindow"), 0);
+}
+
+TEST_F(AppFrameTest, TitleLineEveryThirtyFramesOnlyWithShowFps) {
+    descriptor.showFps = 0;
+    RunFrames(61);
+    EXPECT_TRUE(windows.titles.empty());
+
+    windows.titles.clear();
+    descriptor.showFps = 1;
+    RunFrames(61);
+    // Frames 30 and 60 show the line.
+    ASSERT_EQ(windows.titles.size(), 2u);
+    const std::string& title = windows.titles[0];
+    EXPECT_EQ(title.rfind("Quillmoor    U:", 0), 0u) << title;
+    unsigned u, r, f;
+    double fps;
+    ASSERT_EQ(sscanf(title.c_str(), "Quillmoor    U:%5u, R:%5u, F:%5u, %lffps", &u, &r, &f, &fps), 4) << title;
+    EXPECT_GE(f, u + r);
+}
+
+TEST(FullScreenModeChoice, SmallestExcessFirstWins) {
+    struct Case {
+        std::vector<DisplayMode> modes;
+        int w, h;
+        bool found;
+        DisplayMode expected;
+    } cases[] = {
+        {{{1280, 720}, {1280, 1024}, {1440, 900}}, 1280, 800, true, {1280, 1024}},
+        {{{1366, 768}, {1920, 1080}}, 1280, 720, true, {1366, 768}},
+        {{{1300, 800}, {1280, 820}}, 1280, 800, true, {1300, 800}},  // tie: the first wins
+        {{{800, 600}, {1024, 768}}, 1280, 720, false, {}},
+        {{}, 800, 480, false, {}},
+        {{{800, 480}}, 800, 480, true, {800, 480}},
+    };
+    for (const Case& c : cases) {
+        DisplayMode chosen{};
+        EXPECT_EQ(ChooseFullScreenMode(c.modes, c.w, c.h, &chosen), c.found);
+        if (c.found) {
+            EXPECT_EQ(chosen.width, c.expected.width);
+            EXPECT_EQ(chosen.height, c.expected.height);
+        }
+    }
+}
+
+TEST(FullScreenModeChoice, OnlyTheFirst256ModesCount) {
+    std::vector<DisplayMode> modes(256, DisplayMode{640, 480});
+    modes.push_back({1280, 720});
+    DisplayMode chosen{};
+    EXPECT_FALSE(ChooseFullScreenMode(modes, 1280, 720, &chosen));
+}
+
+TEST(FrameProfiler, AveragesPerFrameAndNeverDividesByZero) {
+    FrameProfiler profiler;
+    profiler.Reset();
+    EXPECT_EQ(profiler.Average(0), 0u);
+    profiler.BeginFrame();
+    profiler.EndSection();
+    profiler.EndSection();
+    EXPECT_EQ(profiler.frameCount(), 1u);
+    EXPECT_GE(profiler.Maximum(0), profiler.Last(0));
+    EXPECT_EQ(profiler.Average(20), 0u);
+}
+
+TEST(FrameKeys, EscapeAndFunctionKeysOnly) {
+    struct Case {
+        unsigned long keysym;
+        int key;
+    } cases[] = {
+        {0xff1b, 0},  {0xffbe, 1},  {0xffc6, 9}, {0xffc7, 10}, {0xffc8, 11}, {0xffc9, 12},
+        {0xffca, -1},  // F13
+        {'a', -1},    {0xff0d, -1}, {0xffe9, -1} /* Alt */, {0xffbd, -1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FrameKeyFromKeysym(c.keysym), c.key) << std::hex << c.keysym;
+}
+
+}  // namespace

@@ -1,0 +1,104 @@
+// Auto-reset events: a signal waits for its waiter, and wakes exactly one.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+
+#include "platform/threads.h"
+
+namespace {
+
+template <typename Condition>
+bool WaitUntil(Condition done) {
+    for (int i = 0; i < 10000; ++i) {
+        if (done()) return true;
+        SleepMs(1);
+    }
+    return done();
+}
+
+TEST(Event, SignalBeforeWaitIsKeptForOneWaiter) {
+    Event* event = EventCreate();
+    EXPECT_FALSE(EventWaitFor(event, 0));  // created not signalled
+
+    EventSignal(event);
+    EXPECT_TRUE(EventWaitFor(event, 0));
+    EXPECT_FALSE(EventWaitFor(event, 0));  // taken: auto-reset
+
+    // Signals do not add up: two before a wait still release one wait only.
+    EventSignal(event);
+    EventSignal(event);
+    EventWait(event);
+    EXPECT_FALSE(EventWaitFor(event, 1000));
+    EventClose(event);
+}
+
+struct Waiters {
+    Event* event = nullptr;
+    std::atomic<int> ready{0};
+    std::atomic<int> woken{0};
+};
+
+void WaitOnce(void* argument) {
+    auto* waiters = static_cast<Waiters*>(argument);
+    waiters->ready.fetch_add(1);
+    EventWait(waiters->event);
+    waiters->woken.fetch_add(1);
+}
+
+TEST(Event, OneSignalWakesExactlyOneOfTwoWaiters) {
+    Waiters waiters;
+    waiters.event = EventCreate();
+    ThreadRecord threads[2];
+    for (auto& thread : threads) ASSERT_TRUE(StartThread(&thread, WaitOnce, &waiters, 0));
+    ASSERT_TRUE(WaitUntil([&] { return waiters.ready.load() == 2; }));
+    SleepMs(20);  // let both reach the wait
+
+    EventSignal(waiters.event);
+    ASSERT_TRUE(WaitUntil([&] { return waiters.woken.load() >= 1; }));
+    SleepMs(50);  // a second, wrong wake-up would show here
+    EXPECT_EQ(1, waiters.woken.load());
+
+    EventSignal(waiters.event);
+    for (auto& thread : threads) JoinThread(&thread);
+    EXPECT_EQ(2, waiters.woken.load());
+    EXPECT_FALSE(EventWaitFor(waiters.event, 0));
+    EventClose(waiters.event);
+}
+
+TEST(Event, WaitForTimesOutWithoutASignal) {
+    Event* event = EventCreate();
+    for (uint64_t timeout : {uint64_t{1000}, uint64_t{20000}}) {
+        uint64_t start = GetTimeMicros();
+        EXPECT_FALSE(EventWaitFor(event, timeout));
+        EXPECT_GE(GetTimeMicros() - start, timeout);
+    }
+    EventClose(event);
+}
+
+struct LateSignal {
+    Event* event;
+    uint32_t delayMs;
+};
+
+void SignalLater(void* argument) {
+    auto* late = static_cast<LateSignal*>(argument);
+    SleepMs(late->delayMs);
+    EventSignal(late->event);
+}
+
+// A signal arriving during the wait ends it, whatever the timeout, including
+// ones too long to add to the clock without care.
+TEST(Event, WaitForTakesASignalThatArrivesDuringTheWait) {
+    for (uint64_t timeout : {uint64_t{10000000}, uint64_t{INT64_MAX}, UINT64_MAX}) {
+        Event* event = EventCreate();
+        LateSignal late{event, 20};
+        ThreadRecord thread;
+        ASSERT_TRUE(StartThread(&thread, SignalLater, &late, 0));
+        EXPECT_TRUE(EventWaitFor(event, timeout)) << timeout;
+        JoinThread(&thread);
+        EventClose(event);
+    }
+}
+
+}  // namespace
