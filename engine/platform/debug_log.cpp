@@ -2,6 +2,7 @@
 #include "platform/debug_log.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -41,8 +42,11 @@ void PrintLine(const char* prefix, const char* format, va_list args) {
     char text[kLineBufferSize];
     if (vsnprintf(text, sizeof text, format, args) < 0) text[0] = '\0';
     char line[kLineBufferSize];
-    snprintf(line, sizeof line - 1, "%s%s", prefix, text);
-    size_t length = strlen(line);
+    size_t length = strlen(prefix);
+    memcpy(line, prefix, length);
+    size_t textLength = std::min(strlen(text), kLineBufferSize - 2 - length);
+    memcpy(line + length, text, textLength);
+    length += textLength;
     line[length] = '\n';
     line[length + 1] = '\0';
     DebugOutput(line);
