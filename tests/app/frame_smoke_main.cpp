@@ -54,6 +54,15 @@ void OnKey(AppHandle, int key, int down) {
 }
 
 void Nothing(AppHandle) {}
+
+// The second update runs after the first frame was presented.
+void OnUpdate(AppHandle) {
+    static int updates = 0;
+    if (++updates == 2) {
+        printf("swapped\n");
+        fflush(stdout);
+    }
+}
 void OnActivate(AppHandle, int paused) {
     printf("activate %d\n", paused);
     fflush(stdout);
@@ -76,7 +85,7 @@ int main(int argc, char** argv) {
     d.runWhenInactive = 1;
     d.OnInitialize = OnInitialize;
     d.OnFinalize = Nothing;
-    d.OnUpdate = Nothing;
+    d.OnUpdate = OnUpdate;
     d.OnRender = OnRender;
     d.OnPostRender = OnPostRender;
     d.OnActivate = OnActivate;
