@@ -1,0 +1,194 @@
+// POSIX socket calls for the HTTP client: getaddrinfo, a non-blocking connect
+// finished by poll, and send/recv loops that wait with poll.
+#include "net/http_socket.h"
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/debug_log.h"
+#include "platform/threads.h"
+
+namespace {
+
+void CloseDescriptor(int fd) {
+    // Linux frees the descriptor even when close reports EINTR; never retry.
+    if (fd >= 0) close(fd);
+}
+
+// Connects one non-blocking socket; returns the descriptor or -1 with `*error`.
+int ConnectAddress(const addrinfo& address, uint64_t deadlineMicros, int* error, bool* timedOut) {
+    int fd = socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address.ai_protocol);
+    if (fd < 0) {
+        *error = errno;
+        return -1;
+    }
+    if (connect(fd, address.ai_addr, address.ai_addrlen) == 0) return fd;
+    if (errno != EINPROGRESS && errno != EINTR) {
+        *error = errno;
+        CloseDescriptor(fd);
+        return -1;
+    }
+    for (;;) {
+        uint64_t now = GetTimeMicros();
+        if (now >= deadlineMicros) {
+            *timedOut = true;
+            CloseDescriptor(fd);
+            return -1;
+        }
+        pollfd entry{fd, POLLOUT, 0};
+        int waitMs = static_cast<int>(std::min<uint64_t>((deadlineMicros - now + 999) / 1000, 1u << 30));
+        int ready = poll(&entry, 1, waitMs);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0) {
+            *error = errno;
+            CloseDescriptor(fd);
+            return -1;
+        }
+        if (ready == 0) continue;  // the deadline check above ends the wait
+        int socketError = 0;
+        socklen_t size = sizeof(socketError);
+        if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &socketError, &size) != 0) socketError = errno;
+        if (socketError == 0) return fd;
+        *error = socketError;
+        CloseDescriptor(fd);
+        return -1;
+    }
+}
+
+}  // namespace
+
+HttpSocket::~HttpSocket() {
+    Close();
+}
+
+HttpSocket::HttpSocket(HttpSocket&& other) noexcept : fd_(other.fd_), peer_(std::move(other.peer_)) {
+    other.fd_ = -1;
+}
+
+HttpSocket& HttpSocket::operator=(HttpSocket&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = other.fd_;
+        peer_ = std::move(other.peer_);
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+void HttpSocket::Close() {
+    CloseDescriptor(fd_);
+    fd_ = -1;
+}
+
+bool HttpSocket::Connect(const std::string& host, uint16_t port, int timeoutMs) {
+    Close();
+    peer_ = host + ":" + std::to_string(port);
+    if (host.empty() || port == 0) {
+        LogFailed("connect: no host or port in \"%s\"", peer_.c_str());
+        return false;
+    }
+    uint64_t deadline = GetTimeMicros() + static_cast<uint64_t>(std::max(timeoutMs, 0)) * 1000;
+
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV;
+    addrinfo* addresses = nullptr;
+    int lookup = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &addresses);
+    if (lookup != 0) {
+        LogFailed("resolve \"%s\" (%s)", host.c_str(), gai_strerror(lookup));
+        return false;
+    }
+    int error = 0;
+    bool timedOut = false;
+    for (addrinfo* address = addresses; address && fd_ < 0 && !timedOut; address = address->ai_next) {
+        fd_ = ConnectAddress(*address, deadline, &error, &timedOut);
+    }
+    freeaddrinfo(addresses);
+    if (fd_ >= 0) return true;
+    if (timedOut) {
+        LogFailed("connect to %s (no answer within %d ms)", peer_.c_str(), timeoutMs);
+    } else {
+        LogFailed("connect to %s (%s)", peer_.c_str(), std::strerror(error));
+    }
+    return false;
+}
+
+HttpSocket::Wait HttpSocket::WaitFor(short events, int idleTimeoutMs, uint64_t deadlineMicros) {
+    uint64_t idleEnd = GetTimeMicros() + static_cast<uint64_t>(std::max(idleTimeoutMs, 0)) * 1000;
+    for (;;) {
+        uint64_t now = GetTimeMicros();
+        if (now >= deadlineMicros) return Wait::kDeadline;
+        if (now >= idleEnd) return Wait::kIdleTimeout;
+        uint64_t end = std::min(idleEnd, deadlineMicros);
+        int waitMs = static_cast<int>(std::min<uint64_t>((end - now + 999) / 1000, 1u << 30));
+        pollfd entry{fd_, events, 0};
+        int ready = poll(&entry, 1, waitMs);
+        if (ready > 0) return Wait::kReady;  // errors and hang-ups show in the next send or recv
+        if (ready < 0 && errno != EINTR) return Wait::kError;
+    }
+}
+
+void HttpSocket::LogWaitFailure(const char* action, Wait wait, int idleTimeoutMs) {
+    if (wait == Wait::kIdleTimeout) {
+        LogFailed("%s %s (no progress for %d ms)", action, peer_.c_str(), idleTimeoutMs);
+    } else if (wait == Wait::kDeadline) {
+        LogFailed("%s %s (request time limit reached)", action, peer_.c_str());
+    } else {
+        LogFailed("%s %s (%s)", action, peer_.c_str(), std::strerror(errno));
+    }
+}
+
+bool HttpSocket::SendAll(const void* bytes, size_t length, int idleTimeoutMs, uint64_t deadlineMicros) {
+    if (fd_ < 0) {
+        LogFailed("send to %s (not connected)", peer_.c_str());
+        return false;
+    }
+    const char* next = static_cast<const char*>(bytes);
+    size_t remaining = length;
+    while (remaining > 0) {
+        ssize_t sent = send(fd_, next, remaining, MSG_NOSIGNAL);
+        if (sent > 0) {
+            next += sent;
+            remaining -= static_cast<size_t>(sent);
+            continue;
+        }
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            Wait wait = WaitFor(POLLOUT, idleTimeoutMs, deadlineMicros);
+            if (wait == Wait::kReady) continue;
+            LogWaitFailure("send to", wait, idleTimeoutMs);
+            return false;
+        }
+        LogFailed("send to %s (%s)", peer_.c_str(), sent < 0 ? std::strerror(errno) : "nothing sent");
+        return false;
+    }
+    return true;
+}
+
+long HttpSocket::Receive(void* buffer, size_t capacity, int idleTimeoutMs, uint64_t deadlineMicros) {
+    if (fd_ < 0) {
+        LogFailed("receive from %s (not connected)", peer_.c_str());
+        return -1;
+    }
+    for (;;) {
+        ssize_t got = recv(fd_, buffer, capacity, 0);
+        if (got >= 0) return static_cast<long>(got);
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            Wait wait = WaitFor(POLLIN, idleTimeoutMs, deadlineMicros);
+            if (wait == Wait::kReady) continue;
+            LogWaitFailure("receive from", wait, idleTimeoutMs);
+            return -1;
+        }
+        LogFailed("receive from %s (%s)", peer_.c_str(), std::strerror(errno));
+        return -1;
+    }
+}
