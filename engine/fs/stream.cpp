@@ -1,0 +1,90 @@
+// The typed little-endian accessors, line reading and writing, and loading a
+// stream whole into memory; all of them work through the operations table.
+#include "fs/stream.h"
+
+#include <cstring>
+
+#include "core/allocator.h"
+#include "platform/debug_log.h"
+
+int32_t Stream::ReadByte() {
+    int8_t value = 0;
+    if (Read(&value, 1) != 1) return 0;
+    return value;
+}
+
+int8_t Stream::ReadI8() {
+    int8_t value = 0;
+    if (Read(&value, 1) != 1) return 0;
+    return value;
+}
+
+int16_t Stream::ReadI16() {
+    uint8_t bytes[2] = {0, 0};
+    if (Read(bytes, 2) != 2) return 0;
+    return static_cast<int16_t>(bytes[0] | (bytes[1] << 8));
+}
+
+uint32_t Stream::ReadU32() {
+    uint8_t bytes[4] = {0, 0, 0, 0};
+    if (Read(bytes, 4) != 4) return 0;
+    return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+           (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+}
+
+uint32_t Stream::WriteByte(int32_t value) {
+    uint8_t byte = static_cast<uint8_t>(value & 0xFF);
+    return Write(&byte, 1);
+}
+
+uint32_t Stream::WriteU32(uint32_t value) {
+    uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
+                        static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+    return Write(bytes, 4);
+}
+
+uint32_t Stream::ReadLine(char* buffer, uint32_t size) {
+    if (buffer == nullptr || size == 0) return 0;
+    uint32_t length = 0;
+    // A read that brings nothing ends the line even while State still claims
+    // data (a damaged compressed stream), so line loops always finish.
+    while (length < size - 1 && State() == kStreamHasData) {
+        char c = 0;
+        if (Read(&c, 1) != 1) break;
+        if (c == '\r') {
+            if (Read(&c, 1) != 1) break;
+            if (c == '\n') break;
+        }
+        buffer[length++] = c;
+    }
+    buffer[length] = '\0';
+    return length;
+}
+
+uint32_t Stream::WriteLine(const char* text) {
+    uint32_t written = 0;
+    if (text != nullptr) written = Write(text, static_cast<uint32_t>(strlen(text)));
+    Write("\r\n", 2);
+    return written;
+}
+
+Stream* Stream::LoadIntoMemory(Stream* stream, Allocator* allocator) {
+    if (stream == nullptr) return nullptr;
+    uint32_t size = stream->Size();
+    // One spare byte keeps a zero-sized stream a real block.
+    void* block = Alloc(allocator, static_cast<size_t>(size) + 1, 0);
+    if (block == nullptr) {
+        LogError("no memory to load %u bytes", size);
+        stream->Release();
+        return nullptr;
+    }
+    uint32_t got = size > 0 ? stream->Read(block, size) : 0;
+    stream->Release();
+    if (got < size) {
+        // A truncated pack or damaged compressed entry: hand on only what is real.
+        LogWarning("read %u of %u bytes", got, size);
+    }
+    Stream* memory = MemoryStream(block, got, true, allocator);
+    if (memory == nullptr) Allocator::Free(block);
+    return memory;
+}

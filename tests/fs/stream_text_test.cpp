@@ -1,0 +1,100 @@
+// Line reading and writing, and the whole-file loaders.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/allocator.h"
+#include "fs/file_loaders.h"
+#include "fs/stream.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+std::vector<std::string> Lines(std::string bytes, uint32_t bufferSize) {
+    Stream* stream = MemoryStream(bytes.data(), static_cast<uint32_t>(bytes.size()), false, nullptr);
+    std::vector<std::string> lines;
+    std::vector<char> buffer(bufferSize);
+    while (stream->State() == kStreamHasData) {
+        uint32_t length = stream->ReadLine(buffer.data(), bufferSize);
+        EXPECT_EQ(length, strlen(buffer.data()));
+        lines.emplace_back(buffer.data(), length);
+    }
+    stream->Release();
+    return lines;
+}
+
+TEST(ReadLineTest, OnlyCrLfEndsALine) {
+    struct Case {
+        std::string bytes;
+        uint32_t bufferSize;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"ab\r\ncd", 64, {"ab", "cd"}},
+        {"ab\ncd", 64, {"ab\ncd"}},
+        {"a\rb", 64, {"ab"}},
+        {"a\r\r\nb", 64, {"a\r\nb"}},  // the CR after a CR is kept, then a lone LF
+        {"\r\n\r\nx\r\n", 64, {"", "", "x"}},
+        {"abcdef", 3, {"ab", "cd", "ef"}},
+        {"ab\r", 64, {"ab"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.bytes));
+        EXPECT_EQ(Lines(c.bytes, c.bufferSize), c.lines);
+    }
+}
+
+TEST(ReadLineTest, NoBufferStoresNothing) {
+    std::string bytes = "abc\r\n";
+    Stream* stream = MemoryStream(bytes.data(), 5, false, nullptr);
+    char buffer[4] = {'x', 'x', 'x', 'x'};
+    EXPECT_EQ(stream->ReadLine(nullptr, 10), 0u);
+    EXPECT_EQ(stream->ReadLine(buffer, 0), 0u);
+    EXPECT_EQ(buffer[0], 'x');
+    EXPECT_EQ(stream->Tell(), 0u);
+    stream->Release();
+}
+
+TEST(WriteLineTest, AppendsCrLf) {
+    char block[16] = {};
+    Stream* stream = MemoryStream(block, sizeof block, false, nullptr);
+    EXPECT_EQ(stream->WriteLine("key=1"), 5u);
+    EXPECT_EQ(stream->WriteLine(""), 0u);
+    EXPECT_EQ(std::string(block, stream->Tell()), "key=1\r\n\r\n");
+    stream->Release();
+}
+
+TEST(LoadersTest, WholeTextAndLimited) {
+    TempDir dir;
+    ASSERT_TRUE(dir.Write("t.txt", "hello"));
+    ASSERT_TRUE(dir.Write("empty", ""));
+    uint32_t size = 99;
+    void* whole = LoadWholeFile(nullptr, dir.File("t.txt").c_str(), &size, nullptr);
+    ASSERT_NE(whole, nullptr);
+    EXPECT_EQ(std::string(static_cast<char*>(whole), size), "hello");
+    Allocator::Free(whole);
+
+    char* text = LoadTextFile(nullptr, dir.File("t.txt").c_str(), &size, nullptr);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(size, 5u);
+    EXPECT_STREQ(text, "hello");
+    Allocator::Free(text);
+
+    text = LoadTextFile(nullptr, dir.File("empty").c_str(), &size, nullptr);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(size, 0u);
+    EXPECT_STREQ(text, "");
+    Allocator::Free(text);
+
+    size = 99;
+    EXPECT_EQ(LoadWholeFile(nullptr, dir.File("missing").c_str(), &size, nullptr), nullptr);
+    EXPECT_EQ(size, 0u);
+
+    char buffer[8] = {};
+    EXPECT_EQ(LoadFileInto(nullptr, dir.File("t.txt").c_str(), buffer, 3, nullptr), 3u);
+    EXPECT_EQ(std::string(buffer), "hel");
+    EXPECT_EQ(LoadFileInto(nullptr, dir.File("missing").c_str(), buffer, 3, nullptr), 0u);
+}
+
+}  // namespace

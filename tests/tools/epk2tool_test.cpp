@@ -1,0 +1,241 @@
+// epk2tool run as a process: building from a folder, listing and printing
+// through the engine's reader, per-file options, other key tables, and
+// hostile packs that must each give one error line and a non-zero status.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "fs/fs_mgr.h"
+#include "fs/pack_format.h"
+#include "fs/pack_keys.h"
+#include "fs/pack_mgr.h"
+#include "tests/fs/pack_test_util.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+struct ToolResult {
+    int status = -1;  // exit status; -1 when it crashed or hung
+    std::string out;
+    std::string err;
+};
+
+ToolResult RunTool(const TempDir& dir, const std::vector<std::string>& args) {
+    const char* build = getenv("QM_BUILD_DIR");
+    std::string tool = std::string(build ? build : ".") + "/epk2tool";
+    std::string outPath = dir.File(".tool-out"), errPath = dir.File(".tool-err");
+    pid_t child = fork();
+    if (child == 0) {
+        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, 1);
+        dup2(err, 2);
+        std::vector<char*> argv{const_cast<char*>(tool.c_str())};
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(tool.c_str(), argv.data());
+        _exit(127);
+    }
+    ToolResult result;
+    int status = 0;
+    // A hostile pack must never make the tool hang: give it 30 s.
+    for (int waited = 0; waited < 3000; ++waited) {
+        if (waitpid(child, &status, WNOHANG) == child) {
+            if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
+            result.out = dir.Read(".tool-out");
+            result.err = dir.Read(".tool-err");
+            return result;
+        }
+        usleep(10000);
+    }
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    result.err = "hung";
+    return result;
+}
+
+std::string AsString(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+size_t LineCount(const std::string& text) {
+    size_t lines = 0;
+    for (char c : text) lines += c == '\n';
+    return lines;
+}
+
+// The sample tree as a folder; the returned list is what `list` prints.
+std::vector<std::string> WriteSampleTree(const TempDir& dir) {
+    dir.Write("src/readme.txt", "Welcome\r\n");
+    dir.Write("src/script/main.nut", AsString(MakeBytes(3000, 1, true)));
+    dir.Write("src/script/lib/util.nut", AsString(MakeBytes(1500, 3, true)));
+    dir.Write("src/data/noise.bin", AsString(MakeBytes(5000, 5, false)));
+    dir.Write("src/data/empty.bin", "");
+    mkdir(dir.File("src/zempty").c_str(), 0755);
+    return {
+        "/data\t0\t128",         "/data/empty.bin\t0\t0", "/data/noise.bin\t5000\t0", "/script\t0\t128",
+        "/script/lib\t0\t128",   "/script/lib/util.nut\t1500\t0", "/script/main.nut\t3000\t0", "/zempty\t0\t128",
+        "/readme.txt\t9\t0",
+    };
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+TEST(Epk2ToolTest, BuildListAndCatRoundTrip) {
+    TempDir dir;
+    std::vector<std::string> listing = WriteSampleTree(dir);
+    ToolResult built = RunTool(dir, {"build", "--row", "2:script/*", "--row", "4:*.bin", "--plain", "*/main.nut",
+                                     "--zlib", "data/noise.bin", dir.File("src"), dir.File("out.dat")});
+    ASSERT_EQ(built.status, 0) << built.err;
+    EXPECT_EQ(built.err, "");
+
+    ToolResult listed = RunTool(dir, {"list", dir.File("out.dat")});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(SplitLines(listed.out), listing);
+
+    for (const char* path : {"readme.txt", "/script/main.nut", "script/lib/util.nut", "/data/noise.bin",
+                             "data/empty.bin"}) {
+        ToolResult cat = RunTool(dir, {"cat", dir.File("out.dat"), path});
+        ASSERT_EQ(cat.status, 0) << path << ": " << cat.err;
+        std::string relative = path[0] == '/' ? path + 1 : path;
+        EXPECT_EQ(cat.out, dir.Read("src/" + relative)) << path;
+    }
+
+    // The options reached the records.
+    std::string bytes = dir.Read("out.dat");
+    PackMgr* pack = OpenPackMemory(bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr);
+    ASSERT_NE(pack, nullptr);
+    struct Expect {
+        const char* path;
+        int row;
+        bool compressed;
+    } expects[] = {
+        {"script/main.nut", 2, false},     {"script/lib/util.nut", 2, true}, {"data/noise.bin", 4, true},
+        {"data/empty.bin", 4, false},      {"readme.txt", 0, false},
+    };
+    for (const Expect& e : expects) {
+        const PackFile* file = FindPackEntry(pack, e.path);
+        ASSERT_NE(file, nullptr) << e.path;
+        EXPECT_EQ(file->scrambleRow, e.row) << e.path;
+        EXPECT_EQ(file->storedSize != file->unpackedSize, e.compressed) << e.path;
+    }
+    FsMgr::Release(pack);
+}
+
+TEST(Epk2ToolTest, AnotherKeyTable) {
+    TempDir dir;
+    WriteSampleTree(dir);
+    std::vector<uint8_t> keys = MakeBytes(1024, 77, false);
+    dir.Write("other.keys", AsString(keys));
+    ASSERT_EQ(RunTool(dir, {"build", "--keys", dir.File("other.keys"), "--row", "3:*", dir.File("src"),
+                            dir.File("out.dat")}).status, 0);
+    ToolResult withKeys = RunTool(dir, {"cat", "--keys", dir.File("other.keys"), dir.File("out.dat"), "script/main.nut"});
+    EXPECT_EQ(withKeys.status, 0) << withKeys.err;
+    EXPECT_EQ(withKeys.out, dir.Read("src/script/main.nut"));
+    // With the built-in rows the index descrambles to noise and is refused.
+    ToolResult without = RunTool(dir, {"list", dir.File("out.dat")});
+    EXPECT_EQ(without.status, 1);
+    EXPECT_EQ(LineCount(without.err), 1u) << without.err;
+
+    dir.Write("short.keys", std::string(1000, 'k'));
+    ToolResult bad = RunTool(dir, {"list", "--keys", dir.File("short.keys"), dir.File("out.dat")});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.err, "epk2tool: the key file \"" + dir.File("short.keys") + "\" holds 1000 bytes, not 1024\n");
+}
+
+TEST(Epk2ToolTest, HostilePacksGiveOneLineAndAFailure) {
+    TempDir dir;
+    const uint8_t* keys = GetBuiltInPackKeyTable();
+    const std::vector<uint8_t> good = BuildSamplePack(keys);
+    uint32_t indexEnd = GetU32(good, kEpk2OffsetIndexEnd);
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        const char* reason;
+    };
+    std::vector<Case> cases;
+    auto edited = [&](auto edit) {
+        std::vector<uint8_t> bytes = good;
+        PackIndexEditor editor(&bytes, keys);
+        edit(&bytes, &editor);
+        editor.Commit();
+        return bytes;
+    };
+    cases.push_back({"empty file", {}, "Not EPK2 format."});
+    cases.push_back({"truncated header", std::vector<uint8_t>(good.begin(), good.begin() + 20), "header is cut short"});
+    cases.push_back({"truncated index", std::vector<uint8_t>(good.begin(), good.begin() + indexEnd - 1), "index end"});
+    cases.push_back({"truncated data", std::vector<uint8_t>(good.begin(), good.end() - 1), "lies beyond the pack"});
+    cases.push_back({"bad magic", edited([](auto* b, auto*) { (*b)[1] = 'Q'; }), "Not EPK2 format."});
+    cases.push_back({"version 33", edited([](auto* b, auto*) { (*b)[4] = 33; }), "Not support version of EPK2."});
+    cases.push_back({"huge directory count", edited([](auto* b, auto*) { SetU32(b, 20, 0xFFFFFFF0); }), "cannot hold"});
+    cases.push_back({"huge file count", edited([](auto* b, auto*) { SetU32(b, 24, 0x7FFFFFFF); }), "cannot hold"});
+    cases.push_back({"huge index end", edited([](auto* b, auto*) { SetU32(b, 16, 0xFFFFFF00); }), "lies outside"});
+    cases.push_back({"huge entry length", edited([](auto*, auto* e) { e->SetFile(6, 12, 0xFFFFFFF0); }),
+                     "lies beyond the pack"});
+    cases.push_back({"huge name offset", edited([](auto*, auto* e) { e->SetFile(2, 0, 0xFFFFFFF0); }),
+                     "bad name offset"});
+    cases.push_back({"folder loop", edited([](auto*, auto* e) { e->SetDirectory(3, 8, 2); }), "form a loop"});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dir.Write("bad.dat", AsString(c.bytes));
+        for (std::vector<std::string> args : {std::vector<std::string>{"list", dir.File("bad.dat")},
+                                              std::vector<std::string>{"cat", dir.File("bad.dat"), "readme.txt"}}) {
+            ToolResult result = RunTool(dir, args);
+            EXPECT_EQ(result.status, 1);
+            EXPECT_EQ(result.out, "");
+            EXPECT_EQ(LineCount(result.err), 1u) << result.err;
+            EXPECT_EQ(result.err.rfind("epk2tool: cannot read \"" + dir.File("bad.dat") + "\": ", 0), 0u) << result.err;
+            EXPECT_NE(result.err.find(c.reason), std::string::npos) << result.err;
+        }
+    }
+}
+
+TEST(Epk2ToolTest, ADamagedEntryAndAMissingOneFailCat) {
+    TempDir dir;
+    std::vector<uint8_t> bytes = BuildSamplePack(GetBuiltInPackKeyTable());
+    PackMgr* pack = OpenPackMemory(bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr);
+    ASSERT_NE(pack, nullptr);
+    const PackFile* big = FindPackEntry(pack, "/data/big.txt");
+    for (uint32_t i = big->storedSize / 2; i < big->storedSize; i += 31) bytes[big->dataOffset + i] ^= 0x3C;
+    FsMgr::Release(pack);
+    dir.Write("p.dat", AsString(bytes));
+
+    ToolResult damaged = RunTool(dir, {"cat", dir.File("p.dat"), "data/big.txt"});
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_EQ(LineCount(damaged.err), 1u) << damaged.err;
+    EXPECT_NE(damaged.err.find("\"data/big.txt\" is damaged"), std::string::npos) << damaged.err;
+
+    ToolResult missing = RunTool(dir, {"cat", dir.File("p.dat"), "data/none.txt"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(LineCount(missing.err), 1u) << missing.err;
+}
+
+TEST(Epk2ToolTest, UsageErrors) {
+    TempDir dir;
+    for (std::vector<std::string> args : {std::vector<std::string>{}, {"frobnicate"}, {"list"},
+                                          {"cat", "x.dat"}, {"build", "onlyone"}, {"list", "--wat", "x"},
+                                          {"build", "--row", "9:*", "a", "b"}, {"list", "--keys"}}) {
+        ToolResult result = RunTool(dir, args);
+        EXPECT_EQ(result.status, 2) << testing::PrintToString(args);
+        EXPECT_EQ(result.err.rfind("epk2tool: ", 0), 0u);
+    }
+    ToolResult missingFolder = RunTool(dir, {"build", dir.File("nothing"), dir.File("o.dat")});
+    EXPECT_EQ(missingFolder.status, 1);
+    EXPECT_EQ(missingFolder.err, "epk2tool: \"" + dir.File("nothing") + "\" is not a folder\n");
+}
+
+}  // namespace
