@@ -2,12 +2,22 @@
 // is built; until then its hooks stay empty and the frame skips them.
 #include "app/engine_services.h"
 
+#include "app/input.h"
 #include "core/task_system.h"
+#include "gfx/gl_state.h"
+#include "gfx/graphics.h"
 
 EngineServices DefaultEngineServices() {
     EngineServices services;
     services.startTasks = [] { TaskSystem::Init(nullptr); };
     services.stopTasks = [] { TaskSystem::Shutdown(); };
     services.runMainQueue = [] { TaskSystem::RunMainQueue(); };
+    services.startGraphics = [](int width, int height) { GraphicsInit(width, height, nullptr); };
+    services.stopGraphics = [] { GraphicsShutdown(); };
+    services.resetRenderStats = [] { ResetRenderStats(); };
+    services.startInput = [] { InitDirectInput(); };
+    services.stopInput = [] { ReleaseDirectInput(); };
+    services.pollInput = [] { PollInput(); };
+    services.pointerWheel = [](int pointer, int x, int y) { PointerWheel(pointer, x, y); };
     return services;
 }

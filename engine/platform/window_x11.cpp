@@ -14,6 +14,7 @@
 
 #include "platform/egl_config.h"
 #include "platform/window.h"
+#include "platform/x11_window_handles.h"
 
 int FrameKeyFromKeysym(unsigned long keysym) {
     if (keysym == XK_Escape) return 0;
@@ -22,6 +23,9 @@ int FrameKeyFromKeysym(unsigned long keysym) {
 }
 
 namespace {
+
+// The main window's handles while it exists, for the input devices.
+X11WindowHandles g_currentHandles;
 
 class X11WindowSystem final : public WindowSystem {
 public:
@@ -89,11 +93,13 @@ public:
         XkbSetDetectableAutoRepeat(display_, True, &supported);
         XMapRaised(display_, mainWindow_);
         XFlush(display_);
+        g_currentHandles = X11WindowHandles{display_, mainWindow_, renderWindow_};
         return true;
     }
 
     void DestroyMainWindow() override {
         if (display_ == nullptr) return;
+        if (g_currentHandles.display == display_) g_currentHandles = X11WindowHandles{};
         TerminateEgl();
         if (childWindow_ != 0) XDestroyWindow(display_, childWindow_);
         if (mainWindow_ != 0) XDestroyWindow(display_, mainWindow_);
@@ -295,5 +301,7 @@ private:
 };
 
 }  // namespace
+
+X11WindowHandles CurrentX11WindowHandles() { return g_currentHandles; }
 
 std::unique_ptr<WindowSystem> CreateX11WindowSystem() { return std::make_unique<X11WindowSystem>(); }

@@ -1,0 +1,19 @@
+// Registration of the engine's whole script API into the one VM, and its
+// counterpart at shutdown.
+#include "platform/debug_log.h"
+#include "script/engine_tables.h"
+#include "script/layer_interface.h"
+#include "script/script_host.h"
+
+void RegisterScriptInterfaces() {
+    if (GetScriptVM() == nullptr) {
+        LogError("script: no VM to register the engine interfaces into");
+        return;
+    }
+    RegisterSysTable();
+    RegisterUtlTable();
+    RegisterInputInterface();
+    RegisterLayerInterface();
+}
+
+void ShutdownScriptInterfaces() { FreeGlobalLayerList(); }

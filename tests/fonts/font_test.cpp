@@ -1,0 +1,192 @@
+// Fonts on a real GL context: atlas pixels read back against the CPU cells,
+// acquire and release bookkeeping, loading from files and sharing font data.
+#include "gfx/font.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "gfx/font_data.h"
+#include "gfx/gl_state.h"
+#include "gfx/glyph_cache.h"
+#include "gfx/graphics.h"
+#include "gfx/std2d.h"
+#include "gfx/texture.h"
+#include "tests/fonts/font_files.h"
+#include "tests/support/gl_fixture.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+class FontTest : public GlTest {
+protected:
+    void SetUp() override {
+        GlTest::SetUp();
+        ASSERT_TRUE(GraphicsInit(kWidth, kHeight, nullptr));
+        fontsBefore = LiveFontCount();
+    }
+    void TearDown() override {
+        EXPECT_EQ(LiveFontCount(), fontsBefore);
+        GraphicsShutdown();
+        GlTest::TearDown();
+    }
+    static Font* LoadLatin(int cellSize, int atlasWidth = 0, int atlasHeight = 0) {
+        return NewFontFromFile(cellSize, kLatinFontPath, nullptr, atlasWidth, atlasHeight, nullptr);
+    }
+    // Draws the cell 1:1 in white over black at (x, y) and reads it back as grey levels.
+    static std::vector<uint8_t> DrawCell(Font* font, const GlyphCell* cell, int x, int y) {
+        int size = Font::GetCellSize(font);
+        float black[4] = {0, 0, 0, 1};
+        GlClearColorBuffer(black);
+        RebindStd2dProgram();
+        GlState::SetBlendMode(kBlendAlpha);
+        GlState::SetTexture(Font::GetAtlasTexture(font), GL_CLAMP_TO_EDGE, GL_NEAREST);
+        DrawStd2dRectColor(x, y, size, size, cell->x, cell->y, size, size, 0xFFFFFFFFu);
+        std::vector<uint8_t> rgba(static_cast<size_t>(size) * size * 4);
+        glReadPixels(x, kHeight - y - size, size, size, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        std::vector<uint8_t> grey(static_cast<size_t>(size) * size);
+        for (int row = 0; row < size; ++row)  // GL rows run bottom-up
+            for (int column = 0; column < size; ++column)
+                grey[row * size + column] = rgba[((size - 1 - row) * size + column) * 4];
+        return grey;
+    }
+
+    uint32_t fontsBefore = 0;
+};
+
+// A cell size that is not a multiple of 4 catches uploads that assume aligned rows.
+TEST_F(FontTest, AtlasCellOnScreenMatchesItsCpuPixels) {
+    Font* font = LoadLatin(30);
+    ASSERT_NE(font, nullptr);
+    struct Case {
+        char16_t character;
+        int edge;
+    };
+    for (Case c : {Case{u'A', 0}, Case{u'A', 2}, Case{u'g', 0}, Case{u'@', 1}}) {
+        GlyphCell* cell = Font::AcquireGlyph(font, c.character, 32, 0, c.edge);
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(cell->uploaded, 1);
+        std::vector<uint8_t> expected(cell->pixels, cell->pixels + 30 * 30);
+        std::vector<uint8_t> screen = DrawCell(font, cell, 17, 23);
+        ASSERT_TRUE(NoGlError());
+        int differing = 0;
+        for (size_t i = 0; i < expected.size(); ++i) differing += screen[i] != expected[i];
+        EXPECT_EQ(differing, 0) << "character " << char(c.character) << " edge " << c.edge;
+        Font::ReleaseGlyph(font, cell);
+    }
+    Font::Release(font);
+}
+
+TEST_F(FontTest, OutlinedGlyphCoversMorePixelsOnScreen) {
+    Font* font = LoadLatin(32);
+    ASSERT_NE(font, nullptr);
+    GlyphCell* plain = Font::AcquireGlyph(font, u'A', 32, 0, 0);
+    GlyphCell* outlined = Font::AcquireGlyph(font, u'A', 32, 0, 2);
+    ASSERT_TRUE(plain && outlined);
+    auto lit = [](const std::vector<uint8_t>& grey) {
+        int n = 0;
+        for (uint8_t level : grey) n += level > 0;
+        return n;
+    };
+    int plainPixels = lit(DrawCell(font, plain, 0, 0));
+    int outlinedPixels = lit(DrawCell(font, outlined, 0, 0));
+    EXPECT_GT(plainPixels, 50);
+    EXPECT_GT(outlinedPixels, plainPixels + 40);
+    Font::ReleaseGlyph(font, plain);
+    Font::ReleaseGlyph(font, outlined);
+    Font::Release(font);
+}
+
+TEST_F(FontTest, AcquiredCellsStayUntilTheLastRelease) {
+    Font* font = LoadLatin(32, 64, 64);  // four cells
+    ASSERT_NE(font, nullptr);
+    GlyphCell* a = Font::AcquireGlyph(font, u'A', 32, 0, 0);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(Font::AcquireGlyph(font, u'A', 32, 0, 0), a);
+    EXPECT_EQ(a->refCount, 2);
+    GlyphCell* others[3];
+    for (int i = 0; i < 3; ++i) {
+        others[i] = Font::AcquireGlyph(font, static_cast<uint16_t>(u'B' + i), 32, 0, 0);
+        ASSERT_NE(others[i], nullptr);
+    }
+    EXPECT_EQ(Font::AcquireGlyph(font, u'Z', 32, 0, 0), nullptr);
+    Font::ReleaseGlyph(font, a);
+    EXPECT_EQ(Font::AcquireGlyph(font, u'Z', 32, 0, 0), nullptr) << "A is still held once";
+    Font::ReleaseGlyph(font, a);
+    GlyphCell* z = Font::AcquireGlyph(font, u'Z', 32, 0, 0);
+    EXPECT_EQ(z, a);
+    EXPECT_EQ(z->character, u'Z');
+    EXPECT_EQ(z->uploaded, 1);
+    {
+        LogCapture log;
+        Font::ReleaseGlyph(font, z);
+        Font::ReleaseGlyph(font, z);  // one release too many is refused, not counted below 0
+        EXPECT_EQ(z->refCount, 0);
+        EXPECT_EQ(log.Count(), 1u);
+    }
+    for (GlyphCell* cell : others) Font::ReleaseGlyph(font, cell);
+    Font::Release(font);
+}
+
+TEST_F(FontTest, SizesOfEightOrLessGiveNothing) {
+    Font* font = LoadLatin(32);
+    ASSERT_NE(font, nullptr);
+    for (int size = -1; size <= 8; ++size) {
+        EXPECT_EQ(Font::AcquireGlyph(font, u'A', size, 0, 0), nullptr) << size;
+        EXPECT_EQ(Font::PrepareGlyph(font, u'A', size, 0, 1), nullptr) << size;
+    }
+    EXPECT_EQ(font->cache->freeCells.count, 256u);
+    Font::Release(font);
+    // A font whose cells are too small for any glyph still works and draws nothing.
+    Font* tiny = LoadLatin(8, 64, 64);
+    ASSERT_NE(tiny, nullptr);
+    EXPECT_EQ(Font::AcquireGlyph(tiny, u'A', 32, 0, 0), nullptr);
+    Font::Release(tiny);
+}
+
+TEST_F(FontTest, LoadingFailuresNameTheFileAndLeaveNothingBehind) {
+    TempDir dir;
+    ASSERT_TRUE(dir.Write("garbage.ttf", std::string(3000, 'x')));
+    ASSERT_TRUE(dir.Write("empty.ttf", ""));
+    {
+        LogCapture log;
+        std::string missing = dir.File("missing.ttf");
+        EXPECT_EQ(NewFontFromFile(32, missing.c_str(), nullptr, 0, 0, nullptr), nullptr);
+        EXPECT_TRUE(log.Has("Error: Failed to open \"" + missing + "\".")) << log.Lines().size();
+    }
+    for (const char* name : {"garbage.ttf", "empty.ttf"}) {
+        LogCapture log;
+        EXPECT_EQ(NewFontFromFile(32, dir.File(name).c_str(), nullptr, 0, 0, nullptr), nullptr) << name;
+        EXPECT_EQ(log.Count(), 1u) << name;
+    }
+    LogCapture log;
+    EXPECT_EQ(LoadLatin(0), nullptr);
+    EXPECT_EQ(LoadLatin(32, 16, 512), nullptr);
+    EXPECT_EQ(LoadLatin(32, -512, -512), nullptr);
+    EXPECT_EQ(log.Count(), 3u);
+}
+
+TEST_F(FontTest, FontsShareTheirDataAndTheLastOneFreesIt) {
+    FontData* data = LoadFontData(kJapaneseFontPath, nullptr, nullptr);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->refCount, 0);
+    Font* big = NewFont(40, data, 0, 0, nullptr);
+    ASSERT_NE(big, nullptr);
+    Font* small = NewFontFromFont(24, big, 256, 256, nullptr);
+    ASSERT_NE(small, nullptr);
+    EXPECT_EQ(data->refCount, 2);
+    EXPECT_EQ(LiveFontCount(), fontsBefore + 2);
+    EXPECT_EQ(Font::GetCellSize(small), 24);
+    Font::Release(big);
+    GlyphCell* cell = Font::AcquireGlyph(small, u'漢', 24, 0, 0);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->advanceX, 16);
+    Font::ReleaseGlyph(small, cell);
+    Font::AddRef(small);
+    Font::Release(small);
+    EXPECT_EQ(data->refCount, 1);
+    Font::Release(small);  // frees the data; the leak checker would see it otherwise
+}
+
+}  // namespace

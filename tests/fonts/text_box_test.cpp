@@ -1,0 +1,460 @@
+// Text boxes: reveal timing by updates, layout tables read back from the quad
+// batch (wrapping, alignment, fit to width, fixed spacing, spaces, vertical
+// alignment, outlines and colours), limits, and one picture drawn on Mesa.
+#include "gfx/text_box.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/color_util.h"
+#include "core/task_system.h"
+#include "gfx/font.h"
+#include "gfx/gl_state.h"
+#include "gfx/glyph_cache.h"
+#include "gfx/graphics.h"
+#include "gfx/quad.h"
+#include "gfx/std2d.h"
+#include "platform/threads.h"
+#include "tests/fonts/font_files.h"
+#include "tests/support/gl_fixture.h"
+
+namespace {
+
+constexpr uint32_t kRed = 0xFF0000FFu;    // RGBA8 with red in the lowest byte
+constexpr uint32_t kBlack = 0xFF000000u;
+
+// Where a glyph's pen was put: its quad's corner minus the cell's bearings.
+struct Pen {
+    int x, y;
+    bool operator==(const Pen& o) const { return x == o.x && y == o.y; }
+};
+std::ostream& operator<<(std::ostream& out, const Pen& p) { return out << "(" << p.x << "," << p.y << ")"; }
+
+struct Placed {
+    float x, y;
+    bool operator==(const Placed& o) const { return x == o.x && y == o.y; }
+};
+std::ostream& operator<<(std::ostream& out, const Placed& p) { return out << "(" << p.x << "," << p.y << ")"; }
+
+class TextBoxTest : public GlTest {
+protected:
+    void SetUp() override {
+        GlTest::SetUp();
+        ASSERT_TRUE(GraphicsInit(kWidth, kHeight, nullptr));
+        RebindStd2dProgram();
+        ASSERT_TRUE(TaskSystem::Init(nullptr));
+        japanese = NewFontFromFile(32, kJapaneseFontPath, nullptr, 0, 0, nullptr);
+        latin = NewFontFromFile(32, kLatinFontPath, nullptr, 0, 0, nullptr);
+        ASSERT_TRUE(japanese && latin);
+    }
+    void TearDown() override {
+        for (TextBox* box : boxes) TextBox::Destroy(box);
+        EXPECT_EQ(japanese->refCount, 1);
+        Font::Release(japanese);
+        Font::Release(latin);
+        TaskSystem::Shutdown();
+        GraphicsShutdown();
+        GlTest::TearDown();
+    }
+    TextBox* Make(Font* font, int maxChars = 256) {
+        TextBox* box = TextBox::Create(font, maxChars, nullptr);
+        if (box) boxes.push_back(box);
+        return box;
+    }
+    // IPA Gothic at size 28 renders a 20-pixel em: kana and kanji advance 20, Latin 10.
+    TextBox* MakeJapanese(int x, int y, int width, int height) {
+        TextBox* box = Make(japanese);
+        TextBox::SetFontSize(box, 28);
+        TextBox::SetPos(box, x, y);
+        TextBox::SetSize(box, width, height);
+        return box;
+    }
+    // Appends without the worker: every glyph is prepared and, with no wait, shown.
+    static void Show(TextBox* box, const char* text) {
+        TextBox::SetTextUtf8(box, text, 0);
+        TextBox::UpdateLayout(box);
+    }
+    static std::vector<Placed> Layout(TextBox* box) {
+        std::vector<Placed> out;
+        std::lock_guard<std::mutex> hold(box->lock);
+        for (int i = 0; i < box->shown; ++i)
+            if (box->chars[i].glyph) out.push_back({box->chars[i].x, box->chars[i].y});
+        return out;
+    }
+    // Pens of the glyph quads, in order; with outlines every other quad is the outline.
+    static std::vector<Pen> Pens(TextBox* box) {
+        std::vector<Pen> out;
+        std::lock_guard<std::mutex> hold(box->lock);
+        const QuadVertex* quad = box->batch->vertices;
+        for (int i = 0; i < box->shown; ++i) {
+            const TextBoxChar& record = box->chars[i];
+            if (!record.glyph) continue;
+            if (record.edgeGlyph) quad += 4;
+            out.push_back({quad[0].x - record.glyph->left, quad[0].y - record.glyph->top});
+            quad += 4;
+        }
+        return out;
+    }
+    static int PreparedCount(TextBox* box) {
+        std::lock_guard<std::mutex> hold(box->lock);
+        return box->prepared;
+    }
+    static bool WaitFor(const std::function<bool()>& done) {
+        for (int waited = 0; waited < 10000 && !done(); ++waited) SleepMs(1);
+        return done();
+    }
+
+    Font* japanese = nullptr;
+    Font* latin = nullptr;
+    std::vector<TextBox*> boxes;
+};
+
+TEST_F(TextBoxTest, RevealFollowsTheWaitTimeAndSkip) {
+    struct Case {
+        const char* text;
+        int wait;
+        int skipAfterUpdate;  // 0 = never
+        std::vector<int> shownAfterUpdate;
+    };
+    const Case cases[] = {
+        {"abc", 2, 0, {0, 0, 1, 1, 2, 2, 3, 3}},
+        {"abc", 1, 0, {0, 1, 2, 3, 3}},
+        {"abc", 0, 0, {3, 3}},
+        {"abcdef", 2, 3, {0, 0, 1, 6, 6}},
+        {"a b\nc", 1, 0, {0, 1, 2, 3, 4, 5, 5}},  // blanks take their turn too
+    };
+    for (const Case& c : cases) {
+        TextBox* box = Make(latin);
+        TextBox::SetWaitTime(box, c.wait);
+        TextBox::SetTextUtf8(box, c.text, 1);
+        int count = static_cast<int>(strlen(c.text));
+        // The worker prepares; updates start once it is done, so timing is exact.
+        ASSERT_TRUE(WaitFor([&] { return PreparedCount(box) == count; })) << c.text;
+        EXPECT_FALSE(TextBox::IsAnimDone(box));
+        for (size_t update = 0; update < c.shownAfterUpdate.size(); ++update) {
+            if (c.skipAfterUpdate != 0 && static_cast<int>(update) == c.skipAfterUpdate) TextBox::Skip(box);
+            TaskSystem::RunMainQueue();
+            EXPECT_EQ(box->shown, c.shownAfterUpdate[update]) << c.text << " wait " << c.wait << " update " << update + 1;
+        }
+        EXPECT_TRUE(TextBox::IsAnimDone(box));
+        EXPECT_EQ(box->flags & kTextBoxSkip, 0u) << "skip ends once everything is shown";
+    }
+}
+
+TEST_F(TextBoxTest, SkipDoesNotCarryOverToTheNextText) {
+    TextBox* box = Make(latin);
+    TextBox::SetWaitTime(box, 3);
+    TextBox::SetTextUtf8(box, "abc", 1);
+    TextBox::Skip(box);
+    TextBox::Clear(box);
+    TextBox::SetTextUtf8(box, "xyz", 1);
+    ASSERT_TRUE(WaitFor([&] { return PreparedCount(box) == 3; }));
+    TaskSystem::RunMainQueue();
+    EXPECT_EQ(box->shown, 0);
+}
+
+TEST_F(TextBoxTest, WrapsBeforeTheCharacterThatCrossesTheRightEdge) {
+    struct Case {
+        const char* text;
+        std::vector<Placed> placed;
+    };
+    const Case cases[] = {
+        {"あいうえお", {{0, 0}, {20, 0}, {40, 0}, {60, 0}, {80, 0}}},
+        {"あいうえおか", {{0, 0}, {20, 0}, {40, 0}, {60, 0}, {80, 0}, {0, 28}}},
+        {"あいうえお。", {{0, 0}, {20, 0}, {40, 0}, {60, 0}, {80, 0}, {0, 28}}},
+        {"あいうえお」か", {{0, 0}, {20, 0}, {40, 0}, {60, 0}, {80, 0}, {100, 0}, {0, 28}}},
+        {"あいうえお』", {{0, 0}, {20, 0}, {40, 0}, {60, 0}, {80, 0}, {100, 0}}},
+        {"Abc\nあ", {{0, 0}, {10, 0}, {20, 0}, {0, 28}}},
+        {"ああああああああああああ", {{0, 0}, {20, 0}, {40, 0}, {60, 0}, {80, 0},
+                                       {0, 28}, {20, 28}, {40, 28}, {60, 28}, {80, 28}, {0, 56}, {20, 56}}},
+    };
+    for (const Case& c : cases) {
+        TextBox* box = MakeJapanese(200, 100, 100, 200);
+        Show(box, c.text);
+        EXPECT_EQ(Layout(box), c.placed) << c.text;
+        // The pens are the layout moved to the box's top-left corner (150, 0).
+        std::vector<Pen> pens = Pens(box);
+        ASSERT_EQ(pens.size(), c.placed.size());
+        for (size_t i = 0; i < pens.size(); ++i)
+            EXPECT_EQ(pens[i], (Pen{150 + int(c.placed[i].x), int(c.placed[i].y)})) << c.text << " " << i;
+    }
+}
+
+TEST_F(TextBoxTest, LinesAlignInsideTheBox) {
+    struct Case {
+        int align;
+        int firstPenX;
+    };
+    // Five 20-pixel characters make a 100-pixel line in a 200-pixel box centred at x = 400.
+    const Case cases[] = {{kTextAlignLeft, 300}, {kTextAlignCentre, 350}, {kTextAlignRight, 400}, {7, 300}, {-1, 300}};
+    for (const Case& c : cases) {
+        TextBox* box = MakeJapanese(400, 100, 200, 200);
+        TextBox::SetAlign(box, c.align);
+        Show(box, "日本語です\n漢字");
+        std::vector<Pen> pens = Pens(box);
+        ASSERT_EQ(pens.size(), 7u);
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(pens[i], (Pen{c.firstPenX + 20 * i, 0})) << c.align;
+        // The second line is 40 pixels wide and aligned by itself.
+        int secondLineStart = c.align == kTextAlignCentre ? 380 : c.align == kTextAlignRight ? 460 : 300;
+        EXPECT_EQ(pens[5], (Pen{secondLineStart, 28})) << c.align;
+    }
+}
+
+TEST_F(TextBoxTest, FitToWidthSqueezesTheLineAroundItsCharacters) {
+    struct Case {
+        int characters;
+        float scale;
+    };
+    for (Case c : {Case{15, 200.0f / 300.0f}, Case{8, 1.0f}}) {
+        TextBox* box = MakeJapanese(400, 100, 200, 200);
+        TextBox::SetAutoSpace(box, true);
+        std::string text;
+        for (int i = 0; i < c.characters; ++i) text += "字";
+        Show(box, text.c_str());
+        std::vector<Pen> pens = Pens(box);
+        ASSERT_EQ(pens.size(), static_cast<size_t>(c.characters));
+        for (int i = 0; i < c.characters; ++i) {
+            // The centre of character i moves to 300 + scale * (20 i + 10); the glyph keeps its size.
+            double centre = 300 + c.scale * (20.0 * i + 10.0);
+            EXPECT_NEAR(pens[i].x, centre - 10, 1.0) << c.characters << " " << i;
+            EXPECT_EQ(pens[i].y, 0);
+        }
+        if (c.characters == 15) {
+            EXPECT_EQ(pens[3].x, 337);  // trunc(300 + 40 - 10/3 + 0.5)
+        }
+    }
+}
+
+TEST_F(TextBoxTest, FixedSpacingCentresGlyphsInEqualSteps) {
+    TextBox* box = Make(latin);
+    TextBox::SetPos(box, 200, 100);
+    TextBox::SetSize(box, 300, 100);
+    TextBox::SetFontSize(box, 24);
+    TextBox::SetFixedSpace(box, true);
+    Show(box, "iW i");
+    std::vector<Placed> placed = Layout(box);
+    EXPECT_EQ(placed, (std::vector<Placed>{{0, 0}, {24, 0}, {72, 0}}));
+    std::vector<Pen> pens = Pens(box);
+    std::lock_guard<std::mutex> hold(box->lock);
+    const GlyphCell* i = box->chars[0].glyph;
+    const GlyphCell* w = box->chars[1].glyph;
+    EXPECT_EQ(pens[0].x, 50 + (24 - i->width) / 2);
+    EXPECT_EQ(pens[1].x, 50 + 24 + (24 - w->width) / 2);
+    EXPECT_EQ(pens[2].x, 50 + 72 + (24 - i->width) / 2);
+}
+
+TEST_F(TextBoxTest, SpacesAndCharacterSpacingAdvanceThePen) {
+    TextBox* box = MakeJapanese(200, 100, 300, 100);
+    TextBox::SetCharSpace(box, 3, 2);
+    Show(box, "a b\xE3\x80\x80" "c字");  // ideographic space before c
+    // a: 2 + 10; space: 2 + 28 / 2; b: 12; U+3000: 3 + 28; c: 12; 字 (wide): 3 + 20.
+    EXPECT_EQ(Layout(box), (std::vector<Placed>{{0, 0}, {28, 0}, {71, 0}, {83, 0}}));
+    EXPECT_EQ(TextBox::GetCursorX(box), 106);
+}
+
+TEST_F(TextBoxTest, VerticalAlignmentCountsEveryStoredLine) {
+    struct Case {
+        int vertAlign;
+        float firstY;
+    };
+    // Line height 28 + 4, three lines in a box 200 high.
+    for (Case c : {Case{kTextAlignTop, 2}, Case{kTextAlignMiddle, 100 - 48}, Case{kTextAlignBottom, 200 - 96},
+                   Case{5, 2}}) {
+        TextBox* box = MakeJapanese(200, 100, 200, 200);
+        TextBox::SetLineSpace(box, 4);
+        TextBox::SetVertAlign(box, c.vertAlign);
+        Show(box, "あい\nう\nえ");
+        EXPECT_EQ(Layout(box), (std::vector<Placed>{{0, c.firstY}, {20, c.firstY}, {0, c.firstY + 32},
+                                                    {0, c.firstY + 64}}))
+            << c.vertAlign;
+        EXPECT_EQ(TextBox::GetCursorX(box), 20);
+        EXPECT_EQ(TextBox::GetCursorY(box), int(16 + c.firstY + 64)) << c.vertAlign;
+    }
+    // Lines not yet uncovered already count, so the text does not move while it appears.
+    TextBox* box = MakeJapanese(200, 100, 200, 200);
+    TextBox::SetLineSpace(box, 4);
+    TextBox::SetVertAlign(box, kTextAlignMiddle);
+    TextBox::SetWaitTime(box, 1);
+    TextBox::SetTextUtf8(box, "あい\nう\nえ", 1);
+    ASSERT_TRUE(WaitFor([&] { return PreparedCount(box) == 6; }));
+    for (int update = 0; update < 3; ++update) TaskSystem::RunMainQueue();
+    TextBox::UpdateLayout(box);
+    EXPECT_EQ(Layout(box), (std::vector<Placed>{{0, 52}, {20, 52}}));
+}
+
+TEST_F(TextBoxTest, OutlineQuadGoesUnderEachGlyphInMultipliedColours) {
+    TextBox* box = MakeJapanese(128, 128, 200, 100);
+    TextBox::SetColor(box, 0x80FFFFFFu);  // half-transparent box
+    TextBox::SetFontRGBA(box, kRed);
+    TextBox::SetEdgeSize(box, 0);
+    TextBox::SetEdgeRGBA(box, kBlack);
+    Show(box, "字");
+    TextBox::SetEdgeSize(box, -1);
+    Show(box, "A");
+    std::lock_guard<std::mutex> hold(box->lock);
+    EXPECT_EQ(box->chars[0].edge, 1) << "an edge size of 0 is a one-pixel outline";
+    EXPECT_EQ(box->chars[1].edge, 0);
+    ASSERT_EQ(box->batch->vertexCount, 12u) << "outline and glyph, then a glyph alone";
+    const QuadVertex* edge = box->batch->vertices;
+    const QuadVertex* glyph = edge + 4;
+    EXPECT_EQ(edge[0].color, MultiplyColor(0x80FFFFFFu, kBlack));
+    EXPECT_EQ(glyph[0].color, MultiplyColor(0x80FFFFFFu, kRed));
+    EXPECT_EQ(glyph[0].color >> 24, 0x80u);
+    EXPECT_LT(edge[0].x, glyph[0].x);
+    EXPECT_LT(edge[0].y, glyph[0].y);
+    EXPECT_GT(edge[3].x, glyph[3].x);
+    EXPECT_GT(edge[3].y, glyph[3].y);
+    // Texels are the cells', at the quad's size rounded up to even.
+    const GlyphCell* cell = box->chars[0].glyph;
+    EXPECT_EQ(glyph[0].u, cell->x);
+    EXPECT_EQ(glyph[0].v, cell->y);
+    EXPECT_EQ(glyph[3].x - glyph[0].x, (cell->width + 1) & ~1);
+    EXPECT_EQ(glyph[3].u - glyph[0].u, (cell->width + 1) & ~1);
+}
+
+TEST_F(TextBoxTest, CharacterLimits) {
+    std::string twoThousand(2000, 'x');
+    struct Case {
+        int maxChars;
+        std::vector<std::string> appends;
+        int expectedMax;
+        int expectedCount;
+    };
+    const Case cases[] = {
+        {3000, {twoThousand}, 3000, 1023},   // one call converts at most 1023 units
+        {3000, {twoThousand, twoThousand}, 3000, 2046},
+        {10, {"0123456789abc", "d"}, 10, 10},
+        {100000, {"a"}, kTextBoxMaxChars, 1},  // 16-bit batch indices cap the slots
+        {0, {"ab"}, 1, 1},
+        {-7, {"ab"}, 1, 1},
+        {50, {"", "\n"}, 50, 1},  // a print of "" and its line break
+    };
+    for (const Case& c : cases) {
+        TextBox* box = Make(latin, c.maxChars);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->maxChars, c.expectedMax) << c.maxChars;
+        for (const std::string& text : c.appends) TextBox::SetTextUtf8(box, text.c_str(), 1);
+        EXPECT_EQ(box->count, c.expectedCount) << c.maxChars;
+        EXPECT_LE(uint32_t{box->maxChars} * 5 * 4, 65536u);
+    }
+    TextBox* box = Make(latin, 50);
+    TextBox::SetTextUtf8(box, "", 1);
+    TextBox::SetTextUtf8(box, "\n", 1);
+    EXPECT_EQ(box->chars[0].character, u'\n');
+}
+
+TEST_F(TextBoxTest, ClearAndDestroyHandTheGlyphsBack) {
+    TextBox* box = MakeJapanese(128, 128, 200, 100);
+    TextBox::SetEdgeSize(box, 1);
+    Show(box, "漢字");
+    GlyphCell* glyph = box->chars[0].glyph;
+    GlyphCell* edge = box->chars[0].edgeGlyph;
+    ASSERT_TRUE(glyph && edge);
+    TextBox* second = MakeJapanese(128, 128, 200, 100);
+    TextBox::SetEdgeSize(second, 1);
+    Show(second, "漢");
+    EXPECT_EQ(second->chars[0].glyph, glyph);
+    EXPECT_EQ(glyph->refCount, 2);
+    TextBox::Clear(box);
+    EXPECT_EQ(glyph->refCount, 1);
+    EXPECT_EQ(box->count, 0);
+    EXPECT_EQ(box->batch->vertexCount, 0u);
+    TextBox::Destroy(second);
+    boxes.pop_back();
+    EXPECT_EQ(glyph->refCount, 0);
+    EXPECT_EQ(edge->refCount, 0);
+}
+
+// Once a text's glyphs are in the atlas, laying it out again, even in a new
+// box, renders nothing.
+TEST_F(TextBoxTest, WarmGlyphsAreNotRenderedAgain) {
+    const char* text = "吾輩は猫である。名前はまだ無い。";
+    TextBox* first = MakeJapanese(128, 128, 400, 200);
+    TextBox::SetEdgeSize(first, 1);
+    Show(first, text);
+    uint64_t rendered = japanese->cache->renderCount;
+    EXPECT_GT(rendered, 0u);
+    TextBox* second = MakeJapanese(128, 128, 400, 200);
+    TextBox::SetEdgeSize(second, 1);
+    Show(second, text);
+    for (int frame = 0; frame < 5; ++frame) {
+        TextBox::SetPos(first, 128 + frame, 128);
+        TextBox::Draw(first);
+    }
+    EXPECT_EQ(japanese->cache->renderCount, rendered);
+}
+
+// Red text with a black outline on white: red only inside the glyph quads,
+// a dark ring around it, and nothing outside the clip rectangle.
+TEST_F(TextBoxTest, OutlinedRedTextOnWhite) {
+    TextBox* box = Make(latin);
+    TextBox::SetPos(box, 128, 128);
+    TextBox::SetSize(box, 240, 60);
+    TextBox::SetFontSize(box, 32);
+    TextBox::SetFontRGBA(box, kRed);
+    TextBox::SetEdgeSize(box, 1);
+    TextBox::SetEdgeRGBA(box, kBlack);
+    const int clip[4] = {20, 98, 110, 140};
+    TextBox::SetClipRect(box, clip[0], clip[1], clip[2], clip[3]);
+    Show(box, "Hog Well");
+
+    float white[4] = {1, 1, 1, 1};
+    GlClearColorBuffer(white);
+    RebindStd2dProgram();
+    TextBox::Draw(box);
+    ASSERT_TRUE(NoGlError());
+    std::vector<uint8_t> rgba(kWidth * kHeight * 4);
+    glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+
+    struct Rect {
+        int left, top, right, bottom;
+        bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+    };
+    std::vector<Rect> glyphRects;
+    {
+        std::lock_guard<std::mutex> hold(box->lock);
+        const QuadVertex* quad = box->batch->vertices;
+        for (uint32_t v = 0; v < box->batch->vertexCount; v += 8)  // outline, then glyph
+            glyphRects.push_back({quad[v + 4].x, quad[v + 4].y, quad[v + 7].x, quad[v + 7].y});
+    }
+    ASSERT_FALSE(glyphRects.empty());
+    Rect clipRect{clip[0], clip[1], clip[2], clip[3]};
+    int red = 0, dark = 0, darkOutsideGlyphs = 0, strayOutsideClip = 0, redOutsideGlyphs = 0;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const uint8_t* p = &rgba[((kHeight - 1 - y) * kWidth + x) * 4];
+            bool isWhite = p[0] == 255 && p[1] == 255 && p[2] == 255;
+            if (!clipRect.Contains(x, y)) {
+                strayOutsideClip += !isWhite;
+                continue;
+            }
+            bool inGlyph = false;
+            for (const Rect& r : glyphRects) inGlyph = inGlyph || r.Contains(x, y);
+            if (p[0] > 200 && p[1] < 60 && p[2] < 60) {
+                ++red;
+                redOutsideGlyphs += !inGlyph;
+            }
+            if (p[0] < 60 && p[1] < 60 && p[2] < 60) {
+                ++dark;
+                darkOutsideGlyphs += !inGlyph;
+            }
+        }
+    }
+    EXPECT_EQ(strayOutsideClip, 0);
+    EXPECT_GT(red, 100);
+    EXPECT_EQ(redOutsideGlyphs, 0);
+    EXPECT_GT(dark, 100);
+    EXPECT_GT(darkOutsideGlyphs, 20) << "the outline reaches past the glyphs";
+
+    // A box colour with alpha 0 hides the box without touching anything else.
+    TextBox::SetColor(box, 0x00FFFFFFu);
+    GlClearColorBuffer(white);
+    TextBox::Draw(box);
+    EXPECT_TRUE(RectIs(0, 0, kWidth, kHeight, Rgba{255, 255, 255, 255}));
+}
+
+}  // namespace

@@ -1,0 +1,18 @@
+// Writes the fuzzing seeds as files into the folder given, for libFuzzer's corpus.
+#include <cstdio>
+#include <string>
+
+#include "tests/fuzz/fuzz_seeds.h"
+
+int main(int argc, char** argv) {
+    if (argc < 2) return 2;
+    int index = 0;
+    for (const std::string& seed : ImageFuzzSeeds()) {
+        std::string path = std::string(argv[1]) + "/seed" + std::to_string(index++);
+        FILE* file = fopen(path.c_str(), "wb");
+        if (file == nullptr) return 1;
+        fwrite(seed.data(), 1, seed.size(), file);
+        fclose(file);
+    }
+    return 0;
+}

@@ -1,0 +1,34 @@
+// A GL test fixture with the graphics side started (state cache, Std2d
+// program bound for a 256 x 256 screen), and helpers to make images and to
+// draw textures 1:1.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "gfx/image.h"
+#include "gfx/texture.h"
+#include "tests/support/gl_fixture.h"
+
+class GfxTest : public GlTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+public:
+    // Clears the screen to an opaque colour.
+    static void ClearScreen(uint8_t r, uint8_t g, uint8_t b);
+    // The pixels of a rectangle, top row first, RGBA8.
+    static std::vector<uint8_t> ReadRect(int x, int y, int w, int h);
+    // Draws `texture` at (x, y) texel for pixel with nearest filtering,
+    // white vertices and blend mode `blend`.
+    static void DrawTexture(Texture* texture, int x, int y, int blend);
+};
+
+// An image of `type` holding `bytes` (copied; must be the whole pixel data).
+Image* MakeImage(PixelFormat type, int32_t width, int32_t height, int32_t bits, const std::vector<uint8_t>& bytes);
+
+// RGBA8 helpers: colour words have red in the lowest byte.
+constexpr uint32_t ColorWord(uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255) {
+    return uint32_t{r} | (uint32_t{g} << 8) | (uint32_t{b} << 16) | (uint32_t{a} << 24);
+}

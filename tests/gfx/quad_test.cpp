@@ -1,0 +1,260 @@
+// Quad arithmetic, quad batches and the Std2d program's pixels.
+#include "gfx/quad.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "gfx/gl_state.h"
+#include "gfx/std2d.h"
+#include "tests/gfx/gfx_fixture.h"
+#include "tests/support/log_capture.h"
+
+namespace {
+
+struct Corners {
+    int tlx, tly, blx, bly, trx, try_, brx, bry;
+};
+
+Corners PositionsOf(const QuadVertex* q) {
+    return {q[0].x, q[0].y, q[1].x, q[1].y, q[2].x, q[2].y, q[3].x, q[3].y};
+}
+
+TEST(QuadMath, CenteredRectGivesTheOddPixelToRightAndBottom) {
+    struct Case {
+        int x, y, w, h, left, top, right, bottom;
+    } cases[] = {
+        {100, 100, 5, 3, 98, 99, 103, 102},
+        {100, 100, 4, 2, 98, 99, 102, 101},
+        {0, 0, 1, 1, 0, 0, 1, 1},
+        {10, 10, -3, -3, 11, 11, 8, 8},
+    };
+    for (const Case& c : cases) {
+        QuadVertex q[4];
+        Quad::SetCenteredRect(q, c.x, c.y, c.w, c.h);
+        EXPECT_EQ(q[kQuadTopLeft].x, c.left);
+        EXPECT_EQ(q[kQuadTopLeft].y, c.top);
+        EXPECT_EQ(q[kQuadBottomRight].x, c.right);
+        EXPECT_EQ(q[kQuadBottomRight].y, c.bottom);
+        EXPECT_EQ(q[kQuadBottomLeft].x, c.left);
+        EXPECT_EQ(q[kQuadTopRight].y, c.top);
+    }
+}
+
+TEST(QuadMath, RotatedRectTurnsAboutTheCentre) {
+    struct Case {
+        float degrees;
+        Corners exact;  // the corners of a 4 x 2 rectangle at (10, 10), unrounded
+    } cases[] = {
+        {0, {8, 9, 8, 11, 12, 9, 12, 11}},
+        {360, {8, 9, 8, 11, 12, 9, 12, 11}},
+        {-720, {8, 9, 8, 11, 12, 9, 12, 11}},
+        {90, {11, 8, 9, 8, 11, 12, 9, 12}},
+        {-90, {9, 12, 11, 12, 9, 8, 11, 8}},
+        {180, {12, 11, 12, 9, 8, 11, 8, 9}},
+    };
+    for (const Case& c : cases) {
+        QuadVertex q[4];
+        Quad::SetRotatedRect(q, 10, 10, 4, 2, c.degrees);
+        Corners got = PositionsOf(q);
+        const int* g = &got.tlx;
+        const int* e = &c.exact.tlx;
+        // Truncation may take a coordinate one pixel toward zero.
+        for (int i = 0; i < 8; ++i) EXPECT_NEAR(g[i], e[i], 1) << c.degrees << " value " << i;
+        if (c.degrees == 0 || c.degrees == 360) {
+            for (int i = 0; i < 8; ++i) EXPECT_EQ(g[i], e[i]) << c.degrees << " value " << i;
+        }
+    }
+}
+
+TEST(QuadMath, ClipMovesTexelsWithTheCutEdge) {
+    // A 100 x 50 quad showing 200 x 100 texels: two texels per pixel.
+    struct Case {
+        const char* what;
+        int32_t clip[4];
+        bool transposed;
+        Corners positions;
+        int u[4], v[4];
+    } cases[] = {
+        {"left", {10, -99, 999, 999}, false, {10, 0, 10, 50, 100, 0, 100, 50}, {20, 20, 200, 200}, {0, 100, 0, 100}},
+        {"top", {-99, 5, 999, 999}, false, {0, 5, 0, 50, 100, 5, 100, 50}, {0, 0, 200, 200}, {10, 100, 10, 100}},
+        {"right", {-99, -99, 90, 999}, false, {0, 0, 0, 50, 90, 0, 90, 50}, {0, 0, 180, 180}, {0, 100, 0, 100}},
+        {"bottom", {-99, -99, 999, 40}, false, {0, 0, 0, 40, 100, 0, 100, 40}, {0, 0, 200, 200}, {0, 80, 0, 80}},
+        {"outside", {200, 0, 300, 100}, false, {0, 0, 0, 0, 0, 0, 0, 0}, {400, 400, 200, 200}, {0, 100, 0, 100}},
+        {"left turned", {10, -99, 999, 999}, true, {10, 0, 10, 50, 100, 0, 100, 50}, {0, 0, 200, 200},
+         {120, 120, 0, 100}},
+        {"bottom turned", {-99, -99, 999, 40}, true, {0, 0, 0, 40, 100, 0, 100, 40}, {0, 180, 200, 180},
+         {0, 100, 0, 100}},
+    };
+    for (const Case& c : cases) {
+        QuadVertex q[4];
+        Quad::SetRect(q, 0, 0, 100, 50);
+        Quad::SetTexRect(q, 0, 0, 200, 100);
+        if (c.transposed) Quad::ClipTransposed(q, 2.0f, 2.0f, c.clip);
+        else Quad::Clip(q, 2.0f, 2.0f, c.clip);
+        Corners got = PositionsOf(q);
+        EXPECT_EQ(0, memcmp(&got, &c.positions, sizeof(Corners))) << c.what;
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(q[i].u, c.u[i]) << c.what << " corner " << i;
+            EXPECT_EQ(q[i].v, c.v[i]) << c.what << " corner " << i;
+        }
+    }
+}
+
+TEST(QuadBatchTest, IndicesAndCapacity) {
+    QuadBatch* batch = QuadBatch::Create(3, nullptr);
+    ASSERT_NE(batch, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(batch) % 16, 0u);
+    const uint16_t third[6] = {8, 9, 10, 10, 9, 11};
+    EXPECT_EQ(0, memcmp(batch->indices + 12, third, sizeof(third)));
+    QuadVertex q[4] = {};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(QuadBatch::Add(batch, q), 1);
+    LogCapture log;
+    EXPECT_EQ(QuadBatch::Add(batch, q), 0);
+    EXPECT_EQ(log.Count(), 1u);
+    EXPECT_EQ(batch->vertexCount, 12u);
+    QuadBatch::Destroy(batch);
+
+    // 16-bit indices reach 16384 quads; a larger batch is cut to that.
+    batch = QuadBatch::Create(20000, nullptr);
+    ASSERT_NE(batch, nullptr);
+    EXPECT_EQ(batch->capacity, kMaxBatchQuads);
+    EXPECT_EQ(batch->indices[kMaxBatchQuads * 6 - 1], 65535);
+    QuadBatch::Destroy(batch);
+    EXPECT_EQ(QuadBatch::Create(0, nullptr), nullptr);
+}
+
+using Std2dTest = GfxTest;
+
+TEST_F(Std2dTest, RectanglesArePixelExactFromTheTopLeft) {
+    GlState::SetTextureRepeat(nullptr);
+    GlState::SetBlendMode(0);
+    DrawStd2dRectColor(10, 20, 30, 40, 0, 0, 0, 0, ColorWord(255, 0, 0));
+    const Rgba red{255, 0, 0, 255}, black{0, 0, 0, 255};
+    EXPECT_TRUE(RectIs(10, 20, 30, 40, red));
+    EXPECT_EQ(ReadPixel(9, 20), black);
+    EXPECT_EQ(ReadPixel(10, 19), black);
+    EXPECT_EQ(ReadPixel(40, 59), black);
+    EXPECT_EQ(ReadPixel(10, 60), black);
+    EXPECT_EQ(GetRenderStats().drawCalls, 1u);
+    EXPECT_EQ(GetRenderStats().vertices, 4u);
+}
+
+Texture* Checker(std::vector<uint8_t>* texels) {
+    *texels = std::vector<uint8_t>(4 * 4 * 4);
+    for (int i = 0; i < 16; ++i) {
+        uint8_t* p = &(*texels)[i * 4];
+        p[0] = static_cast<uint8_t>(i * 16);
+        p[1] = ((i % 4 + i / 4) % 2) ? 255 : 0;
+        p[2] = static_cast<uint8_t>(255 - i * 16);
+        p[3] = 255;
+    }
+    Image* image = MakeImage(kPixelRgba8888, 4, 4, 32, *texels);
+    Texture* texture = Texture::Create(nullptr);
+    Texture::UploadImage(texture, 0, image, nullptr);
+    Image::Free(image);
+    return texture;
+}
+
+TEST_F(Std2dTest, TexturesMapTexelForPixel) {
+    std::vector<uint8_t> texels;
+    Texture* texture = Checker(&texels);
+    GlState::SetTexture(texture, GL_CLAMP_TO_EDGE, GL_NEAREST);
+    GlState::SetBlendMode(0);
+    DrawStd2dRectColor(7, 9, 4, 4, 0, 0, 4, 4, 0xFFFFFFFFu);
+    // Twice the size: every texel covers 2 x 2 pixels; a sub-rectangle of texels.
+    DrawStd2dRectColor(20, 20, 8, 8, 0, 0, 4, 4, 0xFFFFFFFFu);
+    DrawStd2dRectColor(40, 40, 2, 2, 1, 2, 2, 2, 0xFFFFFFFFu);
+    for (int i = 0; i < 16; ++i) {
+        const int x = i % 4, y = i / 4;
+        const Rgba want{texels[i * 4], texels[i * 4 + 1], texels[i * 4 + 2], 255};
+        EXPECT_EQ(ReadPixel(7 + x, 9 + y), want) << x << "," << y;
+        EXPECT_TRUE(RectIs(20 + 2 * x, 20 + 2 * y, 2, 2, want)) << x << "," << y;
+        if (x >= 1 && x < 3 && y >= 2) {
+            EXPECT_EQ(ReadPixel(40 + x - 1, 40 + y - 2), want) << x << "," << y;
+        }
+    }
+    Texture::Release(texture);
+}
+
+TEST_F(Std2dTest, AlphaTexturesTintWithTheVertexColour) {
+    Image* image = MakeImage(kPixelAlpha8, 2, 1, 8, {128, 255});
+    Texture* texture = Texture::Create(nullptr);
+    ASSERT_TRUE(Texture::UploadImage(texture, 0, image, nullptr));
+    GlState::SetTexture(texture, GL_CLAMP_TO_EDGE, GL_NEAREST);
+    GlState::SetBlendMode(1);
+    DrawStd2dRectColor(0, 0, 2, 1, 0, 0, 2, 1, ColorWord(200, 100, 50, 255));
+    DrawStd2dRectColor(0, 1, 2, 1, 0, 0, 2, 1, ColorWord(200, 100, 50, 128));
+    const Rgba half{100, 50, 25, 255}, full{200, 100, 50, 255};
+    EXPECT_TRUE(RectIs(0, 0, 1, 1, half, 1));
+    EXPECT_TRUE(RectIs(1, 0, 1, 1, full, 1));
+    EXPECT_TRUE(RectIs(0, 1, 1, 1, Rgba{50, 25, 13, 255}, 1));
+    EXPECT_TRUE(RectIs(1, 1, 1, 1, half, 1));
+    Texture::Release(texture);
+    Image::Free(image);
+}
+
+TEST_F(Std2dTest, CornerColoursGoToTheirCorners) {
+    GlState::SetTextureRepeat(nullptr);
+    GlState::SetBlendMode(0);
+    DrawStd2dRect(0, 0, 64, 64, 0, 0, 0, 0, ColorWord(255, 0, 0), ColorWord(0, 255, 0), ColorWord(0, 0, 255),
+                  ColorWord(255, 255, 255));
+    EXPECT_TRUE(RectIs(0, 0, 1, 1, Rgba{255, 0, 0, 255}, 8));
+    EXPECT_TRUE(RectIs(0, 63, 1, 1, Rgba{0, 255, 0, 255}, 8));
+    EXPECT_TRUE(RectIs(63, 0, 1, 1, Rgba{0, 0, 255, 255}, 8));
+    EXPECT_TRUE(RectIs(63, 63, 1, 1, Rgba{255, 255, 255, 255}, 8));
+}
+
+TEST_F(Std2dTest, BatchesDrawEveryQuadInOneCall) {
+    QuadBatch* batch = QuadBatch::Create(4, nullptr);
+    const uint32_t colours[3] = {ColorWord(255, 0, 0), ColorWord(0, 255, 0), ColorWord(0, 0, 255)};
+    for (int i = 0; i < 3; ++i) {
+        QuadVertex q[4];
+        Quad::SetRect(q, 10 + 20 * i, 10, 10, 10);
+        Quad::SetTexRect(q, 0, 0, 0, 0);
+        Quad::SetColor(q, colours[i]);
+        QuadBatch::Add(batch, q);
+    }
+    GlState::SetTextureRepeat(nullptr);
+    GlState::SetBlendMode(0);
+    ResetRenderStats();
+    QuadBatch::Draw(batch);
+    EXPECT_EQ(GetRenderStats().drawCalls, 1u);
+    EXPECT_EQ(GetRenderStats().triangles, 6u);
+    EXPECT_EQ(GetRenderStats().vertices, 18u);
+    EXPECT_TRUE(RectIs(10, 10, 10, 10, Rgba{255, 0, 0, 255}));
+    EXPECT_TRUE(RectIs(30, 10, 10, 10, Rgba{0, 255, 0, 255}));
+    EXPECT_TRUE(RectIs(50, 10, 10, 10, Rgba{0, 0, 255, 255}));
+    EXPECT_TRUE(RectIs(20, 10, 10, 10, Rgba{0, 0, 0, 255}));
+
+    QuadBatch::SetColor(batch, ColorWord(255, 255, 0));
+    QuadBatch::Draw(batch);
+    EXPECT_TRUE(RectIs(50, 10, 10, 10, Rgba{255, 255, 0, 255}));
+
+    QuadBatch::Clear(batch);
+    ResetRenderStats();
+    QuadBatch::Draw(batch);
+    EXPECT_EQ(GetRenderStats().drawCalls, 1u);
+    EXPECT_EQ(GetRenderStats().triangles, 0u);
+    QuadBatch::Destroy(batch);
+}
+
+TEST_F(Std2dTest, UnindexedTrianglesAndStrips) {
+    QuadVertex q[6];
+    Quad::SetRect(q, 5, 5, 6, 6);  // strip order
+    Quad::SetTexRect(q, 0, 0, 0, 0);
+    Quad::SetColor(q, ColorWord(0, 255, 0));
+    GlState::SetTextureRepeat(nullptr);
+    GlState::SetBlendMode(0);
+    DrawStd2dTriangleStrip(2, q, nullptr);
+    EXPECT_TRUE(RectIs(5, 5, 6, 6, Rgba{0, 255, 0, 255}));
+    // The same quad as two listed triangles.
+    QuadVertex t[6] = {q[0], q[1], q[2], q[2], q[1], q[3]};
+    for (QuadVertex& v : t) {
+        v.x = static_cast<int16_t>(v.x + 20);
+        v.color = ColorWord(255, 0, 255);
+    }
+    DrawStd2dTriangles(2, t, nullptr);
+    EXPECT_TRUE(RectIs(25, 5, 6, 6, Rgba{255, 0, 255, 255}));
+}
+
+}  // namespace

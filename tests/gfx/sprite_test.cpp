@@ -1,0 +1,383 @@
+// The layer list's order and sprites drawn through it, read back from Mesa.
+#include "gfx/sprite.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "gfx/async_texture.h"
+#include "gfx/gl_state.h"
+#include "gfx/layer_list.h"
+#include "gfx/std2d.h"
+#include "tests/gfx/gfx_fixture.h"
+
+namespace {
+
+TEST(LayerListOrder, EqualZKeepsInsertionOrderAndSetZMovesOnTop) {
+    std::string drawn;
+    struct Layer {
+        LayerNode node;
+        char name;
+        std::string* out;
+    };
+    auto record = [](void* argument) {
+        auto* layer = static_cast<Layer*>(argument);
+        *layer->out += layer->name;
+    };
+    Layer a{{}, 'a', &drawn}, b{{}, 'b', &drawn}, c{{}, 'c', &drawn}, d{{}, 'd', &drawn};
+    Layer* layers[] = {&a, &b, &c, &d};
+    const int z[] = {5, 1, 5, -3};
+    LayerList* list = LayerList::Create(nullptr);
+    for (int i = 0; i < 4; ++i) {
+        layers[i]->node = LayerNode{{}, layers[i], record, z[i]};
+        LayerList::Insert(list, &layers[i]->node);
+    }
+    struct Step {
+        const char* what;
+        void (*apply)(LayerList*, Layer**);
+        const char* order;
+    } steps[] = {
+        {"inserted", [](LayerList*, Layer**) {}, "dbac"},
+        {"same z again goes on top", [](LayerList* l, Layer** s) { LayerList::SetZ(l, &s[0]->node, 5); }, "dbca"},
+        {"lowest", [](LayerList* l, Layer** s) { LayerList::SetZ(l, &s[2]->node, -10); }, "cdba"},
+        {"removed", [](LayerList* l, Layer** s) { LayerList::Remove(l, &s[1]->node); }, "cda"},
+        {"removed twice", [](LayerList* l, Layer** s) { LayerList::Remove(l, &s[1]->node); }, "cda"},
+        {"inserted twice", [](LayerList* l, Layer** s) { LayerList::Insert(l, &s[3]->node); }, "cda"},
+        {"back between", [](LayerList* l, Layer** s) { LayerList::Insert(l, &s[1]->node); }, "cdba"},
+    };
+    for (const Step& step : steps) {
+        step.apply(list, layers);
+        drawn.clear();
+        LayerList::Draw(list);
+        EXPECT_EQ(drawn, step.order) << step.what;
+        EXPECT_EQ(list->nodes.count, strlen(step.order)) << step.what;
+    }
+    LayerList::Destroy(list);
+}
+
+class SpriteTest : public GfxTest {
+protected:
+    void SetUp() override {
+        GfxTest::SetUp();
+        list_ = LayerList::Create(nullptr);
+    }
+    void TearDown() override {
+        for (auto& layer : layers_) {
+            LayerList::Remove(list_, &layer.node);
+            Sprite::Destroy(layer.sprite);
+        }
+        LayerList::Destroy(list_);
+        for (AsyncTexture* image : images_) ReleaseTexture(image);
+        EXPECT_EQ(GetAsyncTextureList().count, 0u);
+        GfxTest::TearDown();
+    }
+
+    // A sprite in the layer list at z.
+    Sprite* AddSprite(int z) {
+        layers_.push_back(SpriteLayer{});
+        SpriteLayer& layer = layers_.back();
+        layer.sprite = Sprite::Create(nullptr);
+        layer.node = LayerNode{{}, layer.sprite, Sprite::Draw, z};
+        LayerList::Insert(list_, &layer.node);
+        return layer.sprite;
+    }
+    // An untextured sprite covering the rectangle.
+    Sprite* AddRect(int z, int x, int y, int w, int h, uint32_t colour) {
+        Sprite* sprite = AddSprite(z);
+        sprite->SetPos(x + w / 2, y + h / 2);
+        sprite->SetSize(w, h);
+        sprite->SetColor(colour);
+        return sprite;
+    }
+    LayerNode* NodeOf(const Sprite* sprite) {
+        for (auto& layer : layers_) {
+            if (layer.sprite == sprite) return &layer.node;
+        }
+        return nullptr;
+    }
+    // A ready image of RGBA8 texels with a texture of its own (released at the end).
+    AsyncTexture* ReadyImage(int w, int h, const std::vector<uint8_t>& texels) {
+        AsyncTexture* image = PendingImage();
+        FinishImage(image, w, h, texels);
+        return image;
+    }
+    AsyncTexture* PendingImage() {
+        AsyncTexture* image = AsyncTexture::Create(nullptr);
+        images_.push_back(image);
+        return image;
+    }
+    static void FinishImage(AsyncTexture* image, int w, int h, const std::vector<uint8_t>& texels) {
+        AsyncTexture::SetDecoded(image, MakeImage(kPixelRgba8888, w, h, 32, texels));
+        ASSERT_EQ(AsyncTexture::CompleteUpload(image), 1);
+    }
+    void DrawFrame() {
+        ClearScreen(0, 0, 0);
+        ResetRenderStats();
+        LayerList::Draw(list_);
+    }
+
+    struct SpriteLayer {
+        Sprite* sprite;
+        LayerNode node;
+    };
+    LayerList* list_ = nullptr;
+    std::vector<SpriteLayer> layers_;  // reserved below so nodes stay put
+    std::vector<AsyncTexture*> images_;
+
+public:
+    SpriteTest() { layers_.reserve(16); }
+};
+
+std::vector<uint8_t> Gradient(int w, int h) {
+    std::vector<uint8_t> texels(static_cast<size_t>(w) * h * 4);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &texels[(static_cast<size_t>(y) * w + x) * 4];
+            p[0] = static_cast<uint8_t>(x * 255 / (w - 1));
+            p[1] = static_cast<uint8_t>(y * 255 / (h - 1));
+            p[2] = static_cast<uint8_t>((x + y) % 2 ? 255 : 0);
+            p[3] = 255;
+        }
+    }
+    return texels;
+}
+
+const Rgba kBlack{0, 0, 0, 255}, kRed{255, 0, 0, 255}, kGreen{0, 255, 0, 255}, kBlue{0, 0, 255, 255};
+
+TEST_F(SpriteTest, HigherAndLaterLayersCover) {
+    Sprite* first = AddRect(5, 0, 0, kWidth, kHeight, ColorWord(255, 0, 0));
+    AddRect(1, 0, 0, kWidth, kHeight, ColorWord(0, 255, 0));
+    Sprite* second = AddRect(5, 0, 0, kWidth, kHeight, ColorWord(0, 0, 255));
+    DrawFrame();
+    EXPECT_TRUE(RectIs(0, 0, kWidth, kHeight, kBlue));
+    EXPECT_EQ(GetRenderStats().drawCalls, 3u);
+    LayerList::Remove(list_, NodeOf(second));
+    DrawFrame();
+    EXPECT_TRUE(RectIs(0, 0, kWidth, kHeight, kRed));
+    LayerList::SetZ(list_, NodeOf(first), 0);
+    DrawFrame();
+    EXPECT_TRUE(RectIs(0, 0, kWidth, kHeight, kGreen));
+}
+
+TEST_F(SpriteTest, UnscaledSpritesAreExactAndScaledOnesFiltered) {
+    std::vector<uint8_t> texels = Gradient(4, 4);
+    Sprite* sprite = AddSprite(0);
+    sprite->SetImage(ReadyImage(4, 4, texels));
+    sprite->SetPos(52, 32);  // left edge 50, top edge 30
+    DrawFrame();
+    EXPECT_EQ(sprite->GetWidth(), 4) << "the size follows the image";
+    EXPECT_TRUE(sprite->flags & kSpritePixelExact);
+    GLint filter = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
+    EXPECT_EQ(filter, GL_NEAREST);
+    for (int i = 0; i < 16; ++i) {
+        const uint8_t* p = &texels[i * 4];
+        EXPECT_EQ(ReadPixel(50 + i % 4, 30 + i / 4), (Rgba{p[0], p[1], p[2], 255})) << i;
+    }
+    EXPECT_EQ(ReadPixel(49, 30), kBlack);
+    EXPECT_EQ(ReadPixel(54, 33), kBlack);
+
+    sprite->SetScale(1.5f);
+    DrawFrame();
+    EXPECT_FALSE(sprite->flags & kSpritePixelExact);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
+    EXPECT_EQ(filter, GL_LINEAR);
+    // Six pixels wide; blue alternates per texel, so filtered pixels mix it.
+    int mixed = 0;
+    for (int y = 29; y < 35; ++y) {
+        for (int x = 49; x < 55; ++x) {
+            const uint8_t b = ReadPixel(x, y).b;
+            mixed += b != 0 && b != 255;
+        }
+    }
+    EXPECT_GT(mixed, 10);
+    EXPECT_EQ(ReadPixel(48, 32), kBlack);
+    EXPECT_EQ(ReadPixel(55, 32), kBlack);
+}
+
+TEST_F(SpriteTest, ClippingKeepsTexelsInPlace) {
+    Sprite* sprite = AddSprite(0);
+    sprite->SetImage(ReadyImage(100, 100, Gradient(100, 100)));
+    sprite->SetPos(128, 128);  // covers 78..177
+    DrawFrame();
+    std::vector<uint8_t> whole = ReadRect(0, 0, kWidth, kHeight);
+
+    const int32_t clip[4] = {100, 90, 150, 170};
+    sprite->SetClipRect(clip);
+    ASSERT_NE(sprite->GetClipRect(), nullptr);
+    DrawFrame();
+    std::vector<uint8_t> clipped = ReadRect(0, 0, kWidth, kHeight);
+    int inside = 0;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const size_t i = (static_cast<size_t>(y) * kWidth + x) * 4;
+            const bool in = x >= clip[0] && x < clip[2] && y >= clip[1] && y < clip[3];
+            if (in) {
+                ++inside;
+                ASSERT_EQ(0, memcmp(&clipped[i], &whole[i], 3)) << x << "," << y;
+            } else {
+                ASSERT_EQ(clipped[i] | clipped[i + 1] | clipped[i + 2], 0) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_EQ(inside, 50 * 80);
+
+    // A rotated sprite is not clipped; all zeros switch clipping off.
+    sprite->SetAngle(90.0f);
+    DrawFrame();
+    EXPECT_FALSE(ReadPixel(85, 85) == kBlack);
+    sprite->SetAngle(0.0f);
+    const int32_t none[4] = {0, 0, 0, 0};
+    sprite->SetClipRect(none);
+    EXPECT_EQ(sprite->GetClipRect(), nullptr);
+    DrawFrame();
+    EXPECT_FALSE(ReadPixel(80, 80) == kBlack);
+}
+
+TEST_F(SpriteTest, RotationAndScaleMoveTheCorners) {
+    Sprite* sprite = AddRect(0, 98, 118, 60, 20, ColorWord(255, 0, 0));  // centre (128, 128)
+    sprite->SetAngle(90.0f);
+    DrawFrame();
+    // Now 20 wide and 60 high.
+    EXPECT_TRUE(RectIs(120, 100, 16, 56, kRed));
+    EXPECT_EQ(ReadPixel(128, 99), kRed);
+    EXPECT_EQ(ReadPixel(128, 97), kBlack);
+    EXPECT_EQ(ReadPixel(100, 128), kBlack);
+    EXPECT_EQ(ReadPixel(128, 162), kBlack);
+
+    sprite->SetAngle(0.0f);
+    sprite->SetScale(0.5f);
+    DrawFrame();
+    EXPECT_TRUE(RectIs(113, 123, 30, 10, kRed));
+    EXPECT_EQ(ReadPixel(112, 128), kBlack);
+    EXPECT_EQ(ReadPixel(143, 128), kBlack);
+    EXPECT_EQ(ReadPixel(128, 133), kBlack);
+}
+
+TEST_F(SpriteTest, ColoursFadesAndTransparency) {
+    Sprite* sprite = AddRect(0, 10, 10, 20, 20, ColorWord(255, 255, 255, 128));
+    DrawFrame();
+    EXPECT_TRUE(RectIs(10, 10, 20, 20, Rgba{128, 128, 128, 255}, 1));
+
+    sprite->SetColor(ColorWord(255, 0, 0, 0));
+    EXPECT_TRUE(sprite->flags & kSpriteTransparent);
+    DrawFrame();
+    EXPECT_EQ(GetRenderStats().drawCalls, 0u);
+    sprite->SetColor(ColorWord(255, 0, 0, 1));
+    DrawFrame();
+    EXPECT_EQ(GetRenderStats().drawCalls, 1u);
+
+    sprite->SetVertexColors(0, 0, 0, 0);
+    DrawFrame();
+    EXPECT_EQ(GetRenderStats().drawCalls, 0u);
+    sprite->SetSize(64, 64);
+    sprite->SetPos(32, 32);
+    sprite->SetVertexColors(ColorWord(255, 0, 0), ColorWord(0, 255, 0), ColorWord(0, 0, 255),
+                            ColorWord(255, 255, 255, 0));
+    DrawFrame();
+    EXPECT_TRUE(RectIs(0, 0, 1, 1, kRed, 8));
+    EXPECT_TRUE(RectIs(0, 63, 1, 1, kGreen, 8));
+    EXPECT_TRUE(RectIs(63, 0, 1, 1, kBlue, 8));
+    EXPECT_TRUE(RectIs(63, 63, 1, 1, kBlack, 8)) << "the transparent corner";
+}
+
+TEST_F(SpriteTest, HiddenOrEmptySpritesDrawNothing) {
+    struct Case {
+        const char* what;
+        void (*change)(Sprite*);
+    } cases[] = {
+        {"hidden", [](Sprite* s) { s->SetVisible(false); }},
+        {"width 0", [](Sprite* s) { s->SetSize(0, 20); }},
+        {"height 0", [](Sprite* s) { s->SetSize(20, 0); }},
+        {"scaled to nothing and clipped",
+         [](Sprite* s) {
+             const int32_t clip[4] = {0, 0, 100, 100};
+             s->SetClipRect(clip);
+             s->SetScale(0.01f);
+         }},
+        {"clipped away",
+         [](Sprite* s) {
+             const int32_t clip[4] = {200, 200, 210, 210};
+             s->SetClipRect(clip);
+         }},
+    };
+    for (const Case& c : cases) {
+        Sprite* sprite = AddSprite(0);
+        sprite->SetImage(ReadyImage(8, 8, Gradient(8, 8)));
+        sprite->SetPos(40, 40);
+        c.change(sprite);
+        DrawFrame();
+        EXPECT_EQ(GetRenderStats().drawCalls, 0u) << c.what;
+        EXPECT_TRUE(RectIs(0, 0, 100, 100, kBlack)) << c.what;
+        LayerList::Remove(list_, NodeOf(sprite));
+    }
+}
+
+TEST_F(SpriteTest, LoadingImagesDrawNothingAndTheFirstReadyFrameIsRight) {
+    AddRect(0, 0, 0, 8, 8, ColorWord(0, 255, 0));  // leaves blend 1 and no texture behind
+    AsyncTexture* image = PendingImage();
+    Sprite* sprite = AddSprite(1);
+    sprite->SetImage(image);
+    sprite->SetPos(100, 100);
+    sprite->SetBlend(2);
+    DrawFrame();
+    EXPECT_EQ(GetRenderStats().drawCalls, 1u);
+    EXPECT_EQ(GetRenderStats().textureBinds, 0u);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    GLint blendDst = 0;
+    glGetIntegerv(GL_BLEND_DST_RGB, &blendDst);
+    EXPECT_EQ(blendDst, GL_ONE_MINUS_SRC_ALPHA) << "the loading sprite left the blend mode alone";
+    EXPECT_TRUE(RectIs(50, 50, 100, 100, kBlack));
+
+    // Ready between two frames: the very next frame shows it at its own size.
+    std::vector<uint8_t> red(6 * 4 * 4);
+    for (size_t i = 0; i < red.size(); i += 4) red[i] = red[i + 3] = 255;
+    FinishImage(image, 6, 4, red);
+    DrawFrame();
+    EXPECT_EQ(sprite->GetWidth(), 6);
+    EXPECT_EQ(sprite->GetHeight(), 4);
+    EXPECT_TRUE(RectIs(97, 98, 6, 4, kRed));
+    EXPECT_EQ(ReadPixel(96, 100), kBlack);
+    EXPECT_EQ(ReadPixel(103, 100), kBlack);
+    EXPECT_EQ(ReadPixel(100, 97), kBlack);
+    EXPECT_EQ(ReadPixel(100, 102), kBlack);
+}
+
+TEST_F(SpriteTest, SourceRectanglesPickTexels) {
+    std::vector<uint8_t> texels = Gradient(8, 8);
+    AsyncTexture* image = ReadyImage(8, 8, texels);
+    Sprite* sprite = AddSprite(0);
+    sprite->SetImageRect(image, 2, 3, 3, 2);
+    sprite->SetPos(21, 11);  // left 20, top 10
+    DrawFrame();
+    EXPECT_EQ(sprite->GetWidth(), 3);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 3; ++x) {
+            const uint8_t* p = &texels[((3 + y) * 8 + 2 + x) * 4];
+            EXPECT_EQ(ReadPixel(20 + x, 10 + y), (Rgba{p[0], p[1], p[2], 255})) << x << "," << y;
+        }
+    }
+    // A fixed size stretches the source over it, filtered.
+    sprite->SetSize(30, 20);
+    DrawFrame();
+    EXPECT_FALSE(sprite->flags & kSpritePixelExact);
+    EXPECT_FALSE(ReadPixel(15, 5) == kBlack);
+}
+
+TEST_F(SpriteTest, ASpriteKeepsItsImageAlive) {
+    AsyncTexture* image = AsyncTexture::Create(nullptr);
+    std::vector<uint8_t> green(4 * 4 * 4);
+    for (size_t i = 0; i < green.size(); i += 4) green[i + 1] = green[i + 3] = 255;
+    FinishImage(image, 4, 4, green);
+    Sprite* sprite = AddSprite(0);
+    sprite->SetImage(image);
+    sprite->SetPos(10, 10);
+    ReleaseTexture(image);  // the script drops its image while the sprite shows it
+    DrawFrame();
+    EXPECT_TRUE(RectIs(8, 8, 4, 4, kGreen));
+    EXPECT_EQ(GetAsyncTextureList().count, 1u);
+    sprite->SetImage(nullptr);
+    EXPECT_EQ(GetAsyncTextureList().count, 0u) << "the last reference went with the sprite's";
+}
+
+}  // namespace

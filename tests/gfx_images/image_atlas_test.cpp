@@ -1,0 +1,207 @@
+// The atlas allocator with fake page textures: the worked split, merging,
+// page lifetime, limits, and 10,000 random allocations and releases checked
+// against the rectangles they must cover.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <vector>
+
+#include "core/allocator.h"
+#include "gfx/image_atlas.h"
+#include "tests/support/log_capture.h"
+
+namespace {
+
+std::set<Texture*> gLivePages;
+
+Texture* FakeCreate(Allocator*) {
+    auto* texture = static_cast<Texture*>(Alloc(nullptr, 1, 0));
+    gLivePages.insert(texture);
+    return texture;
+}
+
+void FakeDestroy(Texture* texture) {
+    EXPECT_EQ(gLivePages.erase(texture), 1u) << "page texture destroyed twice";
+    Allocator::Free(texture);
+}
+
+const AtlasTextureFactory kFakeFactory = {FakeCreate, FakeDestroy};
+
+class ImageAtlasTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ImageAtlas::SetTextureFactory(&kFakeFactory);
+        ImageAtlas::Init();
+    }
+    void TearDown() override {
+        ImageAtlas::Shutdown();
+        ImageAtlas::SetTextureFactory(nullptr);
+        EXPECT_TRUE(gLivePages.empty());
+        gLivePages.clear();
+    }
+
+    static std::vector<std::vector<int>> FreeRects(int slot) {
+        AtlasArea rects[64];
+        int count = ImageAtlas::FreeRectangles(slot, rects, 64);
+        std::vector<std::vector<int>> out;
+        for (int i = 0; i < count && i < 64; ++i) out.push_back({rects[i].x, rects[i].y, rects[i].width, rects[i].height});
+        return out;
+    }
+};
+
+TEST_F(ImageAtlasTest, FirstAreaSplitsThePageWithTheFullWidthPieceBelow) {
+    AtlasArea* area = ImageAtlas::Allocate(100, 50, 0, nullptr);
+    ASSERT_NE(area, nullptr);
+    EXPECT_EQ(area->x, 0);
+    EXPECT_EQ(area->y, 0);
+    EXPECT_EQ(area->width, 100);
+    EXPECT_EQ(area->height, 50);
+    EXPECT_EQ(area->refCount, 1);
+    EXPECT_EQ(area->texture, ImageAtlas::PageTexture(0));
+    EXPECT_EQ(FreeRects(0), (std::vector<std::vector<int>>{{100, 0, 924, 50}, {0, 50, 1024, 974}}));
+    ImageAtlas::Release(area);
+}
+
+TEST_F(ImageAtlasTest, ReleasingTheOnlyAreaFreesThePage) {
+    AtlasArea* area = ImageAtlas::Allocate(10, 10, 0, nullptr);
+    ASSERT_EQ(ImageAtlas::PageCount(), 1);
+    ImageAtlas::Release(area);
+    EXPECT_EQ(ImageAtlas::PageCount(), 0);
+    EXPECT_TRUE(gLivePages.empty());
+}
+
+TEST_F(ImageAtlasTest, AreasWithMoreThanOneReferenceStayUntilTheLast) {
+    AtlasArea* area = ImageAtlas::Allocate(10, 10, 0, nullptr);
+    ++area->refCount;
+    ImageAtlas::Release(area);
+    EXPECT_EQ(ImageAtlas::PageCount(), 1);
+    ImageAtlas::Release(area);
+    EXPECT_EQ(ImageAtlas::PageCount(), 0);
+}
+
+TEST_F(ImageAtlasTest, EqualHeightNeighboursMergeWhenReleased) {
+    AtlasArea* a = ImageAtlas::Allocate(100, 50, 0, nullptr);
+    AtlasArea* b = ImageAtlas::Allocate(200, 50, 0, nullptr);  // from (100, 0, 924, 50)
+    AtlasArea* keep = ImageAtlas::Allocate(300, 300, 0, nullptr);
+    ASSERT_EQ(b->x, 100);
+    ASSERT_EQ(b->y, 0);
+    ImageAtlas::Release(a);
+    ImageAtlas::Release(b);
+    // The two released areas are one rectangle again (the strip to their
+    // right had already joined the column below it).
+    std::vector<std::vector<int>> rects = FreeRects(0);
+    EXPECT_NE(std::find(rects.begin(), rects.end(), std::vector<int>{0, 0, 300, 50}), rects.end());
+    EXPECT_NE(std::find(rects.begin(), rects.end(), std::vector<int>{300, 0, 724, 1024}), rects.end());
+    ImageAtlas::Release(keep);
+    EXPECT_EQ(ImageAtlas::PageCount(), 0);
+}
+
+TEST_F(ImageAtlasTest, ARequestThatFitsNoPageOpensTheNextSlot) {
+    AtlasArea* big = ImageAtlas::Allocate(1024, 1000, 0, nullptr);
+    AtlasArea* next = ImageAtlas::Allocate(30, 30, 0, nullptr);
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(next->texture, ImageAtlas::PageTexture(1));
+    AtlasArea* thin = ImageAtlas::Allocate(1024, 24, 0, nullptr);  // fits page 0's rest exactly
+    EXPECT_EQ(thin->texture, ImageAtlas::PageTexture(0));
+    for (AtlasArea* area : {big, next, thin}) ImageAtlas::Release(area);
+    EXPECT_EQ(ImageAtlas::PageCount(), 0);
+}
+
+TEST_F(ImageAtlasTest, ImpossibleRequestsGiveNullWithTheLogLine) {
+    std::vector<AtlasArea*> pages;
+    for (int i = 0; i < kAtlasPageCount; ++i) pages.push_back(ImageAtlas::Allocate(1024, 1024, 0, nullptr));
+    EXPECT_EQ(ImageAtlas::PageCount(), kAtlasPageCount);
+    const int sizes[][2] = {{1, 1}, {0, 5}, {5, 0}, {-1, 5}, {1025, 1}, {1, 1025}};
+    for (const auto& size : sizes) {
+        LogCapture log;
+        EXPECT_EQ(ImageAtlas::Allocate(size[0], size[1], 0, nullptr), nullptr);
+        EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error: Failed to allocate image area."});
+    }
+    for (AtlasArea* area : pages) ImageAtlas::Release(area);
+    EXPECT_EQ(ImageAtlas::PageCount(), 0);
+}
+
+struct Rect {
+    int x, y, w, h;
+    Texture* page;
+};
+
+bool Overlap(const Rect& a, const Rect& b) {
+    return a.page == b.page && a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
+}
+
+// Every page is covered exactly once by its live areas and free rectangles.
+void CheckCoverage(const std::vector<AtlasArea*>& live) {
+    std::vector<Rect> all;
+    for (AtlasArea* area : live) all.push_back({area->x, area->y, area->width, area->height, area->texture});
+    for (int slot = 0; slot < kAtlasPageCount; ++slot) {
+        Texture* page = ImageAtlas::PageTexture(slot);
+        if (page == nullptr) continue;
+        std::vector<AtlasArea> rects(4096);
+        int count = ImageAtlas::FreeRectangles(slot, rects.data(), 4096);
+        ASSERT_LE(count, 4096);
+        for (int i = 0; i < count; ++i) {
+            EXPECT_EQ(rects[i].refCount, 0);
+            all.push_back({rects[i].x, rects[i].y, rects[i].width, rects[i].height, page});
+        }
+    }
+    std::vector<int64_t> covered(kAtlasPageCount, 0);
+    for (size_t i = 0; i < all.size(); ++i) {
+        const Rect& r = all[i];
+        ASSERT_TRUE(r.w > 0 && r.h > 0 && r.x >= 0 && r.y >= 0 && r.x + r.w <= 1024 && r.y + r.h <= 1024)
+            << r.x << "," << r.y << " " << r.w << "x" << r.h;
+        for (size_t j = i + 1; j < all.size(); ++j) {
+            ASSERT_FALSE(Overlap(r, all[j])) << "rectangles " << i << " and " << j << " overlap";
+        }
+        for (int slot = 0; slot < kAtlasPageCount; ++slot) {
+            if (ImageAtlas::PageTexture(slot) == r.page) {
+                covered[slot] += int64_t{r.w} * r.h;
+            }
+        }
+    }
+    for (int slot = 0; slot < kAtlasPageCount; ++slot) {
+        if (ImageAtlas::PageTexture(slot) != nullptr) {
+            EXPECT_EQ(covered[slot], 1024 * 1024) << "page " << slot;
+        }
+    }
+}
+
+TEST_F(ImageAtlasTest, TenThousandRandomStepsKeepEveryPageExactlyCovered) {
+    std::mt19937 random(12345);
+    std::vector<AtlasArea*> live;
+    int failures = 0;
+    LogCapture log;  // a full atlas logs; that is expected here
+    for (int step = 0; step < 10000; ++step) {
+        bool allocate = live.empty() || random() % 100 < 55;
+        if (allocate) {
+            int kind = random() % 10;
+            int limit = kind == 0 ? 1024 : kind < 4 ? 16 : 256;
+            int w = 1 + static_cast<int>(random() % limit), h = 1 + static_cast<int>(random() % limit);
+            AtlasArea* area = ImageAtlas::Allocate(w, h, 0, nullptr);
+            if (area == nullptr) {
+                ++failures;
+                continue;
+            }
+            ASSERT_EQ(area->width, w);
+            ASSERT_EQ(area->height, h);
+            live.push_back(area);
+        } else {
+            size_t index = random() % live.size();
+            ImageAtlas::Release(live[index]);
+            live.erase(live.begin() + static_cast<long>(index));
+        }
+        if (step % 250 == 0) {
+            CheckCoverage(live);
+            if (HasFatalFailure()) return;
+        }
+    }
+    CheckCoverage(live);
+    EXPECT_EQ(static_cast<size_t>(failures), log.Count());
+    std::shuffle(live.begin(), live.end(), random);
+    for (AtlasArea* area : live) ImageAtlas::Release(area);
+    EXPECT_EQ(ImageAtlas::PageCount(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,181 @@
+#include "tests/gfx_images/image_test_files.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+#include "fs/stream.h"
+#include "gfx/image_file.h"
+#include "tests/support/temp_dir.h"
+
+RawImage TestPattern(int width, int height, uint32_t seed, bool opaque) {
+    RawImage image;
+    image.width = width;
+    image.height = height;
+    image.rgba.resize(static_cast<size_t>(width) * height * 4);
+    uint32_t state = seed * 2654435761u + 1;
+    for (size_t i = 0; i < image.rgba.size(); ++i) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        image.rgba[i] = static_cast<uint8_t>(state >> 7);
+        if (opaque && i % 4 == 3) image.rgba[i] = 255;
+    }
+    return image;
+}
+
+std::vector<uint8_t> RgbOf(const RawImage& image) {
+    std::vector<uint8_t> rgb;
+    rgb.reserve(image.rgba.size() / 4 * 3);
+    for (size_t i = 0; i < image.rgba.size(); i += 4) rgb.insert(rgb.end(), &image.rgba[i], &image.rgba[i] + 3);
+    return rgb;
+}
+
+namespace {
+
+void AppendBytes(png_structp png, png_bytep data, size_t length) {
+    static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), length);
+}
+
+void NoFlush(png_structp) {}
+
+}  // namespace
+
+std::string WritePng(const PngLayout& layout) {
+    std::string out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return std::string();
+    }
+    png_set_write_fn(png, &out, AppendBytes, NoFlush);
+    // Tests write indices beyond the palette on purpose.
+    png_set_check_for_invalid_index(png, 0);
+    png_set_IHDR(png, info, layout.width, layout.height, layout.bitDepth, layout.colourType,
+                 layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    std::vector<png_color> colours;
+    for (size_t i = 0; i + 2 < layout.palette.size(); i += 3) {
+        colours.push_back(png_color{layout.palette[i], layout.palette[i + 1], layout.palette[i + 2]});
+    }
+    if (!colours.empty()) png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
+    if (!layout.alphas.empty()) {
+        png_set_tRNS(png, info, const_cast<png_bytep>(layout.alphas.data()), static_cast<int>(layout.alphas.size()),
+                     nullptr);
+    }
+    png_write_info(png, info);
+    const size_t rowBytes = layout.rows.size() / static_cast<size_t>(layout.height);
+    std::vector<png_bytep> rows(static_cast<size_t>(layout.height));
+    for (int y = 0; y < layout.height; ++y) rows[y] = const_cast<png_bytep>(&layout.rows[y * rowBytes]);
+    png_write_image(png, rows.data());
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+bool HaveImageMagick() {
+#ifdef QM_IMAGEMAGICK_CONVERT
+    return access(QM_IMAGEMAGICK_CONVERT, X_OK) == 0;
+#else
+    return false;
+#endif
+}
+
+std::string ConvertWithImageMagick(const std::string& input, const std::string& inFormat,
+                                   const std::vector<std::string>& options, const std::string& output) {
+    if (!HaveImageMagick()) return std::string();
+#ifdef QM_IMAGEMAGICK_CONVERT
+    TempDir dir;
+    std::string in = dir.File("in." + inFormat);
+    if (!dir.Write("in." + inFormat, input)) return std::string();
+    std::string command = std::string("'") + QM_IMAGEMAGICK_CONVERT + "' '" + inFormat + ":" + in + "'";
+    for (const std::string& option : options) command += " '" + option + "'";
+    size_t colon = output.find(':');
+    std::string outName = colon == std::string::npos ? output : output.substr(colon + 1);
+    std::string prefix = colon == std::string::npos ? std::string() : output.substr(0, colon + 1);
+    command += " '" + prefix + dir.File(outName) + "' 2>/dev/null";
+    if (system(command.c_str()) != 0) return std::string();
+    return dir.Read(outName);
+#else
+    return std::string();
+#endif
+}
+
+Image* DecodeBytes(const std::string& bytes) {
+    Stream* stream = MemoryStream(const_cast<char*>(bytes.data()), static_cast<uint32_t>(bytes.size()), false, nullptr);
+    if (stream == nullptr) return nullptr;
+    Image* image = LoadImage(stream, nullptr);
+    stream->Release();
+    return image;
+}
+
+void PutU16(std::string* out, uint16_t value) {
+    out->push_back(static_cast<char>(value & 0xFF));
+    out->push_back(static_cast<char>(value >> 8));
+}
+
+void PutU32(std::string* out, uint32_t value) {
+    for (int i = 0; i < 4; ++i) out->push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+std::string MakePvr(int32_t width, int32_t height, uint32_t flags, uint32_t bits, uint32_t dataSize,
+                    const std::string& data, const char tag[4]) {
+    std::string out;
+    PutU32(&out, 52);
+    PutU32(&out, static_cast<uint32_t>(height));
+    PutU32(&out, static_cast<uint32_t>(width));
+    PutU32(&out, 0);  // mip levels below the top
+    PutU32(&out, flags);
+    PutU32(&out, dataSize);
+    PutU32(&out, bits);
+    for (int i = 0; i < 4; ++i) PutU32(&out, 0);  // channel masks
+    out.append(tag, 4);
+    PutU32(&out, 1);  // surfaces
+    return out + data;
+}
+
+std::string MakeDds(int32_t width, int32_t height, const char fourCc[4], const std::string& data) {
+    std::string out = "DDS ";
+    PutU32(&out, 124);
+    PutU32(&out, 0x1007);  // caps, height, width, pixel format
+    PutU32(&out, static_cast<uint32_t>(height));
+    PutU32(&out, static_cast<uint32_t>(width));
+    PutU32(&out, static_cast<uint32_t>(data.size()));
+    PutU32(&out, 0);
+    PutU32(&out, 1);
+    for (int i = 0; i < 11; ++i) PutU32(&out, 0);
+    PutU32(&out, 32);  // pixel format size
+    PutU32(&out, 4);   // has a FourCC
+    out.append(fourCc, 4);
+    for (int i = 0; i < 5; ++i) PutU32(&out, 0);
+    PutU32(&out, 0x1000);  // caps: texture
+    for (int i = 0; i < 4; ++i) PutU32(&out, 0);
+    return out + data;
+}
+
+std::string MakeBmp(int32_t width, int32_t height, uint16_t bits, uint32_t compression, uint32_t coloursUsed,
+                    const std::string& rows, uint32_t dataOffset) {
+    std::string out = "BM";
+    PutU32(&out, static_cast<uint32_t>(54 + rows.size()));
+    PutU32(&out, 0);
+    PutU32(&out, dataOffset);
+    PutU32(&out, 40);
+    PutU32(&out, static_cast<uint32_t>(width));
+    PutU32(&out, static_cast<uint32_t>(height));
+    PutU16(&out, 1);
+    PutU16(&out, bits);
+    PutU32(&out, compression);
+    PutU32(&out, static_cast<uint32_t>(rows.size()));
+    PutU32(&out, 2835);
+    PutU32(&out, 2835);
+    PutU32(&out, coloursUsed);
+    PutU32(&out, 0);
+    return out + rows;
+}

@@ -1,0 +1,75 @@
+// The conversions images go through before upload.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "gfx/image.h"
+#include "gfx/image_file.h"
+
+namespace {
+
+struct ImageDeleter {
+    void operator()(Image* image) const { Image::Free(image); }
+};
+using ImagePtr = std::unique_ptr<Image, ImageDeleter>;
+
+ImagePtr Rgba(int width, int height, const std::vector<uint8_t>& bytes) {
+    ImagePtr image(Image::New(width, height, kPixelRgba8888, nullptr));
+    std::copy(bytes.begin(), bytes.end(), image->pixels);
+    return image;
+}
+
+TEST(FillTransparentPixels, AveragesOpaqueNeighboursWithASixthOfTheirAlpha) {
+    // Opaque top row and left column; everything else transparent.
+    const std::vector<uint8_t> in = {
+        90, 0, 0, 255,   30, 60, 0, 255,  0, 0, 90, 240,
+        0, 30, 0, 200,   0, 0, 0, 0,      0, 0, 0, 0,
+        60, 0, 30, 255,  0, 0, 0, 0,      0, 0, 0, 0,
+    };
+    ImagePtr image = Rgba(3, 3, in);
+    FillTransparentPixels(image.get());
+    const std::vector<uint8_t> want = {
+        90, 0, 0, 255,   30, 60, 0, 255,  0, 0, 90, 240,
+        0, 30, 0, 200,
+        // (1,1): up (30,60,0,255) and left (0,30,0,200): n = 2, alpha 455 / 6.
+        15, 45, 0, 75,
+        // (2,1): up (0,0,90,240) and the pixel just filled at left: alpha (240 + 75) / 6.
+        7, 22, 45, 52,
+        60, 0, 30, 255,
+        // (1,2): up (15,45,0,75) and left (60,0,30,255).
+        37, 22, 15, 55,
+        // (2,2): up (7,22,45,52) and left (37,22,15,55).
+        22, 22, 30, 17,
+    };
+    EXPECT_EQ(std::vector<uint8_t>(image->pixels, image->pixels + 36), want);
+}
+
+TEST(FillTransparentPixels, OneOpaqueNeighbourIsNotEnough) {
+    const std::vector<uint8_t> in = {0, 0, 0, 0, 50, 60, 70, 255, 0, 0, 0, 0};
+    ImagePtr image = Rgba(3, 1, in);
+    FillTransparentPixels(image.get());
+    EXPECT_EQ(std::vector<uint8_t>(image->pixels, image->pixels + 12), in);
+}
+
+TEST(ExpandRgbToRgba, AddsOpaqueAlpha) {
+    ImagePtr rgb(Image::New(2, 1, kPixelRgb888, nullptr));
+    const uint8_t bytes[6] = {1, 2, 3, 4, 5, 6};
+    std::copy(bytes, bytes + 6, rgb->pixels);
+    ImagePtr rgba(ExpandRgbToRgba(rgb.get()));
+    ASSERT_NE(rgba, nullptr);
+    EXPECT_EQ(rgba->type, kPixelRgba8888);
+    EXPECT_EQ(std::vector<uint8_t>(rgba->pixels, rgba->pixels + 8), (std::vector<uint8_t>{1, 2, 3, 255, 4, 5, 6, 255}));
+    EXPECT_EQ(ExpandRgbToRgba(rgba.get()), nullptr);
+}
+
+TEST(ImageDataSize, CountsWholeBlocksAndThePalette) {
+    EXPECT_EQ(ImageDataSize(kPixelRgb888, 5, 3), 45u);
+    EXPECT_EQ(ImageDataSize(kPixelIndexed8, 2, 2), 1028u);
+    EXPECT_EQ(ImageDataSize(kPixelDxt1Rgb, 5, 3), 16u);
+    EXPECT_EQ(ImageDataSize(kPixelPvrtcRgb2, 8, 8), 32u);
+    EXPECT_EQ(ImageDataSize(kPixelRgba8888, kMaxImageSide + 1, 1), 0u);
+    EXPECT_EQ(ImageDataSize(kPixelRgba8888, 0, 1), 0u);
+    EXPECT_EQ(ImageDataSize(5, 4, 4), 0u);
+}
+
+}  // namespace

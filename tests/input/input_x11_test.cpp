@@ -1,0 +1,83 @@
+// The X11 desktop input under a private X server: synthetic pointer moves,
+// button and key presses arrive in the input records, and focus elsewhere
+// stops sampling.
+#include <gtest/gtest.h>
+
+#include "app/input.h"
+#include "platform/input_devices.h"
+#include "platform/input_test_x11.h"
+#include "platform/x11_test_driver.h"
+
+namespace {
+
+constexpr unsigned long kKeyZ = 0x7A;
+constexpr unsigned long kKeyLeft = 0xFF51;
+
+TEST(InputX11, PointerButtonsAndKeysArriveInTheRecords) {
+    std::string error;
+    std::unique_ptr<XvfbServer> server = XvfbServer::Start(640, 480, &error);
+    if (server == nullptr) GTEST_SKIP() << "no Xvfb: " << error;
+    std::unique_ptr<InputTestWindow> window = InputTestWindow::Open(server->display(), 100, 50, 320, 200);
+    ASSERT_NE(window, nullptr);
+    std::unique_ptr<DesktopInput> desktop = OpenX11DesktopInput(window->handles());
+    ASSERT_NE(desktop, nullptr);
+    const uint8_t keyMap[kKeyMapSize] = {0x25, 0x27, 0x26, 0x28, 'Z', 'X', 'C', 'V', 'A', 'D', 'W', 'S'};
+    SetKeyMap(0, keyMap, kKeyMapSize);
+    InitInputWith(desktop.get(), nullptr);
+    ASSERT_TRUE(desktop->IsActive());
+
+    ASSERT_TRUE(window->MovePointer(40, 30));
+    ASSERT_TRUE(window->SetButton(1, true));
+    ASSERT_TRUE(window->SetKey(kKeyZ, true));
+    PollInput();
+    EXPECT_EQ(GetPointerState(0)->state, kButtonPushed);
+    EXPECT_EQ(GetPointerState(0)->pushX, 40);
+    EXPECT_EQ(GetPointerState(0)->pushY, 30);
+    EXPECT_EQ(GetPointerState(1)->history[0][0], 40);
+    EXPECT_EQ(GetControllerState(0)->states[4], kButtonPushed);
+
+    ASSERT_TRUE(window->MovePointer(45, 31));
+    ASSERT_TRUE(window->SetKey(kKeyLeft, true));
+    PollInput();
+    EXPECT_EQ(GetPointerState(0)->state, kButtonHeld);
+    EXPECT_EQ(GetPointerState(0)->history[0][0], 45);
+    EXPECT_EQ(GetPointerState(0)->history[1][0], 40);
+    EXPECT_EQ(GetControllerState(0)->states[0], kButtonPushed);
+    EXPECT_EQ(GetControllerState(0)->states[4], kButtonHeld);
+
+    ASSERT_TRUE(window->SetButton(1, false));
+    ASSERT_TRUE(window->SetButton(3, true));
+    ASSERT_TRUE(window->SetKey(kKeyZ, false));
+    PollInput();
+    EXPECT_EQ(GetPointerState(0)->state, kButtonReleased);
+    EXPECT_EQ(GetPointerState(1)->state, kButtonPushed);
+    EXPECT_EQ(GetControllerState(0)->states[4], kButtonReleased);
+
+    // With the focus elsewhere nothing is sampled: the right button stays pushed.
+    ASSERT_TRUE(window->Focus(false));
+    ASSERT_TRUE(window->SetButton(3, false));
+    EXPECT_FALSE(desktop->IsActive());
+    PollInput();
+    EXPECT_EQ(GetPointerState(1)->state, kButtonPushed);
+    ASSERT_TRUE(window->SetKey(kKeyLeft, false));
+
+    InitInputWith(nullptr, nullptr);
+}
+
+TEST(InputX11, NoWindowNoDesktop) {
+    EXPECT_EQ(OpenX11DesktopInput(X11WindowHandles{}), nullptr);
+}
+
+TEST(Pads, OpenWithOrWithoutDevices) {
+    // Where the tests run there is usually no joystick; SDL must start either way.
+    std::unique_ptr<PadInput> pads = OpenSdlPads();
+    ASSERT_NE(pads, nullptr);
+    EXPECT_LE(pads->PadCount(), 2);
+    pads->SamplePads();
+    PadSample sample;
+    EXPECT_EQ(pads->ReadPad(0, &sample), pads->PadCount() > 0);
+    EXPECT_FALSE(pads->ReadPad(2, &sample));
+    EXPECT_FALSE(pads->ReadPad(-1, &sample));
+}
+
+}  // namespace

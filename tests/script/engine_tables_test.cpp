@@ -1,0 +1,193 @@
+// The Sys and Utl tables: values copied at registration, the seeded random
+// vectors with their 32-bit results, range bounds, easing vectors and the
+// movie calls.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/random.h"
+#include "gfx/gl_state.h"
+#include "script/engine_tables.h"
+#include "script/script_host.h"
+#include "tests/script/script_test_util.h"
+#include "tests/support/log_capture.h"
+
+namespace {
+
+struct MovieCalls {
+    std::vector<std::string> played;
+    std::vector<FsMgr*> playedFrom;
+    std::vector<int> stops;
+    bool playing = false;
+};
+MovieCalls gMovie;
+
+ScriptMovieHooks TestMovieHooks() {
+    ScriptMovieHooks hooks;
+    hooks.play = [](const char* name, FsMgr* fs) {
+        gMovie.played.push_back(name);
+        gMovie.playedFrom.push_back(fs);
+    };
+    hooks.stop = [](int frames) { gMovie.stops.push_back(frames); };
+    hooks.isPlaying = [] { return gMovie.playing; };
+    return hooks;
+}
+
+class EngineTablesTest : public ScriptTest {
+protected:
+    void SetUp() override {
+        ScriptTest::SetUp();
+        gMovie = MovieCalls{};
+        SetScreenSize(1280, 720);
+        SetScriptMovieHooks(TestMovieHooks());
+        RegisterScriptInterfaces();
+    }
+    void TearDown() override {
+        SetScriptMovieHooks(ScriptMovieHooks{});
+        SetScreenSize(0, 0);
+        SetCurrentFsMgr(nullptr);
+        ScriptTest::TearDown();
+    }
+};
+
+TEST_F(EngineTablesTest, SysHoldsTheScreenAsItWasAtRegistration) {
+    SetScreenSize(800, 480);
+    EXPECT_EQ(Eval(v, "Sys.ScreenWidth").integer, 1280);
+    EXPECT_EQ(Eval(v, "Sys.ScreenHeight").integer, 720);
+    EXPECT_FLOAT_EQ(Eval(v, "Sys.ScreenAspect").real, 1280.0f / 720.0f);
+    EXPECT_EQ(sq_gettop(v), 0);
+}
+
+TEST_F(EngineTablesTest, SysGetDateIsLocalTimeInTheFixedForm) {
+    std::string date = Eval(v, "Sys.GetDate()").text;
+    const std::string form = "dddd/dd/dd dd:dd:dd";
+    ASSERT_EQ(date.size(), form.size()) << date;
+    for (size_t i = 0; i < form.size(); ++i) {
+        bool fits = form[i] == 'd' ? isdigit(static_cast<unsigned char>(date[i])) != 0 : date[i] == form[i];
+        EXPECT_TRUE(fits) << date;
+    }
+}
+
+TEST_F(EngineTablesTest, SysExitTakesNoArguments) {
+    EXPECT_TRUE(Eval(v, "Sys.Exit()").ok);
+    LogCapture log;
+    EXPECT_FALSE(Eval(v, "Sys.Exit(3)").ok);
+    EXPECT_TRUE(log.Contains("wrong number of parameters"));
+}
+
+TEST_F(EngineTablesTest, RandGivesTheGeneratorsFull32BitsSigned) {
+    RandomSeed(nullptr, 12345);
+    EXPECT_EQ(Eval(v, "Utl.Rand()").integer, -1287583998);
+    RandomSeed(nullptr, 12345);
+    Random(nullptr);
+    uint32_t second = Random(nullptr);
+    RandomSeed(nullptr, 12345);
+    Random(nullptr);
+    EXPECT_EQ(Eval(v, "Utl.Rand()").integer, static_cast<int32_t>(second));
+}
+
+TEST_F(EngineTablesTest, RandRangeStaysInsideItsBounds) {
+    RandomSeed(nullptr, 7);
+    std::set<SQInteger> seen;
+    ASSERT_TRUE(RunSource(v, "draws <- []; for (local i = 0; i < 400; i++) draws.append(Utl.RandRange(3, 7));").ok);
+    for (SQInteger i = 0; i < 400; ++i) seen.insert(Eval(v, "draws[" + std::to_string(i) + "]").integer);
+    EXPECT_EQ(seen, (std::set<SQInteger>{3, 4, 5, 6}));
+
+    struct Case {
+        const char* call;
+        SQInteger low, high;  // inclusive
+    };
+    const Case cases[] = {
+        {"Utl.RandRange(5, 5)", 5, 5},            // empty range: the lower bound, no division by zero
+        {"Utl.RandRange(9, 2)", 9, 9},            // reversed range: the lower bound
+        {"Utl.RandRange(3.9, 7.2)", 3, 6},        // bounds read as integers
+        {"Utl.RandRange(-10, -5)", -10, -6},
+        {"Utl.RandRange(0x100000003, 7)", 3, 6},  // only the low 32 bits of a bound count
+        {"Utl.RandRange(-2147483648, 2147483647)", -2147483648LL, 2147483646},
+    };
+    for (const Case& c : cases) {
+        for (int i = 0; i < 50; ++i) {
+            EvalResult r = Eval(v, c.call);
+            ASSERT_TRUE(r.ok) << c.call;
+            ASSERT_GE(r.integer, c.low) << c.call;
+            ASSERT_LE(r.integer, c.high) << c.call;
+        }
+    }
+}
+
+TEST_F(EngineTablesTest, EasingVectors) {
+    struct Case {
+        const char* call;
+        float expected;
+    };
+    const Case cases[] = {
+        {"Utl.EasingIn(5, 10, 2.0, 0.0, 100.0)", 25.0f},
+        {"Utl.EasingOut(5, 10, 2.0, 0.0, 100.0)", 75.0f},
+        {"Utl.EasingInOut(5, 10, 2.0, 0.0, 100.0)", 50.0f},
+        {"Utl.EasingInOut(2, 10, 2.0, 0.0, 100.0)", 8.0f},   // first half: 50 x (0.4)^2
+        {"Utl.EasingInOut(8, 10, 2.0, 0.0, 100.0)", 92.0f},  // second half mirrors it
+        {"Utl.EasingIn(0, 10, 3.0, 20.0, 40.0)", 20.0f},
+        {"Utl.EasingOut(10, 10, 3.0, 20.0, 40.0)", 40.0f},
+        {"Utl.EasingIn(5.9, 10.2, 2, 0, 100)", 25.0f},      // t and total read as integers
+        {"Utl.EasingIn(1, 4, 1, 100, 0)", 75.0f},           // falling values
+        // No time span: the end value, never NaN or infinity.
+        {"Utl.EasingIn(5, 0, 2.0, 0.0, 100.0)", 100.0f},
+        {"Utl.EasingOut(5, 0, 2.0, 0.0, 100.0)", 100.0f},
+        {"Utl.EasingInOut(5, -3, 2.0, 0.0, 100.0)", 100.0f},
+    };
+    for (const Case& c : cases) {
+        EvalResult r = Eval(v, c.call);
+        ASSERT_TRUE(r.ok) << c.call;
+        EXPECT_EQ(r.type, OT_FLOAT) << c.call;
+        EXPECT_NEAR(r.real, c.expected, 1e-4f) << c.call;
+    }
+}
+
+TEST_F(EngineTablesTest, WrongArgumentsAreRejectedBeforeTheNativeRuns) {
+    const char* const calls[] = {
+        "Utl.RandRange(1)",          "Utl.RandRange(\"a\", 2)",       "Utl.EasingIn(1, 2, 3, 4)",
+        "Utl.EasingOut(1, 2, 3, 4, \"x\")", "Utl.MoviePlay(1, 2)",     "Utl.MovieStop(\"now\")",
+        "Utl.Rand(1)",
+    };
+    for (const char* call : calls) {
+        LogCapture log;
+        EXPECT_FALSE(Eval(v, call).ok) << call;
+        EXPECT_GE(log.Count(), 1u) << call;
+    }
+    EXPECT_TRUE(gMovie.played.empty());
+    EXPECT_TRUE(gMovie.stops.empty());
+}
+
+TEST_F(EngineTablesTest, MovieCallsReachThePlayer) {
+    FsMgr* pack = reinterpret_cast<FsMgr*>(&gMovie);  // only compared, never used
+    SetCurrentFsMgr(pack);
+    ASSERT_TRUE(RunSource(v, "Utl.MoviePlay(\"op.mpg\", 3); Utl.MovieStop(); Utl.MovieStop(30);").ok);
+    EXPECT_EQ(gMovie.played, std::vector<std::string>{"op.mpg"});
+    EXPECT_EQ(gMovie.playedFrom, std::vector<FsMgr*>{pack});
+    EXPECT_EQ(gMovie.stops, (std::vector<int>{0, 30}));
+    EXPECT_FALSE(Eval(v, "Utl.MovieIsPlaying()").boolean);
+    gMovie.playing = true;
+    EXPECT_TRUE(Eval(v, "Utl.MovieIsPlaying()").boolean);
+}
+
+TEST(EngineTablesWithoutPlayerTest, TheTablesStillWorkWithoutScreenOrMoviePlayer) {
+    TrackingAllocator allocator;
+    SetScriptVMAllocator(&allocator);
+    HSQUIRRELVM v = CreateScriptVM();
+    ASSERT_NE(v, nullptr);
+    SetScreenSize(0, 0);
+    RegisterScriptInterfaces();
+    EXPECT_EQ(Eval(v, "Sys.ScreenWidth").integer, 0);
+    EXPECT_EQ(Eval(v, "Sys.ScreenAspect").real, 0.0f);
+    EXPECT_TRUE(RunSource(v, "Utl.MoviePlay(\"a\", 0); Utl.MovieStop();").ok);
+    EXPECT_FALSE(Eval(v, "Utl.MovieIsPlaying()").boolean);
+    ShutdownScriptInterfaces();
+    CloseScriptVM();
+    SetScriptVMAllocator(nullptr);
+    EXPECT_EQ(allocator.bytesInUse.load(), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,201 @@
+// LayerInterface through scripts compiled from source: colours and fade,
+// z order, hit tests, image references, hostile calls, and release hooks.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "gfx/async_texture.h"
+#include "gfx/quad.h"
+#include "gfx/sprite.h"
+#include "tests/script_classes/script_classes_fixture.h"
+#include "tests/support/log_capture.h"
+
+namespace {
+
+using LayerInterfaceTest = ScriptClassesTest;
+
+uint32_t VertexColour(const SpriteLayer* layer, int corner) { return layer->sprite->quad[corner].color; }
+
+TEST_F(LayerInterfaceTest, ColoursAreStoredByteReversed) {
+    Run("layer <- LayerInterface(); layer.SetColor(0x11223344);");
+    EXPECT_EQ(Eval(v, "layer.GetColor()").integer, 0x44332211);
+    EXPECT_FLOAT_EQ(Eval(v, "layer.GetAlpha()").real, 0x44 / 255.0f);
+    ASSERT_EQ(Layers().size(), 1u);
+    for (int corner = 0; corner < 4; ++corner) EXPECT_EQ(VertexColour(Layers()[0], corner), 0x44332211u);
+    // The 64-bit VM sees the stored white as the positive literal.
+    Run("layer.SetColor(0xFFFFFFFF);");
+    EXPECT_TRUE(Eval(v, "layer.GetColor() == 0xFFFFFFFF").boolean);
+    // Feeding GetColor back swaps the channels, as scripts have always seen it.
+    Run("layer.SetColor(0x11223344); layer.SetColor(layer.GetColor());");
+    EXPECT_EQ(Eval(v, "layer.GetColor()").integer, 0x11223344);
+}
+
+TEST_F(LayerInterfaceTest, FadeScalesOnlyWhatTheSpriteGets) {
+    Run("layer <- LayerInterface(); layer.SetFade(0.5);");
+    const SpriteLayer* layer = Layers()[0];
+    EXPECT_EQ(VertexColour(layer, 0), 0x7FFFFFFFu);
+    EXPECT_EQ(layer->colour[0], 0xFFFFFFFFu);
+    EXPECT_FLOAT_EQ(Eval(v, "layer.GetAlpha()").real, 1.0f);
+    EXPECT_FLOAT_EQ(Eval(v, "layer.GetFade()").real, 0.5f);
+}
+
+TEST_F(LayerInterfaceTest, AlphaIsTruncatedAndClamped) {
+    Run("layer <- LayerInterface();");
+    const struct {
+        const char* value;
+        uint32_t alpha;
+    } cases[] = {{"2.0", 255}, {"-1.0", 0}, {"0.5", 127}, {"1", 255}, {"0.0 / 0.0", 0},
+                 {"1e30", 255}, {"-1e30", 0}, {"0.999", 254}};
+    for (const auto& c : cases) {
+        Run(std::string("layer.SetAlpha(") + c.value + ");");
+        EXPECT_EQ(Layers()[0]->colour[0] >> 24, c.alpha) << c.value;
+        EXPECT_EQ(VertexColour(Layers()[0], 0) >> 24, c.alpha) << c.value;
+    }
+    Run("layer.SetAlpha(-1.0);");
+    EXPECT_TRUE(Layers()[0]->sprite->flags & kSpriteTransparent) << "an alpha of 0 is not drawn";
+    Run("layer.SetAlpha(1.0); layer.SetFade(0.0 / 0.0);");
+    EXPECT_EQ(VertexColour(Layers()[0], 0) >> 24, 0u);
+    Run("layer.SetFade(1e30);");
+    EXPECT_EQ(VertexColour(Layers()[0], 0) >> 24, 255u);
+}
+
+TEST_F(LayerInterfaceTest, VertexColoursGoTopLeftBottomLeftTopRightBottomRight) {
+    Run("layer <- LayerInterface(); layer.SetVertexColor(0x110000FF, 0x220000FF, 0x330000FF, 0x440000FF);"
+        "layer.SetFade(0.5); layer.SetAlpha(0.0);");
+    const SpriteLayer* layer = Layers()[0];
+    EXPECT_EQ(VertexColour(layer, kQuadTopLeft), 0x00000011u);  // SetAlpha touches the top-left only
+    EXPECT_EQ(VertexColour(layer, kQuadBottomLeft), 0x7F000022u);
+    EXPECT_EQ(VertexColour(layer, kQuadTopRight), 0x7F000033u);
+    EXPECT_EQ(VertexColour(layer, kQuadBottomRight), 0x7F000044u);
+}
+
+TEST_F(LayerInterfaceTest, EqualZLayersDrawInLinkOrderAndSetZMovesBehind) {
+    Run("a <- LayerInterface(); b <- LayerInterface(); c <- LayerInterface();"
+        "a.SetZ(5); b.SetZ(1); c.SetZ(5); a.SetPos(1, 0); b.SetPos(2, 0); c.SetPos(3, 0);");
+    auto order = [] {
+        std::vector<int> xs;
+        for (SpriteLayer* layer : Layers()) xs.push_back(layer->sprite->GetX());
+        return xs;
+    };
+    EXPECT_EQ(order(), (std::vector<int>{2, 1, 3}));
+    Run("a.SetZ(5);");
+    EXPECT_EQ(order(), (std::vector<int>{2, 3, 1}));
+    Run("b.SetZ(9);");
+    EXPECT_EQ(order(), (std::vector<int>{3, 1, 2}));
+    EXPECT_EQ(Eval(v, "b.GetZ()").integer, 9);
+}
+
+TEST_F(LayerInterfaceTest, HitTestBoxes) {
+    Run("layer <- LayerInterface(); layer.SetSize(10, 10); layer.SetPos(100, 100);");
+    const struct {
+        const char* setup;
+        int x, y;
+        bool hit;
+    } cases[] = {
+        {"", 95, 95, true},
+        {"", 105, 100, false},
+        {"", 104, 104, true},
+        {"", 94, 100, false},
+        {"layer.SetHitTest(10, 0);", 109, 100, true},
+        {"layer.SetHitTest(10, 0);", 110, 100, false},
+        {"layer.SetHitTest(0, 0); layer.SetScale(2.0);", 109, 90, true},
+        {"layer.SetScale(2.0);", 110, 100, false},
+        {"layer.SetScale(1.0); layer.SetSize(11, 11);", 105, 100, false},  // half = 5
+        {"layer.SetClipRect(98, 0, 200, 200);", 97, 100, false},
+        {"layer.SetClipRect(98, 0, 200, 200);", 98, 100, true},
+        {"layer.SetClipRect(200, 200, 300, 300);", 0, 0, false},  // empty: {0, 0, 0, 0}
+        {"layer.SetClipRect(0, 0, 0, 0); layer.SetAngle(45.0);", 96, 96, true},  // the angle is ignored
+    };
+    for (const auto& c : cases) {
+        Run(c.setup);
+        EXPECT_EQ(Eval(v, "layer.HitTest(" + std::to_string(c.x) + ", " + std::to_string(c.y) + ")").boolean, c.hit)
+            << c.setup << " (" << c.x << ", " << c.y << ")";
+    }
+}
+
+TEST_F(LayerInterfaceTest, NumbersCountAsBooleans) {
+    Run("layer <- LayerInterface(); layer.SetVisible(false);");
+    EXPECT_FALSE(Eval(v, "layer.IsVisible()").boolean);
+    Run("layer.SetVisible(1);");
+    EXPECT_TRUE(Eval(v, "layer.IsVisible()").boolean);
+    Run("layer.SetVisible(0.0);");
+    EXPECT_FALSE(Eval(v, "layer.IsVisible()").boolean);
+}
+
+// Calls with missing, mistyped or foreign arguments: each is a warning with
+// 0 used, or a script error, and never touches memory it should not.
+TEST_F(LayerInterfaceTest, WrongCallsNeverCrash) {
+    Run("layer <- LayerInterface(); other <- InputInterface(0); image <- ImageInterface(4, 4, 0);");
+    const struct {
+        const char* call;
+        bool throws;
+        bool warns;
+    } cases[] = {
+        {"layer.SetPos()", false, true},
+        {"layer.SetPos(\"x\", null)", false, true},
+        {"layer.SetPos(1.9, [1])", false, true},
+        {"layer.SetColor()", false, true},
+        {"layer.SetVertexColor(1)", false, true},
+        {"layer.SetClipRect({})", false, true},
+        {"layer.SetAlpha(\"half\")", false, true},
+        {"layer.SetImage()", false, true},
+        {"layer.SetImage(null)", false, false},
+        {"layer.SetImage(5)", true, false},
+        {"layer.SetImage(other)", true, false},
+        {"layer.SetImage(layer)", true, false},
+        {"layer.SetImageRect(image)", false, true},
+        {"layer.SetImageRect(\"image\", 0, 0, 1, 1)", true, false},
+        {"layer.HitTest()", false, true},
+        {"layer.SetPos(1, 2, 3, 4, 5)", false, false},
+        {"LayerInterface.SetPos.call(other, 1, 2)", true, false},
+        {"LayerInterface.GetColor.call(null)", true, false},
+        {"LayerInterface.GetColor.call(5)", true, false},
+        {"LayerInterface.instance().GetColor()", true, false},
+        {"layer.constructor()", true, false},
+        {"InputInterface.GetState.call(layer)", true, false},
+    };
+    for (const auto& c : cases) {
+        LogCapture log;
+        EvalResult result = RunSource(v, std::string("local caught = false; try { ") + c.call +
+                                             "; } catch (e) { caught = true; } return caught;");
+        ASSERT_TRUE(result.ok) << c.call;
+        EXPECT_EQ(result.boolean, c.throws) << c.call;
+        bool warned = false;
+        for (const std::string& line : log.Lines()) warned |= line.rfind("Warning: ", 0) == 0;
+        EXPECT_EQ(warned, c.warns) << c.call;
+    }
+    EXPECT_EQ(Eval(v, "layer.GetPosX()").integer, 1);
+    EXPECT_EQ(Layers().size(), 1u);
+}
+
+TEST_F(LayerInterfaceTest, ReleaseHooksFreeEveryLayer) {
+    Run("for (local i = 0; i < 100; ++i) { local l = LayerInterface(); l.SetZ(i % 7); }"
+        "kept <- [LayerInterface(), LayerInterface()];");
+    Run("collectgarbage();");
+    EXPECT_EQ(Layers().size(), 2u);
+    Run("kept = null; collectgarbage();");
+    EXPECT_EQ(Layers().size(), 0u);
+    EXPECT_TRUE(objects_.live.empty());
+}
+
+TEST_F(LayerInterfaceTest, ALayerKeepsADroppedImageAlive) {
+    Run("layer <- LayerInterface(); layer.SetImage(ImageInterface(4, 4, 0)); collectgarbage();");
+    ASSERT_EQ(GetAsyncTextureList().count, 1u);
+    AsyncTexture* image = Layers()[0]->sprite->image;
+    EXPECT_EQ(image->refCount, 1);
+    Run("layer.SetImageRect(ImageInterface(2, 2, 0), 0, 0, 1, 1); collectgarbage();");
+    EXPECT_EQ(GetAsyncTextureList().count, 1u) << "the replaced image is released";
+    Run("layer = null; collectgarbage();");
+    EXPECT_EQ(GetAsyncTextureList().count, 0u);
+}
+
+TEST_F(LayerInterfaceTest, LayersMadeWithoutTheListAreNeverLinked) {
+    FreeGlobalLayerList();
+    Run("orphan <- LayerInterface(); orphan.SetZ(3);");
+    EXPECT_EQ(Eval(v, "orphan.GetZ()").integer, 3);
+    RegisterLayerInterface();  // a new list for the rest of the test
+    EXPECT_EQ(GetGlobalLayerList()->nodes.count, 0u);
+    Run("orphan = null; collectgarbage();");
+}
+
+}  // namespace

@@ -1,0 +1,30 @@
+// A fresh VM with InputInterface and LayerInterface registered, the script
+// objects on a counting allocator, and a stand-in ImageInterface (a solid
+// picture of a given size and colour) carrying the real class's type tag.
+#pragma once
+
+#include <vector>
+
+#include "gfx/layer_list.h"
+#include "script/layer_interface.h"
+#include "tests/core/counting_allocator.h"
+#include "tests/script/script_test_util.h"
+
+struct Sprite;
+
+class ScriptClassesTest : public ScriptTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Runs `source` and expects it to finish without an error.
+    void Run(const std::string& source);
+    // The layers of the global list, drawing order.
+    static std::vector<SpriteLayer*> Layers();
+    static Sprite* SpriteOf(const SpriteLayer* layer) { return layer->sprite; }
+
+    CountingAllocator objects_;
+};
+
+// With a GL context current, the stand-in images are uploaded at once and are ready.
+void SetStandInImagesUploaded(bool uploaded);
