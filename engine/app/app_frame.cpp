@@ -57,6 +57,7 @@ bool CreateMainWindow(AppState& state) {
     const AppDescriptor& d = state.descriptor;
     WindowParams params;
     params.title = d.title;
+    params.iconId = d.iconId & 0xFFFF;
     params.clientWidth = d.clientWidth;
     params.clientHeight = d.clientHeight;
     params.fullScreen = d.fullScreen == 1;

@@ -3,6 +3,7 @@
 // tests put a fake in its place to trace the frame.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@ struct DisplayMode {
 
 struct WindowParams {
     std::string title;  // UTF-8
+    int iconId = 0;     // 0 = the desktop's standard icon; else the game's own (see WindowIconPixels)
     int clientWidth = 0;
     int clientHeight = 0;
     bool fullScreen = false;
@@ -59,6 +61,11 @@ public:
 
 // The X11 + EGL implementation (library qm_window).
 std::unique_ptr<WindowSystem> CreateX11WindowSystem();
+
+// The game's window icon for a non-zero icon id: `size` x `size` pixels as
+// 0xAARRGGBB, row by row from the top. The picture is drawn by code, so no
+// resource file has to ship with the program.
+std::vector<uint32_t> WindowIconPixels(int iconId, int size);
 
 // Maps an X11 keysym to the frame's key numbers: 0 Esc, 1..12 F1..F12, else -1.
 int FrameKeyFromKeysym(unsigned long keysym);

@@ -27,6 +27,8 @@ namespace {
 // The main window's handles while it exists, for the input devices.
 X11WindowHandles g_currentHandles;
 
+constexpr int kIconSize = 48;
+
 class X11WindowSystem final : public WindowSystem {
 public:
     ~X11WindowSystem() override {
@@ -235,6 +237,16 @@ private:
 
         deleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
         XSetWMProtocols(display_, mainWindow_, &deleteWindow_, 1);
+
+        std::vector<uint32_t> icon = WindowIconPixels(params.iconId, kIconSize);
+        if (!icon.empty()) {
+            // _NET_WM_ICON is width, height, then pixels, each as a long.
+            std::vector<unsigned long> property = {kIconSize, kIconSize};
+            property.insert(property.end(), icon.begin(), icon.end());
+            XChangeProperty(display_, mainWindow_, XInternAtom(display_, "_NET_WM_ICON", False), XA_CARDINAL, 32,
+                            PropModeReplace, reinterpret_cast<unsigned char*>(property.data()),
+                            static_cast<int>(property.size()));
+        }
 
         if (params.fullScreen) {
             Atom state = XInternAtom(display_, "_NET_WM_STATE", False);

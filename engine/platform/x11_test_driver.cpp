@@ -180,6 +180,27 @@ std::string X11TestDriver::WindowName() {
     return window_ != 0 ? NameOf(AsDisplay(display_), window_) : std::string();
 }
 
+bool X11TestDriver::WindowIconSize(int* width, int* height) {
+    if (window_ == 0) return false;
+    Display* display = AsDisplay(display_);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    *width = *height = 0;
+    if (XGetWindowProperty(display, window_, XInternAtom(display, "_NET_WM_ICON", False), 0, 2, False, XA_CARDINAL,
+                           &type, &format, &count, &after, &data) != Success) {
+        return false;
+    }
+    if (data != nullptr && count == 2) {
+        const long* size = reinterpret_cast<const long*>(data);
+        *width = static_cast<int>(size[0]);
+        *height = static_cast<int>(size[1]);
+    }
+    if (data != nullptr) XFree(data);
+    return true;
+}
+
 bool X11TestDriver::ReadWindowPixel(int x, int y, unsigned* rgb) {
     if (window_ == 0) return false;
     Display* display = AsDisplay(display_);

@@ -41,6 +41,8 @@ public:
     // The found window's size and its UTF-8 name.
     bool WindowSize(int* width, int* height);
     std::string WindowName();
+    // The size of the found window's _NET_WM_ICON (0 x 0 when it has none).
+    bool WindowIconSize(int* width, int* height);
     // The colour of the screen pixel at (x, y) of the found window, as 0xRRGGBB.
     bool ReadWindowPixel(int x, int y, unsigned* rgb);
 

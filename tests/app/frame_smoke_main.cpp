@@ -82,6 +82,7 @@ int main(int argc, char** argv) {
     d.fullScreen = atoi(argv[3]);
     d.samples = atoi(argv[4]);
     d.swapMode = 0;
+    d.iconId = 2010;
     d.runWhenInactive = 1;
     d.OnInitialize = OnInitialize;
     d.OnFinalize = Nothing;

@@ -62,6 +62,10 @@ TEST_F(FrameXvfbTest, OpensEachSizeWindowedAndFullScreenAndClosesWithExitZero) {
             ASSERT_TRUE(driver->WindowSize(&w, &h));
             EXPECT_EQ(w, fullScreen ? kScreenWidth : size[0]);
             EXPECT_EQ(h, fullScreen ? kScreenHeight : size[1]);
+            int iconWidth = 0, iconHeight = 0;
+            ASSERT_TRUE(driver->WindowIconSize(&iconWidth, &iconHeight));
+            EXPECT_EQ(iconWidth, 48);
+            EXPECT_EQ(iconHeight, 48);
             // What reached the screen: the drawing area's clear colour, and in
             // full screen a black border around the centred child.
             unsigned rgb = 0;
