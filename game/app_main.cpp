@@ -1,51 +1,95 @@
-// Until the game object exists the program opens its window and clears it
-// every frame, so the frame, the context and the event loop can be seen working.
+// AppMain and the nine frame callbacks that create and drive the App.
 #include "game/app_main.h"
 
-#include <GLES2/gl2.h>
-
 #include <cstring>
+#include <memory>
 
 #include "app/app_frame.h"
+#include "app/input.h"
+#include "fs/fs_mgr.h"
+#include "fs/fs_slots.h"
+#include "game/app.h"
 #include "platform/message_box.h"
+#include "platform/window.h"
 
 namespace {
 
-int g_handle = 0;
+constexpr char kGameTitle[] = "クイルムーア ～霧の谷と銀の鍵～ ver.1.02";
+constexpr char kSaveFolder[] = "/KILN-WORKS/Quillmoor";
+// Virtual-key codes of keyboard block 0: Left, Right, Up, Down, Z, X, C, V, A, D, W, S.
+constexpr char kGameKeyMap[kKeyMapSize + 1] = "%'&(ZXCVADWS";
+
+AppRunOptions gRunOptions;
 
 AppHandle OnInitialize() {
+    FsMgr::SetCurrentFolder(GetFsMgrSlot(kSlotUserFolder), kSaveFolder);
+    SetKeyMap(0, kGameKeyMap, kKeyMapSize);
+    App* app = new App();
+    app->fixedSeed = gRunOptions.fixedSeed;
+    app->seed = gRunOptions.seed;
     LogGLInfo();
-    return &g_handle;
+    app->Initialize();
+    return app;
 }
-void OnFinalize(AppHandle) {}
-void OnUpdate(AppHandle) {}
-void OnRender(AppHandle) {
-    glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+void OnFinalize(AppHandle handle) {
+    App* app = static_cast<App*>(handle);
+    app->Finalize();
+    delete app;
+    // The launcher's exit step runs here: the save folder and the settings file are written.
 }
-void OnPostRender(AppHandle) {}
-void OnActivate(AppHandle, int) {}
-void OnDevice(AppHandle) {}
-void OnKey(AppHandle, int key, int down) {
-    if (key == 0 && down) PostQuit(0);
+
+void OnUpdate(AppHandle handle) { static_cast<App*>(handle)->Update(); }
+void OnRender(AppHandle handle) { static_cast<App*>(handle)->Draw(); }
+void OnPostRender(AppHandle handle) { static_cast<App*>(handle)->Draw2D(); }
+
+void OnActivate(AppHandle, int paused) {
+    // The sound manager pauses (paused = 1) and resumes its voices here.
+}
+
+void OnLostDevice(AppHandle handle) { static_cast<App*>(handle)->OnLostDevice(); }
+void OnResetDevice(AppHandle handle) { static_cast<App*>(handle)->OnResetDevice(); }
+void OnKey(AppHandle handle, int key, int down) { static_cast<App*>(handle)->OnNotify(key, down); }
+
+void FillDescriptor(AppDescriptor* descriptor) {
+    *descriptor = AppDescriptor{};
+    strncpy(descriptor->title, kGameTitle, sizeof descriptor->title - 1);
+    descriptor->swapMode = 1;
+    descriptor->extraUpdates = 0;
+    descriptor->soundMode = 1;
+    descriptor->samples = 1;
+    descriptor->showFps = 0;
+    descriptor->runWhenInactive = 0;
+    descriptor->OnInitialize = OnInitialize;
+    descriptor->OnFinalize = OnFinalize;
+    descriptor->OnUpdate = OnUpdate;
+    descriptor->OnRender = OnRender;
+    descriptor->OnPostRender = OnPostRender;
+    descriptor->OnActivate = OnActivate;
+    descriptor->OnLostDevice = OnLostDevice;
+    descriptor->OnResetDevice = OnResetDevice;
+    descriptor->OnKey = OnKey;
 }
 
 }  // namespace
 
-int AppMain(int, char**) {
-    SetMessageBoxPresenter(ShowGtkMessageBox);
+int AppMainWith(int, char**, WindowSystem* windows, const EngineServices& services, const AppRunOptions& options) {
     AppDescriptor descriptor;
-    strncpy(descriptor.title, "Quillmoor", sizeof descriptor.title - 1);
+    FillDescriptor(&descriptor);
+    // The launcher dialog runs here: it fills the screen and sound settings
+    // from the player's choice and may end the program with -1 instead.
     descriptor.clientWidth = 1280;
     descriptor.clientHeight = 720;
-    descriptor.OnInitialize = OnInitialize;
-    descriptor.OnFinalize = OnFinalize;
-    descriptor.OnUpdate = OnUpdate;
-    descriptor.OnRender = OnRender;
-    descriptor.OnPostRender = OnPostRender;
-    descriptor.OnActivate = OnActivate;
-    descriptor.OnLostDevice = OnDevice;
-    descriptor.OnResetDevice = OnDevice;
-    descriptor.OnKey = OnKey;
-    return RunApplication(descriptor);
+    descriptor.fullScreen = 0;
+    descriptor.samples = 1;
+    gRunOptions = options;
+    int status = RunApplicationWith(descriptor, windows, services);
+    gRunOptions = AppRunOptions{};
+    return status;
+}
+
+int AppMain(int argc, char** argv) {
+    SetMessageBoxPresenter(ShowGtkMessageBox);
+    std::unique_ptr<WindowSystem> windows = CreateX11WindowSystem();
+    return AppMainWith(argc, argv, windows.get(), DefaultEngineServices(), AppRunOptions{});
 }

@@ -1,4 +1,23 @@
-// The game's main routine: fills the application descriptor and runs the frame.
+// The game's main routine: fills the application descriptor with the game's
+// title, settings and callbacks and runs the frame with them.
 #pragma once
 
+#include <cstdint>
+
+#include "app/engine_services.h"
+
+class WindowSystem;
+
+// What a test may change about a run; the program itself always runs with
+// the defaults (it takes no command line and reads no environment for this).
+struct AppRunOptions {
+    bool fixedSeed = false;  // seed the scripts' random state with `seed` instead of the clock
+    uint32_t seed = 0;
+};
+
+// The program's run on X11: returns the exit status.
 int AppMain(int argc, char** argv);
+// The same run on the given window system and services (tests run the whole
+// game on a headless surface this way).
+int AppMainWith(int argc, char** argv, WindowSystem* windows, const EngineServices& services,
+                const AppRunOptions& options);

@@ -4,6 +4,7 @@
 
 #include "app/input.h"
 #include "core/task_system.h"
+#include "fs/fs_slots.h"
 #include "gfx/gl_state.h"
 #include "gfx/graphics.h"
 
@@ -12,6 +13,8 @@ EngineServices DefaultEngineServices() {
     services.startTasks = [] { TaskSystem::Init(nullptr); };
     services.stopTasks = [] { TaskSystem::Shutdown(); };
     services.runMainQueue = [] { TaskSystem::RunMainQueue(); };
+    services.startFileSystem = [] { FileSystemInit(nullptr); };
+    services.stopFileSystem = [] { FileSystemShutdown(); };
     services.startGraphics = [](int width, int height) { GraphicsInit(width, height, nullptr); };
     services.stopGraphics = [] { GraphicsShutdown(); };
     services.resetRenderStats = [] { ResetRenderStats(); };

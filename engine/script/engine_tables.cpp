@@ -20,8 +20,11 @@ ScriptMovieHooks gMovie;
 
 int32_t ToInt32(SQInteger value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
 
+// Exit() ends with status 0, Exit(n) with n.
 SQInteger SysExit(HSQUIRRELVM v) {
-    PostQuit(0);
+    SQInteger status = 0;
+    if (sq_gettop(v) >= 2) sq_getinteger(v, 2, &status);
+    PostQuit(ToInt32(status));
     return 0;
 }
 
@@ -117,7 +120,7 @@ int RegisterSysTable() {
     return SetScriptInteger(&sys, "ScreenWidth", GetScreenWidth()) &&
            SetScriptInteger(&sys, "ScreenHeight", GetScreenHeight()) &&
            SetScriptFloat(&sys, "ScreenAspect", static_cast<SQFloat>(GetScreenAspect())) &&
-           RegisterScriptFunction(&sys, "Exit", SysExit, 1, ".") &&
+           RegisterScriptFunction(&sys, "Exit", SysExit, -1, ".n") &&
            RegisterScriptFunction(&sys, "GetDate", SysGetDate, 1, ".");
 }
 

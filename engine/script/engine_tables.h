@@ -15,7 +15,7 @@ struct ScriptMovieHooks {
 void SetScriptMovieHooks(const ScriptMovieHooks& hooks);
 
 // Sys: ScreenWidth, ScreenHeight, ScreenAspect (the graphics layer's screen
-// size, copied now and not followed later), Exit(), GetDate().
+// size, copied now and not followed later), Exit([status]), GetDate().
 int RegisterSysTable();
 // Utl: Rand, RandRange, EasingOut, EasingIn, EasingInOut, MoviePlay,
 // MovieStop, MovieIsPlaying. Rand and RandRange draw from the global

@@ -1,21 +1,135 @@
-// The game program as a whole process.
+// The game program as a whole process: without a display, and on a private
+// X server with the sample game's pack (keys typed through XTest, pixels read
+// from the screen) and without any pack (the start-up error box).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <string>
 
+#include "platform/threads.h"
+#include "platform/x11_test_driver.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
+constexpr char kGameTitle[] = "クイルムーア ～霧の谷と銀の鍵～ ver.1.02";
+constexpr unsigned long kKeyEscape = 0xff1b;
+constexpr unsigned long kKeyReturn = 0xff0d;
+constexpr unsigned long kKeyRight = 0xff53;
+constexpr unsigned long kKeyX = 'x';
+constexpr unsigned kPuppet = 0xE8B33A;
+constexpr unsigned kGround = 0x1C2433;
+
+std::string BuildDir() { return getenv("QM_BUILD_DIR"); }
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 TEST(Program, WithoutADisplayStartUpFailsWithTheErrorBoxAndStatus255) {
     TempDir home;
     setenv("DISPLAY", "", 1);
     setenv("XDG_DATA_HOME", home.path().c_str(), 1);
-    RunResult run = RunProgram({std::string(getenv("QM_BUILD_DIR")) + "/quillmoor"}, "", 30000);
+    RunResult run = RunProgram({BuildDir() + "/quillmoor"}, "", 30000);
     EXPECT_EQ(run.status, 255);
     EXPECT_NE(run.err.find("[error] Error: Initialization error.\n"), std::string::npos) << run.err;
+}
+
+class ProgramXvfbTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::string error;
+        server_ = XvfbServer::Start(1440, 900, &error).release();
+        ASSERT_NE(server_, nullptr) << error;
+    }
+    static void TearDownTestSuite() {
+        delete server_;
+        server_ = nullptr;
+    }
+
+    // Starts the game in `folder` with a user folder of its own.
+    bool Launch(ChildProcess* child, const std::string& folder, std::vector<std::string> extraEnv = {}) {
+        extraEnv.push_back("DISPLAY=" + server_->display());
+        extraEnv.push_back("XDG_DATA_HOME=" + home_.path());
+        return child->Start({BuildDir() + "/quillmoor"}, extraEnv, folder);
+    }
+
+    // Polls the screen until the pixel has the colour or `timeoutMs` passes.
+    static ::testing::AssertionResult WaitForPixel(X11TestDriver* driver, int x, int y, unsigned rgb,
+                                                   int timeoutMs) {
+        unsigned seen = 0;
+        for (int waited = 0; waited < timeoutMs; waited += 20) {
+            if (driver->ReadWindowPixel(x, y, &seen) && seen == rgb) return ::testing::AssertionSuccess();
+            SleepMs(20);
+        }
+        char text[64];
+        snprintf(text, sizeof text, "pixel (%d, %d) is %06X", x, y, seen);
+        return ::testing::AssertionFailure() << text;
+    }
+
+    // Holds a key long enough for several frames' keyboard samples to see it.
+    static bool HoldKey(X11TestDriver* driver, unsigned long keysym, int ms) {
+        if (!driver->SendKey(keysym, true)) return false;
+        SleepMs(static_cast<uint32_t>(ms));
+        return driver->SendKey(keysym, false);
+    }
+
+    static XvfbServer* server_;
+    TempDir home_;
+};
+
+XvfbServer* ProgramXvfbTest::server_ = nullptr;
+
+TEST_F(ProgramXvfbTest, SampleGameShowsItsWindowMovesOnKeysAndLeavesOnX) {
+    TempDir folder;
+    ASSERT_TRUE(folder.Write("Quillmoor.dat", ReadWholeFile(BuildDir() + "/sample/Quillmoor.dat")));
+    ChildProcess child;
+    ASSERT_TRUE(Launch(&child, folder.path()));
+    auto driver = X11TestDriver::Open(server_->display());
+    ASSERT_NE(driver, nullptr);
+    ASSERT_TRUE(driver->WaitForWindow(kGameTitle, 15000));
+    int w = 0, h = 0;
+    ASSERT_TRUE(driver->WindowSize(&w, &h));
+    EXPECT_EQ(w, 1280);
+    EXPECT_EQ(h, 720);
+    EXPECT_EQ(driver->WindowName(), kGameTitle);
+
+    // The pointer rests at the window's centre under the sample's cursor, so
+    // the square (96 x 96 around the centre) is looked at off the centre.
+    ASSERT_TRUE(WaitForPixel(driver.get(), 600, 400, kPuppet, 10000)) << "the sample's square never showed";
+    // Right held: the square moves on and the ground shows where it was.
+    ASSERT_TRUE(HoldKey(driver.get(), kKeyRight, 400));
+    EXPECT_TRUE(WaitForPixel(driver.get(), 600, 400, kGround, 5000));
+    // Esc is no key of the scripts: the game keeps running.
+    ASSERT_TRUE(HoldKey(driver.get(), kKeyEscape, 200));
+    SleepMs(300);
+    unsigned rgb = 0;
+    EXPECT_TRUE(driver->ReadWindowPixel(600, 400, &rgb));
+    EXPECT_EQ(rgb, kGround);
+
+    ASSERT_TRUE(HoldKey(driver.get(), kKeyX, 200));
+    EXPECT_EQ(child.Wait(10000), 0);
+}
+
+TEST_F(ProgramXvfbTest, WithoutThePackTheErrorBoxShowsAndTheStatusIsOne) {
+    TempDir folder;
+    ChildProcess child;
+    // The dialog toolkit keeps memory for the life of the process by design.
+    const char* asanOptions = getenv("ASAN_OPTIONS");
+    std::string options = std::string("ASAN_OPTIONS=") + (asanOptions ? asanOptions : "") + ":detect_leaks=0";
+    ASSERT_TRUE(Launch(&child, folder.path(), {options}));
+    auto driver = X11TestDriver::Open(server_->display());
+    ASSERT_NE(driver, nullptr);
+    ASSERT_TRUE(driver->WaitForWindow("Initializing Error", 20000));
+    SleepMs(300);  // the dialog takes the focus once it is mapped
+    ASSERT_TRUE(HoldKey(driver.get(), kKeyReturn, 100));
+    EXPECT_EQ(child.Wait(15000), 1);
 }
 
 }  // namespace

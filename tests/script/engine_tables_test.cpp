@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_frame.h"
 #include "core/random.h"
 #include "gfx/gl_state.h"
 #include "script/engine_tables.h"
@@ -71,11 +72,61 @@ TEST_F(EngineTablesTest, SysGetDateIsLocalTimeInTheFixedForm) {
     }
 }
 
-TEST_F(EngineTablesTest, SysExitTakesNoArguments) {
-    EXPECT_TRUE(Eval(v, "Sys.Exit()").ok);
-    LogCapture log;
-    EXPECT_FALSE(Eval(v, "Sys.Exit(3)").ok);
-    EXPECT_TRUE(log.Contains("wrong number of parameters"));
+// A window system with no window: the frame starts, the initialise callback
+// runs one script expression, and the loop ends at once on the posted quit.
+class NoWindowSystem : public WindowSystem {
+public:
+    std::vector<DisplayMode> ListDisplayModes() override { return {}; }
+    bool CreateMainWindow(const WindowParams&) override { return true; }
+    void DestroyMainWindow() override {}
+    void SetTitle(const std::string&) override {}
+    bool NextEvent(WindowEvent*) override { return false; }
+    void WaitForEvents(int) override {}
+    bool CreateGLContext() override { return true; }
+    void DestroyGLContext() override {}
+    void* GetGLProcAddress(const char*) override { return nullptr; }
+    void SetSwapInterval(int) override {}
+    bool SwapBuffers() override { return true; }
+};
+
+HSQUIRRELVM gExitVM = nullptr;
+const char* gExitExpression = nullptr;
+int gHandle = 0;
+
+// The exit status a frame ends with when the script runs `expression` first;
+// 99 when the script posted nothing.
+int ExitStatusOf(HSQUIRRELVM v, const char* expression) {
+    gExitVM = v;
+    gExitExpression = expression;
+    AppDescriptor descriptor;
+    descriptor.clientWidth = 64;
+    descriptor.clientHeight = 64;
+    descriptor.OnInitialize = []() -> AppHandle {
+        RunSource(gExitVM, gExitExpression);
+        PostQuit(99);  // the first posted status wins
+        return &gHandle;
+    };
+    descriptor.OnFinalize = [](AppHandle) {};
+    NoWindowSystem windows;
+    return RunApplicationWith(descriptor, &windows, EngineServices{});
+}
+
+TEST_F(EngineTablesTest, SysExitPostsItsOptionalStatus) {
+    struct Case {
+        const char* expression;
+        int status;
+    } cases[] = {
+        {"Sys.Exit()", 0},
+        {"Sys.Exit(3)", 3},
+        {"Sys.Exit(2.75)", 2},              // numbers are truncated
+        {"Sys.Exit(0x100000001)", 1},        // 64-bit script integers keep their low 32 bits
+        {"Sys.Exit(\"3\")", 99},           // not a number: a script error, nothing posted
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expression);
+        LogCapture log;
+        EXPECT_EQ(ExitStatusOf(v, c.expression), c.status);
+    }
 }
 
 TEST_F(EngineTablesTest, RandGivesTheGeneratorsFull32BitsSigned) {

@@ -1,0 +1,238 @@
+// The App object's life: start-up, the per-frame update and drawing, and the
+// tear-down. Work that later parts of the game take over (sound categories
+// and voices, the battle, the screen effects, the field shaders, the post
+// dialog) has its one call site here, marked where it goes.
+#include "game/app.h"
+
+#include <GLES2/gl2.h>
+
+#include <string>
+
+#include "app/app_frame.h"
+#include "app/input.h"
+#include "core/allocator.h"
+#include "core/random.h"
+#include "fs/dir_mgr.h"
+#include "fs/fs_mgr.h"
+#include "fs/fs_slots.h"
+#include "fs/pack_mgr.h"
+#include "fs/stream.h"
+#include "game/app_script_table.h"
+#include "gfx/gl_program.h"
+#include "gfx/gl_state.h"
+#include "gfx/std2d.h"
+#include "platform/debug_log.h"
+#include "platform/message_box.h"
+#include "platform/threads.h"
+#include "script/engine_tables.h"
+#include "script/layer_interface.h"
+#include "script/script_host.h"
+
+namespace {
+
+App* gApp = nullptr;
+
+constexpr size_t kSmallBlockSize = 80;
+constexpr uint32_t kSmallBlockCount = 16000;
+constexpr size_t kLargeBlockSize = 160;
+constexpr uint32_t kLargeBlockCount = 4000;
+constexpr size_t kPoolAlignment = 4;
+
+constexpr char kPackName[] = "Quillmoor.dat";
+constexpr char kPuppetNameFile[] = "puppet_name.txt";
+constexpr char kFirstScript[] = "system.cnut";
+
+}  // namespace
+
+App* GetApp() { return gApp; }
+
+App::App() {
+    appTable._type = OT_NULL;
+    appTable._unVal.raw = 0;
+    names.count = 0;
+    for (int32_t slot = 0; slot < kConfigSlotCount; ++slot) config[slot] = kConfigSlotDefaults[slot];
+    gApp = this;
+}
+
+App::~App() {
+    if (gApp == this) gApp = nullptr;
+}
+
+void App::Initialize() {
+    battle = nullptr;
+    events.Clear();
+    dragReported = 0;
+
+    smallBlockPool = PoolAllocator(nullptr, kSmallBlockSize, kSmallBlockCount, kPoolAlignment, false);
+    largeBlockPool = PoolAllocator(nullptr, kLargeBlockSize, kLargeBlockCount, kPoolAlignment, false);
+    // Small blocks overflow into large ones, large ones into the heap; a pool
+    // that could not be made is left out of the chain.
+    if (smallBlockPool != nullptr) {
+        Allocator::SetFallback(smallBlockPool, largeBlockPool != nullptr ? largeBlockPool : GetDefaultAllocator());
+    }
+    if (largeBlockPool != nullptr) Allocator::SetFallback(largeBlockPool, GetDefaultAllocator());
+    Allocator* scriptMemory = smallBlockPool != nullptr ? smallBlockPool : largeBlockPool;
+    SetScriptVMAllocator(scriptMemory);
+    SetScriptObjectAllocator(scriptMemory);
+
+    // The sound manager sets the category volumes from the config slots here,
+    // lets category 4 play one voice at a time (the newest replacing the
+    // oldest) and ducks category 1 to 0.65 while category 4 plays; then the
+    // Ogg (3 voices) and ADPCM (16 voices) stereo pools are made.
+
+    pack = OpenPackFile(GetFsMgrSlot(kSlotWorkingFolder), kPackName, nullptr);
+    if (pack == nullptr) {
+        ShowMessageBox("Failed to load data files", "Initializing Error", kMessageBoxError);
+        PostQuit(1);
+        return;
+    }
+    SetFsMgrSlot(kSlotPack, pack);
+    scriptFolder = DirMgr(pack, "script", nullptr);
+
+    // The effect system starts here on the pack, and the field renderer loads its shaders.
+
+    LoadPuppetNames();
+    StartScript();
+    initialised = 1;
+}
+
+void App::LoadPuppetNames() {
+    names.count = 0;
+    Stream* stream = FsMgr::OpenStream(pack, kPuppetNameFile, 0, 0, kOpenRead, nullptr);
+    if (stream == nullptr) return;
+    ReadPuppetNames(stream, &names);
+    stream->Release();
+}
+
+void App::StartScript() {
+    RandomSeed(nullptr, fixedSeed ? seed : static_cast<uint32_t>(GetTimeMicros()));
+    HSQUIRRELVM v = CreateScriptVM();
+    if (v == nullptr) {
+        scriptStopped = 1;
+        return;
+    }
+    scriptStarted_ = true;
+    RegisterScriptInterfaces();
+    sq_setforeignptr(v, this);
+    SetCurrentFsMgr(pack);
+    // The battle script classes are registered here.
+    RegisterAppScriptTable(this);
+    DoScriptFile(v, kFirstScript, scriptFolder, nullptr);
+    scriptStopped = CallScriptFunction(v, "AppInitialize") ? 0 : 1;
+}
+
+void App::Update() {
+    PollInput();
+    if (battle != nullptr) {
+        // The current battle updates here.
+    }
+    // The screen effects update here.
+    if (scriptStopped == 0 && !CallScriptFunction(GetScriptVM(), "AppUpdate")) scriptStopped = 1;
+}
+
+void App::PollInput() {
+    const PointerState* left = GetPointerState(0);
+    const PointerState* right = GetPointerState(1);
+    const PointerState* wheel = GetPointerState(2);
+    const ControllerState* keys = GetControllerState(0);
+    QueueInputEvents(*left, *right, *wheel, *keys, &dragReported, &events);
+}
+
+void App::PushEvent(int32_t code, int32_t argument) { events.Push(code, argument); }
+
+void App::Draw() {
+    GlState::SetCullMode(kCullBack);
+    GlState::SetDepthFunc(GL_LESS);
+    if (battle != nullptr) {
+        // The current battle draws its field, units and markers here.
+    } else {
+        const float black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+        GlClearColorBuffer(black);
+        GlClearDepthBuffer(1.0f);
+    }
+    glFlush();
+}
+
+void App::Draw2D() {
+    if (battle != nullptr) {
+        // The screen effects draw here, with the Std2d program bound.
+    }
+    RebindStd2dProgram();
+    DrawGlobalLayerList();
+    UnbindStd2dProgram();
+    glFlush();
+}
+
+void App::Finalize() {
+    if (scriptStarted_) {
+        CallScriptFunction(GetScriptVM(), "AppFinalize");
+        CloseScriptVM();
+        ShutdownScriptInterfaces();
+        SetCurrentFsMgr(nullptr);
+        scriptStarted_ = false;
+    }
+    battle = nullptr;
+    // The field shaders are released and the effect system stops here.
+
+    FsMgr::Release(scriptFolder);
+    scriptFolder = nullptr;
+    if (pack != nullptr && GetFsMgrSlot(kSlotPack) == pack) SetFsMgrSlot(kSlotPack, nullptr);
+    FsMgr::Release(pack);
+    pack = nullptr;
+
+    // The ADPCM and then the Ogg voice pool are destroyed here.
+    Allocator* scriptMemory = smallBlockPool != nullptr ? smallBlockPool : largeBlockPool;
+    if (scriptMemory != nullptr && GetScriptVMAllocator() == scriptMemory) SetScriptVMAllocator(nullptr);
+    if (scriptMemory != nullptr && GetScriptObjectAllocator() == scriptMemory) SetScriptObjectAllocator(nullptr);
+    DestroyAllocator(largeBlockPool);
+    largeBlockPool = nullptr;
+    DestroyAllocator(smallBlockPool);
+    smallBlockPool = nullptr;
+    initialised = 0;
+}
+
+void App::OnLostDevice() {
+    if (battle != nullptr) {
+        // The battle drops its shadow texture and field GL objects here.
+    }
+    // The field shaders are released and the effects drop their GL objects here.
+}
+
+void App::OnResetDevice() {
+    // The effects rebuild their GL objects and the field shaders reload here.
+    if (battle != nullptr) {
+        // The battle rebuilds its GL objects here.
+    }
+}
+
+void App::OnNotify(int key, int down) {
+    if (key == 1 && down != 0) {
+        // F1 opens the micro-blog post dialog here.
+    }
+}
+
+void App::SetConfigValue(int32_t slot, int32_t value) {
+    if (slot < 0 || slot >= kConfigSlotCount) return;
+    config[slot] = value;
+    int32_t categories[2];
+    int count = SoundCategoriesOfConfigSlot(slot, categories);
+    for (int i = 0; i < count; ++i) {
+        // The sound manager sets category categories[i] to value x 0.01 here.
+    }
+}
+
+int32_t App::GetConfigValue(int32_t slot) const {
+    return slot >= 0 && slot < kConfigSlotCount ? config[slot] : 0;
+}
+
+int32_t LoadShaderProgram(App* app, const char* name) {
+    if (name == nullptr) name = "";
+    DebugPrint("Load Shader: %s", name);
+    if (app == nullptr || app->pack == nullptr) {
+        LogError("shader \"%s\": no pack to load it from", name);
+        return -1;
+    }
+    std::string vertexPath = std::string("shader/") + name + ".vs";
+    std::string fragmentPath = std::string("shader/") + name + ".fs";
+    return BuildShaderProgramFromFiles(name, vertexPath.c_str(), fragmentPath.c_str(), app->pack, nullptr);
+}

@@ -1,0 +1,51 @@
+// Reading "puppet_name.txt": whole lines are read, so a long line stays one
+// name, and the part kept ends on a character boundary.
+#include "game/puppet_names.h"
+
+#include <cstring>
+
+#include "fs/stream.h"
+
+namespace {
+
+bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// Reads one line, keeping the first size - 1 bytes of it in `line` and
+// skipping the rest of it.
+void ReadWholeLine(Stream* stream, char* line, uint32_t size) {
+    uint32_t length = 0;
+    while (stream->State() == kStreamHasData) {
+        char c = 0;
+        if (stream->Read(&c, 1) != 1) break;
+        if (c == '\r') {
+            if (stream->Read(&c, 1) != 1) break;
+            if (c == '\n') break;
+        }
+        if (length < size - 1) line[length++] = c;
+    }
+    line[length] = '\0';
+}
+
+}  // namespace
+
+void CutAtUtf8Boundary(char* text, uint32_t limit) {
+    size_t length = strlen(text);
+    if (length <= limit) return;
+    uint32_t end = limit;
+    while (end > 0 && IsContinuationByte(text[end])) --end;
+    text[end] = '\0';
+}
+
+uint32_t ReadPuppetNames(Stream* stream, PuppetNames* out) {
+    out->count = 0;
+    if (stream == nullptr) return 0;
+    // One byte past a name's room tells whether the cut splits a character.
+    char line[kPuppetNameSize + 1];
+    while (out->count < kPuppetNameCapacity && stream->State() == kStreamHasData) {
+        ReadWholeLine(stream, line, sizeof line);
+        CutAtUtf8Boundary(line, kPuppetNameSize - 1);
+        memcpy(out->names[out->count], line, strlen(line) + 1);
+        ++out->count;
+    }
+    return out->count;
+}

@@ -1,0 +1,255 @@
+// The App's event ring and the translation of pointer and key records into
+// event words, driven with hand-made records.
+#include "game/app_events.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/input.h"
+
+namespace {
+
+using Words = std::vector<int32_t>;
+
+Words Drain(EventRing* ring) {
+    Words words;
+    int32_t word = 0;
+    while (ring->Pop(&word)) words.push_back(word);
+    return words;
+}
+
+TEST(EventRing, APairFitsOnlyWhileTwoWordsAreFreeAndQueuedWordsStayIntact) {
+    struct Case {
+        int queued;
+        bool fits;
+    } cases[] = {{0, true}, {61, true}, {62, true}, {63, false}, {64, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("queued " + std::to_string(c.queued));
+        EventRing ring;
+        // Start half-way round so the stored words wrap past the end of the array.
+        ring.Push(1, 2);
+        ring.Push(3, 4);
+        int32_t word = 0;
+        for (int i = 0; i < 4; ++i) ring.Pop(&word);
+        while (ring.count < c.queued - 1) ring.Push(ring.count, ring.count + 1);
+        if (ring.count < c.queued) {
+            ring.Push(ring.count, ring.count + 1);
+            ring.Pop(&word);
+        }
+        ASSERT_EQ(ring.count, c.queued);
+        Words before;
+        {
+            EventRing copy = ring;
+            before = Drain(&copy);
+        }
+        ring.Push(7, 8);
+        Words after = Drain(&ring);
+        Words expected = before;
+        if (c.fits) {
+            expected.push_back(7);
+            expected.push_back(8);
+        }
+        EXPECT_EQ(after, expected);
+    }
+}
+
+TEST(EventRing, EmptyRingGivesNothingAndAPairTakesTwoReads) {
+    EventRing ring;
+    int32_t word = -1;
+    EXPECT_FALSE(ring.Pop(&word));
+    ring.Push(5, -1);
+    ASSERT_TRUE(ring.Pop(&word));
+    EXPECT_EQ(word, 5);
+    ASSERT_TRUE(ring.Pop(&word));
+    EXPECT_EQ(word, -1);
+    EXPECT_FALSE(ring.Pop(&word));
+    EXPECT_EQ(ring.count, 0);
+}
+
+TEST(EventRing, KeepsOrderOverManyWrapsWithReadsAndWritesInterleaved) {
+    EventRing ring;
+    Words written, read;
+    int32_t next = 0;
+    for (int round = 0; round < 200; ++round) {
+        for (int i = 0; i < round % 5; ++i) {
+            if (ring.count <= 62) {
+                written.push_back(next);
+                written.push_back(next + 1);
+            }
+            ring.Push(next, next + 1);
+            next += 2;
+        }
+        int32_t word = 0;
+        for (int i = 0; i < round % 7 && ring.Pop(&word); ++i) read.push_back(word);
+    }
+    Words rest = Drain(&ring);
+    read.insert(read.end(), rest.begin(), rest.end());
+    EXPECT_EQ(read, written);
+}
+
+// One frame's records: pointers 0 (left), 1 (right), 2 (wheel) and the keys.
+struct Frame {
+    PointerState left{}, right{}, wheel{};
+    ControllerState keys{};
+};
+
+PointerState Button(uint32_t state, int32_t x, int32_t y, int32_t pushX, int32_t pushY) {
+    PointerState pointer{};
+    pointer.state = state;
+    pointer.history[0][0] = x;
+    pointer.history[0][1] = y;
+    pointer.pushX = pushX;
+    pointer.pushY = pushY;
+    return pointer;
+}
+
+Words Translate(const std::vector<Frame>& frames, uint32_t dragReported = 0) {
+    EventRing ring;
+    Words words;
+    for (const Frame& frame : frames) {
+        QueueInputEvents(frame.left, frame.right, frame.wheel, frame.keys, &dragReported, &ring);
+        Words one = Drain(&ring);
+        words.insert(words.end(), one.begin(), one.end());
+    }
+    return words;
+}
+
+TEST(InputEvents, AFrameWithoutInputQueuesOnlyTheTick) {
+    EXPECT_EQ(Translate({Frame{}}), (Words{0, 0}));
+    Frame held;  // held buttons and keys raise nothing by themselves
+    held.left.state = kButtonHeld;
+    held.keys.states[3] = kButtonHeld;
+    EXPECT_EQ(Translate({held}), (Words{0, 0}));
+}
+
+TEST(InputEvents, LeftButtonPushAndRelease) {
+    Frame push, release;
+    push.left.state = kButtonPushed;
+    release.left.state = kButtonReleased;
+    EXPECT_EQ(Translate({push, release}), (Words{0, 0, 1, 0, 0, 0, 2, 0}));
+}
+
+TEST(InputEvents, RightReleaseIsAClickOnlyBelowEightPixels) {
+    struct Case {
+        int32_t x, y, pushX, pushY;
+        bool click;
+    } cases[] = {
+        {100, 100, 100, 100, true},
+        {107, 100, 100, 100, true},   // 49
+        {100, 93, 100, 100, true},
+        {105, 105, 100, 100, true},   // 50
+        {104, 107, 100, 100, false},  // 65
+        {108, 100, 100, 100, false},  // 64
+        {100, 108, 100, 100, false},
+        {92, 100, 100, 100, false},
+        {106, 106, 100, 100, false},  // 72
+        {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN, false},  // far beyond 32 bits, no overflow
+        {INT32_MIN, 0, INT32_MAX, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
+        Frame release;
+        release.right = Button(kButtonReleased, c.x, c.y, c.pushX, c.pushY);
+        EXPECT_EQ(Translate({release}), c.click ? (Words{0, 0, 3, 0}) : (Words{0, 0}));
+    }
+}
+
+TEST(InputEvents, DragDirectionTestsXBeforeYAndNeedsThirtyPixels) {
+    struct Case {
+        int32_t dx, dy;
+        int32_t direction;  // -1 = no drag
+    } cases[] = {
+        {30, 0, 1},  {-30, 0, 0}, {0, -30, 2}, {0, 30, 3},
+        {40, -40, 1},   // right and up: x wins
+        {-40, 40, 0},   // left and down: x wins
+        {29, -40, 2},   // x below the threshold: y decides
+        {-29, 31, 3},
+        {29, 29, -1},  {-29, -29, -1}, {0, 0, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.dx) + "," + std::to_string(c.dy));
+        Frame held;
+        held.right = Button(kButtonHeld, 500 + c.dx, 400 + c.dy, 500, 400);
+        Words expected = {0, 0};
+        if (c.direction >= 0) {
+            expected.push_back(4);
+            expected.push_back(c.direction);
+        }
+        EXPECT_EQ(Translate({held}), expected);
+    }
+}
+
+TEST(InputEvents, OneDragPerPressAndANewPressRearmsIt) {
+    Frame push, far, farther, release, push2;
+    push.right = Button(kButtonPushed, 100, 100, 100, 100);
+    far.right = Button(kButtonHeld, 140, 100, 100, 100);
+    farther.right = Button(kButtonHeld, 100, 20, 100, 100);
+    release.right = Button(kButtonReleased, 100, 20, 100, 100);  // 80 px away: not a click
+    push2.right = Button(kButtonPushed, 300, 300, 300, 300);
+    Frame far2 = far;
+    far2.right = Button(kButtonHeld, 300, 340, 300, 300);
+    EXPECT_EQ(Translate({push, far, farther, far, release, push2, far2}),
+              (Words{0, 0, 0, 0, 4, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 3}));
+    // A drag flag left set from an earlier press blocks drags until the next push.
+    EXPECT_EQ(Translate({far}, 1), (Words{0, 0}));
+}
+
+TEST(InputEvents, WheelGivesAPairVerticallyAndADragHorizontally) {
+    struct Case {
+        int32_t horizontal, vertical;
+        Words words;
+    } cases[] = {
+        {0, -1, {0, 0, 5, 0, 6, -1}},
+        {0, 1, {0, 0, 5, 1, 6, 1}},
+        {1, 0, {0, 0, 4, 1}},
+        {-1, 0, {0, 0, 4, 0}},
+        {1, -1, {0, 0, 5, 0, 6, -1}},  // the horizontal step only counts without a vertical one
+        {0, 0, {0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.horizontal) + "," + std::to_string(c.vertical));
+        Frame frame;
+        frame.wheel.history[0][0] = c.horizontal;
+        frame.wheel.history[0][1] = c.vertical;
+        frame.wheel.history[1][1] = 1;  // an older step is not looked at
+        EXPECT_EQ(Translate({frame}), c.words);
+    }
+}
+
+TEST(InputEvents, KeysGivePushAndReleaseByIndexInIndexOrder) {
+    Frame frame;
+    frame.keys.states[0] = kButtonPushed;     // Left
+    frame.keys.states[4] = kButtonReleased;   // Z
+    frame.keys.states[5] = kButtonHeld;       // X: nothing
+    frame.keys.states[11] = kButtonPushed;    // S
+    frame.keys.states[12] = kButtonPushed;    // beyond the twelve: never an event
+    EXPECT_EQ(Translate({frame}), (Words{0, 0, 7, 0, 8, 4, 7, 11}));
+}
+
+TEST(InputEvents, AllSourcesInOneFrameComeInTheirFixedOrder) {
+    Frame frame;
+    frame.left.state = kButtonPushed;
+    frame.right = Button(kButtonReleased, 10, 10, 10, 12);
+    frame.wheel.history[0][1] = 1;
+    frame.keys.states[2] = kButtonPushed;
+    EXPECT_EQ(Translate({frame}), (Words{0, 0, 1, 0, 3, 0, 5, 1, 6, 1, 7, 2}));
+}
+
+TEST(InputEvents, AFullRingDropsWholePairsOnly) {
+    EventRing ring;
+    for (int i = 0; i < 30; ++i) ring.Push(9, i);  // 60 words
+    Frame frame;
+    frame.left.state = kButtonPushed;
+    frame.keys.states[1] = kButtonPushed;
+    uint32_t drag = 0;
+    QueueInputEvents(frame.left, frame.right, frame.wheel, frame.keys, &drag, &ring);
+    // Room for the tick and the push; the key pair does not fit.
+    ASSERT_EQ(ring.count, 64);
+    Words words = Drain(&ring);
+    EXPECT_EQ(Words(words.end() - 4, words.end()), (Words{0, 0, 1, 0}));
+}
+
+}  // namespace

@@ -1,0 +1,298 @@
+// The whole game inside the test process: AppMain's real path on a headless
+// surface, with packs whose scripts were compiled by cnutc, input played by a
+// fake desktop, and pixels read back at chosen frames.
+#include <GLES2/gl2.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/app_frame.h"
+#include "core/random.h"
+#include "game/app.h"
+#include "gfx/gl_program.h"
+#include "tests/game/game_run.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+constexpr char kGameTitle[] = "クイルムーア ～霧の谷と銀の鍵～ ver.1.02";
+
+// Every run must end with the App gone and the script pools empty.
+void ExpectCleanEnd(const GameRunResult& run) {
+    EXPECT_EQ(GetApp(), nullptr);
+    EXPECT_FALSE(run.Contains("pool destroyed with")) << "script memory outlived the VM";
+    EXPECT_EQ(run.glErrors, 0);
+}
+
+class GameHeadlessTest : public ::testing::Test {
+protected:
+    GameRunResult Run(const TestPack& pack, const AppRunOptions& options = {}) {
+        EXPECT_TRUE(pack.WriteTo(folder_.path()));
+        return RunGame(folder_.path(), &desktop_, &windows_, options);
+    }
+
+    TempDir folder_;
+    FakeDesktop desktop_;
+    HookedWindowSystem windows_;
+};
+
+TEST_F(GameHeadlessTest, WholePathFromAppMainToSysExitGivesTheScriptsStatus) {
+    TestPack pack;
+    ASSERT_TRUE(pack.AddCompiledScript("system", R"(
+        print("top level " + Sys.ScreenWidth + "x" + Sys.ScreenHeight);
+        frames <- 0;
+        function AppInitialize() { print("AppInitialize"); }
+        function AppUpdate() {
+            frames++;
+            print("AppUpdate " + frames);
+            if (frames == 3) Sys.Exit(3);
+        }
+        function AppFinalize() { print("AppFinalize " + frames); }
+    )"));
+    GameRunResult run = Run(pack);
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.swaps, 3);  // the frame that asked to exit still finishes
+    EXPECT_EQ(run.title, kGameTitle);
+    EXPECT_TRUE(run.Contains("Renderer: "));
+    EXPECT_EQ(run.LinesStartingWith("App"),
+              (Lines{"AppInitialize", "AppUpdate 1", "AppUpdate 2", "AppUpdate 3", "AppFinalize 3"}));
+    EXPECT_TRUE(run.Has("top level 1280x720"));
+    ExpectCleanEnd(run);
+}
+
+TEST_F(GameHeadlessTest, WithoutAReadablePackStartUpEndsWithStatusOneAndTheBox) {
+    struct Case {
+        const char* name;
+        const char* bytes;  // the file "Quillmoor.dat", or null for none
+    } cases[] = {
+        {"missing", nullptr},
+        {"empty", ""},
+        {"not a pack", "This is a text file, not a pack of any kind.\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir folder;
+        if (c.bytes != nullptr) {
+            ASSERT_TRUE(folder.Write("Quillmoor.dat", c.bytes));
+        }
+        HookedWindowSystem windows;
+        GameRunResult run = RunGame(folder.path(), &desktop_, &windows);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.swaps, 0);  // the quit comes before the first frame
+        EXPECT_TRUE(run.Has("[error] Initializing Error: Failed to load data files"));
+        EXPECT_FALSE(run.Contains("AppFinalize"));
+        ExpectCleanEnd(run);
+    }
+}
+
+TEST_F(GameHeadlessTest, AppUpdateThatThrowsIsNeverCalledAgainWhileFramesGoOn) {
+    TestPack pack;
+    ASSERT_TRUE(pack.AddCompiledScript("system", R"(
+        n <- 0;
+        function AppInitialize() {}
+        function AppUpdate() {
+            n++;
+            print("update " + n);
+            if (n == 4) throw "frame four went wrong";
+        }
+        function AppFinalize() { print("finalize after " + n); }
+    )"));
+    windows_.onSwap = [](int swap) {
+        if (swap == 10) PostQuit(7);
+    };
+    GameRunResult run = Run(pack);
+    EXPECT_EQ(run.status, 7);
+    EXPECT_EQ(run.swaps, 10);
+    EXPECT_EQ(run.LinesStartingWith("update "), (Lines{"update 1", "update 2", "update 3", "update 4"}));
+    EXPECT_EQ(run.LinesStartingWith("Error: script: frame four").size(), 1u);
+    EXPECT_TRUE(run.Has("finalize after 4"));
+    ExpectCleanEnd(run);
+}
+
+TEST_F(GameHeadlessTest, WithoutAppInitializeTheScriptsNeverRunAndTheScreenIsCleared) {
+    struct Case {
+        const char* name;
+        bool withSystemScript;
+    } cases[] = {{"no AppInitialize", true}, {"no system.cnut", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestPack pack;
+        if (c.withSystemScript) {
+            ASSERT_TRUE(pack.AddCompiledScript("system", "function AppUpdate() { print(\"update\"); }"));
+        }
+        pack.AddFile("puppet_name.txt", "Ash\r\n");
+        uint32_t afterClear = 0xFFFFFF;
+        TempDir folder;
+        ASSERT_TRUE(pack.WriteTo(folder.path()));
+        HookedWindowSystem windows;
+        windows.onSwap = [&afterClear](int swap) {
+            if (swap == 1) {
+                // Paint over the frame; the next frame must clear it again.
+                glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+                glClear(GL_COLOR_BUFFER_BIT);
+            }
+            if (swap == 2) afterClear = ReadScreenPixel(640, 360);
+            if (swap == 3) PostQuit(0);
+        };
+        GameRunResult run = RunGame(folder.path(), &desktop_, &windows);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(afterClear, 0x000000u);
+        EXPECT_TRUE(run.LinesStartingWith("update").empty());
+        EXPECT_TRUE(run.Contains("\"AppInitialize\" does not exist"));
+        ExpectCleanEnd(run);
+    }
+}
+
+TEST_F(GameHeadlessTest, InputReachesTheScriptsAsEventWordsExactlyOnce) {
+    TestPack pack;
+    ASSERT_TRUE(pack.AddCompiledScript("system", R"(
+        ticks <- 0;
+        frames <- 0;
+        function AppInitialize() {}
+        function AppUpdate() {
+            frames++;
+            for (local code = App.DequeueEvent(); code != null; code = App.DequeueEvent()) {
+                local arg = App.DequeueEvent();
+                if (code == 0) ticks++; else print("event " + code + " " + arg);
+            }
+        }
+        function AppFinalize() { print("ticks " + ticks + " frames " + frames); }
+    )"));
+    // Each change is made after frame `swap` and seen by the next frame's poll.
+    windows_.onSwap = [this](int swap) {
+        auto wheel = [this](int x, int y) {
+            WindowEvent event;
+            event.type = WindowEvent::kWheel;
+            event.wheelX = x;
+            event.wheelY = y;
+            windows_.inner.QueueEvent(event);
+        };
+        PointerSample& p = desktop_.pointer;
+        switch (swap) {
+            case 2: p.left = true; break;
+            case 3: p.left = false; break;
+            case 4: wheel(0, 1); break;
+            case 5: wheel(-1, 0); break;
+            case 6: desktop_.keys['Z'] = true; break;
+            case 8: desktop_.keys['Z'] = false; break;
+            case 9: p.right = true, p.x = 200, p.y = 200; break;
+            case 10: p.y = 150; break;           // 50 px up: a drag
+            case 11: p.x = 260; break;           // still the same press: no second drag
+            case 12: p.right = false; break;     // released far away: no click
+            case 13: p.right = true, p.x = 300, p.y = 300; break;
+            case 14: p.right = false, p.x = 303, p.y = 304; break;  // 5 px: a click
+            case 16: PostQuit(0); break;
+            default: break;
+        }
+    };
+    GameRunResult run = Run(pack);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.LinesStartingWith("event "), (Lines{"event 1 0", "event 2 0", "event 5 1", "event 6 1", "event 4 0",
+                                                      "event 7 4", "event 8 4", "event 4 2", "event 3 0"}));
+    EXPECT_TRUE(run.Has("ticks 16 frames 16"));
+    ExpectCleanEnd(run);
+}
+
+TEST_F(GameHeadlessTest, PuppetNamesComeFromThePackAndTheFixedSeedPicksThem) {
+    std::string names;
+    for (int i = 0; i < 450; ++i) names += "Puppet" + std::to_string(i) + "\r\n";
+    TestPack pack;
+    pack.AddFile("puppet_name.txt", names);
+    ASSERT_TRUE(pack.AddCompiledScript("system", R"(
+        function AppInitialize() {
+            for (local i = 0; i < 5; i++) print("name " + App.GenCharaName());
+        }
+        function AppUpdate() { Sys.Exit(0); }
+    )"));
+    uint32_t countSeen = 0;
+    windows_.onSwap = [&countSeen](int swap) {
+        if (swap == 1 && GetApp() != nullptr) countSeen = GetApp()->names.count;
+    };
+    AppRunOptions options;
+    options.fixedSeed = true;
+    options.seed = 20240611;
+    GameRunResult run = Run(pack, options);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(countSeen, 400u);
+    RandomState expected;
+    RandomSeed(&expected, options.seed);
+    Lines wanted;
+    for (int i = 0; i < 5; ++i) wanted.push_back("name Puppet" + std::to_string(RandomRange(&expected, 0, 400)));
+    EXPECT_EQ(run.LinesStartingWith("name "), wanted);
+    ExpectCleanEnd(run);
+}
+
+TEST_F(GameHeadlessTest, ShaderProgramsLoadFromThePack) {
+    TestPack pack;
+    pack.AddFile("shader/flat.vs",
+                 "attribute vec4 a_Position;\nvoid main() { gl_Position = a_Position; }\n");
+    pack.AddFile("shader/flat.fs",
+                 "precision mediump float;\nvoid main() { gl_FragColor = vec4(1.0); }\n");
+    pack.AddFile("shader/broken.vs", "void main() { this is not glsl }\n");
+    pack.AddFile("shader/broken.fs", "void main() {}\n");
+    pack.AddFile("shader/half.vs", "void main() { gl_Position = vec4(0.0); }\n");
+    ASSERT_TRUE(pack.AddCompiledScript("system", "function AppInitialize() {} function AppUpdate() {}"));
+    int32_t flat = 0, broken = 0, half = 0, missing = 0;
+    windows_.onSwap = [&](int swap) {
+        if (swap != 1) return;
+        flat = LoadShaderProgram(GetApp(), "flat");
+        broken = LoadShaderProgram(GetApp(), "broken");
+        half = LoadShaderProgram(GetApp(), "half");  // no fragment file
+        missing = LoadShaderProgram(GetApp(), "missing");
+        DeleteShaderProgram(flat);
+        PostQuit(0);
+    };
+    GameRunResult run = Run(pack);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_GT(flat, 0);
+    EXPECT_EQ(broken, -1);
+    EXPECT_EQ(half, -1);
+    EXPECT_EQ(missing, -1);
+    EXPECT_TRUE(run.Has("Load Shader: flat"));
+    EXPECT_TRUE(run.Contains("shader/half.fs"));
+    ExpectCleanEnd(run);
+}
+
+// The sample game as the build packs it: its square shows, the Right key
+// moves it, and X ends the run with status 0.
+TEST_F(GameHeadlessTest, SampleGameMovesItsSquareAndLeavesOnX) {
+    const std::string sample = std::string(getenv("QM_BUILD_DIR")) + "/sample";
+    constexpr uint32_t kGround = 0x1C2433, kPuppet = 0xE8B33A;
+    constexpr int kVkRight = 0x27;
+    uint32_t centreBefore = 0, groundBefore = 0, borderBefore = 0, centreAfter = 0, movedAfter = 0;
+    windows_.onSwap = [&](int swap) {
+        switch (swap) {
+            case 2:
+                centreBefore = ReadScreenPixel(640, 360);
+                groundBefore = ReadScreenPixel(20, 20);
+                borderBefore = ReadScreenPixel(5, 5);
+                desktop_.keys[kVkRight] = true;
+                break;
+            case 22: desktop_.keys[kVkRight] = false; break;  // held for 20 frames: 120 px
+            case 24:
+                centreAfter = ReadScreenPixel(640, 360);
+                movedAfter = ReadScreenPixel(640 + 120, 360);
+                desktop_.keys['X'] = true;
+                break;
+            default: break;
+        }
+    };
+    GameRunResult run = RunGame(sample, &desktop_, &windows_);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.swaps, 25);
+    EXPECT_EQ(centreBefore, kPuppet);
+    EXPECT_EQ(groundBefore, kGround);
+    EXPECT_EQ(borderBefore, 0x000000u);
+    EXPECT_EQ(centreAfter, kGround);
+    EXPECT_EQ(movedAfter, kPuppet);
+    EXPECT_TRUE(run.Has("event: key Right pushed"));
+    EXPECT_TRUE(run.Has("event: key X pushed"));
+    EXPECT_TRUE(run.Has("Quillmoor sample: finished after 25 frames"));
+    ExpectCleanEnd(run);
+}
+
+}  // namespace

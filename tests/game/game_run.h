@@ -1,0 +1,86 @@
+// Whole-game runs inside a test: packs built from Squirrel sources (compiled
+// with the build's cnutc) and the real AppMain path on a headless surface,
+// with the pointer and keyboard played by a fake desktop and a hook after
+// every frame.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "game/app_main.h"
+#include "platform/input_devices.h"
+#include "platform/window_headless.h"
+
+// The files of a pack, by path inside it ("script/system.cnut").
+class TestPack {
+public:
+    // Compiles `source` with cnutc and stores it as "script/<name>.cnut";
+    // false (with a test failure) when cnutc refuses it.
+    bool AddCompiledScript(const std::string& name, const std::string& source);
+    void AddFile(const std::string& path, const std::string& bytes) { files_[path] = bytes; }
+    // Writes "Quillmoor.dat" into `folder`.
+    bool WriteTo(const std::string& folder) const;
+
+private:
+    std::map<std::string, std::string> files_;
+};
+
+class FakeDesktop : public DesktopInput {
+public:
+    PointerSample pointer;
+    std::map<int, bool> keys;  // virtual-key code -> down
+
+    FakeDesktop();
+    bool IsActive() override { return true; }
+    bool ReadPointer(PointerSample* sample) override;
+    bool IsVirtualKeyDown(int virtualKey) override;
+    void SampleKeyboard() override {}
+};
+
+// The headless window system with a hook at every swap.
+class HookedWindowSystem : public WindowSystem {
+public:
+    HeadlessWindowSystem inner;
+    std::function<void(int swap)> onSwap;
+    int swaps = 0;
+    int glErrors = 0;
+
+    std::vector<DisplayMode> ListDisplayModes() override { return inner.ListDisplayModes(); }
+    bool CreateMainWindow(const WindowParams& params) override;
+    void DestroyMainWindow() override { inner.DestroyMainWindow(); }
+    void SetTitle(const std::string& utf8) override { inner.SetTitle(utf8); }
+    bool NextEvent(WindowEvent* event) override { return inner.NextEvent(event); }
+    void WaitForEvents(int ms) override { inner.WaitForEvents(ms); }
+    bool CreateGLContext() override { return inner.CreateGLContext(); }
+    void DestroyGLContext() override { inner.DestroyGLContext(); }
+    void* GetGLProcAddress(const char* name) override { return inner.GetGLProcAddress(name); }
+    void SetSwapInterval(int interval) override { inner.SetSwapInterval(interval); }
+    bool SwapBuffers() override;
+
+    WindowParams params;
+};
+
+struct GameRunResult {
+    int status = -1;
+    int swaps = 0;
+    int glErrors = 0;
+    std::string title;
+    std::vector<std::string> log;  // debug-log lines without their newline
+
+    bool Has(const std::string& line) const;
+    bool Contains(const std::string& fragment) const;
+    // The lines that start with `prefix`, in order.
+    std::vector<std::string> LinesStartingWith(const std::string& prefix) const;
+};
+
+// Runs the game with `folder` as the working folder and a fresh user folder.
+// `onSwap` runs after each frame is drawn, before it is shown; a run still
+// going at frame `frameLimit` is ended with status -2.
+GameRunResult RunGame(const std::string& folder, FakeDesktop* desktop, HookedWindowSystem* windows,
+                      const AppRunOptions& options = {}, int frameLimit = 600);
+
+// The colour at (x, y) from the top-left of the drawing area, as 0xRRGGBB.
+uint32_t ReadScreenPixel(int x, int y);
