@@ -70,7 +70,9 @@ void RunPass(TaskQueue* queue) {
     queue->passActive = true;
     queue->runner = std::this_thread::get_id();
     ListNode* node = queue->tasks.head;
-    while (node && !(queue->thread && queue->stop.load(std::memory_order_relaxed))) {
+    // Only a worker's queue is ever stopped; its `thread` field is written by
+    // the starting thread and not read here.
+    while (node && !queue->stop.load(std::memory_order_relaxed)) {
         Task* task = reinterpret_cast<Task*>(node);
         queue->running = task;
         queue->runningChange = RunningChange::kNone;

@@ -52,15 +52,10 @@ int32_t FileFlush(Stream*) { return 0; }
 
 uint32_t FileSeek(Stream* stream, int32_t offset, int whence) {
     FileStreamObject* self = Self(stream);
-    int64_t base;
-    switch (whence) {
-        case kSeekSet: base = 0; break;
-        case kSeekCurrent: base = self->position; break;
-        case kSeekEnd: base = self->windowLength; break;
-        default: return 0;
-    }
+    int64_t target;
+    if (!SeekTarget(offset, whence, self->position, self->windowLength, &target)) return 0;
     // Not clamped: reads and writes check the position against the window.
-    self->position = static_cast<uint32_t>(base + offset);
+    self->position = static_cast<uint32_t>(target);
     return self->position;
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "fs/stream.h"
+#include "platform/debug_log.h"
 
 void InitFsMgrHead(FsMgr* manager, const FsMgrOps* ops, FsMgr* parent) {
     manager->ops = ops;
@@ -49,7 +50,13 @@ int64_t FsMgr::GetFileSize(FsMgr* manager, const char* name) {
 
 int FsMgr::SetCurrentFolder(FsMgr* manager, const char* folder) {
     if (manager == nullptr) return 0;
-    snprintf(manager->currentFolder, sizeof manager->currentFolder, "%s", folder ? folder : "");
+    if (folder == nullptr) folder = "";
+    size_t length = strlen(folder);
+    if (length >= sizeof manager->currentFolder) {
+        LogError("folder name too long (%zu bytes): \"%.200s...\"", length, folder);
+        return 0;
+    }
+    memcpy(manager->currentFolder, folder, length + 1);
     return 1;
 }
 

@@ -61,7 +61,9 @@ struct FsMgr {
     static int RemoveFolder(FsMgr* manager, const char* name);
     // The file's size, -1 when it is missing or the manager cannot tell.
     static int64_t GetFileSize(FsMgr* manager, const char* name);
-    // Copies at most 511 characters of `folder`; returns 1.
+    // Copies `folder` (null = none); returns 1. A folder longer than 511
+    // characters is refused with 0 and a log line and the old one stays: a cut
+    // folder would send every relative name somewhere else.
     static int SetCurrentFolder(FsMgr* manager, const char* folder);
     // A name beginning with '/' (or '\') stays as it is; any other becomes
     // "<current folder>/<name>". 0 when the result does not fit in outSize.

@@ -49,14 +49,9 @@ int32_t MemoryFlush(Stream*) { return 0; }
 
 uint32_t MemorySeek(Stream* stream, int32_t offset, int whence) {
     MemoryStreamObject* self = Self(stream);
-    int64_t base;
-    switch (whence) {
-        case kSeekSet: base = 0; break;
-        case kSeekCurrent: base = self->position; break;
-        case kSeekEnd: base = self->size; break;
-        default: return 0;
-    }
-    self->position = static_cast<uint32_t>(base + offset);
+    int64_t target;
+    if (!SeekTarget(offset, whence, self->position, self->size, &target)) return 0;
+    self->position = static_cast<uint32_t>(target);
     return self->position;
 }
 

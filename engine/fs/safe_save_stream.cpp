@@ -87,14 +87,9 @@ int32_t SafeSaveFlush(Stream* stream) { return Self(stream)->failed ? -1 : 0; }
 
 uint32_t SafeSaveSeek(Stream* stream, int32_t offset, int whence) {
     SafeSaveStreamObject* self = Self(stream);
-    int64_t base;
-    switch (whence) {
-        case kSeekSet: base = 0; break;
-        case kSeekCurrent: base = self->position; break;
-        case kSeekEnd: base = self->length; break;
-        default: return 0;
-    }
-    self->position = static_cast<uint32_t>(base + offset);
+    int64_t target;
+    if (!SeekTarget(offset, whence, self->position, self->length, &target)) return 0;
+    self->position = static_cast<uint32_t>(target);
     return self->position;
 }
 

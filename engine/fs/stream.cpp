@@ -43,6 +43,18 @@ uint32_t Stream::WriteU32(uint32_t value) {
     return Write(bytes, 4);
 }
 
+bool SeekTarget(int32_t offset, int whence, uint32_t position, uint32_t size, int64_t* target) {
+    int64_t base;
+    switch (whence) {
+        case kSeekSet: base = 0; break;
+        case kSeekCurrent: base = position; break;
+        case kSeekEnd: base = size; break;
+        default: return false;
+    }
+    *target = base + offset;
+    return true;
+}
+
 uint32_t Stream::ReadLine(char* buffer, uint32_t size) {
     if (buffer == nullptr || size == 0) return 0;
     uint32_t length = 0;

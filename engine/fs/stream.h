@@ -72,6 +72,11 @@ struct Stream {
     static Stream* LoadIntoMemory(Stream* stream, Allocator* allocator);
 };
 
+// Where a Seek of `offset` lands, counted from 0, from `position` or from
+// `size` for whence 0, 1 or 2; false for any other whence. For the kinds that
+// keep their own position.
+bool SeekTarget(int32_t offset, int whence, uint32_t position, uint32_t size, int64_t* target);
+
 // --- the kinds ------------------------------------------------------------------
 // Constructors return null on failure and log nothing unless noted. A layer
 // constructor that fails does not take its parent: the caller still owns it.

@@ -57,14 +57,8 @@ int32_t SubFlush(Stream* stream) { return Self(stream)->parent->Flush(); }
 
 uint32_t SubSeek(Stream* stream, int32_t offset, int whence) {
     SubStreamObject* self = Self(stream);
-    int64_t base;
-    switch (whence) {
-        case kSeekSet: base = 0; break;
-        case kSeekCurrent: base = self->position; break;
-        case kSeekEnd: base = self->size; break;
-        default: return 0;
-    }
-    int64_t target = base + offset;
+    int64_t target;
+    if (!SeekTarget(offset, whence, self->position, self->size, &target)) return 0;
     self->position = target < 0 ? 0 : static_cast<uint32_t>(target);
     return self->position;
 }

@@ -87,6 +87,27 @@ TEST(TaskSystemLifeTest, LastShutdownStopsEverything) {
     TaskSystem::Shutdown();
 }
 
+// A thread that was already running when the system started hands in work the
+// moment queue 0 exists, with no other tie to the thread that started it; the
+// worker must not read anything the start is still writing.
+TEST(TaskSystemLifeTest, WorkFromAThreadOlderThanTheStartRuns) {
+    LogCapture log;  // the attempts before the start, and repeats, are refused with a line each
+    CountingTask task;
+    std::atomic<bool> stop{false};
+    std::thread producer([&] {
+        while (!stop.load() && task.calls.load() == 0) {
+            TaskSystem::AddTask(kTaskQueueBackground, &task.task);
+            std::this_thread::yield();
+        }
+    });
+    ASSERT_TRUE(TaskSystem::Init(nullptr));
+    EXPECT_TRUE(WaitFor([&] { return task.calls.load() > 0; }));
+    stop.store(true);
+    producer.join();
+    TaskSystem::RemoveTask(kTaskQueueBackground, &task.task);
+    TaskSystem::Shutdown();
+}
+
 TEST_F(TaskSystemTest, FinishedTasksRunOnceOnEveryQueue) {
     CountingTask tasks[3];
     for (int q = 0; q < 3; ++q) TaskSystem::AddTask(q, &tasks[q].task);

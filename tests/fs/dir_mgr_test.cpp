@@ -101,7 +101,12 @@ TEST(DirMgrTest, ResolvePath) {
     ASSERT_EQ(FsMgr::ResolvePath(fs, out, sizeof out, "/x"), 1);
     EXPECT_STREQ(out, "/x");
     EXPECT_EQ(FsMgr::ResolvePath(fs, out, 10, "config.dat"), 0);
-    EXPECT_EQ(FsMgr::SetCurrentFolder(fs, std::string(700, 'f').c_str()), 1);
+    // A folder that does not fit is refused whole rather than cut.
+    LogCapture log;
+    EXPECT_EQ(FsMgr::SetCurrentFolder(fs, std::string(512, 'f').c_str()), 0);
+    EXPECT_STREQ(fs->currentFolder, "/KILN-WORKS/Quillmoor");
+    EXPECT_TRUE(log.Contains("folder name too long (512 bytes)"));
+    EXPECT_EQ(FsMgr::SetCurrentFolder(fs, std::string(511, 'f').c_str()), 1);
     EXPECT_EQ(strlen(fs->currentFolder), 511u);
     FsMgr::Release(fs);
 }

@@ -171,6 +171,39 @@ TEST(SubStreamTest, WritesLandInsideTheWindowOnly) {
     sub->Release();
 }
 
+// Every kind that keeps its own position seeks the same way: from the start,
+// the current position or the end, and an unknown whence moves nothing.
+TEST(SeekTest, EveryKindCountsFromTheSameThreePlaces) {
+    TempDir dir;
+    ASSERT_TRUE(dir.Write("f.bin", Bytes150()));
+    std::string bytes = Bytes150();
+    struct Kind {
+        const char* name;
+        Stream* stream;
+    } kinds[] = {
+        {"file", FileStream(dir.File("f.bin").c_str(), 50, 40, kOpenRead, nullptr)},
+        {"memory", MemoryStream(bytes.data() + 50, 40, false, nullptr)},
+        {"sub", SubStream(MemoryStream(bytes.data(), 150, false, nullptr), 50, 40, true, nullptr)},
+    };
+    for (const Kind& k : kinds) {
+        SCOPED_TRACE(k.name);
+        Stream* s = k.stream;
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(s->Seek(12, kSeekSet), 12u);
+        EXPECT_EQ(s->Seek(5, kSeekCurrent), 17u);
+        EXPECT_EQ(s->Seek(-3, kSeekCurrent), 14u);
+        EXPECT_EQ(s->Seek(-4, kSeekEnd), 36u);
+        for (int whence : {3, -1, 100}) {
+            EXPECT_EQ(s->Seek(1, whence), 0u) << whence;
+            EXPECT_EQ(s->Tell(), 36u) << whence;
+        }
+        char buffer[8];
+        ASSERT_EQ(s->Read(buffer, sizeof buffer), 4u);
+        EXPECT_EQ(std::string(buffer, 4), bytes.substr(86, 4));
+        s->Release();
+    }
+}
+
 TEST(TypedAccessTest, LittleEndianValuesAndShortReads) {
     uint8_t bytes[] = {0x80, 0x34, 0x12, 0x78, 0x56, 0x34, 0x12, 0xFE, 0xAB};
     Stream* stream = MemoryStream(bytes, sizeof bytes, false, nullptr);

@@ -224,6 +224,57 @@ TEST(Epk2ToolTest, ADamagedEntryAndAMissingOneFailCat) {
     EXPECT_EQ(LineCount(missing.err), 1u) << missing.err;
 }
 
+// Every file compressed, the empty one included: each must print as it was,
+// and a compressed entry whose data ends badly or runs past its recorded size
+// must fail, whatever that size is.
+TEST(Epk2ToolTest, CompressedEntriesOfEverySizeCheckTheirEnd) {
+    TempDir dir;
+    WriteSampleTree(dir);
+    ASSERT_EQ(RunTool(dir, {"build", "--zlib", "*", dir.File("src"), dir.File("out.dat")}).status, 0);
+    for (const char* path : {"readme.txt", "script/main.nut", "data/noise.bin", "data/empty.bin"}) {
+        ToolResult cat = RunTool(dir, {"cat", dir.File("out.dat"), path});
+        EXPECT_EQ(cat.status, 0) << path << ": " << cat.err;
+        EXPECT_EQ(cat.out, dir.Read(std::string("src/") + path)) << path;
+    }
+
+    const std::string good = dir.Read("out.dat");
+    std::vector<uint8_t> bytes(good.begin(), good.end());
+    PackMgr* pack = OpenPackMemory(bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr);
+    ASSERT_NE(pack, nullptr);
+    const PackFile* empty = FindPackEntry(pack, "data/empty.bin");
+    ASSERT_NE(empty, nullptr);
+    ASSERT_NE(empty->storedSize, 0u);  // compressed: zlib's header and checksum
+    uint32_t checksumAt = empty->dataOffset + empty->storedSize - 1;
+    FsMgr::Release(pack);
+
+    struct Case {
+        const char* name;
+        const char* path;
+        const char* message;
+    } cases[] = {
+        {"bad checksum of an empty entry", "data/empty.bin", "\"data/empty.bin\" is damaged: read 0 of 0 bytes: "},
+        {"recorded size one byte short", "readme.txt", "\"readme.txt\" is damaged: it holds more than 8 bytes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> bad = bytes;
+        if (std::string(c.path) == "data/empty.bin") {
+            bad[checksumAt] ^= 0x55;
+        } else {
+            PackIndexEditor editor(&bad, GetBuiltInPackKeyTable());
+            uint32_t record = editor.FindFile("readme.txt");
+            ASSERT_NE(record, 0u);
+            editor.SetFile(record, 16, 8);  // the unpacked size, really 9
+            editor.Commit();
+        }
+        dir.Write("bad.dat", AsString(bad));
+        ToolResult cat = RunTool(dir, {"cat", dir.File("bad.dat"), c.path});
+        EXPECT_EQ(cat.status, 1);
+        EXPECT_EQ(LineCount(cat.err), 1u) << cat.err;
+        EXPECT_NE(cat.err.find(c.message), std::string::npos) << cat.err;
+    }
+}
+
 TEST(Epk2ToolTest, UsageErrors) {
     TempDir dir;
     for (std::vector<std::string> args : {std::vector<std::string>{}, {"frobnicate"}, {"list"},

@@ -51,6 +51,7 @@ public:
         });
     }
     ~LogCollector() { SetDebugSink(previous_); }
+    size_t Count() const { return lines_.size(); }
     std::string Joined() const {
         std::string all;
         for (const std::string& line : lines_) all += (all.empty() ? "" : "; ") + line;
@@ -194,12 +195,21 @@ int Cat(const std::vector<std::string>& args) {
         written = written && fwrite(buffer.data(), 1, got, stdout) == got;
         total += got;
     }
-    // Compressed data that goes on past the recorded size is damaged too.
-    bool overlong = total == size && stream->State() == kStreamHasData;
+    // Compressed data that goes on past the recorded size is damaged too. Ask
+    // for one byte more rather than trusting State: a compressed entry of size
+    // 0 is never read above, so its stream cannot know yet that it is at the end.
+    bool overlong = false;
+    bool damagedAtEnd = false;
+    if (total == size) {
+        size_t linesBefore = log.Count();
+        uint8_t extra = 0;
+        overlong = stream->Read(&extra, 1) > 0;
+        damagedAtEnd = log.Count() > linesBefore;  // the data's end or checksum is bad
+    }
     stream->Release();
     if (fflush(stdout) != 0 || !written) return Fail("cannot write the entry to standard output");
     if (overlong) return Fail("\"" + args[1] + "\" is damaged: it holds more than " + std::to_string(size) + " bytes");
-    if (total != size) {
+    if (total != size || damagedAtEnd) {
         std::string reason = log.Joined();
         return Fail("\"" + args[1] + "\" is damaged: read " + std::to_string(total) + " of " + std::to_string(size) +
                     " bytes" + (reason.empty() ? "" : ": " + reason));
