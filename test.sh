@@ -10,16 +10,22 @@ cd "$(dirname "$0")"
 jobs=$(nproc)
 export CTEST_OUTPUT_ON_FAILURE=1
 
+# Drops the progress lines but not the build's status: a target that fails to
+# compile fails the run even when no test uses it.
+quiet_build() {
+  grep -Ev '^\[|^-- |Built target|Scanning|Consolidate' || true
+}
+
 build_and_test() {
   local dir=$1; shift
   local label=$1; shift
   echo "== $dir"
   cmake -S . -B "$dir" "$@" >/dev/null
   if [[ -n "$label" ]]; then
-    cmake --build "$dir" -j"$jobs" --target "$label" 2>&1 | grep -Ev '^\[|^-- |Built target|Scanning|Consolidate' || true
+    cmake --build "$dir" -j"$jobs" --target "$label" 2>&1 | quiet_build
     (cd "$dir" && ctest -j"$jobs" -L "$label")
   else
-    cmake --build "$dir" -j"$jobs" 2>&1 | grep -Ev '^\[|^-- |Built target|Scanning|Consolidate' || true
+    cmake --build "$dir" -j"$jobs" 2>&1 | quiet_build
     (cd "$dir" && ctest -j"$jobs")
   fi
 }

@@ -55,7 +55,7 @@ Image* ImageLoadBmp(Stream* stream, Allocator* allocator) {
         return nullptr;
     }
     if (infoSize > kInfoHeaderSize) {
-        if (dataOffset < kFileHeaderSize + infoSize || dataOffset > 0x7fffffffu ||
+        if (dataOffset < uint64_t{kFileHeaderSize} + infoSize || dataOffset > 0x7fffffffu ||
             stream->Seek(static_cast<int32_t>(start + dataOffset), kSeekSet) != start + dataOffset) {
             LogError("Invalid BMP data offset %u.", dataOffset);
             return nullptr;

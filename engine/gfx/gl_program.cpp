@@ -10,7 +10,6 @@
 namespace {
 
 int32_t gCurrentProgram = 0;
-ShaderTextLoader gShaderTextLoader = LoadTextFile;
 
 GLuint ProgramOrCurrent(int32_t program) {
     return static_cast<GLuint>(program < 0 ? gCurrentProgram : program);
@@ -178,8 +177,8 @@ int32_t BuildShaderProgram(const char* name, const char* vertexSource, const cha
 
 int32_t BuildShaderProgramFromFiles(const char* name, const char* vertexFile, const char* fragmentFile, FsMgr* fs,
                                     Allocator* allocator) {
-    char* vertexSource = gShaderTextLoader(fs, vertexFile, nullptr, allocator);
-    char* fragmentSource = vertexSource ? gShaderTextLoader(fs, fragmentFile, nullptr, allocator) : nullptr;
+    char* vertexSource = LoadTextFile(fs, vertexFile, nullptr, allocator);
+    char* fragmentSource = vertexSource ? LoadTextFile(fs, fragmentFile, nullptr, allocator) : nullptr;
     int32_t program = -1;
     if (vertexSource && fragmentSource) {
         program = BuildShaderProgram(name, vertexSource, fragmentSource, allocator);
@@ -194,5 +193,3 @@ int32_t BuildShaderProgramFromFiles(const char* name, const char* vertexFile, co
 void DeleteShaderProgram(int32_t program) {
     if (program > 0) glDeleteProgram(static_cast<GLuint>(program));
 }
-
-void SetShaderTextLoader(ShaderTextLoader loader) { gShaderTextLoader = loader ? loader : LoadTextFile; }

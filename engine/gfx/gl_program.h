@@ -56,9 +56,3 @@ int32_t BuildShaderProgramFromFiles(const char* name, const char* vertexFile, co
                                     Allocator* allocator);
 // Ids of 0 and below are ignored.
 void DeleteShaderProgram(int32_t program);
-
-// How BuildShaderProgramFromFiles reads a whole file NUL-terminated; the
-// block goes back with Allocator::Free, null when it is missing. LoadTextFile
-// unless replaced (tests); null restores it.
-using ShaderTextLoader = char* (*)(FsMgr* fs, const char* name, uint32_t* outSize, Allocator* allocator);
-void SetShaderTextLoader(ShaderTextLoader loader);

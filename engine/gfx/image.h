@@ -30,6 +30,11 @@ struct Image {
     static void Free(Image* image);
 };
 
+// The allocation under the name the rest of the engine knows.
+inline Image* NewImage(int32_t width, int32_t height, PixelFormat type, Allocator* allocator) {
+    return Image::New(width, height, type, allocator);
+}
+
 constexpr uint32_t kPaletteBytes = 256 * 4;
 
 // A new RGBA8 image (default heap) with each index replaced by its palette

@@ -1,6 +1,7 @@
 // Quad builders and quad batches.
 #include "gfx/quad.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "core/allocator.h"
@@ -10,17 +11,21 @@
 
 namespace {
 
-int16_t Pixel(float v) { return static_cast<int16_t>(static_cast<int32_t>(v)); }
+int16_t Saturate16(int64_t v) {
+    return static_cast<int16_t>(v < INT16_MIN ? INT16_MIN : v > INT16_MAX ? INT16_MAX : v);
+}
 
-void SetPositions(QuadVertex* q, int32_t left, int32_t top, int32_t right, int32_t bottom) {
-    q[kQuadTopLeft].x = static_cast<int16_t>(left);
-    q[kQuadTopLeft].y = static_cast<int16_t>(top);
-    q[kQuadBottomLeft].x = static_cast<int16_t>(left);
-    q[kQuadBottomLeft].y = static_cast<int16_t>(bottom);
-    q[kQuadTopRight].x = static_cast<int16_t>(right);
-    q[kQuadTopRight].y = static_cast<int16_t>(top);
-    q[kQuadBottomRight].x = static_cast<int16_t>(right);
-    q[kQuadBottomRight].y = static_cast<int16_t>(bottom);
+int16_t Pixel(float v) { return Saturate16(TruncateToInt32(v)); }
+
+void SetPositions(QuadVertex* q, int64_t left, int64_t top, int64_t right, int64_t bottom) {
+    q[kQuadTopLeft].x = Saturate16(left);
+    q[kQuadTopLeft].y = Saturate16(top);
+    q[kQuadBottomLeft].x = Saturate16(left);
+    q[kQuadBottomLeft].y = Saturate16(bottom);
+    q[kQuadTopRight].x = Saturate16(right);
+    q[kQuadTopRight].y = Saturate16(top);
+    q[kQuadBottomRight].x = Saturate16(right);
+    q[kQuadBottomRight].y = Saturate16(bottom);
 }
 
 void ZeroPositionsIfEmpty(QuadVertex* q) {
@@ -31,19 +36,31 @@ void ZeroPositionsIfEmpty(QuadVertex* q) {
 
 int16_t Shift(int16_t value, int32_t delta) { return static_cast<int16_t>(value + delta); }
 
+// The texel shift for cutting `pixels` off an edge, as a 16-bit step.
+int32_t TexelStep(int64_t pixels, float texelsPerPixel) {
+    return static_cast<int16_t>(TruncateToInt32(static_cast<float>(pixels) * texelsPerPixel));
+}
+
 }  // namespace
+
+int32_t TruncateToInt32(double value) {
+    if (!(value > -2147483648.0)) return value != value ? 0 : INT32_MIN;
+    if (value >= 2147483647.0) return INT32_MAX;
+    return static_cast<int32_t>(value);
+}
 
 namespace Quad {
 
 void SetRect(QuadVertex* quad, int32_t x, int32_t y, int32_t w, int32_t h) {
-    SetPositions(quad, x, y, x + w, y + h);
+    SetPositions(quad, x, y, int64_t{x} + w, int64_t{y} + h);
 }
 
 void SetTexRect(QuadVertex* quad, int32_t u, int32_t v, int32_t w, int32_t h) {
-    const int32_t coords[4][2] = {{u, v}, {u, v + h}, {u + w, v}, {u + w, v + h}};
+    const int64_t right = int64_t{u} + w, bottom = int64_t{v} + h;
+    const int64_t coords[4][2] = {{u, v}, {u, bottom}, {right, v}, {right, bottom}};
     for (int i = 0; i < 4; ++i) {
-        quad[i].u = static_cast<int16_t>(coords[i][0]);
-        quad[i].v = static_cast<int16_t>(coords[i][1]);
+        quad[i].u = Saturate16(coords[i][0]);
+        quad[i].v = Saturate16(coords[i][1]);
     }
 }
 
@@ -52,15 +69,17 @@ void SetColor(QuadVertex* quad, uint32_t rgba) {
 }
 
 void SetCenteredRect(QuadVertex* quad, int32_t x, int32_t y, int32_t w, int32_t h) {
-    SetPositions(quad, x - w / 2, y - h / 2, x + w / 2 + w % 2, y + h / 2 + h % 2);
+    const int64_t cx = x, cy = y;
+    SetPositions(quad, cx - w / 2, cy - h / 2, cx + w / 2 + w % 2, cy + h / 2 + h % 2);
 }
 
 void SetRotatedRect(QuadVertex* quad, int32_t x, int32_t y, int32_t w, int32_t h, float degrees) {
     const float hw = 0.5f * static_cast<float>(w), hh = 0.5f * static_cast<float>(h);
     // Bring the angle into -pi..pi, where the series sine is accurate.
     float a = degrees * 3.1415927f * 0.0055555557f + 3.1415927f;
-    const int32_t turns = static_cast<int32_t>(a * 0.15915494f);
-    a = a - static_cast<float>(turns) * 6.2831855f;
+    // Whole turns as a float: the same number wherever an int32 holds it.
+    const float turns = std::trunc(a * 0.15915494f);
+    a = a - turns * 6.2831855f;
     if (a < 0.0f) a += 6.2831855f;
     a = a - 3.1415927f;
     float s = 0.0f, c = 0.0f;
@@ -84,24 +103,20 @@ void Clip(QuadVertex* quad, float texelsX, float texelsY, const int32_t clip[4])
     QuadVertex& tr = quad[kQuadTopRight];
     QuadVertex& br = quad[kQuadBottomRight];
     if (tl.x < clip[0]) {
-        int32_t du = static_cast<int16_t>(static_cast<int32_t>(static_cast<float>(clip[0] - tl.x) * texelsX));
-        tl.u = bl.u = Shift(bl.u, du);
-        tl.x = bl.x = static_cast<int16_t>(clip[0]);
+        tl.u = bl.u = Shift(bl.u, TexelStep(int64_t{clip[0]} - tl.x, texelsX));
+        tl.x = bl.x = Saturate16(clip[0]);
     }
     if (tl.y < clip[1]) {
-        int32_t dv = static_cast<int16_t>(static_cast<int32_t>(static_cast<float>(clip[1] - tl.y) * texelsY));
-        tl.v = tr.v = Shift(tr.v, dv);
-        tl.y = tr.y = static_cast<int16_t>(clip[1]);
+        tl.v = tr.v = Shift(tr.v, TexelStep(int64_t{clip[1]} - tl.y, texelsY));
+        tl.y = tr.y = Saturate16(clip[1]);
     }
     if (br.x > clip[2]) {
-        int32_t du = static_cast<int16_t>(static_cast<int32_t>(static_cast<float>(clip[2] - br.x) * texelsX));
-        br.u = tr.u = Shift(br.u, du);
-        br.x = tr.x = static_cast<int16_t>(clip[2]);
+        br.u = tr.u = Shift(br.u, TexelStep(int64_t{clip[2]} - br.x, texelsX));
+        br.x = tr.x = Saturate16(clip[2]);
     }
     if (br.y > clip[3]) {
-        int32_t dv = static_cast<int16_t>(static_cast<int32_t>(static_cast<float>(clip[3] - br.y) * texelsY));
-        br.v = bl.v = Shift(br.v, dv);
-        br.y = bl.y = static_cast<int16_t>(clip[3]);
+        br.v = bl.v = Shift(br.v, TexelStep(int64_t{clip[3]} - br.y, texelsY));
+        br.y = bl.y = Saturate16(clip[3]);
     }
     ZeroPositionsIfEmpty(quad);
 }
@@ -112,24 +127,20 @@ void ClipTransposed(QuadVertex* quad, float texelsX, float texelsY, const int32_
     QuadVertex& tr = quad[kQuadTopRight];
     QuadVertex& br = quad[kQuadBottomRight];
     if (tl.x < clip[0]) {
-        int32_t dv = static_cast<int16_t>(static_cast<int32_t>(static_cast<float>(clip[0] - tl.x) * texelsX));
-        tl.v = bl.v = Shift(bl.v, dv);
-        tl.x = bl.x = static_cast<int16_t>(clip[0]);
+        tl.v = bl.v = Shift(bl.v, TexelStep(int64_t{clip[0]} - tl.x, texelsX));
+        tl.x = bl.x = Saturate16(clip[0]);
     }
     if (tl.y < clip[1]) {
-        int32_t du = static_cast<int16_t>(static_cast<int32_t>(static_cast<float>(clip[1] - tl.y) * texelsY));
-        tl.u = tr.u = Shift(tr.u, du);
-        tl.y = tr.y = static_cast<int16_t>(clip[1]);
+        tl.u = tr.u = Shift(tr.u, TexelStep(int64_t{clip[1]} - tl.y, texelsY));
+        tl.y = tr.y = Saturate16(clip[1]);
     }
     if (br.x > clip[2]) {
-        int32_t dv = static_cast<int16_t>(static_cast<int32_t>(static_cast<float>(clip[2] - br.x) * texelsX));
-        br.v = tr.v = Shift(br.v, dv);
-        br.x = tr.x = static_cast<int16_t>(clip[2]);
+        br.v = tr.v = Shift(br.v, TexelStep(int64_t{clip[2]} - br.x, texelsX));
+        br.x = tr.x = Saturate16(clip[2]);
     }
     if (br.y > clip[3]) {
-        int32_t du = static_cast<int16_t>(static_cast<int32_t>(static_cast<float>(clip[3] - br.y) * texelsY));
-        br.u = bl.u = Shift(br.u, du);
-        br.y = bl.y = static_cast<int16_t>(clip[3]);
+        br.u = bl.u = Shift(br.u, TexelStep(int64_t{clip[3]} - br.y, texelsY));
+        br.y = bl.y = Saturate16(clip[3]);
     }
     ZeroPositionsIfEmpty(quad);
 }

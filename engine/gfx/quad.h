@@ -17,7 +17,13 @@ static_assert(sizeof(QuadVertex) == 12, "2D vertices are 12 bytes");
 
 enum QuadCorner { kQuadTopLeft = 0, kQuadBottomLeft = 1, kQuadTopRight = 2, kQuadBottomRight = 3 };
 
-// Builders take a pointer to the quad's four vertices.
+// A float pixel or texel value as an integer, truncated toward zero and held
+// to the int32 range (NaN gives 0): script values never make the conversion
+// undefined.
+int32_t TruncateToInt32(double value);
+
+// Builders take a pointer to the quad's four vertices. Coordinates beyond the
+// 16-bit range stop at its edge rather than wrapping round.
 namespace Quad {
 void SetRect(QuadVertex* quad, int32_t x, int32_t y, int32_t w, int32_t h);
 void SetTexRect(QuadVertex* quad, int32_t u, int32_t v, int32_t w, int32_t h);

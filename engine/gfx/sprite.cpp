@@ -15,6 +15,12 @@ namespace {
 
 uint32_t Alpha(uint32_t rgba) { return rgba >> 24; }
 
+// A texel position from the area and a script's source offset, held to int32.
+int32_t OffsetIn(int32_t base, int32_t offset) {
+    const int64_t sum = int64_t{base} + offset;
+    return static_cast<int32_t>(sum > INT32_MAX ? INT32_MAX : sum < INT32_MIN ? INT32_MIN : sum);
+}
+
 }  // namespace
 
 Sprite* Sprite::Create(Allocator* allocator) {
@@ -116,7 +122,7 @@ void Sprite::UpdateVertices() {
     const TextureArea* area = AsyncTexture::GetArea(image);
     if (area) {
         const bool ownRect = flags & kSpriteSourceRect;
-        const int32_t u = area->x + (ownRect ? sourceX : 0), v = area->y + (ownRect ? sourceY : 0);
+        const int32_t u = OffsetIn(area->x, ownRect ? sourceX : 0), v = OffsetIn(area->y, ownRect ? sourceY : 0);
         textureWidth = ownRect ? sourceWidth : area->width;
         textureHeight = ownRect ? sourceHeight : area->height;
         Quad::SetTexRect(quad, u, v, textureWidth, textureHeight);
@@ -128,8 +134,8 @@ void Sprite::UpdateVertices() {
     }
     int32_t drawWidth = width, drawHeight = height;
     if (scale != 1.0f) {
-        drawWidth = static_cast<int32_t>(static_cast<float>(width) * scale);
-        drawHeight = static_cast<int32_t>(static_cast<float>(height) * scale);
+        drawWidth = TruncateToInt32(static_cast<float>(width) * scale);
+        drawHeight = TruncateToInt32(static_cast<float>(height) * scale);
         exact = false;
     }
     // A sprite scaled down to nothing covers no pixel (and has no texel ratio).

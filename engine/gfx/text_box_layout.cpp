@@ -30,7 +30,8 @@ void AddGlyphQuad(TextBox* box, const GlyphCell* cell, int px, int py, uint32_t 
     int height = std::min((cell->rows + 1) & ~1, cellSize);
     if (width <= 0 || height <= 0) return;
     QuadVertex quad[4];
-    Quad::SetRect(quad, px + cell->left, py + cell->top, width, height);
+    Quad::SetRect(quad, TruncateToInt32(static_cast<double>(px) + cell->left),
+                  TruncateToInt32(static_cast<double>(py) + cell->top), width, height);
     Quad::SetTexRect(quad, cell->x, cell->y, width, height);
     Quad::SetColor(quad, color);
     if (box->flags & kTextBoxClip) Quad::Clip(quad, 1.0f, 1.0f, box->clip);
@@ -59,10 +60,14 @@ void EmitLine(TextBox* box, uint32_t first, uint32_t end, float lineWidth) {
     for (uint32_t i = first; i < end; ++i) {
         const TextBoxChar& record = box->chars[i];
         if (!record.glyph) continue;
-        // Scaling moves each character's centre; its size stays.
-        int px = static_cast<int>(startX + scale * record.x + (scale - 1.0f) * record.width * 0.5f + 0.5f);
-        int py = static_cast<int>(startY + record.y + 0.5f);
-        if (fixed) px += static_cast<int>((record.width - record.glyph->width) * 0.5f);
+        // Scaling moves each character's centre; its size stays. A script's
+        // scale may be anything, so the pens are held to the int32 range.
+        int32_t px = TruncateToInt32(startX + scale * record.x + (scale - 1.0f) * record.width * 0.5f + 0.5f);
+        int32_t py = TruncateToInt32(startY + record.y + 0.5f);
+        if (fixed) {
+            px = TruncateToInt32(static_cast<double>(px) +
+                                 TruncateToInt32((record.width - record.glyph->width) * 0.5f));
+        }
         if (record.edgeGlyph && record.edge > 0)
             AddGlyphQuad(box, record.edgeGlyph, px, py, MultiplyColor(box->boxColor, record.edgeColor));
         AddGlyphQuad(box, record.glyph, px, py, MultiplyColor(box->boxColor, record.fontColor));

@@ -16,7 +16,6 @@ namespace {
 
 List gTextures;
 int64_t gMemoryTotal = 0;
-ImageFileReader gImageFileReader = ReadImageFile;
 
 char* CopyName(const char* name) {
     size_t length = strlen(name) + 1;
@@ -35,7 +34,6 @@ void AdjustTextureMemory(Texture* texture, int32_t newByteSize) {
 const List& GetTextureList() { return gTextures; }
 int64_t GetTextureMemoryTotal() { return gMemoryTotal; }
 void ResetTextureMemoryTotal() { gMemoryTotal = 0; }
-void SetImageFileReader(ImageFileReader reader) { gImageFileReader = reader ? reader : ReadImageFile; }
 
 Texture* Texture::Create(Allocator* allocator) {
     auto* texture = static_cast<Texture*>(Alloc(allocator, sizeof(Texture), 0));
@@ -68,7 +66,7 @@ Texture* Texture::Load(const char* name, FsMgr* fs, Allocator* allocator) {
 
 int Texture::LoadImageFile(Texture* texture, int level, const char* name, FsMgr* fs, Allocator* allocator) {
     int opened = 0;
-    Image* image = gImageFileReader(fs, name, allocator, &opened);
+    Image* image = ReadImageFile(fs, name, allocator, &opened);
     if (!image) {
         if (!opened) LogFailed("open \"%s\"", name);
         return 0;

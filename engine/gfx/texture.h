@@ -58,12 +58,6 @@ const List& GetTextureList();
 // Bytes of all live textures' storage.
 int64_t GetTextureMemoryTotal();
 
-// How Texture::Load reads image files: opens `name` through `fs` and decodes
-// it, setting *opened to 0 when the file could not be opened; null on any
-// failure. ReadImageFile unless replaced (tests); null restores it.
-using ImageFileReader = Image* (*)(FsMgr* fs, const char* name, Allocator* allocator, int* opened);
-void SetImageFileReader(ImageFileReader reader);
-
 // Called by GraphicsInit: forgets the memory total of a previous run.
 void ResetTextureMemoryTotal();
 // Sets a texture's counted byte size and moves the total by the difference.

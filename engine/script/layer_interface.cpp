@@ -29,13 +29,6 @@ uint32_t Faded(uint32_t colour, float fade) {
     return WithAlpha(colour, ClampAlphaByte(static_cast<float>(colour >> 24) * fade));
 }
 
-// A float that does not fit an int32 (or NaN) must not be converted directly.
-int32_t TruncateToInt32(double value) {
-    if (!(value > -2147483648.0)) return value != value ? 0 : INT32_MIN;
-    if (value >= 2147483647.0) return INT32_MAX;
-    return static_cast<int32_t>(value);
-}
-
 SQInteger Constructor(HSQUIRRELVM v) {
     if (!ScriptMayConstruct(v, "LayerInterface")) return SQ_ERROR;
     Allocator* allocator = GetScriptObjectAllocator();

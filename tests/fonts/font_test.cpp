@@ -9,27 +9,24 @@
 #include "gfx/font_data.h"
 #include "gfx/gl_state.h"
 #include "gfx/glyph_cache.h"
-#include "gfx/graphics.h"
 #include "gfx/std2d.h"
 #include "gfx/texture.h"
 #include "tests/fonts/font_files.h"
-#include "tests/support/gl_fixture.h"
+#include "tests/gfx/gfx_fixture.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-class FontTest : public GlTest {
+class FontTest : public GfxTest {
 protected:
     void SetUp() override {
-        GlTest::SetUp();
-        ASSERT_TRUE(GraphicsInit(kWidth, kHeight, nullptr));
+        GfxTest::SetUp();
         fontsBefore = LiveFontCount();
     }
     void TearDown() override {
         EXPECT_EQ(LiveFontCount(), fontsBefore);
-        GraphicsShutdown();
-        GlTest::TearDown();
+        GfxTest::TearDown();
     }
     static Font* LoadLatin(int cellSize, int atlasWidth = 0, int atlasHeight = 0) {
         return NewFontFromFile(cellSize, kLatinFontPath, nullptr, atlasWidth, atlasHeight, nullptr);
@@ -37,18 +34,14 @@ protected:
     // Draws the cell 1:1 in white over black at (x, y) and reads it back as grey levels.
     static std::vector<uint8_t> DrawCell(Font* font, const GlyphCell* cell, int x, int y) {
         int size = Font::GetCellSize(font);
-        float black[4] = {0, 0, 0, 1};
-        GlClearColorBuffer(black);
+        ClearScreen(0, 0, 0);
         RebindStd2dProgram();
         GlState::SetBlendMode(kBlendAlpha);
         GlState::SetTexture(Font::GetAtlasTexture(font), GL_CLAMP_TO_EDGE, GL_NEAREST);
         DrawStd2dRectColor(x, y, size, size, cell->x, cell->y, size, size, 0xFFFFFFFFu);
-        std::vector<uint8_t> rgba(static_cast<size_t>(size) * size * 4);
-        glReadPixels(x, kHeight - y - size, size, size, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        std::vector<uint8_t> rgba = ReadRect(x, y, size, size);
         std::vector<uint8_t> grey(static_cast<size_t>(size) * size);
-        for (int row = 0; row < size; ++row)  // GL rows run bottom-up
-            for (int column = 0; column < size; ++column)
-                grey[row * size + column] = rgba[((size - 1 - row) * size + column) * 4];
+        for (size_t i = 0; i < grey.size(); ++i) grey[i] = rgba[i * 4];
         return grey;
     }
 

@@ -12,11 +12,10 @@
 #include "core/task_system.h"
 #include "gfx/font.h"
 #include "gfx/glyph_cache.h"
-#include "gfx/graphics.h"
 #include "gfx/std2d.h"
 #include "gfx/text_box.h"
 #include "tests/fonts/font_files.h"
-#include "tests/support/gl_fixture.h"
+#include "tests/gfx/gfx_fixture.h"
 
 namespace {
 
@@ -25,13 +24,11 @@ const char* const kText =
     "一二三四五六七八九十百千万円年月日時分秒上下左右前後東西南北春夏秋冬朝昼夜晴雨雪風山川海空花草木森林"
     "石金銀鉄";
 
-class TextBoxStressTest : public GlTest {
+class TextBoxStressTest : public GfxTest {
 protected:
     void SetUp() override {
-        GlTest::SetUp();
-        ASSERT_TRUE(GraphicsInit(kWidth, kHeight, nullptr));
-        RebindStd2dProgram();
         ASSERT_TRUE(TaskSystem::Init(nullptr));
+        GfxTest::SetUp();
         // A small atlas, so that boxes compete for cells and evict each other's glyphs.
         font = NewFontFromFile(32, kJapaneseFontPath, nullptr, 256, 256, nullptr);
         ASSERT_NE(font, nullptr);
@@ -42,8 +39,7 @@ protected:
             Font::Release(font);
         }
         TaskSystem::Shutdown();
-        GraphicsShutdown();
-        GlTest::TearDown();
+        GfxTest::TearDown();
     }
     Font* font = nullptr;
 };

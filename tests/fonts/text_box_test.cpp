@@ -15,12 +15,11 @@
 #include "gfx/font.h"
 #include "gfx/gl_state.h"
 #include "gfx/glyph_cache.h"
-#include "gfx/graphics.h"
 #include "gfx/quad.h"
 #include "gfx/std2d.h"
 #include "platform/threads.h"
 #include "tests/fonts/font_files.h"
-#include "tests/support/gl_fixture.h"
+#include "tests/gfx/gfx_fixture.h"
 
 namespace {
 
@@ -40,13 +39,11 @@ struct Placed {
 };
 std::ostream& operator<<(std::ostream& out, const Placed& p) { return out << "(" << p.x << "," << p.y << ")"; }
 
-class TextBoxTest : public GlTest {
+class TextBoxTest : public GfxTest {
 protected:
     void SetUp() override {
-        GlTest::SetUp();
-        ASSERT_TRUE(GraphicsInit(kWidth, kHeight, nullptr));
-        RebindStd2dProgram();
         ASSERT_TRUE(TaskSystem::Init(nullptr));
+        GfxTest::SetUp();
         japanese = NewFontFromFile(32, kJapaneseFontPath, nullptr, 0, 0, nullptr);
         latin = NewFontFromFile(32, kLatinFontPath, nullptr, 0, 0, nullptr);
         ASSERT_TRUE(japanese && latin);
@@ -57,8 +54,7 @@ protected:
         Font::Release(japanese);
         Font::Release(latin);
         TaskSystem::Shutdown();
-        GraphicsShutdown();
-        GlTest::TearDown();
+        GfxTest::TearDown();
     }
     TextBox* Make(Font* font, int maxChars = 256) {
         TextBox* box = TextBox::Create(font, maxChars, nullptr);
@@ -347,6 +343,22 @@ TEST_F(TextBoxTest, CharacterLimits) {
     EXPECT_EQ(box->chars[0].character, u'\n');
 }
 
+// Scales come from scripts unchecked; pens no integer can hold are held at
+// the range's edge instead of overflowing.
+TEST_F(TextBoxTest, ScalesBeyondAnyIntegerStillLayOut) {
+    const float scales[] = {std::nanf(""), 1e30f, -1e30f, INFINITY};
+    for (bool fixed : {false, true}) {
+        for (float scale : scales) {
+            TextBox* box = Make(latin, 16);
+            TextBox::SetFixedSpace(box, fixed);
+            TextBox::SetScale(box, scale);
+            Show(box, "j(Aj");
+            std::lock_guard<std::mutex> hold(box->lock);
+            EXPECT_EQ(box->batch->vertexCount, 16u) << scale;
+        }
+    }
+}
+
 TEST_F(TextBoxTest, ClearAndDestroyHandTheGlyphsBack) {
     TextBox* box = MakeJapanese(128, 128, 200, 100);
     TextBox::SetEdgeSize(box, 1);
@@ -402,13 +414,11 @@ TEST_F(TextBoxTest, OutlinedRedTextOnWhite) {
     TextBox::SetClipRect(box, clip[0], clip[1], clip[2], clip[3]);
     Show(box, "Hog Well");
 
-    float white[4] = {1, 1, 1, 1};
-    GlClearColorBuffer(white);
+    ClearScreen(255, 255, 255);
     RebindStd2dProgram();
     TextBox::Draw(box);
     ASSERT_TRUE(NoGlError());
-    std::vector<uint8_t> rgba(kWidth * kHeight * 4);
-    glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    const std::vector<uint8_t> rgba = ReadRect(0, 0, kWidth, kHeight);
 
     struct Rect {
         int left, top, right, bottom;
@@ -426,7 +436,7 @@ TEST_F(TextBoxTest, OutlinedRedTextOnWhite) {
     int red = 0, dark = 0, darkOutsideGlyphs = 0, strayOutsideClip = 0, redOutsideGlyphs = 0;
     for (int y = 0; y < kHeight; ++y) {
         for (int x = 0; x < kWidth; ++x) {
-            const uint8_t* p = &rgba[((kHeight - 1 - y) * kWidth + x) * 4];
+            const uint8_t* p = &rgba[(y * kWidth + x) * 4];
             bool isWhite = p[0] == 255 && p[1] == 255 && p[2] == 255;
             if (!clipRect.Contains(x, y)) {
                 strayOutsideClip += !isWhite;
@@ -452,7 +462,7 @@ TEST_F(TextBoxTest, OutlinedRedTextOnWhite) {
 
     // A box colour with alpha 0 hides the box without touching anything else.
     TextBox::SetColor(box, 0x00FFFFFFu);
-    GlClearColorBuffer(white);
+    ClearScreen(255, 255, 255);
     TextBox::Draw(box);
     EXPECT_TRUE(RectIs(0, 0, kWidth, kHeight, Rgba{255, 255, 255, 255}));
 }

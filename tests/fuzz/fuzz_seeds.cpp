@@ -5,16 +5,7 @@
 std::vector<std::string> ImageFuzzSeeds() {
     std::vector<std::string> seeds;
     auto png = [&](int colourType, int depth, bool interlaced, int width, int height) {
-        PngLayout layout;
-        layout.width = width;
-        layout.height = height;
-        layout.colourType = colourType;
-        layout.bitDepth = depth;
-        layout.interlaced = interlaced;
-        int channels = colourType == 2 ? 3 : colourType == 6 ? 4 : 1;
-        size_t rowBytes = (static_cast<size_t>(width) * channels * depth + 7) / 8;
-        RawImage noise = TestPattern(static_cast<int>(rowBytes), height, 5, false);
-        layout.rows.assign(noise.rgba.begin(), noise.rgba.begin() + rowBytes * height);
+        PngLayout layout = NoisePngLayout(colourType, depth, interlaced, width, height, 5);
         if (colourType == 3) {
             layout.palette.assign(3 * 4, 90);
             layout.alphas = {3, 200};

@@ -24,17 +24,6 @@ void GfxTest::ClearScreen(uint8_t r, uint8_t g, uint8_t b) {
     GlClearColorBuffer(rgba);
 }
 
-std::vector<uint8_t> GfxTest::ReadRect(int x, int y, int w, int h) {
-    std::vector<uint8_t> bottomUp(static_cast<size_t>(w) * h * 4);
-    glReadPixels(x, kHeight - y - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
-    std::vector<uint8_t> topDown(bottomUp.size());
-    for (int row = 0; row < h; ++row) {
-        memcpy(&topDown[static_cast<size_t>(row) * w * 4], &bottomUp[static_cast<size_t>(h - 1 - row) * w * 4],
-               static_cast<size_t>(w) * 4);
-    }
-    return topDown;
-}
-
 void GfxTest::DrawTexture(Texture* texture, int x, int y, int blend) {
     GlState::SetTexture(texture, GL_CLAMP_TO_EDGE, GL_NEAREST);
     GlState::SetBlendMode(blend);

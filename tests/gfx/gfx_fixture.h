@@ -16,10 +16,9 @@ protected:
     void TearDown() override;
 
 public:
+    using GlTest::ReadRect;
     // Clears the screen to an opaque colour.
     static void ClearScreen(uint8_t r, uint8_t g, uint8_t b);
-    // The pixels of a rectangle, top row first, RGBA8.
-    static std::vector<uint8_t> ReadRect(int x, int y, int w, int h);
     // Draws `texture` at (x, y) texel for pixel with nearest filtering,
     // white vertices and blend mode `blend`.
     static void DrawTexture(Texture* texture, int x, int y, int blend);

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <map>
 #include <string>
 
 #include "core/allocator.h"
@@ -208,45 +207,21 @@ TEST_F(GlStateTest, FailedBuildsLogAndLeaveNoProgram) {
     }
 }
 
-std::map<std::string, std::string>& FakeFiles() {
-    static std::map<std::string, std::string> files;
-    return files;
-}
-
-char* LoadFakeText(FsMgr*, const char* name, uint32_t* outSize, Allocator* allocator) {
-    auto found = FakeFiles().find(name);
-    if (found == FakeFiles().end()) return nullptr;
-    auto* text = static_cast<char*>(Alloc(allocator, found->second.size() + 1, 0));
-    memcpy(text, found->second.c_str(), found->second.size() + 1);
-    if (outSize) *outSize = static_cast<uint32_t>(found->second.size());
-    return text;
-}
-
 TEST_F(GlStateTest, ProgramsBuildFromLoadedFiles) {
-    FakeFiles() = {{"shader/flat.vs", kStd2dVertexSource}, {"shader/flat.fs", kStd2dFragmentSource}};
-    SetShaderTextLoader(LoadFakeText);
-    int32_t program = BuildShaderProgramFromFiles("flat", "shader/flat.vs", "shader/flat.fs", nullptr, nullptr);
-    EXPECT_GT(program, 0);
-    DeleteShaderProgram(program);
-    {
-        LogCapture log;
-        EXPECT_EQ(BuildShaderProgramFromFiles("flat", "shader/flat.vs", "shader/none.fs", nullptr, nullptr), -1);
-        EXPECT_TRUE(log.Has("Error: Failed to open \"shader/none.fs\"")) << log.Count();
-    }
-    // Without a replacement the files come from the file system.
-    SetShaderTextLoader(nullptr);
     TempDir folder;
     ASSERT_TRUE(folder.Write("flat.vs", kStd2dVertexSource));
     ASSERT_TRUE(folder.Write("flat.fs", kStd2dFragmentSource));
-    program = BuildShaderProgramFromFiles("flat", folder.File("flat.vs").c_str(), folder.File("flat.fs").c_str(),
-                                          nullptr, nullptr);
+    const std::string vertex = folder.File("flat.vs"), fragment = folder.File("flat.fs");
+    int32_t program = BuildShaderProgramFromFiles("flat", vertex.c_str(), fragment.c_str(), nullptr, nullptr);
     EXPECT_GT(program, 0);
     DeleteShaderProgram(program);
-    LogCapture log;
-    const std::string missing = folder.File("none.vs");
-    EXPECT_EQ(BuildShaderProgramFromFiles("flat", missing.c_str(), folder.File("flat.fs").c_str(), nullptr, nullptr),
-              -1);
-    EXPECT_TRUE(log.Has("Error: Failed to open \"" + missing + "\""));
+    const std::string missing = folder.File("none");
+    const std::pair<std::string, std::string> halves[] = {{missing, fragment}, {vertex, missing}};
+    for (const auto& [vertexFile, fragmentFile] : halves) {
+        LogCapture log;
+        EXPECT_EQ(BuildShaderProgramFromFiles("flat", vertexFile.c_str(), fragmentFile.c_str(), nullptr, nullptr), -1);
+        EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error: Failed to open \"" + missing + "\""});
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Quad arithmetic, quad batches and the Std2d program's pixels.
 #include "gfx/quad.h"
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -98,6 +99,75 @@ TEST(QuadMath, ClipMovesTexelsWithTheCutEdge) {
             EXPECT_EQ(q[i].v, c.v[i]) << c.what << " corner " << i;
         }
     }
+}
+
+// Script values reach the builders unchecked. Sums must not overflow, and
+// corners beyond the 16-bit range stop at its edge rather than wrapping
+// round onto the screen.
+TEST(QuadMath, ExtremeValuesSaturateAtTheSixteenBitEdge) {
+    constexpr int32_t kMax = INT32_MAX, kMin = INT32_MIN;
+    struct Case {
+        const char* what;
+        int x, y, w, h;
+        Corners want;
+    } cases[] = {
+        {"right edge past 32767", 32760, 0, 100, 10, {32710, -5, 32710, 5, 32767, -5, 32767, 5}},
+        {"far right and down", kMax, kMax, kMax, kMax, {32767, 32767, 32767, 32767, 32767, 32767, 32767, 32767}},
+        {"far left and up", kMin, kMin, 10, 10, {-32768, -32768, -32768, -32768, -32768, -32768, -32768, -32768}},
+        {"huge size", 0, 0, kMax, kMax, {-32768, -32768, -32768, 32767, 32767, -32768, 32767, 32767}},
+    };
+    for (const Case& c : cases) {
+        QuadVertex q[4];
+        Quad::SetCenteredRect(q, c.x, c.y, c.w, c.h);
+        Corners got = PositionsOf(q);
+        EXPECT_EQ(0, memcmp(&got, &c.want, sizeof(Corners))) << c.what << ": " << got.tlx << "," << got.tly
+                                                             << " " << got.brx << "," << got.bry;
+    }
+    QuadVertex q[4];
+    Quad::SetRect(q, kMax, kMin, kMax, kMax);
+    EXPECT_EQ(q[kQuadTopLeft].x, 32767);
+    EXPECT_EQ(q[kQuadTopLeft].y, -32768);
+    EXPECT_EQ(q[kQuadBottomRight].y, -1);
+    Quad::SetTexRect(q, kMax - 1, 0, kMax, 5);
+    EXPECT_EQ(q[kQuadTopRight].u, 32767);
+
+    // Clip rectangles at the ends of the int32 range leave nothing, or everything.
+    const int32_t clips[][4] = {{kMax, kMin, kMax, kMax}, {kMin, kMin, kMin, kMax}, {kMin, kMax, kMax, kMax},
+                                {kMin, kMin, kMax, kMin}};
+    for (const auto& clip : clips) {
+        for (bool transposed : {false, true}) {
+            Quad::SetRect(q, 0, 0, 100, 50);
+            Quad::SetTexRect(q, 0, 0, 200, 100);
+            if (transposed) Quad::ClipTransposed(q, 2.0f, 2.0f, clip);
+            else Quad::Clip(q, 2.0f, 2.0f, clip);
+            Corners got = PositionsOf(q);
+            const Corners none{};
+            EXPECT_EQ(0, memcmp(&got, &none, sizeof(Corners))) << clip[0] << " " << clip[1] << " " << clip[2]
+                                                                << " " << clip[3];
+        }
+    }
+    const int32_t everything[4] = {kMin, kMin, kMax, kMax};
+    Quad::SetRect(q, 0, 0, 100, 50);
+    Quad::Clip(q, 2.0f, 2.0f, everything);
+    EXPECT_EQ(q[kQuadBottomRight].x, 100);
+
+    // Angles and sizes no float can turn into an integer.
+    const float angles[] = {1e30f, -1e30f, std::nanf(""), INFINITY};
+    for (float angle : angles) {
+        Quad::SetRotatedRect(q, 10, 10, kMax, kMax, angle);
+        Quad::SetRotatedRect(q, kMax, kMin, 4, 2, angle);
+    }
+    Quad::SetRotatedRect(q, 0, 0, kMax, kMax, 45.0f);
+    for (const QuadVertex& v : q) EXPECT_TRUE(v.x == 32767 || v.x == -32768 || v.y == 32767 || v.y == -32768);
+}
+
+TEST(QuadMath, TruncateToInt32HoldsTheRange) {
+    struct Case {
+        double value;
+        int32_t want;
+    } cases[] = {{2.9, 2}, {-2.9, -2}, {3e9, INT32_MAX}, {-3e9, INT32_MIN}, {std::nan(""), 0}, {INFINITY, INT32_MAX},
+                 {-INFINITY, INT32_MIN}, {2147483647.0, INT32_MAX}, {-2147483648.0, INT32_MIN}};
+    for (const Case& c : cases) EXPECT_EQ(TruncateToInt32(c.value), c.want) << c.value;
 }
 
 TEST(QuadBatchTest, IndicesAndCapacity) {

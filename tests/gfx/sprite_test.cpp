@@ -1,6 +1,8 @@
 // The layer list's order and sprites drawn through it, read back from Mesa.
 #include "gfx/sprite.h"
 
+#include <climits>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -309,6 +311,57 @@ TEST_F(SpriteTest, HiddenOrEmptySpritesDrawNothing) {
         DrawFrame();
         EXPECT_EQ(GetRenderStats().drawCalls, 0u) << c.what;
         EXPECT_TRUE(RectIs(0, 0, 100, 100, kBlack)) << c.what;
+        LayerList::Remove(list_, NodeOf(sprite));
+    }
+}
+
+// Positions, sizes, scales and rectangles come from scripts unchecked. None
+// may overflow, and a sprite beyond the 16-bit coordinate range must stay
+// off the screen instead of wrapping round onto it.
+TEST_F(SpriteTest, ExtremeScriptValuesNeverWrapOntoTheScreen) {
+    constexpr int32_t kMax = INT32_MAX, kMin = INT32_MIN;
+    struct Case {
+        const char* what;
+        void (*change)(Sprite*, AsyncTexture*);
+    } cases[] = {
+        {"across the 16-bit edge", [](Sprite* s, AsyncTexture*) { s->SetPos(32757, 40); }},
+        {"at the int32 maximum", [](Sprite* s, AsyncTexture*) { s->SetPos(kMax, kMax); }},
+        {"at the int32 minimum", [](Sprite* s, AsyncTexture*) { s->SetPos(kMin, kMin); }},
+        {"huge size far right",
+         [](Sprite* s, AsyncTexture*) {
+             s->SetPos(kMax, 40);
+             s->SetSize(kMax, kMax);
+         }},
+        {"huge scale far left",
+         [](Sprite* s, AsyncTexture*) {
+             s->SetPos(kMin, 40);
+             s->SetScale(3e9f);
+         }},
+        {"scale not a number", [](Sprite* s, AsyncTexture*) { s->SetScale(std::nanf("")); }},
+        {"huge angle far away",
+         [](Sprite* s, AsyncTexture*) {
+             s->SetPos(kMax, kMin);
+             s->SetAngle(1e30f);
+         }},
+        {"source at the int32 end far right",
+         [](Sprite* s, AsyncTexture* image) {
+             s->SetImageRect(image, kMax, kMax, 8, 8);
+             s->SetPos(40000, 40);
+         }},
+        {"clip beyond the int32 range",
+         [](Sprite* s, AsyncTexture*) {
+             const int32_t clip[4] = {kMax, kMin, kMax, kMax};
+             s->SetClipRect(clip);
+         }},
+    };
+    AsyncTexture* image = ReadyImage(8, 8, Gradient(8, 8));
+    for (const Case& c : cases) {
+        Sprite* sprite = AddSprite(0);
+        sprite->SetImage(image);
+        sprite->SetPos(40, 40);
+        c.change(sprite, image);
+        DrawFrame();
+        EXPECT_TRUE(RectIs(0, 0, kWidth, kHeight, kBlack)) << c.what;
         LayerList::Remove(list_, NodeOf(sprite));
     }
 }

@@ -13,15 +13,6 @@
 
 namespace {
 
-struct ImageDeleter {
-    void operator()(Image* image) const { Image::Free(image); }
-};
-using ImagePtr = std::unique_ptr<Image, ImageDeleter>;
-
-std::vector<uint8_t> Pixels(const Image* image) {
-    return std::vector<uint8_t>(image->pixels, image->pixels + image->dataSize);
-}
-
 std::string PngOf(const RawImage& source) {
     PngLayout layout;
     layout.width = source.width;

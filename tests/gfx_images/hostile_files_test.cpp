@@ -13,22 +13,8 @@
 
 namespace {
 
-struct ImageDeleter {
-    void operator()(Image* image) const { Image::Free(image); }
-};
-using ImagePtr = std::unique_ptr<Image, ImageDeleter>;
-
 std::string Png(int colourType, int depth, bool interlaced, int width, int height) {
-    PngLayout layout;
-    layout.width = width;
-    layout.height = height;
-    layout.colourType = colourType;
-    layout.bitDepth = depth;
-    layout.interlaced = interlaced;
-    int channels = colourType == 2 ? 3 : colourType == 6 ? 4 : 1;
-    size_t rowBytes = (static_cast<size_t>(width) * channels * depth + 7) / 8;
-    RawImage noise = TestPattern(static_cast<int>(rowBytes), height, 21, false);
-    layout.rows.assign(noise.rgba.begin(), noise.rgba.begin() + rowBytes * height);
+    PngLayout layout = NoisePngLayout(colourType, depth, interlaced, width, height, 21);
     if (colourType == 3) {
         layout.palette.assign(3 * 16, 77);
         layout.alphas = {1, 2, 3};
@@ -98,6 +84,13 @@ std::string PngWithHeader(uint32_t width, uint32_t height) {
     return bytes;
 }
 
+// A bitmap whose information header claims `infoSize` bytes.
+std::string BmpWithInfoSize(uint32_t infoSize, const std::string& rows) {
+    std::string bytes = MakeBmp(4, 4, 24, 0, 0, rows);
+    for (int i = 0; i < 4; ++i) bytes[14 + i] = static_cast<char>(infoSize >> (8 * i));
+    return bytes;
+}
+
 TEST(HostileFiles, HeadersWithImpossibleSizes) {
     const std::string some(256, '\x20');
     const struct {
@@ -110,6 +103,7 @@ TEST(HostileFiles, HeadersWithImpossibleSizes) {
         {"bmp most negative height", MakeBmp(4, INT32_MIN, 24, 0, 0, some)},
         {"bmp huge", MakeBmp(0x7FFFFFFF, 0x7FFFFFFF, 32, 0, 0, some)},
         {"bmp larger than its data", MakeBmp(4000, 4000, 32, 0, 0, some)},
+        {"bmp header larger than the file", BmpWithInfoSize(0xFFFFFFF8u, some)},
         {"dds width 0", MakeDds(0, 4, "DXT1", some)},
         {"dds negative", MakeDds(-8, 8, "DXT1", some)},
         {"dds huge", MakeDds(0x40000000, 0x40000000, "DXT1", some)},

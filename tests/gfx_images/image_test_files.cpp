@@ -14,6 +14,12 @@
 #include "gfx/image_file.h"
 #include "tests/support/temp_dir.h"
 
+void ImageDeleter::operator()(Image* image) const { Image::Free(image); }
+
+std::vector<uint8_t> Pixels(const Image* image) {
+    return std::vector<uint8_t>(image->pixels, image->pixels + image->dataSize);
+}
+
 RawImage TestPattern(int width, int height, uint32_t seed, bool opaque) {
     RawImage image;
     image.width = width;
@@ -46,6 +52,20 @@ void AppendBytes(png_structp png, png_bytep data, size_t length) {
 void NoFlush(png_structp) {}
 
 }  // namespace
+
+PngLayout NoisePngLayout(int colourType, int bitDepth, bool interlaced, int width, int height, uint32_t seed) {
+    PngLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.colourType = colourType;
+    layout.bitDepth = bitDepth;
+    layout.interlaced = interlaced;
+    const int channels = colourType == 2 ? 3 : colourType == 6 ? 4 : 1;
+    const size_t rowBytes = (static_cast<size_t>(width) * channels * bitDepth + 7) / 8;
+    RawImage noise = TestPattern(static_cast<int>(rowBytes), height, seed, false);
+    layout.rows.assign(noise.rgba.begin(), noise.rgba.begin() + static_cast<long>(rowBytes) * height);
+    return layout;
+}
 
 std::string WritePng(const PngLayout& layout) {
     std::string out;

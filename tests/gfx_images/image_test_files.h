@@ -5,10 +5,19 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 struct Image;
+
+// Frees a decoded image when the test is done with it.
+struct ImageDeleter {
+    void operator()(Image* image) const;
+};
+using ImagePtr = std::unique_ptr<Image, ImageDeleter>;
+// Every byte of the image's data, palette included.
+std::vector<uint8_t> Pixels(const Image* image);
 
 // A picture as tightly packed RGBA8 rows, top row first.
 struct RawImage {
@@ -34,6 +43,9 @@ struct PngLayout {
 };
 // The file bytes from libpng's writer.
 std::string WritePng(const PngLayout& layout);
+// A layout whose samples are noise from `seed`; palette files get no palette
+// here, their callers add one.
+PngLayout NoisePngLayout(int colourType, int bitDepth, bool interlaced, int width, int height, uint32_t seed);
 
 // Runs ImageMagick's convert from `input` bytes (in the format `inFormat`,
 // such as "png") with `options`, writing `output` (such as "BMP3:out.bmp");

@@ -1,29 +1,19 @@
 #include "tests/gfx_images/images_gl_fixture.h"
 
-#include <cstring>
-
 #include "core/task_system.h"
-#include "gfx/gl_state.h"
-#include "gfx/graphics.h"
 #include "gfx/image_atlas.h"
-#include "gfx/std2d.h"
 #include "platform/threads.h"
 
 void ImagesGlTest::SetUp() {
-    GlTest::SetUp();
     ASSERT_TRUE(TaskSystem::Init(nullptr));
-    ASSERT_TRUE(GraphicsInit(kWidth, kHeight, nullptr));  // also empties the image atlas
-    RebindStd2dProgram();
-    ClearScreen();
+    GfxTest::SetUp();  // also empties the image atlas
 }
 
 void ImagesGlTest::TearDown() {
     EXPECT_EQ(GetAsyncTextureList().count, 0u) << "a test left images alive";
     EXPECT_EQ(ImageAtlas::PageCount(), 0);
-    UnbindStd2dProgram();
-    GraphicsShutdown();
+    GfxTest::TearDown();
     TaskSystem::Shutdown();
-    GlTest::TearDown();
 }
 
 std::string ImagesGlTest::WriteFile(const std::string& name, const std::string& bytes) {
@@ -43,20 +33,4 @@ AsyncTexture* ImagesGlTest::LoadNow(const std::string& path, bool useAtlas) {
     WaitForDecode(texture);
     TaskSystem::RunMainQueue();
     return texture;
-}
-
-void ImagesGlTest::ClearScreen() {
-    const float black[4] = {0, 0, 0, 1};
-    GlClearColorBuffer(black);
-}
-
-std::vector<uint8_t> ImagesGlTest::ReadRect(int x, int y, int w, int h) {
-    std::vector<uint8_t> bottomUp(static_cast<size_t>(w) * h * 4);
-    glReadPixels(x, kHeight - y - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
-    std::vector<uint8_t> topDown(bottomUp.size());
-    for (int row = 0; row < h; ++row) {
-        memcpy(&topDown[static_cast<size_t>(row) * w * 4], &bottomUp[static_cast<size_t>(h - 1 - row) * w * 4],
-               static_cast<size_t>(w) * 4);
-    }
-    return topDown;
 }

@@ -1,18 +1,17 @@
-// A GL test with the graphics side, the image atlas and the task queues
-// started, and helpers to load images in the background and read pixels.
+// A GL test with the graphics side and the task queues started, and helpers
+// to load images in the background from files of the test's own folder.
 #pragma once
 
-#include <cstdint>
 #include <string>
-#include <vector>
 
 #include "gfx/async_texture.h"
-#include "tests/support/gl_fixture.h"
+#include "tests/gfx/gfx_fixture.h"
 #include "tests/support/temp_dir.h"
 
-class ImagesGlTest : public GlTest {
+class ImagesGlTest : public GfxTest {
 protected:
     void SetUp() override;
+    // Also checks that the test released every image and atlas page.
     void TearDown() override;
 
     // Writes `bytes` as a file of the test's folder and returns its path.
@@ -21,9 +20,6 @@ protected:
     static int WaitForDecode(AsyncTexture* texture);
     // Loads through NewTextureAsync, waits for the decode and runs queue 2 once.
     AsyncTexture* LoadNow(const std::string& path, bool useAtlas);
-    static void ClearScreen();
-    // RGBA8 pixels of a rectangle, top row first.
-    static std::vector<uint8_t> ReadRect(int x, int y, int w, int h);
 
     TempDir folder_;
 };

@@ -10,14 +10,10 @@
 #include "fs/stream.h"
 #include "gfx/image.h"
 #include "gfx/image_file.h"
+#include "tests/gfx_images/image_test_files.h"
 #include "tests/support/log_capture.h"
 
 namespace {
-
-struct ImageDeleter {
-    void operator()(Image* image) const { Image::Free(image); }
-};
-using ImagePtr = std::unique_ptr<Image, ImageDeleter>;
 
 // Decoded RGB rows, top first; empty when libjpeg refuses the data.
 std::vector<uint8_t> DecodeJpeg(const std::vector<uint8_t>& bytes, int* width, int* height) {

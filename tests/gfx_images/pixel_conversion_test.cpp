@@ -1,17 +1,14 @@
-// The conversions images go through before upload.
+// Image records and the conversions images go through before upload.
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "gfx/image.h"
 #include "gfx/image_file.h"
+#include "tests/gfx_images/image_test_files.h"
+#include "tests/support/log_capture.h"
 
 namespace {
-
-struct ImageDeleter {
-    void operator()(Image* image) const { Image::Free(image); }
-};
-using ImagePtr = std::unique_ptr<Image, ImageDeleter>;
 
 ImagePtr Rgba(int width, int height, const std::vector<uint8_t>& bytes) {
     ImagePtr image(Image::New(width, height, kPixelRgba8888, nullptr));
@@ -60,6 +57,33 @@ TEST(ExpandRgbToRgba, AddsOpaqueAlpha) {
     EXPECT_EQ(rgba->type, kPixelRgba8888);
     EXPECT_EQ(std::vector<uint8_t>(rgba->pixels, rgba->pixels + 8), (std::vector<uint8_t>{1, 2, 3, 255, 4, 5, 6, 255}));
     EXPECT_EQ(ExpandRgbToRgba(rgba.get()), nullptr);
+}
+
+TEST(NewImage, BitsPerTypeAndRefusals) {
+    struct Case {
+        PixelFormat type;
+        int bits;
+        uint32_t dataSize;  // of a 3 x 2 image
+    } cases[] = {
+        {kPixelRgba8888, 32, 24}, {kPixelRgba5551, 16, 12}, {kPixelRgba4444, 16, 12}, {kPixelRgb888, 24, 18},
+        {kPixelRgb565, 16, 12},   {kPixelAlpha8, 8, 6},     {kPixelIndexed8, 8, 1024 + 6},
+        {kPixelDepth8, 8, 6},     {kPixelDepth16, 16, 12},
+    };
+    for (const Case& c : cases) {
+        ImagePtr image(NewImage(3, 2, c.type, nullptr));
+        ASSERT_NE(image, nullptr) << c.type;
+        EXPECT_EQ(image->bitsPerPixel, c.bits) << c.type;
+        EXPECT_EQ(image->dataSize, c.dataSize) << c.type;
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(image->pixels) % 16, 0u) << c.type;
+    }
+    for (PixelFormat type : {5, 6, 8, 12, 14, 18, 20, 21, -1}) {
+        LogCapture log;
+        EXPECT_EQ(NewImage(3, 2, type, nullptr), nullptr) << type;
+        EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error: Invalid image type."}) << type;
+    }
+    LogCapture log;
+    EXPECT_EQ(NewImage(0, 2, kPixelRgba8888, nullptr), nullptr);
+    EXPECT_EQ(NewImage(3, -1, kPixelRgba8888, nullptr), nullptr);
 }
 
 TEST(ImageDataSize, CountsWholeBlocksAndThePalette) {

@@ -12,15 +12,6 @@
 
 namespace {
 
-struct ImageDeleter {
-    void operator()(Image* image) const { Image::Free(image); }
-};
-using ImagePtr = std::unique_ptr<Image, ImageDeleter>;
-
-std::vector<uint8_t> Pixels(const Image* image) {
-    return std::vector<uint8_t>(image->pixels, image->pixels + image->dataSize);
-}
-
 // 16-bit samples: the high byte is the 8-bit value, the low byte noise that must be cut.
 std::vector<uint8_t> Widen(const std::vector<uint8_t>& samples) {
     std::vector<uint8_t> wide;

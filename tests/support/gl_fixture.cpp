@@ -1,5 +1,6 @@
 #include "tests/support/gl_fixture.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <ostream>
@@ -44,12 +45,22 @@ Rgba GlTest::ReadPixel(int x, int y) {
     return Rgba{p[0], p[1], p[2], p[3]};
 }
 
+std::vector<uint8_t> GlTest::ReadRect(int x, int y, int w, int h) {
+    std::vector<uint8_t> bottomUp(static_cast<size_t>(w) * h * 4);
+    glReadPixels(x, kHeight - y - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
+    std::vector<uint8_t> topDown(bottomUp.size());
+    const size_t rowBytes = static_cast<size_t>(w) * 4;
+    for (int row = 0; row < h; ++row) {
+        std::copy_n(&bottomUp[static_cast<size_t>(h - 1 - row) * rowBytes], rowBytes, &topDown[row * rowBytes]);
+    }
+    return topDown;
+}
+
 ::testing::AssertionResult GlTest::RectIs(int x, int y, int w, int h, Rgba colour, int tolerance) {
-    std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 4);
-    glReadPixels(x, kHeight - y - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    const std::vector<uint8_t> pixels = ReadRect(x, y, w, h);
     for (int row = 0; row < h; ++row) {
         for (int col = 0; col < w; ++col) {
-            const uint8_t* p = &pixels[(static_cast<size_t>(h - 1 - row) * w + col) * 4];
+            const uint8_t* p = &pixels[(static_cast<size_t>(row) * w + col) * 4];
             Rgba got{p[0], p[1], p[2], p[3]};
             auto off = [tolerance](int a, int b) { return std::abs(a - b) > tolerance; };
             if (off(got.r, colour.r) || off(got.g, colour.g) || off(got.b, colour.b)) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/gl_headless.h"
 
@@ -29,6 +30,8 @@ protected:
     static HeadlessGlContext* context();
     // The pixel at (x, y) counted from the top-left corner of framebuffer 0.
     static Rgba ReadPixel(int x, int y);
+    // The RGBA8 pixels of a rectangle placed the same way, top row first.
+    static std::vector<uint8_t> ReadRect(int x, int y, int w, int h);
     // Every pixel of the rectangle equals `colour` (alpha ignored when the surface has none).
     static ::testing::AssertionResult RectIs(int x, int y, int w, int h, Rgba colour, int tolerance = 0);
     static ::testing::AssertionResult NoGlError();
