@@ -41,7 +41,10 @@ add_bullseye_source() {
     local f
     for f in /etc/apt/sources.list.d/*.sources; do
       [[ -f "$f" && "$f" != "$target_sources" ]] || continue
-      stanza=$(awk -v RS= '/(^|\n)Suites:[^\n]*[ \t]bookworm([ \t]|\n|$)/ { print; exit }' "$f")
+      # The first enabled stanza of binary packages whose suites include bookworm.
+      stanza=$(awk -v RS= '/(^|\n)Suites:[^\n]*[ \t]bookworm([ \t]|\n|$)/ &&
+                           /(^|\n)Types:[^\n]*[ \t]deb([ \t]|\n|$)/ &&
+                           !/(^|\n)Enabled:[ \t]*([Nn][Oo]|[Ff]alse)([ \t]|\n|$)/ { print; exit }' "$f")
       [[ -n "$stanza" ]] && break
     done
     if [[ -n "$stanza" ]]; then
@@ -49,7 +52,8 @@ add_bullseye_source() {
         sed -E 's/^Suites:.*/Suites: bullseye/' > "$target_sources"
     elif [[ -f /etc/apt/sources.list ]]; then
       local line
-      line=$(grep -E '^deb[[:space:]]+([^[:space:]]+[[:space:]]+)?[^[:space:]]+[[:space:]]+bookworm[[:space:]]' /etc/apt/sources.list | head -n 1 || true)
+      # Options in brackets may hold several words: deb [arch=amd64 signed-by=...] URI bookworm ...
+      line=$(grep -E '^deb[[:space:]]+(\[[^]]*\][[:space:]]+)?[^[:space:]]+[[:space:]]+bookworm[[:space:]]' /etc/apt/sources.list | head -n 1 || true)
       if [[ -z "$line" ]]; then
         echo "setup-deps: no bookworm apt source found to derive the bullseye entry from" >&2
         exit 1

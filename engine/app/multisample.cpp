@@ -50,14 +50,16 @@ MultisampleApi DetectMultisampleApi(const char* glVersion, const char* glExtensi
 }
 
 int ChooseSampleCount(int wanted, int maxSamples, MultisampleApi api) {
-    int samples = std::min(wanted, maxSamples);
-    if (samples > 1 && api == MultisampleApi::kNone) return 1;
-    return samples;
+    // Without an API the maximum means nothing (on OpenGL ES 2.0 the query
+    // itself may fail and leave 0): the frame draws with one sample.
+    if (wanted > 1 && api == MultisampleApi::kNone) return 1;
+    return std::min(wanted, maxSamples);
 }
 
 int MultisampleBuffer::Create(int wanted, int width, int height, MultisampleApi api, const GlProcLookup& lookup) {
     Destroy();
     if (wanted <= 1) return wanted;
+    if (api == MultisampleApi::kNone) return 1;
     GLint maxSamples = 0;  // stays 0 when the query fails
     glGetIntegerv(kMaxSamples, &maxSamples);
     glGetError();

@@ -15,8 +15,8 @@ enum class MultisampleApi {
 
 MultisampleApi DetectMultisampleApi(const char* glVersion, const char* glExtensions);
 
-// The sample count to ask for: `wanted` clamped to `maxSamples`; when more than
-// one is still wanted but no API exists, 1.
+// The sample count to ask for: 1 when more than one is wanted but no API
+// exists, else `wanted` clamped to `maxSamples`.
 int ChooseSampleCount(int wanted, int maxSamples, MultisampleApi api);
 
 using GlProcLookup = std::function<void*(const char* name)>;

@@ -235,6 +235,7 @@ private:
         XFree(classHint);
         SetTitle(params.title);
 
+        protocols_ = XInternAtom(display_, "WM_PROTOCOLS", False);
         deleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
         XSetWMProtocols(display_, mainWindow_, &deleteWindow_, 1);
 
@@ -292,7 +293,10 @@ private:
                 event->type = raw.type == MapNotify ? WindowEvent::kActivate : WindowEvent::kDeactivate;
                 return true;
             case ClientMessage:
-                if (static_cast<Atom>(raw.xclient.data.l[0]) != deleteWindow_) return false;
+                if (raw.xclient.message_type != protocols_ || raw.xclient.format != 32 ||
+                    static_cast<Atom>(raw.xclient.data.l[0]) != deleteWindow_) {
+                    return false;
+                }
                 event->type = WindowEvent::kClose;
                 return true;
             default:
@@ -305,6 +309,7 @@ private:
     Window childWindow_ = 0;
     Window renderWindow_ = 0;
     Colormap colormap_ = 0;
+    Atom protocols_ = 0;
     Atom deleteWindow_ = 0;
     EGLDisplay eglDisplay_ = EGL_NO_DISPLAY;
     EGLConfig config_ = nullptr;

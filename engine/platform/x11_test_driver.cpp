@@ -152,19 +152,41 @@ bool X11TestDriver::ClickButton(unsigned button) {
     return ok;
 }
 
-bool X11TestDriver::RequestClose() {
+bool X11TestDriver::RequestClose() { return SendClientMessage("WM_PROTOCOLS", "WM_DELETE_WINDOW"); }
+
+bool X11TestDriver::SendClientMessage(const std::string& type, const std::string& first) {
     if (window_ == 0) return false;
     Display* display = AsDisplay(display_);
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = window_;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.message_type = XInternAtom(display, type.c_str(), False);
     event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, first.c_str(), False));
     event.xclient.data.l[1] = CurrentTime;
     bool ok = XSendEvent(display, window_, False, NoEventMask, &event) != 0;
     XSync(display, False);
     return ok;
+}
+
+bool X11TestDriver::SetMapped(bool mapped) {
+    if (window_ == 0) return false;
+    Display* display = AsDisplay(display_);
+    if (mapped) {
+        XMapRaised(display, window_);
+    } else {
+        XUnmapWindow(display, window_);
+    }
+    XSync(display, False);
+    return true;
+}
+
+bool X11TestDriver::SetFocused(bool focused) {
+    if (window_ == 0) return false;
+    Display* display = AsDisplay(display_);
+    XSetInputFocus(display, focused ? window_ : DefaultRootWindow(display), RevertToParent, CurrentTime);
+    XSync(display, False);
+    return true;
 }
 
 bool X11TestDriver::WindowSize(int* width, int* height) {

@@ -38,6 +38,12 @@ public:
     bool ClickButton(unsigned button);
     // Sends WM_DELETE_WINDOW to the found window, as its close box would.
     bool RequestClose();
+    // Sends a client message of atom `type` whose first word is the atom `first`.
+    bool SendClientMessage(const std::string& type, const std::string& first);
+    // Unmaps or maps the found window again, as iconifying and restoring do.
+    bool SetMapped(bool mapped);
+    // Gives the keyboard focus to the found window, or to the root window.
+    bool SetFocused(bool focused);
     // The found window's size and its UTF-8 name.
     bool WindowSize(int* width, int* height);
     std::string WindowName();

@@ -205,9 +205,10 @@ TEST_F(AppFrameTest, RunWhenInactiveIgnoresActivation) {
     EXPECT_EQ(std::count(trace.begin(), trace.end(), "OnActivate1"), 0);
 }
 
-TEST_F(AppFrameTest, ActivationBeforeTheLoopStartsSendsNoCallback) {
+TEST_F(AppFrameTest, ActivationQueuedDuringStartUpIsHandledByTheRunningLoop) {
     windows.events = {Of(WindowEvent::kDeactivate)};
-    // Events are only read by the loop, where running is set; deactivation stops frames.
+    // Events are only read by the loop, where running is set: the deactivation
+    // queued while the window was made calls back and stops frames before the first.
     windows.onWait = [this](int wait) {
         if (wait == 1) windows.events.push_back(Close());
     };

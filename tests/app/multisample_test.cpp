@@ -41,6 +41,7 @@ TEST(MultisampleDecision, SampleCountIsClampedAndNeedsAnApi) {
     } cases[] = {
         {4, 2, MultisampleApi::kCore, 2}, {4, 8, MultisampleApi::kCore, 4}, {1, 4, MultisampleApi::kCore, 1},
         {0, 4, MultisampleApi::kCore, 0}, {4, 4, MultisampleApi::kNone, 1}, {4, 0, MultisampleApi::kCore, 0},
+        {4, 0, MultisampleApi::kNone, 1},  // an ES 2.0 driver may not know the query at all
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ChooseSampleCount(c.wanted, c.max, c.api), c.samples) << c.wanted << " " << c.max;

@@ -113,6 +113,11 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& in
     int in[2], out[2], err[2];
     if (argv.empty() || pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) return result;
     pid_t pid = fork();
+    if (pid < 0) {
+        // No child: waitpid(-1) below would reap some other child of the test.
+        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+        return result;
+    }
     if (pid == 0) {
         dup2(in[0], STDIN_FILENO);
         dup2(out[1], STDOUT_FILENO);

@@ -1,0 +1,173 @@
+// The X11 window system under a private Xvfb: the surface's exact colour and
+// depth sizes, and how desktop events become the frame's window events (keys
+// with detectable auto-repeat, wheel buttons, focus and iconifying as
+// activation, the close box).
+#include <GLES2/gl2.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/threads.h"
+#include "platform/window.h"
+#include "platform/x11_test_driver.h"
+
+namespace {
+
+constexpr unsigned long kKeyEscape = 0xff1b;
+constexpr unsigned long kKeyF1 = 0xffbe;
+constexpr unsigned long kKeyF12 = 0xffc9;
+constexpr char kTitle[] = "Window test \xE2\x9C\x93";
+
+std::string Describe(const WindowEvent& e) {
+    switch (e.type) {
+        case WindowEvent::kKey: return "key " + std::to_string(e.key) + (e.down ? " down" : " up");
+        case WindowEvent::kActivate: return "activate";
+        case WindowEvent::kDeactivate: return "deactivate";
+        case WindowEvent::kClose: return "close";
+        case WindowEvent::kWheel: return "wheel " + std::to_string(e.wheelX) + " " + std::to_string(e.wheelY);
+    }
+    return "?";
+}
+
+class X11WindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::string error;
+        server_ = XvfbServer::Start(1280, 800, &error).release();
+        ASSERT_NE(server_, nullptr) << error;
+        // The window system opens the display named by the environment, as the game does.
+        setenv("DISPLAY", server_->display().c_str(), 1);
+    }
+    static void TearDownTestSuite() {
+        delete server_;
+        server_ = nullptr;
+    }
+
+    void SetUp() override {
+        windows_ = CreateX11WindowSystem();
+        WindowParams params;
+        params.title = kTitle;
+        params.clientWidth = 800;
+        params.clientHeight = 480;
+        ASSERT_TRUE(windows_->CreateMainWindow(params));
+        ASSERT_TRUE(windows_->CreateGLContext());
+        driver_ = X11TestDriver::Open(server_->display());
+        ASSERT_NE(driver_, nullptr);
+        ASSERT_TRUE(driver_->WaitForWindow(kTitle, 5000));
+        // The map and the focus the driver gave are the first activations; start clean.
+        Collect(100);
+    }
+
+    void TearDown() override {
+        driver_.reset();
+        windows_.reset();
+    }
+
+    // The events that arrive within `ms` milliseconds.
+    std::vector<std::string> Collect(int ms) {
+        std::vector<std::string> seen;
+        uint64_t deadline = GetTimeMicros() + static_cast<uint64_t>(ms) * 1000;
+        while (GetTimeMicros() < deadline) {
+            WindowEvent event;
+            if (windows_->NextEvent(&event)) {
+                seen.push_back(Describe(event));
+            } else {
+                windows_->WaitForEvents(10);
+            }
+        }
+        return seen;
+    }
+
+    static XvfbServer* server_;
+    std::unique_ptr<WindowSystem> windows_;
+    std::unique_ptr<X11TestDriver> driver_;
+};
+
+XvfbServer* X11WindowTest::server_ = nullptr;
+
+TEST_F(X11WindowTest, SurfaceIsExactlyRgb888WithoutAlphaAndDepth16) {
+    GLint bits[5] = {};
+    const GLenum names[5] = {GL_RED_BITS, GL_GREEN_BITS, GL_BLUE_BITS, GL_ALPHA_BITS, GL_DEPTH_BITS};
+    for (int i = 0; i < 5; ++i) glGetIntegerv(names[i], &bits[i]);
+    EXPECT_EQ(std::vector<GLint>(bits, bits + 5), (std::vector<GLint>{8, 8, 8, 0, 16}));
+    EXPECT_EQ(driver_->WindowName(), kTitle);
+    int w = 0, h = 0;
+    ASSERT_TRUE(driver_->WindowSize(&w, &h));
+    EXPECT_EQ(w, 800);
+    EXPECT_EQ(h, 480);
+}
+
+TEST_F(X11WindowTest, KeysBecomeFrameKeysPressedThenReleased) {
+    struct Case {
+        unsigned long keysym;
+        const char* down;
+        const char* up;
+    } cases[] = {
+        {kKeyEscape, "key 0 down", "key 0 up"},
+        {kKeyF1, "key 1 down", "key 1 up"},
+        {kKeyF12, "key 12 down", "key 12 up"},
+        {'a', "key -1 down", "key -1 up"},  // passed on, the frame drops it
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(driver_->SendKey(c.keysym, true));
+        ASSERT_TRUE(driver_->SendKey(c.keysym, false));
+        EXPECT_EQ(Collect(100), (std::vector<std::string>{c.down, c.up})) << std::hex << c.keysym;
+    }
+}
+
+TEST_F(X11WindowTest, AHeldKeyRepeatsPressesOnly) {
+    // The server repeats a held key after its auto-repeat delay (660 ms by default).
+    ASSERT_TRUE(driver_->SendKey(kKeyF1, true));
+    std::vector<std::string> held = Collect(1200);
+    ASSERT_TRUE(driver_->SendKey(kKeyF1, false));
+    std::vector<std::string> released = Collect(100);
+    ASSERT_GE(held.size(), 2u) << "no auto-repeat seen";
+    for (const std::string& e : held) EXPECT_EQ(e, "key 1 down");
+    EXPECT_EQ(released, (std::vector<std::string>{"key 1 up"}));
+}
+
+TEST_F(X11WindowTest, WheelButtonsBecomeSignedSteps) {
+    struct Case {
+        unsigned button;
+        std::vector<std::string> events;
+    } cases[] = {
+        {4, {"wheel 0 1"}}, {5, {"wheel 0 -1"}}, {6, {"wheel -1 0"}}, {7, {"wheel 1 0"}},
+        {1, {}},  // other buttons are input's business, not the frame's
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(driver_->ClickButton(c.button));
+        EXPECT_EQ(Collect(100), c.events) << "button " << c.button;
+    }
+}
+
+TEST_F(X11WindowTest, FocusAndIconifyingAreActivation) {
+    // The pointer rests inside the window, so losing the focus to the root
+    // also reports a pointer focus-in, which is not activation.
+    ASSERT_TRUE(driver_->ClickButton(1));
+    Collect(50);
+    ASSERT_TRUE(driver_->SetFocused(false));
+    EXPECT_EQ(Collect(100), (std::vector<std::string>{"deactivate"}));
+    ASSERT_TRUE(driver_->SetFocused(true));
+    EXPECT_EQ(Collect(100), (std::vector<std::string>{"activate"}));
+
+    ASSERT_TRUE(driver_->SetMapped(false));
+    std::vector<std::string> unmapped = Collect(100);
+    ASSERT_FALSE(unmapped.empty());
+    EXPECT_EQ(unmapped.front(), "deactivate");
+    for (const std::string& e : unmapped) EXPECT_EQ(e, "deactivate");
+    ASSERT_TRUE(driver_->SetMapped(true));
+    EXPECT_EQ(Collect(100), (std::vector<std::string>{"activate"}));
+}
+
+TEST_F(X11WindowTest, OnlyTheDeleteWindowProtocolIsTheCloseBox) {
+    ASSERT_TRUE(driver_->SendClientMessage("QM_OTHER_MESSAGE", "WM_DELETE_WINDOW"));
+    ASSERT_TRUE(driver_->SendClientMessage("WM_PROTOCOLS", "WM_TAKE_FOCUS"));
+    EXPECT_EQ(Collect(100), std::vector<std::string>{});
+    ASSERT_TRUE(driver_->RequestClose());
+    EXPECT_EQ(Collect(100), (std::vector<std::string>{"close"}));
+}
+
+}  // namespace
