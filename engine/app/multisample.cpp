@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "gfx/pixel_format.h"
 #include "platform/debug_log.h"
 
 namespace {
@@ -15,17 +16,6 @@ constexpr GLenum kMaxSamples = 0x8D57;
 constexpr GLenum kReadFramebuffer = 0x8CA8;
 constexpr GLenum kDrawFramebuffer = 0x8CA9;
 constexpr GLenum kRgb8 = 0x8051;
-
-bool HasExtension(const char* extensions, const char* name) {
-    if (extensions == nullptr) return false;
-    size_t length = strlen(name);
-    for (const char* p = extensions; (p = strstr(p, name)) != nullptr; p += length) {
-        bool startsWord = p == extensions || p[-1] == ' ';
-        bool endsWord = p[length] == '\0' || p[length] == ' ';
-        if (startsWord && endsWord) return true;
-    }
-    return false;
-}
 
 // "OpenGL ES 3.2 Mesa ..." -> 3; anything unreadable -> 0.
 int MajorVersion(const char* version) {
