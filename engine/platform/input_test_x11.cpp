@@ -1,4 +1,5 @@
 #include "platform/input_test_x11.h"
+#include "platform/x11_fake_input.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -57,21 +58,9 @@ bool InputTestWindow::MovePointer(int x, int y) {
     return true;
 }
 
-bool InputTestWindow::SetButton(unsigned button, bool down) {
-    Display* display = AsDisplay(display_);
-    bool ok = XTestFakeButtonEvent(display, button, down ? True : False, CurrentTime);
-    XSync(display, False);
-    return ok;
-}
+bool InputTestWindow::SetButton(unsigned button, bool down) { return SendFakeButton(display_, button, down); }
 
-bool InputTestWindow::SetKey(unsigned long keysym, bool down) {
-    Display* display = AsDisplay(display_);
-    KeyCode code = XKeysymToKeycode(display, keysym);
-    if (code == 0) return false;
-    bool ok = XTestFakeKeyEvent(display, code, down ? True : False, CurrentTime);
-    XSync(display, False);
-    return ok;
-}
+bool InputTestWindow::SetKey(unsigned long keysym, bool down) { return SendFakeKey(display_, keysym, down); }
 
 bool InputTestWindow::Focus(bool ours) {
     Display* display = AsDisplay(display_);

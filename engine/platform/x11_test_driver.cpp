@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/threads.h"
+#include "platform/x11_fake_input.h"
 
 std::unique_ptr<XvfbServer> XvfbServer::Start(int width, int height, std::string* error) {
     int fds[2];
@@ -130,14 +131,7 @@ bool X11TestDriver::WaitForWindow(const std::string& title, int timeoutMs) {
     return false;
 }
 
-bool X11TestDriver::SendKey(unsigned long keysym, bool down) {
-    Display* display = AsDisplay(display_);
-    KeyCode code = XKeysymToKeycode(display, keysym);
-    if (code == 0) return false;
-    bool ok = XTestFakeKeyEvent(display, code, down ? True : False, CurrentTime);
-    XSync(display, False);
-    return ok;
-}
+bool X11TestDriver::SendKey(unsigned long keysym, bool down) { return SendFakeKey(display_, keysym, down); }
 
 bool X11TestDriver::ClickButton(unsigned button) {
     Display* display = AsDisplay(display_);
@@ -146,10 +140,7 @@ bool X11TestDriver::ClickButton(unsigned button) {
         XGetWindowAttributes(display, window_, &attributes);
         XWarpPointer(display, None, window_, 0, 0, 0, 0, attributes.width / 2, attributes.height / 2);
     }
-    bool ok = XTestFakeButtonEvent(display, button, True, CurrentTime) &&
-              XTestFakeButtonEvent(display, button, False, CurrentTime);
-    XSync(display, False);
-    return ok;
+    return SendFakeButton(display_, button, true) && SendFakeButton(display_, button, false);
 }
 
 bool X11TestDriver::RequestClose() { return SendClientMessage("WM_PROTOCOLS", "WM_DELETE_WINDOW"); }
