@@ -2,7 +2,6 @@
 #include "platform/x11_fake_input.h"
 
 #include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 
 #include "platform/threads.h"
 
