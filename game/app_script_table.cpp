@@ -12,8 +12,6 @@
 
 namespace {
 
-int32_t ToInt32(SQInteger value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
-
 App* AppOf(HSQUIRRELVM v) { return static_cast<App*>(sq_getforeignptr(v)); }
 
 // A VM without its App is a fault of the host; the script gets an error, not a crash.
@@ -43,7 +41,7 @@ SQInteger EnqueueEvent(HSQUIRRELVM v) {
     if (app == nullptr) return NoApp(v);
     SQInteger value = 0;
     sq_getinteger(v, 2, &value);
-    app->PushEvent(ToInt32(value), 0);
+    app->PushEvent(ScriptIntegerToInt32(value), 0);
     return 0;
 }
 
@@ -112,7 +110,7 @@ SQInteger SetConfig(HSQUIRRELVM v) {
     sq_getinteger(v, 2, &slot);
     sq_getinteger(v, 3, &value);
     if (slot < 0 || slot >= kConfigSlotCount) return 0;
-    app->SetConfigValue(static_cast<int32_t>(slot), ToInt32(value));
+    app->SetConfigValue(static_cast<int32_t>(slot), ScriptIntegerToInt32(value));
     return 0;
 }
 

@@ -18,13 +18,11 @@ namespace {
 
 ScriptMovieHooks gMovie;
 
-int32_t ToInt32(SQInteger value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
-
 // Exit() ends with status 0, Exit(n) with n.
 SQInteger SysExit(HSQUIRRELVM v) {
     SQInteger status = 0;
     if (sq_gettop(v) >= 2) sq_getinteger(v, 2, &status);
-    PostQuit(ToInt32(status));
+    PostQuit(ScriptIntegerToInt32(status));
     return 0;
 }
 
@@ -44,7 +42,7 @@ SQInteger UtlRandRange(HSQUIRRELVM v) {
     SQInteger min = 0, max = 0;
     sq_getinteger(v, 2, &min);
     sq_getinteger(v, 3, &max);
-    int32_t low = ToInt32(min), high = ToInt32(max);
+    int32_t low = ScriptIntegerToInt32(min), high = ScriptIntegerToInt32(max);
     // An empty range has no value to draw; its lower bound is the only sane answer.
     sq_pushinteger(v, high <= low ? low : RandomRange(nullptr, low, high));
     return 1;
@@ -101,7 +99,7 @@ SQInteger UtlMoviePlay(HSQUIRRELVM v) {
 SQInteger UtlMovieStop(HSQUIRRELVM v) {
     SQInteger frames = 0;
     if (sq_gettop(v) >= 2) sq_getinteger(v, 2, &frames);
-    if (gMovie.stop) gMovie.stop(ToInt32(frames));
+    if (gMovie.stop) gMovie.stop(ScriptIntegerToInt32(frames));
     return 0;
 }
 

@@ -8,8 +8,16 @@
 
 #include <squirrel.h>
 
+#include <cstdint>
+
 struct Allocator;
 struct FsMgr;
+
+// A script integer as one of the engine's 32-bit values: its low 32 bits, so
+// 0xFFFFFFFF and -1 give the same word.
+inline int32_t ScriptIntegerToInt32(SQInteger value) {
+    return static_cast<int32_t>(static_cast<uint32_t>(value));
+}
 
 // The VM's memory functions. The Squirrel library calls these through its own
 // exported symbols, which the program's definitions replace, so the exact
