@@ -2,6 +2,7 @@
 // format as the readers bound them, and the RGB to RGBA conversion.
 #include "gfx/image_file.h"
 
+#include "core/allocator.h"
 #include "fs/fs_mgr.h"
 #include "fs/stream.h"
 #include "gfx/image_reader_util.h"
@@ -18,6 +19,41 @@ bool IsUncompressedImageType(PixelFormat type) {
     }
 }
 
+Image* DecodeByMagic(const uint8_t magic[2], Stream* stream, Allocator* allocator) {
+    switch (magic[0] | magic[1] << 8) {
+        case 0x0034: return ImageLoadPvr(stream, allocator);
+        case 0x4444: return ImageLoadDds(stream, allocator);
+        case 0x4D42: return ImageLoadBmp(stream, allocator);
+        case 0x5089: return DecodePng(stream, allocator);
+        default: return nullptr;
+    }
+}
+
+// A compressed pack entry cannot seek back over the two bytes already read:
+// decode a copy in memory that starts with them and holds the rest.
+Image* DecodeCopyInMemory(const uint8_t magic[2], Stream* stream, Allocator* allocator) {
+    uint32_t position = stream->Tell();
+    uint32_t size = stream->Size();
+    uint32_t rest = size > position ? size - position : 0;
+    if (rest > UINT32_MAX - 2) return nullptr;
+    auto* bytes = static_cast<uint8_t*>(Alloc(allocator, static_cast<size_t>(rest) + 2, 0));
+    if (bytes == nullptr) {
+        LogError("no memory to read a %u-byte image", rest + 2);
+        return nullptr;
+    }
+    bytes[0] = magic[0];
+    bytes[1] = magic[1];
+    uint32_t got = rest > 0 ? stream->Read(bytes + 2, rest) : 0;
+    Stream* copy = MemoryStream(bytes, got + 2, true, allocator);
+    if (copy == nullptr) {
+        Allocator::Free(bytes);
+        return nullptr;
+    }
+    Image* image = DecodeByMagic(magic, copy, allocator);
+    copy->Release();
+    return image;
+}
+
 }  // namespace
 
 uint32_t ImageDataSize(PixelFormat type, int32_t width, int32_t height) {
@@ -31,15 +67,11 @@ uint32_t ImageDataSize(PixelFormat type, int32_t width, int32_t height) {
 
 Image* LoadImage(Stream* stream, Allocator* allocator) {
     uint8_t magic[2];
-    if (stream == nullptr || stream->Read(magic, 2) != 2) return nullptr;
-    stream->Seek(-2, kSeekCurrent);
-    switch (magic[0] | magic[1] << 8) {
-        case 0x0034: return ImageLoadPvr(stream, allocator);
-        case 0x4444: return ImageLoadDds(stream, allocator);
-        case 0x4D42: return ImageLoadBmp(stream, allocator);
-        case 0x5089: return DecodePng(stream, allocator);
-        default: return nullptr;
-    }
+    if (stream == nullptr) return nullptr;
+    uint32_t start = stream->Tell();
+    if (stream->Read(magic, 2) != 2) return nullptr;
+    if (stream->Seek(-2, kSeekCurrent) != start) return DecodeCopyInMemory(magic, stream, allocator);
+    return DecodeByMagic(magic, stream, allocator);
 }
 
 Image* ExpandRgbToRgba(const Image* image) {

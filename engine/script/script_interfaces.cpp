@@ -2,6 +2,7 @@
 // counterpart at shutdown.
 #include "platform/debug_log.h"
 #include "script/engine_tables.h"
+#include "script/image_font_text_interfaces.h"
 #include "script/layer_interface.h"
 #include "script/script_host.h"
 
@@ -10,10 +11,13 @@ void RegisterScriptInterfaces() {
         LogError("script: no VM to register the engine interfaces into");
         return;
     }
+    RegisterInputInterface();
+    RegisterFontInterface();
+    RegisterLayerInterface();
+    RegisterImageInterface();
+    RegisterTextBoxInterface();
     RegisterSysTable();
     RegisterUtlTable();
-    RegisterInputInterface();
-    RegisterLayerInterface();
 }
 
 void ShutdownScriptInterfaces() { FreeGlobalLayerList(); }

@@ -1,13 +1,23 @@
 // The sample game's first script. It shows the script boundary at work: every
 // frame it drains the App's event ring, logs what arrived and answers it on
-// screen with coloured layers. Arrow keys or W/A/S/D move the square, the
-// left button puts it under the pointer, a right click changes its colour, a
-// right drag flicks it, the wheel scales it, Z turns it, and X ends the game.
+// screen with pictures on layers and text boxes.
+//
+// Arrow keys or W/A/S/D walk the puppet (it looks the way it walks), the left
+// button puts it under the pointer, a right click changes its colour, a right
+// drag flicks it, the wheel scales it and Z turns it. The emblem can be
+// dragged with the left button and grows while the pointer is over it. The
+// welcome line is revealed a character at a time: C plays it again, V shows
+// the rest at once. X ends the game.
 
 const kMoveStep = 6;
 const kFlickStep = 96;
-const kExitKey = 5;  // X
-const kTurnKey = 4;  // Z
+const kTurnKey = 4;    // Z
+const kExitKey = 5;    // X
+const kReplayKey = 6;  // C
+const kSkipKey = 7;    // V
+const kFrameSize = 96; // one facing of the puppet's sheet
+const kCursorSize = 16;
+const kRevealWait = 3; // updates between two characters of the welcome line
 
 gFrames <- 0;
 gHeld <- array(12, false);
@@ -15,26 +25,83 @@ gScene <- null;
 
 // Colours are 0xRRGGBBAA.
 gColours <- [0xE8B33AFF, 0x4FB3E8FF, 0xE85A4FFF, 0x7BD389FF, 0xB58CE8FF];
+gWelcome <- "霧の谷へようこそ — Welcome to the Misty Vale";
+gHelp <- "Arrows or WASD walk · click places · drag the emblem · right click recolours · wheel scales · " +
+       "Z turns · C replays · V skips · X leaves";
+
+// Facings in the puppet's sheet, by the key index that walks that way.
+gFacingOfKey <- {[0] = 0, [8] = 0, [1] = 1, [9] = 1, [2] = 2, [10] = 2, [3] = 3, [11] = 3};
+const kFacingDown = 3;
 
 class Scene {
     ground = null;
     puppet = null;
+    emblem = null;
     cursor = null;
     keyLamps = null;
+    welcome = null;
+    help = null;
+    // The script keeps its pictures and fonts; the layers and boxes hold their own references too.
+    puppetSheet = null;
+    cursorSheet = null;
+    titleFont = null;
+    helpFont = null;
+    pointer = null;
     colourIndex = 0;
+    facing = kFacingDown;
     scale = 1.0;
     angle = 0.0;
-    pointer = null;
+    dragging = false;
+    dragFromX = 0;
+    dragFromY = 0;
+    welcomeShown = false;
 
     constructor() {
         local w = Sys.ScreenWidth, h = Sys.ScreenHeight;
         ground = MakeBox(w / 2, h / 2, w - 32, h - 32, 0x1C2433FF, 0);
-        puppet = MakeBox(w / 2, h / 2, 96, 96, gColours[0], 10);
-        cursor = MakeBox(0, 0, 10, 10, 0xFFFFFFFF, 20);
+
+        puppetSheet = ImageInterface("image/puppet.png", true);
+        puppet = LayerInterface();
+        puppet.SetPos(w / 2, h / 2);
+        puppet.SetColor(gColours[0]);
+        puppet.SetZ(10);
+        ShowFacing(kFacingDown);
+
+        emblem = LayerInterface();
+        emblem.SetImage(ImageInterface("image/emblem.png", false));
+        emblem.SetPos(w - 180, 170);
+        emblem.SetZ(4);
+
+        cursorSheet = ImageInterface("image/cursor.png", true);
+        cursor = LayerInterface();
+        cursor.SetImageRect(cursorSheet, 0, 0, kCursorSize, kCursorSize);
+        cursor.SetZ(30);
+
         keyLamps = [];
         for (local i = 0; i < 12; i++) {
             keyLamps.append(MakeBox(w / 2 - 12 * 22 / 2 + i * 22 + 11, h - 40, 16, 16, 0x3A4560FF, 5));
         }
+
+        titleFont = FontInterface(40, "font/ipag.ttf");
+        welcome = TextBoxInterface(titleFont, 64);
+        welcome.SetPos(w / 2, h - 130);
+        welcome.SetSize(800, 56);
+        welcome.SetFontRGBA(0xF4EBD0FF);
+        welcome.SetEdgeSize(1);
+        welcome.SetEdgeRGBA(0x101820FF);
+        welcome.SetWaitTime(kRevealWait);
+        welcome.SetZ(20);
+        welcome.Print(gWelcome);
+
+        helpFont = FontInterface(24, "font/DejaVuSans.ttf");
+        help = TextBoxInterface(helpFont, 192);
+        help.SetPos(w / 2, 44);
+        help.SetSize(w - 80, 32);
+        help.SetFontRGBA(0xA9B4C8FF);
+        help.SetAutoSpace(true);  // squeezed to the width should the line be longer
+        help.SetZ(20);
+        help.Print(gHelp);
+
         pointer = InputInterface(0);
     }
 
@@ -45,6 +112,11 @@ class Scene {
         layer.SetColor(colour);
         layer.SetZ(z);
         return layer;
+    }
+
+    function ShowFacing(index) {
+        facing = index;
+        puppet.SetImageRect(puppetSheet, index * kFrameSize, 0, kFrameSize, kFrameSize);
     }
 
     function MoveBy(dx, dy) {
@@ -75,8 +147,41 @@ class Scene {
         if (direction >= 0 && direction < 4) MoveBy(steps[direction][0], steps[direction][1]);
     }
 
+    function IsOverEmblem() { return emblem.HitTest(pointer.GetX(0), pointer.GetY(0)); }
+
+    function ReplayWelcome() {
+        welcome.SetText(gWelcome);
+        welcomeShown = false;
+    }
+
+    // The left button, seen through the pointer record: a push on the
+    // emblem starts a drag, and while the button is held the emblem follows
+    // the pointer's way from where it was pushed.
+    function DragEmblem() {
+        local state = pointer.GetState();
+        if (state == 2 && emblem.HitTest(pointer.GetPushX(), pointer.GetPushY())) {
+            dragging = true;
+            dragFromX = emblem.GetPosX();
+            dragFromY = emblem.GetPosY();
+        }
+        if (!dragging) return;
+        if (state < 2) {
+            dragging = false;
+            return;
+        }
+        emblem.SetPos(dragFromX - pointer.GetDragCountX(), dragFromY - pointer.GetDragCountY());
+    }
+
     function Frame() {
-        cursor.SetPos(pointer.GetX(0), pointer.GetY(0));
+        DragEmblem();
+        local grabbing = dragging || IsOverEmblem();
+        emblem.SetScale(grabbing ? 1.15 : 1.0);
+        // The arrow's tip, or the ring's middle, is where the pointer is.
+        local shape = grabbing ? 1 : 0;
+        cursor.SetImageRect(cursorSheet, shape * kCursorSize, 0, kCursorSize, kCursorSize);
+        local tip = grabbing ? 0 : kCursorSize / 2;
+        cursor.SetPos(pointer.GetX(0) + tip, pointer.GetY(0) + tip);
+
         for (local i = 0; i < 12; i++) keyLamps[i].SetColor(gHeld[i] ? 0xF2F2F2FF : 0x3A4560FF);
         local dx = 0, dy = 0;
         if (gHeld[0] || gHeld[8]) dx -= kMoveStep;
@@ -84,6 +189,11 @@ class Scene {
         if (gHeld[2] || gHeld[10]) dy -= kMoveStep;
         if (gHeld[3] || gHeld[11]) dy += kMoveStep;
         if (dx != 0 || dy != 0) MoveBy(dx, dy);
+
+        if (!welcomeShown && welcome.CheckAnim()) {
+            welcomeShown = true;
+            print("welcome line shown, " + welcome.GetCursorX() + " px wide");
+        }
     }
 }
 
@@ -97,13 +207,18 @@ function HandleEvent(code, arg) {
                 print("X pushed: leaving");
                 Sys.Exit();
             }
-            if (arg == kTurnKey && gScene) gScene.Turn();
+            if (!gScene) break;
+            if (arg in gFacingOfKey) gScene.ShowFacing(gFacingOfKey[arg]);
+            if (arg == kTurnKey) gScene.Turn();
+            if (arg == kReplayKey) gScene.ReplayWelcome();
+            if (arg == kSkipKey) gScene.welcome.SkipAnim();
             break;
         case EventCode.KeyRelease:
             if (arg >= 0 && arg < 12) gHeld[arg] = false;
             break;
         case EventCode.LeftPush:
-            if (gScene) gScene.puppet.SetPos(gScene.pointer.GetX(0), gScene.pointer.GetY(0));
+            // A push on the emblem grabs it instead (see Scene.DragEmblem).
+            if (gScene && !gScene.IsOverEmblem()) gScene.puppet.SetPos(gScene.pointer.GetX(0), gScene.pointer.GetY(0));
             break;
         case EventCode.RightClick:
             if (gScene) gScene.NextColour();
@@ -124,9 +239,9 @@ function AppInitialize() {
     }
     print("Quillmoor sample: " + Sys.ScreenWidth + "x" + Sys.ScreenHeight + ", " + Sys.GetDate());
     print("Today's puppet is called \"" + App.GenCharaName() + "\"");
-    print("Arrows or W/A/S/D move, left click places, right click recolours, right drag flicks,");
-    print("the wheel scales, Z turns, X leaves.");
-    if ("LayerInterface" in getroottable()) gScene = Scene();
+    print("Arrows or W/A/S/D walk, left click places, right click recolours, right drag flicks,");
+    print("the wheel scales, Z turns, the emblem can be dragged, C replays the welcome, V skips it, X leaves.");
+    if ("TextBoxInterface" in getroottable()) gScene = Scene();
 }
 
 function AppUpdate() {

@@ -101,16 +101,17 @@ TEST_F(ProgramXvfbTest, SampleGameShowsItsWindowMovesOnKeysAndLeavesOnX) {
     EXPECT_EQ(driver->WindowName(), kGameTitle);
 
     // The pointer rests at the window's centre under the sample's cursor, so
-    // the square (96 x 96 around the centre) is looked at off the centre.
-    ASSERT_TRUE(WaitForPixel(driver.get(), 600, 400, kPuppet, 10000)) << "the sample's square never showed";
-    // Right held: the square moves on and the ground shows where it was.
+    // the puppet (96 x 96 around the centre, its body white under the tint)
+    // is looked at up and left of the centre, inside its round body.
+    ASSERT_TRUE(WaitForPixel(driver.get(), 620, 340, kPuppet, 10000)) << "the sample's puppet never showed";
+    // Right held: the puppet walks on and the ground shows where it was.
     ASSERT_TRUE(HoldKey(driver.get(), kKeyRight, 400));
-    EXPECT_TRUE(WaitForPixel(driver.get(), 600, 400, kGround, 5000));
+    EXPECT_TRUE(WaitForPixel(driver.get(), 620, 340, kGround, 5000));
     // Esc is no key of the scripts: the game keeps running.
     ASSERT_TRUE(HoldKey(driver.get(), kKeyEscape, 200));
     SleepMs(300);
     unsigned rgb = 0;
-    EXPECT_TRUE(driver->ReadWindowPixel(600, 400, &rgb));
+    EXPECT_TRUE(driver->ReadWindowPixel(620, 340, &rgb));
     EXPECT_EQ(rgb, kGround);
 
     ASSERT_TRUE(HoldKey(driver.get(), kKeyX, 200));

@@ -5,6 +5,7 @@
 #include <GLES2/gl2.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -67,9 +68,15 @@ protected:
     }
 
     // The events that arrive within `ms` milliseconds.
-    std::vector<std::string> Collect(int ms) {
+    std::vector<std::string> Collect(int ms) { return CollectUntil(ms, [](const std::vector<std::string>&) { return false; }); }
+
+    // Events until `done` holds (then a short settle for stray ones) or `ms`
+    // pass: a loaded machine may deliver late, and a fixed window would miss it.
+    template <typename Done>
+    std::vector<std::string> CollectUntil(int ms, Done done) {
         std::vector<std::string> seen;
         uint64_t deadline = GetTimeMicros() + static_cast<uint64_t>(ms) * 1000;
+        bool settling = false;
         while (GetTimeMicros() < deadline) {
             WindowEvent event;
             if (windows_->NextEvent(&event)) {
@@ -77,8 +84,17 @@ protected:
             } else {
                 windows_->WaitForEvents(10);
             }
+            if (!settling && done(seen)) {
+                settling = true;
+                deadline = std::min(deadline, GetTimeMicros() + 50000);
+            }
         }
         return seen;
+    }
+
+    // At least `count` events (within a generous limit).
+    std::vector<std::string> CollectCount(size_t count) {
+        return CollectUntil(3000, [count](const std::vector<std::string>& seen) { return seen.size() >= count; });
     }
 
     static XvfbServer* server_;
@@ -114,19 +130,24 @@ TEST_F(X11WindowTest, KeysBecomeFrameKeysPressedThenReleased) {
     for (const Case& c : cases) {
         ASSERT_TRUE(driver_->SendKey(c.keysym, true));
         ASSERT_TRUE(driver_->SendKey(c.keysym, false));
-        EXPECT_EQ(Collect(100), (std::vector<std::string>{c.down, c.up})) << std::hex << c.keysym;
+        EXPECT_EQ(CollectCount(2), (std::vector<std::string>{c.down, c.up})) << std::hex << c.keysym;
     }
 }
 
 TEST_F(X11WindowTest, AHeldKeyRepeatsPressesOnly) {
     // The server repeats a held key after its auto-repeat delay (660 ms by default).
     ASSERT_TRUE(driver_->SendKey(kKeyF1, true));
-    std::vector<std::string> held = Collect(1200);
+    std::vector<std::string> held = CollectUntil(5000, [](const std::vector<std::string>& seen) { return seen.size() >= 3; });
     ASSERT_TRUE(driver_->SendKey(kKeyF1, false));
-    std::vector<std::string> released = Collect(100);
+    std::vector<std::string> released = CollectUntil(3000, [](const std::vector<std::string>& seen) {
+        return !seen.empty() && seen.back() == "key 1 up";
+    });
     ASSERT_GE(held.size(), 2u) << "no auto-repeat seen";
     for (const std::string& e : held) EXPECT_EQ(e, "key 1 down");
-    EXPECT_EQ(released, (std::vector<std::string>{"key 1 up"}));
+    // Repeats already queued when the key went up may come first; then one release only.
+    ASSERT_FALSE(released.empty());
+    EXPECT_EQ(released.back(), "key 1 up");
+    for (size_t i = 0; i + 1 < released.size(); ++i) EXPECT_EQ(released[i], "key 1 down");
 }
 
 TEST_F(X11WindowTest, WheelButtonsBecomeSignedSteps) {
@@ -139,7 +160,8 @@ TEST_F(X11WindowTest, WheelButtonsBecomeSignedSteps) {
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(driver_->ClickButton(c.button));
-        EXPECT_EQ(Collect(100), c.events) << "button " << c.button;
+        std::vector<std::string> seen = c.events.empty() ? Collect(150) : CollectCount(c.events.size());
+        EXPECT_EQ(seen, c.events) << "button " << c.button;
     }
 }
 
@@ -149,25 +171,25 @@ TEST_F(X11WindowTest, FocusAndIconifyingAreActivation) {
     ASSERT_TRUE(driver_->ClickButton(1));
     Collect(50);
     ASSERT_TRUE(driver_->SetFocused(false));
-    EXPECT_EQ(Collect(100), (std::vector<std::string>{"deactivate"}));
+    EXPECT_EQ(CollectCount(1), (std::vector<std::string>{"deactivate"}));
     ASSERT_TRUE(driver_->SetFocused(true));
-    EXPECT_EQ(Collect(100), (std::vector<std::string>{"activate"}));
+    EXPECT_EQ(CollectCount(1), (std::vector<std::string>{"activate"}));
 
     ASSERT_TRUE(driver_->SetMapped(false));
-    std::vector<std::string> unmapped = Collect(100);
+    std::vector<std::string> unmapped = CollectCount(1);
     ASSERT_FALSE(unmapped.empty());
     EXPECT_EQ(unmapped.front(), "deactivate");
     for (const std::string& e : unmapped) EXPECT_EQ(e, "deactivate");
     ASSERT_TRUE(driver_->SetMapped(true));
-    EXPECT_EQ(Collect(100), (std::vector<std::string>{"activate"}));
+    EXPECT_EQ(CollectCount(1), (std::vector<std::string>{"activate"}));
 }
 
 TEST_F(X11WindowTest, OnlyTheDeleteWindowProtocolIsTheCloseBox) {
     ASSERT_TRUE(driver_->SendClientMessage("QM_OTHER_MESSAGE", "WM_DELETE_WINDOW"));
     ASSERT_TRUE(driver_->SendClientMessage("WM_PROTOCOLS", "WM_TAKE_FOCUS"));
-    EXPECT_EQ(Collect(100), std::vector<std::string>{});
     ASSERT_TRUE(driver_->RequestClose());
-    EXPECT_EQ(Collect(100), (std::vector<std::string>{"close"}));
+    // Messages arrive in order: nothing may come before the real close.
+    EXPECT_EQ(CollectCount(1), (std::vector<std::string>{"close"}));
 }
 
 }  // namespace

@@ -1,0 +1,216 @@
+// Draws the sample game's pictures at build time and writes them as PNG
+// files: the valley emblem, the puppet's sheet of four facings and the
+// pointer's sheet of two shapes. Everything is plain geometry, filled with
+// 4 x 4 supersampling and composited "over", so the output is the same on
+// every machine. Colours inside a shape are exact; tests rely on that.
+//
+//   sample_art OUTDIR   writes OUTDIR/emblem.png, puppet.png and cursor.png
+#include <png.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kSubsamples = 4;
+
+struct Colour {
+    float r, g, b, a;
+};
+
+Colour Rgb(uint32_t rgb, float alpha = 1.0f) {
+    return {static_cast<float>(rgb >> 16 & 0xFF) / 255.0f, static_cast<float>(rgb >> 8 & 0xFF) / 255.0f,
+            static_cast<float>(rgb & 0xFF) / 255.0f, alpha};
+}
+
+// Whether a point (in pixels, y down) lies inside a shape.
+using Shape = std::function<bool(float x, float y)>;
+
+Shape Disc(float cx, float cy, float radius) {
+    return [=](float x, float y) { return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius; };
+}
+
+Shape Ellipse(float cx, float cy, float rx, float ry) {
+    return [=](float x, float y) { return (x - cx) * (x - cx) / (rx * rx) + (y - cy) * (y - cy) / (ry * ry) <= 1.0f; };
+}
+
+Shape Ring(float cx, float cy, float inner, float outer) {
+    Shape in = Disc(cx, cy, inner), out = Disc(cx, cy, outer);
+    return [=](float x, float y) { return out(x, y) && !in(x, y); };
+}
+
+Shape Box(float left, float top, float right, float bottom) {
+    return [=](float x, float y) { return x >= left && x < right && y >= top && y < bottom; };
+}
+
+// A simple polygon by the even-odd rule.
+Shape Polygon(std::vector<std::pair<float, float>> points) {
+    return [points](float x, float y) {
+        bool inside = false;
+        for (size_t i = 0, j = points.size() - 1; i < points.size(); j = i++) {
+            const auto [xi, yi] = points[i];
+            const auto [xj, yj] = points[j];
+            if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) inside = !inside;
+        }
+        return inside;
+    };
+}
+
+class Canvas {
+public:
+    Canvas(int width, int height) : width_(width), height_(height), pixels_(static_cast<size_t>(width) * height) {}
+
+    // Paints `colour` over the part of the canvas the shape covers.
+    void Fill(const Shape& shape, Colour colour) {
+        ForEachCoverage(shape, [&](Colour& dst, float coverage) {
+            const float a = colour.a * coverage;
+            const float out = a + dst.a * (1.0f - a);
+            if (out <= 0.0f) return;
+            dst.r = (colour.r * a + dst.r * dst.a * (1.0f - a)) / out;
+            dst.g = (colour.g * a + dst.g * dst.a * (1.0f - a)) / out;
+            dst.b = (colour.b * a + dst.b * dst.a * (1.0f - a)) / out;
+            dst.a = out;
+        });
+    }
+
+    // Keeps only what the shape covers (soft at its edge).
+    void Mask(const Shape& shape) {
+        ForEachCoverage(
+            shape, [](Colour& dst, float coverage) { dst.a *= coverage; }, true);
+    }
+
+    // Copies another canvas with its top-left corner at (x, y).
+    void Paste(const Canvas& other, int x, int y) {
+        for (int row = 0; row < other.height_; ++row) {
+            for (int column = 0; column < other.width_; ++column) {
+                pixels_[static_cast<size_t>(y + row) * width_ + x + column] =
+                    other.pixels_[static_cast<size_t>(row) * other.width_ + column];
+            }
+        }
+    }
+
+    bool WritePng(const std::string& path) const {
+        std::vector<uint8_t> rgba(pixels_.size() * 4);
+        for (size_t i = 0; i < pixels_.size(); ++i) {
+            const Colour& c = pixels_[i];
+            const float channels[4] = {c.r, c.g, c.b, c.a};
+            for (int k = 0; k < 4; ++k) {
+                const float v = std::round(std::fmin(std::fmax(channels[k], 0.0f), 1.0f) * 255.0f);
+                rgba[i * 4 + k] = static_cast<uint8_t>(v);
+            }
+            if (rgba[i * 4 + 3] == 0) rgba[i * 4] = rgba[i * 4 + 1] = rgba[i * 4 + 2] = 0;
+        }
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        image.width = static_cast<png_uint_32>(width_);
+        image.height = static_cast<png_uint_32>(height_);
+        image.format = PNG_FORMAT_RGBA;
+        if (!png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr)) {
+            fprintf(stderr, "sample_art: cannot write \"%s\": %s\n", path.c_str(), image.message);
+            return false;
+        }
+        return true;
+    }
+
+private:
+    // Calls `apply` for every pixel the shape touches (every pixel when
+    // `everywhere`) with the share of its subsamples inside.
+    template <typename Apply>
+    void ForEachCoverage(const Shape& shape, Apply apply, bool everywhere = false) {
+        for (int y = 0; y < height_; ++y) {
+            for (int x = 0; x < width_; ++x) {
+                int inside = 0;
+                for (int sy = 0; sy < kSubsamples; ++sy) {
+                    for (int sx = 0; sx < kSubsamples; ++sx) {
+                        inside += shape(static_cast<float>(x) + (static_cast<float>(sx) + 0.5f) / kSubsamples,
+                                        static_cast<float>(y) + (static_cast<float>(sy) + 0.5f) / kSubsamples);
+                    }
+                }
+                if (inside == 0 && !everywhere) continue;
+                apply(pixels_[static_cast<size_t>(y) * width_ + x],
+                      static_cast<float>(inside) / (kSubsamples * kSubsamples));
+            }
+        }
+    }
+
+    int width_, height_;
+    std::vector<Colour> pixels_;  // straight alpha, starts transparent
+};
+
+// The emblem of the misty vale, 128 x 128: mountains and a band of mist on a
+// deep blue disc, a pale gold star at the centre, a gold ring around it.
+Canvas DrawEmblem() {
+    constexpr float kCentre = 64.0f;
+    Canvas canvas(128, 128);
+    canvas.Fill(Disc(kCentre, kCentre, 62.0f), Rgb(0x24456E));
+    canvas.Fill(Polygon({{6, 100}, {40, 48}, {58, 72}, {84, 38}, {122, 100}}), Rgb(0x8FA7C4));
+    canvas.Fill(Polygon({{30, 62}, {40, 48}, {50, 62}}), Rgb(0xE8EEF5));
+    canvas.Fill(Polygon({{74, 52}, {84, 38}, {94, 52}}), Rgb(0xE8EEF5));
+    canvas.Fill(Box(0, 84, 128, 94), Rgb(0xC9D6E3, 0.7f));
+    canvas.Fill(Box(0, 100, 128, 128), Rgb(0x3E6B4F));
+    canvas.Fill(Polygon({{kCentre, 48}, {78, 62}, {kCentre, 76}, {50, 62}}), Rgb(0xF2D16B));
+    canvas.Fill(Ring(kCentre, kCentre, 54.0f, 62.0f), Rgb(0xE3B450));
+    canvas.Mask(Disc(kCentre, kCentre, 62.0f));
+    return canvas;
+}
+
+// One 96 x 96 frame of the puppet looking along (dx, dy): a white body (so
+// the game's tint shows as it is) with a brown outline, ears, feet, cheeks
+// and eyes turned that way. The centre stays white in every frame.
+Canvas DrawPuppetFrame(float dx, float dy) {
+    constexpr uint32_t kOutline = 0x8C5A3C;
+    Canvas frame(96, 96);
+    frame.Fill(Polygon({{14, 30}, {22, 4}, {40, 16}}), Rgb(kOutline));
+    frame.Fill(Polygon({{82, 30}, {74, 4}, {56, 16}}), Rgb(kOutline));
+    frame.Fill(Ellipse(32, 90, 11, 5), Rgb(kOutline));
+    frame.Fill(Ellipse(64, 90, 11, 5), Rgb(kOutline));
+    frame.Fill(Disc(48, 50, 44), Rgb(kOutline));
+    frame.Fill(Disc(48, 50, 40), Rgb(0xFFFFFF));
+    frame.Fill(Ellipse(30 + dx * 6, 60, 6, 3), Rgb(0xF4A6B8));
+    frame.Fill(Ellipse(66 + dx * 6, 60, 6, 3), Rgb(0xF4A6B8));
+    frame.Fill(Ellipse(37 + dx * 9, 38 + dy * 8, 4, 6), Rgb(0x1A1420));
+    frame.Fill(Ellipse(59 + dx * 9, 38 + dy * 8, 4, 6), Rgb(0x1A1420));
+    return frame;
+}
+
+// Left, right, up, down, side by side: 384 x 96.
+Canvas DrawPuppetSheet() {
+    const float facings[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+    Canvas sheet(384, 96);
+    for (int i = 0; i < 4; ++i) sheet.Paste(DrawPuppetFrame(facings[i][0], facings[i][1]), i * 96, 0);
+    return sheet;
+}
+
+// Two 16 x 16 pointer shapes side by side: an arrow with its tip at the
+// top-left corner, and an open hand (a ring) for things that can be dragged.
+Canvas DrawCursorSheet() {
+    Canvas sheet(32, 16);
+    const std::vector<std::pair<float, float>> arrow = {{0, 0},     {0, 14},      {4, 10.5f}, {7, 16},
+                                                        {9.5f, 15}, {6.5f, 9.5f}, {11, 9.5f}};
+    sheet.Fill(Polygon(arrow), Rgb(0x101010));
+    std::vector<std::pair<float, float>> inner;
+    for (const auto& [x, y] : arrow) inner.push_back({x * 0.72f + 1.0f, y * 0.72f + 2.2f});
+    sheet.Fill(Polygon(inner), Rgb(0xFFFFFF));
+    sheet.Fill(Disc(24, 8, 7.5f), Rgb(0x101010));
+    sheet.Fill(Disc(24, 8, 5.5f), Rgb(0xFFFFFF));
+    sheet.Fill(Disc(24, 8, 2.5f), Rgb(0x101010));
+    return sheet;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        fprintf(stderr, "usage: sample_art OUTDIR\n");
+        return 2;
+    }
+    const std::string folder = argv[1];
+    const bool written = DrawEmblem().WritePng(folder + "/emblem.png") &&
+                         DrawPuppetSheet().WritePng(folder + "/puppet.png") &&
+                         DrawCursorSheet().WritePng(folder + "/cursor.png");
+    return written ? 0 : 1;
+}
