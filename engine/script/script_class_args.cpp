@@ -91,7 +91,7 @@ SQInteger ScriptArgInteger(HSQUIRRELVM v, SQInteger index, const char* method) {
 }
 
 int32_t ScriptArgInt32(HSQUIRRELVM v, SQInteger index, const char* method) {
-    return static_cast<int32_t>(static_cast<uint32_t>(ScriptArgInteger(v, index, method)));
+    return ScriptIntegerToInt32(ScriptArgInteger(v, index, method));
 }
 
 SQFloat ScriptArgFloat(HSQUIRRELVM v, SQInteger index, const char* method) {
