@@ -97,52 +97,43 @@ void SetRotatedRect(QuadVertex* quad, int32_t x, int32_t y, int32_t w, int32_t h
     quad[kQuadBottomRight].y = Pixel(fy + q);
 }
 
-void Clip(QuadVertex* quad, float texelsX, float texelsY, const int32_t clip[4]) {
+namespace {
+
+// Clips to the rectangle, moving the texel coordinate `across` along with x
+// and `down` along with y (u and v, or v and u for a transposed image).
+void ClipAlong(QuadVertex* quad, float texelsX, float texelsY, const int32_t clip[4], int16_t QuadVertex::*across,
+               int16_t QuadVertex::*down) {
     QuadVertex& tl = quad[kQuadTopLeft];
     QuadVertex& bl = quad[kQuadBottomLeft];
     QuadVertex& tr = quad[kQuadTopRight];
     QuadVertex& br = quad[kQuadBottomRight];
     if (tl.x < clip[0]) {
-        tl.u = bl.u = Shift(bl.u, TexelStep(int64_t{clip[0]} - tl.x, texelsX));
+        tl.*across = bl.*across = Shift(bl.*across, TexelStep(int64_t{clip[0]} - tl.x, texelsX));
         tl.x = bl.x = Saturate16(clip[0]);
     }
     if (tl.y < clip[1]) {
-        tl.v = tr.v = Shift(tr.v, TexelStep(int64_t{clip[1]} - tl.y, texelsY));
+        tl.*down = tr.*down = Shift(tr.*down, TexelStep(int64_t{clip[1]} - tl.y, texelsY));
         tl.y = tr.y = Saturate16(clip[1]);
     }
     if (br.x > clip[2]) {
-        br.u = tr.u = Shift(br.u, TexelStep(int64_t{clip[2]} - br.x, texelsX));
+        br.*across = tr.*across = Shift(br.*across, TexelStep(int64_t{clip[2]} - br.x, texelsX));
         br.x = tr.x = Saturate16(clip[2]);
     }
     if (br.y > clip[3]) {
-        br.v = bl.v = Shift(br.v, TexelStep(int64_t{clip[3]} - br.y, texelsY));
+        br.*down = bl.*down = Shift(br.*down, TexelStep(int64_t{clip[3]} - br.y, texelsY));
         br.y = bl.y = Saturate16(clip[3]);
     }
     ZeroPositionsIfEmpty(quad);
 }
 
+}  // namespace
+
+void Clip(QuadVertex* quad, float texelsX, float texelsY, const int32_t clip[4]) {
+    ClipAlong(quad, texelsX, texelsY, clip, &QuadVertex::u, &QuadVertex::v);
+}
+
 void ClipTransposed(QuadVertex* quad, float texelsX, float texelsY, const int32_t clip[4]) {
-    QuadVertex& tl = quad[kQuadTopLeft];
-    QuadVertex& bl = quad[kQuadBottomLeft];
-    QuadVertex& tr = quad[kQuadTopRight];
-    QuadVertex& br = quad[kQuadBottomRight];
-    if (tl.x < clip[0]) {
-        tl.v = bl.v = Shift(bl.v, TexelStep(int64_t{clip[0]} - tl.x, texelsX));
-        tl.x = bl.x = Saturate16(clip[0]);
-    }
-    if (tl.y < clip[1]) {
-        tl.u = tr.u = Shift(tr.u, TexelStep(int64_t{clip[1]} - tl.y, texelsY));
-        tl.y = tr.y = Saturate16(clip[1]);
-    }
-    if (br.x > clip[2]) {
-        br.v = tr.v = Shift(br.v, TexelStep(int64_t{clip[2]} - br.x, texelsX));
-        br.x = tr.x = Saturate16(clip[2]);
-    }
-    if (br.y > clip[3]) {
-        br.u = bl.u = Shift(br.u, TexelStep(int64_t{clip[3]} - br.y, texelsY));
-        br.y = bl.y = Saturate16(clip[3]);
-    }
-    ZeroPositionsIfEmpty(quad);
+    ClipAlong(quad, texelsX, texelsY, clip, &QuadVertex::v, &QuadVertex::u);
 }
 
 }  // namespace Quad
