@@ -63,6 +63,7 @@ uint32_t Stream::ReadLine(char* buffer, uint32_t size) {
     while (length < size - 1 && State() == kStreamHasData) {
         char c = 0;
         if (Read(&c, 1) != 1) break;
+        if (c == '\n') break;  // a lone LF ends a line too (files edited on Unix)
         if (c == '\r') {
             if (Read(&c, 1) != 1) break;
             if (c == '\n') break;

@@ -25,16 +25,16 @@ std::vector<std::string> Lines(std::string bytes, uint32_t bufferSize) {
     return lines;
 }
 
-TEST(ReadLineTest, OnlyCrLfEndsALine) {
+TEST(ReadLineTest, CrLfOrLoneLfEndsALine) {
     struct Case {
         std::string bytes;
         uint32_t bufferSize;
         std::vector<std::string> lines;
     } cases[] = {
         {"ab\r\ncd", 64, {"ab", "cd"}},
-        {"ab\ncd", 64, {"ab\ncd"}},
+        {"ab\ncd", 64, {"ab", "cd"}},
         {"a\rb", 64, {"ab"}},
-        {"a\r\r\nb", 64, {"a\r\nb"}},  // the CR after a CR is kept, then a lone LF
+        {"a\r\r\nb", 64, {"a\r", "b"}},  // the CR after a CR is kept, then a lone LF ends it
         {"\r\n\r\nx\r\n", 64, {"", "", "x"}},
         {"abcdef", 3, {"ab", "cd", "ef"}},
         {"ab\r", 64, {"ab"}},
