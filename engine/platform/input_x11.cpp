@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/input_devices.h"
+#include "platform/press_latch.h"
 
 namespace {
 
@@ -83,13 +84,17 @@ public:
         sample->y = y;
         sample->clientWidth = clientWidth_;
         sample->clientHeight = clientHeight_;
-        sample->left = (mask & Button1Mask) != 0;
-        sample->middle = (mask & Button2Mask) != 0;
-        sample->right = (mask & Button3Mask) != 0;
+        // A press seen since the last sample counts as down even when already released.
+        sample->left = TakeLatchedButton(1) || (mask & Button1Mask) != 0;
+        sample->middle = TakeLatchedButton(2) || (mask & Button2Mask) != 0;
+        sample->right = TakeLatchedButton(3) || (mask & Button3Mask) != 0;
         return true;
     }
 
-    void SampleKeyboard() override { XQueryKeymap(display_, keymap_); }
+    void SampleKeyboard() override {
+        XQueryKeymap(display_, keymap_);
+        TakeLatchedKeys(keymap_);
+    }
 
     bool IsVirtualKeyDown(int virtualKey) override {
         unsigned long keysyms[2];

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "platform/egl_config.h"
+#include "platform/press_latch.h"
 #include "platform/window.h"
 #include "platform/x11_window_handles.h"
 
@@ -263,6 +264,7 @@ private:
             case KeyPress:
             case KeyRelease: {
                 XKeyEvent key = raw.xkey;
+                if (raw.type == KeyPress) LatchKeyPress(key.keycode);
                 event->type = WindowEvent::kKey;
                 event->key = FrameKeyFromKeysym(XLookupKeysym(&key, 0));
                 event->down = raw.type == KeyPress;
@@ -270,6 +272,7 @@ private:
             }
             case ButtonPress: {
                 unsigned button = raw.xbutton.button;
+                LatchButtonPress(button);
                 if (button < 4 || button > 7) return false;
                 event->type = WindowEvent::kWheel;
                 if (button == 4) event->wheelY = 1;
@@ -284,6 +287,7 @@ private:
                 const XFocusChangeEvent& focus = raw.xfocus;
                 if (focus.mode == NotifyGrab || focus.mode == NotifyUngrab) return false;
                 if (focus.detail == NotifyPointer || focus.detail == NotifyInferior) return false;
+                if (raw.type == FocusOut) ClearLatchedPresses();
                 event->type = raw.type == FocusIn ? WindowEvent::kActivate : WindowEvent::kDeactivate;
                 return true;
             }
