@@ -113,6 +113,11 @@ GlyphCell* Font::PrepareGlyph(Font* font, uint16_t character, int size, int weig
     return GetGlyph(font->cache, character, size, weight, edge);
 }
 
+bool Font::IsGlyphCached(Font* font, uint16_t character, int size, int weight, int edge) {
+    std::lock_guard<std::mutex> hold(font->lock);
+    return ::IsGlyphCached(font->cache, character, size, weight, edge);
+}
+
 GlyphCell* Font::AcquireGlyph(Font* font, uint16_t character, int size, int weight, int edge) {
     std::lock_guard<std::mutex> hold(font->lock);
     GlyphCell* cell = GetGlyph(font->cache, character, size, weight, edge);

@@ -38,6 +38,8 @@ struct Font {
     // memory only, so any thread may call it. Null when the glyph cannot be
     // drawn (size of 8 or less, no free cell, FreeType failure).
     static GlyphCell* PrepareGlyph(Font* font, uint16_t character, int size, int weight, int edge);
+    // Whether PrepareGlyph would answer at once, without rendering.
+    static bool IsGlyphCached(Font* font, uint16_t character, int size, int weight, int edge);
     // Main thread: the glyph's cell, uploaded to the atlas and held until
     // ReleaseGlyph. Null as for PrepareGlyph.
     static GlyphCell* AcquireGlyph(Font* font, uint16_t character, int size, int weight, int edge);

@@ -102,6 +102,12 @@ GlyphCell* GetGlyph(GlyphCache* cache, uint16_t character, int size, int weight,
     return cell;
 }
 
+bool IsGlyphCached(GlyphCache* cache, uint16_t character, int size, int weight, int edge) {
+    GlyphRequest request = MakeGlyphRequest(character, size, weight, edge);
+    if (character == 0 || GlyphPixelHeight(cache->rasterizer, request.size) <= 0) return true;
+    return HashTableLookup(cache->index, GlyphKey(request)) != nullptr;
+}
+
 void RetainGlyphCell(GlyphCache* cache, GlyphCell* cell) {
     if (cell->refCount == 0) ListRemove(&cache->freeCells, &cell->freeLink);
     ++cell->refCount;

@@ -36,6 +36,10 @@ void DestroyGlyphCache(GlyphCache* cache);
 // order in which free cells are reused.
 GlyphCell* GetGlyph(GlyphCache* cache, uint16_t character, int size, int weight, int edge);
 
+// Whether GetGlyph would answer without rendering: the glyph is in a cell,
+// or its size draws nothing.
+bool IsGlyphCached(GlyphCache* cache, uint16_t character, int size, int weight, int edge);
+
 // Counts a user of the cell; the first one takes it off the free list.
 void RetainGlyphCell(GlyphCache* cache, GlyphCell* cell);
 // Drops a user; the last one puts the cell at the tail of the free list.

@@ -34,6 +34,14 @@ void PrepareNextChar(TextBox* box) {
     ++box->prepared;
 }
 
+// Whether the next character's glyphs are ready without rendering; the caller holds the lock.
+bool NextCharIsCached(TextBox* box) {
+    const TextBoxChar& record = box->chars[box->prepared];
+    if (IsBlank(record.character)) return true;
+    if (!Font::IsGlyphCached(box->font, record.character, record.size, record.weight, 0)) return false;
+    return record.edge <= 0 || Font::IsGlyphCached(box->font, record.character, record.size, record.weight, record.edge);
+}
+
 // Uncovers prepared characters as the wait allows; the caller holds the lock.
 void RevealStep(TextBox* box) {
     while (box->shown < box->prepared) {
@@ -151,6 +159,9 @@ void TextBox::SetText(TextBox* box, const char16_t* text, int async) {
         record.edgeColor = box->edgeColor;
     }
     if (async) {
+        // Glyphs already in the cache cost nothing: prepared here, they show on
+        // this frame's reveal step, so text set again never blanks for a frame.
+        while (box->prepared < box->count && NextCharIsCached(box)) PrepareNextChar(box);
         if (!box->glyphTaskQueued && box->prepared < box->count) {
             box->glyphTaskQueued = 1;
             TaskSystem::AddTask(kTaskQueueBackground, &box->glyphTask);
