@@ -69,6 +69,8 @@ bool CreateMainWindow(AppState& state) {
     }
     if (!state.windows->CreateMainWindow(params)) {
         LogError("CreateWindowEx() failed.");
+        std::string reason = state.windows->CreateFailureReason();
+        if (!reason.empty()) LogError("%s", reason.c_str());
         return false;
     }
     return true;

@@ -64,10 +64,8 @@ Stream* OpenPackedFile(PackMgr* pack, const char* name, uint32_t, uint32_t, int 
         return nullptr;
     }
     const PackFile* file = FindPackEntry(pack, name);
-    if (file == nullptr) {
-        LogFailed("open \"%s\"", name);
-        return nullptr;
-    }
+    // A miss is the caller's to report: it knows the name the user gave.
+    if (file == nullptr) return nullptr;
     Stream* stream = OpenStoredBytes(pack, file, mode, allocator);
     if (stream == nullptr) return nullptr;
     if (file->scrambleRow != 0) {

@@ -10,6 +10,7 @@
 #include <new>
 
 #include "core/allocator.h"
+#include "fs/fs_mgr.h"
 #include "gfx/image.h"
 #include "gfx/image_atlas.h"
 #include "gfx/image_file.h"
@@ -59,7 +60,7 @@ int LoadOnWorker(void* argument) {
     }
     if (image != nullptr && at->useAtlas) image = PrepareForAtlas(at, image);
     if (image == nullptr) {
-        LogError("Invalid image format.");
+        LogError("Invalid image format. \"%s\"", at->fileName);
         at->state.store(kAsyncTextureFailed, std::memory_order_release);
         return 1;
     }
@@ -181,6 +182,13 @@ AsyncTexture* NewTextureAsync(const char* name, int useAtlas, FsMgr* fs, Allocat
     at->worker.argument = at;
     at->completion.callback = UploadOnMainThread;
     at->completion.argument = at;
+    // A missing file is reported here, on the caller's thread (a script's
+    // line is known there) and once; the worker reports only what it finds.
+    if (fs != nullptr && fs->ops->GetFileSize != nullptr && FsMgr::GetFileSize(fs, name) < 0) {
+        LogFailed("open \"%s\"", name);
+        at->state.store(kAsyncTextureFailed, std::memory_order_release);
+        return at;
+    }
     TaskSystem::AddTask(kTaskQueueBackground, &at->worker);
     return at;
 }

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <algorithm>
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,9 @@
 namespace {
 
 constexpr size_t kLineBufferSize = 1024;
+constexpr size_t kPlaceBufferSize = 160;
+
+std::atomic<LogPlaceFunction> g_place{nullptr};
 
 // Never destroyed: objects torn down at exit may still log on their way out.
 std::mutex& SinkMutex() {
@@ -36,17 +40,28 @@ void WriteToStderr(const char* text) {
     }
 }
 
-// Formats the caller's text, puts the prefix in front and writes one line; the
-// line is cut so that "\n" and the terminator still fit in kLineBufferSize.
+// Formats the caller's text, puts the prefix in front (and, for errors and
+// warnings raised while a script runs, the script's place behind) and writes
+// one line; the line is cut so that "\n" and the terminator still fit in
+// kLineBufferSize.
 void PrintLine(const char* prefix, const char* format, va_list args) {
     char text[kLineBufferSize];
     if (vsnprintf(text, sizeof text, format, args) < 0) text[0] = '\0';
+    char place[kPlaceBufferSize] = "";
+    LogPlaceFunction where = g_place.load();
+    if (prefix[0] != '\0' && where != nullptr) {
+        char found[kPlaceBufferSize - 4];
+        if (where(found, sizeof found)) snprintf(place, sizeof place, " (%s)", found);
+    }
     char line[kLineBufferSize];
     size_t length = strlen(prefix);
     memcpy(line, prefix, length);
-    size_t textLength = std::min(strlen(text), kLineBufferSize - 2 - length);
+    size_t placeLength = strlen(place);
+    size_t textLength = std::min(strlen(text), kLineBufferSize - 2 - length - placeLength);
     memcpy(line + length, text, textLength);
     length += textLength;
+    memcpy(line + length, place, placeLength);
+    length += placeLength;
     line[length] = '\n';
     line[length + 1] = '\0';
     DebugOutput(line);
@@ -63,6 +78,8 @@ void DebugOutput(const char* text) {
         WriteToStderr(text);
     }
 }
+
+void SetLogPlace(LogPlaceFunction place) { g_place.store(place); }
 
 DebugSink SetDebugSink(DebugSink sink) {
     std::lock_guard<std::mutex> hold(SinkMutex());

@@ -40,6 +40,8 @@ public:
     // The display modes the screen offers, in the system's order (at most 256).
     virtual std::vector<DisplayMode> ListDisplayModes() = 0;
     virtual bool CreateMainWindow(const WindowParams& params) = 0;
+    // Why the last CreateMainWindow failed, in words for the log ("" when unknown).
+    virtual std::string CreateFailureReason() const { return {}; }
     // Tolerates a window that was never made.
     virtual void DestroyMainWindow() = 0;
     virtual void SetTitle(const std::string& utf8) = 0;

@@ -10,7 +10,10 @@
 #include <X11/keysym.h>
 #include <poll.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "platform/egl_config.h"
 #include "platform/press_latch.h"
@@ -44,10 +47,18 @@ public:
         return {DisplayMode{DisplayWidth(display_, screen), DisplayHeight(display_, screen)}};
     }
 
+    std::string CreateFailureReason() const override { return failure_; }
+
     bool CreateMainWindow(const WindowParams& params) override {
-        if (mainWindow_ != 0 || !OpenDisplay() || !InitEgl()) return false;
+        failure_.clear();
+        if (mainWindow_ != 0) return Fail("the main window exists already");
+        if (!OpenDisplay()) {
+            const char* name = getenv("DISPLAY");
+            return Fail(std::string("no X display (DISPLAY=\"") + (name ? name : "") + "\")");
+        }
+        if (!InitEgl()) return false;
         XVisualInfo* visual = ConfigVisual();
-        if (visual == nullptr) return false;
+        if (visual == nullptr) return Fail("no X visual for the EGL configuration");
         int screen = DefaultScreen(display_);
         Window root = RootWindow(display_, screen);
         colormap_ = XCreateColormap(display_, root, visual->visual, AllocNone);
@@ -69,7 +80,7 @@ public:
                                     visual->visual, mask, &attributes);
         if (mainWindow_ == 0) {
             XFree(visual);
-            return false;
+            return Fail("the X server refused the window");
         }
         SetWindowProperties(params, x, y, width, height);
 
@@ -85,7 +96,7 @@ public:
                 CWColormap | CWBackPixel | CWBorderPixel, &childAttributes);
             if (childWindow_ == 0) {
                 XFree(visual);
-                return false;
+                return Fail("the X server refused the full-screen drawing area");
             }
             XMapWindow(display_, childWindow_);
         }
@@ -179,6 +190,11 @@ public:
     }
 
 private:
+    bool Fail(std::string reason) {
+        failure_ = std::move(reason);
+        return false;
+    }
+
     bool OpenDisplay() {
         if (display_ == nullptr) display_ = XOpenDisplay(nullptr);
         return display_ != nullptr;
@@ -192,13 +208,13 @@ private:
         EGLDisplay egl = EGL_NO_DISPLAY;
         if (getPlatformDisplay != nullptr) egl = getPlatformDisplay(EGL_PLATFORM_X11_KHR, display_, nullptr);
         if (egl == EGL_NO_DISPLAY) egl = eglGetDisplay(static_cast<EGLNativeDisplayType>(display_));
-        if (egl == EGL_NO_DISPLAY) return false;
+        if (egl == EGL_NO_DISPLAY) return Fail("no EGL display on the X display");
         EGLint major = 0, minor = 0;
-        if (!eglInitialize(egl, &major, &minor)) return false;
+        if (!eglInitialize(egl, &major, &minor)) return Fail("EGL could not start on the X display");
         eglDisplay_ = egl;
         if (!ChooseEngineEglConfig(eglDisplay_, EGL_WINDOW_BIT, &config_)) {
             TerminateEgl();
-            return false;
+            return Fail("no EGL configuration with 8-8-8 colour, no alpha, 16-bit depth and OpenGL ES 2");
         }
         return true;
     }
@@ -308,6 +324,7 @@ private:
         }
     }
 
+    std::string failure_;
     Display* display_ = nullptr;
     Window mainWindow_ = 0;
     Window childWindow_ = 0;

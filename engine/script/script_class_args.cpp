@@ -37,6 +37,15 @@ void WarnArgument(HSQUIRRELVM v, SQInteger index, const char* method, const char
     }
 }
 
+// Class names by type tag, for messages that say which class was expected.
+constexpr size_t kMaxClassIds = 64;
+const char* gClassNames[kMaxClassIds] = {};
+
+const char* ClassName(ScriptClassId id) {
+    auto index = static_cast<size_t>(id);
+    return index < kMaxClassIds && gClassNames[index] != nullptr ? gClassNames[index] : "?";
+}
+
 }  // namespace
 
 SQUserPointer ScriptClassTag(ScriptClassId id) { return reinterpret_cast<SQUserPointer>(static_cast<uintptr_t>(id)); }
@@ -50,6 +59,7 @@ int RegisterTaggedScriptClass(const char* name, const ScriptMethodRow* rows, siz
     bool tagged = SQ_SUCCEEDED(sq_settypetag(v, -1, ScriptClassTag(id)));
     sq_pop(v, 1);
     if (!tagged) LogError("script: class \"%s\" could not be tagged", name);
+    if (tagged && static_cast<size_t>(id) < kMaxClassIds) gClassNames[static_cast<size_t>(id)] = name;
     return tagged ? 1 : 0;
 }
 
@@ -127,7 +137,8 @@ void* ScriptArgInstance(HSQUIRRELVM v, SQInteger index, ScriptClassId id, const 
     SQUserPointer object = nullptr;
     if (type != OT_INSTANCE || SQ_FAILED(sq_getinstanceup(v, at, &object, ScriptClassTag(id)))) {
         *ok = false;
-        ThrowError(v, "%s: argument %lld is not of the expected class", method, static_cast<long long>(index));
+        ThrowError(v, "%s: argument %lld is not of the expected class %s", method, static_cast<long long>(index),
+                   ClassName(id));
         return nullptr;
     }
     return object;

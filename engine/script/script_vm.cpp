@@ -10,6 +10,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <atomic>
+#include <thread>
 
 #include "core/allocator.h"
 #include "platform/debug_log.h"
@@ -17,6 +19,9 @@
 namespace {
 
 HSQUIRRELVM gVM = nullptr;
+// Written and read by any thread that logs, so it is atomic; gVM itself is
+// read only on the VM's thread.
+std::atomic<std::thread::id> gVMThread;
 Allocator* gVMAllocator = nullptr;
 Allocator* gObjectAllocator = nullptr;
 FsMgr* gCurrentFs = nullptr;
@@ -29,7 +34,8 @@ constexpr SQInteger kMaxLoggedFrames = 16;
 SQInteger LogScriptError(HSQUIRRELVM v) {
     const SQChar* message = "(unknown error)";
     if (sq_gettop(v) >= 2 && SQ_SUCCEEDED(sq_tostring(v, 2))) sq_getstring(v, -1, &message);
-    LogError("script: %s", message);
+    // The call stack below says where; the line carries no place of its own.
+    DebugPrint("Error: script: %s", message);
     SQStackInfos info;
     // Level 0 is this handler.
     for (SQInteger level = 1; level <= kMaxLoggedFrames && SQ_SUCCEEDED(sq_stackinfos(v, level, &info));
@@ -38,6 +44,19 @@ SQInteger LogScriptError(HSQUIRRELVM v) {
                    info.source ? info.source : "unknown", static_cast<long long>(info.line));
     }
     return 0;
+}
+
+// The innermost script function on the VM's stack, so that an error or a
+// warning a native raises for a script call says which line made the call.
+bool ScriptLogPlace(char* out, size_t size) {
+    if (gVMThread.load() != std::this_thread::get_id() || gVM == nullptr) return false;
+    SQStackInfos info;
+    for (SQInteger level = 0; level <= kMaxLoggedFrames && SQ_SUCCEEDED(sq_stackinfos(gVM, level, &info)); ++level) {
+        if (info.line <= 0 || info.source == nullptr || strcmp(info.source, "NATIVE") == 0) continue;
+        snprintf(out, size, "%s:%lld", info.source, static_cast<long long>(info.line));
+        return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -79,11 +98,15 @@ HSQUIRRELVM CreateScriptVM() {
     sq_pop(v, 2);
 
     gVM = v;
+    gVMThread = std::this_thread::get_id();
+    SetLogPlace(ScriptLogPlace);
     return v;
 }
 
 void CloseScriptVM() {
     if (gVM == nullptr) return;
+    SetLogPlace(nullptr);
+    gVMThread.store(std::thread::id());
     sq_close(gVM);
     gVM = nullptr;
 }

@@ -121,7 +121,7 @@ TEST_P(PackTest, LookupsThatFindNothing) {
     EXPECT_EQ(FsMgr::GetFileSize(pack_, "/nope"), -1);
     LogCapture log;
     EXPECT_EQ(FsMgr::OpenStream(pack_, "nope.txt", 0, 0, kOpenRead, nullptr), nullptr);
-    EXPECT_TRUE(log.Has("Error: Failed to open \"nope.txt\""));
+    EXPECT_TRUE(log.Lines().empty()) << "a miss is reported once, by the caller";
 }
 
 TEST_P(PackTest, NamesDifferingInCaseAreDifferentEntries) {

@@ -39,6 +39,8 @@ TEST(Program, WithoutADisplayStartUpFailsWithTheErrorBoxAndStatus255) {
     RunResult run = RunProgram({BuildDir() + "/quillmoor"}, "", 30000);
     EXPECT_EQ(run.status, 255);
     EXPECT_NE(run.err.find("[error] Error: Initialization error.\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Error: CreateWindowEx() failed.\nError: no X display (DISPLAY=\"\")\n"), std::string::npos)
+        << run.err;
 }
 
 class ProgramXvfbTest : public ::testing::Test {

@@ -149,7 +149,7 @@ TEST_F(AsyncTextureTest, FailuresEndInTheFailedStateWithTheirLogLine) {
         std::string line;
     } cases[] = {
         {missing, "Error: Failed to open \"" + missing + "\""},
-        {WriteFile("text.png", "not an image at all"), "Error: Invalid image format."},
+        {WriteFile("text.png", "not an image at all"), "Error: Invalid image format. \"" + folder_.File("text.png") + "\""},
     };
     for (const auto& c : cases) {
         LogCapture log;
