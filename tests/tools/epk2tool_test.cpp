@@ -78,9 +78,9 @@ std::vector<std::string> WriteSampleTree(const TempDir& dir) {
     dir.Write("src/data/empty.bin", "");
     mkdir(dir.File("src/zempty").c_str(), 0755);
     return {
-        "/data\t0\t128",         "/data/empty.bin\t0\t0", "/data/noise.bin\t5000\t0", "/script\t0\t128",
-        "/script/lib\t0\t128",   "/script/lib/util.nut\t1500\t0", "/script/main.nut\t3000\t0", "/zempty\t0\t128",
-        "/readme.txt\t9\t0",
+        "/data\t0\t128",         "/data/empty.bin\t0\t0\tplain\trow 4", "/data/noise.bin\t5000\t0\tzlib\trow 4",
+        "/script\t0\t128",       "/script/lib\t0\t128",   "/script/lib/util.nut\t1500\t0\tzlib\trow 2",
+        "/script/main.nut\t3000\t0\tplain\trow 2", "/zempty\t0\t128", "/readme.txt\t9\t0\tplain\trow 0",
     };
 }
 

@@ -33,7 +33,8 @@ const char kUsage[] =
     "bytes with key row K (0 = none, 1 to 4). PATTERN is matched against the path\n"
     "inside the pack without its leading '/' ('*' any run, '?' one character);\n"
     "later options win. --keys FILE takes the 1024-byte key table from FILE.\n"
-    "list prints every folder and file as: path, size and flags, tab-separated.\n"
+    "list prints every folder and file, tab-separated: path, size and flags, and\n"
+    "for a file how it is stored (zlib or plain) and its scramble row (row 0 = none).\n"
     "cat writes one entry's bytes to standard output.\n";
 
 // The engine's log lines while a command runs, so a failure is reported as
@@ -159,8 +160,16 @@ int Build(const std::vector<std::string>& args, const std::vector<uint8_t>& keys
     return 0;
 }
 
-void PrintEntry(void*, FsMgr*, const FsEnumEntry* entry) {
-    printf("%s\t%u\t%u\n", entry->name, entry->size, entry->flags);
+// Folders: path, 0, flags. Files add how they are stored: "zlib" or "plain",
+// and the scramble row ("row 0" = not scrambled).
+void PrintEntry(void* user, FsMgr*, const FsEnumEntry* entry) {
+    const PackFile* file = FindPackEntry(static_cast<PackMgr*>(user), entry->name);
+    if ((entry->flags & kFsEntryDirectory) != 0 || file == nullptr) {
+        printf("%s\t%u\t%u\n", entry->name, entry->size, entry->flags);
+        return;
+    }
+    printf("%s\t%u\t%u\t%s\trow %u\n", entry->name, entry->size, entry->flags,
+           file->storedSize != file->unpackedSize ? "zlib" : "plain", file->scrambleRow);
 }
 
 int List(const std::vector<std::string>& args) {
@@ -168,7 +177,7 @@ int List(const std::vector<std::string>& args) {
     LogCollector log;
     PackMgr* pack = OpenPackFile(nullptr, args[0].c_str(), nullptr);
     if (pack == nullptr) return Fail("cannot read \"" + args[0] + "\": " + log.Joined());
-    ListPackDirectory(pack, "/", 1, nullptr, PrintEntry);
+    ListPackDirectory(pack, "/", 1, pack, PrintEntry);
     FsMgr::Release(pack);
     if (fflush(stdout) != 0) return Fail("cannot write the listing");
     std::string warnings = log.Joined();
