@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/debug_log.h"
 #include "script/script_host.h"
@@ -37,6 +38,42 @@ void WarnArgument(HSQUIRRELVM v, SQInteger index, const char* method, const char
     }
 }
 
+// The class id each tagged class was registered under, by name, so that a
+// constructor knows its own class even after a script rebinds the global.
+struct RegisteredClass {
+    char name[32];
+    ScriptClassId id;
+};
+RegisteredClass gRegisteredClasses[64];
+size_t gRegisteredClassCount = 0;
+
+void RememberClassId(const char* name, ScriptClassId id) {
+    for (size_t i = 0; i < gRegisteredClassCount; ++i) {
+        if (strcmp(gRegisteredClasses[i].name, name) == 0) {
+            gRegisteredClasses[i].id = id;
+            return;
+        }
+    }
+    if (gRegisteredClassCount == sizeof gRegisteredClasses / sizeof gRegisteredClasses[0] ||
+        strlen(name) >= sizeof gRegisteredClasses[0].name) {
+        LogError("script: class \"%s\" cannot be remembered; its constructor will refuse every call", name);
+        return;
+    }
+    RegisteredClass& entry = gRegisteredClasses[gRegisteredClassCount++];
+    snprintf(entry.name, sizeof entry.name, "%s", name);
+    entry.id = id;
+}
+
+bool FindClassId(const char* name, ScriptClassId* id) {
+    for (size_t i = 0; i < gRegisteredClassCount; ++i) {
+        if (strcmp(gRegisteredClasses[i].name, name) == 0) {
+            *id = gRegisteredClasses[i].id;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 SQUserPointer ScriptClassTag(ScriptClassId id) { return reinterpret_cast<SQUserPointer>(static_cast<uintptr_t>(id)); }
@@ -49,8 +86,12 @@ int RegisterTaggedScriptClass(const char* name, const ScriptMethodRow* rows, siz
     sq_pushobject(v, classObject);
     bool tagged = SQ_SUCCEEDED(sq_settypetag(v, -1, ScriptClassTag(id)));
     sq_pop(v, 1);
-    if (!tagged) LogError("script: class \"%s\" could not be tagged", name);
-    return tagged ? 1 : 0;
+    if (!tagged) {
+        LogError("script: class \"%s\" could not be tagged", name);
+        return 0;
+    }
+    RememberClassId(name, id);
+    return 1;
 }
 
 void* ScriptSelfOrNull(HSQUIRRELVM v, ScriptClassId id, const char* method, bool* ok) {
@@ -73,11 +114,21 @@ void* ScriptSelf(HSQUIRRELVM v, ScriptClassId id, const char* method) {
 }
 
 bool ScriptMayConstruct(HSQUIRRELVM v, const char* className) {
-    SQUserPointer existing = nullptr;
-    if (sq_gettype(v, 1) == OT_INSTANCE && SQ_SUCCEEDED(sq_getinstanceup(v, 1, &existing, nullptr)) &&
-        existing == nullptr) {
-        return true;
+    ScriptClassId id{};
+    if (!FindClassId(className, &id)) {
+        LogError("script: %s was not registered with a type tag", className);
+        ThrowError(v, "%s: constructor of an unregistered class", className);
+        return false;
     }
+    // The instance must be of this class or derive from it: the VM walks the
+    // class chain for the tag. Any other instance would get a native object
+    // that its own class's methods would read as something else.
+    SQUserPointer existing = nullptr;
+    if (sq_gettype(v, 1) != OT_INSTANCE || SQ_FAILED(sq_getinstanceup(v, 1, &existing, ScriptClassTag(id)))) {
+        ThrowError(v, "%s: constructor called on an instance of another class", className);
+        return false;
+    }
+    if (existing == nullptr) return true;
     ThrowError(v, "%s: constructor called on a constructed instance", className);
     return false;
 }
