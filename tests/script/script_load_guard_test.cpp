@@ -1,0 +1,145 @@
+// Script loads that must fail instead of running something else: compiled
+// functions whose frame the VM would overrun or whose code runs off its end,
+// and compressed scripts damaged inside the pack.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fs/dir_mgr.h"
+#include "fs/fs_mgr.h"
+#include "fs/pack_keys.h"
+#include "fs/pack_mgr.h"
+#include "script/script_host.h"
+#include "tests/script/script_test_util.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/temp_dir.h"
+#include "tools/epk2tool/pack_writer.h"
+
+namespace {
+
+constexpr uint32_t kPart = 0x50415254;
+constexpr uint8_t kReturn = 0x17, kLine = 0x00;
+
+// One function as this VM build writes a closure stream.
+struct FunctionSpec {
+    SQInteger parameters = 1;
+    std::vector<SQInteger> defaults;
+    SQInteger stackSize = 2;
+    std::vector<uint8_t> opcodes{kReturn};
+};
+
+std::string Closure(const FunctionSpec& f) {
+    std::string out;
+    auto put = [&out](const auto& value) { out.append(reinterpret_cast<const char*>(&value), sizeof value); };
+    auto text = [&](const std::string& s) {
+        put(uint32_t{OT_STRING});
+        put(static_cast<SQInteger>(s.size()));
+        out += s;
+    };
+    put(uint16_t{0xFAFA});
+    for (uint32_t word : {0x53514952u, uint32_t{sizeof(SQChar)}, uint32_t{sizeof(SQInteger)},
+                          uint32_t{sizeof(SQFloat)}, kPart}) {
+        put(word);
+    }
+    text("made.nut");
+    text("main");
+    put(kPart);
+    const SQInteger defaults = static_cast<SQInteger>(f.defaults.size());
+    const SQInteger instructions = static_cast<SQInteger>(f.opcodes.size());
+    for (SQInteger count : {SQInteger{0}, f.parameters, SQInteger{0}, SQInteger{0}, SQInteger{0}, defaults,
+                            instructions, SQInteger{0}}) {
+        put(count);
+    }
+    put(kPart);  // literals
+    put(kPart);
+    for (SQInteger i = 0; i < f.parameters; ++i) text(i == 0 ? "this" : "p" + std::to_string(i));
+    for (int empty = 0; empty < 4; ++empty) put(kPart);  // outer values, locals, line infos
+    for (SQInteger value : f.defaults) put(value);
+    put(kPart);
+    for (uint8_t op : f.opcodes) {
+        put(int32_t{0});
+        for (uint8_t byte : {op, uint8_t{0xFF}, uint8_t{0}, uint8_t{0}}) put(byte);
+    }
+    put(kPart);
+    put(f.stackSize);
+    put(uint8_t{0});
+    put(SQInteger{0});
+    put(0x5441494Cu);
+    return out;
+}
+
+using ScriptLoadGuardTest = ScriptTest;
+
+TEST_F(ScriptLoadGuardTest, FramesTheVMWouldOverrunAndCodeWithoutAnEndAreRefused) {
+    TempDir dir;
+    FunctionSpec manyParameters;
+    manyParameters.parameters = 3000;
+    manyParameters.defaults.assign(2999, 1);
+    manyParameters.stackSize = 4;
+    FunctionSpec moreDefaults;
+    moreDefaults.parameters = 2;
+    moreDefaults.defaults = {1, 1, 1};
+    moreDefaults.stackSize = 4;
+    FunctionSpec farDefault = moreDefaults;
+    farDefault.defaults = {5000};
+    FunctionSpec noCode, runsOff;
+    noCode.opcodes.clear();
+    runsOff.opcodes = {kReturn, kLine};
+    const struct {
+        const char* name;
+        FunctionSpec function;
+        int loaded;
+    } cases[] = {
+        {"plain", FunctionSpec{}, 1},
+        {"many-parameters", manyParameters, 0},
+        {"more-defaults", moreDefaults, 0},
+        {"far-default", farDefault, 0},
+        {"no-code", noCode, 0},
+        {"runs-off", runsOff, 0},
+    };
+    for (const auto& c : cases) {
+        const std::string file = std::string(c.name) + ".cnut";
+        ASSERT_TRUE(dir.Write(file, Closure(c.function)));
+        LogCapture log;
+        EXPECT_EQ(DoScriptFile(v, dir.File(file).c_str(), nullptr, nullptr), c.loaded) << c.name;
+        if (!c.loaded) {
+            EXPECT_TRUE(log.Contains(file)) << c.name;
+        }
+    }
+}
+
+TEST_F(ScriptLoadGuardTest, ADamagedCompressedScriptFailsByName) {
+    std::string source = "ran <- true;\n";
+    for (int i = 0; i < 200; ++i) source += "// padding line " + std::to_string(i) + "\n";
+    PackWriter writer;
+    PackFileOptions zlib;
+    zlib.compression = PackCompression::kAlways;
+    ASSERT_TRUE(writer.AddFile(writer.AddDirectory(PackWriter::kRoot, "script"), "main.nut",
+                               std::vector<uint8_t>(source.begin(), source.end()), zlib));
+    std::vector<uint8_t> image;
+    std::string error;
+    ASSERT_TRUE(writer.Build(GetBuiltInPackKeyTable(), &image, &error)) << error;
+    PackMgr* pack = OpenPackMemory(image.data(), static_cast<uint32_t>(image.size()), nullptr);
+    ASSERT_NE(pack, nullptr);
+    const PackFile* entry = FindPackEntry(pack, "/script/main.nut");
+    ASSERT_TRUE(entry != nullptr && entry->storedSize < entry->unpackedSize);
+    FsMgr* scripts = DirMgr(pack, "script", nullptr);
+    const uint32_t damaged[] = {entry->storedSize - 1, entry->storedSize / 2};  // the checksum, the middle
+    for (uint32_t at : damaged) {
+        image[entry->dataOffset + at] ^= 0x40;
+        ASSERT_TRUE(RunSource(v, "ran <- false;").ok);
+        LogCapture log;
+        EXPECT_EQ(LoadScriptFile(v, "main.nut", scripts, nullptr), 0) << at;
+        EXPECT_EQ(DoScriptFile(v, "main.nut", scripts, nullptr), 0) << at;
+        EXPECT_FALSE(Eval(v, "ran").boolean);
+        EXPECT_TRUE(log.Contains("read \"main.nut\"")) << at;
+        image[entry->dataOffset + at] ^= 0x40;
+    }
+    EXPECT_EQ(DoScriptFile(v, "main.nut", scripts, nullptr), 1);
+    EXPECT_TRUE(Eval(v, "ran").boolean);
+    FsMgr::Release(scripts);
+    FsMgr::Release(pack);
+}
+
+}  // namespace
