@@ -14,9 +14,14 @@ local numbers = [24, 0, 1, -1, 0.5, 0x7FFFFFFF, 2147483648, -2147483648, 0x7FFFF
 local long = "";
 for (local i = 0; i < 2500; i++) long += "霧";
 // The real files first: the first instances a constructor keeps are the useful ones.
-local strings = ["font/sweep.ttf", "image/sweep.bmp", "", "sweep", "a\x00b", long];
-local classes = [], tables = [Sys, Utl, App];
-foreach (name, value in getroottable()) if (typeof value == "class") classes.append(value);
+local strings = ["font/sweep.ttf", "image/sweep.bmp", "", "sweep", "a\x00b", "%s%s%n%x", "\xFF\xC3\xE3\x81", long];
+// Every class, and every table but the standard library's (Sys, Utl, App and
+// any the game adds later).
+local classes = [], tables = [];
+foreach (name, value in getroottable()) {
+    if (typeof value == "class") classes.append(value);
+    if (typeof value == "table" && name != "std") tables.append(value);
+}
 
 stats <- {calls = 0, refused = 0};
 pool <- [];         // instances made, a few per class and round
@@ -42,7 +47,7 @@ function ArgumentLists(objects, values, mixedFirst) {
 }
 
 function Values(objects) {
-    local values = [null, true, {}, [], Call];
+    local values = [null, true, {}, [], Call, Call.weakref(), newthread(Call)];
     values.extend(numbers);
     values.extend(objects);
     values.extend(classes);
@@ -98,6 +103,7 @@ function AppUpdate() {
     if (++frames < 3) return;
     Sys.Exit(0);  // the first status posted is the one the game ends with
     foreach (args in ArgumentLists([null], Values([]), false)) Call(Sys.Exit, Sys, args);
-    print("sweep: " + classes.len() + " classes, " + stats.calls + " calls, " + stats.refused + " refused");
+    print("sweep: " + classes.len() + " classes, " + tables.len() + " tables, " + stats.calls + " calls, " +
+          stats.refused + " refused");
     pool.clear();
 }

@@ -48,10 +48,11 @@ TEST(ScriptSweepTest, NoScriptCallCrashesTheEngine) {
     EXPECT_EQ(run.status, 0);
     std::vector<std::string> summary = run.LinesStartingWith("sweep: ");
     ASSERT_EQ(summary.size(), 1u) << "the sweep did not finish";
-    int classes = 0;
+    int classes = 0, tables = 0;
     long calls = 0;
-    ASSERT_EQ(sscanf(summary[0].c_str(), "sweep: %d classes, %ld calls", &classes, &calls), 2);
+    ASSERT_EQ(sscanf(summary[0].c_str(), "sweep: %d classes, %d tables, %ld calls", &classes, &tables, &calls), 3);
     EXPECT_GE(classes, 5);
+    EXPECT_GE(tables, 3);  // Sys, Utl, App
     EXPECT_GT(calls, 10000);
     printf("%s (%zu log lines, %d frames)\n", summary[0].c_str(), run.log.size(), run.swaps);
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fs/dir_mgr.h"
+#include "fs/file_loaders.h"
 #include "fs/fs_mgr.h"
 #include "fs/pack_keys.h"
 #include "fs/pack_mgr.h"
@@ -134,6 +135,7 @@ TEST_F(ScriptLoadGuardTest, ADamagedCompressedScriptFailsByName) {
         EXPECT_EQ(DoScriptFile(v, "main.nut", scripts, nullptr), 0) << at;
         EXPECT_FALSE(Eval(v, "ran").boolean);
         EXPECT_TRUE(log.Contains("read \"main.nut\"")) << at;
+        EXPECT_EQ(LoadTextFile(scripts, "main.nut", nullptr, nullptr), nullptr);
         image[entry->dataOffset + at] ^= 0x40;
     }
     EXPECT_EQ(DoScriptFile(v, "main.nut", scripts, nullptr), 1);
