@@ -39,45 +39,32 @@ protected:
 };
 
 TEST_F(SafeSaveGuardTest, AnyRefusedWriteKeepsTheOldFile) {
-    // Each returns the stream to release (a layer over the save) after a write it refused.
-    const struct {
-        const char* name;
-        std::function<Stream*(Stream*)> fail;
-    } cases[] = {
-        {"past the end",
-         [](Stream* save) {
-             save->Seek(4, kSeekSet);
-             EXPECT_EQ(save->Write("NEW", 3), 0u);
-             return save;
-         }},
-        {"zlib after its flush",
-         [](Stream* save) {
-             Stream* zlib = ZlibStream(save, 0, kZlibDeflate, nullptr);
-             EXPECT_EQ(zlib->Write("abc", 3), 3u);
-             zlib->Flush();
-             EXPECT_EQ(zlib->Write("def", 3), 0u);
-             return zlib;
-         }},
-        {"zlib over descrambling",
-         [](Stream* save) {
-             Stream* zlib = ZlibStream(XorStream(save, kKey, 4, UINT32_MAX, nullptr), 0, kZlibDeflate, nullptr);
-             zlib->Flush();
-             EXPECT_EQ(zlib->Write("def", 3), 0u);
-             return zlib;
-         }},
-        {"a window past the end", [](Stream* save) {
-             Stream* window = SubStream(save, 0, 16, true, nullptr);
-             window->Seek(8, kSeekSet);
-             EXPECT_EQ(window->Write("NEW", 3), 0u);
-             return window;
-         }},
+    // Each builds its layers over the save, has a write refused and hands back the top layer.
+    const std::function<Stream*(Stream*)> cases[] = {
+        [](Stream* save) {  // past the end of the new file
+            save->Seek(4, kSeekSet);
+            EXPECT_EQ(save->Write("NEW", 3), 0u);
+            return save;
+        },
+        [](Stream* save) {  // zlib after its flush, over descrambling
+            Stream* zlib = ZlibStream(XorStream(save, kKey, 4, UINT32_MAX, nullptr), 0, kZlibDeflate, nullptr);
+            EXPECT_EQ(zlib->Write("abc", 3), 3u);
+            zlib->Flush();
+            EXPECT_EQ(zlib->Write("def", 3), 0u);
+            return zlib;
+        },
+        [](Stream* save) {  // a window past the end
+            Stream* window = SubStream(save, 0, 16, true, nullptr);
+            window->Seek(8, kSeekSet);
+            EXPECT_EQ(window->Write("NEW", 3), 0u);
+            return window;
+        },
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& fail : cases) {
         Stream* save = Open();
         ASSERT_NE(save, nullptr);
         LogCapture log;
-        Stream* top = c.fail(save);
+        Stream* top = fail(save);
         EXPECT_EQ(top->State(), kStreamFailed);
         top->Release();
         EXPECT_EQ(dir_.Read("Save0000.dat"), kOld);

@@ -78,7 +78,8 @@ function Strangers(cls) {
 
 function SweepMembers(holder, selves, lists, strangers) {
     foreach (name, member in holder) {
-        if (typeof member != "function" || name == "constructor" || name == "Exit") continue;
+        // Sys.Exit waits for the end: the first status posted is the one the game ends with.
+        if (typeof member != "function" || name == "constructor" || member == Sys.Exit) continue;
         foreach (self in selves) foreach (args in lists) Call(member, self, args);
         foreach (self in strangers) { Call(member, self, []); Call(member, self, [0]); }
     }
@@ -101,7 +102,7 @@ function AppInitialize() {
 frames <- 0;
 function AppUpdate() {
     if (++frames < 3) return;
-    Sys.Exit(0);  // the first status posted is the one the game ends with
+    Sys.Exit(0);
     foreach (args in ArgumentLists([null], Values([]), false)) Call(Sys.Exit, Sys, args);
     print("sweep: " + classes.len() + " classes, " + tables.len() + " tables, " + stats.calls + " calls, " +
           stats.refused + " refused");
