@@ -4,7 +4,8 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
+#include <map>
+#include <string>
 
 #include "platform/debug_log.h"
 #include "script/script_host.h"
@@ -40,38 +41,9 @@ void WarnArgument(HSQUIRRELVM v, SQInteger index, const char* method, const char
 
 // The class id each tagged class was registered under, by name, so that a
 // constructor knows its own class even after a script rebinds the global.
-struct RegisteredClass {
-    char name[32];
-    ScriptClassId id;
-};
-RegisteredClass gRegisteredClasses[64];
-size_t gRegisteredClassCount = 0;
-
-void RememberClassId(const char* name, ScriptClassId id) {
-    for (size_t i = 0; i < gRegisteredClassCount; ++i) {
-        if (strcmp(gRegisteredClasses[i].name, name) == 0) {
-            gRegisteredClasses[i].id = id;
-            return;
-        }
-    }
-    if (gRegisteredClassCount == sizeof gRegisteredClasses / sizeof gRegisteredClasses[0] ||
-        strlen(name) >= sizeof gRegisteredClasses[0].name) {
-        LogError("script: class \"%s\" cannot be remembered; its constructor will refuse every call", name);
-        return;
-    }
-    RegisteredClass& entry = gRegisteredClasses[gRegisteredClassCount++];
-    snprintf(entry.name, sizeof entry.name, "%s", name);
-    entry.id = id;
-}
-
-bool FindClassId(const char* name, ScriptClassId* id) {
-    for (size_t i = 0; i < gRegisteredClassCount; ++i) {
-        if (strcmp(gRegisteredClasses[i].name, name) == 0) {
-            *id = gRegisteredClasses[i].id;
-            return true;
-        }
-    }
-    return false;
+std::map<std::string, ScriptClassId>& RegisteredClassIds() {
+    static std::map<std::string, ScriptClassId> ids;
+    return ids;
 }
 
 }  // namespace
@@ -90,7 +62,7 @@ int RegisterTaggedScriptClass(const char* name, const ScriptMethodRow* rows, siz
         LogError("script: class \"%s\" could not be tagged", name);
         return 0;
     }
-    RememberClassId(name, id);
+    RegisteredClassIds()[name] = id;
     return 1;
 }
 
@@ -114,8 +86,8 @@ void* ScriptSelf(HSQUIRRELVM v, ScriptClassId id, const char* method) {
 }
 
 bool ScriptMayConstruct(HSQUIRRELVM v, const char* className) {
-    ScriptClassId id{};
-    if (!FindClassId(className, &id)) {
+    auto registered = RegisteredClassIds().find(className);
+    if (registered == RegisteredClassIds().end()) {
         LogError("script: %s was not registered with a type tag", className);
         ThrowError(v, "%s: constructor of an unregistered class", className);
         return false;
@@ -124,7 +96,8 @@ bool ScriptMayConstruct(HSQUIRRELVM v, const char* className) {
     // class chain for the tag. Any other instance would get a native object
     // that its own class's methods would read as something else.
     SQUserPointer existing = nullptr;
-    if (sq_gettype(v, 1) != OT_INSTANCE || SQ_FAILED(sq_getinstanceup(v, 1, &existing, ScriptClassTag(id)))) {
+    SQUserPointer tag = ScriptClassTag(registered->second);
+    if (sq_gettype(v, 1) != OT_INSTANCE || SQ_FAILED(sq_getinstanceup(v, 1, &existing, tag))) {
         ThrowError(v, "%s: constructor called on an instance of another class", className);
         return false;
     }

@@ -28,6 +28,7 @@ struct FunctionSpec {
     std::vector<SQInteger> defaults;
     SQInteger stackSize = 2;
     std::vector<uint8_t> opcodes{kReturn};
+    SQInteger varParams = 0;
 };
 
 std::string Closure(const FunctionSpec& f) {
@@ -60,7 +61,7 @@ std::string Closure(const FunctionSpec& f) {
     put(kPart);
     put(f.stackSize);
     put(uint8_t{0});
-    put(SQInteger{0});
+    put(f.varParams);
     put(0x5441494Cu);
     return out;
 }
@@ -79,6 +80,7 @@ TEST_F(ScriptLoadGuardTest, FramesTheVMWouldOverrunAndCodeWithoutAnEndAreRefused
         {"far-default", {2, {5000}, 4}, 0},
         {"no-code", {1, {}, 2, {}}, 0},
         {"runs-off", {1, {}, 2, {kReturn, kLine}}, 0},
+        {"var-params-flag", {1, {}, 2, {kReturn}, 2}, 0},
     };
     TempDir dir;
     for (const auto& c : cases) {
