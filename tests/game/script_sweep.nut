@@ -35,12 +35,13 @@ function Call(f, self, args) {
 }
 
 // Argument lists: nothing, every kind alone and repeated, then an object
-// followed by numbers and a number followed by an object. Constructors take
+// followed by numbers, a number followed by an object, and pairs of numbers. Constructors take
 // the mixed lists first, so the instances they keep are the useful ones.
 function ArgumentLists(objects, values, mixedFirst) {
     local plain = [[]], mixed = [];
     foreach (x in values) plain.extend([[x], [x, x], [x, x, x, x], [x, x, x, x, x, x, x, x]]);
     foreach (n in numbers) foreach (o in objects) mixed.extend([[o, n, n, n, n], [n, o], [n, o, n, n]]);
+    foreach (n in numbers) foreach (m in numbers) mixed.extend([[n, m], [n, m, m, m, m]]);
     local first = mixedFirst ? mixed : plain;
     first.extend(mixedFirst ? plain : mixed);
     return first;
