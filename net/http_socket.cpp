@@ -1,5 +1,6 @@
-// POSIX socket calls for the HTTP client: getaddrinfo, a non-blocking connect
-// finished by poll, and send/recv loops that wait with poll.
+// POSIX socket calls for the HTTP client: a name lookup bounded by the connect
+// limit, a non-blocking connect finished by poll, and send/recv loops that
+// wait with poll.
 #include "net/http_socket.h"
 
 #include <fcntl.h>
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "net/name_lookup.h"
 #include "platform/debug_log.h"
 #include "platform/threads.h"
 
@@ -96,14 +98,16 @@ bool HttpSocket::Connect(const std::string& host, uint16_t port, int timeoutMs) 
     }
     uint64_t deadline = GetTimeMicros() + static_cast<uint64_t>(std::max(timeoutMs, 0)) * 1000;
 
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICSERV;
+    // The lookup counts against the connect limit.
     addrinfo* addresses = nullptr;
-    int lookup = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &addresses);
-    if (lookup != 0) {
-        LogFailed("resolve \"%s\" (%s)", host.c_str(), gai_strerror(lookup));
+    int lookupError = 0;
+    NameLookupResult lookup = LookupHost(host, port, deadline, &addresses, &lookupError);
+    if (lookup == NameLookupResult::kTimedOut) {
+        LogFailed("resolve \"%s\" (no answer within %d ms)", host.c_str(), timeoutMs);
+        return false;
+    }
+    if (lookup == NameLookupResult::kFailed) {
+        LogFailed("resolve \"%s\" (%s)", host.c_str(), gai_strerror(lookupError));
         return false;
     }
     int error = 0;

@@ -16,8 +16,9 @@ public:
     HttpSocket(const HttpSocket&) = delete;
     HttpSocket& operator=(const HttpSocket&) = delete;
 
-    // Resolves `host` and connects to the first address that answers within
-    // `timeoutMs` in all. The socket is non-blocking from here on.
+    // Resolves `host` and connects to the first address that answers, the
+    // lookup and the connect together within `timeoutMs`. The socket is
+    // non-blocking from here on.
     bool Connect(const std::string& host, uint16_t port, int timeoutMs);
     // True only when every byte went out. Fails when the peer resets, or when
     // the peer takes nothing for `idleTimeoutMs`, or at `deadlineMicros`

@@ -4,11 +4,14 @@
 #include "core/allocator.h"
 #include "fs/fs_mgr.h"
 #include "fs/stream.h"
+#include "platform/debug_log.h"
 
 namespace {
 
 // Reads the file into a new block with `extra` spare bytes after the data.
-void* LoadWithSpare(FsMgr* fs, const char* name, uint32_t* outSize, size_t extra, Allocator* allocator) {
+// With `whole`, a short read (a damaged compressed entry) is a failure.
+void* LoadWithSpare(FsMgr* fs, const char* name, uint32_t* outSize, size_t extra, bool whole,
+                    Allocator* allocator) {
     if (outSize != nullptr) *outSize = 0;
     Stream* stream = FsMgr::OpenStream(fs, name, 0, 0, kOpenRead, allocator);
     if (stream == nullptr) return nullptr;
@@ -21,6 +24,11 @@ void* LoadWithSpare(FsMgr* fs, const char* name, uint32_t* outSize, size_t extra
     }
     uint32_t got = size > 0 ? stream->Read(block, size) : 0;
     stream->Release();
+    if (whole && got < size) {
+        LogFailed("read \"%s\" (%u of %u bytes)", name, got, size);
+        Allocator::Free(block);
+        return nullptr;
+    }
     if (outSize != nullptr) *outSize = got;
     if (extra > 0) static_cast<char*>(block)[got] = '\0';
     return block;
@@ -29,11 +37,12 @@ void* LoadWithSpare(FsMgr* fs, const char* name, uint32_t* outSize, size_t extra
 }  // namespace
 
 void* LoadWholeFile(FsMgr* fs, const char* name, uint32_t* outSize, Allocator* allocator) {
-    return LoadWithSpare(fs, name, outSize, 0, allocator);
+    return LoadWithSpare(fs, name, outSize, 0, false, allocator);
 }
 
 char* LoadTextFile(FsMgr* fs, const char* name, uint32_t* outSize, Allocator* allocator) {
-    return static_cast<char*>(LoadWithSpare(fs, name, outSize, 1, allocator));
+    // Text is only ever used whole (shader sources, lists): a cut one is no text.
+    return static_cast<char*>(LoadWithSpare(fs, name, outSize, 1, true, allocator));
 }
 
 uint32_t LoadFileInto(FsMgr* fs, const char* name, void* buffer, uint32_t count, Allocator* allocator) {

@@ -66,7 +66,7 @@ int FileState(Stream* stream) {
 }
 
 constexpr StreamOps kFileStreamOps = {FileRelease, FileRead, FileWrite, FileFlush,
-                                      FileSeek,    FileTell, FileSize,  FileState};
+                                      FileSeek,    FileTell, FileSize,  FileState, nullptr};
 
 }  // namespace
 
@@ -92,6 +92,6 @@ Stream* FileStream(const char* path, uint32_t offset, uint32_t length, int mode,
     self->handle = handle;
     self->windowStart = offset;
     self->windowLength = static_cast<uint32_t>(window);
-    if (mode & kOpenLoadIntoMemory) return Stream::LoadIntoMemory(self, allocator);
+    if (mode & kOpenLoadIntoMemory) return Stream::LoadWholeIntoMemory(self, path, allocator);
     return self;
 }

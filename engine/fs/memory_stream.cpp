@@ -62,7 +62,7 @@ int MemoryState(Stream* stream) {
 }
 
 constexpr StreamOps kMemoryStreamOps = {MemoryRelease, MemoryRead, MemoryWrite, MemoryFlush,
-                                        MemorySeek,    MemoryTell, MemorySize,  MemoryState};
+                                        MemorySeek,    MemoryTell, MemorySize,  MemoryState, nullptr};
 
 }  // namespace
 

@@ -67,20 +67,38 @@ void SafeSaveRelease(Stream* stream) {
 
 uint32_t SafeSaveRead(Stream*, void*, uint32_t) { return 0; }
 
+// Every write that does not go through whole spoils the save: the file
+// would be missing bytes the caller believes are in it.
+void FailSave(SafeSaveStreamObject* self, const char* why, size_t put, uint32_t count) {
+    if (!self->failed) {
+        LogError("could not write \"%s\" (%zu of %u bytes, %s); the old file is kept", self->targetPath.c_str(), put,
+                 count, why);
+    }
+    self->failed = true;
+}
+
 uint32_t SafeSaveWrite(Stream* stream, const void* buffer, uint32_t count) {
     SafeSaveStreamObject* self = Self(stream);
-    if (self->failed || self->position > self->length) return 0;
+    if (count == 0) return 0;
+    if (self->failed) return 0;
+    if (self->position > self->length) {
+        // A seek beyond the end would leave a hole of undefined bytes.
+        FailSave(self, "past the end", 0, count);
+        return 0;
+    }
     uint32_t room = std::numeric_limits<uint32_t>::max() - self->position;
     uint32_t wanted = count < room ? count : room;
     size_t put = WriteFileAt(self->handle, buffer, self->position, wanted);
     self->position += static_cast<uint32_t>(put);
     if (self->position > self->length) self->length = self->position;
-    if (put < count) {
-        self->failed = true;
-        LogError("could not write \"%s\" (%zu of %u bytes); the old file is kept", self->targetPath.c_str(),
-                 put, count);
-    }
+    if (put < count) FailSave(self, wanted < count ? "beyond 4 GiB" : "the device refused", put, count);
     return static_cast<uint32_t>(put);
+}
+
+void SafeSaveAbandon(Stream* stream) {
+    SafeSaveStreamObject* self = Self(stream);
+    if (!self->failed) LogError("writing \"%s\" was given up; the old file is kept", self->targetPath.c_str());
+    self->failed = true;
 }
 
 int32_t SafeSaveFlush(Stream* stream) { return Self(stream)->failed ? -1 : 0; }
@@ -102,7 +120,8 @@ int SafeSaveState(Stream* stream) {
 }
 
 constexpr StreamOps kSafeSaveStreamOps = {SafeSaveRelease, SafeSaveRead, SafeSaveWrite, SafeSaveFlush,
-                                          SafeSaveSeek,    SafeSaveTell, SafeSaveSize,  SafeSaveState};
+                                          SafeSaveSeek,    SafeSaveTell, SafeSaveSize,  SafeSaveState,
+                                          SafeSaveAbandon};
 
 }  // namespace
 
@@ -116,7 +135,10 @@ Stream* OpenSafeSaveStream(const char* path, Allocator* allocator) {
     // Saving onto a folder can never succeed; find out before writing anything.
     if (IsDirectory(target.c_str())) return nullptr;
     std::string temporary = SafeSaveTemporaryName(target, gSaveSerial.fetch_add(1));
-    FileHandle* handle = OpenFileHandle(temporary.c_str(), kFileWrite);
+    // The new file replaces the old one whole, permissions included: a
+    // private file (the access token) must stay private, and a new one is.
+    int permissions = GetFilePermissions(target.c_str());
+    FileHandle* handle = CreateFileHandle(temporary.c_str(), permissions >= 0 ? permissions : kPrivateFilePermissions);
     if (handle == nullptr) return nullptr;
     SafeSaveStreamObject* self = NewObject<SafeSaveStreamObject>(allocator);
     if (self == nullptr) {

@@ -81,23 +81,60 @@ uint32_t Stream::WriteLine(const char* text) {
     return written;
 }
 
-Stream* Stream::LoadIntoMemory(Stream* stream, Allocator* allocator) {
-    if (stream == nullptr) return nullptr;
-    uint32_t size = stream->Size();
+namespace {
+
+// Reads the stream whole into a new block and releases it; null when the
+// block cannot be had. *got is the count that really came.
+void* ReadAllAndRelease(Stream* stream, uint32_t* size, uint32_t* got, Allocator* allocator) {
+    *size = stream->Size();
+    *got = 0;
     // One spare byte keeps a zero-sized stream a real block.
-    void* block = Alloc(allocator, static_cast<size_t>(size) + 1, 0);
+    void* block = Alloc(allocator, static_cast<size_t>(*size) + 1, 0);
     if (block == nullptr) {
-        LogError("no memory to load %u bytes", size);
         stream->Release();
         return nullptr;
     }
-    uint32_t got = size > 0 ? stream->Read(block, size) : 0;
+    *got = *size > 0 ? stream->Read(block, *size) : 0;
     stream->Release();
+    return block;
+}
+
+Stream* OwningMemoryStream(void* block, uint32_t size, Allocator* allocator) {
+    Stream* memory = MemoryStream(block, size, true, allocator);
+    if (memory == nullptr) Allocator::Free(block);
+    return memory;
+}
+
+}  // namespace
+
+Stream* Stream::LoadIntoMemory(Stream* stream, Allocator* allocator) {
+    if (stream == nullptr) return nullptr;
+    uint32_t size = 0, got = 0;
+    void* block = ReadAllAndRelease(stream, &size, &got, allocator);
+    if (block == nullptr) {
+        LogError("no memory to load %u bytes", size);
+        return nullptr;
+    }
     if (got < size) {
         // A truncated pack or damaged compressed entry: hand on only what is real.
         LogWarning("read %u of %u bytes", got, size);
     }
-    Stream* memory = MemoryStream(block, got, true, allocator);
-    if (memory == nullptr) Allocator::Free(block);
-    return memory;
+    return OwningMemoryStream(block, got, allocator);
+}
+
+Stream* Stream::LoadWholeIntoMemory(Stream* stream, const char* name, Allocator* allocator) {
+    if (stream == nullptr) return nullptr;
+    uint32_t size = 0, got = 0;
+    if (name == nullptr) name = "";
+    void* block = ReadAllAndRelease(stream, &size, &got, allocator);
+    if (block == nullptr) {
+        LogFailed("read \"%s\" (no memory for %u bytes)", name, size);
+        return nullptr;
+    }
+    if (got < size) {
+        LogFailed("read \"%s\" (%u of %u bytes)", name, got, size);
+        Allocator::Free(block);
+        return nullptr;
+    }
+    return OwningMemoryStream(block, got, allocator);
 }

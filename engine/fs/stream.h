@@ -35,6 +35,11 @@ struct StreamOps {
     uint32_t (*Tell)(Stream* self);
     uint32_t (*Size)(Stream* self);
     int (*State)(Stream* self);
+    // Gives up what was written, after a failure the caller cannot mend: a
+    // stream that replaces a file on release then keeps the old file, and a
+    // layer passes it on to the stream below. Null for kinds that cannot take
+    // bytes back (memory, plain files).
+    void (*Abandon)(Stream* self);
 };
 
 struct Stream {
@@ -49,6 +54,9 @@ struct Stream {
     uint32_t Tell() { return ops->Tell(this); }
     uint32_t Size() { return ops->Size(this); }
     int State() { return ops->State(this); }
+    void Abandon() {
+        if (ops->Abandon != nullptr) ops->Abandon(this);
+    }
 
     // Little-endian typed access. A read that comes up short gives 0.
     int32_t ReadByte();  // sign-extended
@@ -70,6 +78,10 @@ struct Stream {
     // (with a warning). On failure the stream is still released and the result
     // is null.
     static Stream* LoadIntoMemory(Stream* stream, Allocator* allocator);
+    // The same for a caller that needs every byte (a script, a whole-file
+    // open): a short read is a failure with one log line naming `name`, and
+    // the result is null.
+    static Stream* LoadWholeIntoMemory(Stream* stream, const char* name, Allocator* allocator);
 };
 
 // Where a Seek of `offset` lands, counted from 0, from `position` or from

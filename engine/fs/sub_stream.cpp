@@ -66,11 +66,16 @@ uint32_t SubSeek(Stream* stream, int32_t offset, int whence) {
 uint32_t SubTell(Stream* stream) { return Self(stream)->position; }
 uint32_t SubSize(Stream* stream) { return Self(stream)->size; }
 int SubState(Stream* stream) {
-    return Self(stream)->position < Self(stream)->size ? kStreamHasData : kStreamAtEnd;
+    SubStreamObject* self = Self(stream);
+    if (self->parent->State() == kStreamFailed) return kStreamFailed;
+    return self->position < self->size ? kStreamHasData : kStreamAtEnd;
 }
 
+// A failed write inside the window spoils the parent too, owned or not.
+void SubAbandon(Stream* stream) { Self(stream)->parent->Abandon(); }
+
 constexpr StreamOps kSubStreamOps = {SubRelease, SubRead, SubWrite, SubFlush,
-                                     SubSeek,    SubTell, SubSize,  SubState};
+                                     SubSeek,    SubTell, SubSize,  SubState, SubAbandon};
 
 }  // namespace
 

@@ -79,9 +79,10 @@ uint32_t XorSeek(Stream* stream, int32_t offset, int whence) {
 uint32_t XorTell(Stream* stream) { return Self(stream)->position; }
 uint32_t XorSize(Stream* stream) { return Self(stream)->parent->Size(); }
 int XorState(Stream* stream) { return Self(stream)->parent->State(); }
+void XorAbandon(Stream* stream) { Self(stream)->parent->Abandon(); }
 
 constexpr StreamOps kXorStreamOps = {XorRelease, XorRead, XorWrite, XorFlush,
-                                     XorSeek,    XorTell, XorSize,  XorState};
+                                     XorSeek,    XorTell, XorSize,  XorState, XorAbandon};
 
 }  // namespace
 

@@ -37,6 +37,8 @@ void Fail(ZlibStreamObject* self, const char* what, int code) {
         LogError("%s compressed data: zlib %d (%s)", what, code, self->zs.msg ? self->zs.msg : "no detail");
     }
     self->failed = true;
+    // Compressed data with a hole is lost whole: the stream below must not keep it.
+    if (self->mode == kZlibDeflate) self->parent->Abandon();
 }
 
 // Hands the filled part of the output buffer to the parent.
@@ -109,8 +111,11 @@ uint32_t ZlibWrite(Stream* stream, const void* buffer, uint32_t count) {
     ZlibStreamObject* self = Self(stream);
     if (self->mode != kZlibDeflate || self->failed || count == 0) return 0;
     if (self->finished) {
-        // The compressed data was already closed by Flush; more would be lost.
+        // The compressed data was already closed by Flush; more would be lost,
+        // so what was written is not kept either.
         LogError("write of %u bytes after the end of the compressed data", count);
+        self->failed = true;
+        self->parent->Abandon();
         return 0;
     }
     self->zs.next_in = static_cast<const Bytef*>(buffer);
@@ -170,7 +175,9 @@ uint32_t ZlibSize(Stream* stream) { return Self(stream)->size; }
 
 int ZlibState(Stream* stream) {
     ZlibStreamObject* self = Self(stream);
-    if (self->mode == kZlibDeflate) return self->failed ? kStreamFailed : kStreamHasData;
+    if (self->mode == kZlibDeflate) {
+        return self->failed || self->parent->State() == kStreamFailed ? kStreamFailed : kStreamHasData;
+    }
     return ((self->ended && self->pendingByte < 0) || self->failed) ? kStreamAtEnd : kStreamHasData;
 }
 
@@ -186,8 +193,14 @@ void ZlibRelease(Stream* stream) {
     DeleteObject(self);
 }
 
+void ZlibAbandon(Stream* stream) {
+    ZlibStreamObject* self = Self(stream);
+    self->failed = true;
+    self->parent->Abandon();
+}
+
 constexpr StreamOps kZlibStreamOps = {ZlibRelease, ZlibRead, ZlibWrite, ZlibFlush,
-                                      ZlibSeek,    ZlibTell, ZlibSize,  ZlibState};
+                                      ZlibSeek,    ZlibTell, ZlibSize,  ZlibState, ZlibAbandon};
 
 }  // namespace
 

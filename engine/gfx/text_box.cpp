@@ -291,7 +291,8 @@ void TextBox::SetFontRGBA(TextBox* box, uint32_t rgba) {
 
 void TextBox::SetEdgeSize(TextBox* box, int size) {
     std::lock_guard<std::mutex> hold(box->lock);
-    box->edge = static_cast<uint8_t>(std::clamp(size + 1, 0, 127));
+    // Clamped in 64 bits: a script may pass the largest 32-bit value.
+    box->edge = static_cast<uint8_t>(std::clamp<int64_t>(int64_t{size} + 1, 0, 127));
 }
 
 void TextBox::SetEdgeRGBA(TextBox* box, uint32_t rgba) {

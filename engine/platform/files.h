@@ -16,6 +16,12 @@ enum FileOpenMode : int {
 struct FileHandle;
 
 FileHandle* OpenFileHandle(const char* path, int mode);
+// Creates or truncates `path` for writing with exactly the permission bits
+// `permissions` (0777 bits; the umask does not apply).
+FileHandle* CreateFileHandle(const char* path, int permissions);
+constexpr int kPrivateFilePermissions = 0600;
+// The permission bits (0777) of an existing file, -1 when there is none.
+int GetFilePermissions(const char* path);
 void CloseFileHandle(FileHandle* handle);
 // Read or write `count` bytes at `offset` from the start; returns the bytes
 // transferred (short only at end of file or on an error).

@@ -62,6 +62,27 @@ FileHandle* OpenFileHandle(const char* path, int mode) {
     return new FileHandle{fd};
 }
 
+FileHandle* CreateFileHandle(const char* path, int permissions) {
+    if (path == nullptr) return nullptr;
+    std::string native = NormalizePath(path);
+    // Created private, then given its bits, so it is never more open than asked.
+    int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) return nullptr;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || fchmod(fd, static_cast<mode_t>(permissions & 0777)) != 0) {
+        close(fd);
+        return nullptr;
+    }
+    return new FileHandle{fd};
+}
+
+int GetFilePermissions(const char* path) {
+    if (path == nullptr) return -1;
+    struct stat info {};
+    if (stat(NormalizePath(path).c_str(), &info) != 0) return -1;
+    return static_cast<int>(info.st_mode & 0777);
+}
+
 void CloseFileHandle(FileHandle* handle) {
     if (handle == nullptr) return;
     close(handle->fd);

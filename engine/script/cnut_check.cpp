@@ -1,5 +1,7 @@
 // Walks a closure stream the way the VM will read it and checks every tag,
-// type, count and length against the bytes that are really there.
+// type, count and length against the bytes that are really there, and each
+// function's frame against what the VM will put into it: its parameters and
+// defaults fit its stack size, and its code ends with a return.
 //
 // Layout (little-endian, as this VM build writes it):
 //   u16 0xFAFA, u32 'SQIR', u32 sizeof char, u32 sizeof integer, u32 sizeof float,
@@ -40,6 +42,9 @@ constexpr uint32_t kFloatSize = sizeof(SQFloat);
 constexpr uint32_t kLineInfoSize = 2 * sizeof(SQInteger);
 constexpr uint32_t kInstructionSize = 8;
 constexpr uint32_t kTypeSize = 4;
+// An instruction is a 32-bit operand, the opcode byte and three byte operands.
+constexpr uint32_t kOpcodeOffset = 4;
+constexpr uint8_t kOpReturn = 0x17;
 
 // Which object types a field may hold.
 enum ObjectKinds : unsigned {
@@ -166,8 +171,13 @@ public:
         }
         if (!Tag(kPartTag)) return false;
         if (!Skip(static_cast<uint64_t>(lineInfos) * kLineInfoSize) || !Tag(kPartTag)) return false;
-        if (!Skip(static_cast<uint64_t>(defaults) * kIntegerSize) || !Tag(kPartTag)) return false;
-        if (!Skip(static_cast<uint64_t>(instructions) * kInstructionSize) || !Tag(kPartTag)) return false;
+        // The VM copies the arguments and the defaults into a frame of the
+        // function's stack size, so neither may outnumber the frame.
+        if (parameters > kMaxStackSize || defaults > parameters) {
+            return Fail("a function has more parameters or defaults than it can hold");
+        }
+        if (!DefaultRegisters(defaults) || !Tag(kPartTag)) return false;
+        if (!Instructions(instructions) || !Tag(kPartTag)) return false;
         for (SQInteger i = 0; i < functions; ++i) {
             if (!Function(depth + 1)) return false;
         }
@@ -175,10 +185,30 @@ public:
         uint8_t generator = 0;
         SQInteger varParams = 0;
         if (!Integer(&stackSize) || !Read(&generator, 1) || !Integer(&varParams)) return false;
-        if (stackSize < 0 || stackSize > kMaxStackSize || generator > 1 || varParams < 0 || varParams > 1) {
+        if (stackSize < parameters || stackSize > kMaxStackSize || generator > 1 || varParams < 0 ||
+            varParams > 1) {
             return Fail("a function's frame description is invalid");
         }
         return true;
+    }
+
+    // Each default value is a register of the enclosing function's frame.
+    bool DefaultRegisters(SQInteger count) {
+        for (SQInteger i = 0; i < count; ++i) {
+            SQInteger reg = 0;
+            if (!Integer(&reg)) return false;
+            if (reg < 0 || reg >= kMaxStackSize) return Fail("a default value lies outside the frame");
+        }
+        return true;
+    }
+
+    // The operands are trusted, but the VM runs on past the last instruction
+    // unless that one returns.
+    bool Instructions(SQInteger count) {
+        if (count == 0) return Fail("a function has no instructions");
+        uint8_t last[kInstructionSize];
+        if (!Skip(static_cast<uint64_t>(count - 1) * kInstructionSize) || !Read(last, sizeof last)) return false;
+        return last[kOpcodeOffset] == kOpReturn || Fail("a function does not end with a return");
     }
 
 private:

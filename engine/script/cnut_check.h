@@ -2,7 +2,10 @@
 // The VM trusts every count and length in the file and allocates from them,
 // so one damaged byte would crash it; and a file written by another Squirrel
 // build (32-bit integers, Unicode characters) must be refused by name.
-// The bytecode inside is not verified: compiled scripts are code.
+// The VM also trusts each function's frame: more parameters or defaults than
+// its stack holds would be written past the VM stack, and code without a
+// final return runs on past its end; both are refused. The operands of the
+// instructions are not verified: compiled scripts are code.
 #pragma once
 
 #include <cstdint>

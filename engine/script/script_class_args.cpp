@@ -4,6 +4,8 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <map>
+#include <string>
 
 #include "platform/debug_log.h"
 #include "script/script_host.h"
@@ -37,13 +39,20 @@ void WarnArgument(HSQUIRRELVM v, SQInteger index, const char* method, const char
     }
 }
 
-// Class names by type tag, for messages that say which class was expected.
-constexpr size_t kMaxClassIds = 64;
-const char* gClassNames[kMaxClassIds] = {};
+// The class id each tagged class was registered under, by name, so that a
+// constructor knows its own class even after a script rebinds the global.
+std::map<std::string, ScriptClassId>& RegisteredClassIds() {
+    static std::map<std::string, ScriptClassId> ids;
+    return ids;
+}
 
+// The name a class id was registered under, for messages that say which
+// class was expected.
 const char* ClassName(ScriptClassId id) {
-    auto index = static_cast<size_t>(id);
-    return index < kMaxClassIds && gClassNames[index] != nullptr ? gClassNames[index] : "?";
+    for (const auto& entry : RegisteredClassIds()) {
+        if (entry.second == id) return entry.first.c_str();
+    }
+    return "?";
 }
 
 }  // namespace
@@ -58,9 +67,12 @@ int RegisterTaggedScriptClass(const char* name, const ScriptMethodRow* rows, siz
     sq_pushobject(v, classObject);
     bool tagged = SQ_SUCCEEDED(sq_settypetag(v, -1, ScriptClassTag(id)));
     sq_pop(v, 1);
-    if (!tagged) LogError("script: class \"%s\" could not be tagged", name);
-    if (tagged && static_cast<size_t>(id) < kMaxClassIds) gClassNames[static_cast<size_t>(id)] = name;
-    return tagged ? 1 : 0;
+    if (!tagged) {
+        LogError("script: class \"%s\" could not be tagged", name);
+        return 0;
+    }
+    RegisteredClassIds()[name] = id;
+    return 1;
 }
 
 void* ScriptSelfOrNull(HSQUIRRELVM v, ScriptClassId id, const char* method, bool* ok) {
@@ -83,11 +95,22 @@ void* ScriptSelf(HSQUIRRELVM v, ScriptClassId id, const char* method) {
 }
 
 bool ScriptMayConstruct(HSQUIRRELVM v, const char* className) {
-    SQUserPointer existing = nullptr;
-    if (sq_gettype(v, 1) == OT_INSTANCE && SQ_SUCCEEDED(sq_getinstanceup(v, 1, &existing, nullptr)) &&
-        existing == nullptr) {
-        return true;
+    auto registered = RegisteredClassIds().find(className);
+    if (registered == RegisteredClassIds().end()) {
+        LogError("script: %s was not registered with a type tag", className);
+        ThrowError(v, "%s: constructor of an unregistered class", className);
+        return false;
     }
+    // The instance must be of this class or derive from it: the VM walks the
+    // class chain for the tag. Any other instance would get a native object
+    // that its own class's methods would read as something else.
+    SQUserPointer existing = nullptr;
+    SQUserPointer tag = ScriptClassTag(registered->second);
+    if (sq_gettype(v, 1) != OT_INSTANCE || SQ_FAILED(sq_getinstanceup(v, 1, &existing, tag))) {
+        ThrowError(v, "%s: constructor called on an instance of another class", className);
+        return false;
+    }
+    if (existing == nullptr) return true;
     ThrowError(v, "%s: constructor called on a constructed instance", className);
     return false;
 }

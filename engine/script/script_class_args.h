@@ -43,8 +43,10 @@ void* ScriptSelf(HSQUIRRELVM v, ScriptClassId id, const char* method);
 // error; *ok tells whether `this` was of the class at all.
 void* ScriptSelfOrNull(HSQUIRRELVM v, ScriptClassId id, const char* method, bool* ok);
 
-// Whether the native constructor may bind a new object: false (with a
-// script error) when `this` already has one.
+// Whether the native constructor of `className` may bind a new object to
+// `this`: false (with a script error) unless `this` is an instance of that
+// class (registered with RegisterTaggedScriptClass) or of a class derived
+// from it, still without a native object.
 bool ScriptMayConstruct(HSQUIRRELVM v, const char* className);
 
 // Argument `index` (1 = the first after `this`). Integers and floats are

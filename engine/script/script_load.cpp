@@ -77,11 +77,10 @@ int LoadScriptFile(HSQUIRRELVM v, const char* name, FsMgr* fs, Allocator* alloca
         LogFailed("open \"%s\"", name);
         return 0;
     }
-    stream = Stream::LoadIntoMemory(stream, allocator);
-    if (stream == nullptr) {
-        LogFailed("read \"%s\"", name);
-        return 0;
-    }
+    // A damaged compressed entry reads short: running what arrived would
+    // report success for a script that never ran.
+    stream = Stream::LoadWholeIntoMemory(stream, name, allocator);
+    if (stream == nullptr) return 0;
 
     SQInteger top = sq_gettop(v);
     sq_pushroottable(v);

@@ -74,7 +74,9 @@ TEST_F(ImageInterfaceTest, FilesThatCannotBeShownLeaveTheLayerEmptyAndAreLogged)
         WaitForImages();
         // A missing file is refused at once and leaves the instance without a picture.
         auto* texture = static_cast<AsyncTexture*>(NativeOf("image"));
-        if (texture != nullptr) EXPECT_EQ(texture->state.load(), kAsyncTextureFailed);
+        if (texture != nullptr) {
+            EXPECT_EQ(texture->state.load(), kAsyncTextureFailed);
+        }
         EXPECT_TRUE(log.Contains(c.line));
         int naming = 0;
         for (const std::string& line : log.Lines()) naming += line.find(std::string("\"") + c.name + "\"") != std::string::npos;
