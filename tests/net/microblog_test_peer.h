@@ -1,0 +1,36 @@
+// What the micro-blog tests share about the loopback provider
+// (oauth_provider.py): a fixture that runs it once per test binary, its
+// consumer pair and pre-issued access pair, and the PIN its authorise page shows.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "net/microblog_api.h"
+#include "net/oauth_credentials.h"
+#include "tests/net/provider_process.h"
+
+constexpr char kPeerConsumerKey[] = "dpf43f3p2l4k3l03";
+constexpr char kPeerConsumerSecret[] = "kd94hf93k423kf44";
+constexpr char kPeerAccessToken[] = "linked0token0000000000000";
+constexpr char kPeerAccessSecret[] = "linked0secret0000000";
+
+class MicroblogPeerTest : public testing::Test {
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override { ASSERT_NE(0, provider_->port()) << "no provider"; }
+
+    static MicroblogService Service();
+    // Credentials with the provider's consumer pair and, when `linked`, its access pair.
+    static OAuthCredentials Credentials(bool linked);
+    // What the last accepted post delivered: the status text, or for a media
+    // post the text, NUL, the file name, NUL and the file's bytes.
+    static std::string LastPost();
+    // Opens the signed authorise URL as the browser would and returns the PIN
+    // (the verifier) the page carries; "" when it has none.
+    static std::string FetchPin(const std::string& authorizeUrl);
+
+    static ProviderProcess* provider_;
+};
