@@ -10,6 +10,7 @@
 #include "fs/fs_slots.h"
 #include "game/app.h"
 #include "platform/message_box.h"
+#include "platform/url_opener.h"
 #include "platform/window.h"
 
 namespace {
@@ -90,6 +91,7 @@ int AppMainWith(int, char**, WindowSystem* windows, const EngineServices& servic
 
 int AppMain(int argc, char** argv) {
     SetMessageBoxPresenter(ShowGtkMessageBox);
+    SetUrlOpener(OpenUrlWithGio);
     std::unique_ptr<WindowSystem> windows = CreateX11WindowSystem();
     return AppMainWith(argc, argv, windows.get(), DefaultEngineServices(), AppRunOptions{});
 }

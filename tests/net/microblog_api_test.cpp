@@ -64,19 +64,19 @@ TEST(MicroblogTokenReply, AcceptsOnlyCompleteSafePairs) {
 }
 
 TEST_F(MicroblogApiTest, PinFlowStoresTheProvidersAccessPair) {
-    OAuthCredentials credentials = Credentials(false);
+    OAuthCredentials credentials = Peer::Credentials(false);
     PinScript script;
-    script.fetch = FetchPin;
-    ASSERT_EQ(1, MicroblogApi::Authorize(&credentials, ScriptedPin, &script, Service()));
-    EXPECT_EQ(0u, script.url.find(MicroblogApi::EndpointUrl(Service(), kEndpointAuthorize) + "?"));
+    script.fetch = Peer::FetchPin;
+    ASSERT_EQ(1, MicroblogApi::Authorize(&credentials, ScriptedPin, &script, Peer::Service()));
+    EXPECT_EQ(0u, script.url.find(MicroblogApi::EndpointUrl(Peer::Service(), kEndpointAuthorize) + "?"));
     EXPECT_NE(std::string::npos, script.url.find("oauth_token="));
     EXPECT_GE(strlen(credentials.accessTokenSecret), OAuthCredentials::kLinkedSecretLength);
     // The new pair is the one the provider issued: it signs a post it accepts.
-    EXPECT_TRUE(MicroblogApi::UpdateStatus(credentials, "linked", Service()));
+    EXPECT_TRUE(MicroblogApi::UpdateStatus(credentials, "linked", Peer::Service()));
 }
 
 TEST_F(MicroblogApiTest, FailedOrCancelledFlowsKeepTheStoredPair) {
-    MicroblogService refused = Service();
+    MicroblogService refused = Peer::Service();
     refused.host = "127.0.0.1:1";
     struct Case { PinScript::Mode mode; const char* pin; bool refusedHost; };
     const Case cases[] = {
@@ -87,13 +87,13 @@ TEST_F(MicroblogApiTest, FailedOrCancelledFlowsKeepTheStoredPair) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pin);
-        OAuthCredentials credentials = Credentials(true);
+        OAuthCredentials credentials = Peer::Credentials(true);
         PinScript script;
         script.mode = c.mode;
         script.pin = c.pin;
-        script.fetch = FetchPin;
+        script.fetch = Peer::FetchPin;
         LogCapture log;
-        EXPECT_EQ(0, MicroblogApi::Authorize(&credentials, ScriptedPin, &script, c.refusedHost ? refused : Service()));
+        EXPECT_EQ(0, MicroblogApi::Authorize(&credentials, ScriptedPin, &script, c.refusedHost ? refused : Peer::Service()));
         ExpectPair(credentials, kPeerAccessToken, kPeerAccessSecret);
         EXPECT_GE(log.Count(), 1u);
     }
@@ -140,24 +140,24 @@ TEST(MicroblogHostileReplies, UnusableAccessRepliesKeepTheStoredPair) {
 TEST_F(MicroblogApiTest, StatusPostsArriveByteForByte) {
     const std::string texts[] = {"hello", " #Quillmoor", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E #Quillmoor",
                                  "a & b % c + d = e ~ f", "line one\nline two\r\n"};
-    OAuthCredentials credentials = Credentials(true);
+    OAuthCredentials credentials = Peer::Credentials(true);
     for (const std::string& text : texts) {
-        EXPECT_TRUE(MicroblogApi::UpdateStatus(credentials, text, Service())) << text;
-        EXPECT_EQ(text, LastPost());
+        EXPECT_TRUE(MicroblogApi::UpdateStatus(credentials, text, Peer::Service())) << text;
+        EXPECT_EQ(text, Peer::LastPost());
     }
 }
 
 TEST_F(MicroblogApiTest, MediaPostsArriveEvenWhenTheyHoldTheBoundary) {
-    OAuthCredentials credentials = Credentials(true);
+    OAuthCredentials credentials = Peer::Credentials(true);
     const std::string data = std::string("\xFF\xD8\0\r\n--asdfghjkl\r\n\xFF\xD9", 19);
     const std::string texts[] = {"shot #Quillmoor", "text\r\n--asdfghjkl--\r\n\xE3\x83\x86"};
     for (const std::string& text : texts) {
         EXPECT_TRUE(MicroblogApi::UpdateStatusWithMedia(credentials, text, "QM130412093005.jpg", data.data(),
-                                                        data.size(), Service()));
-        EXPECT_EQ(text + '\0' + "QM130412093005.jpg" + '\0' + data, LastPost());
+                                                        data.size(), Peer::Service()));
+        EXPECT_EQ(text + '\0' + "QM130412093005.jpg" + '\0' + data, Peer::LastPost());
     }
     LogCapture log;
-    EXPECT_FALSE(MicroblogApi::UpdateStatusWithMedia(credentials, "x", "a\"b.jpg", "d", 1, Service()));
+    EXPECT_FALSE(MicroblogApi::UpdateStatusWithMedia(credentials, "x", "a\"b.jpg", "d", 1, Peer::Service()));
 }
 
 TEST(MicroblogMultipart, BodyOnTheWireIsExact) {

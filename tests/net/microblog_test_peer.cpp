@@ -2,37 +2,40 @@
 
 #include "net/oauth.h"
 
-ProviderProcess* MicroblogPeerTest::provider_ = nullptr;
+namespace Peer {
+namespace {
 
-void MicroblogPeerTest::SetUpTestSuite() {
-    provider_ = new ProviderProcess();
-    if (!provider_->Start()) FAIL() << provider_->error();
+ProviderProcess* g_provider = nullptr;
+
+}  // namespace
+
+bool Start() {
+    if (g_provider != nullptr) return g_provider->port() != 0;
+    g_provider = new ProviderProcess();  // stopped with the process (PR_SET_PDEATHSIG)
+    if (g_provider->Start()) return true;
+    ADD_FAILURE() << g_provider->error();
+    return false;
 }
 
-void MicroblogPeerTest::TearDownTestSuite() {
-    delete provider_;
-    provider_ = nullptr;
-}
-
-MicroblogService MicroblogPeerTest::Service() {
+MicroblogService Service() {
     MicroblogService service;
-    service.host = "127.0.0.1:" + std::to_string(provider_->port());
+    service.host = "127.0.0.1:" + std::to_string(g_provider != nullptr ? g_provider->port() : 1);
     service.http.connectTimeoutMs = 2000;
     service.http.ioTimeoutMs = 5000;
     service.http.requestTimeoutMs = 10000;
     return service;
 }
 
-OAuthCredentials MicroblogPeerTest::Credentials(bool linked) {
+OAuthCredentials Credentials(bool linked) {
     OAuthCredentials credentials;
     credentials.Set(kPeerConsumerKey, kPeerConsumerSecret, linked ? kPeerAccessToken : nullptr,
                     linked ? kPeerAccessSecret : nullptr);
     return credentials;
 }
 
-std::string MicroblogPeerTest::LastPost() { return HttpGet(provider_->BaseUrl() + "/test/last_post", Service().http); }
+std::string LastPost() { return HttpGet("http://" + Service().host + "/test/last_post", Service().http); }
 
-std::string MicroblogPeerTest::FetchPin(const std::string& authorizeUrl) {
+std::string FetchPin(const std::string& authorizeUrl) {
     std::string page = HttpGet(authorizeUrl, Service().http);
     const std::string key = "oauth_verifier=";
     size_t at = page.find(key);
@@ -40,3 +43,5 @@ std::string MicroblogPeerTest::FetchPin(const std::string& authorizeUrl) {
     at += key.size();
     return OAuth::UrlUnescape(page.substr(at, page.find('&', at) - at));
 }
+
+}  // namespace Peer

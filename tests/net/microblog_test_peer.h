@@ -1,6 +1,6 @@
 // What the micro-blog tests share about the loopback provider
-// (oauth_provider.py): a fixture that runs it once per test binary, its
-// consumer pair and pre-issued access pair, and the PIN its authorise page shows.
+// (oauth_provider.py): one running copy per test binary, its consumer pair
+// and pre-issued access pair, and the PIN its authorise page shows.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,21 +16,23 @@ constexpr char kPeerConsumerSecret[] = "kd94hf93k423kf44";
 constexpr char kPeerAccessToken[] = "linked0token0000000000000";
 constexpr char kPeerAccessSecret[] = "linked0secret0000000";
 
+namespace Peer {
+
+// Starts the provider on first use; false (with a test failure) when it cannot.
+bool Start();
+MicroblogService Service();
+// Credentials with the provider's consumer pair and, when `linked`, its access pair.
+OAuthCredentials Credentials(bool linked);
+// What the last accepted post delivered: the status text, or for a media
+// post the text, NUL, the file name, NUL and the file's bytes.
+std::string LastPost();
+// Opens the signed authorise URL as the browser would and returns the PIN
+// (the verifier) the page carries; "" when it has none.
+std::string FetchPin(const std::string& authorizeUrl);
+
+}  // namespace Peer
+
 class MicroblogPeerTest : public testing::Test {
 protected:
-    static void SetUpTestSuite();
-    static void TearDownTestSuite();
-    void SetUp() override { ASSERT_NE(0, provider_->port()) << "no provider"; }
-
-    static MicroblogService Service();
-    // Credentials with the provider's consumer pair and, when `linked`, its access pair.
-    static OAuthCredentials Credentials(bool linked);
-    // What the last accepted post delivered: the status text, or for a media
-    // post the text, NUL, the file name, NUL and the file's bytes.
-    static std::string LastPost();
-    // Opens the signed authorise URL as the browser would and returns the PIN
-    // (the verifier) the page carries; "" when it has none.
-    static std::string FetchPin(const std::string& authorizeUrl);
-
-    static ProviderProcess* provider_;
+    void SetUp() override { ASSERT_TRUE(Peer::Start()); }
 };
