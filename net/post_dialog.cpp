@@ -24,7 +24,10 @@ std::string ScreenshotFileName(time_t when) {
 }
 
 bool EncodeScreenshotJpeg(const Image* frame, std::string* jpeg) {
-    if (frame == nullptr || frame->type != kPixelRgba8888) return false;
+    if (frame == nullptr || frame->type != kPixelRgba8888) {
+        LogError("screenshot: no RGBA frame to encode");
+        return false;
+    }
     // A JPEG of the frame is far smaller than its raw pixels; a buffer of that
     // size that still overflows makes the encode fail instead of cutting it.
     uint64_t capacity = uint64_t(frame->width) * uint64_t(frame->height) * 4 + 4096;

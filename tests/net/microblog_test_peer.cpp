@@ -1,25 +1,24 @@
 #include "tests/net/microblog_test_peer.h"
 
-#include "net/oauth.h"
+#include <gtest/gtest.h>
+
+#include "tests/net/provider_process.h"
 
 namespace Peer {
-namespace {
 
-ProviderProcess* g_provider = nullptr;
-
-}  // namespace
+static ProviderProcess* g_provider = nullptr;  // stopped with the process (PR_SET_PDEATHSIG)
 
 bool Start() {
     if (g_provider != nullptr) return g_provider->port() != 0;
-    g_provider = new ProviderProcess();  // stopped with the process (PR_SET_PDEATHSIG)
+    g_provider = new ProviderProcess();
     if (g_provider->Start()) return true;
     ADD_FAILURE() << g_provider->error();
     return false;
 }
 
-MicroblogService Service() {
+MicroblogService At(uint16_t port) {
     MicroblogService service;
-    service.host = "127.0.0.1:" + std::to_string(g_provider != nullptr ? g_provider->port() : 1);
+    service.host = "127.0.0.1:" + std::to_string(port != 0 ? port : g_provider ? g_provider->port() : 1);
     service.http.connectTimeoutMs = 2000;
     service.http.ioTimeoutMs = 5000;
     service.http.requestTimeoutMs = 10000;
@@ -28,7 +27,7 @@ MicroblogService Service() {
 
 OAuthCredentials Credentials(bool linked) {
     OAuthCredentials credentials;
-    credentials.Set(kPeerConsumerKey, kPeerConsumerSecret, linked ? kPeerAccessToken : nullptr,
+    credentials.Set("dpf43f3p2l4k3l03", "kd94hf93k423kf44", linked ? "linked0token0000000000000" : nullptr,
                     linked ? kPeerAccessSecret : nullptr);
     return credentials;
 }
@@ -36,12 +35,9 @@ OAuthCredentials Credentials(bool linked) {
 std::string LastPost() { return HttpGet("http://" + Service().host + "/test/last_post", Service().http); }
 
 std::string FetchPin(const std::string& authorizeUrl) {
-    std::string page = HttpGet(authorizeUrl, Service().http);
-    const std::string key = "oauth_verifier=";
-    size_t at = page.find(key);
-    if (at == std::string::npos) return std::string();
-    at += key.size();
-    return OAuth::UrlUnescape(page.substr(at, page.find('&', at) - at));
+    std::string page = HttpGet(authorizeUrl, Service().http);  // the provider's verifiers need no decoding
+    size_t at = page.find("oauth_verifier=");
+    return at == std::string::npos ? std::string() : page.substr(at + 15, page.find('&', at) - at - 15);
 }
 
 }  // namespace Peer

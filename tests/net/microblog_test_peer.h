@@ -3,36 +3,25 @@
 // and pre-issued access pair, and the PIN its authorise page shows.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <string>
 
 #include "net/microblog_api.h"
 #include "net/oauth_credentials.h"
-#include "tests/net/provider_process.h"
 
-constexpr char kPeerConsumerKey[] = "dpf43f3p2l4k3l03";
-constexpr char kPeerConsumerSecret[] = "kd94hf93k423kf44";
-constexpr char kPeerAccessToken[] = "linked0token0000000000000";
 constexpr char kPeerAccessSecret[] = "linked0secret0000000";
 
 namespace Peer {
 
 // Starts the provider on first use; false (with a test failure) when it cannot.
 bool Start();
-MicroblogService Service();
-// Credentials with the provider's consumer pair and, when `linked`, its access pair.
+// The provider's consumer pair and, when `linked`, its access pair.
 OAuthCredentials Credentials(bool linked);
-// What the last accepted post delivered: the status text, or for a media
-// post the text, NUL, the file name, NUL and the file's bytes.
+// The last accepted post: its text, or text NUL file name NUL file bytes.
 std::string LastPost();
-// Opens the signed authorise URL as the browser would and returns the PIN
-// (the verifier) the page carries; "" when it has none.
+// The PIN (verifier) on the page of a signed authorise URL; "" when none.
 std::string FetchPin(const std::string& authorizeUrl);
+// The service at a scripted peer's `port`, or by default the provider.
+MicroblogService At(uint16_t port = 0);
+inline MicroblogService Service() { return At(); }
 
 }  // namespace Peer
-
-class MicroblogPeerTest : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(Peer::Start()); }
-};

@@ -222,7 +222,6 @@ class Handler(BaseHTTPRequestHandler):
             LAST_POST[0] = parts["status"][1] + b"\0" + filename + b"\0" + media
             return 200, LAST_POST[0]
         if method == "GET" and path == "/test/last_post":
-            # What the last accepted post delivered, for callers that only see success.
             return 200, LAST_POST[0]
         return 404, b"no such endpoint"
 
