@@ -64,15 +64,15 @@ TEST(MicroblogApi, PostsArriveByteForByte) {
 }
 
 TEST(MicroblogApi, ScriptedPeerSeesTheExactRequests) {
-    // An access reply that would inject a settings line, then a media post.
-    ScriptedServer server;
+    ScriptedServer server;  // an access reply that would inject a settings line, then a media post
     ServeAccessReply(&server, "oauth_token=a%0D%0AScreenMode%3D1&oauth_token_secret=b");
+    const MicroblogService service = Peer::At(server.port());
     OAuthCredentials credentials;
     credentials.Set("ck", "cs", "old-token", "old-secret");
     LogCapture log;
-    EXPECT_EQ(0, MicroblogApi::Authorize(&credentials, PastedPin, nullptr, Peer::At(server.port())));
+    EXPECT_EQ(0, MicroblogApi::Authorize(&credentials, PastedPin, nullptr, service));
     EXPECT_EQ("old-token old-secret", std::string(credentials.accessToken) + " " + credentials.accessTokenSecret);
-    EXPECT_TRUE(MicroblogApi::UpdateStatusWithMedia(credentials, "hi", "QM.jpg", "\x01\x00\x02", 3, Peer::At(server.port())));
+    EXPECT_TRUE(MicroblogApi::UpdateStatusWithMedia(credentials, "hi", "QM.jpg", "\x01\x00\x02", 3, service));
     server.Stop();
     std::vector<std::string> requests = server.requests();
     ASSERT_EQ(3u, requests.size());

@@ -84,7 +84,7 @@ TEST_F(MicroblogDialogsTest, LauncherButtonLinksThroughThePinDialog) {
         EXPECT_EQ(c.statuses == linked, ok);
         EXPECT_EQ(ok, std::string("old-secret") != GetOAuthCredentials().accessTokenSecret);  // else kept
         EXPECT_EQ(!c.consumerPair, log.Contains("no micro-blog consumer key"));
-        EXPECT_EQ(ok, MicroblogApi::UpdateStatus(GetOAuthCredentials(), "linked", Peer::Service()));  // the new pair is valid
+        EXPECT_EQ(ok, MicroblogApi::UpdateStatus(GetOAuthCredentials(), "linked", Peer::Service()));  // a real pair
     }
     SetDialogTestScript(nullptr);
     SetUrlOpener(nullptr);
