@@ -33,7 +33,7 @@ TEST(GameMicroblogTest, F1PostsTheFrameTheGameShowed) {
     )"));
     ASSERT_TRUE(pack.WriteTo(folder.path()));
     MicroblogUi saved = CurrentMicroblogUi();
-    CurrentMicroblogUi().service = Peer::Service();
+    CurrentMicroblogUi().service = Peer::At();
     for (size_t secretLength : {19, 20}) {
         GetOAuthCredentials() = Peer::Credentials(true);
         GetOAuthCredentials().SetAccessTokenSecret(std::string(kPeerAccessSecret, secretLength).c_str());

@@ -54,11 +54,11 @@ TEST(MicroblogApi, PostsArriveByteForByte) {
     OAuthCredentials credentials = Peer::Credentials(true);
     for (const std::string text : {"hello", " #Quillmoor", "\xE6\x97\xA5\xE6\x9C\xAC #Quillmoor",
                                    "a & b % c + d = e ~ f", "line one\nline two\r\n--asdfghjkl--"}) {
-        EXPECT_TRUE(MicroblogApi::UpdateStatus(credentials, text, Peer::Service())) << text;
+        EXPECT_TRUE(MicroblogApi::UpdateStatus(credentials, text, Peer::At())) << text;
         EXPECT_EQ(text, Peer::LastPost());
         const std::string data("\xFF\xD8\0\r\n--asdfghjkl\r\n\xFF\xD9", 19);
         EXPECT_TRUE(MicroblogApi::UpdateStatusWithMedia(credentials, text, "QM.jpg", data.data(), data.size(),
-                                                        Peer::Service()));
+                                                        Peer::At()));
         EXPECT_EQ(text + '\0' + "QM.jpg" + '\0' + data, Peer::LastPost());
     }
 }

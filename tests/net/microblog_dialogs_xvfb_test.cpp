@@ -70,7 +70,7 @@ TEST_F(MicroblogDialogsTest, LauncherButtonLinksThroughThePinDialog) {
                           {true, nullptr, "OK", true, failed},   {false, nullptr, "OK", false, {}}};
     for (const Case& c : cases) {
         GetOAuthCredentials().Set(c.consumerPair ? "dpf43f3p2l4k3l03" : "", "kd94hf93k423kf44", "old", "old-secret");
-        CurrentMicroblogUi().service = c.refused ? Peer::At(1) : Peer::Service();
+        CurrentMicroblogUi().service = c.refused ? Peer::At(1) : Peer::At();
         std::string pin;
         SetUrlOpener([&](const std::string& url) { return !(pin = Peer::FetchPin(url)).empty(); });
         SetDialogTestScript([&](DialogTestControls& d) {
@@ -84,7 +84,7 @@ TEST_F(MicroblogDialogsTest, LauncherButtonLinksThroughThePinDialog) {
         EXPECT_EQ(c.statuses == linked, ok);
         EXPECT_EQ(ok, std::string("old-secret") != GetOAuthCredentials().accessTokenSecret);  // else kept
         EXPECT_EQ(!c.consumerPair, log.Contains("no micro-blog consumer key"));
-        EXPECT_EQ(ok, MicroblogApi::UpdateStatus(GetOAuthCredentials(), "linked", Peer::Service()));  // a real pair
+        EXPECT_EQ(ok, MicroblogApi::UpdateStatus(GetOAuthCredentials(), "linked", Peer::At()));  // a real pair
     }
     SetDialogTestScript(nullptr);
     SetUrlOpener(nullptr);

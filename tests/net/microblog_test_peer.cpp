@@ -32,10 +32,10 @@ OAuthCredentials Credentials(bool linked) {
     return credentials;
 }
 
-std::string LastPost() { return HttpGet("http://" + Service().host + "/test/last_post", Service().http); }
+std::string LastPost() { return HttpGet("http://" + At().host + "/test/last_post", At().http); }
 
 std::string FetchPin(const std::string& authorizeUrl) {
-    std::string page = HttpGet(authorizeUrl, Service().http);  // the provider's verifiers need no decoding
+    std::string page = HttpGet(authorizeUrl, At().http);  // the provider's verifiers need no decoding
     size_t at = page.find("oauth_verifier=");
     return at == std::string::npos ? std::string() : page.substr(at + 15, page.find('&', at) - at - 15);
 }

@@ -22,6 +22,5 @@ std::string LastPost();
 std::string FetchPin(const std::string& authorizeUrl);
 // The service at a scripted peer's `port`, or by default the provider.
 MicroblogService At(uint16_t port = 0);
-inline MicroblogService Service() { return At(); }
 
 }  // namespace Peer

@@ -26,9 +26,8 @@ CONSUMER_SECRET = "kd94hf93k423kf44"
 # An access token issued beforehand, so the post tests need no PIN flow.
 ACCESS_TOKEN = "nnch734d00sl2jdk9d7dh3k39"
 ACCESS_SECRET = "pfkkdhi9sl3r4s00"
-# One whose secret is long enough for the game to count the account as linked.
 LINKED_TOKEN = "linked0token0000000000000"
-LINKED_SECRET = "linked0secret0000000"
+LINKED_SECRET = "linked0secret0000000"  # long enough for the game to count the account as linked
 MAX_BODY = 16 << 20
 LAST_POST = [b""]
 
