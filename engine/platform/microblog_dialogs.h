@@ -9,14 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/dialog_toolkit.h"
+
 constexpr int kPinMaxChars = 62;
 constexpr int kPostMaxChars = 511;
 constexpr char kPostPrefill[] = " #Quillmoor";
-
-// Starts GTK once (without touching the process's locale); false without a display.
-bool StartGtk();
-// Handles what waits in GTK's queue (repaints a label before a blocking request).
-void PumpDialogEvents();
 
 // The PIN dialog: true on OK with the entry's text (at most kPinMaxChars
 // characters); false on Cancel, on closing or without a display.
