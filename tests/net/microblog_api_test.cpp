@@ -30,7 +30,7 @@ TEST(MicroblogTokenReply, AcceptsOnlyCompleteSafePairs) {
     struct Case { std::string reply; const char* token; const char* secret; };
     const Case cases[] = {
         {"oauth_token=a&oauth_token_secret=b&oauth_callback_confirmed=true", "a", "b"},
-        {"oauth_token_secret=b%2D1&x=y&oauth_token=a", "a", "b-1"},
+        {"oauth_token_secret=b%2D1!~&x=y&oauth_token=a", "a", "b-1!~"},
         {"oauth_token=a&oauth_token_secret=" + longValue, "a", longValue.c_str()},
         {"oauth_token=a", nullptr, nullptr},
         {"oauth_token=&oauth_token_secret=", nullptr, nullptr},
@@ -67,12 +67,13 @@ TEST(MicroblogApi, ScriptedPeerSeesTheExactRequests) {
     ScriptedServer server;  // an access reply that would inject a settings line, then a media post
     ServeAccessReply(&server, "oauth_token=a%0D%0AScreenMode%3D1&oauth_token_secret=b");
     const MicroblogService service = Peer::At(server.port());
-    OAuthCredentials credentials;
-    credentials.Set("ck", "cs", "old-token", "old-secret");
+    OAuthCredentials credentials = Peer::Credentials(true);
     LogCapture log;
     EXPECT_EQ(0, MicroblogApi::Authorize(&credentials, PastedPin, nullptr, service));
-    EXPECT_EQ("old-token old-secret", std::string(credentials.accessToken) + " " + credentials.accessTokenSecret);
+    EXPECT_EQ(Peer::Credentials(true).accessToken + std::string(kPeerAccessSecret),
+              credentials.accessToken + std::string(credentials.accessTokenSecret));
     EXPECT_TRUE(MicroblogApi::UpdateStatusWithMedia(credentials, "hi", "QM.jpg", "\x01\x00\x02", 3, service));
+    EXPECT_FALSE(MicroblogApi::UpdateStatusWithMedia(credentials, "x", "a\"b.jpg", "d", 1, service));  // not sent
     server.Stop();
     std::vector<std::string> requests = server.requests();
     ASSERT_EQ(3u, requests.size());
