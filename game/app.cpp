@@ -21,6 +21,7 @@
 #include "gfx/gl_program.h"
 #include "gfx/gl_state.h"
 #include "gfx/std2d.h"
+#include "net/post_dialog.h"
 #include "platform/debug_log.h"
 #include "platform/message_box.h"
 #include "platform/threads.h"
@@ -206,9 +207,8 @@ void App::OnResetDevice() {
 }
 
 void App::OnNotify(int key, int down) {
-    if (key == 1 && down != 0) {
-        // F1 opens the micro-blog post dialog here.
-    }
+    // F1 opens the micro-blog post dialog when the account is linked.
+    if (key == 1 && down != 0) PostDialog::Show();
 }
 
 void App::SetConfigValue(int32_t slot, int32_t value) {

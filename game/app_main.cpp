@@ -9,7 +9,9 @@
 #include "fs/fs_mgr.h"
 #include "fs/fs_slots.h"
 #include "game/app.h"
+#include "net/oauth_credentials.h"
 #include "platform/message_box.h"
+#include "platform/url_opener.h"
 #include "platform/window.h"
 
 namespace {
@@ -90,6 +92,8 @@ int AppMainWith(int, char**, WindowSystem* windows, const EngineServices& servic
 
 int AppMain(int argc, char** argv) {
     SetMessageBoxPresenter(ShowGtkMessageBox);
+    SetUrlOpener(OpenUrlWithGio);
+    InitMicroblogCredentials();  // before the settings file brings the access pair
     std::unique_ptr<WindowSystem> windows = CreateX11WindowSystem();
     return AppMainWith(argc, argv, windows.get(), DefaultEngineServices(), AppRunOptions{});
 }

@@ -8,8 +8,10 @@
 #include <string>
 
 #include "app/display_mode_choice.h"
+#include "app/frame_capture.h"
 #include "app/frame_profiler.h"
 #include "app/multisample.h"
+#include "core/text_utf.h"
 #include "platform/debug_log.h"
 #include "platform/message_box.h"
 
@@ -46,12 +48,7 @@ void Call(const std::function<void()>& hook) {
 }
 
 // Cuts `text` to at most `limit` bytes without splitting a UTF-8 sequence.
-void CutUtf8(std::string* text, size_t limit) {
-    if (text->size() <= limit) return;
-    size_t end = limit;
-    while (end > 0 && (static_cast<unsigned char>((*text)[end]) & 0xC0) == 0x80) --end;
-    text->resize(end);
-}
+void CutUtf8(std::string* text, size_t limit) { text->resize(Utf8PrefixLength(text->data(), text->size(), limit)); }
 
 bool CreateMainWindow(AppState& state) {
     const AppDescriptor& d = state.descriptor;
@@ -183,8 +180,10 @@ void RunFrame(AppState& state) {
     state.descriptor.OnPostRender(state.app);
     state.profiler.EndSection();
     Call(state.services.drawMovie);
+    CapturePendingFrame(state.descriptor.clientWidth, state.descriptor.clientHeight);
     state.profiler.BeginFrame();
     state.windows->SwapBuffers();
+    DeliverCapturedFrame();
 }
 
 void HandleWindowEvent(AppState& state, const WindowEvent& event) {

@@ -119,3 +119,10 @@ size_t Utf8ToUtf16(char16_t* out, size_t outCount, const char* text) {
     out[written] = 0;
     return written;
 }
+
+size_t Utf8PrefixLength(const char* text, size_t length, size_t limit) {
+    if (length <= limit) return length;
+    size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return end;
+}

@@ -15,3 +15,7 @@ size_t Utf16ToUtf8(char* out, size_t outSize, const char16_t* text);
 // is never cut) and the NUL. outCount 0 writes nothing. Returns the units
 // written without the NUL.
 size_t Utf8ToUtf16(char16_t* out, size_t outCount, const char* text);
+
+// The length of the longest prefix of `text` (`length` bytes of UTF-8) that
+// fits in `limit` bytes without cutting a sequence.
+size_t Utf8PrefixLength(const char* text, size_t length, size_t limit);

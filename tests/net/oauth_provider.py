@@ -6,6 +6,7 @@ other than ours. It serves the PIN flow (request token, authorize, access
 token) and the two status calls, which echo what they received:
   update.json            -> the decoded status text, byte for byte
   update_with_media.json -> status, NUL, file name, NUL, the file's bytes
+  GET /test/last_post    -> the reply of the last accepted post
 Usage: oauth_provider.py PORT. Prints "READY" once it listens; ends on
 SIGTERM, or by itself after ten minutes should the test never stop it.
 """
@@ -25,14 +26,17 @@ CONSUMER_SECRET = "kd94hf93k423kf44"
 # An access token issued beforehand, so the post tests need no PIN flow.
 ACCESS_TOKEN = "nnch734d00sl2jdk9d7dh3k39"
 ACCESS_SECRET = "pfkkdhi9sl3r4s00"
+LINKED_TOKEN = "linked0token0000000000000"
+LINKED_SECRET = "linked0secret0000000"  # long enough for the game to count the account as linked
 MAX_BODY = 16 << 20
+LAST_POST = [b""]
 
 
 class Validator(RequestValidator):
     def __init__(self):
         super().__init__()
         self.request_tokens = {}  # token -> {"secret", "callback", "verifier"}
-        self.access_tokens = {ACCESS_TOKEN: ACCESS_SECRET}
+        self.access_tokens = {ACCESS_TOKEN: ACCESS_SECRET, LINKED_TOKEN: LINKED_SECRET}
         self.seen_nonces = set()
         self.lock = threading.Lock()
 
@@ -204,7 +208,8 @@ class Handler(BaseHTTPRequestHandler):
             statuses = [value for name, value in pairs if name == "status"]
             if len(statuses) != 1 or len(pairs) != 1:
                 return 400, b"exactly one status expected"
-            return 200, statuses[0].encode("utf-8")
+            LAST_POST[0] = statuses[0].encode("utf-8")
+            return 200, LAST_POST[0]
         if method == "POST" and path == "/1.1/statuses/update_with_media.json":
             valid, _ = RESOURCE.validate_protected_resource_request(uri, "POST", None, headers)
             if not valid:
@@ -213,7 +218,10 @@ class Handler(BaseHTTPRequestHandler):
             if set(parts) != {"status", "media[]"} or parts["media[]"][0] is None:
                 return 400, b"status and media[] expected"
             filename, media = parts["media[]"]
-            return 200, parts["status"][1] + b"\0" + filename + b"\0" + media
+            LAST_POST[0] = parts["status"][1] + b"\0" + filename + b"\0" + media
+            return 200, LAST_POST[0]
+        if method == "GET" and path == "/test/last_post":
+            return 200, LAST_POST[0]
         return 404, b"no such endpoint"
 
     def reply(self, status, body):

@@ -1,0 +1,27 @@
+// Starting and pumping GTK for the program's dialogs.
+#include <gtk/gtk.h>
+
+#include "platform/debug_log.h"
+#include "platform/dialog_toolkit.h"
+
+bool StartGtk() {
+    static bool tried = false;
+    static bool available = false;
+    if (tried) return available;
+    tried = true;
+    if (gdk_display_get_default() != nullptr) {
+        available = true;  // started by other code of the process
+        return true;
+    }
+    // GTK would otherwise switch the whole process to the user's locale,
+    // and printf/strtod would start writing and reading "0,5".
+    gtk_disable_setlocale();
+    available = gtk_init_check(nullptr, nullptr);
+    if (!available) DebugPrint("GTK: no display for dialogs");
+    return available;
+}
+
+void PumpDialogEvents() {
+    if (gdk_display_get_default() == nullptr) return;
+    while (gtk_events_pending()) gtk_main_iteration();
+}

@@ -1,0 +1,69 @@
+// The micro-blog service's REST calls: the PIN-based OAuth 1.0a authorisation
+// that fills the access pair, and the two status posts (form and multipart).
+// Synchronous on the calling thread; every failure is a 0 / false result with
+// one debug-log line.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "net/http_client.h"
+
+struct OAuthCredentials;
+
+// Where the calls go: "host" or "host:port" (plain HTTP), and the time limits.
+struct MicroblogService {
+    std::string host;
+    HttpOptions http;
+
+    // The build's host (QM_MICROBLOG_HOST) with the client's default limits.
+    static MicroblogService BuiltIn();
+};
+
+enum MicroblogEndpoint : int {
+    kEndpointRequestToken = 0,
+    kEndpointAuthorize = 1,
+    kEndpointAccessToken = 2,
+    kEndpointUpdateStatus = 3,
+    kEndpointUpdateWithMedia = 4,
+};
+
+namespace MicroblogApi {
+
+constexpr char kMultipartBoundary[] = "asdfghjkl";
+constexpr size_t kTokenSize = 256;  // token buffers: at most 255 characters and the NUL
+
+// Gets the user's PIN for the signed authorise URL into `pin` (kTokenSize
+// bytes, cleared beforehand); non-zero when a PIN was entered.
+using PinCallback = int (*)(void* user, const char* authorizeUrl, char* pin);
+
+// "http://" + host + the endpoint's path.
+std::string EndpointUrl(const MicroblogService& service, int endpoint);
+
+// Reads a form-encoded token reply ("oauth_token=...&oauth_token_secret=...").
+// True when both values are present and each decodes to 1-255 printable
+// ASCII characters without '=' or '&' (so it is safe to sign and to store as
+// a settings line); only then are the outputs (when given) written.
+bool ParseTokenReply(const std::string& reply, char* token, char* secret);
+
+// Request token, the PIN callback with the signed authorise URL, access
+// token. 1 when the credentials' access pair was replaced by a valid new
+// pair; 0 otherwise, the stored pair unchanged.
+int Authorize(OAuthCredentials* credentials, PinCallback callback, void* user,
+              const MicroblogService& service = MicroblogService::BuiltIn());
+
+// Posts `text` (UTF-8) as a form body; true when the service answered 200 with a body.
+bool UpdateStatus(const OAuthCredentials& credentials, const std::string& text,
+                  const MicroblogService& service = MicroblogService::BuiltIn());
+// Posts `text` and a file as multipart/form-data; the same result.
+bool UpdateStatusWithMedia(const OAuthCredentials& credentials, const std::string& text, const std::string& fileName,
+                           const void* data, size_t size,
+                           const MicroblogService& service = MicroblogService::BuiltIn());
+
+// The multipart body of a media post. The boundary is kMultipartBoundary
+// unless it occurs in the text, the file name or the data; then a longer one
+// that does not.
+std::string BuildMultipartBody(const std::string& text, const std::string& fileName, const void* data, size_t size,
+                               std::string* boundary);
+
+}  // namespace MicroblogApi

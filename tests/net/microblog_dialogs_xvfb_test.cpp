@@ -1,0 +1,92 @@
+// The GTK dialogs on a private X server, driven as a player's typing and clicks drive them: their
+// texts and limits, and the launcher button's flow through the real PIN dialog against the provider.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "net/microblog_auth.h"
+#include "net/microblog_ui.h"
+#include "platform/microblog_dialogs.h"
+#include "platform/url_opener.h"
+#include "platform/x11_test_driver.h"
+#include "tests/net/microblog_test_peer.h"
+#include "tests/support/log_capture.h"
+
+using Texts = std::vector<std::string>;
+
+class MicroblogDialogsTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::string error;
+        xvfb_ = XvfbServer::Start(1024, 768, &error);
+        ASSERT_NE(nullptr, xvfb_) << error;
+        setenv("DISPLAY", xvfb_->display().c_str(), 1);
+        ASSERT_TRUE(StartGtk());
+    }
+    static std::unique_ptr<XvfbServer> xvfb_;
+};
+
+std::unique_ptr<XvfbServer> MicroblogDialogsTest::xvfb_;
+
+TEST_F(MicroblogDialogsTest, DialogsShowTheirTextsAndKeepTheirLimits) {
+    std::string many;
+    for (int i = 0; i < 600; ++i) many += "\xE3\x81\x82";
+    for (bool ok : {true, false}) {
+        SetDialogTestScript([&](DialogTestControls& d) {
+            EXPECT_EQ("Microblog OAuth認証中", d.Title());
+            EXPECT_EQ((Texts{"PINコードを入力してください", "OK", "キャンセル"}), d.Texts());
+            d.Type(std::string(70, '9'));
+            EXPECT_TRUE(d.Press(ok ? "OK" : "キャンセル"));
+        });
+        std::string pin = "untouched";
+        EXPECT_EQ(ok, RunPinDialog(&pin));
+        EXPECT_EQ(ok ? std::string(62, '9') : "untouched", pin);
+
+        SetDialogTestScript([&](DialogTestControls& d) {
+            EXPECT_EQ("Microblog 投稿", d.Title());
+            EXPECT_EQ((Texts{"スクリーンショットを添付", "投稿", "閉じる"}), d.Texts());
+            EXPECT_EQ(" #Quillmoor", d.Text());
+            d.Type(many);
+            d.SetChecked(true);
+            EXPECT_TRUE(d.Press(ok ? "投稿" : "閉じる"));
+        });
+        std::string text;
+        bool attach = false;
+        EXPECT_EQ(ok, RunPostDialog(kPostPrefill, &text, &attach));
+        // 511 characters: 500 typed in front of the 11 of the tag.
+        EXPECT_EQ(ok ? many.substr(0, 1500) + " #Quillmoor" : "", text);
+        EXPECT_EQ(ok, attach);
+    }
+}
+
+TEST_F(MicroblogDialogsTest, LauncherButtonLinksThroughThePinDialog) {
+    ASSERT_TRUE(Peer::Start());
+    MicroblogUi saved = CurrentMicroblogUi();
+    const Texts linked{"認証中", "認証完了"}, failed{"認証中", "認証失敗"};
+    // A wrong or blank PIN, a cancel or a refused connection keeps the stored pair.
+    struct Case { bool consumerPair; const char* pin; const char* button; bool refused; Texts statuses; };
+    const Case cases[] = {{true, nullptr, "OK", false, linked}, {true, "wrongpin0000000000000000", "OK", false, failed},
+                          {true, " ", "OK", false, failed},      {true, nullptr, "キャンセル", false, failed},
+                          {true, nullptr, "OK", true, failed},   {false, nullptr, "OK", false, {}}};
+    for (const Case& c : cases) {
+        GetOAuthCredentials().Set(c.consumerPair ? "dpf43f3p2l4k3l03" : "", "kd94hf93k423kf44", "old", "old-secret");
+        CurrentMicroblogUi().service = c.refused ? Peer::At(1) : Peer::At();
+        std::string pin;
+        SetUrlOpener([&](const std::string& url) { return !(pin = Peer::FetchPin(url)).empty(); });
+        SetDialogTestScript([&](DialogTestControls& d) {
+            d.Type(c.pin ? c.pin : pin);
+            d.Press(c.button);
+        });
+        Texts statuses;
+        LogCapture log;
+        bool ok = MicroblogAuth::Run([&](const char* status) { statuses.push_back(status); });
+        EXPECT_EQ(c.statuses, statuses);
+        EXPECT_EQ(c.statuses == linked, ok);
+        EXPECT_EQ(ok, std::string("old-secret") != GetOAuthCredentials().accessTokenSecret);  // else kept
+        EXPECT_EQ(!c.consumerPair, log.Contains("no micro-blog consumer key"));
+        EXPECT_EQ(ok, MicroblogApi::UpdateStatus(GetOAuthCredentials(), "linked", Peer::At()));  // a real pair
+    }
+    SetDialogTestScript(nullptr);
+    SetUrlOpener(nullptr);
+    CurrentMicroblogUi() = saved;
+}
