@@ -62,10 +62,19 @@ Stream* OpenFile(const char* name, int32_t flags, int32_t slot) {
     // A compressed file is read or written whole, never both.
     if ((flags & kFileZlib) && mode == kFileReadWrite) return nullptr;
     Stream* stream = nullptr;
-    if (GetFsMgrSlot(slot) == nullptr && mode == kOpenWrite) {
+    FsMgr* fs = GetFsMgrSlot(slot);
+    if (fs == nullptr && mode == kOpenWrite) {
         stream = OpenSafeSaveStream(name, allocator);  // a path of the system, saved as safely
     } else {
         stream = OpenSlotStream(slot, name, mode, allocator);
+        if (stream == nullptr && fs != nullptr && (mode & kOpenWrite)) {
+            // The first save of a new install: its folder is made on the way.
+            const std::string path(name);
+            const size_t slash = path.find_last_of("/\\");
+            const std::string folder = slash == std::string::npos ? "" : slash == 0 ? "/" : path.substr(0, slash);
+            FsMgr::CreateFolder(fs, folder.c_str());
+            stream = OpenSlotStream(slot, name, mode, allocator);
+        }
     }
     if (stream != nullptr && (flags & kFileScrambled)) {
         stream = Layered(stream, XorStream(stream, kFileKey.data(), kKeyLength, UINT32_MAX, allocator));

@@ -117,6 +117,14 @@ TEST_F(FileClassTest, AKilledSaveLeavesTheOldFile) {
     EXPECT_EQ(Text("saved"), "new");
 }
 
+TEST_F(FileClassTest, TheFirstSaveMakesItsFolder) {
+    FsMgr::SetCurrentFolder(userFolder_, "/KILN/Game");
+    Run("local f = File(\"slot/Save0003.dat\", 2, 1); f.WriteLine(\"a\"); f.Close();"
+        "f = File(\"Save0004.dat\", 2, 1); f.WriteLine(\"b\"); f.Close();");
+    EXPECT_EQ(dir_.Read("KILN/Game/slot/Save0003.dat"), "a\r\n");
+    EXPECT_EQ(dir_.Read("KILN/Game/Save0004.dat"), "b\r\n");
+}
+
 TEST_F(FileClassTest, ManagersAndStaticMethods) {
     ASSERT_TRUE(dir_.Write("data.bin", std::string("\x01\x02\x03", 3)));
     const std::string path = dir_.File("data.bin");
