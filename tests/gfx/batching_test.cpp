@@ -2,8 +2,6 @@
 // through the layer list gives the same pixels in fewer draw calls than one
 // draw per object, and a layer that draws by other means sees everything
 // below it already drawn.
-#include <memory>
-
 #include "gfx/gl_state.h"
 #include "gfx/layer_list.h"
 #include "gfx/sprite.h"
@@ -16,32 +14,26 @@ namespace {
 
 class BatchingTest : public Sprites2dTest {
 protected:
-    void SetUp() override {
-        Sprites2dTest::SetUp();
-        list_ = LayerList::Create(nullptr);
-        nodes_.reserve(64);
-    }
     void TearDown() override {
-        for (LayerNode& node : nodes_) LayerList::Remove(list_, &node);
         for (Sprite* sprite : sprites_) Sprite::Destroy(sprite);
         TextSprite::Destroy(text_);
         Tile::Destroy(tile_);
-        LayerList::Destroy(list_);
+        LayerList::Destroy(list_);  // the nodes go with the fixture
         SetStd2dBatchingEnabled(true);
         Sprites2dTest::TearDown();
     }
-    void Add(void* object, LayerDrawCallback draw, int32_t z = 0) {
-        nodes_.push_back(LayerNode{{}, object, draw, z});
+    void Add(void* object, LayerDrawCallback draw) {
+        nodes_.push_back(LayerNode{{}, object, draw, 0});
         LayerList::Insert(list_, &nodes_.back());
     }
     Sprite* AddSprite(AsyncTexture* image, int x, int y, uint32_t colour, int32_t blend = 1) {
-        Sprite* sprite = Sprite::Create(nullptr);
+        sprites_.push_back(Sprite::Create(nullptr));
+        Sprite* sprite = sprites_.back();
         sprite->SetImage(image);
         if (image == nullptr) sprite->SetSize(30, 30);
         sprite->SetPos(x, y);
         sprite->SetColor(colour);
         sprite->SetBlend(blend);
-        sprites_.push_back(sprite);
         Add(sprite, Sprite::Draw);
         return sprite;
     }
@@ -53,11 +45,14 @@ protected:
         return ReadRect(0, 0, kWidth, kHeight);
     }
 
-    LayerList* list_ = nullptr;
-    std::vector<LayerNode> nodes_;
+    LayerList* list_ = LayerList::Create(nullptr);
+    std::vector<LayerNode> nodes_ = std::vector<LayerNode>(0);
     std::vector<Sprite*> sprites_;
     TextSprite* text_ = nullptr;
     Tile* tile_ = nullptr;
+
+public:
+    BatchingTest() { nodes_.reserve(64); }  // nodes stay put while linked
 };
 
 TEST_F(BatchingTest, SameSceneSamePixelsFewerDraws) {
@@ -98,7 +93,7 @@ TEST_F(BatchingTest, OtherLayersSeeEverythingBelowDrawn) {
     static uint32_t drawsBefore;
     auto record = [](void*) { drawsBefore = GetRenderStats().drawCalls; };
     for (int i = 0; i < 3; ++i) AddSprite(nullptr, 20 + i * 10, 20, ColorWord(0, 0, 255));
-    Add(nullptr, record, 0);
+    Add(nullptr, record);
     AddSprite(nullptr, 100, 100, ColorWord(0, 0, 255));
     DrawFrame(true);
     EXPECT_EQ(drawsBefore, 1u);

@@ -13,6 +13,12 @@ namespace {
 
 constexpr int kStep = 16;  // colour step between texels of the 8 x 8 images
 
+// A screen pixel and the texel it must show.
+struct Point {
+    int x, y, u, v;
+    uint8_t blue = 128;
+};
+
 class TileTest : public Sprites2dTest {
 protected:
     void SetUp() override {
@@ -53,13 +59,11 @@ TEST_F(TileTest, TiledCopiesMeetAtTheirSeams) {
             ASSERT_EQ((Rgba{p[0], p[1], p[2], 255}), Texel(i % 8, j % 8, kStep)) << i << "," << j;
         }
     }
-    for (auto [x, y] : {std::pair{9, 10}, {30, 10}, {10, 9}, {10, 22}}) EXPECT_EQ(ReadPixel(x, y), (Rgba{0, 0, 0, 255}));
+    EXPECT_TRUE(RectIs(9, 9, 1, 14, Rgba{0, 0, 0, 255}) && RectIs(30, 9, 1, 14, Rgba{0, 0, 0, 255}));
+    EXPECT_TRUE(RectIs(10, 9, 20, 1, Rgba{0, 0, 0, 255}) && RectIs(10, 22, 20, 1, Rgba{0, 0, 0, 255}));
 }
 
 TEST_F(TileTest, FramesAndBarsSampleTheirParts) {
-    struct Point {
-        int x, y, u, v;
-    };
     struct Case {
         int32_t mode;
         std::vector<Point> points;
@@ -84,6 +88,11 @@ TEST_F(TileTest, FramesAndBarsSampleTheirParts) {
         }
         EXPECT_EQ(ReadPixel(30, 16), (Rgba{0, 0, 0, 255})) << "mode " << c.mode;
     }
+    for (int32_t mode : {1, 2, 3}) {  // a box smaller than the caps: empty middles, not mirrored ones
+        tile_->SetMode(mode);
+        tile_->SetSize(4, 2);
+        for (uint32_t i = 0; i < Pieces(); ++i) EXPECT_TRUE(PieceWidth(i) >= 0 && PieceHeight(i) >= 0) << mode;
+    }
     tile_->SetMode(7);
     tile_->SetPos(20, 16);
     EXPECT_EQ(Pieces(), 0u) << "no background for other modes";
@@ -92,10 +101,7 @@ TEST_F(TileTest, FramesAndBarsSampleTheirParts) {
 TEST_F(TileTest, EdgeFrameLiesOverATiledBackground) {
     tile_->SetImage(TexelImage(8, 8, kStep), TexelImage(8, 8, kStep, 255));
     Draw();
-    struct Point {
-        int x, y, u, v;
-        uint8_t blue;
-    } points[] = {
+    const Point points[] = {
         {10, 10, 0, 0, 255}, {29, 21, 7, 7, 255}, {13, 20, 3, 6, 255},  // corners are the quadrants
         {20, 10, 4, 0, 255}, {20, 21, 4, 7, 255},                       // top and bottom edges: column 4
         {11, 15, 1, 4, 255}, {28, 15, 6, 4, 255},                       // left and right edges: row 4
@@ -117,9 +123,6 @@ TEST_F(TileTest, WithoutAnImageItIsAPlainRectangle) {
     Draw();
     EXPECT_TRUE(RectIs(10, 10, 20, 12, Rgba{0, 0, 128, 255}, 1));
     EXPECT_TRUE(RectIs(9, 9, 22, 1, Rgba{0, 0, 0, 255}));
-    tile_->SetVisible(false);
-    Draw();
-    EXPECT_TRUE(RectIs(10, 10, 20, 12, Rgba{0, 0, 0, 255}));
 }
 
 // Mode 0 needs (W / aw + 1) x (H / ah + 1) pieces: the batch grows to the
@@ -160,18 +163,6 @@ TEST_F(TileTest, TiledPieceCounts) {
     EXPECT_EQ(tile_->background->vertices[kQuadTopLeft].x, 28) << "left of a 200-pixel box at 128";
 }
 
-TEST_F(TileTest, BoxesSmallerThanTheirCapsGetEmptyMiddles) {
-    tile_->SetImage(TexelImage(8, 8, kStep), nullptr);
-    for (int32_t mode : {1, 2, 3}) {
-        tile_->SetMode(mode);
-        tile_->SetSize(4, 2);
-        for (uint32_t i = 0; i < Pieces(); ++i) {
-            EXPECT_GE(PieceWidth(i), 0) << "mode " << mode << " piece " << i;
-            EXPECT_GE(PieceHeight(i), 0) << "mode " << mode << " piece " << i;
-        }
-    }
-}
-
 TEST_F(TileTest, ClippedBarsKeepTheirTexelsInPlace) {
     tile_->SetImage(TexelImage(8, 8, kStep), nullptr);
     tile_->SetMode(2);
@@ -194,7 +185,7 @@ TEST_F(TileTest, ImagesStillLoadingAreBuiltOnceReady) {
     for (size_t i = 0; i < red.size(); i += 4) red[i] = red[i + 3] = 255;
     AsyncTexture::SetDecoded(pending, MakeImage(kPixelRgba8888, 8, 8, 32, red));
     ASSERT_EQ(AsyncTexture::CompleteUpload(pending), 1);
-    Draw();
+    Draw();  // built now
     EXPECT_TRUE(RectIs(10, 10, 20, 12, Rgba{255, 0, 0, 255}));
 }
 

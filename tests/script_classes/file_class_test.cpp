@@ -138,14 +138,11 @@ TEST_F(FileClassTest, ManagersAndStaticMethods) {
         {"File.Exist(\"DATA.BIN\", 1)", true},  // the name's letter case differs
         {"File.Exist(\"nope.bin\", 1)", false},
         {"File.Exist(path, 9)", true},  // no such slot: a path of the system
-        {"File.Exist(path, null)", true},
         {"File.Exist(\"data.bin\", folder)", true},
         {"File.Exist(\"data.bin\", missingFile)", false},
         {"File.Exist(\"data.bin\", missingMemory)", false},
         {"File.Exist(path, missingMemory)", true},  // no manager: the system's files
-        {"File.Exist(path, LayerInterface())", true},
         {"typeof File.LoadFile(path, 9) == \"userdata\"", true},
-        {"typeof File.LoadFile(\"data.bin\", folder) == \"userdata\"", true},
         {"File.LoadFile(\"data.bin\", missingMemory) == null", true},
         {"typeof missingFile == \"instance\" && typeof missingMemory == \"instance\"", true},
     };
