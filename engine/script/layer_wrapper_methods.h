@@ -1,4 +1,4 @@
-// The method bodies that the layer-wrapper classes (text sprites, tiles)
+// The method bodies that the layer-wrapper classes (text boxes, text sprites, tiles)
 // share: a setter runs on the wrapper and its object, a getter pushes one
 // value; the colour, fade, z and hit-test rows are the same for every class.
 // An instance whose object could not be made does nothing in its setters and

@@ -17,23 +17,18 @@ protected:
         GfxTest::TearDown();
     }
 
-    // A ready w x h image; texel (x, y) has red 16 + x * step, green 16 + y * step, blue `blue`.
+    // A ready w x h image whose texel (x, y) is Texel(x, y, step, blue).
     AsyncTexture* TexelImage(int w, int h, int step, uint8_t blue = 128) {
-        std::vector<uint8_t> texels(static_cast<size_t>(w) * h * 4);
+        std::vector<uint8_t> texels;
         for (int i = 0; i < w * h; ++i) {
-            uint8_t* p = &texels[static_cast<size_t>(i) * 4];
-            p[0] = static_cast<uint8_t>(16 + (i % w) * step);
-            p[1] = static_cast<uint8_t>(16 + (i / w) * step);
-            p[2] = blue;
-            p[3] = 255;
+            const Rgba c = Texel(i % w, i / w, step, blue);
+            texels.insert(texels.end(), {c.r, c.g, c.b, c.a});
         }
-        AsyncTexture* image = AsyncTexture::Create(nullptr);
-        AsyncTexture::SetDecoded(image, MakeImage(kPixelRgba8888, w, h, 32, texels));
-        EXPECT_EQ(AsyncTexture::CompleteUpload(image), 1);
-        images_.push_back(image);
-        return image;
+        images_.push_back(AsyncTexture::Create(nullptr));
+        AsyncTexture::SetDecoded(images_.back(), MakeImage(kPixelRgba8888, w, h, 32, texels));
+        EXPECT_EQ(AsyncTexture::CompleteUpload(images_.back()), 1);
+        return images_.back();
     }
-
     static Rgba Texel(int x, int y, int step, uint8_t blue = 128) {
         return {static_cast<uint8_t>(16 + x * step), static_cast<uint8_t>(16 + y * step), blue, 255};
     }
