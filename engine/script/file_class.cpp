@@ -228,8 +228,9 @@ SQInteger WriteText(HSQUIRRELVM v) {
 
 SQInteger WriteLine(HSQUIRRELVM v) {
     const char* const method = "File.WriteLine";
-    return WithStream(v, method,
-                      [v, method](Stream* stream) { sq_pushinteger(v, stream->WriteLine(ScriptArgString(v, 1, method))); });
+    return WithStream(v, method, [v, method](Stream* stream) {
+        sq_pushinteger(v, stream->WriteLine(ScriptArgString(v, 1, method)));
+    });
 }
 
 // Integers as "%lld," and strings as "\"%s\","; other values are left out.

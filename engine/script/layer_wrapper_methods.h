@@ -67,8 +67,9 @@ SQInteger SetFade(HSQUIRRELVM v, ScriptClassId id, const char* method, ApplyColo
 
 template <typename Object>
 SQInteger SetZ(HSQUIRRELVM v, ScriptClassId id, const char* method) {
-    return Setter<Object>(v, id, method,
-                          [&](LayerWrapper* wrapper, Object*) { SetLayerWrapperZ(wrapper, ScriptArgInt32(v, 1, method)); });
+    return Setter<Object>(v, id, method, [&](LayerWrapper* wrapper, Object*) {
+        SetLayerWrapperZ(wrapper, ScriptArgInt32(v, 1, method));
+    });
 }
 
 template <typename Object>

@@ -195,6 +195,6 @@ int64_t ReleaseTileLayer(void* pointer, int64_t) {
 }
 
 void RegisterTileInterface() {
-    RegisterTaggedScriptClass("TileInterface", kTileInterfaceRows, sizeof kTileInterfaceRows / sizeof kTileInterfaceRows[0],
-                              kId);
+    RegisterTaggedScriptClass("TileInterface", kTileInterfaceRows,
+                              sizeof kTileInterfaceRows / sizeof kTileInterfaceRows[0], kId);
 }

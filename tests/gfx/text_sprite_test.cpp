@@ -59,9 +59,9 @@ TEST_F(TextSpriteTest, CharactersShowTheirCells) {
         Draw();
         for (int i = 0; i < 4; ++i) {
             const int x = 10 + i * kCell, y = 10;
-            const int cell = c.cells[i];
+            const int cell = c.cells[i], u = (cell % 16) * kCell + 3, v = (cell / 16) * kCell + 6;
             // The cell's texel at the same offset as the pixel read.
-            const Rgba expected = cell < 0 ? Rgba{0, 0, 0, 255} : Texel((cell % 16) * kCell + 3, (cell / 16) * kCell + 6, 1);
+            const Rgba expected = cell < 0 ? Rgba{0, 0, 0, 255} : Texel(u, v, 1);
             EXPECT_EQ(ReadPixel(x + 3, y + 6), expected) << "character " << i;
         }
     }

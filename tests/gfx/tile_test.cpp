@@ -107,6 +107,9 @@ TEST_F(TileTest, EdgeFrameLiesOverATiledBackground) {
     tile_->SetMode(1);
     tile_->SetPos(20, 16);
     EXPECT_EQ(tile_->edge->vertexCount, 0u) << "the edge frame belongs to tiled boxes only";
+    tile_->SetMode(0);
+    tile_->SetSize(-20, 12);
+    EXPECT_EQ(tile_->edge->vertexCount, 0u) << "nor to empty ones";
 }
 
 TEST_F(TileTest, WithoutAnImageItIsAPlainRectangle) {

@@ -57,8 +57,10 @@ TEST_F(FileClassTest, RoundTripsThroughEveryLayerCombination) {
         Run("local r = File(\"Save0001.dat\", 1 | " + std::to_string(layers) + ", 1); same <- true;"
             "for (local i = 0; i < 256; ++i) same = same && r.ReadByte() == i;"
             "line <- r.ReadLine();"
-            "for (local n = 0; n < 32; ++n) same = same && join(r.ReadArray()) == join([n, \"slot\" + n, n * 65537 - 2147483648, -n]);"
-            "rest <- join(r.ReadArray()) + join(r.ReadArray()) + r.ReadText(); atEnd <- r.Eos() && r.ReadByte() == null;");
+            "for (local n = 0; n < 32; ++n)"
+            "  same = same && join(r.ReadArray()) == join([n, \"slot\" + n, n * 65537 - 2147483648, -n]);"
+            "rest <- join(r.ReadArray()) + join(r.ReadArray()) + r.ReadText();"
+            "atEnd <- r.Eos() && r.ReadByte() == null;");
         EXPECT_TRUE(Eval(v, "same").boolean);
         EXPECT_EQ(Text("line"), "na\xC3\xAFve line");
         EXPECT_EQ(Eval(v, "wrote").integer, 3);
@@ -72,8 +74,8 @@ TEST_F(FileClassTest, RoundTripsThroughEveryLayerCombination) {
 TEST_F(FileClassTest, CommaSeparatedLines) {
     std::string longLine;
     for (int i = 1; i <= 3000; ++i) longLine += std::to_string(i) + (i < 3000 ? "," : "\r\n");
-    ASSERT_TRUE(dir_.Write("lines.txt", "12,\"abc\",-3\r\n\"a,b\"\n  +7x, -,\t-12 ,\"open,99999999999999999999\r\n\r\n" +
-                                            longLine + "last"));
+    const std::string lines = "12,\"abc\",-3\r\n\"a,b\"\n  +7x, -,\t-12 ,\"open,99999999999999999999\r\n\r\n";
+    ASSERT_TRUE(dir_.Write("lines.txt", lines + longLine + "last"));
     Run("local f = File(\"lines.txt\", 1, 1); got <- \"\";"
         "for (local i = 0; i < 4; ++i) got += join(f.ReadArray()) + \"|\";"
         "local wide = f.ReadArray(); got += wide.len() + \"/\" + wide[2999] + \"|\" + join(f.ReadArray()) + f.Eos();");
@@ -84,7 +86,8 @@ TEST_F(FileClassTest, CommaSeparatedLines) {
               "3000/3000|integer:0;true");
 
     Run("local f = File(\"out.txt\", 2, 1); local big = []; for (local i = 0; i < 2000; ++i) big.append(i);"
-        "counts <- [f.WriteArray([1, \"x\", 2.5]), f.WriteArray([]), f.WriteArray(big), f.WriteArray([null, true, -7])];"
+        "counts <- [f.WriteArray([1, \"x\", 2.5]), f.WriteArray([]), f.WriteArray(big),"
+        "           f.WriteArray([null, true, -7])];"
         "f.Close();");
     std::string bigLine;
     for (int i = 0; i < 2000; ++i) bigLine += std::to_string(i) + (i < 1999 ? "," : "\r\n");
