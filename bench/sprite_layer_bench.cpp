@@ -1,9 +1,10 @@
 // One frame's 2D pass at 1280 x 720: 2,000 sprites of 32 x 32 in the layer
 // list, all cut from one atlas texture or spread over four textures in turn,
-// moving every frame or standing still. Reported per frame: draw calls,
-// texture binds, and the main thread's CPU time in the pass. Mesa's
-// rasteriser runs on its own threads and is not counted; built against the
-// null GL entry points, the time is the engine's alone.
+// moving every frame or standing still, batched or drawn one call per sprite
+// (the path before batching). Reported per frame: draw calls, texture binds,
+// the main thread's CPU time in the pass and the whole frame's time with
+// Mesa's rasteriser finished (with_raster_us). Built against the null GL
+// entry points, the time is the engine's alone.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -20,6 +21,7 @@
 #include "gfx/layer_list.h"
 #include "gfx/sprite.h"
 #include "gfx/std2d.h"
+#include "gfx/std2d_batch.h"
 
 #ifndef QM_NULL_GL
 #include "platform/gl_headless.h"
@@ -107,6 +109,8 @@ struct Scene {
 void BM_SpritePass(benchmark::State& state) {
     const int textureCount = static_cast<int>(state.range(0));
     const bool moving = state.range(1) != 0;
+    const bool batched = state.range(2) != 0;
+    SetStd2dBatchingEnabled(batched);
     Scene scene(textureCount);
     const float clear[4] = {0, 0, 0, 1};
     double engineSeconds = 0, wallSeconds = 0;
@@ -134,15 +138,14 @@ void BM_SpritePass(benchmark::State& state) {
     state.counters["texture_binds"] = binds;
     state.counters["pass_cpu_us"] = benchmark::Counter(engineSeconds * 1e6 / static_cast<double>(state.iterations()));
     state.counters["with_raster_us"] = benchmark::Counter(wallSeconds * 1e6 / static_cast<double>(state.iterations()));
-    state.SetLabel(std::string(textureCount == 1 ? "one atlas" : "4 textures") + (moving ? ", moving" : ", still"));
+    state.SetLabel(std::string(textureCount == 1 ? "one atlas" : "4 textures") + (moving ? ", moving" : ", still") +
+                   (batched ? ", batched" : ", one call per sprite"));
+    SetStd2dBatchingEnabled(true);
 }
 
 BENCHMARK(BM_SpritePass)
-    ->ArgNames({"textures", "moving"})
-    ->Args({1, 1})
-    ->Args({4, 1})
-    ->Args({1, 0})
-    ->Args({4, 0})
+    ->ArgNames({"textures", "moving", "batched"})
+    ->ArgsProduct({{1, 4}, {1, 0}, {1, 0}})
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 

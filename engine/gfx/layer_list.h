@@ -30,6 +30,8 @@ struct LayerList {
     static void Remove(LayerList* list, LayerNode* node);
     // Remove, set z, insert: the node goes above the others of its new z.
     static void SetZ(LayerList* list, LayerNode* node, int32_t z);
-    // Calls every node's callback from the lowest z to the highest.
+    // Calls every node's callback from the lowest z to the highest; the
+    // quads of neighbouring sprites, text sprites, tiles and text boxes that
+    // share their state go out as one draw (see gfx/std2d_batch.h).
     static void Draw(const LayerList* list);
 };

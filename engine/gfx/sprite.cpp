@@ -8,8 +8,7 @@
 
 #include "core/allocator.h"
 #include "gfx/async_texture.h"
-#include "gfx/gl_state.h"
-#include "gfx/std2d.h"
+#include "gfx/std2d_batch.h"
 
 namespace {
 
@@ -180,12 +179,10 @@ void Sprite::Draw(void* argument) {
         sprite->flags &= ~kSpriteDirty;
     }
     if (sprite->flags & kSpriteEmpty) return;
+    Std2dDrawState state{nullptr, GL_REPEAT, GL_LINEAR, sprite->blend};
     if (area) {
-        GlState::SetTexture(area->texture, GL_CLAMP_TO_EDGE,
-                            (sprite->flags & kSpritePixelExact) ? GL_NEAREST : GL_LINEAR);
-    } else {
-        GlState::SetTextureRepeat(nullptr);
+        const GLenum filter = (sprite->flags & kSpritePixelExact) ? GL_NEAREST : GL_LINEAR;
+        state = {area->texture, GL_CLAMP_TO_EDGE, filter, sprite->blend};
     }
-    GlState::SetBlendMode(sprite->blend);
-    DrawStd2dTriangleStrip(2, sprite->quad, nullptr);
+    DrawStd2dQuads(state, sprite->quad, 1);
 }

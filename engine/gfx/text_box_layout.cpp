@@ -11,6 +11,7 @@
 #include "gfx/font.h"
 #include "gfx/gl_state.h"
 #include "gfx/quad.h"
+#include "gfx/std2d_batch.h"
 #include "gfx/text_box.h"
 
 namespace {
@@ -152,7 +153,6 @@ void TextBox::Draw(void* argument) {
         box->flags &= ~kTextBoxDirty;
     }
     if (!(box->flags & kTextBoxVisible) || (box->flags & kTextBoxTransparent)) return;
-    GlState::SetBlendMode(kBlendAlpha);
-    GlState::SetTexture(Font::GetAtlasTexture(box->font), GL_CLAMP_TO_EDGE, GL_NEAREST);
-    QuadBatch::Draw(box->batch);
+    const Std2dDrawState state{Font::GetAtlasTexture(box->font), GL_CLAMP_TO_EDGE, GL_NEAREST, kBlendAlpha};
+    DrawStd2dQuads(state, box->batch->vertices, box->batch->vertexCount / 4);
 }

@@ -2,9 +2,11 @@
 // counterpart at shutdown.
 #include "platform/debug_log.h"
 #include "script/engine_tables.h"
+#include "script/file_classes.h"
 #include "script/image_font_text_interfaces.h"
 #include "script/layer_interface.h"
 #include "script/script_host.h"
+#include "script/text_tile_interfaces.h"
 
 void RegisterScriptInterfaces() {
     if (GetScriptVM() == nullptr) {
@@ -12,10 +14,14 @@ void RegisterScriptInterfaces() {
         return;
     }
     RegisterInputInterface();
+    RegisterFileSystemClasses();
+    RegisterFileClass();
     RegisterFontInterface();
     RegisterLayerInterface();
     RegisterImageInterface();
     RegisterTextBoxInterface();
+    RegisterTextSpriteInterface();
+    RegisterTileInterface();
     RegisterSysTable();
     RegisterUtlTable();
 }

@@ -7,12 +7,12 @@
 #include <squirrel.h>
 
 #include <algorithm>
-#include <type_traits>
 
 #include "gfx/text_box.h"
 #include "platform/debug_log.h"
 #include "script/image_font_text_interfaces.h"
 #include "script/layer_wrapper.h"
+#include "script/layer_wrapper_methods.h"
 #include "script/script_class_args.h"
 #include "script/script_host.h"
 #include "script/script_string_arg.h"
@@ -21,37 +21,15 @@ namespace {
 
 TextBox* BoxOf(const LayerWrapper* wrapper) { return static_cast<TextBox*>(wrapper->object); }
 
-// The wrapper of `this`, or null for an instance without a box; *ok is false
-// (a script error is pending) when `this` is not a TextBoxInterface.
-LayerWrapper* Self(HSQUIRRELVM v, const char* method, bool* ok) {
-    return static_cast<LayerWrapper*>(ScriptSelfOrNull(v, ScriptClassId::kTextBoxInterface, method, ok));
-}
-
-// Runs `apply(wrapper, box)` for a setter; nothing for an instance without a box.
+// A setter or getter of an instance without a box does nothing or reads `none`.
 template <typename Apply>
 SQInteger Setter(HSQUIRRELVM v, const char* method, Apply apply) {
-    bool ok = false;
-    LayerWrapper* wrapper = Self(v, method, &ok);
-    if (!ok) return SQ_ERROR;
-    if (wrapper != nullptr) apply(wrapper, BoxOf(wrapper));
-    return 0;
+    return layer_methods::Setter<TextBox>(v, ScriptClassId::kTextBoxInterface, method, apply);
 }
 
-// Pushes `read(wrapper, box)` for a getter, or `none` for an instance without a box.
 template <typename Value, typename Read>
 SQInteger Getter(HSQUIRRELVM v, const char* method, Value none, Read read) {
-    bool ok = false;
-    LayerWrapper* wrapper = Self(v, method, &ok);
-    if (!ok) return SQ_ERROR;
-    const Value value = wrapper != nullptr ? read(wrapper, BoxOf(wrapper)) : none;
-    if constexpr (std::is_same_v<Value, bool>) {
-        sq_pushbool(v, value ? SQTrue : SQFalse);
-    } else if constexpr (std::is_floating_point_v<Value>) {
-        sq_pushfloat(v, static_cast<SQFloat>(value));
-    } else {
-        sq_pushinteger(v, static_cast<SQInteger>(value));
-    }
-    return 1;
+    return layer_methods::Getter<TextBox>(v, ScriptClassId::kTextBoxInterface, method, none, read);
 }
 
 void ApplyColour(LayerWrapper* wrapper) { TextBox::SetColor(BoxOf(wrapper), LayerWrapperObjectColour(wrapper)); }

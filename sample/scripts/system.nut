@@ -22,6 +22,7 @@ const kRevealWait = 3; // updates between two characters of the welcome line
 gFrames <- 0;
 gHeld <- array(12, false);
 gScene <- null;
+gPanel <- null;
 
 // Colours are 0xRRGGBBAA.
 gColours <- [0xE8B33AFF, 0x4FB3E8FF, 0xE85A4FFF, 0x7BD389FF, 0xB58CE8FF];
@@ -242,6 +243,7 @@ function AppInitialize() {
     print("Arrows or W/A/S/D walk, left click places, right click recolours, right drag flicks,");
     print("the wheel scales, Z turns, the emblem can be dragged, C replays the welcome, V skips it, X leaves.");
     if ("TextBoxInterface" in getroottable()) gScene = Scene();
+    if (gScene && App.DoScript("panel")) gPanel = CounterPanel(150, 130, gScene.helpFont);
 }
 
 function AppUpdate() {
@@ -251,9 +253,11 @@ function AppUpdate() {
         HandleEvent(code, App.DequeueEvent());
     }
     if (gScene) gScene.Frame();
+    if (gPanel) gPanel.Show(gFrames);
 }
 
 function AppFinalize() {
     print("Quillmoor sample: finished after " + gFrames + " frames");
+    gPanel = null;
     gScene = null;
 }

@@ -1,10 +1,12 @@
 // Draws the sample game's pictures at build time and writes them as PNG
-// files: the valley emblem, the puppet's sheet of four facings and the
-// pointer's sheet of two shapes. Everything is plain geometry, filled with
+// files: the valley emblem, the puppet's sheet of four facings, the
+// pointer's sheet of two shapes, the panel frame that tiles stretch into a
+// box and the digit sheet of the text-sprite counters. Everything is plain geometry, filled with
 // 4 x 4 supersampling and composited "over", so the output is the same on
 // every machine. Colours inside a shape are exact; tests rely on that.
 //
-//   sample_art OUTDIR   writes OUTDIR/emblem.png, puppet.png and cursor.png
+//   sample_art OUTDIR   writes OUTDIR/emblem.png, puppet.png, cursor.png, panel.png
+//                       and digits.png
 #include <png.h>
 
 #include <cmath>
@@ -201,6 +203,40 @@ Canvas DrawCursorSheet() {
     return sheet;
 }
 
+// A 32 x 32 frame for nine-part tiles: its 8-pixel corners stay as drawn, its
+// edges and middle are stretched. A dark rim, a light inner line and a
+// translucent slate middle.
+Canvas DrawPanelFrame() {
+    Canvas frame(32, 32);
+    frame.Fill(Box(0, 0, 32, 32), Rgb(0x0C1018));
+    frame.Fill(Box(2, 2, 30, 30), Rgb(0xC8B27A));
+    frame.Fill(Box(3, 3, 29, 29), Rgb(0x24304A, 0.92f));
+    return frame;
+}
+
+// Seven-segment digits "0" to "9" in cells of 12 x 18, sixteen cells to a
+// row as text sprites read them (the sheet starts at '0'), then ':'.
+Canvas DrawDigitSheet() {
+    constexpr int kCellWidth = 12, kCellHeight = 18;
+    // Segments a (top) to g (middle), clockwise from the top.
+    const Shape segments[7] = {Box(3, 1, 9, 3),  Box(9, 3, 11, 9),  Box(9, 9, 11, 15), Box(3, 15, 9, 17),
+                               Box(1, 9, 3, 15), Box(1, 3, 3, 9),   Box(3, 8, 9, 10)};
+    const uint8_t lit[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};
+    Canvas sheet(16 * kCellWidth, kCellHeight);
+    for (int digit = 0; digit < 10; ++digit) {
+        Canvas cell(kCellWidth, kCellHeight);
+        for (int s = 0; s < 7; ++s) {
+            if (lit[digit] >> s & 1) cell.Fill(segments[s], Rgb(0xFFFFFF));
+        }
+        sheet.Paste(cell, digit * kCellWidth, 0);
+    }
+    Canvas colon(kCellWidth, kCellHeight);
+    colon.Fill(Box(5, 4, 7, 6), Rgb(0xFFFFFF));
+    colon.Fill(Box(5, 12, 7, 14), Rgb(0xFFFFFF));
+    sheet.Paste(colon, 10 * kCellWidth, 0);
+    return sheet;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -211,6 +247,8 @@ int main(int argc, char** argv) {
     const std::string folder = argv[1];
     const bool written = DrawEmblem().WritePng(folder + "/emblem.png") &&
                          DrawPuppetSheet().WritePng(folder + "/puppet.png") &&
-                         DrawCursorSheet().WritePng(folder + "/cursor.png");
+                         DrawCursorSheet().WritePng(folder + "/cursor.png") &&
+                         DrawPanelFrame().WritePng(folder + "/panel.png") &&
+                         DrawDigitSheet().WritePng(folder + "/digits.png");
     return written ? 0 : 1;
 }
