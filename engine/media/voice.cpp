@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/fast_math.h"
 #include "fs/stream.h"
 #include "media/sound_manager.h"
 #include "platform/debug_log.h"
@@ -105,9 +104,9 @@ void UpdateVoiceGain(Voice* voice) {
     if (voice->channels <= 1) {
         float pan = voice->params.pan;
         pan = pan < -1.0f ? -1.0f : pan > 1.0f ? 1.0f : pan;
-        float sine = 0.0f;
-        float cosine = 0.0f;
-        SinCos((pan + 1.0f) * 0.7853982f, &sine, &cosine);
+        // The exact functions, so the pan's end points are exact too.
+        float sine = std::sin((pan + 1.0f) * 0.7853982f);
+        float cosine = std::cos((pan + 1.0f) * 0.7853982f);
         voice->gains[0][0] = GainToFixed(sine * g);
         voice->gains[0][1] = GainToFixed(cosine * g);
     } else {

@@ -5,6 +5,7 @@
 #include "script/image_font_text_interfaces.h"
 #include "script/layer_interface.h"
 #include "script/script_host.h"
+#include "script/sound_player_interface.h"
 
 void RegisterScriptInterfaces() {
     if (GetScriptVM() == nullptr) {
@@ -12,6 +13,7 @@ void RegisterScriptInterfaces() {
         return;
     }
     RegisterInputInterface();
+    RegisterSoundPlayerClass();
     RegisterFontInterface();
     RegisterLayerInterface();
     RegisterImageInterface();
