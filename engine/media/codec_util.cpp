@@ -48,9 +48,10 @@ bool SkipStreamBytes(Stream* stream, uint32_t bytes) {
 }
 
 int32_t FloatSampleToInt(float value) {
-    double scaled = static_cast<double>(value) * 32767.0;
-    if (!(scaled > -2147483648.0)) return INT32_MIN;  // NaN too
-    if (scaled > 2147483647.0) return INT32_MAX;
+    float scaled = value * 32767.0f;
+    if (scaled >= 2147483520.0f) return INT32_MAX;  // the largest float below 2^31
+    if (scaled <= -2147483648.0f) return INT32_MIN;
+    if (scaled != scaled) return 0;  // NaN
     return static_cast<int32_t>(scaled);
 }
 
