@@ -1,5 +1,5 @@
 // What the sound tests share: sounds made by our own writers (and Ogg made
-// with vorbisenc), a fake clock, and an output that records what it accepts
+// by oggenc from them), a fake clock, and an output that records what it accepts
 // and accepts only as much as a script of counts allows.
 #pragma once
 
