@@ -1,9 +1,6 @@
 #!/usr/bin/env bash
-# Runs the sound reader fuzzer (any bytes through the WAVE, EADP and Ogg
-# readers, looping or not) for a bounded time: builds it with clang's
-# libFuzzer, ASan and UBSan in its own build folder, seeds it with small files
-# made by our writers, and fails on the first crash, hang or sanitizer report.
-#   tests/media/run_sound_fuzz.sh [SECONDS]    (default 60)
+# The sound reader fuzzer for a bounded time, built like run_pack_fuzz.sh's
+# and seeded by our writers:  tests/media/run_sound_fuzz.sh [SECONDS]
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -13,11 +10,7 @@ build=${QM_FUZZ_BUILD_DIR:-$root/build-fs-fuzz}
 cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_SANITIZE=ON -DQM_FUZZ=ON -DQM_BUILD_BENCH=OFF \
   -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link >/dev/null
-if ! cmake --build "$build" -j"$(nproc)" --target sound_reader_fuzz sound_fuzz_seed_writer \
-    >"$build/sound-fuzz-build.log" 2>&1; then
-  cat "$build/sound-fuzz-build.log" >&2
-  exit 1
-fi
+cmake --build "$build" -j"$(nproc)" --target sound_reader_fuzz sound_fuzz_seed_writer >/dev/null
 corpus=$build/sound-fuzz-corpus
 mkdir -p "$corpus"
 "$build/tests/media/sound_fuzz_seed_writer" "$corpus"

@@ -17,7 +17,6 @@ protected:
     void SetUp() override;
     void TearDown() override;
     SoundPlayer* NewPlayer(int32_t priority = 0, int32_t category = 0);
-    // Queues `bytes` on `player` (a copy is taken).
     void Start(SoundPlayer* player, const std::string& bytes);
     // A mono or stereo 44.1 kHz WAVE of `frames` frames, sample i = value(i).
     static std::string Wave(uint32_t frames, uint32_t channels, int32_t (*value)(uint32_t));

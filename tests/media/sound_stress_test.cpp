@@ -40,8 +40,7 @@ TEST(SoundStress, ScriptCallsAgainstTheMixerThread) {
         if (round % 5 == 0) player->MarkStop();
         SetCategoryVolume(static_cast<int32_t>(round % 8), 0.25f * (round % 4));
         if (round % 50 == 0) SetSoundPaused(round % 100 == 0);
-        (void)player->GetState();
-        (void)player->GetPlayPosition();
+        (void)(player->GetState() + player->GetPlayPosition());
         std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
     for (SoundPlayer* player : players) SoundPlayer::Destroy(player);
