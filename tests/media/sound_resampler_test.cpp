@@ -38,8 +38,7 @@ std::vector<int32_t> Feed(const std::vector<int32_t>& input, uint32_t source, ui
 }
 
 std::vector<int32_t> SineSamples(uint32_t count, double hz, uint32_t rate) {
-    std::vector<int16_t> s = Sine(count, 1, hz, rate, 16000);
-    return std::vector<int32_t>(s.begin(), s.end());
+    return [](std::vector<int16_t> s) { return std::vector<int32_t>(s.begin(), s.end()); }(Sine(count, 1, hz, rate, 16000));
 }
 
 TEST(SoundResampler, ChunkingDoesNotChangeTheOutput) {
