@@ -1,7 +1,7 @@
 // The App object's life: start-up, the per-frame update and drawing, and the
-// tear-down. Work that later parts of the game take over (sound categories
-// and voices, the battle, the screen effects, the field shaders, the post
-// dialog) has its one call site here, marked where it goes.
+// tear-down. Work that later parts of the game take over (the battle, the
+// screen effects, the field shaders, the post dialog) has its one call site
+// here, marked where it goes.
 #include "game/app.h"
 
 #include <GLES2/gl2.h>
@@ -21,6 +21,7 @@
 #include "gfx/gl_program.h"
 #include "gfx/gl_state.h"
 #include "gfx/std2d.h"
+#include "media/sound_manager.h"
 #include "net/post_dialog.h"
 #include "platform/debug_log.h"
 #include "platform/message_box.h"
@@ -76,10 +77,15 @@ void App::Initialize() {
     SetScriptVMAllocator(scriptMemory);
     SetScriptObjectAllocator(scriptMemory);
 
-    // The sound manager sets the category volumes from the config slots here,
-    // lets category 4 play one voice at a time (the newest replacing the
-    // oldest) and ducks category 1 to 0.65 while category 4 plays; then the
-    // Ogg (3 voices) and ADPCM (16 voices) stereo pools are made.
+    // Category volumes from the config slots; category 4 (voices) plays one
+    // at a time, the newest replacing the oldest, and ducks category 1 (music).
+    for (int32_t slot : {kConfigSoundVolBgm, kConfigSoundVolSe, kConfigSoundVolVoice}) {
+        SetConfigValue(slot, config[slot]);
+    }
+    SetCategoryParams(4, 1, 0);
+    SetCategoryDucking(1, 4, 0.65f, 100, 1000);
+    oggVoices = CreateOggVoicePool(3, 2, nullptr);
+    adpcmVoices = CreateAdpcmVoicePool(16, 2, nullptr);
 
     pack = OpenPackFile(GetFsMgrSlot(kSlotWorkingFolder), kPackName, nullptr);
     if (pack == nullptr) {
@@ -181,7 +187,11 @@ void App::Finalize() {
     FsMgr::Release(pack);
     pack = nullptr;
 
-    // The ADPCM and then the Ogg voice pool are destroyed here.
+    // After the scripts: their players have stopped and given their voices back.
+    DestroyVoicePool(adpcmVoices);
+    adpcmVoices = nullptr;
+    DestroyVoicePool(oggVoices);
+    oggVoices = nullptr;
     Allocator* scriptMemory = smallBlockPool != nullptr ? smallBlockPool : largeBlockPool;
     if (scriptMemory != nullptr && GetScriptVMAllocator() == scriptMemory) SetScriptVMAllocator(nullptr);
     if (scriptMemory != nullptr && GetScriptObjectAllocator() == scriptMemory) SetScriptObjectAllocator(nullptr);
@@ -217,7 +227,7 @@ void App::SetConfigValue(int32_t slot, int32_t value) {
     int32_t categories[2];
     int count = SoundCategoriesOfConfigSlot(slot, categories);
     for (int i = 0; i < count; ++i) {
-        // The sound manager sets category categories[i] to value x 0.01 here.
+        SetCategoryVolume(categories[i], static_cast<float>(value) * 0.01f);
     }
 }
 

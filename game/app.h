@@ -15,6 +15,7 @@
 struct Allocator;
 struct FsMgr;
 struct QmBattle;
+struct VoicePool;
 
 class App {
 public:
@@ -60,6 +61,8 @@ public:
     uint32_t scriptStopped = 0;  // AppUpdate is no longer called
     Allocator* smallBlockPool = nullptr;
     Allocator* largeBlockPool = nullptr;
+    VoicePool* oggVoices = nullptr;
+    VoicePool* adpcmVoices = nullptr;
     // The config slots; they move to the settings file's values once the launcher keeps them.
     int32_t config[kConfigSlotCount];
 

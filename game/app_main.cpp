@@ -9,6 +9,7 @@
 #include "fs/fs_mgr.h"
 #include "fs/fs_slots.h"
 #include "game/app.h"
+#include "media/sound_manager.h"
 #include "net/oauth_credentials.h"
 #include "platform/message_box.h"
 #include "platform/url_opener.h"
@@ -45,9 +46,7 @@ void OnUpdate(AppHandle handle) { static_cast<App*>(handle)->Update(); }
 void OnRender(AppHandle handle) { static_cast<App*>(handle)->Draw(); }
 void OnPostRender(AppHandle handle) { static_cast<App*>(handle)->Draw2D(); }
 
-void OnActivate(AppHandle, int paused) {
-    // The sound manager pauses (paused = 1) and resumes its voices here.
-}
+void OnActivate(AppHandle, int paused) { SetSoundPaused(paused); }
 
 void OnLostDevice(AppHandle handle) { static_cast<App*>(handle)->OnLostDevice(); }
 void OnResetDevice(AppHandle handle) { static_cast<App*>(handle)->OnResetDevice(); }

@@ -7,6 +7,7 @@
 #include "fs/fs_slots.h"
 #include "gfx/gl_state.h"
 #include "gfx/graphics.h"
+#include "media/sound_manager.h"
 
 EngineServices DefaultEngineServices() {
     EngineServices services;
@@ -15,6 +16,10 @@ EngineServices DefaultEngineServices() {
     services.runMainQueue = [] { TaskSystem::RunMainQueue(); };
     services.startFileSystem = [] { FileSystemInit(nullptr); };
     services.stopFileSystem = [] { FileSystemShutdown(); };
+    services.startSound = [](int rate, int outputMode) {
+        SoundManagerInit(static_cast<uint32_t>(rate), outputMode, nullptr);
+    };
+    services.stopSound = [] { SoundManagerShutdown(); };
     services.startGraphics = [](int width, int height) { GraphicsInit(width, height, nullptr); };
     services.stopGraphics = [] { GraphicsShutdown(); };
     services.resetRenderStats = [] { ResetRenderStats(); };

@@ -6,6 +6,7 @@
 #include "script/image_font_text_interfaces.h"
 #include "script/layer_interface.h"
 #include "script/script_host.h"
+#include "script/sound_player_interface.h"
 #include "script/text_tile_interfaces.h"
 
 void RegisterScriptInterfaces() {
@@ -16,6 +17,7 @@ void RegisterScriptInterfaces() {
     RegisterInputInterface();
     RegisterFileSystemClasses();
     RegisterFileClass();
+    RegisterSoundPlayerClass();
     RegisterFontInterface();
     RegisterLayerInterface();
     RegisterImageInterface();

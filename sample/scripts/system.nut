@@ -7,7 +7,8 @@
 // drag flicks it, the wheel scales it and Z turns it. The emblem can be
 // dragged with the left button and grows while the pointer is over it. The
 // welcome line is revealed a character at a time: C plays it again, V shows
-// the rest at once. X ends the game.
+// the rest at once. X ends the game. A tune plays throughout (it loops by the
+// loop points written into the Ogg file) and a right click rings a chime.
 
 const kMoveStep = 6;
 const kFlickStep = 96;
@@ -23,6 +24,21 @@ gFrames <- 0;
 gHeld <- array(12, false);
 gScene <- null;
 gPanel <- null;
+gMusic <- null;
+gChime <- null;
+
+// Sound categories the game's settings drive: 1 music, 2 effects.
+const kMusicCategory = 1;
+const kEffectCategory = 2;
+
+function StartSounds() {
+    gMusic = SoundPlayer();
+    gMusic.SetCategory(kMusicCategory);
+    gMusic.SetVolume(0.6);
+    gMusic.StartFile("sound/theme.ogg");
+    gChime = SoundPlayer();
+    gChime.SetCategory(kEffectCategory);
+}
 
 // Colours are 0xRRGGBBAA.
 gColours <- [0xE8B33AFF, 0x4FB3E8FF, 0xE85A4FFF, 0x7BD389FF, 0xB58CE8FF];
@@ -223,6 +239,7 @@ function HandleEvent(code, arg) {
             break;
         case EventCode.RightClick:
             if (gScene) gScene.NextColour();
+            if (gChime) gChime.StartFile("sound/chime.adp");
             break;
         case EventCode.Drag:
             if (gScene) gScene.Flick(arg);
@@ -244,6 +261,7 @@ function AppInitialize() {
     print("the wheel scales, Z turns, the emblem can be dragged, C replays the welcome, V skips it, X leaves.");
     if ("TextBoxInterface" in getroottable()) gScene = Scene();
     if (gScene && App.DoScript("panel")) gPanel = CounterPanel(150, 130, gScene.helpFont);
+    if ("SoundPlayer" in getroottable()) StartSounds();
 }
 
 function AppUpdate() {
@@ -260,4 +278,6 @@ function AppFinalize() {
     print("Quillmoor sample: finished after " + gFrames + " frames");
     gPanel = null;
     gScene = null;
+    gMusic = null;
+    gChime = null;
 }

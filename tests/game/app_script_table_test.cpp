@@ -13,6 +13,7 @@
 #include "fs/fs_mgr.h"
 #include "game/app.h"
 #include "game/config_slots.h"
+#include "media/sound_manager.h"
 #include "script/script_bind.h"
 #include "script/script_host.h"
 #include "tests/script/script_test_util.h"
@@ -191,6 +192,14 @@ TEST_F(AppTableTest, ConfigSlotsKeepValuesAsGiven) {
         EXPECT_EQ(got.integer, c.value);
     }
     EXPECT_EQ(app_->GetConfigValue(kConfigSoundVolSe), 50);
+    SoundManagerOptions silent;  // with sound running, the volume slots are heard
+    silent.output = CreateNullOutput(nullptr);
+    silent.runMixerTask = false;
+    ASSERT_TRUE(SoundManagerInitWith(44100, kSoundStereo, nullptr, silent));
+    ASSERT_TRUE(Run("App.SetConfig(3, 40); App.SetConfig(2, 0);").ok);
+    EXPECT_EQ(std::vector<float>({GetCategoryGain(1), GetCategoryGain(2), GetCategoryGain(3)}),
+              std::vector<float>({0.0f, 40 * 0.01f, 40 * 0.01f}));
+    SoundManagerShutdown();
     LogCapture log;
     EXPECT_FALSE(Run("App.SetConfig(\"3\", 1);").ok);
 }

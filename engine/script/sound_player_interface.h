@@ -1,0 +1,4 @@
+// The script class SoundPlayer (RegisterScriptInterfaces registers it).
+#pragma once
+
+void RegisterSoundPlayerClass();

@@ -1,0 +1,175 @@
+// The mixer step driven by hand: gains and pan, ducking, stealing, category
+// limits, partial writes, pause, pools destroyed while busy, and one golden
+// hash over a fixed set of voices.
+#include <cmath>
+
+#include "media/sound_codec.h"
+#include "tests/media/sound_mixer_fixture.h"
+#include "tests/support/log_capture.h"
+
+namespace {
+
+int32_t Constant(uint32_t) { return 10000; }
+int32_t Ramp(uint32_t i) { return static_cast<int32_t>(i % 30000); }
+
+// The captured channel from the first sound sample on.
+std::vector<int32_t> AfterSilence(const std::vector<int32_t>& channel) {
+    size_t i = 0;
+    while (i < channel.size() && channel[i] == 0) ++i;
+    return std::vector<int32_t>(channel.begin() + static_cast<long>(i), channel.end());
+}
+
+TEST_F(SoundMixerTest, PanAndGainsOfMonoAndStereoVoices) {
+    struct Case { uint32_t channels; float pan; float volume; int32_t left, right; };
+    const Case cases[] = {{1, 0.0f, 1.0f, 7070, 7070}, {1, 1.0f, 1.0f, 10000, 0}, {1, -1.0f, 1.0f, 0, 10000},
+                          {2, -1.0f, 1.0f, 10000, 10000}, {2, 0.0f, 0.5f, 5000, 5000}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pan);
+        SoundPlayer* player = NewPlayer();
+        player->StorePan(c.pan);
+        player->StoreVolume(c.volume);
+        output->captured[0].clear();
+        output->captured[1].clear();
+        Start(player, Wave(1000, c.channels, Constant));
+        RunMixerSteps(3);
+        EXPECT_EQ(output->captured[0][600], c.left);
+        EXPECT_EQ(output->captured[1][600], c.right);
+        player->MarkStop();
+        RunMixerSteps(1);
+    }
+}
+
+TEST_F(SoundMixerTest, VoicesSumAndEndWithinTheBlock) {
+    SoundPlayer* a = NewPlayer();
+    SoundPlayer* b = NewPlayer();
+    Start(a, Wave(100, 2, Constant));
+    Start(b, Wave(300, 2, Constant));
+    RunMixerSteps(1);
+    // The first block is the silence of a fresh bus; then 100 samples of both.
+    std::vector<int32_t> heard = AfterSilence(output->captured[0]);
+    ASSERT_GE(heard.size(), 512u);
+    EXPECT_EQ(heard[99], 20000);
+    EXPECT_EQ(heard[100], 10000);
+    EXPECT_EQ(heard[300], 0);
+    RunMixerSteps(1);
+    EXPECT_EQ(a->GetState(), kPlayerIdle);
+    EXPECT_EQ(a->GetPlayPosition(), 0u);
+    EXPECT_EQ(VoicePoolBusyCount(wave), 0u);
+}
+
+TEST_F(SoundMixerTest, DuckingFollowsTheSourceWithoutJumps) {
+    SetCategoryDucking(1, 4, 0.65f, 100, 1000);
+    SoundPlayer* voice = NewPlayer(0, 4);
+    std::vector<float> gains;
+    Start(voice, Wave(44100, 2, Constant));
+    for (int step = 0; step < 4; ++step) {
+        RunMixerSteps(1);
+        gains.push_back(GetCategoryGain(1));
+    }
+    EXPECT_EQ(GetCategoryDuckState(1), 1);
+    voice->MarkStop();  // half-way through the attack
+    for (int step = 0; step < 70; ++step) {
+        RunMixerSteps(1);
+        gains.push_back(GetCategoryGain(1));
+    }
+    float worst = 0;
+    for (size_t i = 1; i < gains.size(); ++i) worst = std::max(worst, std::fabs(gains[i] - gains[i - 1]));
+    EXPECT_LT(worst, 0.35f * 16 / 100 + 0.01f);
+    EXPECT_FLOAT_EQ(gains.back(), 1.0f);
+    // A held source reaches the level after the attack.
+    Start(voice, Wave(44100, 2, Constant));
+    RunMixerSteps(9);
+    EXPECT_FLOAT_EQ(GetCategoryGain(1), 0.65f);
+}
+
+TEST_F(SoundMixerTest, StealingByPriorityAndCategoryLimits) {
+    const std::string sound = EncodeToBytes(GetAdpcmWriterCodec(), Sine(44100, 2, 300, 22050), 2, 22050);
+    SoundPlayer* low = NewPlayer(0);
+    for (int i = 0; i < 16; ++i) Start(low, sound);
+    RunMixerSteps(1);
+    EXPECT_EQ(low->voices.count, 16u);
+    SoundPlayer* other = NewPlayer(0);
+    Start(other, sound);
+    RunMixerSteps(1);
+    EXPECT_EQ(low->voices.count, 15u);  // its oldest was taken over
+    EXPECT_EQ(AcquireVoice(kSoundTypeAdpcm, 2, -1), nullptr);  // no mixer thread: no lock needed
+    low->MarkStop();
+    other->MarkStop();
+    SoundPlayer* high = NewPlayer(5);
+    for (int i = 0; i < 16; ++i) Start(high, sound);
+    RunMixerSteps(1);
+    LogCapture log;
+    Start(other, sound);
+    RunMixerSteps(1);
+    EXPECT_TRUE(log.Has("Error: Failed to allocate voice."));
+    EXPECT_EQ(high->voices.count, 16u);
+    high->MarkStop();
+    RunMixerSteps(1);
+    // One voice at a time in category 4: the newest replaces the oldest, whose
+    // slot comes back at its player's next poll.
+    SetCategoryParams(4, 1, 0);
+    SoundPlayer* talk = NewPlayer(0, 4);
+    Start(talk, sound);
+    RunMixerSteps(1);
+    Start(talk, sound);
+    RunMixerSteps(2);
+    EXPECT_EQ(talk->voices.count, 1u);
+    EXPECT_EQ(VoicePoolBusyCount(adpcm), 1u);
+}
+
+TEST_F(SoundMixerTest, PartialWritesAndPauseKeepEverySample) {
+    SoundPlayer* player = NewPlayer();
+    Start(player, Wave(20000, 2, Ramp));
+    RunMixerSteps(2);
+    output->accepts = {100, 0, 57, 0, 0, 3};
+    RunMixerSteps(6);
+    SetSoundPaused(1);
+    RunMixerSteps(2);  // a block mixed before the device said no, and the poll's lag
+    uint32_t held = player->GetPlayPosition();
+    RunMixerSteps(10);
+    EXPECT_EQ(player->GetPlayPosition(), held);
+    SetSoundPaused(0);
+    RunMixerSteps(10);
+    EXPECT_GT(player->GetPlayPosition(), held);
+    player->StorePaused(1);  // a paused player holds its voices too
+    RunMixerSteps(2);
+    held = player->GetPlayPosition();
+    RunMixerSteps(5);
+    EXPECT_EQ(player->GetPlayPosition(), held);
+    for (int c = 0; c < 2; ++c) {
+        std::vector<int32_t> heard = AfterSilence(output->captured[c]);
+        ASSERT_GT(heard.size(), 4000u);
+        for (size_t i = 0; i + 1 < heard.size() && heard[i + 1] != 0; ++i) ASSERT_EQ(heard[i], Ramp(static_cast<uint32_t>(i + 1))) << i;
+    }
+}
+
+TEST_F(SoundMixerTest, DestroyingABusyPoolStopsItsVoices) {
+    SoundPlayer* player = NewPlayer();
+    const std::string sound = EncodeToBytes(GetAdpcmWriterCodec(), Sine(44100, 2, 300, 22050), 2, 22050);
+    for (int i = 0; i < 3; ++i) Start(player, sound);
+    RunMixerSteps(2);
+    DestroyVoicePool(adpcm);
+    adpcm = nullptr;
+    EXPECT_EQ(player->voices.count, 0u);
+    RunMixerSteps(1);
+    EXPECT_EQ(player->GetState(), kPlayerIdle);
+}
+
+TEST_F(SoundMixerTest, FixedVoicesMixToAGoldenHash) {
+    SoundPlayer* a = NewPlayer();
+    a->StorePitch(1.5f);
+    a->StorePan(0.3f);
+    Start(a, EncodeToBytes(GetAdpcmWriterCodec(), Sine(20000, 1, 440, 22050), 1, 22050));
+    SoundPlayer* b = NewPlayer();
+    b->StoreVolume(0.7f);
+    Start(b, Wave(30000, 2, Ramp));
+    RunMixerSteps(40);
+    uint64_t hash = 1469598103934665603ull;
+    for (int c = 0; c < 6; ++c) {
+        for (int32_t s : output->captured[c]) hash = (hash ^ static_cast<uint32_t>(s)) * 1099511628211ull;
+    }
+    EXPECT_EQ(output->captured[0].size(), 40u * 4 * 256);
+    EXPECT_EQ(hash, 10195335566734023629ull);
+}
+
+}  // namespace

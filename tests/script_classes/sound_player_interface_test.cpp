@@ -1,0 +1,114 @@
+// The SoundPlayer script class through real scripts, with the mixer stepped
+// by hand on a capturing output: what a script sees before and after the
+// mixer runs, pause, pending setters, bytes the script drops at once, and a
+// file-system manager instance the script lets go of.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "fs/dir_mgr.h"
+#include "fs/fs_mgr.h"
+#include "media/sound_codec.h"
+#include "script/script_bind.h"
+#include "script/script_class_args.h"
+#include "script/script_host.h"
+#include "script/sound_player_interface.h"
+#include "tests/media/sound_mixer_fixture.h"
+#include "tests/script/script_test_util.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+std::string gSound;
+TempDir* gFolder = nullptr;
+
+// Stand-ins for the file classes: DirMgr(folder) owning a manager, and
+// Bytes() returning the sound as a userdata, as File.LoadFile does.
+SQInteger StandInDirMgr(HSQUIRRELVM v) {
+    auto* head = new FsMgr*(DirMgr(nullptr, gFolder->path().c_str(), nullptr));
+    sq_setinstanceup(v, 1, head);
+    sq_setreleasehook(v, 1, [](SQUserPointer pointer, SQInteger) -> SQInteger {
+        FsMgr::Release(*static_cast<FsMgr**>(pointer));
+        delete static_cast<FsMgr**>(pointer);
+        return 1;
+    });
+    return 0;
+}
+
+SQInteger Bytes(HSQUIRRELVM v) {
+    void* data = sq_newuserdata(v, gSound.size());
+    std::memcpy(data, gSound.data(), gSound.size());
+    return 1;
+}
+
+const ScriptMethodRow kDirMgrRows[] = {{"constructor", StandInDirMgr, 1, nullptr, false}};
+
+class SoundPlayerInterfaceTest : public SoundMixerTest {
+protected:
+    void SetUp() override {
+        SoundMixerTest::SetUp();
+        gSound = EncodeToBytes(GetAdpcmWriterCodec(), Sine(44100, 2, 300, 22050), 2, 22050);
+        gFolder = &folder;
+        ASSERT_TRUE(folder.Write("se/tone.adp", gSound));
+        script.SetUp();
+        RegisterSoundPlayerClass();
+        RegisterTaggedScriptClass("DirMgr", kDirMgrRows, 1, ScriptClassId::kDirMgr);
+        RegisterScriptFunction(nullptr, "Bytes", Bytes, 1, nullptr);
+    }
+    void TearDown() override {
+        script.TearDown();
+        SoundMixerTest::TearDown();
+    }
+    EvalResult Eval(const std::string& expression) { return ::Eval(script.vm(), expression); }
+    void Run(const std::string& source) { ASSERT_TRUE(RunSource(script.vm(), source).ok) << source; }
+
+    struct Vm : ScriptTest {
+        void TestBody() override {}
+        using ScriptTest::SetUp;
+        using ScriptTest::TearDown;
+        HSQUIRRELVM vm() const { return v; }
+    } script;
+    TempDir folder;
+};
+
+TEST_F(SoundPlayerInterfaceTest, PlaysPausesAndTakesSettersOnUpdate) {
+    SetCurrentFsMgr(nullptr);
+    Run("p <- SoundPlayer(); p.SetFsMgr(DirMgr()); p.StartFile(\"se/tone.adp\");");
+    EXPECT_TRUE(Eval("p.IsPlaying()").boolean);  // before the mixer has run
+    RunMixerSteps(3);
+    EXPECT_GT(Eval("p.GetTime()").integer, 0);
+    Run("p.Pause(7);");
+    RunMixerSteps(2);
+    SQInteger held = Eval("p.GetTime()").integer;
+    RunMixerSteps(4);
+    EXPECT_EQ(Eval("p.GetTime()").integer, held);
+    EXPECT_TRUE(Eval("p.IsPaused()").boolean);
+    Run("p.Pause(0); p.SetVolume(0.0);");
+    RunMixerSteps(2);
+    EXPECT_NE(output->captured[0].back(), 0);  // no Update yet
+    Run("p.Update();");
+    RunMixerSteps(2);
+    EXPECT_EQ(output->captured[0].back(), 0);
+    Run("p.Stop(); p.StartId(3);");
+    RunMixerSteps(2);
+    EXPECT_FALSE(Eval("p.IsPlaying()").boolean);
+}
+
+TEST_F(SoundPlayerInterfaceTest, DroppedBytesAndManagersStayValid) {
+    // The userdata and the manager instance are gone right after the calls.
+    Run("q <- SoundPlayer(); q.StartMemory(Bytes()); q.SetFsMgr(DirMgr()); collectgarbage();");
+    RunMixerSteps(3);
+    EXPECT_GT(Eval("q.GetTime()").integer, 0);
+    Run("q.StartFile(\"se/tone.adp\");");
+    RunMixerSteps(1);
+    EXPECT_EQ(players.size(), 0u);
+    EXPECT_EQ(VoicePoolBusyCount(adpcm), 2u);
+    // Wrong arguments are script errors or warnings, never a crash.
+    EXPECT_FALSE(RunSource(script.vm(), "q.SetFsMgr(5);").ok);
+    EXPECT_FALSE(RunSource(script.vm(), "SoundPlayer.IsPlaying.call(5);").ok);
+    EXPECT_TRUE(RunSource(script.vm(), "q.StartMemory(\"not bytes\"); q.StartFile(null);").ok);
+    Run("q = null;");  // the release stops the voices at once
+    EXPECT_EQ(VoicePoolBusyCount(adpcm), 0u);
+}
+
+}  // namespace
