@@ -24,10 +24,16 @@ struct RepairLog {
     }
 };
 
-// Reads a line; at the end of the data the line is empty and `ended` is set.
+// Reads a line into kMapLineSize + 2 bytes; at the end of the data the line
+// is empty and `ended` is set. A longer line is cut and the rest of it
+// skipped, so it still counts as one line.
 void NextLine(Stream* stream, char* line, bool* ended) {
     if (stream->State() != kStreamHasData) *ended = true;
-    stream->ReadLine(line, kMapLineSize + 1);
+    if (stream->ReadLine(line, kMapLineSize + 2) <= kMapLineSize) return;
+    line[kMapLineSize] = '\0';
+    char c = 0;
+    while (stream->Read(&c, 1) == 1 && c != '\n') {
+    }
 }
 
 void ReadCell(char* line, int32_t* fields, RepairLog* log) {
@@ -62,7 +68,7 @@ bool ReadMapText(Stream* stream, const char* path, MapText* out) {
     *out = MapText{};
     RepairLog log{path};
     bool ended = false;
-    char line[kMapLineSize + 1];
+    char line[kMapLineSize + 2];
 
     NextLine(stream, line, &ended);
     if (ParseMapInt(line) != kMapVersion) {
