@@ -3,7 +3,9 @@
 // loaded on Mesa with their models, shared model textures and placements.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include "fs/dir_mgr.h"
@@ -81,17 +83,23 @@ TEST(FieldMapText, DamagedMapsLoadSafelyOrAreRefused) {
         MapText map;
         EXPECT_EQ(Read(c.text, &map), c.loads);
         EXPECT_EQ(log.Count(), c.line ? 1u : 0u);
-        if (c.line && log.Count()) EXPECT_TRUE(log.Contains(c.line)) << log.Lines()[0];
+        if (c.line && log.Count()) {
+            EXPECT_TRUE(log.Contains(c.line)) << log.Lines()[0];
+        }
         for (size_t i = 0; i < map.cells.size(); i += kMapFields) {
             EXPECT_TRUE(map.cells[i] >= 0 && map.cells[i] <= 19 && map.cells[i + 1] >= 0 && map.cells[i + 1] % 20 <= 12 &&
                         map.cells[i + 1] / 20 <= 19);
         }
-        if (c.loads) EXPECT_TRUE(map.modelNames[0].empty());
+        if (c.loads) {
+            EXPECT_TRUE(map.modelNames[0].empty());
+        }
     }
     // Cut after every line: the cells that never came are holes.
     for (size_t at = good.find('\n'); at != std::string::npos; at = good.find('\n', at + 1)) {
         MapText map;
-        if (Read(good.substr(0, at + 1), &map)) EXPECT_EQ(map.cells.size(), 8u * kMapFields);
+        if (Read(good.substr(0, at + 1), &map)) {
+            EXPECT_EQ(map.cells.size(), 8u * kMapFields);
+        }
     }
 }
 
@@ -189,6 +197,24 @@ TEST_F(FieldMapLoad, TexturesBeyondTheCacheAreReleasedToo) {
     field.LoadMap(305, fs, nullptr);  // missing: the old map is gone all the same
     EXPECT_EQ(field.width, 0);
     EXPECT_EQ(GetTextureList().count, textures);
+}
+
+TEST_F(FieldMapLoad, SampleFieldLoadsAndCanBeCrossed) {
+    FsMgr* sample = DirMgr(nullptr, (std::string(getenv("QM_BUILD_DIR")) + "/sample").c_str(), nullptr);
+    QmField field(std::array<float, 3>{0, 1, 0}.data());
+    LogCapture log;
+    field.LoadMap(101, sample, nullptr);
+    EXPECT_EQ(log.Count(), 0u) << log.Lines()[0];
+    ASSERT_EQ(field.width, 12);
+    ASSERT_NE(field.models[1], nullptr);
+    EXPECT_GE(field.GetCell(10, 5)->objectHeight, 12);  // the one tree that fades
+    EXPECT_LT(field.GetCell(0, 9)->objectHeight, 12);
+    // Up the ramps from the west edge to the top terrace, not onto the plateau.
+    field.FindRange(nullptr, 0, 4, 0, 12, 1, 0, kRangeMovement | kRangeNoPanels);
+    EXPECT_EQ(field.GetRouteCost(11, 4), 11);
+    EXPECT_EQ(field.GetRouteCost(10, 1), -1);
+    field.Clear();
+    FsMgr::Release(sample);
 }
 
 }  // namespace
