@@ -44,6 +44,14 @@ struct FieldVertex {
 };
 static_assert(sizeof(FieldVertex) == 16, "terrain vertices are 16 bytes");
 
+// A vertex of the markers laid on cell tops (range panels, route, cursor).
+struct MarkerVertex {
+    float position[3];
+    float texCoord[2];
+    uint32_t colour;  // RGBA8, red in the lowest byte
+};
+static_assert(sizeof(MarkerVertex) == 24, "marker vertices are 24 bytes");
+
 struct QmFieldCell {
     int32_t x;
     int32_t height;  // levels; 0 = a hole: no ground, never walkable
@@ -143,6 +151,11 @@ public:
     // The highest cell top the ray meets, level 19 down to 0; 1 with the hit point.
     int PickCell(const float origin[3], const float direction[3], float hit[3]) const;
 
+    // The drawn top of the cell under a fractional position as a marker quad
+    // (texture coordinates and colours untouched) and its six indices from
+    // `base`, split as the top is; outside the grid the quad is zeroed and
+    // the indices are left alone.
+    void GetCellQuad(MarkerVertex quad[4], uint16_t indices[6], uint16_t base, const float position[3]) const;
     // Fades the tall objects that stand between the camera and its target.
     void Update(const CameraParams& camera);
     // The model loader's texture callback: png in place of the extension when

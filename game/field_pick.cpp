@@ -1,6 +1,8 @@
 // Ray tests against the field: one cell's top face, picking the cell under a
 // ray (higher terrain wins over lower terrain behind it) and the surface
-// height under a point.
+// height under a point; and the top faces as quads for the markers.
+#include <cstring>
+
 #include "core/ray.h"
 #include "game/field.h"
 #include "gfx/quad.h"
@@ -50,4 +52,22 @@ float QmField::GetSurfaceHeight(float x, float z) const {
     float hit[3];
     if (!CellRayTest(cell, origin, down, hit)) return -1.0f;
     return hit[1] / kFieldLevelHeight;
+}
+
+void QmField::GetCellQuad(MarkerVertex quad[4], uint16_t indices[6], uint16_t base, const float position[3]) const {
+    const float x = position[0], z = position[2];
+    const bool inside = x > -1.0f && x < static_cast<float>(width) && z > -1.0f && z < static_cast<float>(depth);
+    const QmFieldCell* cell = inside ? GetCell(static_cast<int32_t>(x), static_cast<int32_t>(z)) : nullptr;
+    if (!cell) {
+        memset(static_cast<void*>(quad), 0, 4 * sizeof(MarkerVertex));
+        return;
+    }
+    for (int k = 0; k < 4; ++k) {
+        quad[k].position[0] = cell->top[k].x;
+        quad[k].position[1] = cell->top[k].y;
+        quad[k].position[2] = cell->top[k].z;
+    }
+    static const uint16_t kPlain[6] = {0, 1, 2, 3, 2, 1}, kSplit[6] = {0, 1, 3, 3, 2, 0};
+    const uint16_t* pattern = GetCornerShape(cell->shape).split ? kSplit : kPlain;
+    for (int i = 0; i < 6; ++i) indices[i] = static_cast<uint16_t>(base + pattern[i]);
 }

@@ -117,6 +117,11 @@ Model* Model::Load(const char* name, FsMgr* fs, ModelTextureLoader loader, void*
         LogError("%s is invalid data format.", name);
         return nullptr;
     }
+    for (const GlVertexAttrib& row : model->rows) {
+        if (row.name && (row.type == GL_INT || row.type == GL_UNSIGNED_INT)) {
+            LogWarning("%s: %s has 32-bit integers, which OpenGL ES 2.0 cannot draw.", name, row.name);
+        }
+    }
     model->fileName = StrDup(name);
     ListPushBack(&gModels, &model->link);
     return model;

@@ -105,108 +105,74 @@ TEST(FieldMapText, DamagedMapsLoadSafelyOrAreRefused) {
 
 class FieldMapLoad : public GfxTest {
 protected:
-    void SetUp() override {
-        GfxTest::SetUp();
-        fs = DirMgr(nullptr, dir.path().c_str(), nullptr);
-    }
-    void TearDown() override {
-        FsMgr::Release(fs);
-        GfxTest::TearDown();
-    }
-    void WriteBox(const std::string& name, std::vector<std::string> textures) {
+    // A one-triangle model, 0.5 units tall, with one material per texture name.
+    void WriteModel(const std::string& name, const std::vector<std::string>& textures) {
         E3d2Model box;
-        box.stride = 12;
-        box.centre[1] = 8, box.extent[0] = 0.25f, box.extent[1] = 0.5f, box.extent[2] = 0.25f;
+        box.stride = 12, box.centre[1] = 8, box.extent[1] = 0.5f;
         box.attribs = {{10, 3, 0, 0}};
         PushFloats(&box.vertices, {0, 0, 0, 1, 0, 0, 0, 1, 0});
         box.indices = {0, 1, 2};
-        for (const std::string& t : textures) {
-            E3d2Material m;
-            m.indexCount = 3, m.texture = t;
-            box.materials.push_back(m);
-        }
+        for (const std::string& t : textures) box.materials.push_back(E3d2Material{{1, 1, 1, 1}, 0, 3, t});
         dir.Write("3do/" + name, WriteE3d2(box));
     }
     TempDir dir;
-    FsMgr* fs = nullptr;
+    QmField field{std::array<float, 3>{0, 1, 0}.data()};
 };
 
 TEST_F(FieldMapLoad, PlacesObjectsAndSharesTheirTextures) {
     PngLayout png;
     png.width = png.height = 1, png.colourType = 2, png.rows = {10, 20, 30};
+    std::vector<std::string> many;  // 22 distinct textures: two past the cache
+    for (int i = 0; i < 22; ++i) many.push_back("t" + std::to_string(i) + ".png");
+    for (const std::string& name : many) dir.Write("3do/" + name, WritePng(png));
     for (const char* name : {"3do/bark.png", "field/01_tex_top.png"}) dir.Write(name, WritePng(png));
-    WriteBox("box.e3d", {"bark.bmp"});  // the png beside it is used instead
-    WriteBox("pair.e3d", {"", "bark.png"});
+    WriteModel("box.e3d", {"bark.bmp"});  // the png beside it is used instead
+    WriteModel("pair.e3d", {"", "bark.png"});
+    WriteModel("many.e3d", many);
     std::vector<MapCell> cells = Cells(6);
     cells[1].slot = 1, cells[1].yaw = 190, cells[1].scale = 100, cells[1].lift = 4;
-    cells[4].slot = 2, cells[5].slot = 3, cells[2].blocked = 1, cells[3].height = 0;
-    dir.Write("field/01-02.txt", WriteMapText({"box.e3d", "pair.e3d", "missing.e3d"}, 3, 2, cells));
+    cells[4].slot = 2, cells[5].slot = 4, cells[0].slot = 3, cells[2].blocked = 1, cells[3].height = 0;
+    dir.Write("field/01-02.txt", WriteMapText({"box.e3d", "pair.e3d", "many.e3d", "missing.e3d"}, 3, 2, cells));
 
-    QmField field(std::array<float, 3>{0, 1, 0}.data());
+    FsMgr* fs = DirMgr(nullptr, dir.path().c_str(), nullptr);
     const size_t textures = GetTextureList().count;
     LogCapture log;
     field.LoadMap(102, fs, nullptr);
     ASSERT_EQ(field.width, 3);
-    EXPECT_NE(field.topTexture, nullptr);
     EXPECT_EQ(field.sideTexture, nullptr);
-    EXPECT_EQ(GetTextureList().count, textures + 2);  // top texture and one shared bark
+    EXPECT_EQ(GetTextureList().count, textures + 24);  // the top texture, one shared bark, 22 more
     EXPECT_EQ(field.models[0]->materials[0].texture, field.models[1]->materials[1].texture);
     EXPECT_EQ(field.models[0]->materials[0].alphaRef, 0.1f);
     EXPECT_EQ(field.models[1]->materials[1].alphaTest, 1);
     EXPECT_EQ(field.models[1]->materials[0].alphaTest, 0);
-    EXPECT_EQ(field.models[2], nullptr);
+    EXPECT_EQ(field.models[3], nullptr);
     EXPECT_EQ(field.GetCell(2, 1)->model, nullptr);
+    EXPECT_TRUE(log.Contains("missing.e3d"));
 
     const QmFieldCell& c = *field.GetCell(1, 0);
     EXPECT_EQ(c.model, field.models[0]);
     const float angle = -170.0f * static_cast<float>(M_PI) / 180.0f;
     EXPECT_NEAR(c.matrix[0], 1000 * std::cos(angle), 0.05f);
     EXPECT_NEAR(c.matrix[8], 1000 * std::sin(angle), 0.05f);
-    EXPECT_FLOAT_EQ(c.matrix[12], 0.0f);
-    EXPECT_FLOAT_EQ(c.matrix[13], 2 * 16 + 6 + 4);
-    EXPECT_FLOAT_EQ(c.matrix[14], -32.0f);
+    EXPECT_EQ(std::vector<float>(c.matrix + 12, c.matrix + 15), (std::vector<float>{0, 2 * 16 + 6 + 4, -32}));
     EXPECT_FLOAT_EQ(c.centre[1], 2 * 16 + 6 + 4 + 8);
     EXPECT_EQ(c.objectHeight, 31);  // 500 units tall
-    EXPECT_EQ(field.IsWalkable(2, 0), 0);
-    EXPECT_EQ(field.IsWalkable(0, 1), 0);  // a hole
-    EXPECT_EQ(field.IsWalkable(1, 1), 1);
+    EXPECT_EQ(field.IsWalkable(2, 0) + field.IsWalkable(0, 1) + field.IsWalkable(1, 1), 1);  // blocked, hole, open
     EXPECT_EQ(field.GetChip(1, 1), 4);
-    EXPECT_TRUE(log.Contains("missing.e3d"));
+    field.LoadMap(103, fs, nullptr);  // missing: the old map is gone all the same
+    EXPECT_EQ(field.width, 0);
+    EXPECT_EQ(GetTextureList().count, textures + 1);
     field.Clear();
     EXPECT_EQ(GetTextureList().count, textures);
-}
-
-TEST_F(FieldMapLoad, TexturesBeyondTheCacheAreReleasedToo) {
-    PngLayout png;
-    png.width = png.height = 1, png.colourType = 2, png.rows = {1, 2, 3};
-    std::vector<std::string> names;
-    for (int i = 0; i < 22; ++i) {
-        names.push_back("t" + std::to_string(i) + ".png");
-        dir.Write("3do/" + names.back(), WritePng(png));
-    }
-    WriteBox("many.e3d", names);
-    std::vector<MapCell> cells(1);
-    cells[0].slot = 1;
-    dir.Write("field/03-04.txt", WriteMapText({"many.e3d"}, 1, 1, cells));
-    QmField field(std::array<float, 3>{0, 1, 0}.data());
-    const size_t textures = GetTextureList().count;
-    field.LoadMap(304, fs, nullptr);
-    ASSERT_NE(field.models[0], nullptr);
-    EXPECT_EQ(GetTextureList().count, textures + 22);
-    for (int i = 0; i < 22; ++i) EXPECT_NE(field.models[0]->materials[i].texture, nullptr);
-    field.LoadMap(305, fs, nullptr);  // missing: the old map is gone all the same
-    EXPECT_EQ(field.width, 0);
-    EXPECT_EQ(GetTextureList().count, textures);
+    FsMgr::Release(fs);
 }
 
 TEST_F(FieldMapLoad, SampleFieldLoadsAndCanBeCrossed) {
     FsMgr* sample = DirMgr(nullptr, (std::string(getenv("QM_BUILD_DIR")) + "/sample").c_str(), nullptr);
-    QmField field(std::array<float, 3>{0, 1, 0}.data());
     LogCapture log;
     field.LoadMap(101, sample, nullptr);
     EXPECT_EQ(log.Count(), 0u) << log.Lines()[0];
     ASSERT_EQ(field.width, 12);
-    ASSERT_NE(field.models[1], nullptr);
     EXPECT_GE(field.GetCell(10, 5)->objectHeight, 12);  // the one tree that fades
     EXPECT_LT(field.GetCell(0, 9)->objectHeight, 12);
     // Up the ramps from the west edge to the top terrace, not onto the plateau.

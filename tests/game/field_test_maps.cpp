@@ -1,10 +1,6 @@
 #include "tests/game/field_test_maps.h"
 
-namespace {
-
-const float kLight[3] = {0.25f, 0.87f, -0.43f};
-
-}  // namespace
+static const float kLight[3] = {0.25f, 0.87f, -0.43f};
 
 std::unique_ptr<QmField> MakeField(int32_t width, int32_t depth, const int32_t* heights, const int32_t* shapes) {
     auto field = std::make_unique<QmField>(kLight);
