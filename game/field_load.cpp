@@ -130,6 +130,6 @@ Texture* QmField::LoadModelTexture(const char* name, FsMgr* fs) {
     }
     extraTextures_ = grown;
     extraTextures_[extraTextureCount_++] = texture;
-    LogWarning("Model texture \"%s\" is not cached: the map uses more than %d.", used.c_str(), kFieldTextureCacheSize);
+    LogWarning("Model texture \"%s\" is kept outside the cache of %d.", used.c_str(), kFieldTextureCacheSize);
     return texture;
 }

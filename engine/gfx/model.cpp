@@ -41,14 +41,12 @@ uint8_t* ReadModelBytes(const char* name, FsMgr* fs, uint32_t* outSize, bool* op
 void AttachTexture(Model* model, int index, const std::string& directory, ModelTextureLoader loader, void* user) {
     ModelMaterial& m = model->materials[index];
     if (m.textureName[0] == '\0') return;
-    for (int earlier = 0; earlier < index; ++earlier) {
-        if (strcmp(model->materials[earlier].textureName, m.textureName) == 0) {
-            m.texture = model->materials[earlier].texture;
-            Texture::AddRef(m.texture);
-            break;
-        }
-    }
-    if (!m.texture) {
+    int earlier = 0;
+    while (earlier < index && strcmp(model->materials[earlier].textureName, m.textureName) != 0) ++earlier;
+    if (earlier < index) {
+        m.texture = model->materials[earlier].texture;  // null again when that load failed
+        Texture::AddRef(m.texture);
+    } else {
         m.texture = loader(user, PathJoin(directory.c_str(), m.textureName).c_str(), model->fs);
     }
     if (m.texture && m.texture->format >= 0 && m.texture->format <= 2) {
