@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "gfx/gl_program.h"
 
@@ -222,8 +223,14 @@ private:
                     int32_t jump);
     QmFieldCell* FindMoveRange(const QmFieldCell* previous, const QmUnit* unit, int32_t direction, int32_t step,
                                int32_t x, int32_t z, int32_t budget, int32_t jump);
+    // The cost of a move of `step` cells from `previous` into `cell`, or
+    // kMoveBlocked (a unit bars it) or kMoveRefused (it cannot be entered).
+    int32_t MoveCost(const QmFieldCell* previous, const QmFieldCell* cell, int32_t step, const QmUnit* unit,
+                     int32_t jump) const;
+    void FindBestBudgets(int32_t x, int32_t z, int32_t budget, const QmUnit* unit, int32_t jump);
     void QueuePanels();
 
+    std::vector<int32_t> bestBudget_;  // per cell, of the running movement search
     // Textures past the cache's 20 entries, released by Clear.
     Texture** extraTextures_ = nullptr;
     int32_t extraTextureCount_ = 0;

@@ -3,9 +3,13 @@
 // of a step. Which of two equally good paths a cell keeps depends on the
 // expansion order (-x, +x, -z, +z, never straight back) and on replacing a
 // cell's entry only for a strictly larger budget; units walk that path, so
-// both are kept exactly. Recursion depth stays below W x D (576): along one
-// chain of calls budgets fall strictly, so no cell appears twice in it.
+// both are kept exactly. Long movement searches first find each cell's best
+// budget, which lets them skip calls whose work would be overwritten anyway.
+// Recursion depth stays below W x D (576): along one chain of calls budgets
+// fall strictly, so no cell appears twice in it.
 #include <cstdlib>
+#include <queue>
+#include <utility>
 
 #include "game/field.h"
 #include "game/unit.h"
@@ -23,6 +27,16 @@ struct NeighbourEntry {
     int32_t move;      // direction of the move itself
 };
 const NeighbourEntry kExpansion[4] = {{-1, 0, 0, 2}, {1, 0, 2, 0}, {0, -1, 3, 1}, {0, 1, 1, 3}};
+
+constexpr int32_t kBoundedSearchBudget = 12 * kStepCost;
+constexpr int32_t kMoveBlocked = -1;
+constexpr int32_t kMoveRefused = -2;
+
+// What is left of `budget` after a move; a last move may overspend by less than a step.
+int32_t Spend(int32_t budget, int32_t cost) {
+    const int32_t left = budget - cost;
+    return left >= -99 && left < 0 ? 0 : left;
+}
 
 int32_t ClampSteps(int32_t steps) { return steps < -kMaxSteps ? -kMaxSteps : steps > kMaxSteps ? kMaxSteps : steps; }
 
@@ -59,6 +73,9 @@ void QmField::FindRange(QmUnit* unit, int32_t x, int32_t z, int32_t min, int32_t
     max = ClampSteps(max);
     const int32_t budget = max * kStepCost;
     if (flags & kRangeMovement) {
+        // Short searches are cheap as they are; the bound pays from about a dozen steps.
+        if (budget >= kBoundedSearchBudget) FindBestBudgets(x, z, budget, unit, jump);
+        else bestBudget_.clear();
         FindMoveRange(nullptr, unit, kDirNone, 0, x, z, budget, jump);
     } else {
         origin->cost = budget;
@@ -97,25 +114,69 @@ void QmField::FloodRange(const QmFieldCell* previous, int32_t direction, int32_t
     if (direction != kDirMinusZ && z < depth - 1) FloodRange(cell, kDirPlusZ, x, z + 1, left, jump);
 }
 
+int32_t QmField::MoveCost(const QmFieldCell* previous, const QmFieldCell* cell, int32_t step, const QmUnit* unit,
+                          int32_t jump) const {
+    if (cell->height == 0 || !cell->walkable) return kMoveRefused;
+    if (cell->unit && Blocks(cell->unit, unit)) return kMoveBlocked;
+    int32_t rise = 0;
+    const int join = RampStep(previous, cell, &rise);
+    if (join == 1 && rise != 0 && std::abs(rise) > jump) return kMoveRefused;
+    const int32_t base = join == 0 ? 100 : rise == 0 ? 102 : 202;
+    return (base + (cell->unit ? 1 : 0)) * step;
+}
+
+// The largest budget the movement search can leave in each cell, found in
+// order of decreasing budget over the same moves.
+void QmField::FindBestBudgets(int32_t x, int32_t z, int32_t budget, const QmUnit* unit, int32_t jump) {
+    bestBudget_.assign(static_cast<size_t>(width) * depth, -1);
+    std::vector<std::pair<int32_t, int32_t>> heap;
+    heap.reserve(4 * bestBudget_.size());
+    std::priority_queue<std::pair<int32_t, int32_t>> queue(std::less<std::pair<int32_t, int32_t>>(), std::move(heap));
+    bestBudget_[z * width + x] = budget;
+    queue.push({budget, z * width + x});
+    while (!queue.empty()) {
+        const auto [left, index] = queue.top();
+        queue.pop();
+        if (left != bestBudget_[index]) continue;
+        const QmFieldCell* from = &cells[index];
+        for (const NeighbourEntry& e : kExpansion) {
+            for (int32_t step = 1; step <= 2; ++step) {
+                const QmFieldCell* to = GetCell(from->x + e.dx * step, from->z + e.dz * step);
+                if (!to) break;
+                const int32_t cost = MoveCost(from, to, step, unit, jump);
+                const int32_t after = cost >= 0 ? Spend(left, cost) : -1;
+                if (after >= 0 && after > bestBudget_[to->z * width + to->x]) {
+                    bestBudget_[to->z * width + to->x] = after;
+                    queue.push({after, to->z * width + to->x});
+                }
+                if (to->walkable || to->height > from->height) break;  // no jump over it
+            }
+        }
+    }
+}
+
 // Returns the cell looked at, or null when it is outside the grid or held by
 // a unit that blocks. A hole, a blocked cell or a cliff beyond `jump` is
 // returned unmarked, so the caller may try to jump over it.
+//
+// A call that leaves a cell more than 99 below its best budget is skipped:
+// nothing it would write survives. Every cell it could reach gets more by
+// the same moves from this cell's best, and with a margin of a whole step
+// even a last move clamped to 0 reaches only cells whose best is above 0.
+// The search thus ends in the very state the unpruned search ends in, the
+// chosen paths included, with far fewer calls on large budgets.
 QmFieldCell* QmField::FindMoveRange(const QmFieldCell* previous, const QmUnit* unit, int32_t direction, int32_t step,
                                     int32_t x, int32_t z, int32_t budget, int32_t jump) {
     QmFieldCell* cell = GetCell(x, z);
     if (!cell) return nullptr;
     int32_t left = budget;
     if (previous) {
-        if (cell->height == 0 || !cell->walkable) return cell;
-        if (cell->unit && Blocks(cell->unit, unit)) return nullptr;
-        int32_t rise = 0;
-        const int join = RampStep(previous, cell, &rise);
-        if (join == 1 && rise != 0 && std::abs(rise) > jump) return cell;
-        const int32_t base = join == 0 ? 100 : rise == 0 ? 102 : 202;
-        const int32_t cost = (base + (cell->unit ? 1 : 0)) * step;
-        left = budget - cost;
-        if (left >= -99 && left < 0) left = 0;  // a last move may overspend by less than a step
+        const int32_t cost = MoveCost(previous, cell, step, unit, jump);
+        if (cost == kMoveBlocked) return nullptr;
+        if (cost == kMoveRefused) return cell;
+        left = Spend(budget, cost);
         if (cell->cost >= left) return cell;
+        if (!bestBudget_.empty() && left < bestBudget_[z * width + x] - 99) return cell;
     }
     cell->cost = left;
     cell->cameFrom = direction;
