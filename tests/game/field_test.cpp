@@ -178,7 +178,9 @@ TEST(FieldSearch, DepthFirstTieBreakJumpsAndPanels) {
     open->FindRange(nullptr, 0, 0, 2, 2, 0, 2, kRangeMovement);
     EXPECT_EQ(Route(*open, 1, 1), (std::vector<int32_t>{101, 1, 0}));
     EXPECT_EQ(Route(*open, 2, 0), (std::vector<int32_t>{2, 1, 0}));
-    EXPECT_EQ(open->GetRoute(2, 2, nullptr, 0) + open->GetRoute(-1, 0, nullptr, 9) + open->GetRouteCost(3, 0), -3);
+    const std::vector<int32_t> refused = {open->GetRoute(2, 2, nullptr, 0), open->GetRoute(-1, 0, nullptr, 9),
+                                           open->GetRouteCost(3, 0)};  // no room, outside, outside
+    EXPECT_EQ(refused, std::vector<int32_t>(3, -1));
     EXPECT_EQ(log.panels, (std::vector<int32_t>{20002, 30002, 20101, 30101, 20200, 30200}));  // colour, then 3
     // From the middle, the corner (0,0) is entered from (0,1) after -x first.
     open->FindRange(nullptr, 1, 1, 0, 2, 0, 0, kRangeMovement | kRangeNoPanels);
