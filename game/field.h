@@ -115,8 +115,9 @@ public:
     // A fresh grid of zeroed cells (cost -1, cameFrom -1); false, and the
     // field empty, unless 1 <= width <= 99, depth >= 1 and width x depth <= 576.
     bool AllocCells(int32_t width, int32_t depth);
-    // After the cells' heights, shapes and chips are set: links neighbours,
-    // computes raw corners and drawn tops, and resets the range state.
+    // After the cells' heights, shapes, chips and walkable flags (1 = may be
+    // entered) are set: links neighbours, clears walkable on holes, computes
+    // raw corners and drawn tops, and resets the range state.
     void FinishCells();
     // Deletes the terrain buffers (a lost device); names become kNoBuffer.
     void ReleaseBuffers();
