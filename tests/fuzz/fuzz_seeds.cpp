@@ -26,3 +26,5 @@ std::vector<std::string> ImageFuzzSeeds() {
     seeds.push_back(MakePvr(16, 8, 24, 2, 32, std::string(32, '\x12')));
     return seeds;
 }
+
+std::vector<std::string> FuzzSeeds() { return ImageFuzzSeeds(); }

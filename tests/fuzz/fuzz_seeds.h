@@ -6,3 +6,6 @@
 #include <vector>
 
 std::vector<std::string> ImageFuzzSeeds();
+
+// The seeds of the harness a replay or seed-writer binary is linked with.
+std::vector<std::string> FuzzSeeds();

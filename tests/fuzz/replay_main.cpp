@@ -55,7 +55,7 @@ std::string Mutate(std::string bytes, const std::vector<std::string>& seeds) {
 
 int main(int argc, char** argv) {
     long runs = argc > 1 ? strtol(argv[1], nullptr, 10) : 20000;
-    std::vector<std::string> seeds = ImageFuzzSeeds();
+    std::vector<std::string> seeds = FuzzSeeds();
     for (const std::string& seed : seeds) {
         if (seed.empty()) {
             fprintf(stderr, "a seed could not be made\n");

@@ -7,7 +7,7 @@
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
     int index = 0;
-    for (const std::string& seed : ImageFuzzSeeds()) {
+    for (const std::string& seed : FuzzSeeds()) {
         std::string path = std::string(argv[1]) + "/seed" + std::to_string(index++);
         FILE* file = fopen(path.c_str(), "wb");
         if (file == nullptr) return 1;

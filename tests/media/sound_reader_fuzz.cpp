@@ -8,9 +8,10 @@
 #include "fs/stream.h"
 #include "media/sound_codec.h"
 #include "media/sound_file_io.h"
+#include "tests/fuzz/fuzz_seeds.h"
 #include "tests/media/sound_test_util.h"
 
-std::vector<std::string> SoundFuzzSeeds() {
+std::vector<std::string> FuzzSeeds() {
     std::vector<int16_t> tone = Sine(300, 2, 500, 22050);
     return {EncodeToBytes(GetWaveWriterCodec(), tone, 2, 22050, 10, 200),
             EncodeToBytes(GetAdpcmWriterCodec(), tone, 2, 22050),
