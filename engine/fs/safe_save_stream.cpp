@@ -110,13 +110,13 @@ std::string SafeSaveTemporaryName(const std::string& path, unsigned serial) {
     return path + ".tmp" + std::to_string(serial);
 }
 
-Stream* OpenSafeSaveStream(const char* path, Allocator* allocator) {
+Stream* OpenSafeSaveStream(const char* path, Allocator* allocator, bool ownerOnly) {
     if (path == nullptr || path[0] == '\0') return nullptr;
     std::string target = NormalizePath(path);
     // Saving onto a folder can never succeed; find out before writing anything.
     if (IsDirectory(target.c_str())) return nullptr;
     std::string temporary = SafeSaveTemporaryName(target, gSaveSerial.fetch_add(1));
-    FileHandle* handle = OpenFileHandle(temporary.c_str(), kFileWrite);
+    FileHandle* handle = OpenFileHandle(temporary.c_str(), kFileWrite | (ownerOnly ? kFilePrivate : 0));
     if (handle == nullptr) return nullptr;
     SafeSaveStreamObject* self = NewObject<SafeSaveStreamObject>(allocator);
     if (self == nullptr) {

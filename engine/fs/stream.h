@@ -14,6 +14,7 @@ enum StreamOpenMode : int {
     kOpenRead = 1,
     kOpenWrite = 2,
     kOpenLoadIntoMemory = 8,  // read the whole window at once, give a MemoryStream
+    kOpenPrivate = 16,        // a written file of the operating system is readable by its owner only
 };
 
 // Results of Stream::State.
@@ -59,8 +60,8 @@ struct Stream {
     uint32_t WriteU32(uint32_t value);
 
     // Reads one line into `buffer` (NUL-terminated, at most size - 1 bytes).
-    // Only CR LF ends a line; a CR followed by anything else is dropped and the
-    // next byte kept; a lone LF is kept. Returns the length stored.
+    // CR LF or a lone LF ends a line; a CR followed by anything else is
+    // dropped and the next byte kept. Returns the length stored.
     uint32_t ReadLine(char* buffer, uint32_t size);
     // Writes the text and then CR LF; returns the byte count of the text's write.
     uint32_t WriteLine(const char* text);

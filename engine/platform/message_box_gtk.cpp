@@ -1,19 +1,11 @@
 // The on-screen message box, a modal GTK message dialog with an OK button.
 #include <gtk/gtk.h>
 
+#include "platform/gtk_start.h"
 #include "platform/message_box.h"
 
 bool ShowGtkMessageBox(const char* text, const char* caption, int kind) {
-    static bool initialised = false;
-    static bool available = false;
-    if (!initialised) {
-        initialised = true;
-        // GTK would otherwise switch the whole process to the user's locale,
-        // and printf/strtod would start writing and reading "0,5".
-        gtk_disable_setlocale();
-        available = gtk_init_check(nullptr, nullptr);
-    }
-    if (!available) return false;
+    if (!StartGtk()) return false;
     GtkMessageType type = GTK_MESSAGE_OTHER;
     switch (kind) {
         case kMessageBoxInformation: type = GTK_MESSAGE_INFO; break;

@@ -109,6 +109,10 @@ X11TestDriver::~X11TestDriver() {
 bool X11TestDriver::WaitForWindow(const std::string& title, int timeoutMs) {
     Display* display = AsDisplay(display_);
     uint64_t deadline = GetTimeMicros() + static_cast<uint64_t>(timeoutMs) * 1000;
+    // The frame may append its timing line to the title after four spaces;
+    // a longer name of another window (a dialog's caption) is no match.
+    const std::string timed = title + "    ";
+    window_ = 0;
     while (GetTimeMicros() < deadline) {
         Window root = DefaultRootWindow(display), parent = 0, *children = nullptr;
         unsigned count = 0;
@@ -117,7 +121,8 @@ bool X11TestDriver::WaitForWindow(const std::string& title, int timeoutMs) {
                 XWindowAttributes attributes;
                 if (!XGetWindowAttributes(display, children[i], &attributes)) continue;
                 if (attributes.map_state != IsViewable) continue;
-                if (NameOf(display, children[i]).rfind(title, 0) == 0) window_ = children[i];
+                std::string name = NameOf(display, children[i]);
+                if (name == title || name.rfind(timed, 0) == 0) window_ = children[i];
             }
             if (children) XFree(children);
         }

@@ -1,0 +1,203 @@
+// The launcher without a toolkit: the controls against the settings, the
+// descriptor, the delete-all questions, and Launcher::RunWith's saving.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fs/stream.h"
+#include "game/app_config.h"
+#include "game/launcher.h"
+#include "game/launcher_model.h"
+#include "game/save_folder.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+class FakeHost : public FormHost {
+public:
+    int GetValue(int id) override { return values[id]; }
+    void SetValue(int id, int value) override { values[id] = value; }
+    void SetText(int id, const std::string& text) override { texts[id].push_back(text); }
+    bool AskYesNo(const std::string& text, const std::string&) override {
+        asked.push_back(text);
+        bool yes = !answers.empty() && answers.front();
+        if (!answers.empty()) answers.pop_front();
+        return yes;
+    }
+    void Tell(const std::string& text, const std::string&) override { told.push_back(text); }
+    void* NativeWindow() override { return nullptr; }
+    void End(int) override {}
+
+    std::map<int, int> values;
+    std::map<int, std::vector<std::string>> texts;
+    std::deque<bool> answers;
+    std::vector<std::string> asked, told;
+};
+
+// The settings as config.dat would hold them.
+std::string Bytes(const AppConfig& config) {
+    char block[4096];
+    Stream* stream = MemoryStream(block, sizeof block, false, nullptr);
+    WriteAppConfig(stream, config);
+    std::string bytes(block, stream->Tell());
+    stream->Release();
+    return bytes;
+}
+
+TEST(LauncherModel, ControlsStartFromTheSettings) {
+    AppConfig config;
+    config.screenMode = 1, config.screenSize = 3, config.soundMode = 0, config.soundVolSe = 37;
+    config.optionAntiAliasing = 1;
+    config.SetAccessToken("t", std::string(20, 's'));
+    FakeHost host;
+    LauncherModel(&config, {}).OnInit(&host);
+    const std::map<int, int> expected = {{kLauncherFullScreen, 1}, {kLauncherScreenSize, 3}, {kLauncherSoundMode, 0},
+        {kLauncherVolumeBgm, 100}, {kLauncherVolumeSe, 37}, {kLauncherVolumeVoice, 100}, {kLauncherShadows, 0},
+        {kLauncher16Bit, 0}, {kLauncherShowFps, 0}, {kLauncherAntiAliasing, 1}, {kLauncherKeepRunning, 0}};
+    EXPECT_EQ(host.values, expected);
+    EXPECT_EQ(host.texts[kLauncherStatus], std::vector<std::string>{"認証済みです"});
+    config.SetAccessToken("t", std::string(19, 's'));
+    FakeHost unlinked;
+    LauncherModel(&config, {}).OnInit(&unlinked);
+    EXPECT_EQ(unlinked.texts[kLauncherStatus], std::vector<std::string>{"未認証です"});
+}
+
+TEST(LauncherModel, EachControlChangesExactlyItsSetting) {
+    struct Case {
+        int id, value;
+        int32_t AppConfig::*setting;
+        int32_t expected;
+    };
+    const Case cases[] = {
+        {kLauncherFullScreen, 1, &AppConfig::screenMode, 1}, {kLauncherScreenSize, 2, &AppConfig::screenSize, 2},
+        {kLauncherSoundMode, 2, &AppConfig::soundMode, 2}, {kLauncherVolumeBgm, 11, &AppConfig::soundVolBgm, 11},
+        {kLauncherVolumeSe, 12, &AppConfig::soundVolSe, 12}, {kLauncherVolumeVoice, 13, &AppConfig::soundVolVoice, 13},
+        {kLauncherShadows, 1, &AppConfig::optionShadowDrawing, 1}, {kLauncher16Bit, 1, &AppConfig::option16bit, 1},
+        {kLauncherShowFps, 1, &AppConfig::optionShowFps, 1}, {kLauncherAntiAliasing, 1, &AppConfig::optionAntiAliasing, 1},
+        {kLauncherKeepRunning, 1, &AppConfig::optionDeactiveNoStop, 1}, {kLauncherScreenSize, -1, nullptr, 0},
+        {kLauncherWindowMode, 0, nullptr, 0}, {kLauncherUpdateCheck, 1, nullptr, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        AppConfig config, expected;
+        if (c.setting != nullptr) expected.*c.setting = c.expected;
+        FakeHost host;
+        LauncherModel(&config, {}).OnChange(&host, c.id, c.value);
+        EXPECT_EQ(Bytes(config), Bytes(expected));
+    }
+    AppConfig config;
+    config.screenMode = 1;
+    FakeHost host;
+    LauncherModel(&config, {}).OnChange(&host, kLauncherWindowMode, 1);
+    EXPECT_EQ(config.screenMode, 0);
+}
+
+TEST(LauncherModel, TheDescriptorFollowsTheSettings) {
+    const int sizes[4][2] = {{800, 480}, {1024, 576}, {1280, 720}, {1280, 800}};
+    for (int index = 0; index < 4; ++index) {
+        AppConfig config;
+        config.screenSize = index, config.screenMode = index & 1, config.optionAntiAliasing = index & 1;
+        config.soundMode = 2, config.option16bit = 1, config.optionShowFps = 1, config.optionDeactiveNoStop = 1;
+        AppDescriptor d;
+        FillDescriptorFromConfig(config, &d);
+        EXPECT_EQ(d.clientWidth, sizes[index][0]);
+        EXPECT_EQ(d.clientHeight, sizes[index][1]);
+        EXPECT_EQ(d.fullScreen, index & 1);
+        EXPECT_EQ(d.samples, index & 1 ? 4 : 1);
+        EXPECT_EQ(d.iconId, 2010);
+        EXPECT_EQ(d.soundMode + d.use16BitColour + d.showFps + d.runWhenInactive, 5);
+    }
+}
+
+TEST(LauncherModel, ButtonsEndOrAct) {
+    AppConfig config;
+    std::vector<std::string> opened;
+    LauncherActions actions;
+    actions.open = [&](const std::string& path) { opened.push_back(path); };
+    actions.openSaveFolder = [&] { opened.push_back("saves"); };
+    actions.linkMicroblog = [&](void*, const std::function<void(const std::string&)>& show) {
+        show("認証中");
+        return std::string("認証完了");
+    };
+    LauncherModel model(&config, actions);
+    FakeHost host;
+    EXPECT_EQ(model.OnCommand(&host, kLauncherStart), 1);
+    EXPECT_EQ(model.OnCommand(&host, kLauncherQuit), 2);
+    for (int id : {kLauncherManual, kLauncherSaveFolder, kLauncherUpdateCheck, kLauncherMicroblog}) {
+        EXPECT_EQ(model.OnCommand(&host, id), 0);
+    }
+    EXPECT_EQ(opened, (std::vector<std::string>{"manual/index.html", "saves"}));
+    EXPECT_EQ(host.texts[kLauncherStatus], (std::vector<std::string>{"認証中", "認証完了"}));
+}
+
+// Launcher::RunWith in a user folder of the test's own, with a scripted dialog.
+class LauncherRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("XDG_DATA_HOME", home_.path().c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", home_.path().c_str(), 1);
+        GetAppConfig() = AppConfig{};
+    }
+    void TearDown() override { GetAppConfig() = AppConfig{}; }
+    std::string SaveFile(const std::string& name) { return home_.path() + "/KILN-WORKS/Quillmoor/" + name; }
+    TempDir home_;
+};
+
+TEST_F(LauncherRun, DeleteAllDeletesOnlyTheSaveFilesAfterTwoYes) {
+    const std::deque<bool> answers[] = {{false}, {true, false}, {true, true}};
+    for (const std::deque<bool>& given : answers) {
+        ASSERT_TRUE(SaveFolder::Ensure());
+        for (const char* name : {"Save0000.dat", "Save0031.dat", "Save0032.dat", "config.dat", "save0001.dat"}) {
+            FILE* file = fopen(SaveFile(name).c_str(), "w");
+            ASSERT_NE(file, nullptr);
+            fclose(file);
+        }
+        AppConfig config;
+        LauncherModel model(&config, Launcher::DesktopActions());
+        FakeHost host;
+        host.answers = given;
+        EXPECT_EQ(model.OnCommand(&host, kLauncherDeleteSaves), 0);
+        bool deleted = given.size() == 2 && given[1];
+        EXPECT_EQ(host.asked.size(), given.size());
+        EXPECT_EQ(host.told.size(), deleted ? 1u : 0u);
+        EXPECT_EQ(access(SaveFile("Save0000.dat").c_str(), F_OK) != 0, deleted);
+        EXPECT_EQ(access(SaveFile("Save0031.dat").c_str(), F_OK) != 0, deleted);
+        for (const char* kept : {"Save0032.dat", "config.dat", "save0001.dat"}) {
+            EXPECT_EQ(access(SaveFile(kept).c_str(), F_OK), 0) << kept;
+        }
+    }
+}
+
+TEST_F(LauncherRun, QuitStillSavesTheChangesAndStartsNothing) {
+    AppDescriptor descriptor;
+    auto quitAfterFullScreen = [](const FormSpec& spec, FormLogic* logic) {
+        EXPECT_EQ(spec.caption, "T スタート画面");
+        FakeHost host;
+        logic->OnInit(&host);
+        logic->OnChange(&host, kLauncherFullScreen, 1);
+        return logic->OnCommand(&host, kLauncherQuit);
+    };
+    strcpy(descriptor.title, "T");
+    EXPECT_FALSE(Launcher::RunWith(&descriptor, quitAfterFullScreen, {}));
+    FILE* file = fopen(SaveFile("config.dat").c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    char head[15] = {};
+    fread(head, 1, 14, file);
+    fclose(file);
+    EXPECT_STREQ(head, "ScreenMode=1\r\n");
+    // Without a display the saved settings start the game.
+    auto noDisplay = [](const FormSpec&, FormLogic*) { return kFormNoDisplay; };
+    EXPECT_TRUE(Launcher::RunWith(&descriptor, noDisplay, {}));
+    EXPECT_EQ(descriptor.fullScreen, 1);
+    EXPECT_EQ(descriptor.clientWidth, 1024);
+}
+
+}  // namespace
