@@ -156,6 +156,7 @@ namespace {
 TEST_F(ProgramXvfbTest, LauncherStartsTheChosenSizeAndOnlyOneCopyRuns) {
     TempDir folder;
     ASSERT_TRUE(folder.Write("Quillmoor.dat", ReadWholeFile(BuildDir() + "/sample/Quillmoor.dat")));
+    ASSERT_TRUE(folder.Write("banner.png", ReadWholeFile(BuildDir() + "/sample/banner.png")));
     ASSERT_TRUE(home_.Write("KILN-WORKS/Quillmoor/config.dat", "ScreenSize=0\nSoundVolSe=40\n"));
     ChildProcess first;
     ASSERT_TRUE(Start(&first, folder.path()));
@@ -165,6 +166,9 @@ TEST_F(ProgramXvfbTest, LauncherStartsTheChosenSizeAndOnlyOneCopyRuns) {
     int w = 0, h = 0;
     ASSERT_TRUE(driver->WindowIconSize(&w, &h));
     EXPECT_EQ(w, 48);
+    // The banner at the top-left corner: night sky above, grass below.
+    EXPECT_TRUE(WaitForPixel(driver.get(), 4, 4, 0x1B2A4A, 5000));
+    EXPECT_TRUE(WaitForPixel(driver.get(), 4, 355, 0x3E6B4F, 5000));
 
     ChildProcess second;
     ASSERT_TRUE(Start(&second, folder.path()));
