@@ -4,9 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <memory>
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include "game/app_config.h"
 #include "game/launcher_model.h"
@@ -25,13 +24,8 @@ TEST(LauncherGtk, ShowsEveryControlWithItsStateAndStarts) {
     config.screenSize = 2, config.soundMode = 0, config.soundVolVoice = 30, config.optionShadowDrawing = 1;
     LauncherModel model(&config, {});
     FormSpec spec = LauncherFormSpec("Q", std::string(getenv("QM_BUILD_DIR")) + "/sample/banner.png");
-    std::vector<std::string> names;
-    struct Expected {
-        const char* name;
-        const char* text;
-        int value;
-    };
-    const Expected expected[] = {
+    // Each widget's name, text and value.
+    const std::tuple<const char*, const char*, int> expected[] = {
         {"ctl-1", "ゲームスタート", 0}, {"ctl-2", "終了", 0}, {"ctl-1001", "マニュアル", 0},
         {"ctl-1002", "ウインドウモード", 1}, {"ctl-1003", "フルスクリーンモード", 0}, {"ctl-1005", "1280 x 720", 2},
         {"ctl-1008", "モノラル", 0}, {"ctl-1009", "", 100}, {"ctl-1010", "", 100}, {"ctl-1011", "", 30},
@@ -41,12 +35,12 @@ TEST(LauncherGtk, ShowsEveryControlWithItsStateAndStarts) {
         {"ctl-1043", "セーブデータを全て削除", 0}, {"ctl-1044", "アップデート情報を確認", 0}, {"banner", "", 0},
     };
     spec.onShown = [&](FormHost* host) {
-        for (const Expected& e : expected) {
-            SCOPED_TRACE(e.name);
+        for (const auto& [name, text, value] : expected) {
+            SCOPED_TRACE(name);
             FormWidgetState state;
-            ASSERT_TRUE(ReadFormWidget(host->NativeWindow(), e.name, &state));
-            EXPECT_EQ(state.text, e.text);
-            EXPECT_EQ(state.value, e.value);
+            ASSERT_TRUE(ReadFormWidget(host->NativeWindow(), name, &state));
+            EXPECT_EQ(state.text, text);
+            EXPECT_EQ(state.value, value);
         }
         host->SetValue(kLauncherVolumeBgm, 55);
         host->SetValue(kLauncherFullScreen, 1);

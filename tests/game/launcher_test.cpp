@@ -2,9 +2,6 @@
 // descriptor, the delete-all questions, and Launcher::RunWith's saving.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -147,37 +144,31 @@ protected:
         GetAppConfig() = AppConfig{};
     }
     void TearDown() override { GetAppConfig() = AppConfig{}; }
-    std::string SaveFile(const std::string& name) { return home_.path() + "/KILN-WORKS/Quillmoor/" + name; }
+    const std::string kSaves = "KILN-WORKS/Quillmoor/";
     TempDir home_;
 };
 
 TEST_F(LauncherRun, DeleteAllDeletesOnlyTheSaveFilesAfterTwoYes) {
     const std::deque<bool> answers[] = {{false}, {true, false}, {true, true}};
     for (const std::deque<bool>& given : answers) {
-        ASSERT_TRUE(SaveFolder::Ensure());
+        const bool deleted = given.size() == 2 && given[1];
         for (const char* name : {"Save0000.dat", "Save0031.dat", "Save0032.dat", "config.dat", "save0001.dat"}) {
-            FILE* file = fopen(SaveFile(name).c_str(), "w");
-            ASSERT_NE(file, nullptr);
-            fclose(file);
+            ASSERT_TRUE(home_.Write(kSaves + name, "x"));
         }
         AppConfig config;
-        LauncherModel model(&config, Launcher::DesktopActions());
         FakeHost host;
         host.answers = given;
-        EXPECT_EQ(model.OnCommand(&host, kLauncherDeleteSaves), 0);
-        bool deleted = given.size() == 2 && given[1];
+        EXPECT_EQ(LauncherModel(&config, Launcher::DesktopActions()).OnCommand(&host, kLauncherDeleteSaves), 0);
         EXPECT_EQ(host.asked.size(), given.size());
         EXPECT_EQ(host.told.size(), deleted ? 1u : 0u);
-        EXPECT_EQ(access(SaveFile("Save0000.dat").c_str(), F_OK) != 0, deleted);
-        EXPECT_EQ(access(SaveFile("Save0031.dat").c_str(), F_OK) != 0, deleted);
-        for (const char* kept : {"Save0032.dat", "config.dat", "save0001.dat"}) {
-            EXPECT_EQ(access(SaveFile(kept).c_str(), F_OK), 0) << kept;
-        }
+        for (const char* name : {"Save0000.dat", "Save0031.dat"}) EXPECT_EQ(home_.Read(kSaves + name), deleted ? "" : "x");
+        for (const char* kept : {"Save0032.dat", "config.dat", "save0001.dat"}) EXPECT_EQ(home_.Read(kSaves + kept), "x");
     }
 }
 
 TEST_F(LauncherRun, QuitStillSavesTheChangesAndStartsNothing) {
     AppDescriptor descriptor;
+    strcpy(descriptor.title, "T");
     auto quitAfterFullScreen = [](const FormSpec& spec, FormLogic* logic) {
         EXPECT_EQ(spec.caption, "T スタート画面");
         FakeHost host;
@@ -185,17 +176,10 @@ TEST_F(LauncherRun, QuitStillSavesTheChangesAndStartsNothing) {
         logic->OnChange(&host, kLauncherFullScreen, 1);
         return logic->OnCommand(&host, kLauncherQuit);
     };
-    strcpy(descriptor.title, "T");
     EXPECT_FALSE(Launcher::RunWith(&descriptor, quitAfterFullScreen, {}));
-    FILE* file = fopen(SaveFile("config.dat").c_str(), "rb");
-    ASSERT_NE(file, nullptr);
-    char head[15] = {};
-    fread(head, 1, 14, file);
-    fclose(file);
-    EXPECT_STREQ(head, "ScreenMode=1\r\n");
+    EXPECT_EQ(home_.Read(kSaves + "config.dat").substr(0, 14), "ScreenMode=1\r\n");
     // Without a display the saved settings start the game.
-    auto noDisplay = [](const FormSpec&, FormLogic*) { return kFormNoDisplay; };
-    EXPECT_TRUE(Launcher::RunWith(&descriptor, noDisplay, {}));
+    EXPECT_TRUE(Launcher::RunWith(&descriptor, [](const FormSpec&, FormLogic*) { return kFormNoDisplay; }, {}));
     EXPECT_EQ(descriptor.fullScreen, 1);
     EXPECT_EQ(descriptor.clientWidth, 1024);
 }
