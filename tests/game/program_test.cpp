@@ -58,18 +58,21 @@ protected:
     }
 
     // Starts the game in `folder` with a user folder of its own, without the launcher's window.
-    bool Start(ChildProcess* child, const std::string& folder, std::vector<std::string> extraEnv = {}) {
-        extraEnv.push_back("DISPLAY=" + server_->display());
-        extraEnv.push_back("XDG_DATA_HOME=" + home_.path());
-        extraEnv.push_back("XDG_RUNTIME_DIR=" + home_.path());
-        return child->Start({BuildDir() + "/quillmoor"}, extraEnv, folder);
+    bool Start(ChildProcess* child, const std::string& folder) {
+        // The dialog toolkit keeps memory for the life of the process by design.
+        const char* asanOptions = getenv("ASAN_OPTIONS");
+        return child->Start({BuildDir() + "/quillmoor"},
+                            {std::string("ASAN_OPTIONS=") + (asanOptions ? asanOptions : "") + ":detect_leaks=0",
+                             "DISPLAY=" + server_->display(), "XDG_DATA_HOME=" + home_.path(),
+                             "XDG_RUNTIME_DIR=" + home_.path()},
+                            folder);
     }
 
     // Starts the game at 1280 x 720 and presses start in the launcher (its focused default button).
-    bool Launch(ChildProcess* child, const std::string& folder, std::vector<std::string> extraEnv = {}) {
+    bool Launch(ChildProcess* child, const std::string& folder) {
         home_.Write("KILN-WORKS/Quillmoor/config.dat", "ScreenSize=2\r\n");
         auto driver = X11TestDriver::Open(server_->display());
-        return Start(child, folder, extraEnv) && driver && driver->WaitForWindow(kLauncherCaption, 15000) &&
+        return Start(child, folder) && driver && driver->WaitForWindow(kLauncherCaption, 15000) &&
                HoldKey(driver.get(), kKeyReturn, 100);
     }
 
@@ -134,10 +137,7 @@ TEST_F(ProgramXvfbTest, SampleGameShowsItsWindowMovesOnKeysAndLeavesOnX) {
 TEST_F(ProgramXvfbTest, WithoutThePackTheErrorBoxShowsAndTheStatusIsOne) {
     TempDir folder;
     ChildProcess child;
-    // The dialog toolkit keeps memory for the life of the process by design.
-    const char* asanOptions = getenv("ASAN_OPTIONS");
-    std::string options = std::string("ASAN_OPTIONS=") + (asanOptions ? asanOptions : "") + ":detect_leaks=0";
-    ASSERT_TRUE(Launch(&child, folder.path(), {options}));
+    ASSERT_TRUE(Launch(&child, folder.path()));
     auto driver = X11TestDriver::Open(server_->display());
     ASSERT_NE(driver, nullptr);
     ASSERT_TRUE(driver->WaitForWindow("Initializing Error", 20000));
