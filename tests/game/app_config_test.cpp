@@ -131,15 +131,10 @@ protected:
         FileSystemInit(nullptr);
         FsMgr::SetCurrentFolder(GetFsMgrSlot(kSlotUserFolder), kSaveFolderInUserData);
         ASSERT_TRUE(SaveFolder::Ensure());
-        path_ = SaveFolder::Path() + "/config.dat";
         GetAppConfig() = AppConfig{};
     }
-    void TearDown() override {
-        FileSystemShutdown();
-        GetAppConfig() = AppConfig{};
-    }
+    void TearDown() override { FileSystemShutdown(); }
     TempDir home_;
-    std::string path_;
 };
 
 TEST_F(AppConfigOnDisk, TheFileIsTheOwnersAloneAndLoadsBack) {
@@ -147,7 +142,7 @@ TEST_F(AppConfigOnDisk, TheFileIsTheOwnersAloneAndLoadsBack) {
     GetAppConfig().screenSize = 3;
     ASSERT_TRUE(AppConfig::Save());
     struct stat info {};
-    ASSERT_EQ(stat(path_.c_str(), &info), 0);
+    ASSERT_EQ(stat((SaveFolder::Path() + "/config.dat").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     GetAppConfig() = AppConfig{};
     ASSERT_TRUE(AppConfig::Load());

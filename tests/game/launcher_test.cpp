@@ -143,7 +143,6 @@ protected:
         setenv("XDG_RUNTIME_DIR", home_.path().c_str(), 1);
         GetAppConfig() = AppConfig{};
     }
-    void TearDown() override { GetAppConfig() = AppConfig{}; }
     const std::string kSaves = "KILN-WORKS/Quillmoor/";
     TempDir home_;
 };

@@ -146,10 +146,6 @@ TEST_F(ProgramXvfbTest, WithoutThePackTheErrorBoxShowsAndTheStatusIsOne) {
     EXPECT_EQ(child.Wait(15000), 1);
 }
 
-}  // namespace
-
-namespace {
-
 // The launcher as the player meets it: the size chosen in config.dat starts
 // the game at that size, the choices come back to config.dat, and a second
 // copy of the game leaves at once while the first one runs.
@@ -177,11 +173,9 @@ TEST_F(ProgramXvfbTest, LauncherStartsTheChosenSizeAndOnlyOneCopyRuns) {
     ASSERT_TRUE(HoldKey(driver.get(), kKeyReturn, 100));
     ASSERT_TRUE(driver->WaitForWindow(kGameTitle, 15000));
     ASSERT_TRUE(driver->WindowSize(&w, &h));
-    EXPECT_EQ(w, 800);
-    EXPECT_EQ(h, 480);
-    const std::string saved = home_.Read("KILN-WORKS/Quillmoor/config.dat");
-    EXPECT_EQ(saved.rfind("ScreenMode=0\r\nScreenSize=0\r\nSoundMode=1\r\nSoundVolBgm=100\r\nSoundVolSe=40\r\n", 0), 0u)
-        << saved;
+    EXPECT_EQ(std::make_pair(w, h), std::make_pair(800, 480));
+    EXPECT_EQ(home_.Read("KILN-WORKS/Quillmoor/config.dat").substr(0, 73),
+              "ScreenMode=0\r\nScreenSize=0\r\nSoundMode=1\r\nSoundVolBgm=100\r\nSoundVolSe=40\r\n");
 
     // A first copy killed outright leaves no lock behind.
     ASSERT_TRUE(first.Signal(SIGKILL));
