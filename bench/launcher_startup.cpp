@@ -29,11 +29,9 @@ int main(int argc, char** argv) {
         TempDir home;
         uint64_t start = GetTimeMicros();
         ChildProcess child;
-        if (!child.Start({build + "/quillmoor"},
-                         {"DISPLAY=" + server->display(), "XDG_DATA_HOME=" + home.path(), "XDG_RUNTIME_DIR=" + home.path()},
-                         build + "/sample")) {
-            return 1;
-        }
+        const std::vector<std::string> environment = {"DISPLAY=" + server->display(),
+                                                      "XDG_DATA_HOME=" + home.path(), "XDG_RUNTIME_DIR=" + home.path()};
+        if (!child.Start({build + "/quillmoor"}, environment, build + "/sample")) return 1;
         // The banner's night sky at its top-left corner means the dialog is painted.
         unsigned rgb = 0;
         bool shown = driver->WaitForWindow(caption, 20000);

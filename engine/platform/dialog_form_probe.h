@@ -3,7 +3,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 struct FormWidgetState {
     std::string text;  // a label's or button's text; a choice's selected item
@@ -11,9 +10,7 @@ struct FormWidgetState {
     bool sensitive = false;
 };
 
-// The names of every named widget in the window (a GtkWindow*), depth first.
-std::vector<std::string> FormWidgetNames(void* window);
-// False when no widget has the name.
+// The widget of that name in the window (a GtkWindow*); false when there is none.
 bool ReadFormWidget(void* window, const std::string& name, FormWidgetState* state);
 // Presses the named button; false when it is no button.
 bool ClickFormWidget(void* window, const std::string& name);

@@ -28,17 +28,6 @@ GtkWidget* FindNamed(void* window, const std::string& name) {
 
 }  // namespace
 
-std::vector<std::string> FormWidgetNames(void* window) {
-    std::vector<std::string> names;
-    FindWidget(static_cast<GtkWidget*>(window), [&](GtkWidget* widget) {
-        const char* name = gtk_widget_get_name(widget);
-        // Unnamed widgets report their type name.
-        if (name != nullptr && name != std::string(G_OBJECT_TYPE_NAME(widget))) names.push_back(name);
-        return false;
-    });
-    return names;
-}
-
 bool ReadFormWidget(void* window, const std::string& name, FormWidgetState* state) {
     GtkWidget* widget = FindNamed(window, name);
     if (widget == nullptr) return false;

@@ -7,6 +7,7 @@
 #include <deque>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fs/stream.h"
@@ -68,26 +69,21 @@ TEST(LauncherModel, ControlsStartFromTheSettings) {
 }
 
 TEST(LauncherModel, EachControlChangesExactlyItsSetting) {
-    struct Case {
-        int id, value;
-        int32_t AppConfig::*setting;
-        int32_t expected;
-    };
-    const Case cases[] = {
-        {kLauncherFullScreen, 1, &AppConfig::screenMode, 1}, {kLauncherScreenSize, 2, &AppConfig::screenSize, 2},
-        {kLauncherSoundMode, 2, &AppConfig::soundMode, 2}, {kLauncherVolumeBgm, 11, &AppConfig::soundVolBgm, 11},
-        {kLauncherVolumeSe, 12, &AppConfig::soundVolSe, 12}, {kLauncherVolumeVoice, 13, &AppConfig::soundVolVoice, 13},
-        {kLauncherShadows, 1, &AppConfig::optionShadowDrawing, 1}, {kLauncher16Bit, 1, &AppConfig::option16bit, 1},
-        {kLauncherShowFps, 1, &AppConfig::optionShowFps, 1}, {kLauncherAntiAliasing, 1, &AppConfig::optionAntiAliasing, 1},
-        {kLauncherKeepRunning, 1, &AppConfig::optionDeactiveNoStop, 1}, {kLauncherScreenSize, -1, nullptr, 0},
-        {kLauncherWindowMode, 0, nullptr, 0}, {kLauncherUpdateCheck, 1, nullptr, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.id);
+    // A control, the value it reports, and the one setting that takes the value (none: nothing changes).
+    const std::tuple<int, int, int32_t AppConfig::*> cases[] = {
+        {kLauncherFullScreen, 1, &AppConfig::screenMode}, {kLauncherScreenSize, 2, &AppConfig::screenSize},
+        {kLauncherSoundMode, 2, &AppConfig::soundMode}, {kLauncherVolumeBgm, 11, &AppConfig::soundVolBgm},
+        {kLauncherVolumeSe, 12, &AppConfig::soundVolSe}, {kLauncherVolumeVoice, 13, &AppConfig::soundVolVoice},
+        {kLauncherShadows, 1, &AppConfig::optionShadowDrawing}, {kLauncher16Bit, 1, &AppConfig::option16bit},
+        {kLauncherShowFps, 1, &AppConfig::optionShowFps}, {kLauncherAntiAliasing, 1, &AppConfig::optionAntiAliasing},
+        {kLauncherKeepRunning, 1, &AppConfig::optionDeactiveNoStop}, {kLauncherScreenSize, -1, nullptr},
+        {kLauncherWindowMode, 0, nullptr}, {kLauncherUpdateCheck, 1, nullptr}};
+    for (const auto& [id, value, setting] : cases) {
+        SCOPED_TRACE(id);
         AppConfig config, expected;
-        if (c.setting != nullptr) expected.*c.setting = c.expected;
+        if (setting != nullptr) expected.*setting = value;
         FakeHost host;
-        LauncherModel(&config, {}).OnChange(&host, c.id, c.value);
+        LauncherModel(&config, {}).OnChange(&host, id, value);
         EXPECT_EQ(Bytes(config), Bytes(expected));
     }
     AppConfig config;
@@ -129,7 +125,7 @@ TEST(LauncherModel, ButtonsEndOrAct) {
     EXPECT_EQ(model.OnCommand(&host, kLauncherStart), 1);
     EXPECT_EQ(model.OnCommand(&host, kLauncherQuit), 2);
     for (int id : {kLauncherManual, kLauncherSaveFolder, kLauncherUpdateCheck, kLauncherMicroblog}) {
-        EXPECT_EQ(model.OnCommand(&host, id), 0);
+        EXPECT_EQ(model.OnCommand(&host, id), 0) << id;
     }
     EXPECT_EQ(opened, (std::vector<std::string>{"manual/index.html", "saves"}));
     EXPECT_EQ(host.texts[kLauncherStatus], (std::vector<std::string>{"認証中", "認証完了"}));
@@ -149,19 +145,18 @@ protected:
 
 TEST_F(LauncherRun, DeleteAllDeletesOnlyTheSaveFilesAfterTwoYes) {
     const std::deque<bool> answers[] = {{false}, {true, false}, {true, true}};
+    const std::pair<const char*, bool> files[] = {{"Save0000.dat", true}, {"Save0031.dat", true},
+        {"Save0032.dat", false}, {"config.dat", false}, {"save0001.dat", false}};  // name, a save file
     for (const std::deque<bool>& given : answers) {
         const bool deleted = given.size() == 2 && given[1];
-        for (const char* name : {"Save0000.dat", "Save0031.dat", "Save0032.dat", "config.dat", "save0001.dat"}) {
-            ASSERT_TRUE(home_.Write(kSaves + name, "x"));
-        }
+        for (const auto& [name, save] : files) ASSERT_TRUE(home_.Write(kSaves + name, "x"));
         AppConfig config;
         FakeHost host;
         host.answers = given;
         EXPECT_EQ(LauncherModel(&config, Launcher::DesktopActions()).OnCommand(&host, kLauncherDeleteSaves), 0);
         EXPECT_EQ(host.asked.size(), given.size());
         EXPECT_EQ(host.told.size(), deleted ? 1u : 0u);
-        for (const char* name : {"Save0000.dat", "Save0031.dat"}) EXPECT_EQ(home_.Read(kSaves + name), deleted ? "" : "x");
-        for (const char* kept : {"Save0032.dat", "config.dat", "save0001.dat"}) EXPECT_EQ(home_.Read(kSaves + kept), "x");
+        for (const auto& [name, save] : files) EXPECT_EQ(home_.Read(kSaves + name), deleted && save ? "" : "x") << name;
     }
 }
 
