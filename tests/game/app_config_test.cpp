@@ -94,12 +94,14 @@ TEST(AppConfigFile, ClampsAndHostileLinesLeaveTheDefaultsForWhatCannotBeRead) {
 }
 
 TEST(AppConfigFile, AnOverlongLineIsCutAndItsRestIsNoLineOfItsOwn) {
-    std::string token(300, 'k');
-    std::string file = "TwitAccessSecret=" + token + std::string(5000, 'x') + "ScreenMode=1\r\nSoundMode=0\r\n";
-    AppConfig config = Read(file);
+    AppConfig config =
+        Read("TwitAccessSecret=" + std::string(300, 'k') + std::string(5000, 'x') + "ScreenMode=1\r\nSoundMode=0\r\n");
     EXPECT_EQ(config.AccessTokenSecret(), std::string(255, 'k'));
     EXPECT_EQ(config.screenMode, 0);
     EXPECT_EQ(config.soundMode, 0);
+    // A token can never add a line of its own to the file.
+    config.SetAccessToken("a\r\nScreenMode=1", "b\nScreenSize=3");
+    EXPECT_EQ(Written(config), DefaultsWith("SoundMode=0|TwitAccessKey=a|TwitAccessSecret=b"));
 }
 
 TEST(AppConfigFile, RandomValidSettingsSurviveARoundTrip) {

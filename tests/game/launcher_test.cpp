@@ -15,6 +15,7 @@
 #include "game/launcher.h"
 #include "game/launcher_model.h"
 #include "game/save_folder.h"
+#include "platform/single_instance.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -171,6 +172,7 @@ TEST_F(LauncherRun, QuitStillSavesTheChangesAndStartsNothing) {
         return logic->OnCommand(&host, kLauncherQuit);
     };
     EXPECT_FALSE(Launcher::RunWith(&descriptor, quitAfterFullScreen, {}));
+    EXPECT_EQ(SingleInstanceLockPath(kSingleInstanceName), home_.path() + "/Kilnwk_Quillmoor.lock");
     EXPECT_EQ(home_.Read(kSaves + "config.dat").substr(0, 14), "ScreenMode=1\r\n");
     // Without a display the saved settings start the game.
     EXPECT_TRUE(Launcher::RunWith(&descriptor, [](const FormSpec&, FormLogic*) { return kFormNoDisplay; }, {}));
