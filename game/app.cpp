@@ -17,6 +17,7 @@
 #include "fs/fs_slots.h"
 #include "fs/pack_mgr.h"
 #include "fs/stream.h"
+#include "game/app_config.h"
 #include "game/app_script_table.h"
 #include "gfx/gl_program.h"
 #include "gfx/gl_state.h"
@@ -52,7 +53,6 @@ App::App() {
     appTable._type = OT_NULL;
     appTable._unVal.raw = 0;
     names.count = 0;
-    for (int32_t slot = 0; slot < kConfigSlotCount; ++slot) config[slot] = kConfigSlotDefaults[slot];
     gApp = this;
 }
 
@@ -80,7 +80,7 @@ void App::Initialize() {
     // Category volumes from the config slots; category 4 (voices) plays one
     // at a time, the newest replacing the oldest, and ducks category 1 (music).
     for (int32_t slot : {kConfigSoundVolBgm, kConfigSoundVolSe, kConfigSoundVolVoice}) {
-        SetConfigValue(slot, config[slot]);
+        SetConfigValue(slot, GetConfigValue(slot));
     }
     SetCategoryParams(4, 1, 0);
     SetCategoryDucking(1, 4, 0.65f, 100, 1000);
@@ -222,8 +222,9 @@ void App::OnNotify(int key, int down) {
 }
 
 void App::SetConfigValue(int32_t slot, int32_t value) {
-    if (slot < 0 || slot >= kConfigSlotCount) return;
-    config[slot] = value;
+    int32_t* setting = AppConfigSlot(&GetAppConfig(), slot);
+    if (setting == nullptr) return;
+    *setting = value;
     int32_t categories[2];
     int count = SoundCategoriesOfConfigSlot(slot, categories);
     for (int i = 0; i < count; ++i) {
@@ -232,7 +233,8 @@ void App::SetConfigValue(int32_t slot, int32_t value) {
 }
 
 int32_t App::GetConfigValue(int32_t slot) const {
-    return slot >= 0 && slot < kConfigSlotCount ? config[slot] : 0;
+    const int32_t* setting = AppConfigSlot(&GetAppConfig(), slot);
+    return setting != nullptr ? *setting : 0;
 }
 
 int32_t LoadShaderProgram(App* app, const char* name) {

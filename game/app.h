@@ -45,7 +45,8 @@ public:
 
     void LoadPuppetNames();
     void StartScript();
-    // Slots outside 0..4 are ignored; values are kept as given.
+    // The config slots are the player's settings (AppConfig): slots outside
+    // 0..4 are ignored; values are kept as given.
     void SetConfigValue(int32_t slot, int32_t value);
     // 0 for slots outside 0..4.
     int32_t GetConfigValue(int32_t slot) const;
@@ -63,8 +64,6 @@ public:
     Allocator* largeBlockPool = nullptr;
     VoicePool* oggVoices = nullptr;
     VoicePool* adpcmVoices = nullptr;
-    // The config slots; they move to the settings file's values once the launcher keeps them.
-    int32_t config[kConfigSlotCount];
 
     // Seeding the scripts' random state from the clock, unless a test fixed the seed.
     bool fixedSeed = false;

@@ -9,6 +9,8 @@
 #include "fs/fs_mgr.h"
 #include "fs/fs_slots.h"
 #include "game/app.h"
+#include "game/launcher.h"
+#include "game/save_folder.h"
 #include "media/sound_manager.h"
 #include "net/oauth_credentials.h"
 #include "platform/message_box.h"
@@ -18,14 +20,13 @@
 namespace {
 
 constexpr char kGameTitle[] = "クイルムーア ～霧の谷と銀の鍵～ ver.1.02";
-constexpr char kSaveFolder[] = "/KILN-WORKS/Quillmoor";
 // Virtual-key codes of keyboard block 0: Left, Right, Up, Down, Z, X, C, V, A, D, W, S.
 constexpr char kGameKeyMap[kKeyMapSize + 1] = "%'&(ZXCVADWS";
 
 AppRunOptions gRunOptions;
 
 AppHandle OnInitialize() {
-    FsMgr::SetCurrentFolder(GetFsMgrSlot(kSlotUserFolder), kSaveFolder);
+    FsMgr::SetCurrentFolder(GetFsMgrSlot(kSlotUserFolder), kSaveFolderInUserData);
     SetKeyMap(0, kGameKeyMap, kKeyMapSize);
     App* app = new App();
     app->fixedSeed = gRunOptions.fixedSeed;
@@ -39,7 +40,7 @@ void OnFinalize(AppHandle handle) {
     App* app = static_cast<App*>(handle);
     app->Finalize();
     delete app;
-    // The launcher's exit step runs here: the save folder and the settings file are written.
+    Launcher::ExitStep();
 }
 
 void OnUpdate(AppHandle handle) { static_cast<App*>(handle)->Update(); }
@@ -72,27 +73,31 @@ void FillDescriptor(AppDescriptor* descriptor) {
     descriptor->OnKey = OnKey;
 }
 
-}  // namespace
-
-int AppMainWith(int, char**, WindowSystem* windows, const EngineServices& services, const AppRunOptions& options) {
-    AppDescriptor descriptor;
-    FillDescriptor(&descriptor);
-    // The launcher dialog runs here: it fills the screen and sound settings
-    // from the player's choice and may end the program with -1 instead.
-    descriptor.clientWidth = 1280;
-    descriptor.clientHeight = 720;
-    descriptor.fullScreen = 0;
-    descriptor.samples = 1;
+int RunGame(const AppDescriptor& descriptor, WindowSystem* windows, const EngineServices& services,
+            const AppRunOptions& options) {
     gRunOptions = options;
     int status = RunApplicationWith(descriptor, windows, services);
     gRunOptions = AppRunOptions{};
     return status;
 }
 
-int AppMain(int argc, char** argv) {
+}  // namespace
+
+int AppMainWith(int, char**, WindowSystem* windows, const EngineServices& services, const AppRunOptions& options) {
+    AppDescriptor descriptor;
+    FillDescriptor(&descriptor);
+    descriptor.clientWidth = 1280;
+    descriptor.clientHeight = 720;
+    return RunGame(descriptor, windows, services, options);
+}
+
+int AppMain(int, char**) {
     SetMessageBoxPresenter(ShowGtkMessageBox);
     SetUrlOpener(OpenUrlWithGio);
     InitMicroblogCredentials();  // before the settings file brings the access pair
+    AppDescriptor descriptor;
+    FillDescriptor(&descriptor);
+    if (!Launcher::Run(&descriptor)) return -1;
     std::unique_ptr<WindowSystem> windows = CreateX11WindowSystem();
-    return AppMainWith(argc, argv, windows.get(), DefaultEngineServices(), AppRunOptions{});
+    return RunGame(descriptor, windows.get(), DefaultEngineServices(), AppRunOptions{});
 }

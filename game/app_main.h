@@ -15,9 +15,11 @@ struct AppRunOptions {
     uint32_t seed = 0;
 };
 
-// The program's run on X11: returns the exit status.
+// The program's run: the launcher first (-1 at once for a second copy of the
+// game or when the player quits), then the game on X11; returns the exit status.
 int AppMain(int argc, char** argv);
-// The same run on the given window system and services (tests run the whole
-// game on a headless surface this way).
+// The game alone on the given window system and services, without the
+// launcher, at 1280 x 720 in a window with the current settings (tests run
+// the whole game on a headless surface this way).
 int AppMainWith(int argc, char** argv, WindowSystem* windows, const EngineServices& services,
                 const AppRunOptions& options);

@@ -67,7 +67,7 @@ Stream* DirOpen(FsMgr* manager, const char* name, uint32_t offset, uint32_t size
     if ((mode & (kOpenRead | kOpenWrite)) == kOpenWrite) {
         // A new file starts empty, so no window but the whole file exists.
         if (offset != 0) return nullptr;
-        Stream* save = OpenSafeSaveStream(full.c_str(), allocator);
+        Stream* save = OpenSafeSaveStream(full.c_str(), allocator, (mode & kOpenPrivate) != 0);
         if (save != nullptr && (mode & kOpenLoadIntoMemory)) return Stream::LoadIntoMemory(save, allocator);
         return save;
     }

@@ -129,7 +129,7 @@ std::string SafeSaveTemporaryName(const std::string& path, unsigned serial) {
     return path + ".tmp" + std::to_string(serial);
 }
 
-Stream* OpenSafeSaveStream(const char* path, Allocator* allocator) {
+Stream* OpenSafeSaveStream(const char* path, Allocator* allocator, bool ownerOnly) {
     if (path == nullptr || path[0] == '\0') return nullptr;
     std::string target = NormalizePath(path);
     // Saving onto a folder can never succeed; find out before writing anything.
@@ -137,7 +137,7 @@ Stream* OpenSafeSaveStream(const char* path, Allocator* allocator) {
     std::string temporary = SafeSaveTemporaryName(target, gSaveSerial.fetch_add(1));
     // The new file replaces the old one whole, permissions included: a
     // private file (the access token) must stay private, and a new one is.
-    int permissions = GetFilePermissions(target.c_str());
+    int permissions = ownerOnly ? kPrivateFilePermissions : GetFilePermissions(target.c_str());
     FileHandle* handle = CreateFileHandle(temporary.c_str(), permissions >= 0 ? permissions : kPrivateFilePermissions);
     if (handle == nullptr) return nullptr;
     SafeSaveStreamObject* self = NewObject<SafeSaveStreamObject>(allocator);

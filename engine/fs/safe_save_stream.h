@@ -12,8 +12,9 @@ struct Allocator;
 struct Stream;
 
 // A write-only stream that will replace `path`; null when the temporary file
-// cannot be created (the target is untouched then too).
-Stream* OpenSafeSaveStream(const char* path, Allocator* allocator);
+// cannot be created (the target is untouched then too). With `ownerOnly` the
+// new file can be read by its owner only (0600) from its first byte on.
+Stream* OpenSafeSaveStream(const char* path, Allocator* allocator, bool ownerOnly = false);
 
 // The temporary name that the n-th save started by this process writes to
 // first; an interrupted save leaves a file of this name beside the target.

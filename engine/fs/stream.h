@@ -14,6 +14,7 @@ enum StreamOpenMode : int {
     kOpenRead = 1,
     kOpenWrite = 2,
     kOpenLoadIntoMemory = 8,  // read the whole window at once, give a MemoryStream
+    kOpenPrivate = 16,        // a written file of the operating system is readable by its owner only
 };
 
 // Results of Stream::State.

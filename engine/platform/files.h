@@ -11,6 +11,7 @@ enum FileOpenMode : int {
     kFileRead = 1,       // existing file only
     kFileWrite = 2,      // created or truncated
     kFileReadWrite = 3,  // created when missing, never truncated
+    kFilePrivate = 4,    // with a creating mode: the file is readable by its owner only (0600)
 };
 
 struct FileHandle;

@@ -52,8 +52,14 @@ FileHandle* OpenFileHandle(const char* path, int mode) {
         default: return nullptr;
     }
     std::string native = NormalizePath(path);
-    int fd = open(native.c_str(), flags | O_CLOEXEC, 0644);
+    const bool owner = (mode & kFilePrivate) != 0 && (flags & O_CREAT) != 0;
+    int fd = open(native.c_str(), flags | O_CLOEXEC, owner ? 0600 : 0644);
     if (fd < 0) return nullptr;
+    // A file that already existed keeps its mode unless it is made private here.
+    if (owner && fchmod(fd, 0600) != 0) {
+        close(fd);
+        return nullptr;
+    }
     struct stat info {};
     if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
         close(fd);

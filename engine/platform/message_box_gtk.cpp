@@ -1,6 +1,7 @@
 // The on-screen message box, a modal GTK message dialog with an OK button.
 #include <gtk/gtk.h>
 
+#include "platform/gtk_start.h"
 #include "platform/message_box.h"
 #include "platform/dialog_toolkit.h"
 

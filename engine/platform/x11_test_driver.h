@@ -30,7 +30,8 @@ public:
     X11TestDriver(const X11TestDriver&) = delete;
     X11TestDriver& operator=(const X11TestDriver&) = delete;
 
-    // Waits for a mapped top-level window whose name is `title`; gives it the focus.
+    // Waits for a mapped top-level window whose name is `title` (or `title`
+    // and the frame's timing line); gives it the focus.
     bool WaitForWindow(const std::string& title, int timeoutMs);
     // Presses or releases the key of an X keysym.
     bool SendKey(unsigned long keysym, bool down);

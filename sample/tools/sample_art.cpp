@@ -5,8 +5,8 @@
 // 4 x 4 supersampling and composited "over", so the output is the same on
 // every machine. Colours inside a shape are exact; tests rely on that.
 //
-//   sample_art OUTDIR   writes OUTDIR/emblem.png, puppet.png, cursor.png, panel.png
-//                       and digits.png
+//   sample_art OUTDIR [BANNER]   writes OUTDIR/emblem.png, puppet.png, cursor.png,
+//                                panel.png and digits.png, and the launcher's banner to BANNER
 #include <png.h>
 
 #include <cmath>
@@ -237,11 +237,31 @@ Canvas DrawDigitSheet() {
     return sheet;
 }
 
+// The launcher's banner, 96 x 360 and opaque: a night sky over the vale, the
+// moon, snowy peaks, a band of mist and the silver key standing in the grass.
+Canvas DrawBanner() {
+    Canvas banner(96, 360);
+    banner.Fill(Box(0, 0, 96, 360), Rgb(0x1B2A4A));
+    banner.Fill(Box(0, 120, 96, 240), Rgb(0x24456E));
+    banner.Fill(Disc(66, 44, 14), Rgb(0xF2E6B8));
+    banner.Fill(Disc(72, 40, 12), Rgb(0x1B2A4A));
+    banner.Fill(Polygon({{-10, 250}, {30, 150}, {52, 190}, {76, 130}, {110, 250}}), Rgb(0x8FA7C4));
+    banner.Fill(Polygon({{21, 172}, {30, 150}, {39, 172}}), Rgb(0xE8EEF5));
+    banner.Fill(Polygon({{68, 150}, {76, 130}, {84, 150}}), Rgb(0xE8EEF5));
+    banner.Fill(Box(0, 228, 96, 246), Rgb(0xC9D6E3, 0.7f));
+    banner.Fill(Box(0, 250, 96, 360), Rgb(0x3E6B4F));
+    banner.Fill(Ring(48, 282, 7, 13), Rgb(0xD8DEE8));
+    banner.Fill(Box(45, 294, 51, 340), Rgb(0xD8DEE8));
+    banner.Fill(Box(51, 318, 60, 324), Rgb(0xD8DEE8));
+    banner.Fill(Box(51, 330, 57, 336), Rgb(0xD8DEE8));
+    return banner;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        fprintf(stderr, "usage: sample_art OUTDIR\n");
+    if (argc != 2 && argc != 3) {
+        fprintf(stderr, "usage: sample_art OUTDIR [BANNER]\n");
         return 2;
     }
     const std::string folder = argv[1];
@@ -249,6 +269,7 @@ int main(int argc, char** argv) {
                          DrawPuppetSheet().WritePng(folder + "/puppet.png") &&
                          DrawCursorSheet().WritePng(folder + "/cursor.png") &&
                          DrawPanelFrame().WritePng(folder + "/panel.png") &&
-                         DrawDigitSheet().WritePng(folder + "/digits.png");
+                         DrawDigitSheet().WritePng(folder + "/digits.png") &&
+                         (argc < 3 || DrawBanner().WritePng(argv[2]));
     return written ? 0 : 1;
 }

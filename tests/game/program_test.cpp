@@ -3,6 +3,8 @@
 // from the screen) and without any pack (the start-up error box).
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -18,6 +20,7 @@
 namespace {
 
 constexpr char kGameTitle[] = "クイルムーア ～霧の谷と銀の鍵～ ver.1.02";
+constexpr char kLauncherCaption[] = "クイルムーア ～霧の谷と銀の鍵～ ver.1.02 スタート画面";
 constexpr unsigned long kKeyEscape = 0xff1b;
 constexpr unsigned long kKeyReturn = 0xff0d;
 constexpr unsigned long kKeyRight = 0xff53;
@@ -36,6 +39,7 @@ TEST(Program, WithoutADisplayStartUpFailsWithTheErrorBoxAndStatus255) {
     TempDir home;
     setenv("DISPLAY", "", 1);
     setenv("XDG_DATA_HOME", home.path().c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", home.path().c_str(), 1);
     RunResult run = RunProgram({BuildDir() + "/quillmoor"}, "", 30000);
     EXPECT_EQ(run.status, 255);
     EXPECT_NE(run.err.find("[error] Error: Initialization error.\n"), std::string::npos) << run.err;
@@ -55,11 +59,23 @@ protected:
         server_ = nullptr;
     }
 
-    // Starts the game in `folder` with a user folder of its own.
-    bool Launch(ChildProcess* child, const std::string& folder, std::vector<std::string> extraEnv = {}) {
-        extraEnv.push_back("DISPLAY=" + server_->display());
-        extraEnv.push_back("XDG_DATA_HOME=" + home_.path());
-        return child->Start({BuildDir() + "/quillmoor"}, extraEnv, folder);
+    // Starts the game in `folder` with a user folder of its own, without the launcher's window.
+    bool Start(ChildProcess* child, const std::string& folder) {
+        // The dialog toolkit keeps memory for the life of the process by design.
+        const char* asanOptions = getenv("ASAN_OPTIONS");
+        return child->Start({BuildDir() + "/quillmoor"},
+                            {std::string("ASAN_OPTIONS=") + (asanOptions ? asanOptions : "") + ":detect_leaks=0",
+                             "DISPLAY=" + server_->display(), "XDG_DATA_HOME=" + home_.path(),
+                             "XDG_RUNTIME_DIR=" + home_.path()},
+                            folder);
+    }
+
+    // Starts the game at 1280 x 720 and presses start in the launcher (its focused default button).
+    bool Launch(ChildProcess* child, const std::string& folder) {
+        home_.Write("KILN-WORKS/Quillmoor/config.dat", "ScreenSize=2\r\n");
+        auto driver = X11TestDriver::Open(server_->display());
+        return Start(child, folder) && driver && driver->WaitForWindow(kLauncherCaption, 15000) &&
+               HoldKey(driver.get(), kKeyReturn, 100);
     }
 
     // Polls the screen until the pixel has the colour or `timeoutMs` passes.
@@ -123,16 +139,52 @@ TEST_F(ProgramXvfbTest, SampleGameShowsItsWindowMovesOnKeysAndLeavesOnX) {
 TEST_F(ProgramXvfbTest, WithoutThePackTheErrorBoxShowsAndTheStatusIsOne) {
     TempDir folder;
     ChildProcess child;
-    // The dialog toolkit keeps memory for the life of the process by design.
-    const char* asanOptions = getenv("ASAN_OPTIONS");
-    std::string options = std::string("ASAN_OPTIONS=") + (asanOptions ? asanOptions : "") + ":detect_leaks=0";
-    ASSERT_TRUE(Launch(&child, folder.path(), {options}));
+    ASSERT_TRUE(Launch(&child, folder.path()));
     auto driver = X11TestDriver::Open(server_->display());
     ASSERT_NE(driver, nullptr);
     ASSERT_TRUE(driver->WaitForWindow("Initializing Error", 20000));
     SleepMs(300);  // the dialog takes the focus once it is mapped
     ASSERT_TRUE(HoldKey(driver.get(), kKeyReturn, 100));
     EXPECT_EQ(child.Wait(15000), 1);
+}
+
+// The launcher as the player meets it: the size chosen in config.dat starts
+// the game at that size, the choices come back to config.dat, and a second
+// copy of the game leaves at once while the first one runs.
+TEST_F(ProgramXvfbTest, LauncherStartsTheChosenSizeAndOnlyOneCopyRuns) {
+    TempDir folder;
+    ASSERT_TRUE(folder.Write("Quillmoor.dat", ReadWholeFile(BuildDir() + "/sample/Quillmoor.dat")));
+    ASSERT_TRUE(folder.Write("banner.png", ReadWholeFile(BuildDir() + "/sample/banner.png")));
+    ASSERT_TRUE(home_.Write("KILN-WORKS/Quillmoor/config.dat", "ScreenSize=0\nSoundVolSe=40\n"));
+    ChildProcess first;
+    ASSERT_TRUE(Start(&first, folder.path()));
+    auto driver = X11TestDriver::Open(server_->display());
+    ASSERT_NE(driver, nullptr);
+    ASSERT_TRUE(driver->WaitForWindow(kLauncherCaption, 15000));
+    int w = 0, h = 0;
+    ASSERT_TRUE(driver->WindowIconSize(&w, &h));
+    EXPECT_EQ(w, 48);
+    // The banner at the top-left corner: night sky above, grass below.
+    EXPECT_TRUE(WaitForPixel(driver.get(), 4, 4, 0x1B2A4A, 5000));
+    EXPECT_TRUE(WaitForPixel(driver.get(), 4, 355, 0x3E6B4F, 5000));
+
+    ChildProcess second;
+    ASSERT_TRUE(Start(&second, folder.path()));
+    EXPECT_EQ(second.Wait(1000), 255);
+
+    ASSERT_TRUE(HoldKey(driver.get(), kKeyReturn, 100));
+    ASSERT_TRUE(driver->WaitForWindow(kGameTitle, 15000));
+    ASSERT_TRUE(driver->WindowSize(&w, &h));
+    EXPECT_EQ(std::make_pair(w, h), std::make_pair(800, 480));
+    EXPECT_EQ(home_.Read("KILN-WORKS/Quillmoor/config.dat").substr(0, 73),
+              "ScreenMode=0\r\nScreenSize=0\r\nSoundMode=1\r\nSoundVolBgm=100\r\nSoundVolSe=40\r\n");
+
+    // A first copy killed outright leaves no lock behind.
+    ASSERT_TRUE(first.Signal(SIGKILL));
+    EXPECT_EQ(first.Wait(5000), 128 + SIGKILL);
+    ChildProcess third;
+    ASSERT_TRUE(Start(&third, folder.path()));
+    EXPECT_TRUE(driver->WaitForWindow(kLauncherCaption, 15000));
 }
 
 }  // namespace

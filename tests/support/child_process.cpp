@@ -87,6 +87,8 @@ bool ChildProcess::WaitForLine(const std::string& prefix, std::string* line, int
     return false;
 }
 
+bool ChildProcess::Signal(int signal) { return pid_ > 0 && kill(pid_, signal) == 0; }
+
 int ChildProcess::Wait(int timeoutMs) {
     if (pid_ <= 0) return -1;
     uint64_t deadline = GetTimeMicros() + static_cast<uint64_t>(timeoutMs) * 1000;

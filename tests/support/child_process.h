@@ -22,6 +22,8 @@ public:
     bool WaitForLine(const std::string& prefix, std::string* line, int timeoutMs);
     // The exit code (128 + signal when killed by one); -1 when it had to be killed.
     int Wait(int timeoutMs);
+    // Sends a signal to the running child; false when there is none.
+    bool Signal(int signal);
     // Everything read so far.
     const std::vector<std::string>& lines() const { return lines_; }
 

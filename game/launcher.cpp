@@ -1,0 +1,81 @@
+// Launcher::Run's steps in order and the exit step.
+#include "game/launcher.h"
+
+#include "fs/fs_mgr.h"
+#include "fs/fs_slots.h"
+#include "game/app_config.h"
+#include "game/launcher_model.h"
+#include "game/save_folder.h"
+#include "net/microblog_auth.h"
+#include "net/oauth_credentials.h"
+#include "platform/debug_log.h"
+#include "platform/desktop_open.h"
+#include "platform/single_instance.h"
+
+namespace {
+
+// config.dat keeps the access pair; the micro-blog client works on its own
+// credential block. These keep the two in step.
+void CredentialsFromConfig() {
+    OAuthCredentials& credentials = GetOAuthCredentials();
+    credentials.SetAccessToken(GetAppConfig().AccessToken().c_str());
+    credentials.SetAccessTokenSecret(GetAppConfig().AccessTokenSecret().c_str());
+}
+
+void ConfigFromCredentials() {
+    const OAuthCredentials& credentials = GetOAuthCredentials();
+    GetAppConfig().SetAccessToken(credentials.GetAccessToken(), credentials.GetAccessTokenSecret());
+}
+
+}  // namespace
+
+namespace Launcher {
+
+bool Run(AppDescriptor* descriptor) { return RunWith(descriptor, RunGtkForm, DesktopActions()); }
+
+bool RunWith(AppDescriptor* descriptor, const DialogRunner& showDialog, const LauncherActions& actions) {
+    // Before anything else, so a second copy touches no file at all.
+    if (AcquireSingleInstanceLock(kSingleInstanceName) == kSingleInstanceHeldElsewhere) return false;
+
+    FileSystemInit(nullptr);
+    FsMgr::SetCurrentFolder(GetFsMgrSlot(kSlotUserFolder), kSaveFolderInUserData);
+    SaveFolder::Ensure();
+    AppConfig::Load();
+    CredentialsFromConfig();
+
+    LauncherModel model(&GetAppConfig(), actions);
+    int ended = showDialog(LauncherFormSpec(descriptor->title, kLauncherBannerFile), &model);
+    if (ended == kFormNoDisplay) {
+        DebugPrint("the launcher cannot be shown; starting with the saved settings");
+        ended = kLauncherStart;
+    }
+
+    SaveFolder::Ensure();
+    ConfigFromCredentials();
+    AppConfig::Save();
+    FileSystemShutdown();
+    FillDescriptorFromConfig(GetAppConfig(), descriptor);
+    return ended == kLauncherStart;
+}
+
+LauncherActions DesktopActions() {
+    LauncherActions actions;
+    actions.open = [](const std::string& path) { OpenWithDefaultApplication(path.c_str()); };
+    actions.openSaveFolder = SaveFolder::Open;
+    actions.deleteAllSaves = [] { SaveData::DeleteAll(); };
+    actions.linkMicroblog = [](void*, const std::function<void(const std::string&)>& showStatus) {
+        bool linked = MicroblogAuth::Run([&showStatus](const char* status) { showStatus(status); });
+        // A failed or cancelled flow leaves the stored pair as it was.
+        if (linked) ConfigFromCredentials();
+        return std::string(linked ? MicroblogAuth::kStatusLinked : MicroblogAuth::kStatusFailed);
+    };
+    return actions;
+}
+
+void ExitStep() {
+    SaveFolder::Ensure();
+    ConfigFromCredentials();
+    AppConfig::Save();
+}
+
+}  // namespace Launcher

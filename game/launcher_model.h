@@ -1,0 +1,76 @@
+// The launcher dialog's logic, apart from any toolkit: the controls' first
+// states from the settings, each control's setting, the buttons' actions
+// (manual, save folder, deleting every save after two questions, the
+// micro-blog link), the dialog's description, and the descriptor the chosen
+// settings give.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "app/app_descriptor.h"
+#include "platform/dialog_form.h"
+
+struct AppConfig;
+
+enum LauncherControl : int {
+    kLauncherStart = 1,
+    kLauncherQuit = 2,
+    kLauncherManual = 1001,
+    kLauncherWindowMode = 1002,
+    kLauncherFullScreen = 1003,
+    kLauncherScreenSize = 1005,
+    kLauncherSoundMode = 1008,
+    kLauncherVolumeBgm = 1009,
+    kLauncherVolumeSe = 1010,
+    kLauncherVolumeVoice = 1011,
+    kLauncherShadows = 1014,
+    kLauncher16Bit = 1015,
+    kLauncherShowFps = 1016,
+    kLauncherAntiAliasing = 1017,
+    kLauncherKeepRunning = 1018,
+    kLauncherStatus = 1040,
+    kLauncherMicroblog = 1041,
+    kLauncherSaveFolder = 1042,
+    kLauncherDeleteSaves = 1043,
+    kLauncherUpdateCheck = 1044,
+};
+
+// The micro-blog link step behind the "Microblog認証" button. It may show
+// progress through `showStatus` (painted at once) and open dialogs owned by
+// `dialogWindow`; it returns the status text to show when it is done.
+using MicroblogLinkStep =
+    std::function<std::string(void* dialogWindow, const std::function<void(const std::string&)>& showStatus)>;
+
+// What the buttons do outside the dialog; an empty action does nothing.
+struct LauncherActions {
+    std::function<void(const std::string& path)> open;  // opens a page or folder on the desktop
+    std::string manualPath = "manual/index.html";        // from the working folder
+    std::function<void()> openSaveFolder;
+    std::function<void()> deleteAllSaves;
+    MicroblogLinkStep linkMicroblog;
+};
+
+class LauncherModel : public FormLogic {
+public:
+    LauncherModel(AppConfig* config, LauncherActions actions);
+
+    void OnInit(FormHost* host) override;
+    void OnChange(FormHost* host, int id, int value) override;
+    int OnCommand(FormHost* host, int id) override;
+
+private:
+    void DeleteAllSaves(FormHost* host);
+
+    AppConfig* config_;
+    LauncherActions actions_;
+};
+
+// "認証済みです" for a linked account, else "未認証です".
+std::string LauncherStatusText(const AppConfig& config);
+
+// The dialog: caption (the title and " スタート画面"), banner, groups, buttons.
+FormSpec LauncherFormSpec(const std::string& title, const std::string& bannerPath);
+
+// The descriptor's screen, sound and option fields from the settings.
+void FillDescriptorFromConfig(const AppConfig& config, AppDescriptor* descriptor);
