@@ -1,0 +1,59 @@
+// A manager stand-in for effect tests: a scripted random function, a
+// settable coordinate system, recording loaders and reload counts.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "fx/effect.h"
+#include "fx/manager.h"
+#include "fx/resource_loaders.h"
+
+namespace FxTest {
+
+constexpr int kRandMax = 1000;
+
+// The random function answers these values in order, then `constant` forever.
+void ScriptRandom(std::vector<int> values, int constant = 0);
+
+// Answers handle i + 1 for the i-th path it is asked for, or null for paths
+// that contain "missing"; records every load and unload.
+class RecordingLoader : public Fx::TextureLoader, public Fx::SoundLoader, public Fx::ModelLoader {
+public:
+    void* Load(const char* path) override;
+    void Unload(void* handle) override { unloaded.push_back(handle); }
+    std::vector<std::string> loaded;
+    std::vector<void*> unloaded;
+};
+
+class FakeManager : public Fx::Manager {
+public:
+    int AddRef() override { return ++references; }
+    int Release() override { return --references; }
+    Fx::RandFunc GetRandFunc() const override;
+    int GetRandMax() const override { return kRandMax; }
+    int GetCoordinateSystem() const override { return coordinateSystem; }
+    Fx::EffectLoader* GetEffectLoader() const override { return effectLoader; }
+    Fx::TextureLoader* GetTextureLoader() const override { return textureLoader; }
+    Fx::SoundLoader* GetSoundLoader() const override { return soundLoader; }
+    Fx::ModelLoader* GetModelLoader() const override { return modelLoader; }
+    void BeginReloadEffect(Fx::Effect*) override { ++reloadsBegun; }
+    void EndReloadEffect(Fx::Effect*) override { ++reloadsEnded; }
+
+    int references = 1;
+    int coordinateSystem = Fx::kCoordinateSystemRightHanded;
+    Fx::EffectLoader* effectLoader = nullptr;
+    Fx::TextureLoader* textureLoader = nullptr;
+    Fx::SoundLoader* soundLoader = nullptr;
+    Fx::ModelLoader* modelLoader = nullptr;
+    int reloadsBegun = 0, reloadsEnded = 0;
+};
+
+Fx::Effect* Load(FakeManager& manager, const std::vector<uint8_t>& bytes);
+
+// Replaces the one int32 in `bytes` that equals `marker`; fails the test when
+// there is not exactly one.
+void PatchInt(std::vector<uint8_t>& bytes, int32_t marker, int32_t value, int offsetFromMarker = 0);
+void PatchIntAt(std::vector<uint8_t>& bytes, size_t offset, int32_t value);
+
+}  // namespace FxTest
