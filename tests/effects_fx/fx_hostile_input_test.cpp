@@ -1,0 +1,197 @@
+// Damaged and hostile effect files: every truncation of four rich files,
+// seeded mutations of them, and the hand-picked values that once reached
+// unchecked lengths, counts, divisions and recursion. Each must give null
+// with one error line, or an effect whose every value can be evaluated.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
+#include <random>
+
+#include "fx/effect_node_ring.h"
+#include "fx/effect_node_sprite.h"
+#include "fx_test_support.h"
+#include "rich_effects.h"
+#include "tests/support/log_capture.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+size_t ErrorLines(const LogCapture& log) {
+    size_t count = 0;
+    for (const std::string& line : log.Lines()) count += line.rfind("Error: ", 0) == 0;
+    return count;
+}
+
+// Evaluates everything an instance would: curves over a span of frames, every
+// range, the fade, and every resource index the nodes name.
+float Exercise(const Fx::Effect& effect, const Fx::EffectNode& node, const Fx::Manager& manager) {
+    float sum = node.GetFadeAlpha(3, node.common.life.Draw(manager)) + node.GetFadeAlpha(1e9f, 0);
+    for (const auto* curves : {node.location.curve.get(), node.rotation.curve.get(), node.scale.curve.get()}) {
+        if (curves == nullptr) continue;
+        for (int frame = -40; frame < 40; frame += 3) {
+            sum += curves->x.GetValue(frame) + curves->y.GetValue(frame) + curves->z.GetValue(INT_MAX - 40 + frame);
+        }
+    }
+    sum += node.location.pva.velocity.Draw(manager).x + node.scale.singleEasing.start.Draw(manager);
+    if (node.GetType() == Fx::kNodeSprite) {
+        const auto& sprite = static_cast<const Fx::EffectNodeSprite&>(node);
+        sum += sprite.allColor.random.Draw(manager).a + sprite.allColor.easing.Evaluate({}, {}, 0.5f).r;
+        if (sprite.allColor.curve != nullptr) {
+            const float offsets[4] = {0, 0, 0, 0};
+            sum += Fx::AllColorParameter::FromCurves(*sprite.allColor.curve, offsets, INT_MIN).g;
+        }
+        sum += effect.GetTexture(sprite.textureIndex) != nullptr;
+    }
+    for (const auto& child : node.children) sum += Exercise(effect, *child, manager);
+    return sum;
+}
+
+// Null and one error line, or a whole effect that evaluates without fault.
+void ExpectSafe(const Bytes& bytes, bool mustFail) {
+    FxTest::FakeManager manager;
+    FxTest::RecordingLoader loader;
+    manager.textureLoader = &loader;
+    LogCapture log;
+    Fx::Effect* effect = FxTest::Load(manager, bytes);
+    if (effect == nullptr) {
+        ASSERT_EQ(ErrorLines(log), 1u);
+        return;
+    }
+    EXPECT_FALSE(mustFail);
+    EXPECT_EQ(ErrorLines(log), 0u);
+    volatile float sink = Exercise(*effect, *effect->GetRoot(), manager);
+    (void)sink;
+    effect->Release();
+    EXPECT_EQ(manager.references, 1);
+}
+
+std::vector<Bytes> RichFiles() {
+    return {FxTest::RichEffect(7, 0), FxTest::RichEffect(4, 2), FxTest::RichEffect(2, 3), FxTest::RichEffect(0, 5)};
+}
+
+TEST(FxHostileInput, EveryTruncationIsRefused) {
+    for (const Bytes& file : RichFiles()) {
+        ExpectSafe(file, false);
+        for (size_t size = 0; size < file.size(); ++size) {
+            SCOPED_TRACE(size);
+            ExpectSafe(Bytes(file.begin(), file.begin() + static_cast<ptrdiff_t>(size)), true);
+            if (HasFatalFailure()) return;
+        }
+    }
+}
+
+TEST(FxHostileInput, SeededMutations) {
+    const std::vector<Bytes> files = RichFiles();
+    const int32_t edges[] = {0, 1, -1, 2, 44, 1000, INT_MAX, INT_MIN, 1 << 30, 0x7FC00000 /* NaN */};
+    std::mt19937 random(20);
+    for (int run = 0; run < 20000; ++run) {
+        Bytes bytes = files[random() % files.size()];
+        for (int step = 1 + static_cast<int>(random() % 3); step > 0 && !bytes.empty(); --step) {
+            size_t at = random() % bytes.size();
+            switch (random() % 4) {
+                case 0: bytes[at] ^= static_cast<uint8_t>(1u << (random() % 8)); break;
+                case 1: bytes.resize(at); break;
+                case 2:
+                    if (at + 4 <= bytes.size()) FxTest::PatchIntAt(bytes, at, edges[random() % 10]);
+                    break;
+                default: bytes.insert(bytes.begin() + static_cast<ptrdiff_t>(at), 1 + random() % 8, random() % 256);
+            }
+        }
+        SCOPED_TRACE(run);
+        ExpectSafe(bytes, false);
+        if (HasFatalFailure()) return;
+    }
+}
+
+// Offsets in a version-7 file without paths.
+constexpr size_t kChildCountAt = 28, kCommonLengthAt = 36, kRootTypeAt = 24;
+constexpr int32_t kMarker = 0x5EED;
+
+Bytes WithOneNode(const std::function<void(FxWriter::EffectBuilder&)>& fill) {
+    FxWriter::EffectBuilder builder;
+    fill(builder);
+    return builder.Build();
+}
+
+Bytes CurveFile() {
+    return WithOneNode([](FxWriter::EffectBuilder& b) {
+        Fx::EffectNode& node = b.Add<Fx::EffectNodeSprite>();
+        node.location.kind = Fx::kLocationFCurve;
+        node.location.curve = std::make_unique<Fx::FCurveVector3D>();
+        node.location.curve->x.startFrame = kMarker;  // then length, step and the key count
+        node.location.curve->x.keys = {1, 2};
+    });
+}
+
+Bytes RingFile() {
+    return WithOneNode([](FxWriter::EffectBuilder& b) { b.Add<Fx::EffectNodeRing>().vertexCount = kMarker; });
+}
+
+Bytes PathFile() {
+    FxWriter::EffectBuilder builder;
+    builder.header.texturePaths = {"ab"};  // units at 16: 'a', 'b', NUL
+    return builder.Build();
+}
+
+Bytes Patched(Bytes bytes, size_t at, int32_t value) {
+    FxTest::PatchIntAt(bytes, at, value);
+    return bytes;
+}
+
+Bytes PatchedMarker(Bytes bytes, int offset, int32_t value) {
+    FxTest::PatchInt(bytes, kMarker, value, offset);
+    return bytes;
+}
+
+TEST(FxHostileInput, TargetedValues) {
+    const Bytes plain = WithOneNode([](FxWriter::EffectBuilder& b) { b.Add(); });
+    const Bytes deep = WithOneNode([](FxWriter::EffectBuilder& b) {
+        Fx::EffectNode* parent = &b.root;
+        for (int depth = 0; depth < 10000; ++depth) parent = &b.Add(*parent);
+    });
+    const struct {
+        const char* name;
+        Bytes bytes;
+        const char* reason;
+    } cases[] = {
+        {"common length 1000", Patched(plain, kCommonLengthAt, 1000), "longer than 44"},
+        {"common length -4", Patched(plain, kCommonLengthAt, -4), "longer than 44"},
+        {"child count 2^31-1", Patched(plain, kChildCountAt, INT_MAX), "more children"},
+        {"child count -1", Patched(plain, kChildCountAt, -1), "more children"},
+        {"root type plain", Patched(plain, kRootTypeAt, 0), "does not start with a root"},
+        {"node type 1", Patched(plain, kRootTypeAt + 8, 1), "type code is unknown"},
+        {"bad magic", Patched(plain, 0, 0x45464B54), "not an SKFE"},
+        {"version 8", Patched(plain, 4, 8), "version"},
+        {"version -1", Patched(plain, 4, -1), "version"},
+        {"key count -1", PatchedMarker(CurveFile(), 12, -1), "more keys"},
+        {"key count 2^30", PatchedMarker(CurveFile(), 12, 1 << 30), "more keys"},
+        {"step 0", PatchedMarker(CurveFile(), 8, 0), "step is below 1"},
+        {"length -1", PatchedMarker(CurveFile(), 4, -1), "length is negative"},
+        {"edge 3", PatchedMarker(CurveFile(), -16, 3), "edge"},
+        {"ring vertex count 0", PatchedMarker(RingFile(), 0, 0), "vertex count"},
+        {"ring vertex count -1", PatchedMarker(RingFile(), 0, -1), "vertex count"},
+        {"ring vertex count 2^30", PatchedMarker(RingFile(), 0, 1 << 30), "vertex count"},
+        {"path units -5", Patched(PathFile(), 12, -5), "path's length"},
+        {"path units 2^30", Patched(PathFile(), 12, 1 << 30), "path's length"},
+        {"path count 2^30", Patched(PathFile(), 8, 1 << 30), "path count"},
+        {"path without NUL", Patched(PathFile(), 18, 0x00630062), "does not end in NUL"},
+        {"lone surrogate", Patched(PathFile(), 16, 0x0062D800), "well-formed"},
+        {"depth 10000", deep, "nested too deeply"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FxTest::FakeManager manager;
+        LogCapture log;
+        EXPECT_EQ(FxTest::Load(manager, c.bytes), nullptr);
+        ASSERT_EQ(log.Count(), 1u);
+        EXPECT_NE(log.Lines()[0].find(c.reason), std::string::npos) << log.Lines()[0];
+        EXPECT_EQ(manager.references, 1);
+    }
+    // A texture index past the list loads; the texture is simply absent.
+    ExpectSafe(WithOneNode([](FxWriter::EffectBuilder& b) { b.Add<Fx::EffectNodeSprite>().rendererCommon.textureIndex = 99; }),
+               false);
+}
+
+}  // namespace
