@@ -171,3 +171,25 @@ TEST(FxEffect, ReloadsOnlyWhatReads) {
 }
 
 }  // namespace
+
+namespace {
+
+// The sample game's effects, as the build made them, are whole effect files.
+TEST(FxEffect, SampleEffectsLoad) {
+    const char* buildDir = getenv("QM_BUILD_DIR");
+    std::string folder = std::string(buildDir != nullptr ? buildDir : ".") + "/sample/effect/";
+    for (const char* name : {"burst.skfe", "ring.skfe", "trail.skfe"}) {
+        FILE* file = fopen((folder + name).c_str(), "rb");
+        if (file == nullptr) GTEST_SKIP() << "the sample pack is not built";
+        std::vector<uint8_t> bytes(4096);
+        bytes.resize(fread(bytes.data(), 1, bytes.size(), file));
+        fclose(file);
+        FakeManager manager;
+        Fx::Effect* effect = FxTest::Load(manager, bytes);
+        ASSERT_NE(effect, nullptr) << name;
+        EXPECT_EQ(effect->GetTexturePath(0), "texture/spark.png");
+        effect->Release();
+    }
+}
+
+}  // namespace
