@@ -3,11 +3,13 @@
 #include <cmath>
 
 #include "fx/byte_reader.h"
+#include "fx/effect.h"
 #include "fx/effect_node_model.h"
 #include "fx/effect_node_ribbon.h"
 #include "fx/effect_node_ring.h"
 #include "fx/effect_node_sprite.h"
 #include "fx/manager.h"
+#include "fx/matrix43.h"
 #include "fx/node_record_read.h"
 
 namespace Fx {
@@ -111,6 +113,22 @@ float EffectNode::GetFadeAlpha(float livingTime, float life) const {
         factor *= 1.0f - t * ((out.a * t + out.b) * t + out.c);
     }
     return std::isfinite(factor) ? factor : 0.0f;
+}
+
+void EffectNode::PlayNodeSound(const Matrix43& globalMatrix, SoundTag tag) const {
+    if (effect == nullptr || sound.waveIndex < 0) return;
+    const Manager& manager = *effect->GetManager();
+    SoundPlayer* player = manager.GetSoundPlayer();
+    SoundParameter parameter;
+    parameter.data = effect->GetSound(sound.waveIndex);
+    if (player == nullptr || parameter.data == nullptr) return;
+    parameter.volume = sound.volume.Draw(manager);
+    parameter.pitch = sound.pitch.Draw(manager);
+    parameter.pan = sound.pan.Draw(manager);
+    parameter.mode3D = sound.panKind == 1;
+    Vector3D::Transform(parameter.position, Vector3D(), globalMatrix);
+    parameter.distance = sound.distance;
+    player->Play(tag, parameter);
 }
 
 EffectNodeRoot::EffectNodeRoot(Effect* effect) : EffectNode(effect) {

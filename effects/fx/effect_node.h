@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "fx/node_parameters.h"
+#include "fx/sound_player.h"
 
 namespace Fx {
 
 class ByteReader;
 class Effect;
+struct Matrix43;
 
 enum NodeType : int32_t {
     kNodeRoot = -1, kNodePlain = 0, kNodeSprite = 2, kNodeRibbon = 3, kNodeRing = 4, kNodeModel = 5
@@ -58,6 +60,12 @@ public:
     // `livingTime` of `life` frames, from the fade-in and fade-out. A fade of
     // 0 frames or less fades at once, so no division by zero reaches it.
     float GetFadeAlpha(float livingTime, float life) const;
+
+    // Plays the node's sound for an instance at `globalMatrix` through the
+    // manager's sound player, with volume, pitch and pan drawn from their
+    // ranges. Nothing happens without a sound player, a wave, or a loaded
+    // sound for it.
+    void PlayNodeSound(const Matrix43& globalMatrix, SoundTag tag) const;
 
     Effect* effect;  // not owned
     std::vector<std::unique_ptr<EffectNode>> children;

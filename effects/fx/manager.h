@@ -12,6 +12,7 @@ class EffectLoader;
 class TextureLoader;
 class SoundLoader;
 class ModelLoader;
+class SoundPlayer;
 
 using RandFunc = int (*)();
 
@@ -35,6 +36,7 @@ public:
     virtual TextureLoader* GetTextureLoader() const = 0;
     virtual SoundLoader* GetSoundLoader() const = 0;
     virtual ModelLoader* GetModelLoader() const = 0;
+    virtual SoundPlayer* GetSoundPlayer() const = 0;
 
     // Bracket a reload of `effect`: the plays of it give up their instance
     // trees before the effect's contents change and are rebuilt after.

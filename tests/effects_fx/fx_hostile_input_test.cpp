@@ -24,30 +24,6 @@ size_t ErrorLines(const LogCapture& log) {
     return count;
 }
 
-// Evaluates everything an instance would: curves over a span of frames, every
-// range, the fade, and every resource index the nodes name.
-float Exercise(const Fx::Effect& effect, const Fx::EffectNode& node, const Fx::Manager& manager) {
-    float sum = node.GetFadeAlpha(3, node.common.life.Draw(manager)) + node.GetFadeAlpha(1e9f, 0);
-    for (const auto* curves : {node.location.curve.get(), node.rotation.curve.get(), node.scale.curve.get()}) {
-        if (curves == nullptr) continue;
-        for (int frame = -40; frame < 40; frame += 3) {
-            sum += curves->x.GetValue(frame) + curves->y.GetValue(frame) + curves->z.GetValue(INT_MAX - 40 + frame);
-        }
-    }
-    sum += node.location.pva.velocity.Draw(manager).x + node.scale.singleEasing.start.Draw(manager);
-    if (node.GetType() == Fx::kNodeSprite) {
-        const auto& sprite = static_cast<const Fx::EffectNodeSprite&>(node);
-        sum += sprite.allColor.random.Draw(manager).a + sprite.allColor.easing.Evaluate({}, {}, 0.5f).r;
-        if (sprite.allColor.curve != nullptr) {
-            const float offsets[4] = {0, 0, 0, 0};
-            sum += Fx::AllColorParameter::FromCurves(*sprite.allColor.curve, offsets, INT_MIN).g;
-        }
-        sum += effect.GetTexture(sprite.textureIndex) != nullptr;
-    }
-    for (const auto& child : node.children) sum += Exercise(effect, *child, manager);
-    return sum;
-}
-
 // Null and one error line, or a whole effect that evaluates without fault.
 void ExpectSafe(const Bytes& bytes, bool mustFail) {
     FxTest::FakeManager manager;
@@ -61,7 +37,7 @@ void ExpectSafe(const Bytes& bytes, bool mustFail) {
     }
     EXPECT_FALSE(mustFail);
     EXPECT_EQ(ErrorLines(log), 0u);
-    volatile float sink = Exercise(*effect, *effect->GetRoot(), manager);
+    volatile float sink = FxTest::ExerciseEffect(*effect, manager);
     (void)sink;
     effect->Release();
     EXPECT_EQ(manager.references, 1);

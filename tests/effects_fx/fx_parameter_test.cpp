@@ -9,8 +9,10 @@
 #include "fx/color.h"
 #include "fx/effect_node.h"
 #include "fx/fcurve.h"
+#include "fx/matrix43.h"
 #include "fx/random_range.h"
 #include "fx_test_support.h"
+#include "rich_effects.h"
 
 namespace {
 
@@ -134,6 +136,37 @@ TEST(FxNode, FadeFactor) {
     node.rendererCommon.fadeOut.frames = 0;  // past the life it has faded out whole
     EXPECT_EQ(node.GetFadeAlpha(31, 30), 0.0f);
     EXPECT_EQ(node.GetFadeAlpha(15, 30), 1.0f);
+}
+
+TEST(FxNode, PlaysItsSoundAtTheInstance) {
+    FxWriter::EffectBuilder builder;
+    builder.header.soundPaths = {"a.wav", "b.wav"};
+    Fx::NodeSound& sound = builder.Add().sound;
+    sound = {Fx::kSoundOn, 1, {1.0f, 0.5f}, {2, 0}, 1, {1, -1}, 30.0f, {0, 0}};
+    FxTest::FakeManager manager;
+    FxTest::RecordingLoader sounds;
+    FxTest::RecordingSoundPlayer player;
+    manager.soundLoader = &sounds;
+    Fx::Effect* effect = FxTest::Load(manager, builder.Build());
+    ASSERT_NE(effect, nullptr);
+    Fx::Matrix43 at;
+    at.SetTranslation(1, 2, 3);
+    Fx::EffectNode& node = *effect->GetRoot()->GetChild(0);
+    node.PlayNodeSound(at, &manager);  // no player yet
+    manager.soundPlayer = &player;
+    ScriptRandom({0, FxTest::kRandMax / 2, FxTest::kRandMax});
+    node.PlayNodeSound(at, &manager);
+    ASSERT_EQ(player.played.size(), 1u);
+    const Fx::SoundParameter& p = player.played[0].second;
+    EXPECT_EQ(player.played[0].first, &manager);
+    EXPECT_EQ(p.data, effect->GetSound(1));
+    EXPECT_EQ(std::vector<float>({p.volume, p.pitch, p.pan, p.position.x, p.position.z, p.distance}),
+              std::vector<float>({0.5f, 1, 1, 1, 3, 30}));
+    EXPECT_TRUE(p.mode3D);
+    node.sound.waveIndex = 2;  // past the list: no sound
+    node.PlayNodeSound(at, &manager);
+    EXPECT_EQ(player.played.size(), 1u);
+    effect->Release();
 }
 
 }  // namespace

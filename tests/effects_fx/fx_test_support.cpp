@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <deque>
+
+#include "fx/effect_node_sprite.h"
 
 namespace FxTest {
 
@@ -36,6 +39,37 @@ void* RecordingLoader::Load(const char* path) {
 
 Fx::Effect* Load(FakeManager& manager, const std::vector<uint8_t>& bytes) {
     return Fx::Effect::Create(&manager, bytes.data(), bytes.size());
+}
+
+namespace {
+
+float ExerciseNode(const Fx::Effect& effect, const Fx::EffectNode& node, const Fx::Manager& manager) {
+    float sum = node.GetFadeAlpha(3, static_cast<float>(node.common.life.Draw(manager))) + node.GetFadeAlpha(1e9f, 0);
+    for (const auto* curves : {node.location.curve.get(), node.rotation.curve.get(), node.scale.curve.get()}) {
+        if (curves == nullptr) continue;
+        for (int frame = -40; frame < 40; frame += 3) {
+            sum += curves->x.GetValue(frame) + curves->y.GetValue(INT_MIN + 40 + frame) +
+                   curves->z.GetValue(INT_MAX - 40 + frame);
+        }
+    }
+    sum += node.location.pva.velocity.Draw(manager).x + node.scale.singleEasing.start.Draw(manager);
+    if (node.GetType() == Fx::kNodeSprite) {
+        const auto& sprite = static_cast<const Fx::EffectNodeSprite&>(node);
+        sum += sprite.allColor.random.Draw(manager).a + sprite.allColor.easing.Evaluate({}, {}, 0.5f).r;
+        if (sprite.allColor.curve != nullptr) {
+            const float offsets[4] = {0, 0, 0, 0};
+            sum += Fx::AllColorParameter::FromCurves(*sprite.allColor.curve, offsets, INT_MIN).g;
+        }
+        sum += effect.GetTexture(sprite.textureIndex) != nullptr;
+    }
+    for (const auto& child : node.children) sum += ExerciseNode(effect, *child, manager);
+    return sum;
+}
+
+}  // namespace
+
+float ExerciseEffect(const Fx::Effect& effect, const Fx::Manager& manager) {
+    return ExerciseNode(effect, *effect.GetRoot(), manager);
 }
 
 void PatchIntAt(std::vector<uint8_t>& bytes, size_t offset, int32_t value) {

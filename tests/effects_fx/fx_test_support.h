@@ -8,6 +8,7 @@
 #include "fx/effect.h"
 #include "fx/manager.h"
 #include "fx/resource_loaders.h"
+#include "fx/sound_player.h"
 
 namespace FxTest {
 
@@ -26,6 +27,23 @@ public:
     std::vector<void*> unloaded;
 };
 
+// Records what it is asked to play; everything else does nothing.
+class RecordingSoundPlayer : public Fx::SoundPlayer {
+public:
+    Fx::SoundHandle Play(Fx::SoundTag tag, const Fx::SoundParameter& parameter) override {
+        played.push_back({tag, parameter});
+        return nullptr;
+    }
+    void Stop(Fx::SoundHandle, Fx::SoundTag) override {}
+    void Pause(Fx::SoundHandle, Fx::SoundTag, bool) override {}
+    bool CheckPlaying(Fx::SoundHandle, Fx::SoundTag) override { return false; }
+    void StopTag(Fx::SoundTag) override {}
+    void PauseTag(Fx::SoundTag, bool) override {}
+    bool CheckPlayingTag(Fx::SoundTag) override { return false; }
+    void StopAll() override {}
+    std::vector<std::pair<Fx::SoundTag, Fx::SoundParameter>> played;
+};
+
 class FakeManager : public Fx::Manager {
 public:
     int AddRef() override { return ++references; }
@@ -37,6 +55,7 @@ public:
     Fx::TextureLoader* GetTextureLoader() const override { return textureLoader; }
     Fx::SoundLoader* GetSoundLoader() const override { return soundLoader; }
     Fx::ModelLoader* GetModelLoader() const override { return modelLoader; }
+    Fx::SoundPlayer* GetSoundPlayer() const override { return soundPlayer; }
     void BeginReloadEffect(Fx::Effect*) override { ++reloadsBegun; }
     void EndReloadEffect(Fx::Effect*) override { ++reloadsEnded; }
 
@@ -46,10 +65,16 @@ public:
     Fx::TextureLoader* textureLoader = nullptr;
     Fx::SoundLoader* soundLoader = nullptr;
     Fx::ModelLoader* modelLoader = nullptr;
+    Fx::SoundPlayer* soundPlayer = nullptr;
     int reloadsBegun = 0, reloadsEnded = 0;
 };
 
 Fx::Effect* Load(FakeManager& manager, const std::vector<uint8_t>& bytes);
+
+// Evaluates everything an instance of each node would: curves over a span of
+// frames and at the ends of int32, ranges, colours, the fade and the
+// resource indexes the nodes name. Returns a sum so nothing is optimised out.
+float ExerciseEffect(const Fx::Effect& effect, const Fx::Manager& manager);
 
 // Replaces the one int32 in `bytes` that equals `marker`; fails the test when
 // there is not exactly one.

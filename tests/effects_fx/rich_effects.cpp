@@ -1,5 +1,8 @@
 #include "rich_effects.h"
 
+#include <cstring>
+#include <type_traits>
+
 #include "fx/effect_node_model.h"
 #include "fx/effect_node_ribbon.h"
 #include "fx/effect_node_ring.h"
@@ -11,53 +14,30 @@ namespace {
 
 using namespace Fx;
 
-// Distinct values, none of them 0 or 1.
+// Every 4-byte word of a value gets its own float, none of them 0 or 1; the
+// value types are made of floats, int32s and colours only.
 struct Values {
     float next = 1.0f;
-    int32_t nextInt = 2;
-    float F() { return next += 0.375f; }
-    int32_t I() { return nextInt++; }
-    uint8_t B() { return static_cast<uint8_t>(nextInt++ * 37); }
-    Color C() { return Color(B(), B(), B(), B()); }
-    RandomFloat RF() { return {F(), F()}; }
-    Vector3D V() { return Vector3D(F(), F(), F()); }
-    RandomVector3D RV() { return {V(), V()}; }
-    RandomVector2D RV2() { return {{F(), F()}, {F(), F()}}; }
-    template <typename E>
-    void Ease(E& e, decltype(e.start) start, decltype(e.end) end) {
-        e.start = start;
-        e.end = end;
-        e.a = F();
-        e.b = F();
-        e.c = F();
+    template <typename T>
+    void Fill(T& value) {
+        static_assert(std::is_trivially_copyable<T>::value && sizeof(T) % 4 == 0, "words only");
+        for (size_t at = 0; at < sizeof(T); at += 4) {
+            next += 0.375f;
+            memcpy(reinterpret_cast<char*>(&value) + at, &next, 4);
+        }
     }
-    RandomColor RC(int mode) {
-        RandomColor r;
-        r.mode = mode;
-        r.max = C();
-        r.min = C();
-        return r;
+    template <typename... T>
+    void Fill(T&... values) {
+        (Fill<T>(values), ...);
     }
-    EasingColor EC(int mode) {
-        EasingColor e;
-        e.start = RC(mode);
-        e.end = RC(mode);
-        e.a = F();
-        e.b = F();
-        e.c = F();
-        return e;
-    }
-    PvaVector3D Pva() { return {RV(), RV(), RV()}; }
     void Curve(FCurve& curve, int variant) {
+        Fill(curve.offsetMax, curve.offsetMin, curve.startFrame);
         curve.startEdge = variant % 3;
         curve.endEdge = (variant + 1) % 3;
-        curve.offsetMax = F();
-        curve.offsetMin = F();
-        curve.startFrame = I();
         curve.length = 10;
         curve.step = 1 + variant % 3;
-        curve.keys.clear();
-        for (int k = 0; k < 3 + variant % 4; ++k) curve.keys.push_back(F());
+        curve.keys.resize(static_cast<size_t>(3 + variant % 4));
+        for (float& key : curve.keys) Fill(key);
     }
     std::unique_ptr<FCurveVector3D> CurveVector(int variant) {
         auto c = std::make_unique<FCurveVector3D>();
@@ -65,6 +45,12 @@ struct Values {
         Curve(c->y, variant + 1);
         Curve(c->z, variant + 2);
         return c;
+    }
+    // Colour ranges carry their mode as a byte.
+    void Colors(RandomColor& random, EasingColor& easing, int variant) {
+        Fill(random.max, random.min, easing.start.max, easing.start.min, easing.end.max, easing.end.min);
+        Fill(easing.a, easing.b, easing.c);
+        random.mode = easing.start.mode = easing.end.mode = variant % 2;
     }
 };
 
@@ -75,9 +61,8 @@ int32_t Pick(const int32_t (&kinds)[N], int variant) {
 
 void FillAllColor(AllColorParameter& color, Values& v, int variant) {
     color.kind = Pick({0, 1, 2, 3, 8}, variant);
-    color.fixed = v.C();
-    color.random = v.RC(variant % 2);
-    color.easing = v.EC(variant % 2);
+    v.Fill(color.fixed);
+    v.Colors(color.random, color.easing, variant);
     color.curve.reset();
     if (color.kind == kAllColorFCurve) {
         color.curve = std::make_unique<FCurveColor>();
@@ -85,80 +70,49 @@ void FillAllColor(AllColorParameter& color, Values& v, int variant) {
     }
 }
 
-void FillSingle(RingSingleValue& value, Values& v, int variant) {
-    value.kind = Pick({0, 1, 2, 5}, variant);
-    value.fixed = v.F();
-    value.random = v.RF();
-    v.Ease(value.easing, v.RF(), v.RF());
-}
-
-void FillPoint(RingPointValue& value, Values& v, int variant) {
-    value.kind = Pick({0, 1, 2, 5}, variant);
-    value.fixed = {v.F(), v.F()};
-    value.position = v.RV2();
-    value.velocity = v.RV2();
-    value.acceleration = v.RV2();
-    v.Ease(value.easing, v.RV2(), v.RV2());
-}
-
-void FillRingColor(RingColorValue& value, Values& v, int variant) {
-    value.kind = Pick({0, 1, 2, 4}, variant);
-    value.fixed = v.C();
-    value.random = v.RC(variant % 2);
-    value.easing = v.EC(variant % 2);
-}
-
 void FillTypeRecord(EffectNode& node, Values& v, int variant) {
     switch (node.GetType()) {
         case kNodeSprite: {
             auto& s = static_cast<EffectNodeSprite&>(node);
-            s.drawOrder = v.I();
-            s.blend = v.I();
-            s.billboard = v.I();
-            s.textureIndex = v.I();
+            v.Fill(s.drawOrder, s.blend, s.billboard, s.textureIndex, s.vertexColors, s.vertexPositions);
             FillAllColor(s.allColor, v, variant);
             s.vertexColorKind = variant % 2;
-            for (Color& c : s.vertexColors) c = v.C();
             s.vertexPositionKind = (variant / 2) % 2;
-            for (Vector2D& p : s.vertexPositions) p = {v.F(), v.F()};
             break;
         }
         case kNodeRibbon: {
             auto& r = static_cast<EffectNodeRibbon&>(node);
-            r.blend = v.I();
-            r.textureIndex = v.I();
+            v.Fill(r.blend, r.textureIndex, r.fixedColor, r.vertexColors, r.vertexPositions);
+            v.Colors(r.randomColor, r.easingColor, variant);
             r.viewDependent = variant % 2;
             r.colorKind = Pick({0, 1, 2, 6}, variant);
-            r.fixedColor = v.C();
-            r.randomColor = v.RC(variant % 2);
-            r.easingColor = v.EC(variant % 2);
             r.vertexColorKind = (variant + 1) % 2;
-            for (Color& c : r.vertexColors) c = v.C();
             r.vertexPositionKind = variant % 2;
-            for (float& p : r.vertexPositions) p = v.F();
             break;
         }
         case kNodeRing: {
             auto& r = static_cast<EffectNodeRing&>(node);
-            r.drawOrder = v.I();
-            r.blend = v.I();
-            r.billboard = v.I();
-            r.textureIndex = v.I();
+            v.Fill(r.drawOrder, r.blend, r.billboard, r.textureIndex);
             r.vertexCount = 3 + variant;
-            FillSingle(r.arcAngle, v, variant);
-            FillPoint(r.outerLocation, v, variant + 1);
-            FillPoint(r.innerLocation, v, variant + 2);
-            FillSingle(r.centerRatio, v, variant + 3);
-            FillRingColor(r.outerColor, v, variant);
-            FillRingColor(r.centerColor, v, variant + 1);
-            FillRingColor(r.innerColor, v, variant + 2);
+            int n = variant;
+            for (RingSingleValue* single : {&r.arcAngle, &r.centerRatio}) {
+                v.Fill(single->fixed, single->random, single->easing);
+                single->kind = Pick({0, 1, 2, 5}, n++);
+            }
+            for (RingPointValue* point : {&r.outerLocation, &r.innerLocation}) {
+                v.Fill(point->fixed, point->position, point->velocity, point->acceleration, point->easing);
+                point->kind = Pick({0, 1, 2, 5}, n++);
+            }
+            for (RingColorValue* color : {&r.outerColor, &r.centerColor, &r.innerColor}) {
+                v.Fill(color->fixed);
+                v.Colors(color->random, color->easing, n);
+                color->kind = Pick({0, 1, 2, 4}, n++);
+            }
             break;
         }
         case kNodeModel: {
             auto& m = static_cast<EffectNodeModel&>(node);
-            m.magnification = v.F();
-            m.modelIndex = v.I();
-            m.normalTextureIndex = v.I();
+            v.Fill(m.magnification, m.modelIndex, m.normalTextureIndex);
             m.lighting = variant % 2 == 1;
             m.culling = variant % 3;
             FillAllColor(m.allColor, v, variant + 1);
@@ -173,49 +127,33 @@ void FillTypeRecord(EffectNode& node, Values& v, int variant) {
 void FillNode(EffectNode& node, int variant) {
     Values v;
     v.next += static_cast<float>(variant) * 100.0f;
-    NodeCommon& c = node.common;
-    c = {v.I(), v.I(), v.I(), v.I(), v.I(), v.I(), v.I(), {v.I(), v.I()}, v.F(), v.F()};
-    node.location.kind = Pick({0, 1, 2, 3, 7}, variant);
-    node.location.fixed = v.V();
-    node.location.pva = v.Pva();
-    v.Ease(node.location.easing, v.RV(), v.RV());
-    node.location.curve = node.location.kind == kLocationFCurve ? v.CurveVector(variant) : nullptr;
-    node.gravity = {Pick({0, 1, 4}, variant), v.V()};
+    LocationParameter& l = node.location;
     RotationParameter& r = node.rotation;
-    r.kind = Pick({0, 1, 2, 3, 4, 5, 9}, variant);
-    r.fixed = v.V();
-    r.pva = v.Pva();
-    v.Ease(r.easing, v.RV(), v.RV());
-    r.axisPva = {v.RV(), v.RF(), v.RF(), v.RF()};
-    r.axisEasing.axis = v.RV();
-    v.Ease(r.axisEasing.angle, v.RF(), v.RF());
-    r.curve = r.kind == kRotationFCurve ? v.CurveVector(variant + 1) : nullptr;
     ScaleParameter& s = node.scale;
+    v.Fill(node.common, l.fixed, l.pva, l.easing, node.gravity.value, r.fixed, r.pva, r.easing, r.axisPva,
+           r.axisEasing, s.fixed, s.pva, s.easing, s.singlePva, s.singleEasing);
+    l.kind = Pick({0, 1, 2, 3, 7}, variant);
+    l.curve = l.kind == kLocationFCurve ? v.CurveVector(variant) : nullptr;
+    node.gravity.kind = Pick({0, 1, 4}, variant);
+    r.kind = Pick({0, 1, 2, 3, 4, 5, 9}, variant);
+    r.curve = r.kind == kRotationFCurve ? v.CurveVector(variant + 1) : nullptr;
     s.kind = Pick({0, 1, 2, 3, 4, 5, 9}, variant + 3);
-    s.fixed = v.V();
-    s.pva = v.Pva();
-    v.Ease(s.easing, v.RV(), v.RV());
-    s.singlePva = {v.RF(), v.RF(), v.RF()};
-    v.Ease(s.singleEasing, v.RF(), v.RF());
     s.curve = s.kind == kScaleFCurve ? v.CurveVector(variant + 2) : nullptr;
     GenerationPoint& g = node.generationPoint;
-    g = {v.I(), Pick({0, 1, 2, 5}, variant), v.RV(), v.RF(), v.RF(), v.RF(), v.I(), v.I()};
+    v.Fill(g.rotateFlag, g.point, g.radius, g.rotationX, g.rotationY, g.modelIndex, g.pickMode);
+    g.kind = Pick({0, 1, 2, 5}, variant);
     RendererCommon& rc = node.rendererCommon;
-    rc.textureIndex = v.I();
-    rc.blend = v.I();
+    v.Fill(rc.textureIndex, rc.blend, rc.fadeIn, rc.fadeOut, rc.uv, rc.animation, rc.scrollSpeed);
     rc.filter = variant % 2;
     rc.wrap = (variant + 1) % 2;
     rc.depthTest = variant % 2 == 0;
     rc.depthWrite = variant % 3 == 0;
     rc.fadeInKind = variant % 2;
-    rc.fadeIn = {v.F(), v.F(), v.F(), v.F()};
     rc.fadeOutKind = Pick({1, 0, 3}, variant);
-    rc.fadeOut = {v.F(), v.F(), v.F(), v.F()};
     rc.uvKind = Pick({0, 1, 2, 3, 6}, variant);
-    rc.uv = {v.F(), v.F(), v.F(), v.F()};
-    rc.animation = {v.I(), v.I(), v.I(), v.I()};
-    rc.scrollSpeed = {v.F(), v.F()};
-    node.sound = {Pick({1, 0, 3}, variant), v.I(), v.RF(), v.RF(), v.I(), v.RF(), v.F(), {v.I(), v.I()}};
+    NodeSound& sound = node.sound;
+    v.Fill(sound.waveIndex, sound.volume, sound.pitch, sound.panKind, sound.pan, sound.distance, sound.delay);
+    sound.kind = Pick({1, 0, 3}, variant);
     FillTypeRecord(node, v, variant);
 }
 
