@@ -10,8 +10,23 @@
 
 namespace {
 
+// `nodeCount` nodes of every type with every field set, in a bushy tree, as
+// a large real effect might be.
+std::vector<uint8_t> WideEffect(int nodeCount) {
+    FxWriter::EffectBuilder builder;
+    FxTest::FillHeader(builder.header);
+    std::vector<Fx::EffectNode*> parents = {&builder.root};
+    for (int i = 0; i < nodeCount; ++i) {
+        Fx::EffectNode& parent = *parents[static_cast<size_t>(i / 4) % parents.size()];
+        Fx::EffectNode& node = builder.Add(parent, FxTest::kNodeTypes[i % 5]);
+        FxTest::FillNode(node, i % 7);
+        if (parents.size() < 64) parents.push_back(&node);
+    }
+    return builder.Build();
+}
+
 const std::vector<uint8_t>& EffectFile() {
-    static const std::vector<uint8_t> bytes = FxTest::WideEffect(200);
+    static const std::vector<uint8_t> bytes = WideEffect(200);
     return bytes;
 }
 

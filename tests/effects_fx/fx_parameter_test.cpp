@@ -73,25 +73,20 @@ TEST(FxColor, HsvSectorsAndProducts) {
 
 TEST(FxRandomRange, DrawsAtChosenRandomValues) {
     FxTest::FakeManager manager;
-    Fx::RandomFloat up{10, 2}, down{2, 10};
-    ScriptRandom({0, FxTest::kRandMax, FxTest::kRandMax / 2, 0, FxTest::kRandMax / 2});
-    EXPECT_EQ(up.Draw(manager), 2);
-    EXPECT_EQ(up.Draw(manager), 10);
-    EXPECT_EQ(up.Draw(manager), 6);
-    EXPECT_EQ(down.Draw(manager), 10);  // max below min draws the same way
-    EXPECT_EQ(down.Draw(manager), 6);
+    const int half = FxTest::kRandMax / 2, whole = FxTest::kRandMax;
+    Fx::RandomFloat up{10, 2}, down{2, 10};  // max below min draws the same way
+    ScriptRandom({0, whole, half, 0, half});
+    std::vector<float> floats;
+    for (const Fx::RandomFloat* range : {&up, &up, &up, &down, &down}) floats.push_back(range->Draw(manager));
+    EXPECT_EQ(floats, std::vector<float>({2, 10, 6, 10, 6}));
     Fx::RandomInt wide{INT_MAX, INT_MIN}, small{10, 0};
-    ScriptRandom({FxTest::kRandMax, 0, 999}, 2 * FxTest::kRandMax);  // then out of range: clamped
-    EXPECT_EQ(wide.Draw(manager), INT_MAX);
-    EXPECT_EQ(wide.Draw(manager), INT_MIN);
-    EXPECT_EQ(small.Draw(manager), 9);  // truncated
-    EXPECT_EQ(small.Draw(manager), 10);
-    Fx::RandomVector3D vector{{1, 2, 3}, {0, 0, 0}};
-    ScriptRandom({0, FxTest::kRandMax / 2, FxTest::kRandMax});
-    Fx::Vector3D v = vector.Draw(manager);
-    EXPECT_EQ(v.x, 0);
-    EXPECT_EQ(v.y, 1);
-    EXPECT_EQ(v.z, 3);
+    ScriptRandom({whole, 0, 999}, 2 * whole);  // then out of range: clamped
+    std::vector<int32_t> ints;
+    for (const Fx::RandomInt* range : {&wide, &wide, &small, &small}) ints.push_back(range->Draw(manager));
+    EXPECT_EQ(ints, std::vector<int32_t>({INT_MAX, INT_MIN, 9, 10}));  // truncated, no overflow
+    ScriptRandom({0, half, whole});
+    Fx::Vector3D v = Fx::RandomVector3D{{1, 2, 3}, {0, 0, 0}}.Draw(manager);  // x, y, z in that order
+    EXPECT_TRUE(v.x == 0 && v.y == 1 && v.z == 3);
     Fx::RandomColor hsv;
     hsv.mode = Fx::kColorModeHsv;
     hsv.max = hsv.min = Fx::Color(255, 255, 255, 40);

@@ -164,26 +164,10 @@ void FillHeader(FxWriter::EffectHeader& header) {
     header.magnification = 2.5f;
 }
 
-namespace {
-
-EffectNode& AddOfType(FxWriter::EffectBuilder& builder, EffectNode& parent, int32_t type) {
-    switch (type) {
-        case kNodeSprite: return builder.Add<EffectNodeSprite>(parent);
-        case kNodeRibbon: return builder.Add<EffectNodeRibbon>(parent);
-        case kNodeRing: return builder.Add<EffectNodeRing>(parent);
-        case kNodeModel: return builder.Add<EffectNodeModel>(parent);
-        default: return builder.Add<EffectNode>(parent);
-    }
-}
-
-constexpr int32_t kTypes[] = {kNodePlain, kNodeSprite, kNodeRibbon, kNodeRing, kNodeModel};
-
-}  // namespace
-
 std::vector<uint8_t> OneNodeEffect(int32_t type, int variant, int32_t version) {
     FxWriter::EffectBuilder builder(version);
     FillHeader(builder.header);
-    EffectNode& node = AddOfType(builder, builder.root, type);
+    EffectNode& node = builder.Add(builder.root, type);
     FillNode(node, variant);
     FillNode(builder.Add(node), variant + 1);
     return builder.Build();
@@ -193,25 +177,12 @@ std::vector<uint8_t> RichEffect(int32_t version, int variant) {
     FxWriter::EffectBuilder builder(version);
     FillHeader(builder.header);
     int n = 0;
-    for (int32_t type : kTypes) {
-        EffectNode& node = AddOfType(builder, builder.root, type);
+    for (int32_t type : kNodeTypes) {
+        EffectNode& node = builder.Add(builder.root, type);
         FillNode(node, variant + n++);
-        for (int32_t childType : kTypes) {
-            if (childType != type) FillNode(AddOfType(builder, node, childType), variant + n++);
+        for (int32_t childType : kNodeTypes) {
+            if (childType != type) FillNode(builder.Add(node, childType), variant + n++);
         }
-    }
-    return builder.Build();
-}
-
-std::vector<uint8_t> WideEffect(int nodeCount) {
-    FxWriter::EffectBuilder builder;
-    FillHeader(builder.header);
-    std::vector<EffectNode*> parents = {&builder.root};
-    for (int i = 0; i < nodeCount; ++i) {
-        EffectNode& parent = *parents[static_cast<size_t>(i / 4) % parents.size()];
-        EffectNode& node = AddOfType(builder, i < 4 ? builder.root : parent, kTypes[i % 5]);
-        FillNode(node, i % 7);
-        if (parents.size() < 64) parents.push_back(&node);
     }
     return builder.Build();
 }

@@ -22,8 +22,6 @@ std::vector<uint8_t> OneNodeEffect(int32_t type, int variant, int32_t version);
 // Root -> every node type, each with children of other types, at `version`.
 std::vector<uint8_t> RichEffect(int32_t version, int variant);
 
-// `nodeCount` nodes of all types under the root, four levels deep, as a
-// large real effect might be.
-std::vector<uint8_t> WideEffect(int nodeCount);
+constexpr int32_t kNodeTypes[] = {Fx::kNodePlain, Fx::kNodeSprite, Fx::kNodeRibbon, Fx::kNodeRing, Fx::kNodeModel};
 
 }  // namespace FxTest

@@ -13,4 +13,12 @@ void EffectBuilder::SetDefaults(Fx::EffectNode& node) {
     node.rendererCommon.depthTest = true;
 }
 
+Fx::EffectNode& EffectBuilder::Add(Fx::EffectNode& parent, int32_t type) {
+    std::unique_ptr<Fx::EffectNode> node = Fx::EffectNode::MakeNode(type, nullptr);
+    if (node == nullptr || type == Fx::kNodeRoot) node = std::make_unique<Fx::EffectNode>(nullptr);
+    SetDefaults(*node);
+    parent.children.push_back(std::move(node));
+    return *parent.children.back();
+}
+
 }  // namespace FxWriter

@@ -28,6 +28,8 @@ public:
     Node& Add() {
         return Add<Node>(root);
     }
+    // A node of a type code (plain for codes that are no node type).
+    Fx::EffectNode& Add(Fx::EffectNode& parent, int32_t type);
 
     std::vector<uint8_t> Build() const { return WriteEffect(header, root); }
 
