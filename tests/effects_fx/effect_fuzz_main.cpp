@@ -16,14 +16,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)quiet;
     std::vector<uint8_t> bytes(data, data + size);  // exact size, so overruns are caught
     FxTest::FakeManager manager;
-    FxTest::RecordingLoader loader;
-    manager.textureLoader = &loader;
     Fx::Effect* effect = Fx::Effect::Create(&manager, bytes.data(), bytes.size());
     if (effect != nullptr) {
         volatile float sink = FxTest::ExerciseEffect(*effect, manager);
         (void)sink;
         effect->Release();
     }
-    std::unique_ptr<Fx::Model> model = Fx::Model::Load(bytes.data(), bytes.size());
+    Fx::Model::Load(bytes.data(), bytes.size());
     return 0;
 }

@@ -1,16 +1,12 @@
 // The value types: F-curve edges and sampling, HSV and colour products,
-// random draws at chosen random values, easings and the fade factor.
+// random draws at chosen random values, easings, the fade factor and sound.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
 
 #include "fx/all_color_parameter.h"
-#include "fx/color.h"
-#include "fx/effect_node.h"
-#include "fx/fcurve.h"
 #include "fx/matrix43.h"
-#include "fx/random_range.h"
 #include "fx_test_support.h"
 #include "rich_effects.h"
 
@@ -95,11 +91,8 @@ TEST(FxRandomRange, DrawsAtChosenRandomValues) {
 }
 
 TEST(FxEasing, FactorsTimeFractionsAndColours) {
-    Fx::EasingFloat linear, cubic;
-    linear.c = 1;
-    cubic.a = 1;
-    EXPECT_FLOAT_EQ(linear.GetValue(2, 10, 0.5f), 6);
-    EXPECT_FLOAT_EQ(cubic.GetValue(2, 10, 0.5f), 3);
+    Fx::EasingFloat linear{{}, {}, 0, 0, 1}, cubic{{}, {}, 1, 0, 0};
+    EXPECT_EQ(linear.GetValue(2, 10, 0.5f) + 10 * cubic.GetValue(2, 10, 0.5f), 6 + 30);
     EXPECT_EQ(Fx::TimeFraction(5, 0), 1.0f);
     EXPECT_EQ(Fx::TimeFraction(INFINITY, INFINITY), 0.0f);
     Fx::EasingColor easing;
@@ -111,10 +104,10 @@ TEST(FxEasing, FactorsTimeFractionsAndColours) {
     EXPECT_EQ(easing.Evaluate({0, 0, 0, 0}, {9, 9, 9, 9}, 0.5f).r, 0);
     // Curve colours clamp before they become bytes.
     Fx::FCurveColor curves;
-    curves.r.keys = {300};
-    curves.g.keys = {-5};
-    curves.b.keys = {250};
-    curves.a.keys = {NAN};
+    for (auto [curve, key] : {std::make_pair(&curves.r, 300.0f), {&curves.g, -5.0f}, {&curves.b, 250.0f},
+                              {&curves.a, NAN}}) {
+        curve->keys = {key};
+    }
     const float offsets[4] = {0, 0, 10, 0};
     EXPECT_EQ(Fx::AllColorParameter::FromCurves(curves, offsets, 0), Fx::Color(255, 0, 255, 0));
 }
@@ -122,12 +115,9 @@ TEST(FxEasing, FactorsTimeFractionsAndColours) {
 TEST(FxNode, FadeFactor) {
     Fx::EffectNode node(nullptr);
     node.rendererCommon.fadeInKind = node.rendererCommon.fadeOutKind = Fx::kFadeOn;
-    node.rendererCommon.fadeIn = {10, 0, 0, 1};
-    node.rendererCommon.fadeOut = {10, 0, 0, 1};
-    const struct {
-        float time, life, expected;
-    } cases[] = {{5, 30, 0.5f}, {15, 30, 1}, {25, 30, 0.5f}, {5, 12, 0.35f}, {0, 30, 0}};
-    for (const auto& c : cases) EXPECT_NEAR(node.GetFadeAlpha(c.time, c.life), c.expected, 1e-6f) << c.time;
+    node.rendererCommon.fadeIn = node.rendererCommon.fadeOut = {10, 0, 0, 1};
+    const float cases[][3] = {{5, 30, 0.5f}, {15, 30, 1}, {25, 30, 0.5f}, {5, 12, 0.35f}, {0, 30, 0}};
+    for (const auto& c : cases) EXPECT_NEAR(node.GetFadeAlpha(c[0], c[1]), c[2], 1e-6f) << c[0] << " of " << c[1];
     node.rendererCommon.fadeOut.frames = 0;  // past the life it has faded out whole
     EXPECT_EQ(node.GetFadeAlpha(31, 30), 0.0f);
     EXPECT_EQ(node.GetFadeAlpha(15, 30), 1.0f);
@@ -136,31 +126,26 @@ TEST(FxNode, FadeFactor) {
 TEST(FxNode, PlaysItsSoundAtTheInstance) {
     FxWriter::EffectBuilder builder;
     builder.header.soundPaths = {"a.wav", "b.wav"};
-    Fx::NodeSound& sound = builder.Add().sound;
-    sound = {Fx::kSoundOn, 1, {1.0f, 0.5f}, {2, 0}, 1, {1, -1}, 30.0f, {0, 0}};
+    builder.Add().sound = {Fx::kSoundOn, 1, {1.0f, 0.5f}, {2, 0}, 1, {1, -1}, 30.0f, {0, 0}};
     FxTest::FakeManager manager;
     FxTest::RecordingLoader sounds;
-    FxTest::RecordingSoundPlayer player;
     manager.soundLoader = &sounds;
     Fx::Effect* effect = FxTest::Load(manager, builder.Build());
     ASSERT_NE(effect, nullptr);
     Fx::Matrix43 at;
     at.SetTranslation(1, 2, 3);
     Fx::EffectNode& node = *effect->GetRoot()->GetChild(0);
-    node.PlayNodeSound(at, &manager);  // no player yet
-    manager.soundPlayer = &player;
+    node.PlayNodeSound(at, &at);  // no sound player yet
+    manager.hasSoundPlayer = true;
     ScriptRandom({0, FxTest::kRandMax / 2, FxTest::kRandMax});
-    node.PlayNodeSound(at, &manager);
-    ASSERT_EQ(player.played.size(), 1u);
-    const Fx::SoundParameter& p = player.played[0].second;
-    EXPECT_EQ(player.played[0].first, &manager);
-    EXPECT_EQ(p.data, effect->GetSound(1));
+    node.PlayNodeSound(at, &at);
+    node.sound.waveIndex = 2;  // past the list: no sound
+    node.PlayNodeSound(at, &at);
+    ASSERT_EQ(manager.played.size(), 1u);
+    const Fx::SoundParameter& p = manager.played[0].second;
+    EXPECT_TRUE(manager.played[0].first == &at && p.data == effect->GetSound(1) && p.mode3D);
     EXPECT_EQ(std::vector<float>({p.volume, p.pitch, p.pan, p.position.x, p.position.z, p.distance}),
               std::vector<float>({0.5f, 1, 1, 1, 3, 30}));
-    EXPECT_TRUE(p.mode3D);
-    node.sound.waveIndex = 2;  // past the list: no sound
-    node.PlayNodeSound(at, &manager);
-    EXPECT_EQ(player.played.size(), 1u);
     effect->Release();
 }
 

@@ -46,21 +46,18 @@ namespace {
 float ExerciseNode(const Fx::Effect& effect, const Fx::EffectNode& node, const Fx::Manager& manager) {
     float sum = node.GetFadeAlpha(3, static_cast<float>(node.common.life.Draw(manager))) + node.GetFadeAlpha(1e9f, 0);
     for (const auto* curves : {node.location.curve.get(), node.rotation.curve.get(), node.scale.curve.get()}) {
-        if (curves == nullptr) continue;
-        for (int frame = -40; frame < 40; frame += 3) {
+        for (int frame = -40; curves != nullptr && frame < 40; frame += 3) {
             sum += curves->x.GetValue(frame) + curves->y.GetValue(INT_MIN + 40 + frame) +
                    curves->z.GetValue(INT_MAX - 40 + frame);
         }
     }
     sum += node.location.pva.velocity.Draw(manager).x + node.scale.singleEasing.start.Draw(manager);
     if (node.GetType() == Fx::kNodeSprite) {
-        const auto& sprite = static_cast<const Fx::EffectNodeSprite&>(node);
-        sum += sprite.allColor.random.Draw(manager).a + sprite.allColor.easing.Evaluate({}, {}, 0.5f).r;
-        if (sprite.allColor.curve != nullptr) {
-            const float offsets[4] = {0, 0, 0, 0};
-            sum += Fx::AllColorParameter::FromCurves(*sprite.allColor.curve, offsets, INT_MIN).g;
-        }
-        sum += effect.GetTexture(sprite.textureIndex) != nullptr;
+        const auto& color = static_cast<const Fx::EffectNodeSprite&>(node).allColor;
+        const float offsets[4] = {0, 0, 0, 0};
+        sum += color.random.Draw(manager).a + color.easing.Evaluate({}, {}, 0.5f).r +
+               (color.curve ? Fx::AllColorParameter::FromCurves(*color.curve, offsets, INT_MIN).g : 0) +
+               (effect.GetTexture(static_cast<const Fx::EffectNodeSprite&>(node).textureIndex) != nullptr);
     }
     for (const auto& child : node.children) sum += ExerciseNode(effect, *child, manager);
     return sum;
@@ -75,15 +72,6 @@ float ExerciseEffect(const Fx::Effect& effect, const Fx::Manager& manager) {
 void PatchIntAt(std::vector<uint8_t>& bytes, size_t offset, int32_t value) {
     ASSERT_LE(offset + 4, bytes.size());
     memcpy(&bytes[offset], &value, 4);
-}
-
-void PatchInt(std::vector<uint8_t>& bytes, int32_t marker, int32_t value, int offsetFromMarker) {
-    std::vector<size_t> found;
-    for (size_t i = 0; i + 4 <= bytes.size(); ++i) {
-        if (memcmp(&bytes[i], &marker, 4) == 0) found.push_back(i);
-    }
-    ASSERT_EQ(found.size(), 1u) << "marker " << marker;
-    PatchIntAt(bytes, found[0] + offsetFromMarker, value);
 }
 
 }  // namespace FxTest

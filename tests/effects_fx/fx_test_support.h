@@ -1,5 +1,5 @@
-// A manager stand-in for effect tests: a scripted random function, a
-// settable coordinate system, recording loaders and reload counts.
+// A manager stand-in for effect tests: scripted random values, a settable
+// coordinate system, recording loaders and sound player, reload counts.
 #pragma once
 
 #include <string>
@@ -27,9 +27,31 @@ public:
     std::vector<void*> unloaded;
 };
 
-// Records what it is asked to play; everything else does nothing.
-class RecordingSoundPlayer : public Fx::SoundPlayer {
+// Its sound player records what it is asked to play and does nothing else.
+class FakeManager : public Fx::Manager, public Fx::SoundPlayer {
 public:
+    int AddRef() override { return ++references; }
+    int Release() override { return --references; }
+    Fx::RandFunc GetRandFunc() const override;
+    int GetRandMax() const override { return kRandMax; }
+    int GetCoordinateSystem() const override { return coordinateSystem; }
+    Fx::EffectLoader* GetEffectLoader() const override { return effectLoader; }
+    Fx::TextureLoader* GetTextureLoader() const override { return textureLoader; }
+    Fx::SoundLoader* GetSoundLoader() const override { return soundLoader; }
+    Fx::ModelLoader* GetModelLoader() const override { return modelLoader; }
+    Fx::SoundPlayer* GetSoundPlayer() const override { return hasSoundPlayer ? const_cast<FakeManager*>(this) : nullptr; }
+    void BeginReloadEffect(Fx::Effect*) override { ++reloadsBegun; }
+    void EndReloadEffect(Fx::Effect*) override { ++reloadsEnded; }
+
+    int references = 1;
+    int coordinateSystem = Fx::kCoordinateSystemRightHanded;
+    Fx::EffectLoader* effectLoader = nullptr;
+    Fx::TextureLoader* textureLoader = nullptr;
+    Fx::SoundLoader* soundLoader = nullptr;
+    Fx::ModelLoader* modelLoader = nullptr;
+    bool hasSoundPlayer = false;
+    int reloadsBegun = 0, reloadsEnded = 0;
+
     Fx::SoundHandle Play(Fx::SoundTag tag, const Fx::SoundParameter& parameter) override {
         played.push_back({tag, parameter});
         return nullptr;
@@ -44,31 +66,6 @@ public:
     std::vector<std::pair<Fx::SoundTag, Fx::SoundParameter>> played;
 };
 
-class FakeManager : public Fx::Manager {
-public:
-    int AddRef() override { return ++references; }
-    int Release() override { return --references; }
-    Fx::RandFunc GetRandFunc() const override;
-    int GetRandMax() const override { return kRandMax; }
-    int GetCoordinateSystem() const override { return coordinateSystem; }
-    Fx::EffectLoader* GetEffectLoader() const override { return effectLoader; }
-    Fx::TextureLoader* GetTextureLoader() const override { return textureLoader; }
-    Fx::SoundLoader* GetSoundLoader() const override { return soundLoader; }
-    Fx::ModelLoader* GetModelLoader() const override { return modelLoader; }
-    Fx::SoundPlayer* GetSoundPlayer() const override { return soundPlayer; }
-    void BeginReloadEffect(Fx::Effect*) override { ++reloadsBegun; }
-    void EndReloadEffect(Fx::Effect*) override { ++reloadsEnded; }
-
-    int references = 1;
-    int coordinateSystem = Fx::kCoordinateSystemRightHanded;
-    Fx::EffectLoader* effectLoader = nullptr;
-    Fx::TextureLoader* textureLoader = nullptr;
-    Fx::SoundLoader* soundLoader = nullptr;
-    Fx::ModelLoader* modelLoader = nullptr;
-    Fx::SoundPlayer* soundPlayer = nullptr;
-    int reloadsBegun = 0, reloadsEnded = 0;
-};
-
 Fx::Effect* Load(FakeManager& manager, const std::vector<uint8_t>& bytes);
 
 // Evaluates everything an instance of each node would: curves over a span of
@@ -76,9 +73,6 @@ Fx::Effect* Load(FakeManager& manager, const std::vector<uint8_t>& bytes);
 // resource indexes the nodes name. Returns a sum so nothing is optimised out.
 float ExerciseEffect(const Fx::Effect& effect, const Fx::Manager& manager);
 
-// Replaces the one int32 in `bytes` that equals `marker`; fails the test when
-// there is not exactly one.
-void PatchInt(std::vector<uint8_t>& bytes, int32_t marker, int32_t value, int offsetFromMarker = 0);
 void PatchIntAt(std::vector<uint8_t>& bytes, size_t offset, int32_t value);
 
 }  // namespace FxTest

@@ -41,15 +41,13 @@ struct Values {
     }
     std::unique_ptr<FCurveVector3D> CurveVector(int variant) {
         auto c = std::make_unique<FCurveVector3D>();
-        Curve(c->x, variant);
-        Curve(c->y, variant + 1);
-        Curve(c->z, variant + 2);
+        for (FCurve* curve : {&c->x, &c->y, &c->z}) Curve(*curve, variant++);
         return c;
     }
     // Colour ranges carry their mode as a byte.
     void Colors(RandomColor& random, EasingColor& easing, int variant) {
-        Fill(random.max, random.min, easing.start.max, easing.start.min, easing.end.max, easing.end.min);
-        Fill(easing.a, easing.b, easing.c);
+        Fill(random.max, random.min, easing.start.max, easing.start.min, easing.end.max, easing.end.min, easing.a,
+             easing.b, easing.c);
         random.mode = easing.start.mode = easing.end.mode = variant % 2;
     }
 };
@@ -64,10 +62,9 @@ void FillAllColor(AllColorParameter& color, Values& v, int variant) {
     v.Fill(color.fixed);
     v.Colors(color.random, color.easing, variant);
     color.curve.reset();
-    if (color.kind == kAllColorFCurve) {
-        color.curve = std::make_unique<FCurveColor>();
-        for (FCurve* c : {&color.curve->r, &color.curve->g, &color.curve->b, &color.curve->a}) v.Curve(*c, variant);
-    }
+    if (color.kind != kAllColorFCurve) return;
+    color.curve = std::make_unique<FCurveColor>();
+    for (FCurve* c : {&color.curve->r, &color.curve->g, &color.curve->b, &color.curve->a}) v.Curve(*c, variant);
 }
 
 void FillTypeRecord(EffectNode& node, Values& v, int variant) {
@@ -144,16 +141,15 @@ void FillNode(EffectNode& node, int variant) {
     g.kind = Pick({0, 1, 2, 5}, variant);
     RendererCommon& rc = node.rendererCommon;
     v.Fill(rc.textureIndex, rc.blend, rc.fadeIn, rc.fadeOut, rc.uv, rc.animation, rc.scrollSpeed);
-    rc.filter = variant % 2;
+    rc.filter = rc.fadeInKind = variant % 2;
     rc.wrap = (variant + 1) % 2;
     rc.depthTest = variant % 2 == 0;
     rc.depthWrite = variant % 3 == 0;
-    rc.fadeInKind = variant % 2;
     rc.fadeOutKind = Pick({1, 0, 3}, variant);
     rc.uvKind = Pick({0, 1, 2, 3, 6}, variant);
-    NodeSound& sound = node.sound;
-    v.Fill(sound.waveIndex, sound.volume, sound.pitch, sound.panKind, sound.pan, sound.distance, sound.delay);
-    sound.kind = Pick({1, 0, 3}, variant);
+    NodeSound& a = node.sound;
+    v.Fill(a.waveIndex, a.volume, a.pitch, a.panKind, a.pan, a.distance, a.delay);
+    a.kind = Pick({1, 0, 3}, variant);
     FillTypeRecord(node, v, variant);
 }
 

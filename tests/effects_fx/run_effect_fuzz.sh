@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Runs the effect file fuzzer (effect files and effect model files from any
-# bytes) for a bounded time: builds it with clang's libFuzzer, ASan and UBSan
-# in the pack fuzzer's build folder, seeds it with the sample game's effects,
-# and fails on the first crash, hang or sanitizer report.
+# Runs the effect file fuzzer for a bounded time, built with libFuzzer, ASan
+# and UBSan in the pack fuzzer's build folder and seeded with the sample
+# game's effects; fails on the first crash, hang or sanitizer report.
 #   tests/effects_fx/run_effect_fuzz.sh [SECONDS]    (default 30)
 set -euo pipefail
 
