@@ -65,11 +65,10 @@ int EffectImplemented::Release() {
     return count;
 }
 
-bool EffectImplemented::ReadImage(const void* data, size_t size, EffectContent& out) const {
+bool EffectImplemented::ReadImage(const void* data, size_t size, EffectContent& out) {
     EffectFileError error;
-    auto* self = const_cast<EffectImplemented*>(this);  // the nodes point back to their effect
     if (data == nullptr ||
-        !ReadEffectFile(static_cast<const uint8_t*>(data), size, self, manager_->GetCoordinateSystem(), out, error)) {
+        !ReadEffectFile(static_cast<const uint8_t*>(data), size, this, manager_->GetCoordinateSystem(), out, error)) {
         LogError("Effect file refused: %s (byte %zu).", data == nullptr ? "no data" : error.reason.c_str(),
                  error.offset);
         return false;

@@ -42,7 +42,7 @@ public:
 private:
     ~EffectImplemented() override;
 
-    bool ReadImage(const void* data, size_t size, EffectContent& out) const;
+    bool ReadImage(const void* data, size_t size, EffectContent& out);
     void Install(EffectContent&& content, const char* materialPath);
     static void* Resource(const std::vector<void*>& list, int index);
     static std::string Path(const std::vector<std::string>& list, int index);

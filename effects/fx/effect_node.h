@@ -23,9 +23,10 @@ enum NodeType : int32_t {
 };
 
 // Limits of the trees the reader accepts: the format has none, and a hostile
-// file would otherwise exhaust the stack or memory.
+// file would otherwise exhaust the stack, or turn each 40-byte record into a
+// node of a kilobyte or more. Real effects use a few dozen nodes.
 constexpr int kMaxNodeDepth = 64;
-constexpr int kMaxNodeCount = 65536;
+constexpr int kMaxNodeCount = 16384;
 
 // What reading a tree needs besides the bytes.
 struct NodeLoadContext {

@@ -9,7 +9,8 @@ namespace Fx {
 
 // Sine and cosine by a range reduction to [-pi, pi] and the series to the
 // tenth power. Near +-pi the series is off by up to about 2e-3; within pi/2
-// of a multiple of 2 pi by under 1e-6. Non-finite angles give (0, 1).
+// of a multiple of 2 pi by under 1e-6. Non-finite angles, and angles of more
+// than about 1e9 turns (which no reduction can place), give (0, 1).
 void SinCos(float angle, float& outSin, float& outCos);
 
 struct Matrix43 {

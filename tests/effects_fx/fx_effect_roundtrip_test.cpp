@@ -35,9 +35,9 @@ TEST_P(FxRoundTrip, ReadsBackToTheSameBytes) {
     Fx::Effect* effect = FxTest::Load(manager, bytes);
     ASSERT_NE(effect, nullptr) << (log.Count() ? log.Lines()[0] : "");
     EXPECT_EQ(WriteBack(*effect), bytes);
-    // From version 3 on a sprite's texture is the renderer-common block's.
-    const auto* node = static_cast<const Fx::EffectNodeSprite*>(effect->GetRoot()->GetChild(0));
-    EXPECT_TRUE(type != Fx::kNodeSprite || version < 3 || node->textureIndex == node->rendererCommon.textureIndex);
+    const Fx::EffectNode* node = effect->GetRoot()->GetChild(0);
+    const auto* sprite = type == Fx::kNodeSprite ? static_cast<const Fx::EffectNodeSprite*>(node) : nullptr;
+    EXPECT_TRUE(!sprite || version < 3 || sprite->textureIndex == node->rendererCommon.textureIndex);  // block's
     effect->Release();
     EXPECT_EQ(manager.references, 1);
 }
