@@ -15,10 +15,6 @@ void Vector3D::Scale(Vector3D& out, const Vector3D& v, float s) { out = Vector3D
 float Vector3D::Dot(const Vector3D& a, const Vector3D& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 void Vector3D::Normalize(Vector3D& out, const Vector3D& v) {
-    if (v.x == 0.0f && v.y == 0.0f && v.z == 0.0f) {
-        out = Vector3D();
-        return;
-    }
     float in[3] = {v.x, v.y, v.z}, unit[3];
     Vec3Normalize(in, unit);
     out = Vector3D(unit[0], unit[1], unit[2]);

@@ -134,7 +134,6 @@ TEST(FxHostileInput, TargetedValues) {
         {"length -1", PatchedMarker(kCurveMarker, 4, -1), "length is negative"},
         {"edge 3", PatchedMarker(kCurveMarker, -16, 3), "edge"},
         {"ring vertex count 0", PatchedMarker(kRingMarker, 0, 0), "vertex count"},
-        {"ring vertex count -1", PatchedMarker(kRingMarker, 0, -1), "vertex count"},
         {"ring vertex count 2^30", PatchedMarker(kRingMarker, 0, 1 << 30), "vertex count"},
         {"path units -5", Patched(Marked(), 12, -5), "path's length"},
         {"path units 2^30", Patched(Marked(), 12, 1 << 30), "path's length"},
@@ -153,8 +152,8 @@ TEST(FxHostileInput, TargetedValues) {
         EXPECT_EQ(manager.references, 1);
     }
     // A texture index past the list loads; the texture is simply absent.
-    ExpectSafe(WithNodes([](FxWriter::EffectBuilder& b) { b.Add<Fx::EffectNodeSprite>().rendererCommon.textureIndex = 99; }),
-               false);
+    auto index99 = [](FxWriter::EffectBuilder& b) { b.Add<Fx::EffectNodeSprite>().rendererCommon.textureIndex = 99; };
+    ExpectSafe(WithNodes(index99), false);
 }
 
 TEST(FxModelFile, ReadsBackAndRefusesDamage) {

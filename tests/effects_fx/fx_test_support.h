@@ -39,7 +39,9 @@ public:
     Fx::TextureLoader* GetTextureLoader() const override { return textureLoader; }
     Fx::SoundLoader* GetSoundLoader() const override { return soundLoader; }
     Fx::ModelLoader* GetModelLoader() const override { return modelLoader; }
-    Fx::SoundPlayer* GetSoundPlayer() const override { return hasSoundPlayer ? const_cast<FakeManager*>(this) : nullptr; }
+    Fx::SoundPlayer* GetSoundPlayer() const override {
+        return hasSoundPlayer ? const_cast<FakeManager*>(this) : nullptr;
+    }
     void BeginReloadEffect(Fx::Effect*) override { ++reloadsBegun; }
     void EndReloadEffect(Fx::Effect*) override { ++reloadsEnded; }
 
