@@ -36,4 +36,6 @@ echo "== pack fuzzing (bounded)"
 tests/fs/run_pack_fuzz.sh 60 2>&1 | tail -n 3
 echo "== sound reader fuzzing (bounded)"
 tests/media/run_sound_fuzz.sh 30 2>&1 | tail -n 3
+echo "== effect file fuzzing (bounded)"
+tests/effects_fx/run_effect_fuzz.sh 30 2>&1 | tail -n 3
 build_and_test build-tsan tsan -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=thread -DQM_BUILD_BENCH=OFF

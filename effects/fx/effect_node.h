@@ -1,0 +1,104 @@
+// The nodes of an effect's tree. Each node describes one kind of particle:
+// how many are generated and when, how long they live, how they are placed,
+// turned and scaled, how they are drawn (the node type and its type record)
+// and which sound they play. Nodes are made only by loading an effect and do
+// not change afterwards.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "fx/node_parameters.h"
+#include "fx/sound_player.h"
+
+namespace Fx {
+
+class ByteReader;
+class Effect;
+struct Matrix43;
+
+enum NodeType : int32_t {
+    kNodeRoot = -1, kNodePlain = 0, kNodeSprite = 2, kNodeRibbon = 3, kNodeRing = 4, kNodeModel = 5
+};
+
+// Limits of the trees the reader accepts: the format has none, and a hostile
+// file would otherwise exhaust the stack, or turn each 40-byte record into a
+// node of a kilobyte or more. Real effects use a few dozen nodes.
+constexpr int kMaxNodeDepth = 64;
+constexpr int kMaxNodeCount = 16384;
+
+// What reading a tree needs besides the bytes.
+struct NodeLoadContext {
+    Effect* effect = nullptr;
+    int32_t version = 0;
+    int32_t coordinateSystem = 1;
+    int nodeCount = 0;
+};
+
+class EffectNode {
+public:
+    explicit EffectNode(Effect* effect);
+    virtual ~EffectNode();
+    EffectNode(const EffectNode&) = delete;
+    EffectNode& operator=(const EffectNode&) = delete;
+
+    // Reads one node record and its children (depth 0 is the tree's top,
+    // which must be the root record). Null, with the reader failed and its
+    // reason set, when the record is refused.
+    static std::unique_ptr<EffectNode> Create(ByteReader& reader, NodeLoadContext& context, int depth);
+    // A node of the type code as constructed before loading; null for codes
+    // that are not node types.
+    static std::unique_ptr<EffectNode> MakeNode(int32_t type, Effect* effect);
+
+    virtual NodeType GetType() const { return kNodePlain; }
+
+    int GetChildCount() const { return static_cast<int>(children.size()); }
+    // Null when index is out of range.
+    EffectNode* GetChild(int index) const;
+
+    // The factor an instance's alpha is multiplied by, living for
+    // `livingTime` of `life` frames, from the fade-in and fade-out. A fade of
+    // 0 frames or less fades at once, so no division by zero reaches it.
+    float GetFadeAlpha(float livingTime, float life) const;
+
+    // Plays the node's sound for an instance at `globalMatrix` through the
+    // manager's sound player, with volume, pitch and pan drawn from their
+    // ranges. Nothing happens without a sound player, a wave, or a loaded
+    // sound for it.
+    void PlayNodeSound(const Matrix43& globalMatrix, SoundTag tag) const;
+
+    Effect* effect;  // not owned
+    std::vector<std::unique_ptr<EffectNode>> children;
+    void* rendererData = nullptr;  // filled by the node type's renderer
+    bool drawn = true;
+
+    NodeCommon common;
+    LocationParameter location;
+    GravityParameter gravity;
+    RotationParameter rotation;
+    ScaleParameter scale;
+    GenerationPoint generationPoint;
+    RendererCommon rendererCommon;
+    NodeSound sound;
+    // 0: a container draws its instances oldest first; otherwise newest first.
+    int32_t drawOrder = 0;
+
+protected:
+    // Reads the type record, which starts with the type code again; for the
+    // plain node that code is the whole record.
+    virtual void LoadTypeRecord(ByteReader& reader, int32_t version);
+
+private:
+    void LoadCommonRecord(ByteReader& reader, const NodeLoadContext& context);
+    void LoadChildren(ByteReader& reader, NodeLoadContext& context, int depth);
+};
+
+// The top of every tree: generates its children once and draws nothing.
+class EffectNodeRoot : public EffectNode {
+public:
+    explicit EffectNodeRoot(Effect* effect);
+    NodeType GetType() const override { return kNodeRoot; }
+};
+
+}  // namespace Fx

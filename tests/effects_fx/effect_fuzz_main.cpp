@@ -1,0 +1,27 @@
+// libFuzzer entry point: any bytes as an effect file and as an effect model
+// file. A refused file is fine; an accepted effect must evaluate whole.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "fx/model.h"
+#include "fx_test_support.h"
+#include "platform/debug_log.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static bool quiet = [] {
+        SetDebugSink([](const char*) {});
+        return true;
+    }();
+    (void)quiet;
+    std::vector<uint8_t> bytes(data, data + size);  // exact size, so overruns are caught
+    FxTest::FakeManager manager;
+    Fx::Effect* effect = Fx::Effect::Create(&manager, bytes.data(), bytes.size());
+    if (effect != nullptr) {
+        volatile float sink = FxTest::ExerciseEffect(*effect, manager);
+        (void)sink;
+        effect->Release();
+    }
+    Fx::Model::Load(bytes.data(), bytes.size());
+    return 0;
+}

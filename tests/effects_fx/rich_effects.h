@@ -1,0 +1,27 @@
+// Effect files for the tests and the benchmark, made with the writer: nodes
+// whose every field holds a distinct value, with the kinds of each parameter
+// chosen by a variant number so that variants 0 to 6 use every kind.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "effect_builder.h"
+
+namespace FxTest {
+
+// Fills `node` and its type record for `variant`.
+void FillNode(Fx::EffectNode& node, int variant);
+
+// A header with two paths of each kind and magnification 2.5.
+void FillHeader(FxWriter::EffectHeader& header);
+
+// Root -> one node of `type` -> one plain child, at `version`.
+std::vector<uint8_t> OneNodeEffect(int32_t type, int variant, int32_t version);
+
+// Root -> every node type, each with children of other types, at `version`.
+std::vector<uint8_t> RichEffect(int32_t version, int variant);
+
+constexpr int32_t kNodeTypes[] = {Fx::kNodePlain, Fx::kNodeSprite, Fx::kNodeRibbon, Fx::kNodeRing, Fx::kNodeModel};
+
+}  // namespace FxTest
