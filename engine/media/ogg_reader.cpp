@@ -38,9 +38,15 @@ size_t OggRead(void* buffer, size_t size, size_t count, void* source) {
     return static_cast<Stream*>(source)->Read(buffer, static_cast<uint32_t>(bytes)) / size;
 }
 
+// vorbisfile wants 0 for a seek that landed and -1 for one that did not; a
+// stream that cannot seek (a compressed entry) leaves its position as it was.
 int OggSeek(void* source, ogg_int64_t offset, int whence) {
+    auto* stream = static_cast<Stream*>(source);
+    int64_t base = whence == kSeekCurrent ? stream->Tell() : whence == kSeekEnd ? stream->Size() : 0;
+    int64_t target = base + offset;
+    if (target < 0 || target > 0xffffffffLL) return -1;
     // Our streams are 32-bit: the low 32 bits of the offset.
-    return static_cast<int>(static_cast<Stream*>(source)->Seek(static_cast<int32_t>(offset), whence));
+    return stream->Seek(static_cast<int32_t>(offset), whence) == static_cast<uint32_t>(target) ? 0 : -1;
 }
 
 int OggClose(void*) { return 0; }  // the voice releases the stream

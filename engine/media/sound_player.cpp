@@ -106,6 +106,13 @@ int SoundPlayer::QueueFile(const char* name) {
         if (requestCount >= kSoundPlayerRequests) return 0;
     }
     Stream* stream = name != nullptr ? FsMgr::OpenStream(fsMgr.load(), name, 0, 0, kOpenRead, nullptr) : nullptr;
+    // Readers seek (loops, Ogg's own look at the end): a stream that cannot
+    // (a compressed pack entry) is read into memory first.
+    if (stream != nullptr && stream->Size() > 0 && stream->Seek(0, kSeekEnd) != stream->Size()) {
+        stream = Stream::LoadWholeIntoMemory(stream, name, nullptr);
+    } else if (stream != nullptr) {
+        stream->Seek(0, kSeekSet);
+    }
     if (stream == nullptr) {
         LogWarning("Failed to start sound file: %s", name != nullptr ? name : "(null)");
         return 0;

@@ -1,6 +1,12 @@
 // Sound players through the mixer step: the queue limit, the messages of
 // each failure, stop-then-start in one frame, positions and pending setters.
+#include <algorithm>
+
+#include "fs/fs_mgr.h"
+#include "fs/pack_keys.h"
+#include "fs/pack_mgr.h"
 #include "media/sound_codec.h"
+#include "tools/epk2tool/pack_writer.h"
 #include "tests/media/sound_mixer_fixture.h"
 #include "tests/support/log_capture.h"
 
@@ -69,3 +75,32 @@ TEST_F(SoundMixerTest, StopThenStartPositionsAndPendingSetters) {
 }
 
 }  // namespace
+
+// Sounds stored compressed in a pack cannot seek; they still play (and loop).
+TEST_F(SoundMixerTest, CompressedPackEntriesPlay) {
+    const std::vector<int16_t> tone = Sine(44100, 2, 440, 44100);
+    const std::string ogg = MakeOgg(tone, 2, 44100, {"LPST=0", "LPED=20000"});
+    PackWriter writer;
+    PackFileOptions zlib;
+    zlib.compression = PackCompression::kAlways;
+    ASSERT_TRUE(writer.AddFile(PackWriter::kRoot, "theme.ogg", std::vector<uint8_t>(ogg.begin(), ogg.end()), zlib));
+    std::vector<uint8_t> image;
+    std::string error;
+    ASSERT_TRUE(writer.Build(GetBuiltInPackKeyTable(), &image, &error)) << error;
+    PackMgr* pack = OpenPackMemory(image.data(), static_cast<uint32_t>(image.size()), nullptr);
+    ASSERT_NE(pack, nullptr);
+    ASSERT_NE(FindPackEntry(pack, "theme.ogg")->storedSize, FindPackEntry(pack, "theme.ogg")->unpackedSize);
+    SoundPlayer* player = NewPlayer();
+    player->AttachFsMgr(pack);
+    LogCapture log;
+    ASSERT_EQ(player->QueueFile("theme.ogg"), 1);
+    RunMixerSteps(150);  // 2.4 s: past the loop end several times
+    EXPECT_EQ(log.Count(), 0u);
+    EXPECT_EQ(player->voices.count, 1u);
+    int32_t loudest = 0;
+    for (int32_t sample : output->captured[0]) loudest = std::max(loudest, sample < 0 ? -sample : sample);
+    EXPECT_GT(loudest, 4000);
+    player->MarkStop();
+    RunMixerSteps(2);
+    FsMgr::Release(pack);
+}
