@@ -105,7 +105,7 @@ bool Open(PlayerState* p, const char* name, FsMgr* fs) {
     options.audioRate = SoundOutputAudible() ? GetSoundSampleRate() : 0;
     p->decoder = OpenMovieDecoder(p->source, options);
     if (p->decoder != nullptr) {
-        p->texture = Texture::CreateEmpty(kFrameTextureWidth, kFrameTextureHeight, kPixelRgb888, nullptr);
+        p->texture = Texture::CreateEmpty(kFrameTextureWidth, kFrameTextureHeight, kPixelRgba8888, nullptr);
     }
     if (p->texture == nullptr) {
         Close(p);
@@ -122,12 +122,12 @@ void UploadDueFrame(PlayerState* p) {
     MovieFrame frame;
     if (!p->decoder->TakeDueFrame(MoviePlayer::ClockMicros(), &frame)) return;
     Image image{};
-    image.type = kPixelRgb888;
+    image.type = kPixelRgba8888;
     image.width = frame.width;
     image.height = frame.height;
-    image.bitsPerPixel = 24;
+    image.bitsPerPixel = 32;
     image.pixels = const_cast<uint8_t*>(frame.pixels);
-    image.dataSize = static_cast<uint32_t>(frame.width * frame.height * 3);
+    image.dataSize = static_cast<uint32_t>(frame.width * frame.height * 4);
     if (Texture::Update(p->texture, 0, 0, 0, &image) != 0) {
         ++p->uploaded;
         p->shownIndex = frame.index;

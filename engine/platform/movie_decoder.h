@@ -1,6 +1,6 @@
 // Movie decoding: one movie demuxed and decoded on a thread of its own
-// (FFmpeg). Video frames come out as BGR24 pictures stored bottom-up with
-// tightly packed rows, in a small queue of slots the main thread takes from
+// (FFmpeg). Video frames come out as BGRA pictures (alpha 255) stored
+// bottom-up with tightly packed rows, in a small queue of slots the main thread takes from
 // by presentation time; the sound comes out as interleaved 16-bit stereo at
 // the mixer's rate through a bounded queue that the mixer drains. Bytes are
 // read through callbacks, so a movie plays straight from a pack entry.
@@ -32,7 +32,7 @@ struct MovieDecoderOptions {
 
 // A decoded picture lent to the main thread between TakeDueFrame and ReleaseFrame.
 struct MovieFrame {
-    const uint8_t* pixels = nullptr;  // height rows of width * 3 bytes, bottom row first
+    const uint8_t* pixels = nullptr;  // height rows of width * 4 bytes (B, G, R, A), bottom row first
     int32_t width = 0;
     int32_t height = 0;
     int64_t timeMicros = 0;  // from the first picture of the movie

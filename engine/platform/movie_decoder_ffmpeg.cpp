@@ -1,5 +1,5 @@
 // The movie decoder on FFmpeg: a custom I/O context over the byte source,
-// libavcodec for the pictures and the sound, libswscale to BGR24 (scaled
+// libavcodec for the pictures and the sound, libswscale to BGRA (scaled
 // down when larger than allowed) and libswresample to 16-bit stereo. The
 // thread reads packets until the end, waits while every picture slot is
 // full, and drops sound that finds its queue full, so nothing the main
@@ -215,11 +215,11 @@ bool FfmpegMovieDecoder::Open(const MovieDecoderOptions& options) {
     decoded_ = av_frame_alloc();
     converted_ = av_frame_alloc();
     if (decoded_ == nullptr || converted_ == nullptr) return false;
-    converted_->format = AV_PIX_FMT_BGR24;
+    converted_->format = AV_PIX_FMT_BGRA;
     converted_->width = width_;
     converted_->height = height_;
     if (av_frame_get_buffer(converted_, 0) < 0) return false;
-    for (FrameSlot& slot : slots_) slot.pixels.resize(size_t(width_) * height_ * 3);
+    for (FrameSlot& slot : slots_) slot.pixels.resize(size_t(width_) * height_ * 4);
     thread_ = std::thread([this] { Run(); });
     return true;
 }
@@ -275,15 +275,21 @@ bool FfmpegMovieDecoder::ConvertPicture(uint8_t* target) {
     // A change of picture size or format mid-stream makes a new scaler; the
     // output size stays the one chosen at open.
     scaler_ = sws_getCachedContext(scaler_, decoded_->width, decoded_->height,
-                                   static_cast<AVPixelFormat>(decoded_->format), width_, height_, AV_PIX_FMT_BGR24,
+                                   static_cast<AVPixelFormat>(decoded_->format), width_, height_, AV_PIX_FMT_BGRA,
                                    SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (scaler_ == nullptr) return false;
+    const size_t rowBytes = size_t(width_) * 4;
+    if (rowBytes % 32 == 0) {
+        // Aligned rows: the scaler writes the slot directly, bottom row first.
+        uint8_t* bottomUp[4] = {target + (height_ - 1) * rowBytes, nullptr, nullptr, nullptr};
+        const int strides[4] = {-static_cast<int>(rowBytes), 0, 0, 0};
+        return sws_scale(scaler_, decoded_->data, decoded_->linesize, 0, decoded_->height, bottomUp, strides) > 0;
+    }
     if (sws_scale(scaler_, decoded_->data, decoded_->linesize, 0, decoded_->height, converted_->data,
                   converted_->linesize) <= 0) {
         return false;
     }
     // Rows by their real stride into tight rows, the bottom row first.
-    const size_t rowBytes = size_t(width_) * 3;
     for (int32_t row = 0; row < height_; ++row) {
         std::memcpy(target + size_t(height_ - 1 - row) * rowBytes,
                     converted_->data[0] + size_t(row) * converted_->linesize[0], rowBytes);
