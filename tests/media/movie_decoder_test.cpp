@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <thread>
 
 #include "tests/media/movie_test_util.h"
@@ -48,13 +49,7 @@ TEST(MovieDecoderTest, DamagedMoviesEndOrAreRefusedWithoutHanging) {
     spec.tone = true;
     const std::string clip = MakeClip(spec);
     ASSERT_FALSE(clip.empty());
-    uint64_t state = 0x9E3779B97F4A7C15u;
-    auto next = [&state] {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        return state;
-    };
+    std::mt19937_64 next(25);
     for (int round = 0; round < 150; ++round) {
         StringSource movie{clip};
         const size_t at = next() % clip.size();
