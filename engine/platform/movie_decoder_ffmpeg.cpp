@@ -1,9 +1,11 @@
 // The movie decoder on FFmpeg: a custom I/O context over the byte source,
 // libavcodec for the pictures and the sound, libswscale to BGRA (scaled
-// down when larger than allowed) and libswresample to 16-bit stereo. The
-// thread reads packets until the end, waits while every picture slot is
-// full, and drops sound that finds its queue full, so nothing the main
-// thread or the mixer does can stall it for ever.
+// down when larger than allowed) and libswresample to 16-bit stereo. Two
+// threads: one reads packets and decodes until the end, one converts the
+// decoded pictures into the slots, so conversion overlaps decoding. The
+// decoding thread waits while two pictures wait for conversion, the
+// converting one while every slot is full; sound that finds its queue full
+// is dropped, so nothing the main thread or the mixer does stalls them for ever.
 #include "platform/movie_decoder.h"
 
 extern "C" {
@@ -18,6 +20,7 @@ extern "C" {
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -28,6 +31,7 @@ namespace {
 
 constexpr int kIoBufferBytes = 32768;
 constexpr int kFrameSlots = 3;
+constexpr size_t kPicturesAwaitingConversion = 2;
 constexpr int32_t kMaxSourceSide = 16384;
 constexpr int64_t kDefaultFrameMicros = 40000;
 std::atomic<int32_t> gLiveDecoders{0};
@@ -96,7 +100,10 @@ public:
             stop_ = true;
         }
         slotFreed_.notify_all();
+        pictureQueued_.notify_all();
         if (thread_.joinable()) thread_.join();
+        if (converter_.joinable()) converter_.join();
+        for (DecodedPicture& picture : awaiting_) av_frame_free(&picture.frame);
         sws_freeContext(scaler_);
         swr_free(&resampler_);
         av_frame_free(&decoded_);
@@ -135,11 +142,17 @@ public:
     }
 
 private:
+    struct DecodedPicture {
+        AVFrame* frame;
+        int64_t micros;
+    };
     void Run();
+    void RunConverter();
     void Decode(AVCodecContext* context, const AVPacket* packet);
-    void DeliverPicture();
+    void QueuePicture();
+    void DeliverPicture(const AVFrame* picture, int64_t micros);
     void DeliverSound();
-    bool ConvertPicture(uint8_t* target);
+    bool ConvertPicture(const AVFrame* picture, uint8_t* target);
     int64_t PictureTime();
     void PushSound(const int16_t* samples, uint32_t frames);
 
@@ -167,14 +180,18 @@ private:
     uint32_t picturesDecoded_ = 0;
 
     mutable std::mutex mutex_;  // guards what follows
-    std::condition_variable slotFreed_;
+    std::condition_variable slotFreed_;      // also: a picture was taken for conversion
+    std::condition_variable pictureQueued_;  // also: decoding ended
+    std::deque<DecodedPicture> awaiting_;
     FrameSlot slots_[kFrameSlots];
     std::vector<int16_t> audioRing_;  // interleaved stereo
     uint32_t audioHead_ = 0;          // frames
     uint32_t audioCount_ = 0;
     bool stop_ = false;
-    bool done_ = false;
+    bool demuxed_ = false;  // the decoding thread has finished
+    bool done_ = false;     // and the converting one too
     std::thread thread_;
+    std::thread converter_;
 };
 
 bool FfmpegMovieDecoder::Open(const MovieDecoderOptions& options) {
@@ -221,6 +238,7 @@ bool FfmpegMovieDecoder::Open(const MovieDecoderOptions& options) {
     if (av_frame_get_buffer(converted_, 0) < 0) return false;
     for (FrameSlot& slot : slots_) slot.pixels.resize(size_t(width_) * height_ * 4);
     thread_ = std::thread([this] { Run(); });
+    converter_ = std::thread([this] { RunConverter(); });
     return true;
 }
 
@@ -242,15 +260,53 @@ void FfmpegMovieDecoder::Run() {
         av_packet_unref(packet);
     }
     av_packet_free(&packet);
-    std::lock_guard<std::mutex> guard(mutex_);
-    done_ = true;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        demuxed_ = true;
+    }
+    pictureQueued_.notify_all();
+}
+
+void FfmpegMovieDecoder::RunConverter() {
+    for (;;) {
+        DecodedPicture picture{};
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            pictureQueued_.wait(lock, [this] { return stop_ || demuxed_ || !awaiting_.empty(); });
+            if (stop_ || awaiting_.empty()) {
+                if (!stop_) done_ = true;  // demuxed, and every picture delivered
+                return;
+            }
+            picture = awaiting_.front();
+            awaiting_.pop_front();
+        }
+        slotFreed_.notify_all();
+        DeliverPicture(picture.frame, picture.micros);
+        av_frame_free(&picture.frame);
+    }
+}
+
+void FfmpegMovieDecoder::QueuePicture() {
+    DecodedPicture picture{av_frame_alloc(), PictureTime()};
+    if (picture.frame == nullptr) return;
+    av_frame_move_ref(picture.frame, decoded_);
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        slotFreed_.wait(lock, [this] { return stop_ || awaiting_.size() < kPicturesAwaitingConversion; });
+        if (!stop_) {
+            awaiting_.push_back(picture);
+            picture.frame = nullptr;
+        }
+    }
+    av_frame_free(&picture.frame);
+    pictureQueued_.notify_all();
 }
 
 void FfmpegMovieDecoder::Decode(AVCodecContext* context, const AVPacket* packet) {
     // A damaged packet is skipped; the decoder carries on with the next.
     if (avcodec_send_packet(context, packet) < 0 && packet != nullptr) return;
     while (avcodec_receive_frame(context, decoded_) == 0) {
-        if (context == video_) DeliverPicture();
+        if (context == video_) QueuePicture();
         else DeliverSound();
         av_frame_unref(decoded_);
         std::lock_guard<std::mutex> guard(mutex_);
@@ -270,12 +326,12 @@ int64_t FfmpegMovieDecoder::PictureTime() {
     return micros;
 }
 
-bool FfmpegMovieDecoder::ConvertPicture(uint8_t* target) {
-    if (decoded_->width <= 0 || decoded_->height <= 0 || decoded_->format < 0) return false;
+bool FfmpegMovieDecoder::ConvertPicture(const AVFrame* picture, uint8_t* target) {
+    if (picture->width <= 0 || picture->height <= 0 || picture->format < 0) return false;
     // A change of picture size or format mid-stream makes a new scaler; the
     // output size stays the one chosen at open.
-    scaler_ = sws_getCachedContext(scaler_, decoded_->width, decoded_->height,
-                                   static_cast<AVPixelFormat>(decoded_->format), width_, height_, AV_PIX_FMT_BGRA,
+    scaler_ = sws_getCachedContext(scaler_, picture->width, picture->height,
+                                   static_cast<AVPixelFormat>(picture->format), width_, height_, AV_PIX_FMT_BGRA,
                                    SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (scaler_ == nullptr) return false;
     const size_t rowBytes = size_t(width_) * 4;
@@ -283,9 +339,9 @@ bool FfmpegMovieDecoder::ConvertPicture(uint8_t* target) {
         // Aligned rows: the scaler writes the slot directly, bottom row first.
         uint8_t* bottomUp[4] = {target + (height_ - 1) * rowBytes, nullptr, nullptr, nullptr};
         const int strides[4] = {-static_cast<int>(rowBytes), 0, 0, 0};
-        return sws_scale(scaler_, decoded_->data, decoded_->linesize, 0, decoded_->height, bottomUp, strides) > 0;
+        return sws_scale(scaler_, picture->data, picture->linesize, 0, picture->height, bottomUp, strides) > 0;
     }
-    if (sws_scale(scaler_, decoded_->data, decoded_->linesize, 0, decoded_->height, converted_->data,
+    if (sws_scale(scaler_, picture->data, picture->linesize, 0, picture->height, converted_->data,
                   converted_->linesize) <= 0) {
         return false;
     }
@@ -297,8 +353,7 @@ bool FfmpegMovieDecoder::ConvertPicture(uint8_t* target) {
     return true;
 }
 
-void FfmpegMovieDecoder::DeliverPicture() {
-    const int64_t micros = PictureTime();
+void FfmpegMovieDecoder::DeliverPicture(const AVFrame* picture, int64_t micros) {
     FrameSlot* slot = nullptr;
     {
         std::unique_lock<std::mutex> lock(mutex_);
@@ -313,7 +368,7 @@ void FfmpegMovieDecoder::DeliverPicture() {
         slot = freeSlot();
         slot->state = kSlotFilling;
     }
-    const bool converted = ConvertPicture(slot->pixels.data());
+    const bool converted = ConvertPicture(picture, slot->pixels.data());
     std::lock_guard<std::mutex> guard(mutex_);
     slot->state = converted ? kSlotReady : kSlotFree;
     slot->timeMicros = micros;
