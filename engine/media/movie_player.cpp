@@ -89,8 +89,20 @@ void StopNow(PlayerState* p) {
     p->fadeActive = 0;
 }
 
+// Demuxers seek back, and an inflating stream moves only forwards: such an
+// entry is read into memory whole instead.
+Stream* OpenSeekable(FsMgr* fs, const char* name) {
+    Stream* stream = FsMgr::OpenStream(fs, name, 0, 0, kOpenRead, nullptr);
+    uint8_t first = 0;
+    if (stream == nullptr || stream->Read(&first, 1) != 1) return stream;
+    stream->Seek(0, kSeekSet);
+    if (stream->Tell() == 0) return stream;
+    stream->Release();
+    return FsMgr::OpenStream(fs, name, 0, 0, kOpenRead | kOpenLoadIntoMemory, nullptr);
+}
+
 bool Open(PlayerState* p, const char* name, FsMgr* fs) {
-    p->stream = FsMgr::OpenStream(fs, name, 0, 0, kOpenRead, nullptr);
+    p->stream = OpenSeekable(fs, name);
     if (p->stream == nullptr) {
         LogFailed("open file \"%s\"", name);
         return false;

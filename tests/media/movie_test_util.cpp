@@ -38,9 +38,9 @@ std::string MakeClip(const ClipSpec& spec) {
     args.insert(args.end(), {"-c:v", spec.codec, "-q:v", "2", "-pix_fmt",
                              std::strcmp(spec.codec, "mjpeg") == 0 ? "yuvj444p" : "yuv420p"});
     if (spec.tone) args.insert(args.end(), {"-c:a", "pcm_s16le"});
-    args.insert(args.end(), {"-y", dir.File("clip.avi")});
-    if (RunProgram(args).status != 0) return "";
-    return dir.Read("clip.avi");
+    const std::string name = std::string("clip.") + spec.container;
+    args.insert(args.end(), {"-y", dir.File(name)});
+    return RunProgram(args).status == 0 ? dir.Read(name) : "";
 }
 
 PackMgr* PackOfMovies(const std::string& name1, const std::string& bytes1, const std::string& name2,
@@ -51,6 +51,9 @@ PackMgr* PackOfMovies(const std::string& name1, const std::string& bytes1, const
     PackFileOptions stored;
     stored.compression = PackCompression::kNever;
     writer.AddFile(folder, name1, std::vector<uint8_t>(bytes1.begin(), bytes1.end()), stored);
+    PackFileOptions zlib;
+    zlib.compression = PackCompression::kAlways;
+    writer.AddFile(folder, "z" + name1, std::vector<uint8_t>(bytes1.begin(), bytes1.end()), zlib);
     if (!name2.empty()) writer.AddFile(folder, name2, std::vector<uint8_t>(bytes2.begin(), bytes2.end()), stored);
     keep.emplace_back();
     std::string error;

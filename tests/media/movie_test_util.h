@@ -17,13 +17,15 @@ struct ClipSpec {
     int fps = 10;
     bool tone = false;
     const char* codec = "mpeg4";
+    const char* container = "avi";
 };
 
 // The colour (0xRRGGBB) of the top or bottom half of picture `index`.
 uint32_t ClipColour(uint32_t index, bool bottom);
-// The movie's bytes (an AVI), or "" when the tool failed.
+// The movie's bytes, or "" when the tool failed.
 std::string MakeClip(const ClipSpec& spec);
-// A pack in memory holding `entries` as "movie/<name>"; null on failure.
+// A pack in memory holding the movies as "movie/<name>", stored plain, and
+// the first one again zlib-compressed as "movie/z<name>"; null on failure.
 PackMgr* PackOfMovies(const std::string& name1, const std::string& bytes1, const std::string& name2 = "",
                       const std::string& bytes2 = "");
 // Movie bytes in memory served as a byte source (which must not outlive it).
