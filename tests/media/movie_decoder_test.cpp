@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -42,6 +43,39 @@ TEST(MovieDecoderTest, LargePicturesAreScaledDownKeepingTheirAspect) {
     EXPECT_EQ(decoder->Width(), 2048);
     EXPECT_EQ(decoder->Height(), 256);
     EXPECT_TRUE(DrainsInTime(decoder.get()));
+}
+
+TEST(MovieDecoderTest, ASizeChangeMidStreamKeepsTheFirstSizeAndTheColours) {
+    ClipSpec first, second;
+    first.codec = second.codec = "mpeg2video";
+    first.container = second.container = "ts";  // transport streams join by concatenation
+    second.width = 32;
+    second.height = 24;
+    StringSource movie{MakeClip(first) + MakeClip(second)};
+    std::unique_ptr<MovieDecoder> decoder(OpenMovieDecoder(movie.Source(), MovieDecoderOptions{}));
+    ASSERT_NE(decoder, nullptr);
+    MovieFrame frame;
+    uint32_t last = 0;
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (!decoder->VideoDone() && Clock::now() < deadline) {
+        if (!decoder->TakeDueFrame(INT64_MAX, &frame)) continue;
+        last = frame.index;
+        EXPECT_EQ(frame.width, 64);
+        // Whichever picture this is, its halves are a known pair, upright: the
+        // top row is the last one stored (B, G, R, A).
+        auto near = [&frame](int row, uint32_t colour) {
+            const uint8_t* p = frame.pixels + size_t(row) * frame.width * 4;
+            for (int c = 0; c < 3; ++c) {
+                if (std::abs(p[c] - static_cast<int>((colour >> (8 * c)) & 0xFF)) > 8) return false;
+            }
+            return true;
+        };
+        int k = 0;
+        while (k < 10 && !near(frame.height - 1, ClipColour(k, false))) ++k;
+        EXPECT_TRUE(k < 10 && near(0, ClipColour(k, true))) << "picture " << frame.index;
+        decoder->ReleaseFrame();
+    }
+    EXPECT_GE(last, 18u);  // joining two streams may cost a picture at the seam
 }
 
 TEST(MovieDecoderTest, DamagedMoviesEndOrAreRefusedWithoutHanging) {
