@@ -175,4 +175,24 @@ TEST_F(MoviePlayerTest, TheSoundReachesTheMixerAndThePicturesFollowItsClock) {
     FsMgr::Release(pack);
 }
 
+TEST_F(MoviePlayerTest, TheMixerThreadMeetsPlayUpdateAndStopWithoutRaces) {
+    ClipSpec spec;
+    spec.tone = true;
+    PackMgr* pack = PackOfMovies("tone.avi", MakeClip(spec));
+    SoundManagerOptions options;
+    options.output = new CaptureOutput();  // the mixer runs on its task thread
+    ASSERT_TRUE(SoundManagerInitWith(44100, 1, nullptr, options));
+    for (int round = 0; round < 6; ++round) {
+        ASSERT_EQ(MoviePlayer::Play("movie/tone.avi", pack), 1);
+        for (int i = 0; i < round * 3; ++i) {
+            MoviePlayer::Update();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (round % 2 == 0) MoviePlayer::Stop(0);  // else the next Play replaces it
+    }
+    MoviePlayer::Stop(0);
+    SoundManagerShutdown();
+    FsMgr::Release(pack);
+}
+
 }  // namespace
