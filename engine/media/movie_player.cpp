@@ -12,7 +12,6 @@
 #include "media/movie_sound.h"
 #include "media/sound_manager.h"
 #include "platform/debug_log.h"
-#include "platform/movie_decoder.h"
 #include "platform/threads.h"
 
 namespace {
@@ -107,10 +106,7 @@ bool Open(PlayerState* p, const char* name, FsMgr* fs) {
         LogFailed("open file \"%s\"", name);
         return false;
     }
-    p->source.user = p->stream;
-    p->source.read = ReadSource;
-    p->source.seek = SeekSource;
-    p->source.size = p->stream->Size();
+    p->source = MovieSourceOfStream(p->stream);
     MovieDecoderOptions options;
     options.maxWidth = kFrameTextureWidth;
     options.maxHeight = kFrameTextureHeight;
@@ -148,6 +144,15 @@ void UploadDueFrame(PlayerState* p) {
 }
 
 }  // namespace
+
+MovieByteSource MovieSourceOfStream(Stream* stream) {
+    MovieByteSource source;
+    source.user = stream;
+    source.read = ReadSource;
+    source.seek = SeekSource;
+    source.size = stream->Size();
+    return source;
+}
 
 MovieRect FitMovieRect(int32_t vw, int32_t vh, int32_t screenW, int32_t screenH) {
     if (vw <= 0 || vh <= 0) return MovieRect{0, 0, 0, 0};

@@ -10,8 +10,14 @@
 
 #include <cstdint>
 
+#include "platform/movie_decoder.h"
+
 struct FsMgr;
+struct Stream;
 struct Texture;
+
+// The decoder's byte source over `stream`, which must outlive the decoder.
+MovieByteSource MovieSourceOfStream(Stream* stream);
 
 struct MovieRect {
     int32_t x, y, width, height;

@@ -1,6 +1,5 @@
 #include "tests/media/movie_test_util.h"
 
-#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -59,26 +58,4 @@ PackMgr* PackOfMovies(const std::string& name1, const std::string& bytes1, const
     std::string error;
     if (!writer.Build(GetBuiltInPackKeyTable(), &keep.back(), &error)) return nullptr;
     return OpenPackMemory(keep.back().data(), static_cast<uint32_t>(keep.back().size()), nullptr);
-}
-
-MovieByteSource StringSource::Source() {
-    MovieByteSource source;
-    source.user = this;
-    source.size = static_cast<int64_t>(bytes.size());
-    source.read = [](void* user, uint8_t* buffer, int32_t size) {
-        auto* s = static_cast<StringSource*>(user);
-        const int64_t left = static_cast<int64_t>(s->bytes.size()) - s->position;
-        const auto n = static_cast<int32_t>(std::max<int64_t>(0, std::min<int64_t>(size, left)));
-        std::memcpy(buffer, s->bytes.data() + s->position, static_cast<size_t>(n));
-        s->position += n;
-        return n;
-    };
-    source.seek = [](void* user, int64_t offset, int whence) -> int64_t {
-        auto* s = static_cast<StringSource*>(user);
-        const auto size = static_cast<int64_t>(s->bytes.size());
-        const int64_t base = whence == 0 ? 0 : whence == 1 ? s->position : size;
-        if (base + offset < 0 || base + offset > size) return -1;
-        return s->position = base + offset;
-    };
-    return source;
 }

@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
-#include "platform/movie_decoder.h"
+#include "fs/stream.h"
+#include "media/movie_player.h"
 
 struct PackMgr;
 
@@ -30,7 +32,10 @@ PackMgr* PackOfMovies(const std::string& name1, const std::string& bytes1, const
                       const std::string& bytes2 = "");
 // Movie bytes in memory served as a byte source (which must not outlive it).
 struct StringSource {
+    explicit StringSource(std::string movie)
+        : bytes(std::move(movie)), stream(MemoryStream(&bytes[0], uint32_t(bytes.size()), false, nullptr)) {}
+    ~StringSource() { stream->Release(); }
+    MovieByteSource Source() { return MovieSourceOfStream(stream); }
     std::string bytes;
-    int64_t position = 0;
-    MovieByteSource Source();
+    Stream* stream;
 };
