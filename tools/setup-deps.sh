@@ -10,7 +10,7 @@ packages=(
   libfreetype-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev libogg-dev libvorbis-dev
   fonts-dejavu-core fonts-ipafont-gothic
   libsdl2-dev libgtk-3-dev
-  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg sox vorbis-tools
+  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev ffmpeg sox vorbis-tools
   python3-oauthlib clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsquirrel-dev

@@ -7,6 +7,7 @@
 #include "fs/fs_slots.h"
 #include "gfx/gl_state.h"
 #include "gfx/graphics.h"
+#include "media/movie_player.h"
 #include "media/sound_manager.h"
 
 EngineServices DefaultEngineServices() {
@@ -27,5 +28,9 @@ EngineServices DefaultEngineServices() {
     services.stopInput = [] { ReleaseDirectInput(); };
     services.pollInput = [] { PollInput(); };
     services.pointerWheel = [](int pointer, int x, int y) { PointerWheel(pointer, x, y); };
+    services.createMovie = [] { MoviePlayer::Create(); };
+    services.updateMovie = [] { MoviePlayer::Update(); };
+    services.drawMovie = [] { MoviePlayer::Draw(); };
+    services.shutdownMovie = [] { MoviePlayer::Shutdown(); };
     return services;
 }

@@ -125,6 +125,11 @@ void SoundManagerShutdown() {
 
 bool SoundManagerRunning() { return gSoundManager != nullptr; }
 
+bool SoundOutputAudible() {
+    LockGuard guard(&gSoundLock);
+    return gSoundManager != nullptr && gSoundManager->output->Audible();
+}
+
 void SetSoundPaused(int32_t paused) {
     LockGuard guard(&gSoundLock);
     if (gSoundManager == nullptr) return;

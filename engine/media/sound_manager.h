@@ -52,6 +52,8 @@ bool SoundManagerInitWith(uint32_t sampleRate, int32_t outputMode, Allocator* al
                           const SoundManagerOptions& options);
 void SoundManagerShutdown();
 bool SoundManagerRunning();
+// Running with an output someone can hear (not the null output).
+bool SoundOutputAudible();
 
 // Non-zero stops the output device (voices hold where they are), zero starts it.
 void SetSoundPaused(int32_t paused);

@@ -23,6 +23,8 @@ public:
     // Takes up to `count` samples of each of `channelCount` planar channels
     // and returns how many it accepted (0..count). Never blocks.
     virtual uint32_t Write(const int32_t* const* channels, uint32_t channelCount, uint32_t count) = 0;
+    // False for an output that only paces by the clock: nobody hears it.
+    virtual bool Audible() const { return true; }
 };
 
 // SDL's audio subsystem alone (no window, no events), S16 queued audio.

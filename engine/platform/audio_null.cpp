@@ -22,6 +22,7 @@ public:
     void Start() override { lastTime_ = clock_(); }
     void Stop() override {}
 
+    bool Audible() const override { return false; }
     uint32_t Write(const int32_t* const*, uint32_t, uint32_t count) override {
         uint64_t now = clock_();
         int64_t elapsed = static_cast<int64_t>(now - lastTime_);

@@ -16,7 +16,7 @@
 
 namespace {
 
-ScriptMovieHooks gMovie;
+ScriptMovieHooks gMovie = DefaultScriptMovieHooks();
 
 // Exit() ends with status 0, Exit(n) with n.
 SQInteger SysExit(HSQUIRRELVM v) {

@@ -13,6 +13,8 @@ struct ScriptMovieHooks {
     bool (*isPlaying)() = nullptr;
 };
 void SetScriptMovieHooks(const ScriptMovieHooks& hooks);
+// The engine's movie player; the hooks in place until a caller sets others.
+ScriptMovieHooks DefaultScriptMovieHooks();
 
 // Sys: ScreenWidth, ScreenHeight, ScreenAspect (the graphics layer's screen
 // size, copied now and not followed later), Exit([status]), GetDate().

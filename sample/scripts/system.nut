@@ -9,6 +9,8 @@
 // welcome line is revealed a character at a time: C plays it again, V shows
 // the rest at once. X ends the game. A tune plays throughout (it loops by the
 // loop points written into the Ogg file) and a right click rings a chime.
+// C also plays the title clip (colour bars and a tone) over the scene; any
+// key skips it.
 
 const kMoveStep = 6;
 const kFlickStep = 96;
@@ -219,6 +221,10 @@ function HandleEvent(code, arg) {
     print("event: " + DescribeEvent(code, arg));
     switch (code) {
         case EventCode.KeyPush:
+            if (Utl.MovieIsPlaying()) {
+                Utl.MovieStop(20);  // a short fade, and the key does nothing else
+                break;
+            }
             if (arg >= 0 && arg < 12) gHeld[arg] = true;
             if (arg == kExitKey) {
                 print("X pushed: leaving");
@@ -227,7 +233,10 @@ function HandleEvent(code, arg) {
             if (!gScene) break;
             if (arg in gFacingOfKey) gScene.ShowFacing(gFacingOfKey[arg]);
             if (arg == kTurnKey) gScene.Turn();
-            if (arg == kReplayKey) gScene.ReplayWelcome();
+            if (arg == kReplayKey) {
+                gScene.ReplayWelcome();
+                Utl.MoviePlay("movie/title.avi", 0);
+            }
             if (arg == kSkipKey) gScene.welcome.SkipAnim();
             break;
         case EventCode.KeyRelease:
@@ -258,7 +267,7 @@ function AppInitialize() {
     print("Quillmoor sample: " + Sys.ScreenWidth + "x" + Sys.ScreenHeight + ", " + Sys.GetDate());
     print("Today's puppet is called \"" + App.GenCharaName() + "\"");
     print("Arrows or W/A/S/D walk, left click places, right click recolours, right drag flicks,");
-    print("the wheel scales, Z turns, the emblem can be dragged, C replays the welcome, V skips it, X leaves.");
+    print("the wheel scales, Z turns, the emblem can be dragged, C replays the welcome and the clip, V skips it, X leaves.");
     if ("TextBoxInterface" in getroottable()) gScene = Scene();
     if (gScene && App.DoScript("panel")) gPanel = CounterPanel(150, 130, gScene.helpFont);
     if ("SoundPlayer" in getroottable()) StartSounds();

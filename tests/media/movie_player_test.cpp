@@ -1,0 +1,198 @@
+// The movie player on headless Mesa: pictures from clips made at test time
+// served from a memory pack, the letterbox, the end, the fade, failures, and
+// the sound through a hand-stepped mixer in step with the pictures.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "fs/pack_mgr.h"
+#include "media/movie_player.h"
+#include "media/sound_manager.h"
+#include "tests/gfx/gfx_fixture.h"
+#include "tests/media/movie_test_util.h"
+#include "tests/media/sound_test_util.h"
+#include "tests/support/log_capture.h"
+
+namespace {
+
+Rgba Expected(uint32_t c) {
+    return Rgba{static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c), 255};
+}
+
+class MoviePlayerTest : public GfxTest {
+protected:
+    static void SetUpTestSuite() {
+        GfxTest::SetUpTestSuite();
+        ClipSpec mp4, odd;
+        mp4.container = "mp4";  // its index is at the end: the demuxer seeks back
+        odd.width = 62;
+        pack_ = PackOfMovies("clip.mp4", MakeClip(mp4), "odd.avi", MakeClip(odd));
+        ASSERT_NE(pack_, nullptr) << "the ffmpeg tool is needed";
+    }
+    void TearDown() override {
+        MoviePlayer::Shutdown();
+        EXPECT_EQ(LiveMovieDecoderCount(), 0);
+        GfxTest::TearDown();
+    }
+    // Updates until the first picture is up; false after two seconds.
+    static bool UpdateUntilUploaded() {
+        for (int i = 0; i < 400 && MoviePlayer::UploadedFrameCount() < 0; ++i) {
+            MoviePlayer::Update();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return MoviePlayer::UploadedFrameCount() >= 0;
+    }
+    static PackMgr* pack_;
+};
+PackMgr* MoviePlayerTest::pack_ = nullptr;
+
+TEST_F(MoviePlayerTest, PicturesShowTheirColoursUprightInsideClearBars) {
+    for (const char* name : {"movie/clip.mp4", "movie/odd.avi", "movie/zclip.mp4"}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(MoviePlayer::Play(name, pack_), 1);
+        ASSERT_TRUE(UpdateUntilUploaded());
+        ClearScreen(0, 0, 0);
+        MoviePlayer::Draw();
+        const MovieRect r = MoviePlayer::DrawRect();
+        EXPECT_EQ(r.x, 0);
+        EXPECT_EQ(r.width, 256);
+        const uint32_t shown = MoviePlayer::ShownFrameIndex();
+        EXPECT_TRUE(RectIs(8, r.y + 8, 240, r.height / 2 - 16, Expected(ClipColour(shown, false)), 8));
+        EXPECT_TRUE(RectIs(8, r.y + r.height / 2 + 8, 240, r.height / 2 - 16, Expected(ClipColour(shown, true)), 8));
+        EXPECT_TRUE(RectIs(0, 0, 256, r.y, Rgba{0, 0, 0, 255}));
+        EXPECT_TRUE(RectIs(0, r.y + r.height, 256, 256 - r.y - r.height, Rgba{0, 0, 0, 255}));
+        EXPECT_TRUE(NoGlError());
+    }
+}
+
+TEST_F(MoviePlayerTest, TheClipEndsAfterItsLastPictureAndClosesItsDecoder) {
+    ASSERT_EQ(MoviePlayer::Play("movie/clip.mp4", pack_), 1);
+    for (int i = 0; i < 600 && MoviePlayer::IsPlaying(); ++i) {
+        MoviePlayer::Update();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(MoviePlayer::IsPlaying(), 0);
+    EXPECT_EQ(MoviePlayer::ShownFrameIndex(), 9u);
+    EXPECT_EQ(LiveMovieDecoderCount(), 0);
+}
+
+TEST_F(MoviePlayerTest, StopFadesOverHalfItsFramesInUpdatesAndEndsOnReachingOrPassing) {
+    struct Case {
+        int frames, updatesToStop;
+    };
+    for (const Case& c : {Case{0, 0}, Case{-3, 0}, Case{1, 1}, Case{60, 30}, Case{61, 31}}) {
+        SCOPED_TRACE(c.frames);
+        ASSERT_EQ(MoviePlayer::Play("movie/clip.mp4", pack_), 1);
+        MoviePlayer::Stop(c.frames);
+        int updates = 0;
+        while (MoviePlayer::IsPlaying() && updates < 100) {
+            MoviePlayer::Update();
+            ++updates;
+            if (updates == 1 && c.frames == 60) {
+                EXPECT_EQ(MoviePlayer::FadeAlpha(), 246);
+            }
+            if (updates == 10) MoviePlayer::Stop(c.frames);  // a running fade is kept
+        }
+        EXPECT_EQ(updates, c.updatesToStop);
+    }
+}
+
+TEST_F(MoviePlayerTest, FailuresLogTheirLineAndPlayNothing) {
+    // A raw-video AVI whose headers give the picture no width.
+    ClipSpec raw;
+    raw.codec = "rawvideo";
+    std::string sizeless = MakeClip(raw);
+    for (const char* chunk : {"avih", "strf"}) {
+        const size_t at = sizeless.find(chunk) + 8 + (chunk[1] == 'v' ? 32 : 4);
+        ASSERT_LT(at, sizeless.size());
+        sizeless.replace(at, 4, std::string(4, '\0'));
+    }
+    PackMgr* pack = PackOfMovies("junk.avi", std::string(4096, 'x'), "sizeless.avi", sizeless);
+    const std::pair<const char*, const char*> cases[] = {{"movie/junk.avi", "Unsupport movie format."},
+                                                         {"movie/sizeless.avi", "Unsupport movie format."},
+                                                         {"movie/none.avi", "open file \"movie/none.avi\""}};
+    for (const auto& c : cases) {
+        LogCapture log;
+        EXPECT_EQ(MoviePlayer::Play(c.first, pack), 0) << c.first;
+        EXPECT_TRUE(log.Contains(c.second)) << c.first;
+        EXPECT_EQ(MoviePlayer::IsPlaying(), 0);
+        EXPECT_EQ(LiveMovieDecoderCount(), 0);
+    }
+    FsMgr::Release(pack);
+}
+
+TEST_F(MoviePlayerTest, PlayingAgainReplacesTheOpenMovie) {
+    ASSERT_EQ(MoviePlayer::Play("movie/clip.mp4", pack_), 1);
+    ASSERT_EQ(MoviePlayer::Play("movie/odd.avi", pack_), 1);
+    EXPECT_EQ(LiveMovieDecoderCount(), 1);
+    EXPECT_EQ(MoviePlayer::IsPlaying(), 1);
+}
+
+TEST(MovieFitTest, LetterboxArithmetic) {
+    struct Case {
+        int vw, vh, w, h;
+        MovieRect want;
+    };
+    for (const Case& c : {Case{640, 360, 1280, 800, {0, 40, 1280, 720}}, Case{640, 480, 1280, 720, {160, 0, 960, 720}},
+                          Case{480, 640, 1280, 720, {370, 0, 540, 720}}, Case{1280, 720, 1280, 720, {0, 0, 1280, 720}},
+                          Case{0, 48, 256, 256, {0, 0, 0, 0}}}) {
+        MovieRect r = FitMovieRect(c.vw, c.vh, c.w, c.h);
+        EXPECT_EQ((std::vector<int>{r.x, r.y, r.width, r.height}),
+                  (std::vector<int>{c.want.x, c.want.y, c.want.width, c.want.height}))
+            << c.vw << "x" << c.vh;
+    }
+}
+
+TEST_F(MoviePlayerTest, TheSoundReachesTheMixerAndThePicturesFollowItsClock) {
+    ClipSpec spec;
+    spec.tone = true;
+    PackMgr* pack = PackOfMovies("tone.avi", MakeClip(spec));
+    auto* output = new CaptureOutput();
+    SoundManagerOptions options;
+    options.output = output;
+    options.clock = FakeClock;
+    options.runMixerTask = false;
+    ASSERT_TRUE(SoundManagerInitWith(44100, 1, nullptr, options));
+    ASSERT_EQ(MoviePlayer::Play("movie/tone.avi", pack), 1);
+    int checked = 0;
+    for (int i = 0; i < 400 && MoviePlayer::IsPlaying(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(4));  // the decoder keeps ahead
+        RunMixerSteps(1);
+        MoviePlayer::Update();
+        if (MoviePlayer::UploadedFrameCount() < 0 || !MoviePlayer::IsPlaying()) continue;
+        const int64_t due = std::min<int64_t>(9, MoviePlayer::ClockMicros() / 100000);
+        EXPECT_NEAR(static_cast<int64_t>(MoviePlayer::ShownFrameIndex()), due, 1);
+        ++checked;
+    }
+    EXPECT_EQ(MoviePlayer::IsPlaying(), 0);
+    EXPECT_GT(checked, 20);
+    double energy = 0;
+    for (int32_t s : output->captured[0]) energy += double(s) * s;
+    ASSERT_GT(output->captured[0].size(), 40000u);
+    EXPECT_GT(energy / output->captured[0].size(), 1e6);  // a tone, not silence
+    SoundManagerShutdown();
+    FsMgr::Release(pack);
+}
+
+TEST_F(MoviePlayerTest, TheMixerThreadMeetsPlayUpdateAndStopWithoutRaces) {
+    ClipSpec spec;
+    spec.tone = true;
+    PackMgr* pack = PackOfMovies("tone.avi", MakeClip(spec));
+    SoundManagerOptions options;
+    options.output = new CaptureOutput();  // the mixer runs on its task thread
+    ASSERT_TRUE(SoundManagerInitWith(44100, 1, nullptr, options));
+    for (int round = 0; round < 6; ++round) {
+        ASSERT_EQ(MoviePlayer::Play("movie/tone.avi", pack), 1);
+        for (int i = 0; i < round * 3; ++i) {
+            MoviePlayer::Update();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (round % 2 == 0) MoviePlayer::Stop(0);  // else the next Play replaces it
+    }
+    MoviePlayer::Stop(0);
+    SoundManagerShutdown();
+    FsMgr::Release(pack);
+}
+
+}  // namespace
