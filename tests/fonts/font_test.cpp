@@ -71,26 +71,6 @@ TEST_F(FontTest, AtlasCellOnScreenMatchesItsCpuPixels) {
     Font::Release(font);
 }
 
-TEST_F(FontTest, OutlinedGlyphCoversMorePixelsOnScreen) {
-    Font* font = LoadLatin(32);
-    ASSERT_NE(font, nullptr);
-    GlyphCell* plain = Font::AcquireGlyph(font, u'A', 32, 0, 0);
-    GlyphCell* outlined = Font::AcquireGlyph(font, u'A', 32, 0, 2);
-    ASSERT_TRUE(plain && outlined);
-    auto lit = [](const std::vector<uint8_t>& grey) {
-        int n = 0;
-        for (uint8_t level : grey) n += level > 0;
-        return n;
-    };
-    int plainPixels = lit(DrawCell(font, plain, 0, 0));
-    int outlinedPixels = lit(DrawCell(font, outlined, 0, 0));
-    EXPECT_GT(plainPixels, 50);
-    EXPECT_GT(outlinedPixels, plainPixels + 40);
-    Font::ReleaseGlyph(font, plain);
-    Font::ReleaseGlyph(font, outlined);
-    Font::Release(font);
-}
-
 TEST_F(FontTest, AcquiredCellsStayUntilTheLastRelease) {
     Font* font = LoadLatin(32, 64, 64);  // four cells
     ASSERT_NE(font, nullptr);
@@ -122,22 +102,6 @@ TEST_F(FontTest, AcquiredCellsStayUntilTheLastRelease) {
     Font::Release(font);
 }
 
-TEST_F(FontTest, SizesOfEightOrLessGiveNothing) {
-    Font* font = LoadLatin(32);
-    ASSERT_NE(font, nullptr);
-    for (int size = -1; size <= 8; ++size) {
-        EXPECT_EQ(Font::AcquireGlyph(font, u'A', size, 0, 0), nullptr) << size;
-        EXPECT_EQ(Font::PrepareGlyph(font, u'A', size, 0, 1), nullptr) << size;
-    }
-    EXPECT_EQ(font->cache->freeCells.count, 256u);
-    Font::Release(font);
-    // A font whose cells are too small for any glyph still works and draws nothing.
-    Font* tiny = LoadLatin(8, 64, 64);
-    ASSERT_NE(tiny, nullptr);
-    EXPECT_EQ(Font::AcquireGlyph(tiny, u'A', 32, 0, 0), nullptr);
-    Font::Release(tiny);
-}
-
 TEST_F(FontTest, LoadingFailuresNameTheFileAndLeaveNothingBehind) {
     TempDir dir;
     ASSERT_TRUE(dir.Write("garbage.ttf", std::string(3000, 'x')));
@@ -158,28 +122,6 @@ TEST_F(FontTest, LoadingFailuresNameTheFileAndLeaveNothingBehind) {
     EXPECT_EQ(LoadLatin(32, 16, 512), nullptr);
     EXPECT_EQ(LoadLatin(32, -512, -512), nullptr);
     EXPECT_EQ(log.Count(), 3u);
-}
-
-TEST_F(FontTest, FontsShareTheirDataAndTheLastOneFreesIt) {
-    FontData* data = LoadFontData(kJapaneseFontPath, nullptr, nullptr);
-    ASSERT_NE(data, nullptr);
-    EXPECT_EQ(data->refCount, 0);
-    Font* big = NewFont(40, data, 0, 0, nullptr);
-    ASSERT_NE(big, nullptr);
-    Font* small = NewFontFromFont(24, big, 256, 256, nullptr);
-    ASSERT_NE(small, nullptr);
-    EXPECT_EQ(data->refCount, 2);
-    EXPECT_EQ(LiveFontCount(), fontsBefore + 2);
-    EXPECT_EQ(Font::GetCellSize(small), 24);
-    Font::Release(big);
-    GlyphCell* cell = Font::AcquireGlyph(small, u'漢', 24, 0, 0);
-    ASSERT_NE(cell, nullptr);
-    EXPECT_EQ(cell->advanceX, 16);
-    Font::ReleaseGlyph(small, cell);
-    Font::AddRef(small);
-    Font::Release(small);
-    EXPECT_EQ(data->refCount, 1);
-    Font::Release(small);  // frees the data; the leak checker would see it otherwise
 }
 
 }  // namespace

@@ -44,19 +44,6 @@ protected:
     std::vector<GlyphCache*> caches;
 };
 
-TEST_F(GlyphCacheTest, DefaultAtlasHas256CellsInIndexOrder) {
-    GlyphCache* cache = Make(32, 512, 512, latin);
-    ASSERT_NE(cache, nullptr);
-    EXPECT_EQ(cache->cellCount, 256u);
-    EXPECT_EQ(cache->freeCells.count, 256u);
-    EXPECT_EQ(cache->cells[17].x, 32);
-    EXPECT_EQ(cache->cells[17].y, 32);
-    EXPECT_EQ(cache->cells[255].x, 480);
-    EXPECT_EQ(cache->cells[255].y, 480);
-    // The first misses take cells in index order.
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(CellIndex(cache, GetGlyph(cache, u'a' + i, 32, 0, 0)), i);
-}
-
 TEST_F(GlyphCacheTest, SameRequestHitsAndEdgesTakeTheirOwnCells) {
     GlyphCache* cache = Make(32, 512, 512, latin);
     ASSERT_NE(cache, nullptr);
@@ -97,12 +84,6 @@ TEST_F(GlyphCacheTest, RequestsThatOnceAliasedGetDifferentCells) {
         EXPECT_NE(GlyphKeyOfCell(*a), GlyphKeyOfCell(*b)) << c.what;
         EXPECT_EQ(GetGlyph(cache, u'W', c.sizeA, c.weightA, c.edgeA), a) << c.what;
     }
-}
-
-TEST_F(GlyphCacheTest, KeyLayoutForValuesInRange) {
-    EXPECT_EQ(GlyphKey(MakeGlyphRequest(0x3042, 32, 0, 0)), 0x08203042u);
-    EXPECT_EQ(GlyphKey(MakeGlyphRequest(u'A', 24, 1, 2)), 0x29180041u);
-    EXPECT_EQ(GlyphKey(MakeGlyphRequest(u'A', 300, -20, 99)), 0xF2FF0041u);  // clamped to 255, -6, 15
 }
 
 TEST_F(GlyphCacheTest, FullCacheReturnsNullUntilACellIsReleased) {
@@ -148,43 +129,6 @@ TEST_F(GlyphCacheTest, ReleasedCellsAreReusedAfterFreshOnesOldestFirst) {
     EXPECT_EQ(CellIndex(cache, GetGlyph(cache, u'B', 32, 0, 0)), 2);
 }
 
-TEST_F(GlyphCacheTest, SizesThatDrawNothingTakeNoCell) {
-    GlyphCache* cache = Make(32, 64, 64, latin);
-    ASSERT_NE(cache, nullptr);
-    ASSERT_NE(GetGlyph(cache, u'A', 32, 0, 0), nullptr);
-    for (int size : {-5, 0, 1, 7, 8}) EXPECT_EQ(GetGlyph(cache, u'A', size, 0, 0), nullptr) << size;
-    EXPECT_EQ(GetGlyph(cache, 0, 32, 0, 0), nullptr);
-    EXPECT_EQ(cache->freeCells.count, 4u);
-    EXPECT_EQ(CellIndex(cache, GetGlyph(cache, u'B', 9, 0, 0)), 1);  // one pixel high still renders
-    // The size that failed was not recorded: the next request of a good size works.
-    EXPECT_EQ(GetGlyph(cache, u'A', 32, 0, 0), &cache->cells[0]);
-}
-
-TEST_F(GlyphCacheTest, SizesAboveTheCellRenderAtTheCellSize) {
-    GlyphCache* cache = Make(24, 96, 96, latin);
-    ASSERT_NE(cache, nullptr);
-    GlyphCell* big = GetGlyph(cache, u'H', 200, 0, 0);
-    ASSERT_NE(big, nullptr);
-    EXPECT_EQ(big->size, 200);
-    EXPECT_LE(big->width, 24);
-    EXPECT_LE(big->rows, 24);
-    // 'H' spans the cap height: at a 16-pixel em it is about 12 rows high.
-    EXPECT_GE(big->rows, 10);
-    EXPECT_LE(big->rows, 14);
-}
-
-TEST_F(GlyphCacheTest, OversizedGlyphIsClippedToItsCell) {
-    GlyphCache* cache = Make(30, 90, 90, latin);
-    ASSERT_NE(cache, nullptr);
-    GlyphCell* huge = GetGlyph(cache, u'M', 30, 7, 15);  // 128-pixel emboldening and the widest edge
-    ASSERT_NE(huge, nullptr);
-    EXPECT_EQ(huge->width, 30);
-    EXPECT_EQ(huge->rows, 30);
-    // The neighbouring cell's pixels were not touched.
-    const GlyphCell& next = cache->cells[(huge - cache->cells) + 1];
-    for (int i = 0; i < 30 * 30; ++i) ASSERT_EQ(next.pixels[i], 0) << i;
-}
-
 // Bold and outlined glyphs cover every pixel the plain one does, and more.
 TEST_F(GlyphCacheTest, BoldAndOutlinedGlyphsCoverThePlainGlyph) {
     GlyphCache* cache = Make(48, 192, 48, latin);
@@ -212,24 +156,6 @@ TEST_F(GlyphCacheTest, BoldAndOutlinedGlyphsCoverThePlainGlyph) {
     }
     // The baseline lies (2 * 40) / 3 = 26 rows below the line top, and 'A' stands on it.
     EXPECT_NEAR(plain->top + plain->rows, 26, 1);
-}
-
-TEST_F(GlyphCacheTest, JapaneseGlyphsAdvanceByTheRenderedEm) {
-    std::vector<uint8_t> japanese = ReadFontFile(kJapaneseFontPath);
-    ASSERT_FALSE(japanese.empty()) << kJapaneseFontPath;
-    GlyphCache* cache = Make(32, 512, 512, japanese);
-    ASSERT_NE(cache, nullptr);
-    for (char16_t c : {u'あ', u'漢', u'ア', u'。', u'」'}) {
-        for (int size : {20, 32}) {
-            GlyphCell* cell = GetGlyph(cache, c, size, 0, 0);
-            ASSERT_NE(cell, nullptr);
-            EXPECT_EQ(cell->advanceX, size - 8) << int(c) << " at " << size;
-            EXPECT_GT(CountInk(cell, 32), 0);
-        }
-    }
-    GlyphCell* latinA = GetGlyph(cache, u'A', 32, 0, 0);
-    ASSERT_NE(latinA, nullptr);
-    EXPECT_EQ(latinA->advanceX, 12);  // the font's Latin letters are half width
 }
 
 TEST_F(GlyphCacheTest, HostileFontDataIsRefusedWithALogLine) {
@@ -306,14 +232,6 @@ TEST_F(GlyphCacheTest, DamagedFontNeverReadsPastItsData) {
         DestroyGlyphCache(cache);
     }
     EXPECT_GE(opened, 2) << "damage inside the outlines must not stop the font from opening";
-}
-
-TEST(GlyphBitmapTest, CoverageCurveKnownValues) {
-    uint8_t table[kCoverageTableSize];
-    BuildCoverageTable(table, 5.0f);
-    const std::pair<int, int> pinned[] = {{0, 0}, {64, 45}, {128, 128}, {192, 210}, {254, 254}, {255, 255}};
-    for (auto [index, value] : pinned) EXPECT_EQ(table[index], value) << index;
-    for (int i = 1; i < kCoverageTableSize; ++i) EXPECT_GE(table[i], table[i - 1]) << i;
 }
 
 TEST(GlyphBitmapTest, CopyHandlesRowOrderClippingAndFormats) {

@@ -141,18 +141,6 @@ TEST_F(TextBoxTest, RevealFollowsTheWaitTimeAndSkip) {
     }
 }
 
-TEST_F(TextBoxTest, SkipDoesNotCarryOverToTheNextText) {
-    TextBox* box = Make(latin);
-    TextBox::SetWaitTime(box, 3);
-    TextBox::SetTextUtf8(box, "abc", 1);
-    TextBox::Skip(box);
-    TextBox::Clear(box);
-    TextBox::SetTextUtf8(box, "xyz", 1);
-    ASSERT_TRUE(WaitFor([&] { return PreparedCount(box) == 3; }));
-    TaskSystem::RunMainQueue();
-    EXPECT_EQ(box->shown, 0);
-}
-
 TEST_F(TextBoxTest, WrapsBeforeTheCharacterThatCrossesTheRightEdge) {
     struct Case {
         const char* text;
@@ -225,33 +213,6 @@ TEST_F(TextBoxTest, FitToWidthSqueezesTheLineAroundItsCharacters) {
     }
 }
 
-TEST_F(TextBoxTest, FixedSpacingCentresGlyphsInEqualSteps) {
-    TextBox* box = Make(latin);
-    TextBox::SetPos(box, 200, 100);
-    TextBox::SetSize(box, 300, 100);
-    TextBox::SetFontSize(box, 24);
-    TextBox::SetFixedSpace(box, true);
-    Show(box, "iW i");
-    std::vector<Placed> placed = Layout(box);
-    EXPECT_EQ(placed, (std::vector<Placed>{{0, 0}, {24, 0}, {72, 0}}));
-    std::vector<Pen> pens = Pens(box);
-    std::lock_guard<std::mutex> hold(box->lock);
-    const GlyphCell* i = box->chars[0].glyph;
-    const GlyphCell* w = box->chars[1].glyph;
-    EXPECT_EQ(pens[0].x, 50 + (24 - i->width) / 2);
-    EXPECT_EQ(pens[1].x, 50 + 24 + (24 - w->width) / 2);
-    EXPECT_EQ(pens[2].x, 50 + 72 + (24 - i->width) / 2);
-}
-
-TEST_F(TextBoxTest, SpacesAndCharacterSpacingAdvanceThePen) {
-    TextBox* box = MakeJapanese(200, 100, 300, 100);
-    TextBox::SetCharSpace(box, 3, 2);
-    Show(box, "a b\xE3\x80\x80" "c字");  // ideographic space before c
-    // a: 2 + 10; space: 2 + 28 / 2; b: 12; U+3000: 3 + 28; c: 12; 字 (wide): 3 + 20.
-    EXPECT_EQ(Layout(box), (std::vector<Placed>{{0, 0}, {28, 0}, {71, 0}, {83, 0}}));
-    EXPECT_EQ(TextBox::GetCursorX(box), 106);
-}
-
 TEST_F(TextBoxTest, VerticalAlignmentCountsEveryStoredLine) {
     struct Case {
         int vertAlign;
@@ -280,36 +241,6 @@ TEST_F(TextBoxTest, VerticalAlignmentCountsEveryStoredLine) {
     for (int update = 0; update < 3; ++update) TaskSystem::RunMainQueue();
     TextBox::UpdateLayout(box);
     EXPECT_EQ(Layout(box), (std::vector<Placed>{{0, 52}, {20, 52}}));
-}
-
-TEST_F(TextBoxTest, OutlineQuadGoesUnderEachGlyphInMultipliedColours) {
-    TextBox* box = MakeJapanese(128, 128, 200, 100);
-    TextBox::SetColor(box, 0x80FFFFFFu);  // half-transparent box
-    TextBox::SetFontRGBA(box, kRed);
-    TextBox::SetEdgeSize(box, 0);
-    TextBox::SetEdgeRGBA(box, kBlack);
-    Show(box, "字");
-    TextBox::SetEdgeSize(box, -1);
-    Show(box, "A");
-    std::lock_guard<std::mutex> hold(box->lock);
-    EXPECT_EQ(box->chars[0].edge, 1) << "an edge size of 0 is a one-pixel outline";
-    EXPECT_EQ(box->chars[1].edge, 0);
-    ASSERT_EQ(box->batch->vertexCount, 12u) << "outline and glyph, then a glyph alone";
-    const QuadVertex* edge = box->batch->vertices;
-    const QuadVertex* glyph = edge + 4;
-    EXPECT_EQ(edge[0].color, MultiplyColor(0x80FFFFFFu, kBlack));
-    EXPECT_EQ(glyph[0].color, MultiplyColor(0x80FFFFFFu, kRed));
-    EXPECT_EQ(glyph[0].color >> 24, 0x80u);
-    EXPECT_LT(edge[0].x, glyph[0].x);
-    EXPECT_LT(edge[0].y, glyph[0].y);
-    EXPECT_GT(edge[3].x, glyph[3].x);
-    EXPECT_GT(edge[3].y, glyph[3].y);
-    // Texels are the cells', at the quad's size rounded up to even.
-    const GlyphCell* cell = box->chars[0].glyph;
-    EXPECT_EQ(glyph[0].u, cell->x);
-    EXPECT_EQ(glyph[0].v, cell->y);
-    EXPECT_EQ(glyph[3].x - glyph[0].x, (cell->width + 1) & ~1);
-    EXPECT_EQ(glyph[3].u - glyph[0].u, (cell->width + 1) & ~1);
 }
 
 TEST_F(TextBoxTest, CharacterLimits) {
@@ -343,22 +274,6 @@ TEST_F(TextBoxTest, CharacterLimits) {
     EXPECT_EQ(box->chars[0].character, u'\n');
 }
 
-// Scales come from scripts unchecked; pens no integer can hold are held at
-// the range's edge instead of overflowing.
-TEST_F(TextBoxTest, ScalesBeyondAnyIntegerStillLayOut) {
-    const float scales[] = {std::nanf(""), 1e30f, -1e30f, INFINITY};
-    for (bool fixed : {false, true}) {
-        for (float scale : scales) {
-            TextBox* box = Make(latin, 16);
-            TextBox::SetFixedSpace(box, fixed);
-            TextBox::SetScale(box, scale);
-            Show(box, "j(Aj");
-            std::lock_guard<std::mutex> hold(box->lock);
-            EXPECT_EQ(box->batch->vertexCount, 16u) << scale;
-        }
-    }
-}
-
 TEST_F(TextBoxTest, ClearAndDestroyHandTheGlyphsBack) {
     TextBox* box = MakeJapanese(128, 128, 200, 100);
     TextBox::SetEdgeSize(box, 1);
@@ -379,25 +294,6 @@ TEST_F(TextBoxTest, ClearAndDestroyHandTheGlyphsBack) {
     boxes.pop_back();
     EXPECT_EQ(glyph->refCount, 0);
     EXPECT_EQ(edge->refCount, 0);
-}
-
-// Once a text's glyphs are in the atlas, laying it out again, even in a new
-// box, renders nothing.
-TEST_F(TextBoxTest, WarmGlyphsAreNotRenderedAgain) {
-    const char* text = "吾輩は猫である。名前はまだ無い。";
-    TextBox* first = MakeJapanese(128, 128, 400, 200);
-    TextBox::SetEdgeSize(first, 1);
-    Show(first, text);
-    uint64_t rendered = japanese->cache->renderCount;
-    EXPECT_GT(rendered, 0u);
-    TextBox* second = MakeJapanese(128, 128, 400, 200);
-    TextBox::SetEdgeSize(second, 1);
-    Show(second, text);
-    for (int frame = 0; frame < 5; ++frame) {
-        TextBox::SetPos(first, 128 + frame, 128);
-        TextBox::Draw(first);
-    }
-    EXPECT_EQ(japanese->cache->renderCount, rendered);
 }
 
 // Red text with a black outline on white: red only inside the glyph quads,

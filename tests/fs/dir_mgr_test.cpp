@@ -90,27 +90,6 @@ TEST(DirMgrTest, NamesThatDoNotFitFailInsteadOfBeingCut) {
     FsMgr::Release(fs);
 }
 
-TEST(DirMgrTest, ResolvePath) {
-    FsMgr* fs = DirMgr(nullptr, "/root", nullptr);
-    char out[512];
-    ASSERT_EQ(FsMgr::ResolvePath(fs, out, sizeof out, "a"), 1);
-    EXPECT_STREQ(out, "/a");
-    FsMgr::SetCurrentFolder(fs, "/KILN-WORKS/Quillmoor");
-    ASSERT_EQ(FsMgr::ResolvePath(fs, out, sizeof out, "config.dat"), 1);
-    EXPECT_STREQ(out, "/KILN-WORKS/Quillmoor/config.dat");
-    ASSERT_EQ(FsMgr::ResolvePath(fs, out, sizeof out, "/x"), 1);
-    EXPECT_STREQ(out, "/x");
-    EXPECT_EQ(FsMgr::ResolvePath(fs, out, 10, "config.dat"), 0);
-    // A folder that does not fit is refused whole rather than cut.
-    LogCapture log;
-    EXPECT_EQ(FsMgr::SetCurrentFolder(fs, std::string(512, 'f').c_str()), 0);
-    EXPECT_STREQ(fs->currentFolder, "/KILN-WORKS/Quillmoor");
-    EXPECT_TRUE(log.Contains("folder name too long (512 bytes)"));
-    EXPECT_EQ(FsMgr::SetCurrentFolder(fs, std::string(511, 'f').c_str()), 1);
-    EXPECT_EQ(strlen(fs->currentFolder), 511u);
-    FsMgr::Release(fs);
-}
-
 TEST(DirMgrTest, FoldersAndSizes) {
     TempDir dir;
     ASSERT_TRUE(dir.Write("b.txt", "abc"));
@@ -133,20 +112,6 @@ TEST(DirMgrTest, FoldersAndSizes) {
     EXPECT_EQ(FsMgr::GetFileSize(fs, "x.dat"), 5);
     EXPECT_EQ(FsMgr::GetFileSize(fs, "/b.txt"), 3);
     FsMgr::Release(fs);
-}
-
-TEST(DirMgrTest, AFolderInsideAnotherManager) {
-    TempDir dir;
-    ASSERT_TRUE(dir.Write("save/x.dat", "inside"));
-    FsMgr* outer = DirMgr(nullptr, dir.path().c_str(), nullptr);
-    FsMgr* inner = DirMgr(outer, "save", nullptr);
-    EXPECT_EQ(ReadName(inner, "x.dat"), "inside");
-    EXPECT_EQ(FsMgr::GetFileSize(inner, "x.dat"), 6);
-    EXPECT_EQ(FsMgr::CreateFolder(inner, "deeper"), 1);
-    EXPECT_TRUE(IsDirectory(dir.File("save/deeper").c_str()));
-    FsMgr::Release(inner);  // the parent stays usable
-    EXPECT_EQ(ReadName(outer, "save/x.dat"), "inside");
-    FsMgr::Release(outer);
 }
 
 class DirEnumerateTest : public testing::Test {
@@ -180,37 +145,6 @@ TEST_F(DirEnumerateTest, WalksSortedRecursiveAndStopsAtLinks) {
         "/sub/loop 0 128",    "/sub/z.bin 10 0",
     };
     EXPECT_EQ(got, expected);
-}
-
-TEST_F(DirEnumerateTest, TheLastPartIsANamePrefix) {
-    std::vector<std::string> got;
-    ASSERT_EQ(FsMgr::Enumerate(fs_, "sa", 0, &got, Collect), 1);
-    EXPECT_EQ(got, (std::vector<std::string>{"/sample.txt 6 0", "/save 0 128", "/save/x.dat 5 0"}));
-    got.clear();
-    FsMgr::SetCurrentFolder(fs_, "sub");
-    ASSERT_EQ(FsMgr::Enumerate(fs_, "inner/", 0, &got, Collect), 1);
-    EXPECT_EQ(got, (std::vector<std::string>{"/deep.txt 4 0"}));
-}
-
-TEST_F(DirEnumerateTest, AMissingFolderCallsNothing) {
-    std::vector<std::string> got;
-    EXPECT_EQ(FsMgr::Enumerate(fs_, "missing/", 0, &got, Collect), 0);
-    EXPECT_TRUE(got.empty());
-}
-
-TEST(DirMgrTest, EntriesWhoseNamesDoNotFitAreSkippedAndLogged) {
-    TempDir dir;
-    std::string a(200, 'a'), b(200, 'b'), c(200, 'c');
-    ASSERT_TRUE(dir.Write(a + "/" + b + "/" + c + "/far.txt", "far"));
-    ASSERT_TRUE(dir.Write("z.txt", "z"));
-    FsMgr* fs = DirMgr(nullptr, dir.path().c_str(), nullptr);
-    std::vector<std::string> got;
-    LogCapture log;
-    ASSERT_EQ(FsMgr::Enumerate(fs, "/", 0, &got, Collect), 1);
-    EXPECT_EQ(got, (std::vector<std::string>{"/" + a + " 0 128", "/" + a + "/" + b + " 0 128", "/z.txt 1 0"}));
-    EXPECT_EQ(log.Count(), 1u);
-    EXPECT_TRUE(log.Contains("the name is longer than 511 bytes"));
-    FsMgr::Release(fs);
 }
 
 TEST(DirMgrTest, ReadsFallBackToAnotherLetterCase) {

@@ -78,18 +78,6 @@ TEST_P(PackTest, EveryEntryReadsBackExactly) {
     }
 }
 
-TEST_P(PackTest, ScrambledEntriesAreStoredXoredInTheirFirst1024BytesOnly) {
-    const PackFile* file = FindPackEntry(pack_, "/data/noise.bin");
-    ASSERT_NE(file, nullptr);
-    ASSERT_EQ(file->storedSize, 5000u);
-    const std::vector<uint8_t>& data = SampleEntries()[5].data;
-    const uint8_t* row = GetPackKeyRow(2);
-    for (uint32_t i = 0; i < 5000; ++i) {
-        uint8_t stored = bytes_[file->dataOffset + i];
-        ASSERT_EQ(stored, i < 1024 ? data[i] ^ row[i % 256] : data[i]) << "byte " << i;
-    }
-}
-
 TEST_P(PackTest, LookupsAgreeWhateverTheyStartFrom) {
     const PackFile* expected = FindPackEntry(pack_, "/script/lib/util.nut");
     ASSERT_NE(expected, nullptr);
@@ -124,11 +112,6 @@ TEST_P(PackTest, LookupsThatFindNothing) {
     EXPECT_TRUE(log.Has("Error: Failed to open \"nope.txt\""));
 }
 
-TEST_P(PackTest, NamesDifferingInCaseAreDifferentEntries) {
-    EXPECT_EQ(ReadEntry(pack_, "/script/main.nut"), SampleEntries()[1].data);
-    EXPECT_EQ(ReadEntry(pack_, "/script/MAIN.nut"), SampleEntries()[2].data);
-}
-
 TEST_P(PackTest, RecursiveAndTopLevelListings) {
     std::vector<std::string> got;
     ASSERT_EQ(FsMgr::Enumerate(pack_, "/", 1, &got, CollectLine), 1);
@@ -140,24 +123,6 @@ TEST_P(PackTest, RecursiveAndTopLevelListings) {
     EXPECT_EQ(FsMgr::Enumerate(pack_, "/nothing", 1, &got, CollectLine), 0);
     EXPECT_EQ(FsMgr::Enumerate(pack_, "/readme.txt", 1, &got, CollectLine), 0);
     EXPECT_TRUE(got.empty());
-}
-
-TEST_P(PackTest, ListedNamesOpenFromAnyCurrentFolder) {
-    for (const char* folder : {"", "script", "/script/", "data/deep"}) {
-        SCOPED_TRACE(folder);
-        FsMgr::SetCurrentFolder(pack_, folder);
-        std::vector<std::string> got;
-        ASSERT_EQ(FsMgr::Enumerate(pack_, "", 1, &got, CollectLine), 1);
-        ASSERT_FALSE(got.empty());
-        for (const std::string& line : got) {
-            std::string name = line.substr(0, line.find(' '));
-            bool isFolder = line.size() > 4 && line.compare(line.size() - 4, 4, " 128") == 0;
-            if (!isFolder) {
-                EXPECT_NE(FindPackEntry(pack_, name.c_str()), nullptr) << name;
-            }
-        }
-    }
-    FsMgr::SetCurrentFolder(pack_, "");
 }
 
 TEST_P(PackTest, WriteOpensAreRefusedAndThePackIsUntouched) {
@@ -177,18 +142,6 @@ TEST_P(PackTest, WriteOpensAreRefusedAndThePackIsUntouched) {
     EXPECT_EQ(ReadEntry(pack_, "/readme.txt"), SampleEntries()[0].data);
 }
 
-TEST_P(PackTest, AFolderOfThePackThroughADirMgr) {
-    FsMgr* script = DirMgr(pack_, "script", nullptr);
-    EXPECT_EQ(ReadEntry(script, "main.nut"), SampleEntries()[1].data);
-    EXPECT_EQ(ReadEntry(script, "lib/util.nut"), SampleEntries()[3].data);
-    EXPECT_EQ(FsMgr::GetFileSize(script, "lib/util.nut"), 1500);
-    EXPECT_EQ(FsMgr::GetFileSize(script, "/main.nut"), 3000);  // below the folder's root
-    std::vector<std::string> got;
-    ASSERT_EQ(FsMgr::Enumerate(script, "lib", 1, &got, CollectLine), 1);
-    EXPECT_EQ(got, (std::vector<std::string>{"/script/lib/util.nut 1500 0"}));
-    FsMgr::Release(script);
-}
-
 TEST_P(PackTest, TwoThreadsReadDifferentEntriesAtOnce) {
     const std::vector<SampleEntry>& entries = SampleEntries();
     bool same[2] = {true, true};
@@ -201,56 +154,6 @@ TEST_P(PackTest, TwoThreadsReadDifferentEntriesAtOnce) {
     second.join();
     EXPECT_TRUE(same[0]);
     EXPECT_TRUE(same[1]);
-}
-
-TEST(PackFileTest, EntriesStayReadableAfterTheManagerGoes) {
-    TempDir dir;
-    std::vector<uint8_t> bytes = BuildSamplePack(GetBuiltInPackKeyTable());
-    ASSERT_TRUE(dir.Write("p.dat", std::string(bytes.begin(), bytes.end())));
-    PackMgr* pack = OpenPackFile(nullptr, dir.File("p.dat").c_str(), nullptr);
-    ASSERT_NE(pack, nullptr);
-    Stream* stream = FsMgr::OpenStream(pack, "/data/big.txt", 0, 0, kOpenRead, nullptr);
-    FsMgr::Release(pack);
-    ASSERT_NE(stream, nullptr);
-    std::vector<uint8_t> got(200000);
-    EXPECT_EQ(stream->Read(got.data(), 200000), 200000u);
-    EXPECT_EQ(got, SampleEntries()[7].data);
-    stream->Release();
-}
-
-TEST(PackFileTest, APackReadThroughADirMgrReopensThroughIt) {
-    TempDir dir;
-    std::vector<uint8_t> bytes = BuildSamplePack(GetBuiltInPackKeyTable());
-    ASSERT_TRUE(dir.Write("game/Quillmoor.dat", std::string(bytes.begin(), bytes.end())));
-    FsMgr* working = DirMgr(nullptr, dir.path().c_str(), nullptr);
-    FsMgr::SetCurrentFolder(working, "game");
-    PackMgr* pack = OpenPackFile(working, "Quillmoor.dat", nullptr);
-    ASSERT_NE(pack, nullptr);
-    EXPECT_EQ(ReadEntry(pack, "/script/lib/util.nut"), SampleEntries()[3].data);
-    EXPECT_EQ(FsMgr::OpenStream(pack, "/readme.txt", 0, 0, kOpenWrite, nullptr), nullptr);
-    EXPECT_EQ(dir.Read("game/Quillmoor.dat"), std::string(bytes.begin(), bytes.end()));
-    FsMgr::Release(pack);
-    FsMgr::Release(working);
-}
-
-TEST(PackFileTest, ListedNamesThatDoNotFitAreSkippedAndLogged) {
-    PackWriter writer;
-    std::string a(300, 'a'), b(300, 'b');
-    int outer = writer.AddDirectory(PackWriter::kRoot, a);
-    int inner = writer.AddDirectory(outer, b);
-    writer.AddFile(inner, "x.txt", {'x'});
-    writer.AddFile(outer, "y.txt", {'y'});
-    std::vector<uint8_t> bytes;
-    std::string error;
-    ASSERT_TRUE(writer.Build(GetBuiltInPackKeyTable(), &bytes, &error));
-    PackMgr* pack = OpenPackMemory(bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr);
-    ASSERT_NE(pack, nullptr);
-    std::vector<std::string> got;
-    LogCapture log;
-    ASSERT_EQ(FsMgr::Enumerate(pack, "/", 1, &got, CollectLine), 1);
-    EXPECT_EQ(got, (std::vector<std::string>{"/" + a + " 0 128", "/" + a + "/y.txt 1 0"}));
-    EXPECT_EQ(log.Count(), 1u);
-    FsMgr::Release(pack);
 }
 
 TEST(PackFileTest, MissingPackAndBadHeaderMessages) {
@@ -281,24 +184,6 @@ TEST(PackFileTest, MissingPackAndBadHeaderMessages) {
         EXPECT_EQ(OpenPackMemory(bad.data(), static_cast<uint32_t>(bad.size()), nullptr), nullptr);
         EXPECT_EQ(log.Lines(), std::vector<std::string>{c.line});
     }
-}
-
-TEST(PackWriterTest, DuplicateNamesFindTheFirst) {
-    PackWriter writer;
-    int first = writer.AddDirectory(PackWriter::kRoot, "d");
-    int second = writer.AddDirectory(PackWriter::kRoot, "d");
-    writer.AddFile(first, "a.txt", {'1'});
-    writer.AddFile(first, "a.txt", {'2'});
-    writer.AddFile(second, "a.txt", {'3'});
-    writer.AddFile(second, "only.txt", {'4'});
-    std::vector<uint8_t> bytes;
-    std::string error;
-    ASSERT_TRUE(writer.Build(GetBuiltInPackKeyTable(), &bytes, &error));
-    PackMgr* pack = OpenPackMemory(bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr);
-    ASSERT_NE(pack, nullptr);
-    EXPECT_EQ(ReadEntry(pack, "d/a.txt"), std::vector<uint8_t>{'1'});
-    EXPECT_EQ(FindPackEntry(pack, "d/only.txt"), nullptr);  // the second "d" is never reached
-    FsMgr::Release(pack);
 }
 
 }  // namespace

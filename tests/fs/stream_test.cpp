@@ -83,21 +83,6 @@ TEST(FileStreamTest, WritesGrowTheFileButLeaveNoHoles) {
     EXPECT_EQ(dir.Read("w.bin"), "hello world");
 }
 
-TEST(FileStreamTest, OpenModes) {
-    TempDir dir;
-    ASSERT_TRUE(dir.Write("f.bin", Bytes150()));
-    EXPECT_EQ(FileStream(dir.File("f.bin").c_str(), 0, 0, 0, nullptr), nullptr);
-    EXPECT_EQ(FileStream(dir.File("missing").c_str(), 0, 0, kOpenRead, nullptr), nullptr);
-    Stream* memory = FileStream(dir.File("f.bin").c_str(), 20, 10, kOpenRead | kOpenLoadIntoMemory, nullptr);
-    ASSERT_NE(memory, nullptr);
-    EXPECT_EQ(ReadAll(memory), Bytes150().substr(20, 10));
-    memory->Release();
-    Stream* truncating = FileStream(dir.File("f.bin").c_str(), 0, 0, kOpenWrite, nullptr);
-    ASSERT_NE(truncating, nullptr);
-    EXPECT_EQ(truncating->Size(), 0u);
-    truncating->Release();
-}
-
 TEST(MemoryStreamTest, NeverGrowsAndComparesPositionsUnsigned) {
     std::vector<char> block(8, '.');
     Stream* stream = MemoryStream(block.data(), 8, false, nullptr);
@@ -115,60 +100,6 @@ TEST(MemoryStreamTest, NeverGrowsAndComparesPositionsUnsigned) {
     EXPECT_EQ(stream->State(), kStreamHasData);
     EXPECT_EQ(stream->Read(buffer, sizeof buffer), 2u);
     stream->Release();
-}
-
-TEST(MemoryStreamTest, OwnedDataIsFreedWithTheStream) {
-    void* data = Alloc(nullptr, 32, 0);
-    Stream* stream = MemoryStream(data, 32, true, nullptr);
-    ASSERT_NE(stream, nullptr);
-    stream->Release();  // the leak checker fails the run if the block stays
-}
-
-TEST(SubStreamTest, ClampsAndSeeks) {
-    std::string bytes = Bytes150();
-    Stream* parent = MemoryStream(bytes.data(), 150, false, nullptr);
-    Stream* sub = SubStream(parent, 40, 20, true, nullptr);
-    ASSERT_NE(sub, nullptr);
-    EXPECT_EQ(sub->Seek(-10, kSeekSet), 0u);
-    EXPECT_EQ(sub->Seek(-30, kSeekEnd), 0u);
-    EXPECT_EQ(sub->Seek(15, kSeekCurrent), 15u);
-    char buffer[64];
-    EXPECT_EQ(sub->Read(buffer, sizeof buffer), 5u);
-    EXPECT_EQ(std::string(buffer, 5), bytes.substr(55, 5));
-    EXPECT_EQ(sub->Read(buffer, sizeof buffer), 0u);
-    EXPECT_EQ(sub->State(), kStreamAtEnd);
-    sub->Seek(100, kSeekSet);
-    EXPECT_EQ(sub->Read(buffer, sizeof buffer), 0u);
-    sub->Release();  // releases the parent too
-}
-
-TEST(SubStreamTest, TwoWindowsOnOneParentInterleave) {
-    std::string bytes = Bytes150();
-    Stream* parent = MemoryStream(bytes.data(), 150, false, nullptr);
-    Stream* a = SubStream(parent, 10, 40, false, nullptr);
-    Stream* b = SubStream(parent, 100, 40, false, nullptr);
-    std::string gotA, gotB;
-    char buffer[7];
-    for (int i = 0; i < 8; ++i) {
-        uint32_t n = a->Read(buffer, sizeof buffer);
-        gotA.append(buffer, n);
-        n = b->Read(buffer, sizeof buffer);
-        gotB.append(buffer, n);
-    }
-    EXPECT_EQ(gotA, bytes.substr(10, 40));
-    EXPECT_EQ(gotB, bytes.substr(100, 40));
-    a->Release();
-    b->Release();
-    parent->Release();
-}
-
-TEST(SubStreamTest, WritesLandInsideTheWindowOnly) {
-    std::string bytes(20, '.');
-    Stream* parent = MemoryStream(bytes.data(), 20, false, nullptr);
-    Stream* sub = SubStream(parent, 5, 4, true, nullptr);
-    EXPECT_EQ(sub->Write("abcdef", 6), 4u);
-    EXPECT_EQ(bytes, ".....abcd...........");
-    sub->Release();
 }
 
 // Every kind that keeps its own position seeks the same way: from the start,

@@ -45,17 +45,6 @@ TEST(ReadLineTest, CrLfOrLoneLfEndsALine) {
     }
 }
 
-TEST(ReadLineTest, NoBufferStoresNothing) {
-    std::string bytes = "abc\r\n";
-    Stream* stream = MemoryStream(bytes.data(), 5, false, nullptr);
-    char buffer[4] = {'x', 'x', 'x', 'x'};
-    EXPECT_EQ(stream->ReadLine(nullptr, 10), 0u);
-    EXPECT_EQ(stream->ReadLine(buffer, 0), 0u);
-    EXPECT_EQ(buffer[0], 'x');
-    EXPECT_EQ(stream->Tell(), 0u);
-    stream->Release();
-}
-
 TEST(WriteLineTest, AppendsCrLf) {
     char block[16] = {};
     Stream* stream = MemoryStream(block, sizeof block, false, nullptr);
@@ -63,38 +52,6 @@ TEST(WriteLineTest, AppendsCrLf) {
     EXPECT_EQ(stream->WriteLine(""), 0u);
     EXPECT_EQ(std::string(block, stream->Tell()), "key=1\r\n\r\n");
     stream->Release();
-}
-
-TEST(LoadersTest, WholeTextAndLimited) {
-    TempDir dir;
-    ASSERT_TRUE(dir.Write("t.txt", "hello"));
-    ASSERT_TRUE(dir.Write("empty", ""));
-    uint32_t size = 99;
-    void* whole = LoadWholeFile(nullptr, dir.File("t.txt").c_str(), &size, nullptr);
-    ASSERT_NE(whole, nullptr);
-    EXPECT_EQ(std::string(static_cast<char*>(whole), size), "hello");
-    Allocator::Free(whole);
-
-    char* text = LoadTextFile(nullptr, dir.File("t.txt").c_str(), &size, nullptr);
-    ASSERT_NE(text, nullptr);
-    EXPECT_EQ(size, 5u);
-    EXPECT_STREQ(text, "hello");
-    Allocator::Free(text);
-
-    text = LoadTextFile(nullptr, dir.File("empty").c_str(), &size, nullptr);
-    ASSERT_NE(text, nullptr);
-    EXPECT_EQ(size, 0u);
-    EXPECT_STREQ(text, "");
-    Allocator::Free(text);
-
-    size = 99;
-    EXPECT_EQ(LoadWholeFile(nullptr, dir.File("missing").c_str(), &size, nullptr), nullptr);
-    EXPECT_EQ(size, 0u);
-
-    char buffer[8] = {};
-    EXPECT_EQ(LoadFileInto(nullptr, dir.File("t.txt").c_str(), buffer, 3, nullptr), 3u);
-    EXPECT_EQ(std::string(buffer), "hel");
-    EXPECT_EQ(LoadFileInto(nullptr, dir.File("missing").c_str(), buffer, 3, nullptr), 0u);
 }
 
 }  // namespace

@@ -15,33 +15,6 @@ std::vector<uint8_t> Key256() {
     return key;
 }
 
-TEST(XorStreamTest, ReadDescramblesBelowTheLimitOnly) {
-    std::vector<uint8_t> key = Key256();
-    std::vector<uint8_t> stored = MakeBytes(2000, 9, false);
-    Stream* stream = XorStream(MemoryStream(stored.data(), 2000, false, nullptr), key.data(), 256, 1024, nullptr);
-    std::vector<uint8_t> got(2000);
-    ASSERT_EQ(stream->Read(got.data(), 2000), 2000u);
-    for (size_t i = 0; i < 2000; ++i) {
-        uint8_t expected = i < 1024 ? stored[i] ^ key[i % 256] : stored[i];
-        ASSERT_EQ(got[i], expected) << "byte " << i;
-    }
-    stream->Release();
-}
-
-TEST(XorStreamTest, ReadsInPiecesMatchOneRead) {
-    std::vector<uint8_t> key = Key256();
-    std::vector<uint8_t> stored = MakeBytes(1500, 10, false);
-    Stream* whole = XorStream(MemoryStream(stored.data(), 1500, false, nullptr), key.data(), 256, 1024, nullptr);
-    Stream* pieces = XorStream(MemoryStream(stored.data(), 1500, false, nullptr), key.data(), 256, 1024, nullptr);
-    std::vector<uint8_t> a(1500), b;
-    whole->Read(a.data(), 1500);
-    uint8_t buffer[13];
-    while (uint32_t n = pieces->Read(buffer, sizeof buffer)) b.insert(b.end(), buffer, buffer + n);
-    EXPECT_EQ(a, b);
-    whole->Release();
-    pieces->Release();
-}
-
 TEST(XorStreamTest, WritesFromOddPositionsRoundTripAndLeaveTheCallerAlone) {
     std::vector<uint8_t> key = Key256();
     std::vector<uint8_t> plain = MakeBytes(3000, 11, false);
@@ -67,19 +40,6 @@ TEST(XorStreamTest, WritesFromOddPositionsRoundTripAndLeaveTheCallerAlone) {
         EXPECT_EQ(back, plain);
         reader->Release();
     }
-}
-
-TEST(XorStreamTest, SeekTakesTheParentsPosition) {
-    std::vector<uint8_t> key = Key256();
-    std::vector<uint8_t> stored = MakeBytes(600, 12, false);
-    Stream* stream = XorStream(MemoryStream(stored.data(), 600, false, nullptr), key.data(), 256, 1024, nullptr);
-    EXPECT_EQ(stream->Seek(300, kSeekSet), 300u);
-    uint8_t byte = 0;
-    ASSERT_EQ(stream->Read(&byte, 1), 1u);
-    EXPECT_EQ(byte, stored[300] ^ key[300 % 256]);
-    EXPECT_EQ(stream->Size(), 600u);
-    EXPECT_EQ(stream->State(), kStreamHasData);
-    stream->Release();
 }
 
 TEST(XorStreamTest, AKeyOfLengthZeroPassesBytesThrough) {

@@ -66,31 +66,6 @@ std::vector<uint8_t> Compress(const std::vector<uint8_t>& data) {
     return packed;
 }
 
-TEST(ZlibStreamTest, OnlyForwardSeeksMove) {
-    std::vector<uint8_t> data = MakeBytes(10000, 20, true);
-    std::vector<uint8_t> packed = Compress(data);
-    Stream* stream = ZlibStream(MemoryStream(packed.data(), static_cast<uint32_t>(packed.size()), false, nullptr),
-                                10000, kZlibInflate, nullptr);
-    EXPECT_EQ(stream->Seek(1001, kSeekCurrent), 1001u);
-    uint8_t byte = 0;
-    ASSERT_EQ(stream->Read(&byte, 1), 1u);
-    EXPECT_EQ(byte, data[1001]);
-    EXPECT_EQ(stream->Seek(-500, kSeekCurrent), 1002u);
-    EXPECT_EQ(stream->Seek(0, kSeekSet), 1002u);
-    EXPECT_EQ(stream->Seek(0, kSeekEnd), 1002u);
-    EXPECT_EQ(stream->Seek(0, kSeekCurrent), 1002u);
-    EXPECT_EQ(stream->Seek(100000, kSeekCurrent), 10000u);  // stops at the end of the data
-    EXPECT_EQ(stream->State(), kStreamAtEnd);
-    stream->Release();
-}
-
-TEST(ZlibStreamTest, UnknownModesAreRefusedAndTheParentStaysTheCallers) {
-    uint8_t byte = 0;
-    Stream* parent = MemoryStream(&byte, 1, false, nullptr);
-    for (int mode : {0, 3, 4}) EXPECT_EQ(ZlibStream(parent, 0, mode, nullptr), nullptr) << mode;
-    parent->Release();
-}
-
 struct DamageCase {
     const char* name;
     std::vector<uint8_t> bytes;
@@ -161,39 +136,6 @@ TEST(ZlibStreamTest, ReadingThePromisedSizeChecksTheEndOfTheData) {
         EXPECT_EQ(stream->State(), kStreamAtEnd);
         stream->Release();
     }
-}
-
-TEST(ZlibStreamTest, LoadIntoMemoryKeepsOnlyTheBytesThatCame) {
-    std::vector<uint8_t> data = MakeBytes(100, 22, true);
-    std::vector<uint8_t> packed = Compress(data);
-    // The stream claims more than the data holds, as a damaged pack entry might.
-    Stream* stream = ZlibStream(MemoryStream(packed.data(), static_cast<uint32_t>(packed.size()), false, nullptr),
-                                5000, kZlibInflate, nullptr);
-    LogCapture log;
-    Stream* memory = Stream::LoadIntoMemory(stream, nullptr);
-    ASSERT_NE(memory, nullptr);
-    EXPECT_EQ(memory->Size(), 100u);
-    std::vector<uint8_t> got(100);
-    ASSERT_EQ(memory->Read(got.data(), 100), 100u);
-    EXPECT_EQ(got, data);
-    EXPECT_TRUE(log.Has("Warning: read 100 of 5000 bytes"));
-    memory->Release();
-}
-
-TEST(ZlibStreamTest, WritesAfterTheEndAreRefusedNotLooped) {
-    std::vector<uint8_t> out(4096);
-    Stream* stream = ZlibStream(MemoryStream(out.data(), 4096, false, nullptr), 0, kZlibDeflate, nullptr);
-    EXPECT_EQ(stream->Write("abc", 3), 3u);
-    stream->Flush();
-    LogCapture log;
-    EXPECT_EQ(stream->Write("def", 3), 0u);
-    EXPECT_TRUE(log.Contains("after the end of the compressed data"));
-    stream->Flush();
-    stream->Release();  // flushes again: nothing more is written
-    uLongf length = 16;
-    std::vector<uint8_t> back(16);
-    ASSERT_EQ(uncompress(back.data(), &length, out.data(), static_cast<uLong>(out.size())), Z_OK);
-    EXPECT_EQ(std::string(back.begin(), back.begin() + length), "abc");
 }
 
 TEST(ZlibStreamTest, AParentThatFillsUpFailsTheStream) {

@@ -56,19 +56,6 @@ TEST(EventRing, APairFitsOnlyWhileTwoWordsAreFreeAndQueuedWordsStayIntact) {
     }
 }
 
-TEST(EventRing, EmptyRingGivesNothingAndAPairTakesTwoReads) {
-    EventRing ring;
-    int32_t word = -1;
-    EXPECT_FALSE(ring.Pop(&word));
-    ring.Push(5, -1);
-    ASSERT_TRUE(ring.Pop(&word));
-    EXPECT_EQ(word, 5);
-    ASSERT_TRUE(ring.Pop(&word));
-    EXPECT_EQ(word, -1);
-    EXPECT_FALSE(ring.Pop(&word));
-    EXPECT_EQ(ring.count, 0);
-}
-
 TEST(EventRing, KeepsOrderOverManyWrapsWithReadsAndWritesInterleaved) {
     EventRing ring;
     Words written, read;
@@ -115,21 +102,6 @@ Words Translate(const std::vector<Frame>& frames, uint32_t dragReported = 0) {
         words.insert(words.end(), one.begin(), one.end());
     }
     return words;
-}
-
-TEST(InputEvents, AFrameWithoutInputQueuesOnlyTheTick) {
-    EXPECT_EQ(Translate({Frame{}}), (Words{0, 0}));
-    Frame held;  // held buttons and keys raise nothing by themselves
-    held.left.state = kButtonHeld;
-    held.keys.states[3] = kButtonHeld;
-    EXPECT_EQ(Translate({held}), (Words{0, 0}));
-}
-
-TEST(InputEvents, LeftButtonPushAndRelease) {
-    Frame push, release;
-    push.left.state = kButtonPushed;
-    release.left.state = kButtonReleased;
-    EXPECT_EQ(Translate({push, release}), (Words{0, 0, 1, 0, 0, 0, 2, 0}));
 }
 
 TEST(InputEvents, RightReleaseIsAClickOnlyBelowEightPixels) {
@@ -182,21 +154,6 @@ TEST(InputEvents, DragDirectionTestsXBeforeYAndNeedsThirtyPixels) {
     }
 }
 
-TEST(InputEvents, OneDragPerPressAndANewPressRearmsIt) {
-    Frame push, far, farther, release, push2;
-    push.right = Button(kButtonPushed, 100, 100, 100, 100);
-    far.right = Button(kButtonHeld, 140, 100, 100, 100);
-    farther.right = Button(kButtonHeld, 100, 20, 100, 100);
-    release.right = Button(kButtonReleased, 100, 20, 100, 100);  // 80 px away: not a click
-    push2.right = Button(kButtonPushed, 300, 300, 300, 300);
-    Frame far2 = far;
-    far2.right = Button(kButtonHeld, 300, 340, 300, 300);
-    EXPECT_EQ(Translate({push, far, farther, far, release, push2, far2}),
-              (Words{0, 0, 0, 0, 4, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 3}));
-    // A drag flag left set from an earlier press blocks drags until the next push.
-    EXPECT_EQ(Translate({far}, 1), (Words{0, 0}));
-}
-
 TEST(InputEvents, WheelGivesAPairVerticallyAndADragHorizontally) {
     struct Case {
         int32_t horizontal, vertical;
@@ -217,25 +174,6 @@ TEST(InputEvents, WheelGivesAPairVerticallyAndADragHorizontally) {
         frame.wheel.history[1][1] = 1;  // an older step is not looked at
         EXPECT_EQ(Translate({frame}), c.words);
     }
-}
-
-TEST(InputEvents, KeysGivePushAndReleaseByIndexInIndexOrder) {
-    Frame frame;
-    frame.keys.states[0] = kButtonPushed;     // Left
-    frame.keys.states[4] = kButtonReleased;   // Z
-    frame.keys.states[5] = kButtonHeld;       // X: nothing
-    frame.keys.states[11] = kButtonPushed;    // S
-    frame.keys.states[12] = kButtonPushed;    // beyond the twelve: never an event
-    EXPECT_EQ(Translate({frame}), (Words{0, 0, 7, 0, 8, 4, 7, 11}));
-}
-
-TEST(InputEvents, AllSourcesInOneFrameComeInTheirFixedOrder) {
-    Frame frame;
-    frame.left.state = kButtonPushed;
-    frame.right = Button(kButtonReleased, 10, 10, 10, 12);
-    frame.wheel.history[0][1] = 1;
-    frame.keys.states[2] = kButtonPushed;
-    EXPECT_EQ(Translate({frame}), (Words{0, 0, 1, 0, 3, 0, 5, 1, 6, 1, 7, 2}));
 }
 
 TEST(InputEvents, AFullRingDropsWholePairsOnly) {

@@ -77,11 +77,4 @@ TEST(PuppetNames, LongLinesStayOneNameCutAtACharacterBoundary) {
     }
 }
 
-TEST(PuppetNames, NoStreamGivesNoNames) {
-    PuppetNames names;
-    names.count = 7;
-    EXPECT_EQ(ReadPuppetNames(nullptr, &names), 0u);
-    EXPECT_EQ(names.count, 0u);
-}
-
 }  // namespace

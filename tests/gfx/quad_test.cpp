@@ -161,38 +161,6 @@ TEST(QuadMath, ExtremeValuesSaturateAtTheSixteenBitEdge) {
     for (const QuadVertex& v : q) EXPECT_TRUE(v.x == 32767 || v.x == -32768 || v.y == 32767 || v.y == -32768);
 }
 
-TEST(QuadMath, TruncateToInt32HoldsTheRange) {
-    struct Case {
-        double value;
-        int32_t want;
-    } cases[] = {{2.9, 2}, {-2.9, -2}, {3e9, INT32_MAX}, {-3e9, INT32_MIN}, {std::nan(""), 0}, {INFINITY, INT32_MAX},
-                 {-INFINITY, INT32_MIN}, {2147483647.0, INT32_MAX}, {-2147483648.0, INT32_MIN}};
-    for (const Case& c : cases) EXPECT_EQ(TruncateToInt32(c.value), c.want) << c.value;
-}
-
-TEST(QuadBatchTest, IndicesAndCapacity) {
-    QuadBatch* batch = QuadBatch::Create(3, nullptr);
-    ASSERT_NE(batch, nullptr);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(batch) % 16, 0u);
-    const uint16_t third[6] = {8, 9, 10, 10, 9, 11};
-    EXPECT_EQ(0, memcmp(batch->indices + 12, third, sizeof(third)));
-    QuadVertex q[4] = {};
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(QuadBatch::Add(batch, q), 1);
-    LogCapture log;
-    EXPECT_EQ(QuadBatch::Add(batch, q), 0);
-    EXPECT_EQ(log.Count(), 1u);
-    EXPECT_EQ(batch->vertexCount, 12u);
-    QuadBatch::Destroy(batch);
-
-    // 16-bit indices reach 16384 quads; a larger batch is cut to that.
-    batch = QuadBatch::Create(20000, nullptr);
-    ASSERT_NE(batch, nullptr);
-    EXPECT_EQ(batch->capacity, kMaxBatchQuads);
-    EXPECT_EQ(batch->indices[kMaxBatchQuads * 6 - 1], 65535);
-    QuadBatch::Destroy(batch);
-    EXPECT_EQ(QuadBatch::Create(0, nullptr), nullptr);
-}
-
 using Std2dTest = GfxTest;
 
 TEST_F(Std2dTest, RectanglesArePixelExactFromTheTopLeft) {
@@ -246,34 +214,6 @@ TEST_F(Std2dTest, TexturesMapTexelForPixel) {
     Texture::Release(texture);
 }
 
-TEST_F(Std2dTest, AlphaTexturesTintWithTheVertexColour) {
-    Image* image = MakeImage(kPixelAlpha8, 2, 1, 8, {128, 255});
-    Texture* texture = Texture::Create(nullptr);
-    ASSERT_TRUE(Texture::UploadImage(texture, 0, image, nullptr));
-    GlState::SetTexture(texture, GL_CLAMP_TO_EDGE, GL_NEAREST);
-    GlState::SetBlendMode(1);
-    DrawStd2dRectColor(0, 0, 2, 1, 0, 0, 2, 1, ColorWord(200, 100, 50, 255));
-    DrawStd2dRectColor(0, 1, 2, 1, 0, 0, 2, 1, ColorWord(200, 100, 50, 128));
-    const Rgba half{100, 50, 25, 255}, full{200, 100, 50, 255};
-    EXPECT_TRUE(RectIs(0, 0, 1, 1, half, 1));
-    EXPECT_TRUE(RectIs(1, 0, 1, 1, full, 1));
-    EXPECT_TRUE(RectIs(0, 1, 1, 1, Rgba{50, 25, 13, 255}, 1));
-    EXPECT_TRUE(RectIs(1, 1, 1, 1, half, 1));
-    Texture::Release(texture);
-    Image::Free(image);
-}
-
-TEST_F(Std2dTest, CornerColoursGoToTheirCorners) {
-    GlState::SetTextureRepeat(nullptr);
-    GlState::SetBlendMode(0);
-    DrawStd2dRect(0, 0, 64, 64, 0, 0, 0, 0, ColorWord(255, 0, 0), ColorWord(0, 255, 0), ColorWord(0, 0, 255),
-                  ColorWord(255, 255, 255));
-    EXPECT_TRUE(RectIs(0, 0, 1, 1, Rgba{255, 0, 0, 255}, 8));
-    EXPECT_TRUE(RectIs(0, 63, 1, 1, Rgba{0, 255, 0, 255}, 8));
-    EXPECT_TRUE(RectIs(63, 0, 1, 1, Rgba{0, 0, 255, 255}, 8));
-    EXPECT_TRUE(RectIs(63, 63, 1, 1, Rgba{255, 255, 255, 255}, 8));
-}
-
 TEST_F(Std2dTest, BatchesDrawEveryQuadInOneCall) {
     QuadBatch* batch = QuadBatch::Create(4, nullptr);
     const uint32_t colours[3] = {ColorWord(255, 0, 0), ColorWord(0, 255, 0), ColorWord(0, 0, 255)};
@@ -306,25 +246,6 @@ TEST_F(Std2dTest, BatchesDrawEveryQuadInOneCall) {
     EXPECT_EQ(GetRenderStats().drawCalls, 1u);
     EXPECT_EQ(GetRenderStats().triangles, 0u);
     QuadBatch::Destroy(batch);
-}
-
-TEST_F(Std2dTest, UnindexedTrianglesAndStrips) {
-    QuadVertex q[6];
-    Quad::SetRect(q, 5, 5, 6, 6);  // strip order
-    Quad::SetTexRect(q, 0, 0, 0, 0);
-    Quad::SetColor(q, ColorWord(0, 255, 0));
-    GlState::SetTextureRepeat(nullptr);
-    GlState::SetBlendMode(0);
-    DrawStd2dTriangleStrip(2, q, nullptr);
-    EXPECT_TRUE(RectIs(5, 5, 6, 6, Rgba{0, 255, 0, 255}));
-    // The same quad as two listed triangles.
-    QuadVertex t[6] = {q[0], q[1], q[2], q[2], q[1], q[3]};
-    for (QuadVertex& v : t) {
-        v.x = static_cast<int16_t>(v.x + 20);
-        v.color = ColorWord(255, 0, 255);
-    }
-    DrawStd2dTriangles(2, t, nullptr);
-    EXPECT_TRUE(RectIs(25, 5, 6, 6, Rgba{255, 0, 255, 255}));
 }
 
 }  // namespace

@@ -146,21 +146,6 @@ std::vector<uint8_t> Gradient(int w, int h) {
 
 const Rgba kBlack{0, 0, 0, 255}, kRed{255, 0, 0, 255}, kGreen{0, 255, 0, 255}, kBlue{0, 0, 255, 255};
 
-TEST_F(SpriteTest, HigherAndLaterLayersCover) {
-    Sprite* first = AddRect(5, 0, 0, kWidth, kHeight, ColorWord(255, 0, 0));
-    AddRect(1, 0, 0, kWidth, kHeight, ColorWord(0, 255, 0));
-    Sprite* second = AddRect(5, 0, 0, kWidth, kHeight, ColorWord(0, 0, 255));
-    DrawFrame();
-    EXPECT_TRUE(RectIs(0, 0, kWidth, kHeight, kBlue));
-    EXPECT_EQ(GetRenderStats().drawCalls, 3u);
-    LayerList::Remove(list_, NodeOf(second));
-    DrawFrame();
-    EXPECT_TRUE(RectIs(0, 0, kWidth, kHeight, kRed));
-    LayerList::SetZ(list_, NodeOf(first), 0);
-    DrawFrame();
-    EXPECT_TRUE(RectIs(0, 0, kWidth, kHeight, kGreen));
-}
-
 TEST_F(SpriteTest, UnscaledSpritesAreExactAndScaledOnesFiltered) {
     std::vector<uint8_t> texels = Gradient(4, 4);
     Sprite* sprite = AddSprite(0);
@@ -234,85 +219,6 @@ TEST_F(SpriteTest, ClippingKeepsTexelsInPlace) {
     EXPECT_EQ(sprite->GetClipRect(), nullptr);
     DrawFrame();
     EXPECT_FALSE(ReadPixel(80, 80) == kBlack);
-}
-
-TEST_F(SpriteTest, RotationAndScaleMoveTheCorners) {
-    Sprite* sprite = AddRect(0, 98, 118, 60, 20, ColorWord(255, 0, 0));  // centre (128, 128)
-    sprite->SetAngle(90.0f);
-    DrawFrame();
-    // Now 20 wide and 60 high.
-    EXPECT_TRUE(RectIs(120, 100, 16, 56, kRed));
-    EXPECT_EQ(ReadPixel(128, 99), kRed);
-    EXPECT_EQ(ReadPixel(128, 97), kBlack);
-    EXPECT_EQ(ReadPixel(100, 128), kBlack);
-    EXPECT_EQ(ReadPixel(128, 162), kBlack);
-
-    sprite->SetAngle(0.0f);
-    sprite->SetScale(0.5f);
-    DrawFrame();
-    EXPECT_TRUE(RectIs(113, 123, 30, 10, kRed));
-    EXPECT_EQ(ReadPixel(112, 128), kBlack);
-    EXPECT_EQ(ReadPixel(143, 128), kBlack);
-    EXPECT_EQ(ReadPixel(128, 133), kBlack);
-}
-
-TEST_F(SpriteTest, ColoursFadesAndTransparency) {
-    Sprite* sprite = AddRect(0, 10, 10, 20, 20, ColorWord(255, 255, 255, 128));
-    DrawFrame();
-    EXPECT_TRUE(RectIs(10, 10, 20, 20, Rgba{128, 128, 128, 255}, 1));
-
-    sprite->SetColor(ColorWord(255, 0, 0, 0));
-    EXPECT_TRUE(sprite->flags & kSpriteTransparent);
-    DrawFrame();
-    EXPECT_EQ(GetRenderStats().drawCalls, 0u);
-    sprite->SetColor(ColorWord(255, 0, 0, 1));
-    DrawFrame();
-    EXPECT_EQ(GetRenderStats().drawCalls, 1u);
-
-    sprite->SetVertexColors(0, 0, 0, 0);
-    DrawFrame();
-    EXPECT_EQ(GetRenderStats().drawCalls, 0u);
-    sprite->SetSize(64, 64);
-    sprite->SetPos(32, 32);
-    sprite->SetVertexColors(ColorWord(255, 0, 0), ColorWord(0, 255, 0), ColorWord(0, 0, 255),
-                            ColorWord(255, 255, 255, 0));
-    DrawFrame();
-    EXPECT_TRUE(RectIs(0, 0, 1, 1, kRed, 8));
-    EXPECT_TRUE(RectIs(0, 63, 1, 1, kGreen, 8));
-    EXPECT_TRUE(RectIs(63, 0, 1, 1, kBlue, 8));
-    EXPECT_TRUE(RectIs(63, 63, 1, 1, kBlack, 8)) << "the transparent corner";
-}
-
-TEST_F(SpriteTest, HiddenOrEmptySpritesDrawNothing) {
-    struct Case {
-        const char* what;
-        void (*change)(Sprite*);
-    } cases[] = {
-        {"hidden", [](Sprite* s) { s->SetVisible(false); }},
-        {"width 0", [](Sprite* s) { s->SetSize(0, 20); }},
-        {"height 0", [](Sprite* s) { s->SetSize(20, 0); }},
-        {"scaled to nothing and clipped",
-         [](Sprite* s) {
-             const int32_t clip[4] = {0, 0, 100, 100};
-             s->SetClipRect(clip);
-             s->SetScale(0.01f);
-         }},
-        {"clipped away",
-         [](Sprite* s) {
-             const int32_t clip[4] = {200, 200, 210, 210};
-             s->SetClipRect(clip);
-         }},
-    };
-    for (const Case& c : cases) {
-        Sprite* sprite = AddSprite(0);
-        sprite->SetImage(ReadyImage(8, 8, Gradient(8, 8)));
-        sprite->SetPos(40, 40);
-        c.change(sprite);
-        DrawFrame();
-        EXPECT_EQ(GetRenderStats().drawCalls, 0u) << c.what;
-        EXPECT_TRUE(RectIs(0, 0, 100, 100, kBlack)) << c.what;
-        LayerList::Remove(list_, NodeOf(sprite));
-    }
 }
 
 // Positions, sizes, scales and rectangles come from scripts unchecked. None
@@ -394,43 +300,6 @@ TEST_F(SpriteTest, LoadingImagesDrawNothingAndTheFirstReadyFrameIsRight) {
     EXPECT_EQ(ReadPixel(103, 100), kBlack);
     EXPECT_EQ(ReadPixel(100, 97), kBlack);
     EXPECT_EQ(ReadPixel(100, 102), kBlack);
-}
-
-TEST_F(SpriteTest, SourceRectanglesPickTexels) {
-    std::vector<uint8_t> texels = Gradient(8, 8);
-    AsyncTexture* image = ReadyImage(8, 8, texels);
-    Sprite* sprite = AddSprite(0);
-    sprite->SetImageRect(image, 2, 3, 3, 2);
-    sprite->SetPos(21, 11);  // left 20, top 10
-    DrawFrame();
-    EXPECT_EQ(sprite->GetWidth(), 3);
-    for (int y = 0; y < 2; ++y) {
-        for (int x = 0; x < 3; ++x) {
-            const uint8_t* p = &texels[((3 + y) * 8 + 2 + x) * 4];
-            EXPECT_EQ(ReadPixel(20 + x, 10 + y), (Rgba{p[0], p[1], p[2], 255})) << x << "," << y;
-        }
-    }
-    // A fixed size stretches the source over it, filtered.
-    sprite->SetSize(30, 20);
-    DrawFrame();
-    EXPECT_FALSE(sprite->flags & kSpritePixelExact);
-    EXPECT_FALSE(ReadPixel(15, 5) == kBlack);
-}
-
-TEST_F(SpriteTest, ASpriteKeepsItsImageAlive) {
-    AsyncTexture* image = AsyncTexture::Create(nullptr);
-    std::vector<uint8_t> green(4 * 4 * 4);
-    for (size_t i = 0; i < green.size(); i += 4) green[i + 1] = green[i + 3] = 255;
-    FinishImage(image, 4, 4, green);
-    Sprite* sprite = AddSprite(0);
-    sprite->SetImage(image);
-    sprite->SetPos(10, 10);
-    ReleaseTexture(image);  // the script drops its image while the sprite shows it
-    DrawFrame();
-    EXPECT_TRUE(RectIs(8, 8, 4, 4, kGreen));
-    EXPECT_EQ(GetAsyncTextureList().count, 1u);
-    sprite->SetImage(nullptr);
-    EXPECT_EQ(GetAsyncTextureList().count, 0u) << "the last reference went with the sprite's";
 }
 
 }  // namespace

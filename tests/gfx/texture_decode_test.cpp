@@ -131,21 +131,6 @@ TEST(BlockDecode, AtcAlphaBlocks) {
     }
 }
 
-TEST(BlockDecode, PartialBlocksKeepTheirTexelsInPlace) {
-    // A 6 x 5 level: 2 x 2 blocks, each of one colour.
-    const uint16_t colours[4] = {0xF800, 0x07E0, 0x001F, 0xFFFF};
-    std::vector<uint8_t> data;
-    for (uint16_t c : colours) {
-        std::vector<uint8_t> block = ColourBlock(c, c, 0);
-        data.insert(data.end(), block.begin(), block.end());
-    }
-    std::vector<uint8_t> out = Decode(kPixelDxt1Rgb, 6, 5, data);
-    EXPECT_TRUE(Same(At(out, 6, 3, 3), {255, 0, 0, 255}));
-    EXPECT_TRUE(Same(At(out, 6, 5, 0), {0, 255, 0, 255}));
-    EXPECT_TRUE(Same(At(out, 6, 0, 4), {0, 0, 255, 255}));
-    EXPECT_TRUE(Same(At(out, 6, 5, 4), {255, 255, 255, 255}));
-}
-
 // PVRTC blocks: modulation word, then colour word (A in the low half).
 std::vector<uint8_t> PvrtcLevel(int blocks, uint32_t modulation, uint32_t colours) {
     std::vector<uint8_t> data(static_cast<size_t>(blocks) * 8);
@@ -234,26 +219,6 @@ TEST(PvrtcDecode, TwoBitModulation) {
             }
         }
     }
-}
-
-TEST(PvrtcDecode, LevelsBelowTheMinimumAreCutFromIt) {
-    std::vector<uint8_t> out = Decode(kPixelPvrtcRgba2, 4, 2, PvrtcLevel(4, 0, kOpaqueBlueB | kOpaqueRedA));
-    for (int i = 0; i < 8; ++i) EXPECT_TRUE(Same(At(out, 4, i % 4, i / 4), {255, 0, 0, 255}));
-}
-
-TEST(CompressedData, SizesCountWholeBlocksAndMinima) {
-    struct Case {
-        PixelFormat code;
-        int w, h;
-        uint32_t bytes;
-    } cases[] = {
-        {kPixelDxt1Rgb, 2, 2, 8},        {kPixelDxt1Rgba, 5, 5, 32},     {kPixelDxt1Rgb, 256, 128, 16384},
-        {kPixelAtcRgb, 1, 9, 24},        {kPixelAtcRgbaExplicit, 4, 4, 16}, {kPixelAtcRgbaInterpolated, 8, 5, 64},
-        {kPixelPvrtcRgb4, 4, 4, 32},     {kPixelPvrtcRgba4, 32, 16, 256}, {kPixelPvrtcRgb2, 8, 8, 32},
-        {kPixelPvrtcRgba2, 64, 4, 128},  {kPixelRgba8888, 4, 4, 0},       {kPixelDxt1Rgb, 0, 4, 0},
-        {kPixelDxt1Rgb, -4, 4, 0},
-    };
-    for (const Case& c : cases) EXPECT_EQ(CompressedDataSize(c.code, c.w, c.h), c.bytes) << c.code << " " << c.w;
 }
 
 TEST(CompressedData, ShortOrUnusableDataIsRefused) {

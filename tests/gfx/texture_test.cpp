@@ -222,52 +222,6 @@ TEST_F(TextureTest, BadImagesAreRefusedAndCostNothing) {
     }
 }
 
-TEST_F(TextureTest, MemoryTotalFollowsStorage) {
-    const int64_t total = GetTextureMemoryTotal();
-    Texture* a = Texture::CreateEmpty(16, 8, kPixelRgba8888, nullptr);
-    Texture* b = Texture::CreateEmpty(3, 3, kPixelRgb565, nullptr);
-    EXPECT_EQ(GetTextureMemoryTotal(), total + 16 * 8 * 4 + 3 * 3 * 2);
-    // Re-uploading replaces the count rather than adding to it.
-    Image* small = Image::New(2, 2, kPixelRgba8888, nullptr);
-    ASSERT_TRUE(Texture::UploadImage(a, 0, small, nullptr));
-    EXPECT_EQ(GetTextureMemoryTotal(), total + 2 * 2 * 4 + 3 * 3 * 2);
-    // Compressed textures cannot be made empty and cost nothing.
-    Texture* c = Texture::CreateEmpty(8, 8, kPixelDxt1Rgb, nullptr);
-    ASSERT_NE(c, nullptr);
-    EXPECT_EQ(c->format, 0);
-    EXPECT_EQ(c->width, 0);
-    EXPECT_EQ(Texture::AllocateStorage(b, 0, 8, 8, kPixelPvrtcRgb4), 0);
-    EXPECT_EQ(GetTextureMemoryTotal(), total + 2 * 2 * 4 + 3 * 3 * 2);
-    Texture::AddRef(a);
-    Texture::Release(a);
-    EXPECT_EQ(GetTextureMemoryTotal(), total + 2 * 2 * 4 + 3 * 3 * 2) << "one reference is left";
-    Texture::Release(a);
-    Texture::Release(b);
-    Texture::Release(c);
-    EXPECT_EQ(GetTextureMemoryTotal(), total);
-    Image::Free(small);
-}
-
-TEST_F(TextureTest, PaletteImagesAreExpandedWithFilledEdges) {
-    // Index 0 is transparent, 1 red, 2 blue; the transparent texel between
-    // a red and a blue one takes their average colour at a sixth of their alpha.
-    std::vector<uint8_t> bytes(1024 + 3, 0);
-    const uint8_t red[4] = {255, 0, 0, 255}, blue[4] = {0, 0, 255, 255};
-    memcpy(&bytes[4], red, 4);
-    memcpy(&bytes[8], blue, 4);
-    bytes[1024] = 1;
-    bytes[1025] = 0;
-    bytes[1026] = 2;
-    Image* image = MakeImage(kPixelIndexed8, 3, 1, 8, bytes);
-    Texture* texture = Texture::Create(nullptr);
-    ASSERT_TRUE(Texture::UploadImage(texture, 0, image, nullptr));
-    EXPECT_EQ(texture->format, kPixelRgba8888);
-    const std::vector<uint8_t> want = {255, 0, 0, 255, 127, 0, 127, 85, 0, 0, 255, 255};
-    EXPECT_TRUE(DrawsAs(texture, kPixelRgba8888, want, 4));
-    Texture::Release(texture);
-    Image::Free(image);
-}
-
 // A 24-bit bitmap file with its rows bottom-up and padded to 4 bytes.
 std::string BitmapFile(int w, int h, const std::vector<uint8_t>& rgb) {
     const int rowBytes = (w * 3 + 3) & ~3;

@@ -48,20 +48,6 @@ protected:
     }
 };
 
-TEST_F(AsyncTextureTest, LargePowerOfTwoImagesGetATextureOfTheirOwn) {
-    AsyncTexture* image = LoadNow(WriteFile("big.png", RgbaPng(TestPattern(256, 256, 1, true))), true);
-    ASSERT_EQ(image->state.load(), kAsyncTextureReady);
-    const TextureArea* area = AsyncTexture::GetArea(image);
-    ASSERT_NE(area, nullptr);
-    EXPECT_EQ(image->atlasArea, nullptr);
-    EXPECT_EQ(area->x, 0);
-    EXPECT_EQ(area->y, 0);
-    EXPECT_EQ(area->width, 256);
-    EXPECT_EQ(area->texture->width, 256);
-    EXPECT_EQ(ImageAtlas::PageCount(), 0);
-    ReleaseTexture(image);
-}
-
 TEST_F(AsyncTextureTest, SmallImagesShareAnAtlasPageAndDrawTheirOwnPixels) {
     RawImage first = TestPattern(100, 60, 2, true), second = TestPattern(30, 20, 3, true);
     AsyncTexture* a = LoadNow(WriteFile("a.png", RgbaPng(first)), true);
@@ -111,37 +97,6 @@ TEST_F(AsyncTextureTest, PaletteAndRgbImagesAreExpandedForTheAtlas) {
     ReleaseTexture(expanded);
 }
 
-TEST_F(AsyncTextureTest, Dxt1DrawsItsDecodedBlockColours) {
-    // Colour 0 red, colour 1 blue (5-6-5), indices 0,1,2,3 along each row.
-    const uint8_t block[8] = {0x00, 0xF8, 0x1F, 0x00, 0xE4, 0xE4, 0xE4, 0xE4};
-    std::string data(reinterpret_cast<const char*>(block), 8);
-    AsyncTexture* image = LoadNow(WriteFile("b.dds", MakeDds(4, 4, "DXT1", data)), true);
-    ASSERT_EQ(image->state.load(), kAsyncTextureReady);
-    EXPECT_EQ(image->atlasArea, nullptr) << "compressed data cannot share a page";
-    uint8_t texels[16][4];
-    DecodeDxt1Block(block, false, texels);
-    std::vector<uint8_t> drawn = Draw(image, 40, 40);
-    ASSERT_EQ(drawn.size(), 64u);
-    // The driver rounds the two interpolated colours its own way, by one at most.
-    for (int i = 0; i < 64; ++i) EXPECT_NEAR(drawn[i], (&texels[0][0])[i], 1) << "byte " << i;
-    ReleaseTexture(image);
-}
-
-TEST_F(AsyncTextureTest, WithoutRoomInTheAtlasAnImageGetsItsOwnTexture) {
-    static const AtlasTextureFactory kNoPages = {[](Allocator*) -> Texture* { return nullptr; },
-                                                 [](Texture*) {}};
-    ImageAtlas::SetTextureFactory(&kNoPages);
-    RawImage source = TestPattern(20, 10, 5, true);
-    LogCapture log;
-    AsyncTexture* image = LoadNow(WriteFile("s.png", RgbaPng(source)), true);
-    ImageAtlas::SetTextureFactory(nullptr);
-    ASSERT_EQ(image->state.load(), kAsyncTextureReady);
-    EXPECT_EQ(image->atlasArea, nullptr);
-    EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error: Failed to allocate image area."});
-    EXPECT_EQ(Draw(image, 0, 0), source.rgba);
-    ReleaseTexture(image);
-}
-
 TEST_F(AsyncTextureTest, FailuresEndInTheFailedStateWithTheirLogLine) {
     const std::string missing = folder_.File("missing.png");
     const struct {
@@ -159,21 +114,6 @@ TEST_F(AsyncTextureTest, FailuresEndInTheFailedStateWithTheirLogLine) {
         EXPECT_EQ(log.Lines(), std::vector<std::string>{c.line});
         ReleaseTexture(image);
     }
-}
-
-TEST_F(AsyncTextureTest, ASpriteKeepsItsImageAliveAfterTheOwnerReleasesIt) {
-    RawImage source = TestPattern(8, 8, 6, true);
-    AsyncTexture* image = LoadNow(WriteFile("k.png", RgbaPng(source)), false);
-    Sprite* sprite = Sprite::Create(nullptr);
-    sprite->SetImage(image);
-    sprite->SetBlend(0);
-    sprite->SetPos(4, 4);
-    ReleaseTexture(image);  // the script drops its image
-    EXPECT_EQ(GetAsyncTextureList().count, 1u);
-    Sprite::Draw(sprite);
-    EXPECT_EQ(ReadRect(0, 0, 8, 8), source.rgba);
-    Sprite::Destroy(sprite);
-    EXPECT_EQ(GetAsyncTextureList().count, 0u);
 }
 
 // Releases at every stage of a load: queued, decoding, decoded and waiting

@@ -41,24 +41,6 @@ TEST(FillTransparentPixels, AveragesOpaqueNeighboursWithASixthOfTheirAlpha) {
     EXPECT_EQ(std::vector<uint8_t>(image->pixels, image->pixels + 36), want);
 }
 
-TEST(FillTransparentPixels, OneOpaqueNeighbourIsNotEnough) {
-    const std::vector<uint8_t> in = {0, 0, 0, 0, 50, 60, 70, 255, 0, 0, 0, 0};
-    ImagePtr image = Rgba(3, 1, in);
-    FillTransparentPixels(image.get());
-    EXPECT_EQ(std::vector<uint8_t>(image->pixels, image->pixels + 12), in);
-}
-
-TEST(ExpandRgbToRgba, AddsOpaqueAlpha) {
-    ImagePtr rgb(Image::New(2, 1, kPixelRgb888, nullptr));
-    const uint8_t bytes[6] = {1, 2, 3, 4, 5, 6};
-    std::copy(bytes, bytes + 6, rgb->pixels);
-    ImagePtr rgba(ExpandRgbToRgba(rgb.get()));
-    ASSERT_NE(rgba, nullptr);
-    EXPECT_EQ(rgba->type, kPixelRgba8888);
-    EXPECT_EQ(std::vector<uint8_t>(rgba->pixels, rgba->pixels + 8), (std::vector<uint8_t>{1, 2, 3, 255, 4, 5, 6, 255}));
-    EXPECT_EQ(ExpandRgbToRgba(rgba.get()), nullptr);
-}
-
 TEST(NewImage, BitsPerTypeAndRefusals) {
     struct Case {
         PixelFormat type;
@@ -84,16 +66,6 @@ TEST(NewImage, BitsPerTypeAndRefusals) {
     LogCapture log;
     EXPECT_EQ(NewImage(0, 2, kPixelRgba8888, nullptr), nullptr);
     EXPECT_EQ(NewImage(3, -1, kPixelRgba8888, nullptr), nullptr);
-}
-
-TEST(ImageDataSize, CountsWholeBlocksAndThePalette) {
-    EXPECT_EQ(ImageDataSize(kPixelRgb888, 5, 3), 45u);
-    EXPECT_EQ(ImageDataSize(kPixelIndexed8, 2, 2), 1028u);
-    EXPECT_EQ(ImageDataSize(kPixelDxt1Rgb, 5, 3), 16u);
-    EXPECT_EQ(ImageDataSize(kPixelPvrtcRgb2, 8, 8), 32u);
-    EXPECT_EQ(ImageDataSize(kPixelRgba8888, kMaxImageSide + 1, 1), 0u);
-    EXPECT_EQ(ImageDataSize(kPixelRgba8888, 0, 1), 0u);
-    EXPECT_EQ(ImageDataSize(5, 4, 4), 0u);
 }
 
 }  // namespace

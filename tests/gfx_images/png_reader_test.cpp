@@ -108,33 +108,6 @@ TEST_P(PngPaletteTest, UnpacksIndicesAndTakesAlphaFromTheTransparencyChunk) {
 
 INSTANTIATE_TEST_SUITE_P(Depths, PngPaletteTest, ::testing::Values(1, 2, 4, 8));
 
-TEST(PngReader, IndicesBeyondThePaletteExpandToTransparentBlack) {
-    PngLayout layout;
-    layout.width = 3;
-    layout.height = 1;
-    layout.colourType = PNG_COLOR_TYPE_PALETTE;
-    layout.rows = {0, 5, 255};
-    layout.palette = {200, 100, 50};
-    ImagePtr image(DecodeBytes(WritePng(layout)));
-    ASSERT_NE(image, nullptr);
-    ImagePtr rgba(ExpandPaletteToRgba(image.get()));
-    ASSERT_NE(rgba, nullptr);
-    EXPECT_EQ(Pixels(rgba.get()), (std::vector<uint8_t>{200, 100, 50, 255, 0, 0, 0, 0, 0, 0, 0, 0}));
-}
-
-TEST(PngReader, GreyFilesAreRefusedWithOneLine) {
-    for (int colourType : {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA}) {
-        PngLayout layout;
-        layout.width = 2;
-        layout.height = 2;
-        layout.colourType = colourType;
-        layout.rows.assign(colourType == PNG_COLOR_TYPE_GRAY ? 4 : 8, 99);
-        LogCapture log;
-        EXPECT_EQ(DecodeBytes(WritePng(layout)), nullptr);
-        EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error: That image file is not supported color type."});
-    }
-}
-
 // ImageMagick writes the same picture in the PNG forms it offers.
 TEST(PngReader, DecodesImageMagickFiles) {
     if (!HaveImageMagick()) GTEST_SKIP() << "ImageMagick's convert is not installed";
@@ -165,29 +138,6 @@ TEST(PngReader, DecodesImageMagickFiles) {
         EXPECT_EQ(image->type, c.type);
         EXPECT_EQ(Pixels(image.get()), c.type == kPixelRgba8888 ? source.rgba : RgbOf(source));
     }
-}
-
-TEST(PngReader, DecodesAnImageMagickPaletteFile) {
-    if (!HaveImageMagick()) GTEST_SKIP() << "ImageMagick's convert is not installed";
-    // Four colours, so the palette form loses nothing.
-    RawImage source;
-    source.width = 8;
-    source.height = 4;
-    const uint8_t colours[4][4] = {{255, 0, 0, 255}, {0, 0, 255, 255}, {0, 255, 0, 255}, {255, 255, 255, 255}};
-    for (int i = 0; i < 32; ++i) source.rgba.insert(source.rgba.end(), colours[(i * 3 + i / 8) % 4], colours[(i * 3 + i / 8) % 4] + 4);
-    PngLayout layout;
-    layout.width = 8;
-    layout.height = 4;
-    layout.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
-    layout.rows = source.rgba;
-    std::string bytes = ConvertWithImageMagick(WritePng(layout), "png", {}, "PNG8:out.png");
-    ASSERT_FALSE(bytes.empty());
-    ImagePtr image(DecodeBytes(bytes));
-    ASSERT_NE(image, nullptr);
-    ASSERT_EQ(image->type, kPixelIndexed8);
-    ImagePtr rgba(ExpandPaletteToRgba(image.get()));
-    ASSERT_NE(rgba, nullptr);
-    EXPECT_EQ(Pixels(rgba.get()), source.rgba);
 }
 
 }  // namespace

@@ -114,21 +114,6 @@ TEST_F(InputTest, HistoryKeepsTwentyPositionsNewestFirst) {
     }
 }
 
-TEST_F(InputTest, AWheelNotchShowsInPairZeroForExactlyOnePoll) {
-    PollInput();
-    PointerWheel(2, 0, 1);
-    PollInput();
-    const PointerState* wheel = GetPointerState(2);
-    EXPECT_EQ(wheel->history[0][0], 0);
-    EXPECT_EQ(wheel->history[0][1], 1);
-    PollInput();
-    EXPECT_EQ(wheel->history[0][1], 0);
-    EXPECT_EQ(wheel->history[1][1], 1);
-    PointerWheel(2, -1, 0);
-    PollInput();
-    EXPECT_EQ(wheel->history[0][0], -1);
-}
-
 TEST_F(InputTest, WhileInactiveNothingChanges) {
     desktop_.keys['Z'] = true;
     desktop_.pointer.left = true;
@@ -147,29 +132,6 @@ TEST_F(InputTest, WhileInactiveNothingChanges) {
     EXPECT_EQ(memcmp(&keysBefore, GetControllerState(0), sizeof keysBefore), 0);
     EXPECT_EQ(GetControllerState(0)->states[4], kButtonHeld);
     EXPECT_EQ(pads_.samples, 2);
-}
-
-TEST_F(InputTest, TheKeyMapDrivesTheKeyboardBlock) {
-    GetControllerState(0)->states[13] = 3;  // must be cleared by the next poll
-    desktop_.keys[0x25] = true;  // left
-    desktop_.keys['S'] = true;
-    desktop_.keys['Q'] = true;   // not mapped
-    desktop_.pointer.x = 0;      // keys count outside the window too
-    PollInput();
-    const ControllerState* keys = GetControllerState(0);
-    for (int i = 0; i < kControllerStateCount; ++i) {
-        uint32_t want = (i == 0 || i == 11) ? kButtonPushed : kButtonUp;
-        EXPECT_EQ(keys->states[i], want) << "state " << i;
-    }
-    EXPECT_EQ(desktop_.keyboardSamples, 1);
-}
-
-TEST_F(InputTest, RecordsOutsideTheRangesAreNull) {
-    EXPECT_EQ(GetPointerState(3), nullptr);
-    EXPECT_EQ(GetPointerState(-1), nullptr);
-    EXPECT_EQ(GetControllerState(3), nullptr);
-    EXPECT_EQ(GetControllerState(-1), nullptr);
-    EXPECT_NE(GetControllerState(2), nullptr);
 }
 
 TEST_F(InputTest, PadDirectionsAndMappedButtonsUpdateEachStateOncePerPoll) {
@@ -205,36 +167,6 @@ TEST_F(InputTest, PadDirectionsAndMappedButtonsUpdateEachStateOncePerPoll) {
         EXPECT_EQ(pad->states[11], kButtonUp) << "a map entry past the buttons never reads as down";
     }
     EXPECT_EQ(pads_.samples, 6) << "the pads are sampled once per poll";
-}
-
-TEST_F(InputTest, AnUnreadablePadKeepsItsBlock) {
-    pads_.pads[1].buttons[0] = 1;  // default map: state 4
-    PollInput();
-    EXPECT_EQ(GetControllerState(2)->states[4], kButtonPushed);
-    pads_.readable[1] = false;
-    pads_.pads[1].buttons[0] = 0;
-    PollInput();
-    EXPECT_EQ(GetControllerState(2)->states[4], kButtonPushed);
-    EXPECT_EQ(GetControllerState(1)->states[4], kButtonUp);
-}
-
-TEST_F(InputTest, WithoutPadsTheirBlocksStayZero) {
-    pads_.count = 0;
-    PollInput();
-    EXPECT_EQ(pads_.samples, 0);
-    InitInputWith(&desktop_, nullptr);
-    desktop_.keys['X'] = true;
-    PollInput();
-    EXPECT_EQ(GetControllerState(0)->states[5], kButtonPushed);
-    for (int i = 0; i < kControllerStateCount; ++i) EXPECT_EQ(GetControllerState(1)->states[i], 0u);
-}
-
-TEST(PadAxis, ScalesTheFullRangeToThousand) {
-    const struct {
-        int16_t in;
-        int32_t out;
-    } cases[] = {{0, 0}, {32767, 1000}, {-32767, -1000}, {-32768, -1000}, {16384, 500}, {16417, 501}, {-16417, -501}};
-    for (const auto& c : cases) EXPECT_EQ(ScalePadAxis(c.in), c.out) << c.in;
 }
 
 TEST(VirtualKeyTable, MapsTheGameKeysAndOthersToKeySymbols) {

@@ -36,21 +36,3 @@ TEST(HttpUrl, ParsesOnlyPlainHttpWithAValidPort) {
         EXPECT_EQ(c.path, url.path) << c.url;
     }
 }
-
-TEST(HttpRequestHead, ExactBytes) {
-    HttpUrl port80 = HttpUrl::Parse("http://api.example.test/1.1/statuses/update.json");
-    EXPECT_EQ(
-        "GET /1.1/statuses/update.json HTTP/1.1\r\nUser-Agent: briskpost\r\nHost: api.example.test\r\n"
-        "Connection: close\r\n\r\n",
-        HttpRequestHead("GET", port80, 0, nullptr, {}));
-    EXPECT_EQ(
-        "POST /1.1/statuses/update.json HTTP/1.1\r\nUser-Agent: briskpost\r\nHost: api.example.test\r\n"
-        "Content-Length: 12\r\nContent-Type: application/x-www-form-urlencoded\r\nConnection: close\r\n"
-        "Authorization: OAuth a=\"b\"\r\n\r\n",
-        HttpRequestHead("POST", port80, 12, nullptr, {"Authorization: OAuth a=\"b\""}));
-    HttpUrl port8080 = HttpUrl::Parse("http://h:8080/m");
-    EXPECT_EQ(
-        "POST /m HTTP/1.1\r\nUser-Agent: briskpost\r\nHost: h:8080\r\nContent-Length: 0\r\n"
-        "Content-Type: multipart/form-data; boundary=asdfghjkl\r\nConnection: close\r\nX-A: 1\r\nX-B: 2\r\n\r\n",
-        HttpRequestHead("POST", port8080, 0, "multipart/form-data; boundary=asdfghjkl", {"X-A: 1", "X-B: 2"}));
-}

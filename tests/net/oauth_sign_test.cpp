@@ -27,18 +27,6 @@ std::string QueryValue(const std::string& url, const std::string& name) {
     return url.substr(at, url.find('&', at) - at);
 }
 
-std::vector<std::string> QueryNames(const std::string& url) {
-    std::vector<std::string> names;
-    size_t at = url.find('?');
-    while (at != std::string::npos) {
-        size_t end = url.find('&', at + 1);
-        std::string pair = url.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1);
-        names.push_back(pair.substr(0, pair.find('=')));
-        at = end;
-    }
-    return names;
-}
-
 }  // namespace
 
 TEST(OAuthSign, OAuthCoreAppendixAThroughSignUrl) {
@@ -52,50 +40,6 @@ TEST(OAuthSign, OAuthCoreAppendixAThroughSignUrl) {
         "&oauth_token=nnch734d00sl2jdk&oauth_version=1.0&size=original"
         "&oauth_signature=tR3%2BTy81lMeYAr%2FFid0kMTYa%2FWM%3D",
         signedUrl);
-}
-
-TEST(OAuthSign, SignedUrlsOfThePinFlow) {
-    struct Case {
-        std::string url;
-        const char* token;
-        const char* tokenSecret;
-        const char* signature;
-    };
-    const Case cases[] = {
-        {std::string(kHost) + "/oauth/request_token?" + kFixed, nullptr, nullptr, "xuQY3UPbl53vptJZ8lXr9tRkMtY%3D"},
-        {std::string(kHost) + "/oauth/request_token?oauth_callback=oob&" + kFixed, nullptr, nullptr,
-         "nv8aY72c%2B84iK703po6qYe%2F72ow%3D"},
-        {std::string(kHost) + "/oauth/access_token?oauth_verifier=1234567&" + kFixed, kToken, kTokenSecret,
-         "THP23gfrpkoA9SAxwt1uMsFP6Vc%3D"},
-    };
-    for (const Case& c : cases) {
-        std::string signedUrl = OAuth::SignUrl(c.url, nullptr, OAuth::kHmacSha1, "GET", kConsumerKey, kConsumerSecret,
-                                               c.token, c.tokenSecret);
-        EXPECT_EQ(c.signature, QueryValue(signedUrl, "oauth_signature")) << c.url;
-    }
-}
-
-TEST(OAuthSign, AuthorizationHeadersOfThePosts) {
-    std::string media = OAuth::BuildAuthHeader(std::string(kHost) + "/1.1/statuses/update_with_media.json?" + kFixed,
-                                               "", OAuth::kHmacSha1, "POST", kConsumerKey, kConsumerSecret, kToken,
-                                               kTokenSecret);
-    EXPECT_EQ(
-        "Authorization: OAuth oauth_consumer_key=\"dpf43f3p2l4k3l03\", oauth_nonce=\"kllo9940pd9333jh\", "
-        "oauth_signature=\"602xoYSCzxzZcr2fgaztKsgnCqs%3D\", oauth_signature_method=\"HMAC-SHA1\", "
-        "oauth_timestamp=\"1191242096\", oauth_token=\"nnch734d00sl2jdk\", oauth_version=\"1.0\"",
-        media);
-
-    // The form body is signed by its decoded text and stays out of the header.
-    std::string body = "status=" + OAuth::UrlEscape(" #Quillmoor & 100%");
-    ASSERT_EQ("status=%20%23Quillmoor%20%26%20100%25", body);
-    std::string status = OAuth::BuildAuthHeader(std::string(kHost) + "/1.1/statuses/update.json?" + kFixed, body,
-                                                OAuth::kHmacSha1, "POST", kConsumerKey, kConsumerSecret, kToken,
-                                                kTokenSecret);
-    EXPECT_EQ(
-        "Authorization: OAuth oauth_consumer_key=\"dpf43f3p2l4k3l03\", oauth_nonce=\"kllo9940pd9333jh\", "
-        "oauth_signature=\"UqyniiL4gUlBBJFlwjvuYeC2630%3D\", oauth_signature_method=\"HMAC-SHA1\", "
-        "oauth_timestamp=\"1191242096\", oauth_token=\"nnch734d00sl2jdk\", oauth_version=\"1.0\"",
-        status);
 }
 
 TEST(OAuthSign, Rfc5849NormalisedParameters) {
@@ -159,21 +103,6 @@ TEST(OAuthSign, BaseStringRules) {
     }
 }
 
-TEST(OAuthSign, GetWithoutQueryHoldsSortedProtocolParametersThenSignature) {
-    std::string withoutToken = OAuth::SignUrl("http://h/r", nullptr, 0, "get", "ck", "cs", nullptr, nullptr);
-    EXPECT_EQ((std::vector<std::string>{"oauth_consumer_key", "oauth_nonce", "oauth_signature_method",
-                                        "oauth_timestamp", "oauth_version", "oauth_signature"}),
-              QueryNames(withoutToken));
-    std::string withToken = OAuth::SignUrl("http://h/r", nullptr, 0, "GET", "ck", "cs", "", "");
-    EXPECT_EQ((std::vector<std::string>{"oauth_consumer_key", "oauth_nonce", "oauth_signature_method",
-                                        "oauth_timestamp", "oauth_token", "oauth_version", "oauth_signature"}),
-              QueryNames(withToken));
-    EXPECT_EQ("", QueryValue(withToken, "oauth_token"));
-    // Two signatures within the same second still differ by their nonce.
-    EXPECT_NE(QueryValue(withoutToken, "oauth_nonce"),
-              QueryValue(OAuth::SignUrl("http://h/r", nullptr, 0, "GET", "ck", "cs", nullptr, nullptr), "oauth_nonce"));
-}
-
 TEST(OAuthSign, FormBodyIsSignedDecodedAndReplacedBySignUrl) {
     const std::string fixed = "?oauth_nonce=n&oauth_timestamp=1300000000";
     std::string body = "status=a%26b%3Dc+d";
@@ -187,22 +116,4 @@ TEST(OAuthSign, FormBodyIsSignedDecodedAndReplacedBySignUrl) {
         "&oauth_token=tk&oauth_version=1.0&status=a%26b%3Dc%20d&oauth_signature=" +
             OAuth::UrlEscape(HmacSha1Base64(base, "cs&ts")),
         body);
-}
-
-TEST(OAuthSign, PlaintextSignsWithTheKeyItself) {
-    std::string signedUrl =
-        OAuth::SignUrl("http://h/", nullptr, OAuth::kPlaintext, "GET", "ck", "c&s", "tk", "t s");
-    EXPECT_EQ("PLAINTEXT", QueryValue(signedUrl, "oauth_signature_method"));
-    // The key is "c%26s&t%20s"; the URL encodes it once more.
-    EXPECT_EQ("c%2526s%26t%2520s", QueryValue(signedUrl, "oauth_signature"));
-}
-
-TEST(OAuthSign, UnknownMethodCodeGivesNothing) {
-    LogCapture log;
-    std::string body = "status=x";
-    EXPECT_EQ("", OAuth::SignUrl("http://h/", &body, 1, "POST", "ck", "cs", "tk", "ts"));
-    EXPECT_EQ("status=x", body);
-    EXPECT_EQ("", OAuth::BuildAuthHeader("http://h/", "", 7, "POST", "ck", "cs", "tk", "ts"));
-    EXPECT_EQ(2u, log.Count());
-    EXPECT_TRUE(log.Contains("signature method 1"));
 }

@@ -95,27 +95,4 @@ TEST_P(AppDataPathTest, ChoosesAndCreatesThePrivateFolder) {
 INSTANTIATE_TEST_SUITE_P(Cases, AppDataPathTest, testing::ValuesIn(kAppDataCases),
                          [](const testing::TestParamInfo<AppDataCase>& info) { return info.param.name; });
 
-TEST(AppDataPath, FoldersMadeOnTheWayArePrivateToo) {
-    TempDir temp;
-    ASSERT_EQ(1, CreateDirectoryRecursive(temp.File("home").c_str()));
-    ScopedEnv xdgEnv("XDG_DATA_HOME", nullptr);
-    ScopedEnv homeEnv("HOME", temp.File("home").c_str());
-    std::string path;
-    ASSERT_TRUE(GetAppDataPath(&path));
-    EXPECT_EQ(0u, PermissionsOf(temp.File("home/.local")) & 0077u);
-    EXPECT_EQ(0700u, PermissionsOf(path));
-}
-
-TEST(AppDataPath, ExistingFolderKeepsItsPermissions) {
-    TempDir temp;
-    ASSERT_EQ(1, CreateDirectoryRecursive(temp.File("data").c_str()));
-    ASSERT_EQ(0, chmod(temp.File("data").c_str(), 0750));
-    ScopedEnv xdgEnv("XDG_DATA_HOME", temp.File("data").c_str());
-    std::string path;
-    ASSERT_TRUE(GetAppDataPath(&path));
-    EXPECT_EQ(temp.File("data"), path);
-    EXPECT_EQ(0750u, PermissionsOf(path));
-    EXPECT_FALSE(GetAppDataPath(nullptr));
-}
-
 }  // namespace

@@ -89,17 +89,6 @@ TEST(DebugLog, LongTextIsCutSoTheNewlineFits) {
     }
 }
 
-TEST(DebugLog, SinksNestAndRestore) {
-    LogCapture outer;
-    {
-        LogCapture inner;
-        DebugPrint("inner line");
-        EXPECT_TRUE(inner.Has("inner line"));
-    }
-    DebugPrint("outer line");
-    EXPECT_EQ(std::vector<std::string>{"outer line"}, outer.Lines());
-}
-
 // --- several threads writing to stderr -----------------------------------------
 
 // Points stderr at a file for as long as it lives; the log writes there with no sink.

@@ -81,24 +81,4 @@ struct LateSignal {
     uint32_t delayMs;
 };
 
-void SignalLater(void* argument) {
-    auto* late = static_cast<LateSignal*>(argument);
-    SleepMs(late->delayMs);
-    EventSignal(late->event);
-}
-
-// A signal arriving during the wait ends it, whatever the timeout, including
-// ones too long to add to the clock without care.
-TEST(Event, WaitForTakesASignalThatArrivesDuringTheWait) {
-    for (uint64_t timeout : {uint64_t{10000000}, uint64_t{INT64_MAX}, UINT64_MAX}) {
-        Event* event = EventCreate();
-        LateSignal late{event, 20};
-        ThreadRecord thread;
-        ASSERT_TRUE(StartThread(&thread, SignalLater, &late, 0));
-        EXPECT_TRUE(EventWaitFor(event, timeout)) << timeout;
-        JoinThread(&thread);
-        EventClose(event);
-    }
-}
-
 }  // namespace

@@ -66,29 +66,4 @@ TEST(MessageBox, LogsOneLineAndCallsThePresenter) {
     }
 }
 
-TEST(MessageBox, HeadlessLogsOnly) {
-    MessageBoxPresenter previous = SetMessageBoxPresenter(nullptr);
-    {
-        LogCapture log;
-        ShowMessageBox("Initialization error.", "Error", kMessageBoxError);
-        ShowMessageBox(nullptr, nullptr, kMessageBoxPlain);
-        EXPECT_EQ((std::vector<std::string>{"[error] Error: Initialization error.", "[message] : "}), log.Lines());
-    }
-    SetMessageBoxPresenter(std::move(previous));
-}
-
-TEST(MessageBox, PresenterCanBeReplacedAndRemoved) {
-    LogCapture log;
-    RecordingPresenter first(true);
-    {
-        RecordingPresenter second(true);
-        ShowMessageBox("to second", "c", kMessageBoxPlain);
-        EXPECT_EQ(1u, second.shown().size());
-    }
-    ShowMessageBox("to first", "c", kMessageBoxPlain);
-    ASSERT_EQ(1u, first.shown().size());
-    EXPECT_EQ("to first", first.shown()[0].text);
-    EXPECT_EQ(2u, log.Count());
-}
-
 }  // namespace

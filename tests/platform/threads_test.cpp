@@ -58,19 +58,6 @@ TEST(Threads, StartAndJoinRecordTheThreadsOwnId) {
     }
 }
 
-TEST(Threads, RecordCanBeReusedAfterJoin) {
-    ThreadRecord record;
-    ThreadProbe first, second;
-    first.record = second.record = &record;
-    ASSERT_TRUE(StartThread(&record, ProbeThread, &first, 0));
-    JoinThread(&record);
-    ASSERT_TRUE(StartThread(&record, ProbeThread, &second, 0));
-    JoinThread(&record);
-    EXPECT_EQ(1, first.runs.load());
-    EXPECT_EQ(1, second.runs.load());
-    EXPECT_NE(first.seenId.load(), second.seenId.load());
-}
-
 void WaitForEvent(void* argument) { EventWait(static_cast<Event*>(argument)); }
 
 TEST(Threads, RefusesBadStarts) {
@@ -88,18 +75,6 @@ TEST(Threads, RefusesBadStarts) {
 }
 
 // --- priorities ----------------------------------------------------------------
-
-int ProcessNice() {
-    errno = 0;
-    int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(getpid()));
-    return errno == 0 ? nice : 0;
-}
-
-int ThreadNice(const ThreadRecord& record) {
-    errno = 0;
-    int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(record.threadId.load()));
-    return errno == 0 ? nice : 1000;
-}
 
 // A parked thread whose priority a test changes from outside.
 class ParkedThread {
@@ -119,14 +94,6 @@ private:
     bool started_ = false;
 };
 
-// Whether this process may make a thread more important than the process.
-bool CanRaisePriority() {
-    ParkedThread probe;
-    if (!probe.started() || !WaitUntil([&] { return probe.record().threadId.load() != 0; })) return false;
-    int base = ThreadNice(probe.record());
-    return base > -20 && setpriority(PRIO_PROCESS, static_cast<id_t>(probe.record().threadId.load()), base - 1) == 0;
-}
-
 struct PriorityCase {
     int level;
     int niceOffset;  // relative to the process
@@ -136,63 +103,6 @@ struct PriorityCase {
 const PriorityCase kLoweringCases[] = {
     {-2, 10}, {-1, 5}, {0, 0}, {5, 0}, {-3, 0}, {3, 0}, {-100, 0}, {100, 0},
 };
-
-TEST(ThreadPriority, LevelsMapToNiceValues) {
-    int base = ProcessNice();
-    for (const PriorityCase& c : kLoweringCases) {
-        ParkedThread thread;
-        ASSERT_TRUE(thread.started());
-        EXPECT_TRUE(SetThreadPriorityLevel(&thread.record(), c.level)) << "level " << c.level;
-        EXPECT_EQ(std::min(base + c.niceOffset, 19), ThreadNice(thread.record())) << "level " << c.level;
-    }
-}
-
-TEST(ThreadPriority, RaisingIsBestEffort) {
-    int base = ProcessNice();
-    bool permitted = CanRaisePriority();
-    for (const PriorityCase& c : {PriorityCase{1, -5}, PriorityCase{2, -10}}) {
-        ParkedThread thread;
-        ASSERT_TRUE(thread.started());
-        EXPECT_TRUE(SetThreadPriorityLevel(&thread.record(), c.level)) << "level " << c.level;
-        int expected = permitted ? std::max(base + c.niceOffset, -20) : base;
-        EXPECT_EQ(expected, ThreadNice(thread.record())) << "level " << c.level;
-    }
-}
-
-// Takes CAP_SYS_NICE out of the effective set and the RLIMIT_NICE grant away,
-// as on an ordinary desktop session. Used only in a child process.
-bool DropNicePrivileges() {
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[2] = {};
-    if (syscall(SYS_capget, &header, data) != 0) return false;
-    data[CAP_TO_INDEX(CAP_SYS_NICE)].effective &= ~CAP_TO_MASK(CAP_SYS_NICE);
-    if (syscall(SYS_capset, &header, data) != 0) return false;
-    rlimit none{0, 0};
-    return setrlimit(RLIMIT_NICE, &none) == 0;
-}
-
-TEST(ThreadPriority, RefusedRaiseIsNotAFailure) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            if (!DropNicePrivileges() || CanRaisePriority()) _exit(2);
-            int base = ProcessNice();
-            ParkedThread thread;
-            bool ok = thread.started() && SetThreadPriorityLevel(&thread.record(), 2) &&
-                      ThreadNice(thread.record()) == base;
-            // Lowering still works without privileges.
-            ok = ok && SetThreadPriorityLevel(&thread.record(), -2) &&
-                 ThreadNice(thread.record()) == std::min(base + 10, 19);
-            _exit(ok ? 0 : 1);
-        },
-        testing::ExitedWithCode(0), "");
-}
-
-TEST(ThreadPriority, UnstartedRecordFails) {
-    ThreadRecord record;
-    EXPECT_FALSE(SetThreadPriorityLevel(&record, 0));
-    EXPECT_FALSE(SetThreadPriorityLevel(nullptr, 0));
-}
 
 // --- the re-entrant lock -------------------------------------------------------
 
@@ -259,20 +169,5 @@ TEST(Lock, ExcludesOtherThreads) {
 }
 
 // --- time ------------------------------------------------------------------------
-
-TEST(Time, MicrosNeverGoBackwards) {
-    uint64_t previous = GetTimeMicros();
-    for (int i = 0; i < 200000; ++i) {
-        uint64_t now = GetTimeMicros();
-        ASSERT_GE(now, previous);
-        previous = now;
-    }
-}
-
-TEST(Time, SleepLastsAtLeastItsLength) {
-    uint64_t start = GetTimeMicros();
-    SleepMs(20);
-    EXPECT_GE(GetTimeMicros() - start, 20000u);
-}
 
 }  // namespace

@@ -54,24 +54,6 @@ protected:
     }
 };
 
-TEST_F(EngineTablesTest, SysHoldsTheScreenAsItWasAtRegistration) {
-    SetScreenSize(800, 480);
-    EXPECT_EQ(Eval(v, "Sys.ScreenWidth").integer, 1280);
-    EXPECT_EQ(Eval(v, "Sys.ScreenHeight").integer, 720);
-    EXPECT_FLOAT_EQ(Eval(v, "Sys.ScreenAspect").real, 1280.0f / 720.0f);
-    EXPECT_EQ(sq_gettop(v), 0);
-}
-
-TEST_F(EngineTablesTest, SysGetDateIsLocalTimeInTheFixedForm) {
-    std::string date = Eval(v, "Sys.GetDate()").text;
-    const std::string form = "dddd/dd/dd dd:dd:dd";
-    ASSERT_EQ(date.size(), form.size()) << date;
-    for (size_t i = 0; i < form.size(); ++i) {
-        bool fits = form[i] == 'd' ? isdigit(static_cast<unsigned char>(date[i])) != 0 : date[i] == form[i];
-        EXPECT_TRUE(fits) << date;
-    }
-}
-
 // A window system with no window: the frame starts, the initialise callback
 // runs one script expression, and the loop ends at once on the posted quit.
 class NoWindowSystem : public WindowSystem {
@@ -127,17 +109,6 @@ TEST_F(EngineTablesTest, SysExitPostsItsOptionalStatus) {
         LogCapture log;
         EXPECT_EQ(ExitStatusOf(v, c.expression), c.status);
     }
-}
-
-TEST_F(EngineTablesTest, RandGivesTheGeneratorsFull32BitsSigned) {
-    RandomSeed(nullptr, 12345);
-    EXPECT_EQ(Eval(v, "Utl.Rand()").integer, -1287583998);
-    RandomSeed(nullptr, 12345);
-    Random(nullptr);
-    uint32_t second = Random(nullptr);
-    RandomSeed(nullptr, 12345);
-    Random(nullptr);
-    EXPECT_EQ(Eval(v, "Utl.Rand()").integer, static_cast<int32_t>(second));
 }
 
 TEST_F(EngineTablesTest, RandRangeStaysInsideItsBounds) {
@@ -222,23 +193,6 @@ TEST_F(EngineTablesTest, MovieCallsReachThePlayer) {
     EXPECT_FALSE(Eval(v, "Utl.MovieIsPlaying()").boolean);
     gMovie.playing = true;
     EXPECT_TRUE(Eval(v, "Utl.MovieIsPlaying()").boolean);
-}
-
-TEST(EngineTablesWithoutPlayerTest, TheTablesStillWorkWithoutScreenOrMoviePlayer) {
-    TrackingAllocator allocator;
-    SetScriptVMAllocator(&allocator);
-    HSQUIRRELVM v = CreateScriptVM();
-    ASSERT_NE(v, nullptr);
-    SetScreenSize(0, 0);
-    RegisterScriptInterfaces();
-    EXPECT_EQ(Eval(v, "Sys.ScreenWidth").integer, 0);
-    EXPECT_EQ(Eval(v, "Sys.ScreenAspect").real, 0.0f);
-    EXPECT_TRUE(RunSource(v, "Utl.MoviePlay(\"a\", 0); Utl.MovieStop();").ok);
-    EXPECT_FALSE(Eval(v, "Utl.MovieIsPlaying()").boolean);
-    ShutdownScriptInterfaces();
-    CloseScriptVM();
-    SetScriptVMAllocator(nullptr);
-    EXPECT_EQ(allocator.bytesInUse.load(), 0u);
 }
 
 }  // namespace

@@ -91,38 +91,6 @@ const ScriptMethodRow kCounterRows[] = {
     {"Kind", CounterKind, 1, ".", true},
 };
 
-TEST_F(ScriptBindTest, SlotHelpersPutValuesIntoTheirParentAndBalanceTheStack) {
-    HSQOBJECT config;
-    ASSERT_EQ(NewScriptTable(nullptr, "Config", &config), 1);
-    EXPECT_EQ(SetScriptBool(&config, "Flag", true), 1);
-    EXPECT_EQ(SetScriptInteger(&config, "Big", SQInteger{1} << 40), 1);
-    EXPECT_EQ(SetScriptFloat(&config, "Ratio", 0.25f), 1);
-    EXPECT_EQ(SetScriptInteger(nullptr, "RootValue", -7), 1);
-    EXPECT_EQ(NewScriptTable(&config, "Inner", nullptr), 1);
-    EXPECT_EQ(sq_gettop(v), 0);
-
-    EXPECT_TRUE(Eval(v, "Config.Flag").boolean);
-    EXPECT_EQ(Eval(v, "Config.Big").integer, SQInteger{1} << 40);
-    EXPECT_EQ(Eval(v, "Config.Ratio").real, 0.25f);
-    EXPECT_EQ(Eval(v, "RootValue").integer, -7);
-    EXPECT_EQ(Eval(v, "typeof Config.Inner").text, "table");
-
-    HSQOBJECT inner;
-    EXPECT_EQ(GetScriptSlot(&config, "Inner", &inner), 1);
-    EXPECT_TRUE(sq_istable(inner));
-    EXPECT_EQ(sq_gettop(v), 0);
-}
-
-TEST_F(ScriptBindTest, AMissingSlotIsAFailureWithOneLine) {
-    HSQOBJECT out;
-    out._type = OT_NULL;
-    LogCapture log;
-    EXPECT_EQ(GetScriptSlot(nullptr, "Nowhere", &out), 0);
-    EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error: script: slot \"Nowhere\" does not exist"});
-    EXPECT_TRUE(sq_isnull(out));
-    EXPECT_EQ(sq_gettop(v), 0);
-}
-
 SQInteger AddInts(HSQUIRRELVM v) {
     ++ScriptBindTest::nativeCalls;
     SQInteger a = 0, b = 0;

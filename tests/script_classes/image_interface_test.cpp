@@ -57,29 +57,6 @@ TEST_F(ImageInterfaceTest, APackedPictureShowsOnALayerPixelForPixel) {
     }
 }
 
-TEST_F(ImageInterfaceTest, FilesThatCannotBeShownLeaveTheLayerEmptyAndAreLogged) {
-    const struct {
-        const char* name;
-        const char* line;
-    } cases[] = {
-        {"image/missing.png", "Error: Failed to open \"image/missing.png\""},
-        {"image/broken.png", "Error: Invalid image format."},
-        {"", "Error: Failed to open \"\""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        LogCapture log;
-        Run(std::string("image <- ImageInterface(\"") + c.name +
-            "\", false); layer <- LayerInterface(); layer.SetImage(image); layer.SetPos(64, 64);");
-        WaitForImages();
-        EXPECT_EQ(static_cast<AsyncTexture*>(NativeOf("image"))->state.load(), kAsyncTextureFailed);
-        EXPECT_TRUE(log.Contains(c.line));
-        DrawLayers();
-        EXPECT_EQ(ReadPixel(64, 64), 0u);
-        Run("layer = null; image = null; collectgarbage();");
-    }
-}
-
 // Missing or mistyped arguments warn and leave an instance without a
 // picture; objects of another class are script errors. Nothing crashes.
 TEST_F(ImageInterfaceTest, WrongCallsNeverCrash) {
@@ -118,24 +95,6 @@ TEST_F(ImageInterfaceTest, WrongCallsNeverCrash) {
     }
     WaitForImages();
     DrawLayers();
-}
-
-// Every instance dropped at once, most while their pictures still load: the
-// loads are taken off the worker and every byte goes back.
-TEST_F(ImageInterfaceTest, ImagesReleasedWhileLoadingGiveEverythingBack) {
-    Run("kept <- [];"
-        "for (local i = 0; i < 200; ++i) {"
-        "  local image = ImageInterface(i % 3 == 0 ? \"image/broken.png\" : \"image/quadrants.png\", i % 2 == 0);"
-        "  if (i % 50 == 0) kept.append(image);"
-        "}"
-        "collectgarbage();");
-    EXPECT_EQ(GetAsyncTextureList().count, 4u);
-    WaitForImages();
-    Run("layer <- LayerInterface(); layer.SetImage(kept[1]); kept = null; collectgarbage();");
-    EXPECT_EQ(GetAsyncTextureList().count, 1u) << "the layer keeps its picture";
-    Run("layer = null; collectgarbage();");
-    EXPECT_EQ(GetAsyncTextureList().count, 0u);
-    EXPECT_TRUE(objects_.live.empty()) << objects_.live.size() << " script objects left";
 }
 
 }  // namespace

@@ -69,36 +69,4 @@ TEST_F(InputInterfaceTest, DragSignsAndAngles) {
     }
 }
 
-TEST_F(InputInterfaceTest, TheOtherPointersAreTheirOwnRecords) {
-    GetPointerState(2)->history[0][1] = -1;  // a wheel notch
-    Run("wheel <- InputInterface(2); right <- InputInterface(1);");
-    EXPECT_EQ(Eval(v, "wheel.GetY(0)").integer, -1);
-    EXPECT_EQ(Eval(v, "right.GetY(0)").integer, 0);
-}
-
-TEST_F(InputInterfaceTest, AnIndexWithoutARecordReadsZero) {
-    for (const char* index : {"3", "-1", "1 << 40"}) {
-        LogCapture log;
-        Run(std::string("bad <- InputInterface(") + index + ");");
-        EXPECT_GE(log.Count(), 1u) << index;
-        for (const char* getter : {"GetX(0)", "GetY(0)", "GetPushX()", "GetPushY()", "GetHoldTime()",
-                                   "GetDragCountX()", "GetDragCountY()", "GetState()"}) {
-            EvalResult result = Eval(v, std::string("bad.") + getter);
-            EXPECT_TRUE(result.ok) << getter;
-            EXPECT_EQ(result.integer, 0) << getter;
-        }
-        EXPECT_FLOAT_EQ(Eval(v, "bad.GetDragDistance()").real, 0.0f);
-        EXPECT_FLOAT_EQ(Eval(v, "bad.GetDragAngle()").real, 0.0f);
-    }
-}
-
-TEST_F(InputInterfaceTest, AMissingOrMistypedIndexIsZeroWithAWarning) {
-    for (const char* index : {"", "\"two\"", "null"}) {
-        LogCapture log;
-        Run(std::string("input <- InputInterface(") + index + ");");
-        EXPECT_EQ(log.Count(), 1u) << index;
-        EXPECT_EQ(Eval(v, "input.GetX(0)").integer, 100) << index;
-    }
-}
-
 }  // namespace

@@ -30,15 +30,6 @@ TEST_F(LayerInterfaceTest, ColoursAreStoredByteReversed) {
     EXPECT_EQ(Eval(v, "layer.GetColor()").integer, 0x11223344);
 }
 
-TEST_F(LayerInterfaceTest, FadeScalesOnlyWhatTheSpriteGets) {
-    Run("layer <- LayerInterface(); layer.SetFade(0.5);");
-    const SpriteLayer* layer = Layers()[0];
-    EXPECT_EQ(VertexColour(layer, 0), 0x7FFFFFFFu);
-    EXPECT_EQ(layer->colour[0], 0xFFFFFFFFu);
-    EXPECT_FLOAT_EQ(Eval(v, "layer.GetAlpha()").real, 1.0f);
-    EXPECT_FLOAT_EQ(Eval(v, "layer.GetFade()").real, 0.5f);
-}
-
 TEST_F(LayerInterfaceTest, AlphaIsTruncatedAndClamped) {
     Run("layer <- LayerInterface();");
     const struct {
@@ -57,16 +48,6 @@ TEST_F(LayerInterfaceTest, AlphaIsTruncatedAndClamped) {
     EXPECT_EQ(VertexColour(Layers()[0], 0) >> 24, 0u);
     Run("layer.SetFade(1e30);");
     EXPECT_EQ(VertexColour(Layers()[0], 0) >> 24, 255u);
-}
-
-TEST_F(LayerInterfaceTest, VertexColoursGoTopLeftBottomLeftTopRightBottomRight) {
-    Run("layer <- LayerInterface(); layer.SetVertexColor(0x110000FF, 0x220000FF, 0x330000FF, 0x440000FF);"
-        "layer.SetFade(0.5); layer.SetAlpha(0.0);");
-    const SpriteLayer* layer = Layers()[0];
-    EXPECT_EQ(VertexColour(layer, kQuadTopLeft), 0x00000011u);  // SetAlpha touches the top-left only
-    EXPECT_EQ(VertexColour(layer, kQuadBottomLeft), 0x7F000022u);
-    EXPECT_EQ(VertexColour(layer, kQuadTopRight), 0x7F000033u);
-    EXPECT_EQ(VertexColour(layer, kQuadBottomRight), 0x7F000044u);
 }
 
 TEST_F(LayerInterfaceTest, EqualZLayersDrawInLinkOrderAndSetZMovesBehind) {
@@ -111,15 +92,6 @@ TEST_F(LayerInterfaceTest, HitTestBoxes) {
         EXPECT_EQ(Eval(v, "layer.HitTest(" + std::to_string(c.x) + ", " + std::to_string(c.y) + ")").boolean, c.hit)
             << c.setup << " (" << c.x << ", " << c.y << ")";
     }
-}
-
-TEST_F(LayerInterfaceTest, NumbersCountAsBooleans) {
-    Run("layer <- LayerInterface(); layer.SetVisible(false);");
-    EXPECT_FALSE(Eval(v, "layer.IsVisible()").boolean);
-    Run("layer.SetVisible(1);");
-    EXPECT_TRUE(Eval(v, "layer.IsVisible()").boolean);
-    Run("layer.SetVisible(0.0);");
-    EXPECT_FALSE(Eval(v, "layer.IsVisible()").boolean);
 }
 
 // Calls with missing, mistyped or foreign arguments: each is a warning with
@@ -176,26 +148,6 @@ TEST_F(LayerInterfaceTest, ReleaseHooksFreeEveryLayer) {
     Run("kept = null; collectgarbage();");
     EXPECT_EQ(Layers().size(), 0u);
     EXPECT_TRUE(objects_.live.empty());
-}
-
-TEST_F(LayerInterfaceTest, ALayerKeepsADroppedImageAlive) {
-    Run("layer <- LayerInterface(); layer.SetImage(ImageInterface(4, 4, 0)); collectgarbage();");
-    ASSERT_EQ(GetAsyncTextureList().count, 1u);
-    AsyncTexture* image = Layers()[0]->sprite->image;
-    EXPECT_EQ(image->refCount, 1);
-    Run("layer.SetImageRect(ImageInterface(2, 2, 0), 0, 0, 1, 1); collectgarbage();");
-    EXPECT_EQ(GetAsyncTextureList().count, 1u) << "the replaced image is released";
-    Run("layer = null; collectgarbage();");
-    EXPECT_EQ(GetAsyncTextureList().count, 0u);
-}
-
-TEST_F(LayerInterfaceTest, LayersMadeWithoutTheListAreNeverLinked) {
-    FreeGlobalLayerList();
-    Run("orphan <- LayerInterface(); orphan.SetZ(3);");
-    EXPECT_EQ(Eval(v, "orphan.GetZ()").integer, 3);
-    RegisterLayerInterface();  // a new list for the rest of the test
-    EXPECT_EQ(GetGlobalLayerList()->nodes.count, 0u);
-    Run("orphan = null; collectgarbage();");
 }
 
 }  // namespace

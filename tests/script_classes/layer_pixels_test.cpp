@@ -84,17 +84,4 @@ TEST_F(LayerPixelsTest, AScriptPlacesMovesFadesAndRemovesALayer) {
     EXPECT_EQ(DrawAndRead(90, 100), 0x000000u);
 }
 
-TEST_F(LayerPixelsTest, ColourTintsAndZDecidesWhatIsOnTop) {
-    Run("white <- ImageInterface(16, 16, 0xFFFFFFFF);"
-        "green <- LayerInterface(); green.SetImage(white); green.SetColor(0x00FF00FF); green.SetPos(64, 64);"
-        "blue <- LayerInterface(); blue.SetImage(white); blue.SetColor(0x0000FFFF); blue.SetPos(64, 64);");
-    EXPECT_EQ(DrawAndRead(64, 64), 0x0000FFu) << "linked later, drawn above";
-    Run("blue.SetZ(-1);");
-    EXPECT_EQ(DrawAndRead(64, 64), 0x00FF00u);
-    Run("white = null; collectgarbage();");  // the layers keep the picture
-    EXPECT_EQ(DrawAndRead(64, 64), 0x00FF00u);
-    Run("green.SetVertexColor(0xFF0000FF, 0xFF0000FF, 0xFF0000FF, 0xFF0000FF);");
-    EXPECT_EQ(DrawAndRead(64, 64), 0xFF0000u);
-}
-
 }  // namespace

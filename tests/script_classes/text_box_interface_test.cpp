@@ -31,33 +31,6 @@ protected:
     TextBox* box_ = nullptr;
 };
 
-TEST_F(TextBoxInterfaceTest, ColourAndFadeReachTheBoxAsTheStoredColourWithAFadedAlpha) {
-    Run("box.SetColor(0x00FF00FF); box.SetFade(0.5);");
-    EXPECT_EQ(box_->boxColor, 0x7F00FF00u);
-    EXPECT_EQ(Eval(v, "box.GetColor()").integer, 0xFF00FF00);
-    EXPECT_FLOAT_EQ(Eval(v, "box.GetAlpha()").real, 1.0f);
-    EXPECT_FLOAT_EQ(Eval(v, "box.GetFade()").real, 0.5f);
-    const struct {
-        const char* call;
-        uint32_t boxColour;
-    } cases[] = {
-        {"box.SetAlpha(0.5)", 0x3F00FF00u},  // stored 127, handed 63
-        {"box.SetFade(1.0)", 0x7F00FF00u},
-        {"box.SetAlpha(2.0)", 0xFF00FF00u},
-        {"box.SetFade(0.0 / 0.0)", 0x0000FF00u},
-        {"box.SetFade(1e30)", 0xFF00FF00u},
-        {"box.SetFade(1.0)", 0xFF00FF00u},
-        {"box.SetColor(0x11223344)", 0x44332211u},
-        {"box.SetColor(box.GetColor())", 0x11223344u},  // swapped, as scripts have always seen it
-        {"box.SetAlpha(-1.0)", 0x00223344u},
-    };
-    for (const auto& c : cases) {
-        Run(std::string(c.call) + ";");
-        EXPECT_EQ(box_->boxColor, c.boxColour) << c.call;
-    }
-    EXPECT_TRUE(box_->flags & kTextBoxTransparent) << "alpha 0 is not drawn";
-}
-
 TEST_F(TextBoxInterfaceTest, HitTestBoxesIgnoreScaleAngleAndClip) {
     Run("box.SetSize(100, 40); box.SetPos(200, 100);");
     const struct {
@@ -125,30 +98,6 @@ TEST_F(TextBoxInterfaceTest, EachMethodReachesItsTextBoxOperation) {
     EXPECT_EQ(Eval(v, "box.GetHeight()").integer, 48);
 }
 
-TEST_F(TextBoxInterfaceTest, PrintPrintlnAndSetTextAppendOrReplace) {
-    const struct {
-        const char* call;
-        std::u16string text;
-    } cases[] = {
-        {"box.Print(\"ab\")", u"ab"},
-        {"box.Println(\"c\")", u"abc\n"},
-        {"box.Print(\"霧\")", u"abc\n霧"},
-        {"box.SetText(\"xy\")", u"xy"},
-        {"box.Println(\"\")", u"xy\n"},
-        {"box.Println()", u"xy\n\n"},  // a warning, then the line break
-        {"box.Print(42)", u"xy\n\n"},  // a warning, nothing appended
-        {"box.Clear()", u""},
-        {"box.SetText(\"谷\"); box.Print(null)", u"谷"},
-    };
-    for (const auto& c : cases) {
-        Run(std::string(c.call) + ";");
-        EXPECT_TRUE(Text() == c.text) << c.call;
-    }
-    WaitForGlyphs();
-    Run("box.SkipAnim();");
-    EXPECT_FALSE(Eval(v, "box.CheckAnim()").boolean) << "uncovered at the next update";
-}
-
 TEST_F(TextBoxInterfaceTest, CountsFromScriptsAreClampedBeforeTheyCanWrap) {
     const struct {
         const char* maxChars;
@@ -170,25 +119,6 @@ TEST_F(TextBoxInterfaceTest, CountsFromScriptsAreClampedBeforeTheyCanWrap) {
         "big.Print(text);");
     EXPECT_EQ(TextBoxes()[1]->count, 1023);
     Run("big = null; collectgarbage();");
-}
-
-TEST_F(TextBoxInterfaceTest, TextBoxesAndLayersShareOneZOrder) {
-    Run("layer <- LayerInterface(); layer.SetZ(5); box.SetZ(5);");
-    auto order = [] {
-        std::vector<bool> isBox;
-        for (ListNode* link = GetGlobalLayerList()->nodes.head; link != nullptr; link = link->next) {
-            isBox.push_back(reinterpret_cast<LayerNode*>(link)->draw == TextBox::Draw);
-        }
-        return isBox;
-    };
-    EXPECT_EQ(order(), (std::vector<bool>{false, true})) << "equal z: the box set last is drawn last";
-    Run("layer.SetZ(5);");
-    EXPECT_EQ(order(), (std::vector<bool>{true, false}));
-    Run("box.SetZ(-1);");
-    EXPECT_EQ(order(), (std::vector<bool>{true, false}));
-    EXPECT_EQ(Eval(v, "box.GetZ()").integer, -1);
-    Run("box.SetZ(9);");
-    EXPECT_EQ(order(), (std::vector<bool>{false, true}));
 }
 
 TEST_F(TextBoxInterfaceTest, WrongCallsNeverCrash) {

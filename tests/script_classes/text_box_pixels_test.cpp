@@ -88,38 +88,4 @@ TEST_F(TextBoxPixelsTest, EachCharacterAppearsAtItsUpdate) {
     EXPECT_EQ(updates.back().Red(0, 8), 0) << "nothing left of the box";
 }
 
-TEST_F(TextBoxPixelsTest, SkipOutlineFadeAndVisibility) {
-    Run("font <- FontInterface(40, \"font/ipag.ttf\"); box <- TextBoxInterface(font, 32);"
-        "box.SetPos(128, 64); box.SetSize(240, 64); box.SetFontRGBA(0xFF0000FF); box.SetWaitTime(5);"
-        "box.SetEdgeSize(1); box.SetEdgeRGBA(0x00FF00FF); box.Print(\"谷へ\");");
-    WaitForGlyphs();
-    TaskSystem::RunMainQueue();
-    EXPECT_EQ(DrawAndCount().Red(0, kWidth), 0) << "still waiting";
-    Run("box.SkipAnim();");
-    TaskSystem::RunMainQueue();
-    Columns shown = DrawAndCount();
-    EXPECT_GT(shown.Red(Span(0).first, Span(0).second), 40);
-    EXPECT_GT(shown.Red(Span(1).first, Span(1).second), 40);
-    EXPECT_GT(shown.Green(0, kWidth), 40) << "the outline rings the glyphs";
-    EXPECT_TRUE(Eval(v, "box.CheckAnim()").boolean);
-
-    const struct {
-        const char* call;
-        bool drawn;
-    } cases[] = {
-        {"box.SetFade(0.0)", false},
-        {"box.SetFade(1.0)", true},
-        {"box.SetVisible(false)", false},
-        {"box.SetVisible(true)", true},
-        {"box.SetAlpha(0.0)", false},
-        {"box.SetAlpha(1.0); box.SetPos(400, 64)", false},  // moved out of sight
-        {"box.SetPos(128, 64); box.Clear()", false},
-    };
-    for (const auto& c : cases) {
-        Run(std::string(c.call) + ";");
-        TaskSystem::RunMainQueue();
-        EXPECT_EQ(DrawAndCount().Red(0, kWidth) > 0, c.drawn) << c.call;
-    }
-}
-
 }  // namespace

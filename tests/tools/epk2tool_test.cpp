@@ -135,27 +135,6 @@ TEST(Epk2ToolTest, BuildListAndCatRoundTrip) {
     FsMgr::Release(pack);
 }
 
-TEST(Epk2ToolTest, AnotherKeyTable) {
-    TempDir dir;
-    WriteSampleTree(dir);
-    std::vector<uint8_t> keys = MakeBytes(1024, 77, false);
-    dir.Write("other.keys", AsString(keys));
-    ASSERT_EQ(RunTool(dir, {"build", "--keys", dir.File("other.keys"), "--row", "3:*", dir.File("src"),
-                            dir.File("out.dat")}).status, 0);
-    ToolResult withKeys = RunTool(dir, {"cat", "--keys", dir.File("other.keys"), dir.File("out.dat"), "script/main.nut"});
-    EXPECT_EQ(withKeys.status, 0) << withKeys.err;
-    EXPECT_EQ(withKeys.out, dir.Read("src/script/main.nut"));
-    // With the built-in rows the index descrambles to noise and is refused.
-    ToolResult without = RunTool(dir, {"list", dir.File("out.dat")});
-    EXPECT_EQ(without.status, 1);
-    EXPECT_EQ(LineCount(without.err), 1u) << without.err;
-
-    dir.Write("short.keys", std::string(1000, 'k'));
-    ToolResult bad = RunTool(dir, {"list", "--keys", dir.File("short.keys"), dir.File("out.dat")});
-    EXPECT_EQ(bad.status, 1);
-    EXPECT_EQ(bad.err, "epk2tool: the key file \"" + dir.File("short.keys") + "\" holds 1000 bytes, not 1024\n");
-}
-
 TEST(Epk2ToolTest, HostilePacksGiveOneLineAndAFailure) {
     TempDir dir;
     const uint8_t* keys = GetBuiltInPackKeyTable();
@@ -201,27 +180,6 @@ TEST(Epk2ToolTest, HostilePacksGiveOneLineAndAFailure) {
             EXPECT_NE(result.err.find(c.reason), std::string::npos) << result.err;
         }
     }
-}
-
-TEST(Epk2ToolTest, ADamagedEntryAndAMissingOneFailCat) {
-    TempDir dir;
-    std::vector<uint8_t> bytes = BuildSamplePack(GetBuiltInPackKeyTable());
-    PackMgr* pack = OpenPackMemory(bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr);
-    ASSERT_NE(pack, nullptr);
-    const PackFile* big = FindPackEntry(pack, "/data/big.txt");
-    for (uint32_t i = big->storedSize / 2; i < big->storedSize; i += 31) bytes[big->dataOffset + i] ^= 0x3C;
-    FsMgr::Release(pack);
-    dir.Write("p.dat", AsString(bytes));
-
-    ToolResult damaged = RunTool(dir, {"cat", dir.File("p.dat"), "data/big.txt"});
-    EXPECT_EQ(damaged.status, 1);
-    EXPECT_EQ(LineCount(damaged.err), 1u) << damaged.err;
-    EXPECT_NE(damaged.err.find("\"data/big.txt\" is damaged"), std::string::npos) << damaged.err;
-
-    ToolResult missing = RunTool(dir, {"cat", dir.File("p.dat"), "data/none.txt"});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.out, "");
-    EXPECT_EQ(LineCount(missing.err), 1u) << missing.err;
 }
 
 // Every file compressed, the empty one included: each must print as it was,
@@ -273,20 +231,6 @@ TEST(Epk2ToolTest, CompressedEntriesOfEverySizeCheckTheirEnd) {
         EXPECT_EQ(LineCount(cat.err), 1u) << cat.err;
         EXPECT_NE(cat.err.find(c.message), std::string::npos) << cat.err;
     }
-}
-
-TEST(Epk2ToolTest, UsageErrors) {
-    TempDir dir;
-    for (std::vector<std::string> args : {std::vector<std::string>{}, {"frobnicate"}, {"list"},
-                                          {"cat", "x.dat"}, {"build", "onlyone"}, {"list", "--wat", "x"},
-                                          {"build", "--row", "9:*", "a", "b"}, {"list", "--keys"}}) {
-        ToolResult result = RunTool(dir, args);
-        EXPECT_EQ(result.status, 2) << testing::PrintToString(args);
-        EXPECT_EQ(result.err.rfind("epk2tool: ", 0), 0u);
-    }
-    ToolResult missingFolder = RunTool(dir, {"build", dir.File("nothing"), dir.File("o.dat")});
-    EXPECT_EQ(missingFolder.status, 1);
-    EXPECT_EQ(missingFolder.err, "epk2tool: \"" + dir.File("nothing") + "\" is not a folder\n");
 }
 
 }  // namespace
