@@ -173,26 +173,6 @@ TEST_F(AppFrameTest, ActivationPausesFramesAndCallsBackOnlyOnChange) {
     EXPECT_EQ(windows.swaps, 2);
 }
 
-TEST_F(AppFrameTest, OnlyEscAndFunctionKeysReachOnKey) {
-    windows.events = {Key(0, true), Key(0, false), Key(1, true), Key(10, true), Key(12, false),
-                      Key(-1, true), Key(13, true), Key(-7, false)};
-    RunFrames(1);
-    std::vector<std::string> keys;
-    for (const auto& s : trace) {
-        if (s.rfind("OnKey", 0) == 0) keys.push_back(s);
-    }
-    EXPECT_EQ(keys, (std::vector<std::string>{"OnKey0,1", "OnKey0,0", "OnKey1,1", "OnKey10,1", "OnKey12,0"}));
-}
-
-TEST_F(AppFrameTest, PostQuitCodeBecomesTheExitCodeAndTheFrameFinishes) {
-    descriptor.OnUpdate = [](AppHandle) {
-        g_trace->push_back("OnUpdate");
-        PostQuit(7);
-    };
-    EXPECT_EQ(RunApplicationWith(descriptor, &windows, services), 7);
-    EXPECT_EQ(windows.swaps, 1);  // the frame that asked to quit still presents
-}
-
 TEST_F(AppFrameTest, FailedInitializeStopsServicesShowsTheBoxAndReturnsMinusOne) {
     g_failInitialize = true;
     LogCapture log;
@@ -210,21 +190,6 @@ TEST_F(AppFrameTest, FailedInitializeStopsServicesShowsTheBoxAndReturnsMinusOne)
                                                "MoviePlayer::Shutdown", "DestroyGLContext", "DestroyMainWindow"}));
     EXPECT_EQ(boxes, (std::vector<std::string>{"Initialization error.|Error|3"}));
     EXPECT_EQ(std::count(trace.begin(), trace.end(), "OnFinalize"), 0);
-}
-
-TEST_F(AppFrameTest, WindowAndContextFailuresEndStartUp) {
-    LogCapture log;
-    windows.failCreateWindow = true;
-    EXPECT_EQ(RunApplicationWith(descriptor, &windows, services), -1);
-    EXPECT_TRUE(log.Has("Error: CreateWindowEx() failed."));
-    EXPECT_EQ(std::count(trace.begin(), trace.end(), "TaskSystem::Init"), 0);
-
-    trace.clear();
-    windows.failCreateWindow = false;
-    windows.failCreateContext = true;
-    EXPECT_EQ(RunApplicationWith(descriptor, &windows, services), -1);
-    EXPECT_EQ(std::count(trace.begin(), trace.end(), "OnInitialize"), 0);
-    EXPECT_EQ(trace.back(), "DestroyMainWindow");
 }
 
 TEST(FullScreenModeChoice, SmallestExcessFirstWins) {

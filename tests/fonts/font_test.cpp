@@ -71,37 +71,6 @@ TEST_F(FontTest, AtlasCellOnScreenMatchesItsCpuPixels) {
     Font::Release(font);
 }
 
-TEST_F(FontTest, AcquiredCellsStayUntilTheLastRelease) {
-    Font* font = LoadLatin(32, 64, 64);  // four cells
-    ASSERT_NE(font, nullptr);
-    GlyphCell* a = Font::AcquireGlyph(font, u'A', 32, 0, 0);
-    ASSERT_NE(a, nullptr);
-    EXPECT_EQ(Font::AcquireGlyph(font, u'A', 32, 0, 0), a);
-    EXPECT_EQ(a->refCount, 2);
-    GlyphCell* others[3];
-    for (int i = 0; i < 3; ++i) {
-        others[i] = Font::AcquireGlyph(font, static_cast<uint16_t>(u'B' + i), 32, 0, 0);
-        ASSERT_NE(others[i], nullptr);
-    }
-    EXPECT_EQ(Font::AcquireGlyph(font, u'Z', 32, 0, 0), nullptr);
-    Font::ReleaseGlyph(font, a);
-    EXPECT_EQ(Font::AcquireGlyph(font, u'Z', 32, 0, 0), nullptr) << "A is still held once";
-    Font::ReleaseGlyph(font, a);
-    GlyphCell* z = Font::AcquireGlyph(font, u'Z', 32, 0, 0);
-    EXPECT_EQ(z, a);
-    EXPECT_EQ(z->character, u'Z');
-    EXPECT_EQ(z->uploaded, 1);
-    {
-        LogCapture log;
-        Font::ReleaseGlyph(font, z);
-        Font::ReleaseGlyph(font, z);  // one release too many is refused, not counted below 0
-        EXPECT_EQ(z->refCount, 0);
-        EXPECT_EQ(log.Count(), 1u);
-    }
-    for (GlyphCell* cell : others) Font::ReleaseGlyph(font, cell);
-    Font::Release(font);
-}
-
 TEST_F(FontTest, LoadingFailuresNameTheFileAndLeaveNothingBehind) {
     TempDir dir;
     ASSERT_TRUE(dir.Write("garbage.ttf", std::string(3000, 'x')));

@@ -59,33 +59,6 @@ TEST_F(GlyphCacheTest, SameRequestHitsAndEdgesTakeTheirOwnCells) {
     EXPECT_EQ(outlined->edge, 2);
 }
 
-// Requests that shared one 32-bit key before the values were clamped now get
-// cells of their own, and each cell holds what was asked for.
-TEST_F(GlyphCacheTest, RequestsThatOnceAliasedGetDifferentCells) {
-    struct Case {
-        const char* what;
-        int sizeA, weightA, edgeA;
-        int sizeB, weightB, edgeB;
-    };
-    const Case cases[] = {
-        {"sizes 256 apart", 20, 0, 0, 276, 0, 0},
-        {"edge 16 wraps onto edge 0", 24, 0, 0, 24, 0, 16},
-        {"weight 8 onto weight -8 with edge 1", 24, 8, 0, 24, -8, 1},
-        {"weight 16 onto edge 1", 24, 16, 0, 24, 0, 1},
-    };
-    for (const Case& c : cases) {
-        GlyphCache* cache = Make(32, 512, 512, latin);
-        ASSERT_NE(cache, nullptr);
-        GlyphCell* a = GetGlyph(cache, u'W', c.sizeA, c.weightA, c.edgeA);
-        GlyphCell* b = GetGlyph(cache, u'W', c.sizeB, c.weightB, c.edgeB);
-        ASSERT_NE(a, nullptr) << c.what;
-        ASSERT_NE(b, nullptr) << c.what;
-        EXPECT_NE(a, b) << c.what;
-        EXPECT_NE(GlyphKeyOfCell(*a), GlyphKeyOfCell(*b)) << c.what;
-        EXPECT_EQ(GetGlyph(cache, u'W', c.sizeA, c.weightA, c.edgeA), a) << c.what;
-    }
-}
-
 TEST_F(GlyphCacheTest, FullCacheReturnsNullUntilACellIsReleased) {
     GlyphCache* cache = Make(32, 512, 512, latin);
     ASSERT_NE(cache, nullptr);
@@ -104,58 +77,6 @@ TEST_F(GlyphCacheTest, FullCacheReturnsNullUntilACellIsReleased) {
     GlyphCell* reused = GetGlyph(cache, u'Z', 32, 0, 0);
     EXPECT_EQ(reused, held[7]);
     EXPECT_EQ(reused->character, u'Z');
-}
-
-TEST_F(GlyphCacheTest, ReleasedCellsAreReusedAfterFreshOnesOldestFirst) {
-    GlyphCache* cache = Make(32, 64, 64, latin);  // four cells
-    ASSERT_NE(cache, nullptr);
-    GlyphCell* a = GetGlyph(cache, u'A', 32, 0, 0);
-    RetainGlyphCell(cache, a);
-    GlyphCell* b = GetGlyph(cache, u'B', 32, 0, 0);
-    RetainGlyphCell(cache, b);
-    ReleaseGlyphCell(cache, b);
-    ReleaseGlyphCell(cache, a);
-    // A hit on a free cell does not move it in the reuse order.
-    EXPECT_EQ(GetGlyph(cache, u'B', 32, 0, 0), b);
-    struct Step {
-        char16_t character;
-        int expectedCell;
-    };
-    const Step steps[] = {{u'C', 2}, {u'D', 3}, {u'E', 1}, {u'F', 0}};
-    for (const Step& step : steps)
-        EXPECT_EQ(CellIndex(cache, GetGlyph(cache, step.character, 32, 0, 0)), step.expectedCell)
-            << char(step.character);
-    // B was evicted: asking again renders it into the oldest cell, C's.
-    EXPECT_EQ(CellIndex(cache, GetGlyph(cache, u'B', 32, 0, 0)), 2);
-}
-
-// Bold and outlined glyphs cover every pixel the plain one does, and more.
-TEST_F(GlyphCacheTest, BoldAndOutlinedGlyphsCoverThePlainGlyph) {
-    GlyphCache* cache = Make(48, 192, 48, latin);
-    ASSERT_NE(cache, nullptr);
-    GlyphCell* plain = GetGlyph(cache, u'A', 40, 0, 0);
-    GlyphCell* bold = GetGlyph(cache, u'A', 40, 1, 0);
-    GlyphCell* outlined = GetGlyph(cache, u'A', 40, 0, 2);
-    ASSERT_TRUE(plain && bold && outlined);
-    EXPECT_GT(CountInk(bold, 48), CountInk(plain, 48));
-    EXPECT_GT(CountInk(outlined, 48), CountInk(bold, 48));
-    EXPECT_LT(outlined->left, plain->left);
-    EXPECT_LT(outlined->top, plain->top);
-    EXPECT_GT(outlined->width, plain->width);
-    EXPECT_EQ(outlined->advanceX, plain->advanceX);
-    for (const GlyphCell* wider : {bold, outlined}) {
-        for (int y = 0; y < plain->rows; ++y) {
-            for (int x = 0; x < plain->width; ++x) {
-                if (plain->pixels[y * 48 + x] < 128) continue;
-                int wx = x + plain->left - wider->left;
-                int wy = y + plain->top - wider->top;
-                ASSERT_TRUE(wx >= 0 && wy >= 0 && wx < wider->width && wy < wider->rows) << x << "," << y;
-                EXPECT_GT(wider->pixels[wy * 48 + wx], 0) << "at " << x << "," << y;
-            }
-        }
-    }
-    // The baseline lies (2 * 40) / 3 = 26 rows below the line top, and 'A' stands on it.
-    EXPECT_NEAR(plain->top + plain->rows, 26, 1);
 }
 
 TEST_F(GlyphCacheTest, HostileFontDataIsRefusedWithALogLine) {

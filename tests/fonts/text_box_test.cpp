@@ -168,51 +168,6 @@ TEST_F(TextBoxTest, WrapsBeforeTheCharacterThatCrossesTheRightEdge) {
     }
 }
 
-TEST_F(TextBoxTest, LinesAlignInsideTheBox) {
-    struct Case {
-        int align;
-        int firstPenX;
-    };
-    // Five 20-pixel characters make a 100-pixel line in a 200-pixel box centred at x = 400.
-    const Case cases[] = {{kTextAlignLeft, 300}, {kTextAlignCentre, 350}, {kTextAlignRight, 400}, {7, 300}, {-1, 300}};
-    for (const Case& c : cases) {
-        TextBox* box = MakeJapanese(400, 100, 200, 200);
-        TextBox::SetAlign(box, c.align);
-        Show(box, "日本語です\n漢字");
-        std::vector<Pen> pens = Pens(box);
-        ASSERT_EQ(pens.size(), 7u);
-        for (int i = 0; i < 5; ++i) EXPECT_EQ(pens[i], (Pen{c.firstPenX + 20 * i, 0})) << c.align;
-        // The second line is 40 pixels wide and aligned by itself.
-        int secondLineStart = c.align == kTextAlignCentre ? 380 : c.align == kTextAlignRight ? 460 : 300;
-        EXPECT_EQ(pens[5], (Pen{secondLineStart, 28})) << c.align;
-    }
-}
-
-TEST_F(TextBoxTest, FitToWidthSqueezesTheLineAroundItsCharacters) {
-    struct Case {
-        int characters;
-        float scale;
-    };
-    for (Case c : {Case{15, 200.0f / 300.0f}, Case{8, 1.0f}}) {
-        TextBox* box = MakeJapanese(400, 100, 200, 200);
-        TextBox::SetAutoSpace(box, true);
-        std::string text;
-        for (int i = 0; i < c.characters; ++i) text += "字";
-        Show(box, text.c_str());
-        std::vector<Pen> pens = Pens(box);
-        ASSERT_EQ(pens.size(), static_cast<size_t>(c.characters));
-        for (int i = 0; i < c.characters; ++i) {
-            // The centre of character i moves to 300 + scale * (20 i + 10); the glyph keeps its size.
-            double centre = 300 + c.scale * (20.0 * i + 10.0);
-            EXPECT_NEAR(pens[i].x, centre - 10, 1.0) << c.characters << " " << i;
-            EXPECT_EQ(pens[i].y, 0);
-        }
-        if (c.characters == 15) {
-            EXPECT_EQ(pens[3].x, 337);  // trunc(300 + 40 - 10/3 + 0.5)
-        }
-    }
-}
-
 TEST_F(TextBoxTest, VerticalAlignmentCountsEveryStoredLine) {
     struct Case {
         int vertAlign;
@@ -272,28 +227,6 @@ TEST_F(TextBoxTest, CharacterLimits) {
     TextBox::SetTextUtf8(box, "", 1);
     TextBox::SetTextUtf8(box, "\n", 1);
     EXPECT_EQ(box->chars[0].character, u'\n');
-}
-
-TEST_F(TextBoxTest, ClearAndDestroyHandTheGlyphsBack) {
-    TextBox* box = MakeJapanese(128, 128, 200, 100);
-    TextBox::SetEdgeSize(box, 1);
-    Show(box, "漢字");
-    GlyphCell* glyph = box->chars[0].glyph;
-    GlyphCell* edge = box->chars[0].edgeGlyph;
-    ASSERT_TRUE(glyph && edge);
-    TextBox* second = MakeJapanese(128, 128, 200, 100);
-    TextBox::SetEdgeSize(second, 1);
-    Show(second, "漢");
-    EXPECT_EQ(second->chars[0].glyph, glyph);
-    EXPECT_EQ(glyph->refCount, 2);
-    TextBox::Clear(box);
-    EXPECT_EQ(glyph->refCount, 1);
-    EXPECT_EQ(box->count, 0);
-    EXPECT_EQ(box->batch->vertexCount, 0u);
-    TextBox::Destroy(second);
-    boxes.pop_back();
-    EXPECT_EQ(glyph->refCount, 0);
-    EXPECT_EQ(edge->refCount, 0);
 }
 
 // Red text with a black outline on white: red only inside the glyph quads,

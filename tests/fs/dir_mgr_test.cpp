@@ -90,30 +90,6 @@ TEST(DirMgrTest, NamesThatDoNotFitFailInsteadOfBeingCut) {
     FsMgr::Release(fs);
 }
 
-TEST(DirMgrTest, FoldersAndSizes) {
-    TempDir dir;
-    ASSERT_TRUE(dir.Write("b.txt", "abc"));
-    ASSERT_TRUE(dir.Write("save/x.dat", "12345"));
-    FsMgr* fs = DirMgr(nullptr, dir.path().c_str(), nullptr);
-    EXPECT_EQ(FsMgr::CreateFolder(fs, "/"), 1);
-    EXPECT_EQ(FsMgr::CreateFolder(fs, "a/b"), 1);
-    EXPECT_TRUE(IsDirectory(dir.File("a/b").c_str()));
-    EXPECT_EQ(FsMgr::CreateFolder(fs, "b.txt/c"), 0);
-    EXPECT_EQ(FsMgr::GetFileSize(fs, "/"), -1);
-    EXPECT_EQ(FsMgr::GetFileSize(fs, "a"), -1);
-    EXPECT_EQ(FsMgr::GetFileSize(fs, "b.txt"), 3);
-    EXPECT_EQ(FsMgr::GetFileSize(fs, "/b.txt"), 3);
-    EXPECT_EQ(FsMgr::GetFileSize(fs, "missing"), -1);
-    EXPECT_EQ(FsMgr::RemoveFolder(fs, "a"), 0);  // not empty
-    EXPECT_EQ(FsMgr::RemoveFolder(fs, "a/b"), 1);
-    EXPECT_EQ(FsMgr::RemoveFolder(fs, "/a"), 1);
-    EXPECT_FALSE(IsDirectory(dir.File("a").c_str()));
-    FsMgr::SetCurrentFolder(fs, "save");
-    EXPECT_EQ(FsMgr::GetFileSize(fs, "x.dat"), 5);
-    EXPECT_EQ(FsMgr::GetFileSize(fs, "/b.txt"), 3);
-    FsMgr::Release(fs);
-}
-
 class DirEnumerateTest : public testing::Test {
 protected:
     void SetUp() override {

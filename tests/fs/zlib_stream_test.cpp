@@ -138,18 +138,4 @@ TEST(ZlibStreamTest, ReadingThePromisedSizeChecksTheEndOfTheData) {
     }
 }
 
-TEST(ZlibStreamTest, AParentThatFillsUpFailsTheStream) {
-    std::vector<uint8_t> out(3000);
-    Stream* stream = ZlibStream(MemoryStream(out.data(), 3000, false, nullptr), 0, kZlibDeflate, nullptr);
-    std::vector<uint8_t> noise = MakeBytes(100000, 23, false);
-    LogCapture log;
-    uint32_t accepted = 0;
-    for (size_t at = 0; at < noise.size(); at += 10000) accepted += stream->Write(noise.data() + at, 10000);
-    EXPECT_LT(accepted, noise.size());
-    EXPECT_EQ(stream->State(), kStreamFailed);
-    EXPECT_EQ(stream->Flush(), -1);
-    EXPECT_EQ(log.Count(), 1u);
-    stream->Release();
-}
-
 }  // namespace

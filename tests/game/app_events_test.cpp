@@ -56,27 +56,6 @@ TEST(EventRing, APairFitsOnlyWhileTwoWordsAreFreeAndQueuedWordsStayIntact) {
     }
 }
 
-TEST(EventRing, KeepsOrderOverManyWrapsWithReadsAndWritesInterleaved) {
-    EventRing ring;
-    Words written, read;
-    int32_t next = 0;
-    for (int round = 0; round < 200; ++round) {
-        for (int i = 0; i < round % 5; ++i) {
-            if (ring.count <= 62) {
-                written.push_back(next);
-                written.push_back(next + 1);
-            }
-            ring.Push(next, next + 1);
-            next += 2;
-        }
-        int32_t word = 0;
-        for (int i = 0; i < round % 7 && ring.Pop(&word); ++i) read.push_back(word);
-    }
-    Words rest = Drain(&ring);
-    read.insert(read.end(), rest.begin(), rest.end());
-    EXPECT_EQ(read, written);
-}
-
 // One frame's records: pointers 0 (left), 1 (right), 2 (wheel) and the keys.
 struct Frame {
     PointerState left{}, right{}, wheel{};
@@ -151,28 +130,6 @@ TEST(InputEvents, DragDirectionTestsXBeforeYAndNeedsThirtyPixels) {
             expected.push_back(c.direction);
         }
         EXPECT_EQ(Translate({held}), expected);
-    }
-}
-
-TEST(InputEvents, WheelGivesAPairVerticallyAndADragHorizontally) {
-    struct Case {
-        int32_t horizontal, vertical;
-        Words words;
-    } cases[] = {
-        {0, -1, {0, 0, 5, 0, 6, -1}},
-        {0, 1, {0, 0, 5, 1, 6, 1}},
-        {1, 0, {0, 0, 4, 1}},
-        {-1, 0, {0, 0, 4, 0}},
-        {1, -1, {0, 0, 5, 0, 6, -1}},  // the horizontal step only counts without a vertical one
-        {0, 0, {0, 0}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.horizontal) + "," + std::to_string(c.vertical));
-        Frame frame;
-        frame.wheel.history[0][0] = c.horizontal;
-        frame.wheel.history[0][1] = c.vertical;
-        frame.wheel.history[1][1] = 1;  // an older step is not looked at
-        EXPECT_EQ(Translate({frame}), c.words);
     }
 }
 

@@ -94,32 +94,6 @@ TEST_F(AppTableTest, DoScriptIsTrueWhenTheFileLoadedEvenIfItThrows) {
     }
 }
 
-TEST_F(AppTableTest, ScriptNameRule) {
-    struct Case {
-        std::string name;
-        bool accepted;
-        std::string file;
-    } cases[] = {
-        {"battle/main", true, "battle/main.cnut"},
-        {"x.nut", true, "x.nut"},
-        {"dir.v2/x", true, "dir.v2/x.cnut"},  // a dot in a folder is no extension
-        {"", true, ".cnut"},
-        {std::string(254, 'a'), true, std::string(254, 'a') + ".cnut"},
-        {std::string(255, 'a'), false, ""},
-        {std::string(250, 'a') + ".nut", true, std::string(250, 'a') + ".nut"},
-        {std::string(252, 'a') + ".nut", false, ""},
-    };
-    LogCapture log;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name.substr(0, 20));
-        std::string file;
-        EXPECT_EQ(MakeScriptFileName(c.name.c_str(), &file), c.accepted);
-        if (c.accepted) {
-            EXPECT_EQ(file, c.file);
-        }
-    }
-}
-
 // A stand-in for the battle script class: an instance's native object is a
 // fixed address, and the class carries the battle's type tag.
 char gBattleObject;

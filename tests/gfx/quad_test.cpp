@@ -41,32 +41,6 @@ TEST(QuadMath, CenteredRectGivesTheOddPixelToRightAndBottom) {
     }
 }
 
-TEST(QuadMath, RotatedRectTurnsAboutTheCentre) {
-    struct Case {
-        float degrees;
-        Corners exact;  // the corners of a 4 x 2 rectangle at (10, 10), unrounded
-    } cases[] = {
-        {0, {8, 9, 8, 11, 12, 9, 12, 11}},
-        {360, {8, 9, 8, 11, 12, 9, 12, 11}},
-        {-720, {8, 9, 8, 11, 12, 9, 12, 11}},
-        {90, {11, 8, 9, 8, 11, 12, 9, 12}},
-        {-90, {9, 12, 11, 12, 9, 8, 11, 8}},
-        {180, {12, 11, 12, 9, 8, 11, 8, 9}},
-    };
-    for (const Case& c : cases) {
-        QuadVertex q[4];
-        Quad::SetRotatedRect(q, 10, 10, 4, 2, c.degrees);
-        Corners got = PositionsOf(q);
-        const int* g = &got.tlx;
-        const int* e = &c.exact.tlx;
-        // Truncation may take a coordinate one pixel toward zero.
-        for (int i = 0; i < 8; ++i) EXPECT_NEAR(g[i], e[i], 1) << c.degrees << " value " << i;
-        if (c.degrees == 0 || c.degrees == 360) {
-            for (int i = 0; i < 8; ++i) EXPECT_EQ(g[i], e[i]) << c.degrees << " value " << i;
-        }
-    }
-}
-
 TEST(QuadMath, ClipMovesTexelsWithTheCutEdge) {
     // A 100 x 50 quad showing 200 x 100 texels: two texels per pixel.
     struct Case {
@@ -212,40 +186,6 @@ TEST_F(Std2dTest, TexturesMapTexelForPixel) {
         }
     }
     Texture::Release(texture);
-}
-
-TEST_F(Std2dTest, BatchesDrawEveryQuadInOneCall) {
-    QuadBatch* batch = QuadBatch::Create(4, nullptr);
-    const uint32_t colours[3] = {ColorWord(255, 0, 0), ColorWord(0, 255, 0), ColorWord(0, 0, 255)};
-    for (int i = 0; i < 3; ++i) {
-        QuadVertex q[4];
-        Quad::SetRect(q, 10 + 20 * i, 10, 10, 10);
-        Quad::SetTexRect(q, 0, 0, 0, 0);
-        Quad::SetColor(q, colours[i]);
-        QuadBatch::Add(batch, q);
-    }
-    GlState::SetTextureRepeat(nullptr);
-    GlState::SetBlendMode(0);
-    ResetRenderStats();
-    QuadBatch::Draw(batch);
-    EXPECT_EQ(GetRenderStats().drawCalls, 1u);
-    EXPECT_EQ(GetRenderStats().triangles, 6u);
-    EXPECT_EQ(GetRenderStats().vertices, 18u);
-    EXPECT_TRUE(RectIs(10, 10, 10, 10, Rgba{255, 0, 0, 255}));
-    EXPECT_TRUE(RectIs(30, 10, 10, 10, Rgba{0, 255, 0, 255}));
-    EXPECT_TRUE(RectIs(50, 10, 10, 10, Rgba{0, 0, 255, 255}));
-    EXPECT_TRUE(RectIs(20, 10, 10, 10, Rgba{0, 0, 0, 255}));
-
-    QuadBatch::SetColor(batch, ColorWord(255, 255, 0));
-    QuadBatch::Draw(batch);
-    EXPECT_TRUE(RectIs(50, 10, 10, 10, Rgba{255, 255, 0, 255}));
-
-    QuadBatch::Clear(batch);
-    ResetRenderStats();
-    QuadBatch::Draw(batch);
-    EXPECT_EQ(GetRenderStats().drawCalls, 1u);
-    EXPECT_EQ(GetRenderStats().triangles, 0u);
-    QuadBatch::Destroy(batch);
 }
 
 }  // namespace

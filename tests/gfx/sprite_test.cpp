@@ -146,42 +146,6 @@ std::vector<uint8_t> Gradient(int w, int h) {
 
 const Rgba kBlack{0, 0, 0, 255}, kRed{255, 0, 0, 255}, kGreen{0, 255, 0, 255}, kBlue{0, 0, 255, 255};
 
-TEST_F(SpriteTest, UnscaledSpritesAreExactAndScaledOnesFiltered) {
-    std::vector<uint8_t> texels = Gradient(4, 4);
-    Sprite* sprite = AddSprite(0);
-    sprite->SetImage(ReadyImage(4, 4, texels));
-    sprite->SetPos(52, 32);  // left edge 50, top edge 30
-    DrawFrame();
-    EXPECT_EQ(sprite->GetWidth(), 4) << "the size follows the image";
-    EXPECT_TRUE(sprite->flags & kSpritePixelExact);
-    GLint filter = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
-    EXPECT_EQ(filter, GL_NEAREST);
-    for (int i = 0; i < 16; ++i) {
-        const uint8_t* p = &texels[i * 4];
-        EXPECT_EQ(ReadPixel(50 + i % 4, 30 + i / 4), (Rgba{p[0], p[1], p[2], 255})) << i;
-    }
-    EXPECT_EQ(ReadPixel(49, 30), kBlack);
-    EXPECT_EQ(ReadPixel(54, 33), kBlack);
-
-    sprite->SetScale(1.5f);
-    DrawFrame();
-    EXPECT_FALSE(sprite->flags & kSpritePixelExact);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
-    EXPECT_EQ(filter, GL_LINEAR);
-    // Six pixels wide; blue alternates per texel, so filtered pixels mix it.
-    int mixed = 0;
-    for (int y = 29; y < 35; ++y) {
-        for (int x = 49; x < 55; ++x) {
-            const uint8_t b = ReadPixel(x, y).b;
-            mixed += b != 0 && b != 255;
-        }
-    }
-    EXPECT_GT(mixed, 10);
-    EXPECT_EQ(ReadPixel(48, 32), kBlack);
-    EXPECT_EQ(ReadPixel(55, 32), kBlack);
-}
-
 TEST_F(SpriteTest, ClippingKeepsTexelsInPlace) {
     Sprite* sprite = AddSprite(0);
     sprite->SetImage(ReadyImage(100, 100, Gradient(100, 100)));

@@ -99,38 +99,6 @@ TEST(BlockDecode, AtcColoursInBothModes) {
     }
 }
 
-TEST(BlockDecode, AtcAlphaBlocks) {
-    std::vector<uint8_t> colour = ColourBlock(0x7C00, 0x7C00, 0);
-    // Explicit: texel i has alpha nibble i.
-    std::vector<uint8_t> explicitBlock(16);
-    for (int i = 0; i < 8; ++i) explicitBlock[i] = static_cast<uint8_t>((2 * i) | ((2 * i + 1) << 4));
-    memcpy(&explicitBlock[8], colour.data(), 8);
-    std::vector<uint8_t> out = Decode(kPixelAtcRgbaExplicit, 4, 4, explicitBlock);
-    for (int i = 0; i < 16; ++i) EXPECT_TRUE(Same(At(out, 4, i % 4, i / 4), {255, 0, 0, i * 17})) << i;
-
-    // Interpolated: texel i uses index i % 8 of the eight- or six-step table.
-    struct Case {
-        uint8_t a0, a1;
-        int table[8];
-    } cases[] = {
-        {255, 0, {255, 0, 218, 182, 145, 109, 72, 36}},
-        {0, 255, {0, 255, 51, 102, 153, 204, 0, 255}},
-    };
-    for (const Case& c : cases) {
-        std::vector<uint8_t> block(16, 0);
-        block[0] = c.a0;
-        block[1] = c.a1;
-        uint64_t bits = 0;
-        for (int i = 0; i < 16; ++i) bits |= static_cast<uint64_t>(i % 8) << (3 * i);
-        for (int i = 0; i < 6; ++i) block[2 + i] = static_cast<uint8_t>(bits >> (8 * i));
-        memcpy(&block[8], colour.data(), 8);
-        out = Decode(kPixelAtcRgbaInterpolated, 4, 4, block);
-        for (int i = 0; i < 16; ++i) {
-            EXPECT_TRUE(Same(At(out, 4, i % 4, i / 4), {255, 0, 0, c.table[i % 8]})) << int(c.a0) << " " << i;
-        }
-    }
-}
-
 // PVRTC blocks: modulation word, then colour word (A in the low half).
 std::vector<uint8_t> PvrtcLevel(int blocks, uint32_t modulation, uint32_t colours) {
     std::vector<uint8_t> data(static_cast<size_t>(blocks) * 8);

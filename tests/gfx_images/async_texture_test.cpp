@@ -66,37 +66,6 @@ TEST_F(AsyncTextureTest, SmallImagesShareAnAtlasPageAndDrawTheirOwnPixels) {
     EXPECT_EQ(ImageAtlas::PageCount(), 0);
 }
 
-TEST_F(AsyncTextureTest, PaletteAndRgbImagesAreExpandedForTheAtlas) {
-    PngLayout palette;
-    palette.width = 4;
-    palette.height = 2;
-    palette.colourType = PNG_COLOR_TYPE_PALETTE;
-    palette.rows = {0, 1, 0, 1, 1, 1, 0, 0};
-    palette.palette = {255, 0, 0, 0, 0, 255};
-    AsyncTexture* indexed = LoadNow(WriteFile("p.png", WritePng(palette)), true);
-    ASSERT_EQ(indexed->state.load(), kAsyncTextureReady);
-    EXPECT_NE(indexed->atlasArea, nullptr);
-    std::vector<uint8_t> want;
-    for (uint8_t index : palette.rows) {
-        const uint8_t red[4] = {255, 0, 0, 255}, blue[4] = {0, 0, 255, 255};
-        want.insert(want.end(), index ? blue : red, (index ? blue : red) + 4);
-    }
-    EXPECT_EQ(Draw(indexed, 0, 0), want);
-
-    RawImage rgbSource = TestPattern(5, 3, 4, true);
-    PngLayout rgb;
-    rgb.width = 5;
-    rgb.height = 3;
-    rgb.colourType = PNG_COLOR_TYPE_RGB;
-    rgb.rows = RgbOf(rgbSource);
-    AsyncTexture* expanded = LoadNow(WriteFile("rgb.png", WritePng(rgb)), true);
-    ASSERT_EQ(expanded->state.load(), kAsyncTextureReady);
-    EXPECT_NE(expanded->atlasArea, nullptr);
-    EXPECT_EQ(Draw(expanded, 20, 20), rgbSource.rgba);
-    ReleaseTexture(indexed);
-    ReleaseTexture(expanded);
-}
-
 TEST_F(AsyncTextureTest, FailuresEndInTheFailedStateWithTheirLogLine) {
     const std::string missing = folder_.File("missing.png");
     const struct {

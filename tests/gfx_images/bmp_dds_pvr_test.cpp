@@ -151,26 +151,6 @@ struct PvrCase {
     uint32_t bytes;
 };
 
-TEST(PvrReader, SizesTheTopLevelByItsFormat) {
-    const PvrCase cases[] = {
-        {"4 bpp 8x8", 8, 8, 25, 4, kPixelPvrtcRgb4, 32},
-        {"4 bpp 4x4 pads to 8x8", 4, 4, 25, 4, kPixelPvrtcRgb4, 32},
-        {"2 bpp 16x8", 16, 8, 24, 2, kPixelPvrtcRgb2, 32},
-        {"2 bpp 8x8 pads to 16x8", 8, 8, 24, 2, kPixelPvrtcRgb2, 32},
-        {"4 bpp 32x16", 32, 16, 25, 4, kPixelPvrtcRgb4, 256},
-    };
-    for (const PvrCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string data;
-        for (uint32_t i = 0; i < c.bytes; ++i) data += static_cast<char>(i * 7);
-        ImagePtr image(DecodeBytes(MakePvr(c.width, c.height, c.flags, c.bits, c.bytes, data + "mips")));
-        ASSERT_NE(image, nullptr);
-        EXPECT_EQ(image->type, c.type);
-        EXPECT_EQ(image->bitsPerPixel, static_cast<int32_t>(c.bits));
-        EXPECT_EQ(std::string(reinterpret_cast<char*>(image->pixels), image->dataSize), data);
-    }
-}
-
 TEST(PvrReader, RefusesInconsistentHeaders) {
     const std::string data(64, '\x5A');
     const struct {

@@ -82,23 +82,6 @@ TEST_F(InputTest, LeftButtonDownTwiceThenUpTwice) {
     EXPECT_EQ(GetPointerState(1)->state, kButtonUp);
 }
 
-TEST_F(InputTest, ButtonsCountOnlyInsideFromColumnAndRowOne) {
-    const struct {
-        int x, y;
-        bool inside;
-    } cases[] = {{0, 10, false}, {10, 0, false}, {1, 1, true}, {799, 479, true}, {800, 10, false},
-                 {10, 480, false}, {-5, 10, false}};
-    for (const auto& c : cases) {
-        InitInputWith(&desktop_, &pads_);
-        desktop_.pointer.x = c.x;
-        desktop_.pointer.y = c.y;
-        desktop_.pointer.right = true;
-        PollInput();
-        EXPECT_EQ(GetPointerState(1)->state, c.inside ? kButtonPushed : kButtonUp) << c.x << "," << c.y;
-        EXPECT_EQ(GetPointerState(1)->history[0][0], c.inside ? c.x : 0) << c.x << "," << c.y;
-    }
-}
-
 TEST_F(InputTest, HistoryKeepsTwentyPositionsNewestFirst) {
     for (int poll = 1; poll <= 25; ++poll) {
         desktop_.pointer.x = poll;
@@ -112,26 +95,6 @@ TEST_F(InputTest, HistoryKeepsTwentyPositionsNewestFirst) {
             EXPECT_EQ(pointer->history[k][1], 125 - k);
         }
     }
-}
-
-TEST_F(InputTest, WhileInactiveNothingChanges) {
-    desktop_.keys['Z'] = true;
-    desktop_.pointer.left = true;
-    desktop_.pointer.x = 50;
-    desktop_.pointer.y = 60;
-    PollInput();
-    PollInput();
-    desktop_.active = false;
-    desktop_.keys['Z'] = false;
-    desktop_.pointer.left = false;
-    desktop_.pointer.x = 70;
-    const PointerState before = *GetPointerState(0);
-    const ControllerState keysBefore = *GetControllerState(0);
-    for (int i = 0; i < 3; ++i) PollInput();
-    EXPECT_EQ(memcmp(&before, GetPointerState(0), sizeof before), 0);
-    EXPECT_EQ(memcmp(&keysBefore, GetControllerState(0), sizeof keysBefore), 0);
-    EXPECT_EQ(GetControllerState(0)->states[4], kButtonHeld);
-    EXPECT_EQ(pads_.samples, 2);
 }
 
 TEST_F(InputTest, PadDirectionsAndMappedButtonsUpdateEachStateOncePerPoll) {

@@ -17,22 +17,6 @@ bool WaitUntil(Condition done) {
     return done();
 }
 
-TEST(Event, SignalBeforeWaitIsKeptForOneWaiter) {
-    Event* event = EventCreate();
-    EXPECT_FALSE(EventWaitFor(event, 0));  // created not signalled
-
-    EventSignal(event);
-    EXPECT_TRUE(EventWaitFor(event, 0));
-    EXPECT_FALSE(EventWaitFor(event, 0));  // taken: auto-reset
-
-    // Signals do not add up: two before a wait still release one wait only.
-    EventSignal(event);
-    EventSignal(event);
-    EventWait(event);
-    EXPECT_FALSE(EventWaitFor(event, 1000));
-    EventClose(event);
-}
-
 struct Waiters {
     Event* event = nullptr;
     std::atomic<int> ready{0};

@@ -129,17 +129,6 @@ TEST_P(OpenModeTest, FollowsTheMatrix) {
 INSTANTIATE_TEST_SUITE_P(Matrix, OpenModeTest, testing::ValuesIn(kOpenCases),
                          [](const testing::TestParamInfo<OpenCase>& info) { return info.param.name; });
 
-TEST(OpenFileHandle, RefusesFoldersNullAndMissingParents) {
-    TempDir temp;
-    for (int mode : {kFileRead, kFileWrite, kFileReadWrite}) {
-        EXPECT_EQ(nullptr, OpenFileHandle(temp.path().c_str(), mode)) << "mode " << mode;
-        EXPECT_EQ(nullptr, OpenFileHandle(temp.File("missing/f.bin").c_str(), mode)) << "mode " << mode;
-        EXPECT_EQ(nullptr, OpenFileHandle(nullptr, mode)) << "mode " << mode;
-    }
-}
-
-TEST(CloseFileHandle, AcceptsNull) { CloseFileHandle(nullptr); }
-
 // --- positioned reads and writes ---------------------------------------------
 
 TEST(PositionedIo, WritesAndReadsAtOffsets) {

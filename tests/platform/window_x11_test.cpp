@@ -134,21 +134,6 @@ TEST_F(X11WindowTest, KeysBecomeFrameKeysPressedThenReleased) {
     }
 }
 
-TEST_F(X11WindowTest, WheelButtonsBecomeSignedSteps) {
-    struct Case {
-        unsigned button;
-        std::vector<std::string> events;
-    } cases[] = {
-        {4, {"wheel 0 1"}}, {5, {"wheel 0 -1"}}, {6, {"wheel -1 0"}}, {7, {"wheel 1 0"}},
-        {1, {}},  // other buttons are input's business, not the frame's
-    };
-    for (const Case& c : cases) {
-        ASSERT_TRUE(driver_->ClickButton(c.button));
-        std::vector<std::string> seen = c.events.empty() ? Collect(150) : CollectCount(c.events.size());
-        EXPECT_EQ(seen, c.events) << "button " << c.button;
-    }
-}
-
 TEST_F(X11WindowTest, FocusAndIconifyingAreActivation) {
     // The pointer rests inside the window, so losing the focus to the root
     // also reports a pointer focus-in, which is not activation.

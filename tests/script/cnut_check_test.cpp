@@ -87,15 +87,6 @@ TEST_F(CnutCheckTest, EverythingThisBuildWritesPassesAndRunsTheSame) {
     }
 }
 
-TEST_F(CnutCheckTest, EveryTruncationIsRefusedWithOneLine) {
-    std::string bytes = CompileToCnut(v, kSources[6], "cut.nut");
-    for (size_t length = 0; length < bytes.size(); ++length) {
-        LogCapture log;
-        ASSERT_FALSE(Check(bytes.substr(0, length))) << "length " << length;
-        ASSERT_EQ(log.Count(), 1u) << "length " << length;
-    }
-}
-
 TEST_F(CnutCheckTest, DamagedCountsAndLengthsNeverReachTheVM) {
     std::string bytes = CompileToCnut(v, "local s = \"abc\"; return s;", "d.nut");
     // Offsets in this stream: header 18 bytes, 'PART', the source name

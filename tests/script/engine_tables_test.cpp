@@ -140,34 +140,6 @@ TEST_F(EngineTablesTest, RandRangeStaysInsideItsBounds) {
     }
 }
 
-TEST_F(EngineTablesTest, EasingVectors) {
-    struct Case {
-        const char* call;
-        float expected;
-    };
-    const Case cases[] = {
-        {"Utl.EasingIn(5, 10, 2.0, 0.0, 100.0)", 25.0f},
-        {"Utl.EasingOut(5, 10, 2.0, 0.0, 100.0)", 75.0f},
-        {"Utl.EasingInOut(5, 10, 2.0, 0.0, 100.0)", 50.0f},
-        {"Utl.EasingInOut(2, 10, 2.0, 0.0, 100.0)", 8.0f},   // first half: 50 x (0.4)^2
-        {"Utl.EasingInOut(8, 10, 2.0, 0.0, 100.0)", 92.0f},  // second half mirrors it
-        {"Utl.EasingIn(0, 10, 3.0, 20.0, 40.0)", 20.0f},
-        {"Utl.EasingOut(10, 10, 3.0, 20.0, 40.0)", 40.0f},
-        {"Utl.EasingIn(5.9, 10.2, 2, 0, 100)", 25.0f},      // t and total read as integers
-        {"Utl.EasingIn(1, 4, 1, 100, 0)", 75.0f},           // falling values
-        // No time span: the end value, never NaN or infinity.
-        {"Utl.EasingIn(5, 0, 2.0, 0.0, 100.0)", 100.0f},
-        {"Utl.EasingOut(5, 0, 2.0, 0.0, 100.0)", 100.0f},
-        {"Utl.EasingInOut(5, -3, 2.0, 0.0, 100.0)", 100.0f},
-    };
-    for (const Case& c : cases) {
-        EvalResult r = Eval(v, c.call);
-        ASSERT_TRUE(r.ok) << c.call;
-        EXPECT_EQ(r.type, OT_FLOAT) << c.call;
-        EXPECT_NEAR(r.real, c.expected, 1e-4f) << c.call;
-    }
-}
-
 TEST_F(EngineTablesTest, WrongArgumentsAreRejectedBeforeTheNativeRuns) {
     const char* const calls[] = {
         "Utl.RandRange(1)",          "Utl.RandRange(\"a\", 2)",       "Utl.EasingIn(1, 2, 3, 4)",

@@ -46,40 +46,6 @@ TEST_F(ScriptHostTest, EveryVMAllocationGoesThroughTheHostAllocator) {
     // TearDown checks that closing gives every byte back.
 }
 
-TEST_F(ScriptHostTest, OnlyTheExactExtensionCnutIsReadAsCompiled) {
-    std::string compiled = CompileToCnut(v, "loaded <- \"compiled\";", "made.nut");
-    ASSERT_FALSE(compiled.empty());
-    struct Case {
-        const char* name;
-        std::string bytes;
-        const char* expected;  // value of `loaded`, or null when the load must fail
-    };
-    const std::vector<Case> cases = {
-        {"a.cnut", compiled, "compiled"},
-        {"b.nut", "loaded <- \"b.nut\";", "b.nut"},
-        {"c.CNUT", "loaded <- \"c.CNUT\";", "c.CNUT"},
-        {"noext", "loaded <- \"noext\";", "noext"},
-        {"d.txt", "loaded <- \"d.txt\";", "d.txt"},
-        {"dir.cnut/e", "loaded <- \"dir.cnut/e\";", "dir.cnut/e"},
-        {"f.Cnut", compiled, nullptr},   // compiled bytes are not source
-        {"g.cnut", "loaded <- 1;", nullptr},  // source text is not a closure
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Write(c.name, c.bytes);
-        RunSource(v, "loaded <- null;");
-        LogCapture log;
-        ASSERT_EQ(DoScriptFile(v, c.name, folder, nullptr), c.expected ? 1 : 0);
-        EXPECT_EQ(sq_gettop(v), 0);
-        if (c.expected) {
-            EXPECT_EQ(Eval(v, "loaded").text, c.expected);
-            EXPECT_EQ(log.Count(), 0u);
-        } else {
-            EXPECT_EQ(log.Count(), 1u);
-        }
-    }
-}
-
 TEST_F(ScriptHostTest, ACompileErrorIsOneLineWithSourceLineAndMessage) {
     Write("bad.nut", "local a = 1;\n\nlocal b = a +;\n");
     sq_pushinteger(v, 1);

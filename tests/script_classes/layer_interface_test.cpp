@@ -14,42 +14,6 @@ namespace {
 
 using LayerInterfaceTest = ScriptClassesTest;
 
-uint32_t VertexColour(const SpriteLayer* layer, int corner) { return layer->sprite->quad[corner].color; }
-
-TEST_F(LayerInterfaceTest, ColoursAreStoredByteReversed) {
-    Run("layer <- LayerInterface(); layer.SetColor(0x11223344);");
-    EXPECT_EQ(Eval(v, "layer.GetColor()").integer, 0x44332211);
-    EXPECT_FLOAT_EQ(Eval(v, "layer.GetAlpha()").real, 0x44 / 255.0f);
-    ASSERT_EQ(Layers().size(), 1u);
-    for (int corner = 0; corner < 4; ++corner) EXPECT_EQ(VertexColour(Layers()[0], corner), 0x44332211u);
-    // The 64-bit VM sees the stored white as the positive literal.
-    Run("layer.SetColor(0xFFFFFFFF);");
-    EXPECT_TRUE(Eval(v, "layer.GetColor() == 0xFFFFFFFF").boolean);
-    // Feeding GetColor back swaps the channels, as scripts have always seen it.
-    Run("layer.SetColor(0x11223344); layer.SetColor(layer.GetColor());");
-    EXPECT_EQ(Eval(v, "layer.GetColor()").integer, 0x11223344);
-}
-
-TEST_F(LayerInterfaceTest, AlphaIsTruncatedAndClamped) {
-    Run("layer <- LayerInterface();");
-    const struct {
-        const char* value;
-        uint32_t alpha;
-    } cases[] = {{"2.0", 255}, {"-1.0", 0}, {"0.5", 127}, {"1", 255}, {"0.0 / 0.0", 0},
-                 {"1e30", 255}, {"-1e30", 0}, {"0.999", 254}};
-    for (const auto& c : cases) {
-        Run(std::string("layer.SetAlpha(") + c.value + ");");
-        EXPECT_EQ(Layers()[0]->colour[0] >> 24, c.alpha) << c.value;
-        EXPECT_EQ(VertexColour(Layers()[0], 0) >> 24, c.alpha) << c.value;
-    }
-    Run("layer.SetAlpha(-1.0);");
-    EXPECT_TRUE(Layers()[0]->sprite->flags & kSpriteTransparent) << "an alpha of 0 is not drawn";
-    Run("layer.SetAlpha(1.0); layer.SetFade(0.0 / 0.0);");
-    EXPECT_EQ(VertexColour(Layers()[0], 0) >> 24, 0u);
-    Run("layer.SetFade(1e30);");
-    EXPECT_EQ(VertexColour(Layers()[0], 0) >> 24, 255u);
-}
-
 TEST_F(LayerInterfaceTest, EqualZLayersDrawInLinkOrderAndSetZMovesBehind) {
     Run("a <- LayerInterface(); b <- LayerInterface(); c <- LayerInterface();"
         "a.SetZ(5); b.SetZ(1); c.SetZ(5); a.SetPos(1, 0); b.SetPos(2, 0); c.SetPos(3, 0);");
