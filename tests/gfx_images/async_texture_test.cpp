@@ -13,7 +13,8 @@
 #include "gfx/texture.h"
 #include "gfx/texture_decode.h"
 #include "tests/gfx_images/image_test_files.h"
-#include "tests/gfx_images/images_gl_fixture.h"
+#include "tests/gfx/gfx_fixture.h"
+#include "tests/support/temp_dir.h"
 #include "platform/threads.h"
 #include "tests/support/log_capture.h"
 
@@ -28,8 +29,35 @@ std::string RgbaPng(const RawImage& source) {
     return WritePng(layout);
 }
 
-class AsyncTextureTest : public ImagesGlTest {
+// The graphics side and the task queues started; images load from files of the test's own folder.
+class AsyncTextureTest : public GfxTest {
 protected:
+    void SetUp() override {
+        ASSERT_TRUE(TaskSystem::Init(nullptr));
+        GfxTest::SetUp();  // also empties the image atlas
+    }
+    void TearDown() override {
+        EXPECT_EQ(GetAsyncTextureList().count, 0u) << "a test left images alive";
+        EXPECT_EQ(ImageAtlas::PageCount(), 0);
+        GfxTest::TearDown();
+        TaskSystem::Shutdown();
+    }
+    std::string WriteFile(const std::string& name, const std::string& bytes) {
+        EXPECT_TRUE(folder_.Write(name, bytes));
+        return folder_.File(name);
+    }
+    static int WaitForDecode(AsyncTexture* texture) {
+        uint64_t deadline = GetTimeMicros() + 10000000;
+        while (texture->state.load() == kAsyncTextureLoading && GetTimeMicros() < deadline) SleepMs(1);
+        return texture->state.load();
+    }
+    // Loads through NewTextureAsync, waits for the decode and runs queue 2 once.
+    AsyncTexture* LoadNow(const std::string& path, bool useAtlas) {
+        AsyncTexture* texture = NewTextureAsync(path.c_str(), useAtlas ? 1 : 0, nullptr, nullptr);
+        WaitForDecode(texture);
+        TaskSystem::RunMainQueue();
+        return texture;
+    }
     // Draws the image 1:1 with a sprite, its top-left corner at (x, y), and reads it back.
     std::vector<uint8_t> Draw(AsyncTexture* image, int x, int y) {
         Sprite* sprite = Sprite::Create(nullptr);
@@ -46,6 +74,7 @@ protected:
         Sprite::Destroy(sprite);
         return ReadRect(x, y, area->width, area->height);
     }
+    TempDir folder_;
 };
 
 TEST_F(AsyncTextureTest, SmallImagesShareAnAtlasPageAndDrawTheirOwnPixels) {
