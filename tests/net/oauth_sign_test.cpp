@@ -1,8 +1,7 @@
-// OAuth signatures: the OAuth Core 1.0 example, the requests this client
-// sends (checked against an independent OAuth library), and the rules of
-// base-string normalisation.
+// OAuth 1.0a: percent-encoding, base strings and signatures against published
+// vectors.
 #include <gtest/gtest.h>
-
+#include <set>
 #include <string>
 #include <vector>
 
@@ -11,7 +10,40 @@
 #include "net/oauth_params.h"
 #include "tests/support/log_capture.h"
 
+TEST(OAuthEscape, EncodesEverythingOutsideTheUnreservedSet) {
+    const std::pair<std::string, const char*> cases[] = {
+        {" ", "%20"},
+        {"&", "%26"},
+        {"~", "~"},
+        {"\xE3", "%E3"},
+        {"azAZ09-._~", "azAZ09-._~"},
+        {"+=%/?#:@!*'()", "%2B%3D%25%2F%3F%23%3A%40%21%2A%27%28%29"},
+        {"\xE3\x81\x82", "%E3%81%82"},  // U+3042 in UTF-8
+        {"a\nb\r", "a%0Ab%0D"},
+        {std::string("\0\x7F\xFF", 3), "%00%7F%FF"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.second, OAuth::UrlEscape(c.first)) << c.second;
+    EXPECT_EQ("", OAuth::UrlEscape(static_cast<const char*>(nullptr)));
+}
+TEST(OAuthEscape, DecodesOnlyWellFormedEscapes) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"%41", "A"},
+        {"%4x", "%4x"},
+        {"abc%", "abc%"},
+        {"abc%4", "abc%4"},
+        {"%e3%81%82", "\xE3\x81\x82"},
+        {"%%41", "%A"},
+        {"a+b", "a+b"},
+        {"%00z", std::string("\0z", 2)},
+        {"%G1%1G", "%G1%1G"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.second, OAuth::UrlUnescape(c.first)) << c.first;
+}
+
 namespace {
+
+
 
 const char kConsumerKey[] = "dpf43f3p2l4k3l03";
 const char kConsumerSecret[] = "kd94hf93k423kf44";
@@ -27,7 +59,6 @@ std::string QueryValue(const std::string& url, const std::string& name) {
     return url.substr(at, url.find('&', at) - at);
 }
 
-}  // namespace
 
 TEST(OAuthSign, OAuthCoreAppendixAThroughSignUrl) {
     std::string signedUrl = OAuth::SignUrl(
@@ -117,3 +148,5 @@ TEST(OAuthSign, FormBodyIsSignedDecodedAndReplacedBySignUrl) {
             OAuth::UrlEscape(HmacSha1Base64(base, "cs&ts")),
         body);
 }
+
+}  // namespace

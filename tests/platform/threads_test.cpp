@@ -1,12 +1,10 @@
-// Threads, priorities, the re-entrant lock and the monotonic clock.
+// Threads, the recursive lock and events; run under ThreadSanitizer as well.
 #include <gtest/gtest.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <linux/capability.h>
+#include <cstdint>
 #include <sys/resource.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include "platform/threads.h"
@@ -74,35 +72,25 @@ TEST(Threads, RefusesBadStarts) {
     EventClose(release);
 }
 
-// --- priorities ----------------------------------------------------------------
-
-// A parked thread whose priority a test changes from outside.
-class ParkedThread {
-public:
-    ParkedThread() : release_(EventCreate()) { started_ = StartThread(&record_, WaitForEvent, release_, 0); }
-    ~ParkedThread() {
-        EventSignal(release_);
-        JoinThread(&record_);
-        EventClose(release_);
+// Levels that lower or keep the priority map to nice values relative to the process.
+TEST(ThreadPriority, LevelsMapToNiceValues) {
+    errno = 0;
+    int base = getpriority(PRIO_PROCESS, static_cast<id_t>(getpid()));
+    const int cases[][2] = {{-2, 10}, {-1, 5}, {0, 0}, {5, 0}, {-3, 0}, {3, 0}, {-100, 0}, {100, 0}};
+    for (const auto& c : cases) {
+        ThreadRecord record;
+        Event* release = EventCreate();
+        ASSERT_TRUE(StartThread(&record, WaitForEvent, release, 0));
+        ASSERT_TRUE(WaitUntil([&] { return record.threadId.load() != 0; }));
+        EXPECT_TRUE(SetThreadPriorityLevel(&record, c[0])) << "level " << c[0];
+        errno = 0;
+        int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(record.threadId.load()));
+        EXPECT_EQ(std::min(base + c[1], 19), errno == 0 ? nice : 1000) << "level " << c[0];
+        EventSignal(release);
+        JoinThread(&record);
+        EventClose(release);
     }
-    bool started() const { return started_; }
-    ThreadRecord& record() { return record_; }
-
-private:
-    Event* release_;
-    ThreadRecord record_;
-    bool started_ = false;
-};
-
-struct PriorityCase {
-    int level;
-    int niceOffset;  // relative to the process
-};
-
-// Levels that lower or keep the priority always take effect.
-const PriorityCase kLoweringCases[] = {
-    {-2, 10}, {-1, 5}, {0, 0}, {5, 0}, {-3, 0}, {3, 0}, {-100, 0}, {100, 0},
-};
+}
 
 // --- the re-entrant lock -------------------------------------------------------
 
@@ -168,6 +156,53 @@ TEST(Lock, ExcludesOtherThreads) {
     LockDelete(&probe.lock);
 }
 
-// --- time ------------------------------------------------------------------------
+
+struct Waiters {
+    Event* event = nullptr;
+    std::atomic<int> ready{0};
+    std::atomic<int> woken{0};
+};
+
+void WaitOnce(void* argument) {
+    auto* waiters = static_cast<Waiters*>(argument);
+    waiters->ready.fetch_add(1);
+    EventWait(waiters->event);
+    waiters->woken.fetch_add(1);
+}
+
+TEST(Event, OneSignalWakesExactlyOneOfTwoWaiters) {
+    Waiters waiters;
+    waiters.event = EventCreate();
+    ThreadRecord threads[2];
+    for (auto& thread : threads) ASSERT_TRUE(StartThread(&thread, WaitOnce, &waiters, 0));
+    ASSERT_TRUE(WaitUntil([&] { return waiters.ready.load() == 2; }));
+    SleepMs(20);  // let both reach the wait
+
+    EventSignal(waiters.event);
+    ASSERT_TRUE(WaitUntil([&] { return waiters.woken.load() >= 1; }));
+    SleepMs(50);  // a second, wrong wake-up would show here
+    EXPECT_EQ(1, waiters.woken.load());
+
+    EventSignal(waiters.event);
+    for (auto& thread : threads) JoinThread(&thread);
+    EXPECT_EQ(2, waiters.woken.load());
+    EXPECT_FALSE(EventWaitFor(waiters.event, 0));
+    EventClose(waiters.event);
+}
+
+TEST(Event, WaitForTimesOutWithoutASignal) {
+    Event* event = EventCreate();
+    for (uint64_t timeout : {uint64_t{1000}, uint64_t{20000}}) {
+        uint64_t start = GetTimeMicros();
+        EXPECT_FALSE(EventWaitFor(event, timeout));
+        EXPECT_GE(GetTimeMicros() - start, timeout);
+    }
+    EventClose(event);
+}
+
+struct LateSignal {
+    Event* event;
+    uint32_t delayMs;
+};
 
 }  // namespace
