@@ -1,5 +1,5 @@
 // Native bindings: type masks, class instances owning their objects, argument
-// checks before a native runs, and the engine tables (Sys, Rand, Movie).
+// checks before a native runs, and the engine tables (Sys, Rand).
 #include <gtest/gtest.h>
 #include <cctype>
 #include <set>
@@ -12,6 +12,7 @@
 #include "script/engine_tables.h"
 #include "script/script_bind.h"
 #include "script/script_host.h"
+#include "tests/app/fake_window_system.h"
 #include "tests/script/script_test_util.h"
 #include "tests/support/log_capture.h"
 
@@ -155,59 +156,21 @@ TEST_F(ScriptBindTest, ABadArgumentIsRejectedBeforeTheMethodRuns) {
     EXPECT_EQ(objects.bytesInUse.load(), 0u);
 }
 
-struct MovieCalls {
-    std::vector<std::string> played;
-    std::vector<FsMgr*> playedFrom;
-    std::vector<int> stops;
-    bool playing = false;
-};
-MovieCalls gMovie;
-
-ScriptMovieHooks TestMovieHooks() {
-    ScriptMovieHooks hooks;
-    hooks.play = [](const char* name, FsMgr* fs) {
-        gMovie.played.push_back(name);
-        gMovie.playedFrom.push_back(fs);
-    };
-    hooks.stop = [](int frames) { gMovie.stops.push_back(frames); };
-    hooks.isPlaying = [] { return gMovie.playing; };
-    return hooks;
-}
-
 class EngineTablesTest : public ScriptTest {
 protected:
     void SetUp() override {
         ScriptTest::SetUp();
-        gMovie = MovieCalls{};
         SetScreenSize(1280, 720);
-        SetScriptMovieHooks(TestMovieHooks());
         RegisterScriptInterfaces();
     }
     void TearDown() override {
-        SetScriptMovieHooks(ScriptMovieHooks{});
         SetScreenSize(0, 0);
-        SetCurrentFsMgr(nullptr);
         ScriptTest::TearDown();
     }
 };
 
-// A window system with no window: the frame starts, the initialise callback
-// runs one script expression, and the loop ends at once on the posted quit.
-class NoWindowSystem : public WindowSystem {
-public:
-    std::vector<DisplayMode> ListDisplayModes() override { return {}; }
-    bool CreateMainWindow(const WindowParams&) override { return true; }
-    void DestroyMainWindow() override {}
-    void SetTitle(const std::string&) override {}
-    bool NextEvent(WindowEvent*) override { return false; }
-    void WaitForEvents(int) override {}
-    bool CreateGLContext() override { return true; }
-    void DestroyGLContext() override {}
-    void* GetGLProcAddress(const char*) override { return nullptr; }
-    void SetSwapInterval(int) override {}
-    bool SwapBuffers() override { return true; }
-};
-
+// The frame starts, the initialise callback runs one script expression, and
+// the loop ends at once on the posted quit.
 HSQUIRRELVM gExitVM = nullptr;
 const char* gExitExpression = nullptr;
 int gHandle = 0;
@@ -226,7 +189,8 @@ int ExitStatusOf(HSQUIRRELVM v, const char* expression) {
         return &gHandle;
     };
     descriptor.OnFinalize = [](AppHandle) {};
-    NoWindowSystem windows;
+    std::vector<std::string> trace;
+    FakeWindowSystem windows(&trace);
     return RunApplicationWith(descriptor, &windows, EngineServices{});
 }
 
@@ -288,20 +252,6 @@ TEST_F(EngineTablesTest, WrongArgumentsAreRejectedBeforeTheNativeRuns) {
         EXPECT_FALSE(Eval(v, call).ok) << call;
         EXPECT_GE(log.Count(), 1u) << call;
     }
-    EXPECT_TRUE(gMovie.played.empty());
-    EXPECT_TRUE(gMovie.stops.empty());
-}
-
-TEST_F(EngineTablesTest, MovieCallsReachThePlayer) {
-    FsMgr* pack = reinterpret_cast<FsMgr*>(&gMovie);  // only compared, never used
-    SetCurrentFsMgr(pack);
-    ASSERT_TRUE(RunSource(v, "Utl.MoviePlay(\"op.mpg\", 3); Utl.MovieStop(); Utl.MovieStop(30);").ok);
-    EXPECT_EQ(gMovie.played, std::vector<std::string>{"op.mpg"});
-    EXPECT_EQ(gMovie.playedFrom, std::vector<FsMgr*>{pack});
-    EXPECT_EQ(gMovie.stops, (std::vector<int>{0, 30}));
-    EXPECT_FALSE(Eval(v, "Utl.MovieIsPlaying()").boolean);
-    gMovie.playing = true;
-    EXPECT_TRUE(Eval(v, "Utl.MovieIsPlaying()").boolean);
 }
 
 }  // namespace
