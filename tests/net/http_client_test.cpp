@@ -52,8 +52,6 @@ TEST(HttpUrl, ParsesOnlyPlainHttpWithAValidPort) {
 
 namespace {
 
-
-
 using State = HttpResponseReader::State;
 
 const std::string kGood = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nServer: test\r\n\r\nhello";
