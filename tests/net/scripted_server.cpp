@@ -2,7 +2,6 @@
 #include "tests/net/scripted_server.h"
 
 #include <arpa/inet.h>
-#include <dirent.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -115,15 +114,4 @@ void ScriptedServer::Reset(int fd) {
 std::vector<std::string> ScriptedServer::requests() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return requests_;
-}
-
-int CountOpenDescriptors() {
-    int count = 0;
-    DIR* dir = opendir("/proc/self/fd");
-    if (!dir) return -1;
-    while (dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] != '.') ++count;
-    }
-    closedir(dir);
-    return count;
 }

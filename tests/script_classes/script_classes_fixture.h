@@ -21,7 +21,6 @@ protected:
     void Run(const std::string& source);
     // The layers of the global list, drawing order.
     static std::vector<SpriteLayer*> Layers();
-    static Sprite* SpriteOf(const SpriteLayer* layer) { return layer->sprite; }
 
     CountingAllocator objects_;
 };
