@@ -1,12 +1,8 @@
 // epk2tool run as a process: building from a folder, listing and printing
 // through the engine's reader, per-file options, other key tables, and
 // hostile packs that must each give one error line and a non-zero status.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
@@ -17,48 +13,17 @@
 #include "fs/pack_keys.h"
 #include "fs/pack_mgr.h"
 #include "tests/fs/pack_test_util.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-struct ToolResult {
-    int status = -1;  // exit status; -1 when it crashed or hung
-    std::string out;
-    std::string err;
-};
-
-ToolResult RunTool(const TempDir& dir, const std::vector<std::string>& args) {
+// The tool's result; a hostile pack must never make it hang.
+RunResult RunTool(const TempDir&, const std::vector<std::string>& args) {
     const char* build = getenv("QM_BUILD_DIR");
-    std::string tool = std::string(build ? build : ".") + "/epk2tool";
-    std::string outPath = dir.File(".tool-out"), errPath = dir.File(".tool-err");
-    pid_t child = fork();
-    if (child == 0) {
-        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(out, 1);
-        dup2(err, 2);
-        std::vector<char*> argv{const_cast<char*>(tool.c_str())};
-        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        execv(tool.c_str(), argv.data());
-        _exit(127);
-    }
-    ToolResult result;
-    int status = 0;
-    // A hostile pack must never make the tool hang: give it 30 s.
-    for (int waited = 0; waited < 3000; ++waited) {
-        if (waitpid(child, &status, WNOHANG) == child) {
-            if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
-            result.out = dir.Read(".tool-out");
-            result.err = dir.Read(".tool-err");
-            return result;
-        }
-        usleep(10000);
-    }
-    kill(child, SIGKILL);
-    waitpid(child, &status, 0);
-    result.err = "hung";
-    return result;
+    std::vector<std::string> argv{std::string(build ? build : ".") + "/epk2tool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProgram(argv, "", 30000);
 }
 
 std::string AsString(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
@@ -97,18 +62,18 @@ std::vector<std::string> SplitLines(const std::string& text) {
 TEST(Epk2ToolTest, BuildListAndCatRoundTrip) {
     TempDir dir;
     std::vector<std::string> listing = WriteSampleTree(dir);
-    ToolResult built = RunTool(dir, {"build", "--row", "2:script/*", "--row", "4:*.bin", "--plain", "*/main.nut",
+    RunResult built = RunTool(dir, {"build", "--row", "2:script/*", "--row", "4:*.bin", "--plain", "*/main.nut",
                                      "--zlib", "data/noise.bin", dir.File("src"), dir.File("out.dat")});
     ASSERT_EQ(built.status, 0) << built.err;
     EXPECT_EQ(built.err, "");
 
-    ToolResult listed = RunTool(dir, {"list", dir.File("out.dat")});
+    RunResult listed = RunTool(dir, {"list", dir.File("out.dat")});
     ASSERT_EQ(listed.status, 0) << listed.err;
     EXPECT_EQ(SplitLines(listed.out), listing);
 
     for (const char* path : {"readme.txt", "/script/main.nut", "script/lib/util.nut", "/data/noise.bin",
                              "data/empty.bin"}) {
-        ToolResult cat = RunTool(dir, {"cat", dir.File("out.dat"), path});
+        RunResult cat = RunTool(dir, {"cat", dir.File("out.dat"), path});
         ASSERT_EQ(cat.status, 0) << path << ": " << cat.err;
         std::string relative = path[0] == '/' ? path + 1 : path;
         EXPECT_EQ(cat.out, dir.Read("src/" + relative)) << path;
@@ -172,7 +137,7 @@ TEST(Epk2ToolTest, HostilePacksGiveOneLineAndAFailure) {
         dir.Write("bad.dat", AsString(c.bytes));
         for (std::vector<std::string> args : {std::vector<std::string>{"list", dir.File("bad.dat")},
                                               std::vector<std::string>{"cat", dir.File("bad.dat"), "readme.txt"}}) {
-            ToolResult result = RunTool(dir, args);
+            RunResult result = RunTool(dir, args);
             EXPECT_EQ(result.status, 1);
             EXPECT_EQ(result.out, "");
             EXPECT_EQ(LineCount(result.err), 1u) << result.err;
