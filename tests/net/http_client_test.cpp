@@ -95,6 +95,10 @@ TEST(HttpResponseReader, BodyFramings) {
         {"chunked",
          "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n9;x=y\r\n, world!!\r\n0\r\n\r\n", false,
          200, "hello, world!!"},
+        {"chunk sizes in upper-case hex",
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nA\r\n0123456789\r\nF\r\n" + std::string(15, 'f') +
+             "\r\n0\r\n\r\n",
+         false, 200, "0123456789" + std::string(15, 'f')},
         {"chunked with trailer and length",
          "HTTP/1.1 200 OK\r\nContent-Length: 99\r\nTransfer-Encoding: Chunked\r\n\r\n"
          "3\r\nabc\r\n0\r\nX-Trailer: 1\r\n\r\n",
