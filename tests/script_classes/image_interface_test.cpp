@@ -60,6 +60,37 @@ TEST_F(ImageInterfaceTest, APackedPictureShowsOnALayerPixelForPixel) {
     }
 }
 
+// A script places, moves, fades, hides and drops a layer; the 2D pass draws
+// the global layer list and the pixels are read back.
+TEST_F(ImageInterfaceTest, AScriptPlacesMovesFadesAndRemovesALayer) {
+    Run("layer <- LayerInterface(); layer.SetImage(ImageInterface(\"image/quadrants.png\", false));"
+        "layer.SetPos(30, 40);");
+    WaitForImages();
+    const uint32_t topLeft = kQuadrantColours[0], bottomRight = kQuadrantColours[3];
+    auto at = [](int x, int y) {
+        DrawLayers();
+        return ReadPixel(x, y);
+    };
+    EXPECT_EQ(at(22, 32), topLeft);  // 16 x 16, centred on (30, 40)
+    EXPECT_EQ(at(37, 47), bottomRight);
+    EXPECT_EQ(at(21, 40), 0u);
+    EXPECT_EQ(at(30, 48), 0u);
+    Run("layer.SetPos(90, 100);");
+    EXPECT_EQ(at(22, 32), 0u);
+    EXPECT_EQ(at(82, 92), topLeft);
+    Run("layer.SetFade(0.5);");
+    const uint32_t faded = at(82, 92);
+    for (int shift : {0, 8, 16}) EXPECT_NEAR(int(faded >> shift & 0xFF), int(topLeft >> shift & 0xFF) / 2, 1);
+    Run("layer.SetFade(1.0); layer.SetAlpha(-1.0);");
+    EXPECT_EQ(at(82, 92), 0u);
+    Run("layer.SetAlpha(1.0); layer.SetVisible(false);");
+    EXPECT_EQ(at(82, 92), 0u);
+    Run("layer.SetVisible(true);");
+    EXPECT_EQ(at(82, 92), topLeft);
+    Run("layer = null; collectgarbage();");
+    EXPECT_EQ(at(82, 92), 0u);
+}
+
 // Missing or mistyped arguments warn and leave an instance without a
 // picture; objects of another class are script errors. Nothing crashes.
 TEST_F(ImageInterfaceTest, WrongCallsNeverCrash) {

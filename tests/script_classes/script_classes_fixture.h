@@ -1,6 +1,6 @@
 // A fresh VM with InputInterface and LayerInterface registered, the script
-// objects on a counting allocator, and a stand-in ImageInterface (a solid
-// picture of a given size and colour) carrying the real class's type tag.
+// objects on a counting allocator, and a stand-in ImageInterface (never
+// loaded) carrying the real class's type tag.
 #pragma once
 
 #include <vector>
@@ -25,5 +25,3 @@ protected:
     CountingAllocator objects_;
 };
 
-// With a GL context current, the stand-in images are uploaded at once and are ready.
-void SetStandInImagesUploaded(bool uploaded);
