@@ -77,6 +77,16 @@ bool ChildProcess::ReadLine(std::string* line, int timeoutMs) {
     }
 }
 
+bool ChildProcess::WaitForLine(const std::string& prefix, std::string* line, int timeoutMs) {
+    uint64_t deadline = GetTimeMicros() + static_cast<uint64_t>(timeoutMs) * 1000;
+    while (GetTimeMicros() < deadline) {
+        int left = static_cast<int>((deadline - GetTimeMicros()) / 1000) + 1;
+        if (!ReadLine(line, left)) return false;
+        if (line->rfind(prefix, 0) == 0) return true;
+    }
+    return false;
+}
+
 int ChildProcess::Wait(int timeoutMs) {
     if (pid_ <= 0) return -1;
     uint64_t deadline = GetTimeMicros() + static_cast<uint64_t>(timeoutMs) * 1000;

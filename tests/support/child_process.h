@@ -18,6 +18,8 @@ public:
                const std::string& workingDir = "");
     // The next line of standard output (without "\n"); false at end or timeout.
     bool ReadLine(std::string* line, int timeoutMs);
+    // Reads lines until one starts with `prefix`; returns it in `line`.
+    bool WaitForLine(const std::string& prefix, std::string* line, int timeoutMs);
     // The exit code (128 + signal when killed by one); -1 when it had to be killed.
     int Wait(int timeoutMs);
     // Everything read so far.
