@@ -105,9 +105,10 @@ TEST_P(PackTest, LookupsFromAnyFolderAndLookupsThatFindNothing) {
     FsMgr::SetCurrentFolder(pack_, "");
     std::string deep;
     for (int i = 0; i < 129; ++i) deep += "/d";
-    for (std::string name : {"", "/", "script", "/script/lib", "Script/lib/util.nut", "/script/lib/UTIL.nut",
-                             "/script/lib/util.nut/x", "/script/../script/main.nut", "./readme.txt", "/empty/x",
-                             deep.c_str(), std::string(600, 'x').c_str()})
+    const std::string missing[] = {"", "/", "script", "/script/lib", "Script/lib/util.nut", "/script/lib/UTIL.nut",
+                                   "/script/lib/util.nut/x", "/script/../script/main.nut", "./readme.txt", "/empty/x",
+                                   deep, std::string(600, 'x')};
+    for (const std::string& name : missing)
         EXPECT_EQ(FindPackEntry(pack_, name.c_str()), nullptr) << name;
     EXPECT_EQ(ReadEntry(pack_, "/script/MAIN.nut"), SampleEntries()[2].data);  // case matters
     EXPECT_EQ(FsMgr::GetFileSize(pack_, "/nope"), -1);
