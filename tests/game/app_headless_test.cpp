@@ -36,13 +36,14 @@ void ExpectCleanEnd(const GameRunResult& run) {
 
 class GameHeadlessTest : public ::testing::Test {
 protected:
+    GameHeadlessTest() { desktop_.pointer.x = desktop_.pointer.y = 100; }
     GameRunResult Run(const TestPack& pack, const AppRunOptions& options = {}) {
         EXPECT_TRUE(pack.WriteTo(folder_.path()));
         return RunGame(folder_.path(), &desktop_, &windows_, options);
     }
 
     TempDir folder_;
-    FakeDesktop desktop_;
+    FakeDesktop desktop_{1280, 720};
     HookedWindowSystem windows_;
 };
 

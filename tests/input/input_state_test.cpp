@@ -2,49 +2,12 @@
 // pointer history, the wheel step, inactive frames and pad merging.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <vector>
 
 #include "app/input.h"
-#include "platform/input_devices.h"
+#include "tests/input/fake_input_devices.h"
 
 namespace {
-
-class FakeDesktop : public DesktopInput {
-public:
-    bool active = true;
-    bool pointerReadable = true;
-    PointerSample pointer;
-    std::map<int, bool> keys;
-    int keyboardSamples = 0;
-
-    FakeDesktop() {
-        pointer.clientWidth = 800;
-        pointer.clientHeight = 480;
-    }
-    bool IsActive() override { return active; }
-    bool ReadPointer(PointerSample* sample) override {
-        *sample = pointer;
-        return pointerReadable;
-    }
-    bool IsVirtualKeyDown(int virtualKey) override { return keys[virtualKey]; }
-    void SampleKeyboard() override { ++keyboardSamples; }
-};
-
-class FakePads : public PadInput {
-public:
-    PadSample pads[2];
-    bool readable[2] = {true, true};
-    int count = 2;
-    int samples = 0;
-
-    int PadCount() override { return count; }
-    void SamplePads() override { ++samples; }
-    bool ReadPad(int pad, PadSample* sample) override {
-        *sample = pads[pad];
-        return readable[pad];
-    }
-};
 
 constexpr uint8_t kGameKeyMap[kKeyMapSize] = {0x25, 0x27, 0x26, 0x28, 'Z', 'X', 'C', 'V', 'A', 'D', 'W', 'S'};
 constexpr uint8_t kDefaultPadMap[kKeyMapSize] = {kUnmappedButton, kUnmappedButton, kUnmappedButton,
