@@ -141,6 +141,22 @@ TEST_F(AppTableTest, BeginBattleTakesOnlyBattleInstances) {
     EXPECT_FALSE(Run("App.BeginBattle();").ok);
 }
 
+TEST_F(AppTableTest, EventRingFromTheScripts) {
+    EXPECT_EQ(Eval(v, "App.DequeueEvent()").type, OT_NULL);
+    ASSERT_TRUE(Run("App.EnqueueEvent(5); App.EnqueueEvent(0x100000007);").ok);  // low 32 bits
+    app_->PushEvent(7, -3);
+    for (SQInteger word : {5, 0, 7, 0, 7, -3}) {
+        EvalResult result = Eval(v, "App.DequeueEvent()");
+        ASSERT_EQ(result.type, OT_INTEGER);
+        EXPECT_EQ(result.integer, word);
+    }
+    EXPECT_EQ(Eval(v, "App.DequeueEvent()").type, OT_NULL);
+    LogCapture log;
+    EXPECT_FALSE(Run("App.EnqueueEvent(1.5);").ok);  // integers only
+    EXPECT_FALSE(Run("App.EnqueueEvent();").ok);
+    EXPECT_EQ(app_->events.count, 0);
+}
+
 TEST_F(AppTableTest, NativesWithoutTheirAppFailCleanly) {
     sq_setforeignptr(v, nullptr);
     LogCapture log;

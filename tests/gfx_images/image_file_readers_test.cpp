@@ -289,6 +289,9 @@ TEST(ImageConversion, FillTransparentPixelsAndNewImage) {
         EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error: Invalid image type."}) << type;
     }
     EXPECT_EQ(NewImage(0, 2, kPixelRgba8888, nullptr), nullptr);
+    EXPECT_EQ(ImageDataSize(kPixelAlpha8, kMaxImageSide, 1), uint32_t{kMaxImageSide});
+    EXPECT_EQ(ImageDataSize(kPixelAlpha8, kMaxImageSide + 1, 1), 0u);
+    EXPECT_EQ(ImageDataSize(kPixelAlpha8, 1, kMaxImageSide + 1), 0u);
 }
 
 }  // namespace
