@@ -85,4 +85,38 @@ TEST_F(MultisampleGlTest, FourSamplesResolveIntoTheWindowWithBlendedEdges) {
     EXPECT_EQ(CountBlendedPixels(), 0);
 }
 
+TEST(MultisampleDecision, SampleCountIsClampedAndNeedsAnApi) {
+    struct Case {
+        int wanted, max;
+        MultisampleApi api;
+        int samples;
+    } cases[] = {
+        {4, 2, MultisampleApi::kCore, 2}, {4, 8, MultisampleApi::kCore, 4}, {1, 4, MultisampleApi::kCore, 1},
+        {0, 4, MultisampleApi::kCore, 0}, {4, 4, MultisampleApi::kNone, 1}, {4, 0, MultisampleApi::kCore, 0},
+        {4, 0, MultisampleApi::kNone, 1},  // an ES 2.0 driver may not know the query at all
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ChooseSampleCount(c.wanted, c.max, c.api), c.samples) << c.wanted << " " << c.max;
+    }
+}
+
+TEST_F(MultisampleGlTest, MissingApiMeansOneSample) {
+    MultisampleBuffer buffer;
+    EXPECT_EQ(buffer.Create(4, kWidth, kHeight, MultisampleApi::kNone, Lookup()), 1);
+    EXPECT_FALSE(buffer.active());
+    EXPECT_EQ(buffer.Create(1, kWidth, kHeight, Api(), Lookup()), 1);
+    EXPECT_FALSE(buffer.active());
+}
+
+TEST_F(MultisampleGlTest, IncompleteFramebufferIsLoggedAndDropped) {
+    // Mesa offers no ANGLE extension but hands out do-nothing stubs for its
+    // names: storage never happens and the framebuffer stays incomplete.
+    if (Api() == MultisampleApi::kNone) GTEST_SKIP() << "no sample count above 1 on this context";
+    LogCapture log;
+    MultisampleBuffer buffer;
+    EXPECT_EQ(buffer.Create(4, kWidth, kHeight, MultisampleApi::kAngle, Lookup()), 1);
+    EXPECT_FALSE(buffer.active());
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Error: Failed to create multisample frame buffer."}));
+}
+
 }  // namespace

@@ -273,4 +273,41 @@ TEST_F(FontTest, LoadingFailuresNameTheFileAndLeaveNothingBehind) {
     EXPECT_EQ(log.Count(), 3u);
 }
 
+TEST_F(GlyphCacheTest, SizesThatDrawNothingTakeNoCell) {
+    GlyphCache* cache = Make(32, 64, 64, latin);
+    ASSERT_NE(cache, nullptr);
+    ASSERT_NE(GetGlyph(cache, u'A', 32, 0, 0), nullptr);
+    for (int size : {-5, 0, 1, 7, 8}) EXPECT_EQ(GetGlyph(cache, u'A', size, 0, 0), nullptr) << size;
+    EXPECT_EQ(GetGlyph(cache, 0, 32, 0, 0), nullptr);
+    EXPECT_EQ(cache->freeCells.count, 4u);
+    EXPECT_EQ(CellIndex(cache, GetGlyph(cache, u'B', 9, 0, 0)), 1);  // one pixel high still renders
+    // The size that failed was not recorded: the next request of a good size works.
+    EXPECT_EQ(GetGlyph(cache, u'A', 32, 0, 0), &cache->cells[0]);
+}
+
+TEST_F(GlyphCacheTest, SizesAboveTheCellRenderAtTheCellSize) {
+    GlyphCache* cache = Make(24, 96, 96, latin);
+    ASSERT_NE(cache, nullptr);
+    GlyphCell* big = GetGlyph(cache, u'H', 200, 0, 0);
+    ASSERT_NE(big, nullptr);
+    EXPECT_EQ(big->size, 200);
+    EXPECT_LE(big->width, 24);
+    EXPECT_LE(big->rows, 24);
+    // 'H' spans the cap height: at a 16-pixel em it is about 12 rows high.
+    EXPECT_GE(big->rows, 10);
+    EXPECT_LE(big->rows, 14);
+}
+
+TEST_F(GlyphCacheTest, OversizedGlyphIsClippedToItsCell) {
+    GlyphCache* cache = Make(30, 90, 90, latin);
+    ASSERT_NE(cache, nullptr);
+    GlyphCell* huge = GetGlyph(cache, u'M', 30, 7, 15);  // 128-pixel emboldening and the widest edge
+    ASSERT_NE(huge, nullptr);
+    EXPECT_EQ(huge->width, 30);
+    EXPECT_EQ(huge->rows, 30);
+    // The neighbouring cell's pixels were not touched.
+    const GlyphCell& next = cache->cells[(huge - cache->cells) + 1];
+    for (int i = 0; i < 30 * 30; ++i) ASSERT_EQ(next.pixels[i], 0) << i;
+}
+
 }  // namespace

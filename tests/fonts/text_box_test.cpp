@@ -296,4 +296,20 @@ TEST_F(TextBoxTest, OutlinedRedTextOnWhite) {
     EXPECT_TRUE(RectIs(0, 0, kWidth, kHeight, Rgba{255, 255, 255, 255}));
 }
 
+// Scales come from scripts unchecked; pens no integer can hold are held at
+// the range's edge instead of overflowing.
+TEST_F(TextBoxTest, ScalesBeyondAnyIntegerStillLayOut) {
+    const float scales[] = {std::nanf(""), 1e30f, -1e30f, INFINITY};
+    for (bool fixed : {false, true}) {
+        for (float scale : scales) {
+            TextBox* box = Make(latin, 16);
+            TextBox::SetFixedSpace(box, fixed);
+            TextBox::SetScale(box, scale);
+            Show(box, "j(Aj");
+            std::lock_guard<std::mutex> hold(box->lock);
+            EXPECT_EQ(box->batch->vertexCount, 16u) << scale;
+        }
+    }
+}
+
 }  // namespace

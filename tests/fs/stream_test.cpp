@@ -203,7 +203,9 @@ TEST(ZlibStreamTest, RoundTripsAtTheBufferEdges) {
             ASSERT_EQ(uncompress(check.data(), &checkLength, packed.data(), static_cast<uLong>(packed.size())), Z_OK);
             ASSERT_EQ(checkLength, size);
             stream = ZlibStream(Memory(packed), static_cast<uint32_t>(size), kZlibInflate, nullptr);
+            if (size) { EXPECT_EQ(stream->State(), kStreamHasData); }
             std::string back = ReadAll(stream);
+            EXPECT_EQ(stream->State(), kStreamAtEnd);
             EXPECT_EQ(std::vector<uint8_t>(back.begin(), back.end()), data);
             EXPECT_EQ(stream->Size(), size);
             stream->Release();
@@ -238,6 +240,20 @@ TEST(ZlibStreamTest, DamagedDataEndsTheStreamWithoutHanging) {
     std::string all = ReadAll(stream);
     EXPECT_EQ(std::vector<uint8_t>(all.begin(), all.end()), data);
     EXPECT_EQ(stream->State(), kStreamAtEnd);
+    stream->Release();
+}
+
+TEST(ZlibStreamTest, AParentThatFillsUpFailsTheStream) {
+    std::vector<uint8_t> out(3000);
+    Stream* stream = ZlibStream(MemoryStream(out.data(), 3000, false, nullptr), 0, kZlibDeflate, nullptr);
+    std::vector<uint8_t> noise = MakeBytes(100000, 23, false);
+    LogCapture log;
+    uint32_t accepted = 0;
+    for (size_t at = 0; at < noise.size(); at += 10000) accepted += stream->Write(noise.data() + at, 10000);
+    EXPECT_LT(accepted, noise.size());
+    EXPECT_EQ(stream->State(), kStreamFailed);
+    EXPECT_EQ(stream->Flush(), -1);
+    EXPECT_EQ(log.Count(), 1u);
     stream->Release();
 }
 

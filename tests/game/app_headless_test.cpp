@@ -297,4 +297,28 @@ TEST_F(GameHeadlessTest, SampleGameShowsItsEmblemAndRevealsItsWelcomeLine) {
     ExpectCleanEnd(run);
 }
 
+TEST_F(GameHeadlessTest, AppUpdateThatThrowsIsNeverCalledAgainWhileFramesGoOn) {
+    TestPack pack;
+    ASSERT_TRUE(pack.AddCompiledScript("system", R"(
+        n <- 0;
+        function AppInitialize() {}
+        function AppUpdate() {
+            n++;
+            print("update " + n);
+            if (n == 4) throw "frame four went wrong";
+        }
+        function AppFinalize() { print("finalize after " + n); }
+    )"));
+    windows_.onSwap = [](int swap) {
+        if (swap == 10) PostQuit(7);
+    };
+    GameRunResult run = Run(pack);
+    EXPECT_EQ(run.status, 7);
+    EXPECT_EQ(run.swaps, 10);
+    EXPECT_EQ(run.LinesStartingWith("update "), (Lines{"update 1", "update 2", "update 3", "update 4"}));
+    EXPECT_EQ(run.LinesStartingWith("Error: script: frame four").size(), 1u);
+    EXPECT_TRUE(run.Has("finalize after 4"));
+    ExpectCleanEnd(run);
+}
+
 }  // namespace

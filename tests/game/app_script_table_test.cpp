@@ -165,4 +165,62 @@ TEST_F(AppTableTest, NativesWithoutTheirAppFailCleanly) {
     sq_setforeignptr(v, app_.get());
 }
 
+TEST_F(AppTableTest, ScriptNameRule) {
+    struct Case {
+        std::string name;
+        bool accepted;
+        std::string file;
+    } cases[] = {
+        {"battle/main", true, "battle/main.cnut"},
+        {"x.nut", true, "x.nut"},
+        {"dir.v2/x", true, "dir.v2/x.cnut"},  // a dot in a folder is no extension
+        {"", true, ".cnut"},
+        {std::string(254, 'a'), true, std::string(254, 'a') + ".cnut"},
+        {std::string(255, 'a'), false, ""},
+        {std::string(250, 'a') + ".nut", true, std::string(250, 'a') + ".nut"},
+        {std::string(252, 'a') + ".nut", false, ""},
+    };
+    LogCapture log;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.substr(0, 20));
+        std::string file;
+        EXPECT_EQ(MakeScriptFileName(c.name.c_str(), &file), c.accepted);
+        if (c.accepted) {
+            EXPECT_EQ(file, c.file);
+        }
+    }
+}
+
+TEST_F(AppTableTest, ConfigSlotsKeepValuesAsGiven) {
+    struct Case {
+        const char* set;  // script statement, or null
+        int slot;
+        SQInteger value;  // GetConfig(slot) afterwards
+    } cases[] = {
+        {nullptr, 0, 5},  // fresh values
+        {nullptr, 1, 0},
+        {nullptr, 2, 100},
+        {"App.SetConfig(3, 50)", 3, 50},
+        {"App.SetConfig(0, 250)", 0, 250},  // no clamp here
+        {"App.SetConfig(1, -7)", 1, -7},
+        {"App.SetConfig(4, 2.9)", 4, 2},  // floats are truncated
+        {"App.SetConfig(2.7, 33)", 2, 33},
+        {"App.SetConfig(7, 9)", 7, 0},  // unknown slots are ignored and read 0
+        {"App.SetConfig(-1, 9)", -1, 0},
+        {"App.SetConfig(0x100000001, 9)", 1, -7},  // a 64-bit slot is not taken modulo 2^32
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.set ? c.set : "default");
+        if (c.set != nullptr) {
+            ASSERT_TRUE(Run(c.set).ok);
+        }
+        EvalResult got = Eval(v, "App.GetConfig(" + std::to_string(c.slot) + ")");
+        ASSERT_EQ(got.type, OT_INTEGER);
+        EXPECT_EQ(got.integer, c.value);
+    }
+    EXPECT_EQ(app_->GetConfigValue(kConfigSoundVolSe), 50);
+    LogCapture log;
+    EXPECT_FALSE(Run("App.SetConfig(\"3\", 1);").ok);
+}
+
 }  // namespace

@@ -118,4 +118,19 @@ TEST_F(ProgramXvfbTest, SampleGameShowsItsWindowMovesOnKeysAndLeavesOnX) {
     EXPECT_EQ(child.Wait(10000), 0);
 }
 
+TEST_F(ProgramXvfbTest, WithoutThePackTheErrorBoxShowsAndTheStatusIsOne) {
+    TempDir folder;
+    ChildProcess child;
+    // The dialog toolkit keeps memory for the life of the process by design.
+    const char* asanOptions = getenv("ASAN_OPTIONS");
+    std::string options = std::string("ASAN_OPTIONS=") + (asanOptions ? asanOptions : "") + ":detect_leaks=0";
+    ASSERT_TRUE(Launch(&child, folder.path(), {options}));
+    auto driver = X11TestDriver::Open(server_->display());
+    ASSERT_NE(driver, nullptr);
+    ASSERT_TRUE(driver->WaitForWindow("Initializing Error", 20000));
+    SleepMs(300);  // the dialog takes the focus once it is mapped
+    ASSERT_TRUE(HoldKey(driver.get(), kKeyReturn, 100));
+    EXPECT_EQ(child.Wait(15000), 1);
+}
+
 }  // namespace

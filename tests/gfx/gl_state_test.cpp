@@ -163,4 +163,19 @@ TEST_F(GlStateTest, FailedBuildsLogAndLeaveNoProgram) {
     }
 }
 
+TEST_F(GlStateTest, UnknownModesChangeNothing) {
+    GlApplyBlendMode(2);
+    GlApplyCullMode(3);
+    GlApplyBlendMode(7);
+    GlApplyBlendMode(-1);
+    GlApplyCullMode(-1);
+    GlApplyCullMode(4);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_EQ(GetInt(GL_BLEND_SRC_RGB), GL_ONE);
+    EXPECT_EQ(GetInt(GL_BLEND_DST_RGB), GL_ONE);
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_EQ(GetInt(GL_CULL_FACE_MODE), GL_FRONT_AND_BACK);
+    GlState::ApplyAll();  // back to what the cache holds
+}
+
 }  // namespace

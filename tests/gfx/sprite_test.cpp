@@ -445,4 +445,84 @@ TEST_F(SpriteTest, LoadingImagesDrawNothingAndTheFirstReadyFrameIsRight) {
     EXPECT_EQ(ReadPixel(100, 102), kBlack);
 }
 
+TEST(QuadMath, TruncateToInt32HoldsTheRange) {
+    struct Case {
+        double value;
+        int32_t want;
+    } cases[] = {{2.9, 2}, {-2.9, -2}, {3e9, INT32_MAX}, {-3e9, INT32_MIN}, {std::nan(""), 0}, {INFINITY, INT32_MAX},
+                 {-INFINITY, INT32_MIN}, {2147483647.0, INT32_MAX}, {-2147483648.0, INT32_MIN}};
+    for (const Case& c : cases) EXPECT_EQ(TruncateToInt32(c.value), c.want) << c.value;
+}
+
+TEST(QuadBatchTest, IndicesAndCapacity) {
+    QuadBatch* batch = QuadBatch::Create(3, nullptr);
+    ASSERT_NE(batch, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(batch) % 16, 0u);
+    const uint16_t third[6] = {8, 9, 10, 10, 9, 11};
+    EXPECT_EQ(0, memcmp(batch->indices + 12, third, sizeof(third)));
+    QuadVertex q[4] = {};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(QuadBatch::Add(batch, q), 1);
+    LogCapture log;
+    EXPECT_EQ(QuadBatch::Add(batch, q), 0);
+    EXPECT_EQ(log.Count(), 1u);
+    EXPECT_EQ(batch->vertexCount, 12u);
+    QuadBatch::Destroy(batch);
+
+    // 16-bit indices reach 16384 quads; a larger batch is cut to that.
+    batch = QuadBatch::Create(20000, nullptr);
+    ASSERT_NE(batch, nullptr);
+    EXPECT_EQ(batch->capacity, kMaxBatchQuads);
+    EXPECT_EQ(batch->indices[kMaxBatchQuads * 6 - 1], 65535);
+    QuadBatch::Destroy(batch);
+    EXPECT_EQ(QuadBatch::Create(0, nullptr), nullptr);
+}
+
+TEST_F(SpriteTest, HiddenOrEmptySpritesDrawNothing) {
+    struct Case {
+        const char* what;
+        void (*change)(Sprite*);
+    } cases[] = {
+        {"hidden", [](Sprite* s) { s->SetVisible(false); }},
+        {"width 0", [](Sprite* s) { s->SetSize(0, 20); }},
+        {"height 0", [](Sprite* s) { s->SetSize(20, 0); }},
+        {"scaled to nothing and clipped",
+         [](Sprite* s) {
+             const int32_t clip[4] = {0, 0, 100, 100};
+             s->SetClipRect(clip);
+             s->SetScale(0.01f);
+         }},
+        {"clipped away",
+         [](Sprite* s) {
+             const int32_t clip[4] = {200, 200, 210, 210};
+             s->SetClipRect(clip);
+         }},
+    };
+    for (const Case& c : cases) {
+        Sprite* sprite = AddSprite(0);
+        sprite->SetImage(ReadyImage(8, 8, Gradient(8, 8)));
+        sprite->SetPos(40, 40);
+        c.change(sprite);
+        DrawFrame();
+        EXPECT_EQ(GetRenderStats().drawCalls, 0u) << c.what;
+        EXPECT_TRUE(RectIs(0, 0, 100, 100, kBlack)) << c.what;
+        LayerList::Remove(list_, NodeOf(sprite));
+    }
+}
+
+TEST_F(SpriteTest, ASpriteKeepsItsImageAlive) {
+    AsyncTexture* image = AsyncTexture::Create(nullptr);
+    std::vector<uint8_t> green(4 * 4 * 4);
+    for (size_t i = 0; i < green.size(); i += 4) green[i + 1] = green[i + 3] = 255;
+    FinishImage(image, 4, 4, green);
+    Sprite* sprite = AddSprite(0);
+    sprite->SetImage(image);
+    sprite->SetPos(10, 10);
+    ReleaseTexture(image);  // the script drops its image while the sprite shows it
+    DrawFrame();
+    EXPECT_TRUE(RectIs(8, 8, 4, 4, kGreen));
+    EXPECT_EQ(GetAsyncTextureList().count, 1u);
+    sprite->SetImage(nullptr);
+    EXPECT_EQ(GetAsyncTextureList().count, 0u) << "the last reference went with the sprite's";
+}
+
 }  // namespace

@@ -420,4 +420,19 @@ TEST_F(TextureTest, BadImagesAreRefusedAndCostNothing) {
     }
 }
 
+TEST(BlockDecode, PartialBlocksKeepTheirTexelsInPlace) {
+    // A 6 x 5 level: 2 x 2 blocks, each of one colour.
+    const uint16_t colours[4] = {0xF800, 0x07E0, 0x001F, 0xFFFF};
+    std::vector<uint8_t> data;
+    for (uint16_t c : colours) {
+        std::vector<uint8_t> block = ColourBlock(c, c, 0);
+        data.insert(data.end(), block.begin(), block.end());
+    }
+    std::vector<uint8_t> out = Decode(kPixelDxt1Rgb, 6, 5, data);
+    EXPECT_TRUE(Same(At(out, 6, 3, 3), {255, 0, 0, 255}));
+    EXPECT_TRUE(Same(At(out, 6, 5, 0), {0, 255, 0, 255}));
+    EXPECT_TRUE(Same(At(out, 6, 0, 4), {0, 0, 255, 255}));
+    EXPECT_TRUE(Same(At(out, 6, 5, 4), {255, 255, 255, 255}));
+}
+
 }  // namespace

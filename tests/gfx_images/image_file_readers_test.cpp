@@ -127,8 +127,12 @@ TEST(ImageMagickFiles, DecodeToTheSamePicture) {
         for (int i = 0; i < 16; ++i)
             EXPECT_EQ(0, memcmp(texels[i], blocks.At((block % 2) * 4 + i % 4, (block / 2) * 4 + i / 4), 4)) << block;
     }
-    LogCapture log;  // uncompressed DDS is not read
     const std::string png = WritePng(Layout(PNG_COLOR_TYPE_RGB_ALPHA, 8, false, 4, 4, TestPattern(4, 4, 2, true).rgba));
+    LogCapture log;  // palette bitmaps and uncompressed DDS are not read
+    EXPECT_EQ(DecodeBytes(ConvertWithImageMagick(png, "png", {"-colors", "4", "-type", "Palette"}, "BMP3:p.bmp")),
+              nullptr);
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error: Pallet Bitmap is not supported."});
+    log.Clear();
     EXPECT_EQ(DecodeBytes(ConvertWithImageMagick(png, "png", {"-define", "dds:compression=none"}, "DDS:plain.dds")),
               nullptr);
     EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error: Not support Compress format."});
@@ -165,6 +169,12 @@ TEST(ImageReaders, RefuseWhatTheyCannotReadWithTheirLine) {
         {"pvr bits too large", MakePvr(8, 8, 24, 8, 64, data), {"Error: Failed to analyze PVR header."}},
         {"pvr data below the level", MakePvr(8, 8, 25, 4, 16, data), {"Error: PVR data is truncated (8x8)."}},
         {"unknown", "XY and more", {}},
+        {"short", "B", {}},
+        {"gif", "GIF89a", {}},
+        {"png grey", WritePng(Layout(PNG_COLOR_TYPE_GRAY, 8, false, 2, 2, std::vector<uint8_t>(4, 99))),
+         {"Error: That image file is not supported color type."}},
+        {"png grey and alpha", WritePng(Layout(PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, 2, 2, std::vector<uint8_t>(8, 99))),
+         {"Error: That image file is not supported color type."}},
     };
     for (const auto& c : cases) {
         LogCapture log;
@@ -292,6 +302,20 @@ TEST(ImageConversion, FillTransparentPixelsAndNewImage) {
     EXPECT_EQ(ImageDataSize(kPixelAlpha8, kMaxImageSide, 1), uint32_t{kMaxImageSide});
     EXPECT_EQ(ImageDataSize(kPixelAlpha8, kMaxImageSide + 1, 1), 0u);
     EXPECT_EQ(ImageDataSize(kPixelAlpha8, 1, kMaxImageSide + 1), 0u);
+}
+
+TEST(PngReader, IndicesBeyondThePaletteExpandToTransparentBlack) {
+    PngLayout layout;
+    layout.width = 3;
+    layout.height = 1;
+    layout.colourType = PNG_COLOR_TYPE_PALETTE;
+    layout.rows = {0, 5, 255};
+    layout.palette = {200, 100, 50};
+    ImagePtr image(DecodeBytes(WritePng(layout)));
+    ASSERT_NE(image, nullptr);
+    ImagePtr rgba(ExpandPaletteToRgba(image.get()));
+    ASSERT_NE(rgba, nullptr);
+    EXPECT_EQ(Pixels(rgba.get()), (std::vector<uint8_t>{200, 100, 50, 255, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
 }  // namespace

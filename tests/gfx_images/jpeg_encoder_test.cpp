@@ -105,4 +105,42 @@ INSTANTIATE_TEST_SUITE_P(Forms, JpegRoundTripTest,
                                            RoundTrip{"RgbBottomUp", kPixelRgb888, true}),
                          [](const ::testing::TestParamInfo<RoundTrip>& info) { return std::string(info.param.name); });
 
+int32_t FailingFlush(Stream*) { return -1; }
+
+TEST(JpegEncoder, AStreamThatRefusesBytesFailsTheEncode) {
+    // Noise compresses badly: far more than two 32768-byte buffer loads.
+    ImagePtr image(Image::New(256, 256, kPixelRgb888, nullptr));
+    for (uint32_t i = 0; i < image->dataSize; ++i) image->pixels[i] = static_cast<uint8_t>(rand());
+    for (uint32_t room : {0u, 100u, 40000u}) {
+        SCOPED_TRACE(room);
+        std::vector<uint8_t> buffer(room + 1);
+        Stream* stream = MemoryStream(buffer.data(), room, false, nullptr);
+        LogCapture log;
+        EXPECT_EQ(EncodeJpeg(stream, image.get(), false, nullptr), 0);
+        EXPECT_EQ(log.Count(), 1u);
+        stream->Release();
+    }
+    // Every byte fits but the final flush fails.
+    std::vector<uint8_t> buffer(1 << 20);
+    Stream* stream = MemoryStream(buffer.data(), static_cast<uint32_t>(buffer.size()), false, nullptr);
+    StreamOps ops = *stream->ops;
+    ops.Flush = FailingFlush;
+    const StreamOps* original = stream->ops;
+    stream->ops = &ops;
+    LogCapture log;
+    EXPECT_EQ(EncodeJpeg(stream, image.get(), false, nullptr), 0);
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error: Failed to write the JPEG image: the stream could not be flushed"});
+    stream->ops = original;
+    stream->Release();
+}
+
+TEST(JpegEncoder, OtherTypesAreRefused) {
+    ImagePtr image(Image::New(4, 4, kPixelRgb565, nullptr));
+    std::vector<uint8_t> buffer(4096);
+    Stream* stream = MemoryStream(buffer.data(), 4096, false, nullptr);
+    EXPECT_EQ(EncodeJpeg(stream, image.get(), false, nullptr), 0);
+    EXPECT_EQ(stream->Tell(), 0u);
+    stream->Release();
+}
+
 }  // namespace

@@ -316,4 +316,93 @@ TEST(HttpClient, HostileAndStuckPeersFailInTime) {
     }
 }
 
+// A port with nobody listening on it.
+uint16_t RefusedPort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    socklen_t size = sizeof(address);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+TEST(HttpClient, RefusedAndMalformedTargetsSendNothing) {
+    LogCapture log;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ("", HttpGet("http://127.0.0.1:" + std::to_string(RefusedPort()) + "/", FastOptions()));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_TRUE(log.Contains("Connection refused"));
+
+    ScriptedServer server;
+    server.Serve(Reply(kHello));
+    std::string port = std::to_string(server.port());
+    EXPECT_EQ("", HttpGet("https://127.0.0.1:" + port + "/", FastOptions()));
+    EXPECT_EQ("", HttpGet("http://:" + port + "/", FastOptions()));
+    EXPECT_EQ("", HttpGet("http://127.0.0.1:" + port + "/a b", FastOptions()));
+    EXPECT_EQ("", HttpPost(server.Url("/"), {"X: a\r\nInjected: b"}, "", 0, nullptr, FastOptions()));
+    EXPECT_EQ("", HttpPost(server.Url("/"), {}, "", 0, "text/plain\r\nInjected: b", FastOptions()));
+    EXPECT_EQ("", HttpPost(server.Url("/"), {}, nullptr, 5, nullptr, FastOptions()));
+    server.Stop();
+    EXPECT_EQ(0, server.connections());
+    EXPECT_EQ(7u, log.Count());
+}
+
+TEST(HttpClient, ConnectGivesUpWhenNobodyAnswers) {
+    // A listener whose accept queue is full drops every further connection attempt.
+    int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(0, bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)));
+    socklen_t size = sizeof(address);
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+    ASSERT_EQ(0, listen(listener, 0));
+    std::vector<int> fillers;
+    for (int i = 0; i < 3; ++i) {
+        fillers.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        connect(fillers.back(), reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+
+    HttpOptions options = FastOptions();
+    options.connectTimeoutMs = 300;
+    LogCapture log;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ("", HttpGet("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/", options));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_TRUE(log.Contains("no answer within 300 ms")) << (log.Count() ? log.Lines()[0] : "(no log line)");
+    for (int fd : fillers) close(fd);
+    close(listener);
+}
+
+TEST(HttpClient, NoDescriptorLeaksOverManyRequests) {
+    ScriptedServer server;
+    server.Serve([](int fd, ScriptedServer& server) {
+        server.ReadRequest(fd);
+        switch (server.connections() % 4) {
+        case 0: ScriptedServer::Send(fd, kHello); break;
+        case 1: ScriptedServer::Send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nshort"); break;
+        case 2: ScriptedServer::Send(fd, "garbage\r\n\r\n"); break;
+        default: ScriptedServer::Reset(fd); break;
+        }
+    });
+    std::string refused = "http://127.0.0.1:" + std::to_string(RefusedPort()) + "/";
+    LogCapture log;  // keeps the expected failures off the console
+    int before = CountOpenDescriptors();
+    int successes = 0;
+    for (int i = 0; i < 200; ++i) {
+        if (i % 5 == 4) {
+            EXPECT_EQ("", HttpGet(refused, FastOptions()));
+        } else if (HttpGet(server.Url("/"), FastOptions()) == "hello") {
+            ++successes;
+        }
+    }
+    server.Stop();  // the server's side of the last connection is closed too
+    EXPECT_EQ(before, CountOpenDescriptors());
+    EXPECT_EQ(40, successes);
+}
+
 }  // namespace

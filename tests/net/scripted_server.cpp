@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 
 ScriptedServer::ScriptedServer(int receiveBuffer) {
     listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -114,4 +115,14 @@ void ScriptedServer::Reset(int fd) {
 std::vector<std::string> ScriptedServer::requests() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return requests_;
+}
+int CountOpenDescriptors() {
+    int count = 0;
+    DIR* dir = opendir("/proc/self/fd");
+    if (!dir) return -1;
+    while (dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] != '.') ++count;
+    }
+    closedir(dir);
+    return count;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -30,6 +31,13 @@ TEST(Folders, CreateDirectoryRecursiveMakesEveryMissingPrefix) {
         if (c.mustBeFolder) { EXPECT_TRUE(IsDirectory(temp.File(c.mustBeFolder).c_str())) << c.request; }
         if (c.existingFile) { EXPECT_EQ("data", temp.Read(c.existingFile)) << c.request; }
     }
+    TempDir temp;
+    EXPECT_EQ(0, CreateDirectoryRecursive(nullptr));
+    EXPECT_EQ(0, CreateDirectoryRecursive(""));
+    std::string overlong = temp.path() + "/";
+    while (overlong.size() < PATH_MAX) overlong += "d/";
+    EXPECT_EQ(0, CreateDirectoryRecursive(overlong.c_str()));
+    EXPECT_FALSE(IsDirectory(temp.File("d").c_str()));
 }
 
 TEST(Files, OpenModesFollowTheMatrix) {
@@ -157,6 +165,26 @@ TEST(Folders, AppDataPathIsChosenAndCreatedPrivate) {
         EXPECT_TRUE(GetAppDataPath(&again));  // a second call finds the folder as it is
         EXPECT_EQ(path, again);
     }
+    // Folders made on the way are private too; an existing folder keeps its permissions.
+    TempDir temp;
+    ASSERT_EQ(1, CreateDirectoryRecursive(temp.File("home").c_str()));
+    ASSERT_EQ(1, CreateDirectoryRecursive(temp.File("data").c_str()));
+    ASSERT_EQ(0, chmod(temp.File("data").c_str(), 0750));
+    auto permissions = [](const std::string& path) {
+        struct stat info {};
+        return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+    };
+    unsetenv("XDG_DATA_HOME");
+    setenv("HOME", temp.File("home").c_str(), 1);
+    std::string path;
+    ASSERT_TRUE(GetAppDataPath(&path));
+    EXPECT_EQ(0u, permissions(temp.File("home/.local")) & 0077u);
+    EXPECT_EQ(0700u, permissions(path));
+    setenv("XDG_DATA_HOME", temp.File("data").c_str(), 1);
+    ASSERT_TRUE(GetAppDataPath(&path));
+    EXPECT_EQ(temp.File("data"), path);
+    EXPECT_EQ(0750u, permissions(path));
+    EXPECT_FALSE(GetAppDataPath(nullptr));
     for (int i = 0; i < 2; ++i) setenv(names[i], saved[i].c_str(), 1);
 }
 

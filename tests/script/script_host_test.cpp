@@ -308,4 +308,101 @@ TEST_F(CnutCheckTest, NoSingleByteDamageCrashesTheLoad) {
     EXPECT_GT(passed, 0u);
 }
 
+std::string NestedFunctions(int depth) {
+    std::string source;
+    for (int i = 0; i < depth; ++i) source += "local f" + std::to_string(i) + " = function() {\n";
+    source += "return 1;\n";
+    for (int i = depth - 1; i >= 0; --i) source += "}; return f" + std::to_string(i) + "();\n";
+    return source;
+}
+
+TEST_F(CnutCheckTest, EveryTruncationIsRefusedWithOneLine) {
+    std::string bytes = CompileToCnut(v, kSources[6], "cut.nut");
+    for (size_t length = 0; length < bytes.size(); ++length) {
+        LogCapture log;
+        ASSERT_FALSE(Check(bytes.substr(0, length))) << "length " << length;
+        ASSERT_EQ(log.Count(), 1u) << "length " << length;
+    }
+}
+
+TEST_F(CnutCheckTest, DataAfterTheEndIsRefused) {
+    std::string bytes = CompileToCnut(v, "return 1;", "x.nut");
+    LogCapture log;
+    EXPECT_FALSE(Check(bytes + "X"));
+    EXPECT_TRUE(log.Contains("data follows the end"));
+}
+
+TEST_F(CnutCheckTest, NestingIsBounded) {
+    LogCapture log;
+    EXPECT_TRUE(Check(CompileToCnut(v, NestedFunctions(40), "nest.nut")));
+    std::string deep = CompileToCnut(v, NestedFunctions(80), "nest.nut");
+    ASSERT_FALSE(deep.empty());
+    EXPECT_FALSE(Check(deep));
+    EXPECT_TRUE(log.Contains("functions are nested too deeply"));
+}
+
+TEST(ScriptMemoryTest, BlocksAreAlignedAndAFailedResizeKeepsTheOldBlock) {
+    TrackingAllocator allocator;
+    SetScriptVMAllocator(&allocator);
+    auto* block = static_cast<unsigned char*>(sq_vm_malloc(40));
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % 8, 0u);
+    for (int i = 0; i < 40; ++i) block[i] = static_cast<unsigned char>(i);
+
+    allocator.refuseAbove = 256;
+    EXPECT_EQ(sq_vm_realloc(block, 40, 4096), nullptr);
+    for (int i = 0; i < 40; ++i) ASSERT_EQ(block[i], i) << "the old block changed at " << i;
+
+    allocator.refuseAbove = SIZE_MAX;
+    auto* grown = static_cast<unsigned char*>(sq_vm_realloc(block, 40, 4096));
+    ASSERT_NE(grown, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(grown) % 8, 0u);
+    for (int i = 0; i < 40; ++i) ASSERT_EQ(grown[i], i);
+    sq_vm_free(grown, 4096);
+    sq_vm_free(nullptr, 0);
+
+    void* fresh = sq_vm_realloc(nullptr, 0, 24);
+    ASSERT_NE(fresh, nullptr);
+    sq_vm_free(fresh, 24);
+    EXPECT_EQ(allocator.bytesInUse.load(), 0u);
+    SetScriptVMAllocator(nullptr);
+}
+
+TEST_F(ScriptHostTest, AMissingFileGivesExactlyOneLineAndLeavesTheStack) {
+    sq_pushinteger(v, 99);
+    LogCapture log;
+    EXPECT_EQ(LoadScriptFile(v, "nope.nut", folder, nullptr), 0);
+    EXPECT_EQ(DoScriptFile(nullptr, "nope.cnut", folder, nullptr), 0);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Error: Failed to open \"nope.nut\"",
+                                                    "Error: Failed to open \"nope.cnut\""}));
+    EXPECT_EQ(sq_gettop(v), 1);
+}
+
+TEST_F(ScriptHostTest, ASourceWithANulByteIsRefusedNotCut) {
+    Write("nul.nut", std::string("first <- 1;\0second <- 2;", 24));
+    LogCapture log;
+    EXPECT_EQ(DoScriptFile(v, "nul.nut", folder, nullptr), 0);
+    ASSERT_EQ(log.Count(), 1u);
+    EXPECT_EQ(log.Lines()[0], "Error: \"nul.nut\" holds a NUL byte at offset 11; not loaded");
+    EXPECT_FALSE(Eval(v, "\"first\" in getroottable()").boolean);
+    EXPECT_EQ(sq_gettop(v), 0);
+}
+
+TEST_F(ScriptHostTest, PrintWritesOneLinePerCallCutAt1023Characters) {
+    LogCapture log;
+    ASSERT_TRUE(RunSource(v, "print(\"hello\"); print(std.format(\"%d\", 42)); error(\"oops\");"
+                             "local s = \"\"; for (local i = 0; i < 2000; i++) s += \"a\"; print(s);")
+                    .ok);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"hello", "42", "oops", std::string(1023, 'a')}));
+}
+
+TEST(ScriptWithoutVMTest, LoadingAndCallingWithoutAVMFailCleanly) {
+    ASSERT_EQ(GetScriptVM(), nullptr);
+    LogCapture log;
+    EXPECT_EQ(DoScriptFile(nullptr, "x.nut", nullptr, nullptr), 0);
+    EXPECT_EQ(CallScriptFunction(nullptr, "AppUpdate"), 0);
+    EXPECT_EQ(log.Count(), 1u);
+    CloseScriptVM();
+}
+
 }  // namespace

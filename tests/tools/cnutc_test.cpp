@@ -111,4 +111,11 @@ TEST_F(CnutcTest, FailuresGiveAMessageAStatusAndNoOutput) {
     }
 }
 
+TEST_F(CnutcTest, AnUnwritableOutputIsAFailure) {
+    ASSERT_TRUE(temp.Write("ok.nut", "x <- 1;"));
+    RunResult run = Cnutc({temp.File("ok.nut"), temp.File("no/such/folder/ok.cnut")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "cnutc: cannot write \"" + temp.File("no/such/folder/ok.cnut") + "\"\n");
+}
+
 }  // namespace

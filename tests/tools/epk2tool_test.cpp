@@ -147,4 +147,39 @@ TEST(Epk2ToolTest, HostilePacksGiveOneLineAndAFailure) {
     }
 }
 
+TEST(Epk2ToolTest, ADamagedEntryAndAMissingOneFailCat) {
+    TempDir dir;
+    std::vector<uint8_t> bytes = BuildSamplePack(GetBuiltInPackKeyTable());
+    PackMgr* pack = OpenPackMemory(bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr);
+    ASSERT_NE(pack, nullptr);
+    const PackFile* big = FindPackEntry(pack, "/data/big.txt");
+    for (uint32_t i = big->storedSize / 2; i < big->storedSize; i += 31) bytes[big->dataOffset + i] ^= 0x3C;
+    FsMgr::Release(pack);
+    dir.Write("p.dat", AsString(bytes));
+
+    RunResult damaged = RunTool(dir, {"cat", dir.File("p.dat"), "data/big.txt"});
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_EQ(LineCount(damaged.err), 1u) << damaged.err;
+    EXPECT_NE(damaged.err.find("\"data/big.txt\" is damaged"), std::string::npos) << damaged.err;
+
+    RunResult missing = RunTool(dir, {"cat", dir.File("p.dat"), "data/none.txt"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(LineCount(missing.err), 1u) << missing.err;
+}
+
+TEST(Epk2ToolTest, UsageErrors) {
+    TempDir dir;
+    for (std::vector<std::string> args : {std::vector<std::string>{}, {"frobnicate"}, {"list"},
+                                          {"cat", "x.dat"}, {"build", "onlyone"}, {"list", "--wat", "x"},
+                                          {"build", "--row", "9:*", "a", "b"}, {"list", "--keys"}}) {
+        RunResult result = RunTool(dir, args);
+        EXPECT_EQ(result.status, 2) << testing::PrintToString(args);
+        EXPECT_EQ(result.err.rfind("epk2tool: ", 0), 0u);
+    }
+    RunResult missingFolder = RunTool(dir, {"build", dir.File("nothing"), dir.File("o.dat")});
+    EXPECT_EQ(missingFolder.status, 1);
+    EXPECT_EQ(missingFolder.err, "epk2tool: \"" + dir.File("nothing") + "\" is not a folder\n");
+}
+
 }  // namespace
