@@ -132,10 +132,7 @@ TEST_F(AppFrameTest, StartsRunsOneFrameAndStopsInOrder) {
 }
 
 TEST_F(AppFrameTest, ExtraUpdatesSetHowOftenTheUpdateAndMainQueueRun) {
-    struct Case {
-        int extraUpdates;
-        std::vector<std::string> update;
-    } cases[] = {
+    struct Case { int extraUpdates; std::vector<std::string> update; } cases[] = {
         {-1, {"PollInput"}},
         {0, {"PollInput", "OnUpdate", "RunMainQueue"}},
         {2, {"PollInput", "OnUpdate", "RunMainQueue", "OnUpdate", "RunMainQueue", "OnUpdate", "RunMainQueue"}},
@@ -193,12 +190,7 @@ TEST_F(AppFrameTest, FailedInitializeStopsServicesShowsTheBoxAndReturnsMinusOne)
 }
 
 TEST(FullScreenModeChoice, SmallestExcessFirstWins) {
-    struct Case {
-        std::vector<DisplayMode> modes;
-        int w, h;
-        bool found;
-        DisplayMode expected;
-    } cases[] = {
+    struct Case { std::vector<DisplayMode> modes; int w, h; bool found; DisplayMode expected; } cases[] = {
         {{{1280, 720}, {1280, 1024}, {1440, 900}}, 1280, 800, true, {1280, 1024}},
         {{{1366, 768}, {1920, 1080}}, 1280, 720, true, {1366, 768}},
         {{{1300, 800}, {1280, 820}}, 1280, 800, true, {1300, 800}},  // tie: the first wins

@@ -158,11 +158,7 @@ TEST(AllocatorModelTest, RandomStepsMatchTheShadowModel) {
     Allocator* b = PoolAllocator(&parent, 160, 16, 4, false);
     Allocator::SetFallback(a, b);
     Allocator::SetFallback(b, &tail);
-    struct Shadow {
-        void* p;
-        size_t size;
-        uint8_t seed;
-    };
+    struct Shadow { void* p; size_t size; uint8_t seed; };
     std::vector<Shadow> live;
     std::mt19937 rng(1234);
     auto pickSize = [&] {

@@ -147,12 +147,7 @@ TEST(FastMathTest, SqrtNormalizeSinCosAndEasing) {
 
 TEST(RayTest, TrianglesAndQuads) {
     const float a[3] = {0, 0, 0}, b[3] = {4, 0, 0}, c[3] = {0, 0, 4};  // on y = 0
-    struct Case {
-        float origin[3], direction[3];
-        int hit;
-        bool written;
-        float point[3];
-    } cases[] = {
+    struct Case { float origin[3], direction[3]; int hit; bool written; float point[3]; } cases[] = {
         {{1, 5, 1}, {0, -1, 0}, 1, true, {1, 0, 1}},  // inside
         {{1, -5, 1}, {0, 1, 0}, 1, true, {1, 0, 1}},  // from below: both faces
         {{2, 3, 0}, {0, -2, 0}, 1, true, {2, 0, 0}},  // on an edge, unnormalised direction

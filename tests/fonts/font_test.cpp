@@ -167,13 +167,7 @@ TEST(GlyphBitmapTest, CopyHandlesRowOrderClippingAndFormats) {
     const uint8_t topFirst[] = {0, 1, 2, 3, 10, 11, 12, 13, 20, 21, 22, 23};
     const uint8_t bottomFirst[] = {20, 21, 22, 23, 10, 11, 12, 13, 0, 1, 2, 3};
     const uint8_t mono[] = {0xA0, 0x00, 0x40, 0x00, 0xF0, 0x00};  // pitch 2: rows 1010, 0100, 1111
-    struct Case {
-        const char* what;
-        GlyphBitmapView view;
-        int cellSize;
-        int width, rows;
-        std::vector<uint8_t> cell;
-    };
+    struct Case { const char* what; GlyphBitmapView view; int cellSize; int width, rows; std::vector<uint8_t> cell; };
     const Case cases[] = {
         {"top row first", {topFirst, 4, 3, 4, GlyphBitmapFormat::kGray8}, 4, 4, 3,
          {0, 1, 2, 3, 10, 11, 12, 13, 20, 21, 22, 23, 0, 0, 0, 0}},
@@ -232,10 +226,7 @@ protected:
 TEST_F(FontTest, AtlasCellOnScreenMatchesItsCpuPixels) {
     Font* font = LoadLatin(30);
     ASSERT_NE(font, nullptr);
-    struct Case {
-        char16_t character;
-        int edge;
-    };
+    struct Case { char16_t character; int edge; };
     for (Case c : {Case{u'A', 0}, Case{u'A', 2}, Case{u'g', 0}, Case{u'@', 1}}) {
         GlyphCell* cell = Font::AcquireGlyph(font, c.character, 32, 0, c.edge);
         ASSERT_NE(cell, nullptr);

@@ -142,10 +142,7 @@ TEST_F(TextBoxTest, RevealFollowsTheWaitTimeAndSkip) {
 }
 
 TEST_F(TextBoxTest, WrapsBeforeTheCharacterThatCrossesTheRightEdge) {
-    struct Case {
-        const char* text;
-        std::vector<Placed> placed;
-    };
+    struct Case { const char* text; std::vector<Placed> placed; };
     const Case cases[] = {
         {"あいうえお", {{0, 0}, {20, 0}, {40, 0}, {60, 0}, {80, 0}}},
         {"あいうえおか", {{0, 0}, {20, 0}, {40, 0}, {60, 0}, {80, 0}, {0, 28}}},
@@ -169,10 +166,7 @@ TEST_F(TextBoxTest, WrapsBeforeTheCharacterThatCrossesTheRightEdge) {
 }
 
 TEST_F(TextBoxTest, VerticalAlignmentCountsEveryStoredLine) {
-    struct Case {
-        int vertAlign;
-        float firstY;
-    };
+    struct Case { int vertAlign; float firstY; };
     // Line height 28 + 4, three lines in a box 200 high.
     for (Case c : {Case{kTextAlignTop, 2}, Case{kTextAlignMiddle, 100 - 48}, Case{kTextAlignBottom, 200 - 96},
                    Case{5, 2}}) {
@@ -200,12 +194,7 @@ TEST_F(TextBoxTest, VerticalAlignmentCountsEveryStoredLine) {
 
 TEST_F(TextBoxTest, CharacterLimits) {
     std::string twoThousand(2000, 'x');
-    struct Case {
-        int maxChars;
-        std::vector<std::string> appends;
-        int expectedMax;
-        int expectedCount;
-    };
+    struct Case { int maxChars; std::vector<std::string> appends; int expectedMax; int expectedCount; };
     const Case cases[] = {
         {3000, {twoThousand}, 3000, 1023},   // one call converts at most 1023 units
         {3000, {twoThousand, twoThousand}, 3000, 2046},

@@ -172,9 +172,7 @@ void PackIndexEditor::SetIndexByte(uint32_t at, uint8_t value) { (*pack_)[kEpk2H
 
 namespace {
 
-struct Collected {
-    std::vector<std::string> names;
-};
+struct Collected { std::vector<std::string> names; };
 
 void Collect(void* userArg, FsMgr*, const FsEnumEntry* entry) {
     auto* collected = static_cast<Collected*>(userArg);

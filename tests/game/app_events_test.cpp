@@ -22,10 +22,7 @@ Words Drain(EventRing* ring) {
 }
 
 TEST(EventRing, APairFitsOnlyWhileTwoWordsAreFreeAndQueuedWordsStayIntact) {
-    struct Case {
-        int queued;
-        bool fits;
-    } cases[] = {{0, true}, {61, true}, {62, true}, {63, false}, {64, false}};
+    struct Case { int queued; bool fits; } cases[] = {{0, true}, {61, true}, {62, true}, {63, false}, {64, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE("queued " + std::to_string(c.queued));
         EventRing ring;
@@ -84,10 +81,7 @@ Words Translate(const std::vector<Frame>& frames, uint32_t dragReported = 0) {
 }
 
 TEST(InputEvents, RightReleaseIsAClickOnlyBelowEightPixels) {
-    struct Case {
-        int32_t x, y, pushX, pushY;
-        bool click;
-    } cases[] = {
+    struct Case { int32_t x, y, pushX, pushY; bool click; } cases[] = {
         {100, 100, 100, 100, true},
         {107, 100, 100, 100, true},   // 49
         {100, 93, 100, 100, true},

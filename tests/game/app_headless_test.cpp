@@ -194,10 +194,7 @@ int ShownCount(TextBox* box) {
 }
 
 // The RGBA rows [top, bottom) of the screen, top row first.
-struct ScreenBand {
-    int top = 0, bottom = 0, width = 0;
-    std::vector<uint8_t> rgba;
-};
+struct ScreenBand { int top = 0, bottom = 0, width = 0; std::vector<uint8_t> rgba; };
 
 ScreenBand ReadScreenBand(int top, int bottom) {
     GLint viewport[4] = {};
@@ -224,9 +221,7 @@ int BrightPixels(const ScreenBand& band, int left, int right, uint8_t floor) {
 // welcome line in IPA Gothic uncovered a character at a time until V shows
 // the rest.
 TEST_F(GameHeadlessTest, SampleGameShowsItsEmblemAndRevealsItsWelcomeLine) {
-    struct Span {
-        int left = 0, right = 0;
-    };
+    struct Span { int left = 0, right = 0; };
     // The columns of one character's advance on the screen, from the layout
     // (so only once the character has been shown), without its outer two.
     auto spanOf = [](TextBox* box, int index) {

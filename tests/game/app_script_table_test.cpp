@@ -166,11 +166,7 @@ TEST_F(AppTableTest, NativesWithoutTheirAppFailCleanly) {
 }
 
 TEST_F(AppTableTest, ScriptNameRule) {
-    struct Case {
-        std::string name;
-        bool accepted;
-        std::string file;
-    } cases[] = {
+    struct Case { std::string name; bool accepted; std::string file; } cases[] = {
         {"battle/main", true, "battle/main.cnut"},
         {"x.nut", true, "x.nut"},
         {"dir.v2/x", true, "dir.v2/x.cnut"},  // a dot in a folder is no extension

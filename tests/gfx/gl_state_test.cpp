@@ -139,11 +139,7 @@ const char* const kNeedsVarying =
 const char* const kPlainVertex = "attribute vec4 a_Position;\nvoid main() { gl_Position = a_Position; }\n";
 
 TEST_F(GlStateTest, FailedBuildsLogAndLeaveNoProgram) {
-    struct Case {
-        const char* vertex;
-        const char* fragment;
-        const char* logged;
-    } cases[] = {
+    struct Case { const char* vertex; const char* fragment; const char* logged; } cases[] = {
         {kStd2dVertexSource, kBrokenFragment, "Error: Failed to compile the fragment shader of \"broken\": "},
         {"void main() { gl_Position = nothing; }", kStd2dFragmentSource,
          "Error: Failed to compile the vertex shader of \"broken\": "},

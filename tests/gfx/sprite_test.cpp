@@ -18,18 +18,14 @@
 
 namespace {
 
-struct Corners {
-    int tlx, tly, blx, bly, trx, try_, brx, bry;
-};
+struct Corners { int tlx, tly, blx, bly, trx, try_, brx, bry; };
 
 Corners PositionsOf(const QuadVertex* q) {
     return {q[0].x, q[0].y, q[1].x, q[1].y, q[2].x, q[2].y, q[3].x, q[3].y};
 }
 
 TEST(QuadMath, CenteredRectGivesTheOddPixelToRightAndBottom) {
-    struct Case {
-        int x, y, w, h, left, top, right, bottom;
-    } cases[] = {
+    struct Case { int x, y, w, h, left, top, right, bottom; } cases[] = {
         {100, 100, 5, 3, 98, 99, 103, 102},
         {100, 100, 4, 2, 98, 99, 102, 101},
         {0, 0, 1, 1, 0, 0, 1, 1},
@@ -49,13 +45,7 @@ TEST(QuadMath, CenteredRectGivesTheOddPixelToRightAndBottom) {
 
 TEST(QuadMath, ClipMovesTexelsWithTheCutEdge) {
     // A 100 x 50 quad showing 200 x 100 texels: two texels per pixel.
-    struct Case {
-        const char* what;
-        int32_t clip[4];
-        bool transposed;
-        Corners positions;
-        int u[4], v[4];
-    } cases[] = {
+    struct Case { const char* what; int32_t clip[4]; bool transposed; Corners positions; int u[4], v[4]; } cases[] = {
         {"left", {10, -99, 999, 999}, false, {10, 0, 10, 50, 100, 0, 100, 50}, {20, 20, 200, 200}, {0, 100, 0, 100}},
         {"top", {-99, 5, 999, 999}, false, {0, 5, 0, 50, 100, 5, 100, 50}, {0, 0, 200, 200}, {10, 100, 10, 100}},
         {"right", {-99, -99, 90, 999}, false, {0, 0, 0, 50, 90, 0, 90, 50}, {0, 0, 180, 180}, {0, 100, 0, 100}},
@@ -86,11 +76,7 @@ TEST(QuadMath, ClipMovesTexelsWithTheCutEdge) {
 // round onto the screen.
 TEST(QuadMath, ExtremeValuesSaturateAtTheSixteenBitEdge) {
     constexpr int32_t kMax = INT32_MAX, kMin = INT32_MIN;
-    struct Case {
-        const char* what;
-        int x, y, w, h;
-        Corners want;
-    } cases[] = {
+    struct Case { const char* what; int x, y, w, h; Corners want; } cases[] = {
         {"right edge past 32767", 32760, 0, 100, 10, {32710, -5, 32710, 5, 32767, -5, 32767, 5}},
         {"far right and down", kMax, kMax, kMax, kMax, {32767, 32767, 32767, 32767, 32767, 32767, 32767, 32767}},
         {"far left and up", kMin, kMin, 10, 10, {-32768, -32768, -32768, -32768, -32768, -32768, -32768, -32768}},
@@ -196,11 +182,7 @@ TEST_F(Std2dTest, TexturesMapTexelForPixel) {
 
 TEST(LayerListOrder, EqualZKeepsInsertionOrderAndSetZMovesOnTop) {
     std::string drawn;
-    struct Layer {
-        LayerNode node;
-        char name;
-        std::string* out;
-    };
+    struct Layer { LayerNode node; char name; std::string* out; };
     auto record = [](void* argument) {
         auto* layer = static_cast<Layer*>(argument);
         *layer->out += layer->name;
@@ -297,10 +279,7 @@ protected:
         LayerList::Draw(list_);
     }
 
-    struct SpriteLayer {
-        Sprite* sprite;
-        LayerNode node;
-    };
+    struct SpriteLayer { Sprite* sprite; LayerNode node; };
     LayerList* list_ = nullptr;
     std::vector<SpriteLayer> layers_;  // reserved below so nodes stay put
     std::vector<AsyncTexture*> images_;

@@ -16,9 +16,7 @@
 
 namespace {
 
-struct Texel {
-    int r, g, b, a;
-};
+struct Texel { int r, g, b, a; };
 
 Texel At(const std::vector<uint8_t>& rgba, int width, int x, int y) {
     const uint8_t* p = &rgba[(static_cast<size_t>(y) * width + x) * 4];
@@ -62,11 +60,7 @@ std::vector<uint8_t> Decode(PixelFormat code, int w, int h, const std::vector<ui
 
 TEST(BlockDecode, Dxt1ColoursFromHandMadeBlocks) {
     const Texel red{255, 0, 0, 255}, blue{0, 0, 255, 255};
-    struct Case {
-        PixelFormat code;
-        uint16_t c0, c1;
-        Texel colours[4];
-    } cases[] = {
+    struct Case { PixelFormat code; uint16_t c0, c1; Texel colours[4]; } cases[] = {
         // c0 > c1: four colours, two thirds between the ends.
         {kPixelDxt1Rgb, 0xF800, 0x001F, {red, blue, {170, 0, 85, 255}, {85, 0, 170, 255}}},
         {kPixelDxt1Rgb, 0xF800, 0x0800, {red, {8, 0, 0, 255}, {172, 0, 0, 255}, {90, 0, 0, 255}}},
@@ -86,10 +80,7 @@ TEST(BlockDecode, Dxt1ColoursFromHandMadeBlocks) {
 }
 
 TEST(BlockDecode, AtcColoursInBothModes) {
-    struct Case {
-        uint16_t c0, c1;
-        Texel colours[4];
-    } cases[] = {
+    struct Case { uint16_t c0, c1; Texel colours[4]; } cases[] = {
         // Mode 0: 5-5-5 red to 5-6-5 blue in thirds.
         {0x7C00, 0x001F, {{255, 0, 0, 255}, {170, 0, 85, 255}, {85, 0, 170, 255}, {0, 0, 255, 255}}},
         // Mode 1: black, first minus a quarter of second, first, second.
@@ -178,10 +169,7 @@ TEST(PvrtcDecode, TwoBitModulation) {
     // Two bits for the checkerboard: rows 0 and 2 of each block hold weight 8,
     // rows 1 and 3 weight 0. The other texels average their four neighbours
     // (low bit 0) or the ones above and below (low bit 1, bit 20 set).
-    struct Case {
-        uint32_t modulation;
-        bool upDown;
-    } cases[] = {{0x00FF00FEu, false}, {0x00FF00FFu, true}};
+    struct Case { uint32_t modulation; bool upDown; } cases[] = {{0x00FF00FEu, false}, {0x00FF00FFu, true}};
     for (const Case& c : cases) {
         out = Decode(kPixelPvrtcRgb2, 16, 8, PvrtcLevel(4, c.modulation, colours | 1));
         for (int y = 0; y < 8; ++y) {
@@ -197,11 +185,7 @@ TEST(PvrtcDecode, TwoBitModulation) {
 TEST(CompressedData, ShortOrUnusableDataIsRefused) {
     std::vector<uint8_t> out(64 * 4);
     std::vector<uint8_t> data(64);
-    struct Case {
-        PixelFormat code;
-        int w, h;
-        uint32_t size;
-    } cases[] = {
+    struct Case { PixelFormat code; int w, h; uint32_t size; } cases[] = {
         {kPixelDxt1Rgb, 8, 4, 15},      {kPixelAtcRgbaExplicit, 4, 4, 8}, {kPixelPvrtcRgb4, 8, 8, 31},
         {kPixelPvrtcRgb2, 8, 4, 31},    {kPixelPvrtcRgb4, 8, 6, 64},      {kPixelRgba8888, 2, 2, 16},
         {kPixelDxt1Rgb, 0, 4, 64},
@@ -307,10 +291,7 @@ TEST_F(TextureTest, UncompressedFormatsRoundTripAtEveryWidth) {
 // Compressed data of every code, uploaded as the driver allows (or decoded
 // here), draws exactly as the software decoder says.
 TEST_F(TextureTest, CompressedFormatsDrawAsDecoded) {
-    struct Case {
-        PixelFormat code;
-        int w, h;
-    } cases[] = {
+    struct Case { PixelFormat code; int w, h; } cases[] = {
         {kPixelDxt1Rgb, 4, 4},    {kPixelDxt1Rgb, 5, 3},         {kPixelDxt1Rgb, 2, 2},     {kPixelDxt1Rgba, 8, 8},
         {kPixelAtcRgb, 4, 4},     {kPixelAtcRgb, 6, 5},          {kPixelAtcRgbaExplicit, 8, 4},
         {kPixelAtcRgbaInterpolated, 4, 8},                       {kPixelPvrtcRgb4, 8, 8},   {kPixelPvrtcRgb4, 16, 32},
@@ -369,11 +350,7 @@ TEST_F(TextureTest, BadUpdatesAreRefusedWithOneLine) {
     Image* rgba = Image::New(4, 4, kPixelRgba8888, nullptr);
     Image* rgb = Image::New(2, 2, kPixelRgb888, nullptr);
     Image* dxt = MakeImage(kPixelDxt1Rgb, 4, 4, 4, std::vector<uint8_t>(8));
-    struct Case {
-        const char* what;
-        int level, x, y;
-        Image* image;
-    } cases[] = {
+    struct Case { const char* what; int level, x, y; Image* image; } cases[] = {
         {"right edge", 0, 5, 0, rgba},  {"bottom edge", 0, 0, 5, rgba}, {"negative", 0, -1, 0, rgba},
         {"level 1 is 4x4", 1, 1, 0, rgba}, {"level out of range", 16, 0, 0, rgba}, {"negative level", -1, 0, 0, rgba},
         {"other format", 0, 0, 0, rgb}, {"compressed", 0, 0, 0, dxt},
@@ -392,10 +369,7 @@ TEST_F(TextureTest, BadUpdatesAreRefusedWithOneLine) {
 
 TEST_F(TextureTest, BadImagesAreRefusedAndCostNothing) {
     const int64_t total = GetTextureMemoryTotal();
-    struct Case {
-        const char* what;
-        Image* image;
-    } cases[] = {
+    struct Case { const char* what; Image* image; } cases[] = {
         {"short RGBA data", MakeImage(kPixelRgba8888, 4, 4, 32, std::vector<uint8_t>(63))},
         {"short RGB rows", MakeImage(kPixelRgb888, 3, 3, 24, std::vector<uint8_t>(26))},
         {"short DXT1 blocks", MakeImage(kPixelDxt1Rgb, 5, 5, 4, std::vector<uint8_t>(31))},

@@ -97,10 +97,7 @@ TEST_F(AsyncTextureTest, SmallImagesShareAnAtlasPageAndDrawTheirOwnPixels) {
 
 TEST_F(AsyncTextureTest, FailuresEndInTheFailedStateWithTheirLogLine) {
     const std::string missing = folder_.File("missing.png");
-    const struct {
-        std::string path;
-        std::string line;
-    } cases[] = {
+    const struct { std::string path; std::string line; } cases[] = {
         {missing, "Error: Failed to open \"" + missing + "\""},
         {WriteFile("text.png", "not an image at all"), "Error: Invalid image format."},
     };

@@ -78,10 +78,7 @@ TEST_F(ImageAtlasTest, ImpossibleRequestsGiveNullWithTheLogLine) {
     EXPECT_EQ(ImageAtlas::PageCount(), 0);
 }
 
-struct Rect {
-    int x, y, w, h;
-    Texture* page;
-};
+struct Rect { int x, y, w, h; Texture* page; };
 
 bool Overlap(const Rect& a, const Rect& b) {
     return a.page == b.page && a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;

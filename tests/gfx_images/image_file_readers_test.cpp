@@ -149,11 +149,7 @@ std::string WithHeaderSize(std::string bytes, uint32_t infoSize, uint32_t dataOf
 
 TEST(ImageReaders, RefuseWhatTheyCannotReadWithTheirLine) {
     const std::string rows(64, '\x11'), data(64, '\x5A'), good = MakeBmp(4, 2, 24, 0, 0, rows);
-    const struct {
-        const char* name;
-        std::string bytes;
-        std::vector<std::string> log;
-    } cases[] = {
+    const struct { const char* name; std::string bytes; std::vector<std::string> log; } cases[] = {
         {"bmp core header", WithHeaderSize(good, 12, 54), {"Error: Failed to analyze BMP header."}},
         {"bmp data inside a long header", WithHeaderSize(good, 108, 100), {"Error: Invalid BMP data offset 100."}},
         {"bmp data past the end", WithHeaderSize(good, 108, 4000), {"Error: BMP pixel data is truncated (4x2)."}},

@@ -68,11 +68,7 @@ Image* TwoBands(PixelFormat type, int width, int height, const uint8_t top[3], c
     return image;
 }
 
-struct RoundTrip {
-    const char* name;
-    PixelFormat type;
-    bool bottomUp;
-};
+struct RoundTrip { const char* name; PixelFormat type; bool bottomUp; };
 
 class JpegRoundTripTest : public ::testing::TestWithParam<RoundTrip> {};
 

@@ -63,11 +63,7 @@ TEST_F(InputTest, HistoryKeepsTwentyPositionsNewestFirst) {
 TEST_F(InputTest, PadDirectionsAndMappedButtonsUpdateEachStateOncePerPoll) {
     const uint8_t map[kKeyMapSize] = {9, kUnmappedButton, kUnmappedButton, kUnmappedButton, 0, 1, 2, 3, 4, 5, 6, 200};
     SetKeyMap(1, map, kKeyMapSize);
-    struct Step {
-        int32_t axisX, axisY;
-        bool button9, button2;
-        uint32_t left, right, up, down, button2State;
-    };
+    struct Step { int32_t axisX, axisY; bool button9, button2; uint32_t left, right, up, down, button2State; };
     const Step steps[] = {
         {-600, 0, false, false, kButtonPushed, kButtonUp, kButtonUp, kButtonUp, kButtonUp},
         {-600, 0, true, true, kButtonHeld, kButtonUp, kButtonUp, kButtonUp, kButtonPushed},
@@ -97,10 +93,7 @@ TEST_F(InputTest, PadDirectionsAndMappedButtonsUpdateEachStateOncePerPoll) {
 
 TEST(VirtualKeyTable, MapsTheGameKeysAndOthersToKeySymbols) {
     // Key symbol values from the X protocol's keysym list.
-    const struct {
-        int virtualKey;
-        std::vector<unsigned long> keysyms;
-    } cases[] = {
+    const struct { int virtualKey; std::vector<unsigned long> keysyms; } cases[] = {
         {0x25, {0xFF51, 0xFF96}}, {0x27, {0xFF53, 0xFF98}}, {0x26, {0xFF52, 0xFF97}}, {0x28, {0xFF54, 0xFF99}},
         {'Z', {0x7A}},            {'X', {0x78}},            {'C', {0x63}},            {'V', {0x76}},
         {'A', {0x61}},            {'D', {0x64}},            {'W', {0x77}},            {'S', {0x73}},

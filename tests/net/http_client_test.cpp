@@ -18,12 +18,7 @@
 #include "tests/support/log_capture.h"
 
 TEST(HttpUrl, ParsesOnlyPlainHttpWithAValidPort) {
-    struct Case {
-        const char* url;
-        const char* host;
-        int port;
-        const char* path;
-    };
+    struct Case { const char* url; const char* host; int port; const char* path; };
     const Case cases[] = {
         {"http://h:8080/a/b?c=d", "h", 8080, "/a/b?c=d"},
         {"http://h", "h", 80, "/"},
@@ -76,13 +71,7 @@ TEST(HttpResponseReader, GoodReplyInEverySplit) {
 }
 
 TEST(HttpResponseReader, BodyFramings) {
-    struct Case {
-        const char* name;
-        std::string reply;
-        bool closeAfter;
-        int status;
-        std::string body;
-    };
+    struct Case { const char* name; std::string reply; bool closeAfter; int status; std::string body; };
     const Case cases[] = {
         {"upper-case name", "HTTP/1.1 200 OK\r\nCONTENT-LENGTH: 5\r\n\r\nhello", false, 200, "hello"},
         {"no space after colon", "HTTP/1.1 200 OK\r\ncontent-length:5\r\n\r\nhello", false, 200, "hello"},
@@ -128,12 +117,7 @@ TEST(HttpResponseReader, HostileRepliesFailWithAReason) {
     HttpLimits small;
     small.maxHeaderBytes = 256;
     small.maxBodyBytes = 64;
-    struct Case {
-        const char* name;
-        std::string reply;
-        bool closeAfter;
-        const char* reason;
-    };
+    struct Case { const char* name; std::string reply; bool closeAfter; const char* reason; };
     const Case cases[] = {
         {"negative length", "HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\n", false, "bad Content-Length"},
         {"length with sign", "HTTP/1.1 200 OK\r\nContent-Length: +5\r\n\r\nhello", false, "bad Content-Length"},

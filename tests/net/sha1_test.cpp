@@ -38,10 +38,7 @@ const uint8_t* Bytes(const std::string& text) {
 }  // namespace
 
 TEST(Sha1, KnownAnswersInEveryChunking) {
-    struct Case {
-        std::string message;
-        const char* digest;
-    };
+    struct Case { std::string message; const char* digest; };
     const Case cases[] = {
         {"abc", "a9993e364706816aba3e25717850c26c9cd0d89d"},
         {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq", "84983e441c3bd26ebaae4aa1f95129e5e54670f1"},
@@ -62,11 +59,7 @@ TEST(Sha1, KnownAnswersInEveryChunking) {
 }
 
 TEST(HmacSha1, Rfc2202Cases) {
-    struct Case {
-        std::string key;
-        std::string data;
-        const char* digest;
-    };
+    struct Case { std::string key; std::string data; const char* digest; };
     std::string key4;
     for (int i = 1; i <= 25; ++i) key4 += static_cast<char>(i);
     const Case cases[] = {

@@ -11,11 +11,7 @@
 namespace {
 
 TEST(MessageBox, LogsOneLineAndCallsThePresenter) {
-    const struct {
-        const char *text, *caption;
-        int kind;
-        const char* logLine;
-    } cases[] = {
+    const struct { const char *text, *caption; int kind; const char* logLine; } cases[] = {
         {"Initialization error.", "Error", kMessageBoxError, "[error] Error: Initialization error."},
         {"Saved.", "Quillmoor", kMessageBoxInformation, "[information] Quillmoor: Saved."},
         {"Low memory", "Warning", kMessageBoxWarning, "[warning] Warning: Low memory"},

@@ -132,10 +132,7 @@ TEST(Lock, OwnerReentersWhileAnotherThreadWaits) {
     LockDelete(&probe.lock);
 }
 
-struct CounterProbe {
-    Lock lock;
-    int64_t counter = 0;
-};
+struct CounterProbe { Lock lock; int64_t counter = 0; };
 
 void AddManyTimes(void* argument) {
     auto* probe = static_cast<CounterProbe*>(argument);
@@ -200,9 +197,6 @@ TEST(Event, WaitForTimesOutWithoutASignal) {
     EventClose(event);
 }
 
-struct LateSignal {
-    Event* event;
-    uint32_t delayMs;
-};
+struct LateSignal { Event* event; uint32_t delayMs; };
 
 }  // namespace

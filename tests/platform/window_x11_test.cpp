@@ -117,11 +117,7 @@ TEST_F(X11WindowTest, SurfaceIsExactlyRgb888WithoutAlphaAndDepth16) {
 }
 
 TEST_F(X11WindowTest, KeysBecomeFrameKeysPressedThenReleased) {
-    struct Case {
-        unsigned long keysym;
-        const char* down;
-        const char* up;
-    } cases[] = {
+    struct Case { unsigned long keysym; const char* down; const char* up; } cases[] = {
         {kKeyEscape, "key 0 down", "key 0 up"},
         {kKeyF1, "key 1 down", "key 1 up"},
         {kKeyF12, "key 12 down", "key 12 up"},
@@ -170,10 +166,7 @@ TEST_F(X11WindowTest, AHeldKeyRepeatsPressesOnly) {
 }
 
 TEST_F(X11WindowTest, WheelButtonsBecomeSignedSteps) {
-    struct Case {
-        unsigned button;
-        std::vector<std::string> events;
-    } cases[] = {
+    struct Case { unsigned button; std::vector<std::string> events; } cases[] = {
         {4, {"wheel 0 1"}}, {5, {"wheel 0 -1"}}, {6, {"wheel -1 0"}}, {7, {"wheel 1 0"}},
         {1, {}},  // other buttons are input's business, not the frame's
     };

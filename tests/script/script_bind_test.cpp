@@ -43,9 +43,7 @@ int ScriptBindTest::nativeCalls = 0;
 int ScriptBindTest::released = 0;
 
 // The toy class: a counter whose native object lives in the script-object allocator.
-struct CounterObject {
-    SQInteger value;
-};
+struct CounterObject { SQInteger value; };
 
 SQInteger ReleaseCounter(SQUserPointer pointer, SQInteger size) {
     Allocator::Free(pointer);
@@ -195,10 +193,7 @@ int ExitStatusOf(HSQUIRRELVM v, const char* expression) {
 }
 
 TEST_F(EngineTablesTest, SysExitPostsItsOptionalStatus) {
-    struct Case {
-        const char* expression;
-        int status;
-    } cases[] = {
+    struct Case { const char* expression; int status; } cases[] = {
         {"Sys.Exit()", 0},
         {"Sys.Exit(3)", 3},
         {"Sys.Exit(2.75)", 2},              // numbers are truncated

@@ -67,11 +67,7 @@ TEST_F(ScriptHostTest, ForeignAndDamagedCompiledFilesAreRefusedWithOneLine) {
     wideChars[6] = 2;
     std::string badMagic = good;
     badMagic[0] = 'X';
-    struct Case {
-        const char* name;
-        std::string bytes;
-        std::string line;
-    };
+    struct Case { const char* name; std::string bytes; std::string line; };
     const std::vector<Case> cases = {
         {"w32.cnut", width32,
          "Error: \"w32.cnut\" was compiled by another Squirrel build (1-byte characters, 4-byte integers, "
@@ -109,11 +105,7 @@ TEST_F(ScriptHostTest, CallScriptFunctionReportsEachOutcome) {
                           "Native <- std.rand;\n",
                           "calls.nut")
                     .ok);
-    struct Case {
-        const char* name;
-        int result;
-        std::vector<std::string> lines;
-    };
+    struct Case { const char* name; int result; std::vector<std::string> lines; };
     const std::vector<Case> cases = {
         {"Good", 1, {}},
         {"Native", 1, {}},
@@ -204,10 +196,7 @@ bool Check(std::string bytes, const char* name = "t.cnut") {
     return ok;
 }
 
-struct ByteReader {
-    const std::string* bytes;
-    size_t at;
-};
+struct ByteReader { const std::string* bytes; size_t at; };
 
 SQInteger ReadBytes(SQUserPointer user, SQUserPointer buffer, SQInteger size) {
     auto* reader = static_cast<ByteReader*>(user);
@@ -261,11 +250,7 @@ TEST_F(CnutCheckTest, DamagedCountsAndLengthsNeverReachTheVM) {
         memcpy(&damaged[at], &value, sizeof value);
         return damaged;
     };
-    struct Case {
-        const char* what;
-        std::string bytes;
-        const char* fault;
-    };
+    struct Case { const char* what; std::string bytes; const char* fault; };
     const std::vector<Case> cases = {
         {"huge string length", withInteger(26, INT64_MAX), "a string is longer than the data"},
         {"negative string length", withInteger(26, -1), "a string is longer than the data"},

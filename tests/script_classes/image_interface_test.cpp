@@ -30,10 +30,7 @@ TEST_F(ImageInterfaceTest, APackedPictureShowsOnALayerPixelForPixel) {
         EXPECT_EQ(Eval(v, "layer.GetWidth()").integer, 16);
         EXPECT_EQ(Eval(v, "layer.GetHeight()").integer, 16);
         // The picture's top-left corner lands on (56, 32).
-        const struct {
-            int x, y;
-            uint32_t colour;
-        } probes[] = {
+        const struct { int x, y; uint32_t colour; } probes[] = {
             {56, 32, kQuadrantColours[0]},
             {63, 39, kQuadrantColours[0]},
             {64, 32, kQuadrantColours[1]},
@@ -136,10 +133,7 @@ using FontInterfaceTest = MediaClassesTest;
 // Each leaves the instance without a font and logs why; a text box made from
 // such a font has no box, and its methods neither fail nor draw.
 TEST_F(FontInterfaceTest, SourcesThatMakeNoFontLeaveTheInstanceEmpty) {
-    const struct {
-        const char* call;
-        const char* line;
-    } cases[] = {
+    const struct { const char* call; const char* line; } cases[] = {
         {"FontInterface(16, 5)", "Error: Invalid parameter."},
         {"FontInterface(16, null)", "Error: Invalid parameter."},
         {"FontInterface(16)", "Error: Invalid parameter."},

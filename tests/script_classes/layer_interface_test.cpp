@@ -33,11 +33,7 @@ TEST_F(LayerInterfaceTest, EqualZLayersDrawInLinkOrderAndSetZMovesBehind) {
 
 TEST_F(LayerInterfaceTest, HitTestBoxes) {
     Run("layer <- LayerInterface(); layer.SetSize(10, 10); layer.SetPos(100, 100);");
-    const struct {
-        const char* setup;
-        int x, y;
-        bool hit;
-    } cases[] = {
+    const struct { const char* setup; int x, y; bool hit; } cases[] = {
         {"", 95, 95, true},
         {"", 105, 100, false},
         {"", 104, 104, true},
@@ -63,11 +59,7 @@ TEST_F(LayerInterfaceTest, HitTestBoxes) {
 // 0 used, or a script error, and never touches memory it should not.
 TEST_F(LayerInterfaceTest, WrongCallsNeverCrash) {
     Run("layer <- LayerInterface(); other <- InputInterface(0); image <- ImageInterface(4, 4, 0);");
-    const struct {
-        const char* call;
-        bool throws;
-        bool warns;
-    } cases[] = {
+    const struct { const char* call; bool throws; bool warns; } cases[] = {
         {"layer.SetPos()", false, true},
         {"layer.SetPos(\"x\", null)", false, true},
         {"layer.SetPos(1.9, [1])", false, true},
@@ -155,11 +147,7 @@ TEST_F(InputInterfaceTest, ReadsTheHistoryNewestFirst) {
 
 TEST_F(InputInterfaceTest, DragSignsAndAngles) {
     Run("input <- InputInterface(0);");
-    const struct {
-        int pushX, pushY, x, y;
-        int countX, countY;
-        float distance, angle;
-    } cases[] = {
+    const struct { int pushX, pushY, x, y; int countX, countY; float distance, angle; } cases[] = {
         {50, 50, 40, 50, 10, 0, 10.0f, static_cast<float>(M_PI)},  // moved left: positive count
         {50, 50, 50, 60, 0, -10, 10.0f, static_cast<float>(M_PI / 2)},  // straight down
         {10, 10, 13, 14, -3, -4, 5.0f, std::atan2(4.0f, 3.0f)},

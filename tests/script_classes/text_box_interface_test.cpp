@@ -32,11 +32,7 @@ protected:
 
 TEST_F(TextBoxInterfaceTest, HitTestBoxesIgnoreScaleAngleAndClip) {
     Run("box.SetSize(100, 40); box.SetPos(200, 100);");
-    const struct {
-        const char* setup;
-        int x, y;
-        bool hit;
-    } cases[] = {
+    const struct { const char* setup; int x, y; bool hit; } cases[] = {
         {"", 150, 80, true},
         {"", 250, 100, false},
         {"", 200, 120, false},
@@ -55,10 +51,7 @@ TEST_F(TextBoxInterfaceTest, HitTestBoxesIgnoreScaleAngleAndClip) {
 }
 
 TEST_F(TextBoxInterfaceTest, CountsFromScriptsAreClampedBeforeTheyCanWrap) {
-    const struct {
-        const char* maxChars;
-        int expected;
-    } cases[] = {{"1 << 40", kTextBoxMaxChars},
+    const struct { const char* maxChars; int expected; } cases[] = {{"1 << 40", kTextBoxMaxChars},
                  {"0x100000005", kTextBoxMaxChars},
                  {"65537", kTextBoxMaxChars},
                  {"-5", 1},
@@ -79,11 +72,7 @@ TEST_F(TextBoxInterfaceTest, CountsFromScriptsAreClampedBeforeTheyCanWrap) {
 
 TEST_F(TextBoxInterfaceTest, WrongCallsNeverCrash) {
     Run("layer <- LayerInterface(); image <- ImageInterface(\"image/quadrants.png\", false);");
-    const struct {
-        const char* call;
-        bool throws;
-        bool warns;
-    } cases[] = {
+    const struct { const char* call; bool throws; bool warns; } cases[] = {
         {"box.SetPos()", false, true},
         {"box.SetPos(\"x\", [1])", false, true},
         {"box.SetColor()", false, true},

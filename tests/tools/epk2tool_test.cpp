@@ -83,11 +83,7 @@ TEST(Epk2ToolTest, BuildListAndCatRoundTrip) {
     std::string bytes = dir.Read("out.dat");
     PackMgr* pack = OpenPackMemory(bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr);
     ASSERT_NE(pack, nullptr);
-    struct Expect {
-        const char* path;
-        int row;
-        bool compressed;
-    } expects[] = {
+    struct Expect { const char* path; int row; bool compressed; } expects[] = {
         {"script/main.nut", 2, false},     {"script/lib/util.nut", 2, true}, {"data/noise.bin", 4, true},
         {"data/empty.bin", 4, false},      {"readme.txt", 0, false},
     };
@@ -105,11 +101,7 @@ TEST(Epk2ToolTest, HostilePacksGiveOneLineAndAFailure) {
     const uint8_t* keys = GetBuiltInPackKeyTable();
     const std::vector<uint8_t> good = BuildSamplePack(keys);
     uint32_t indexEnd = GetU32(good, kEpk2OffsetIndexEnd);
-    struct Case {
-        const char* name;
-        std::vector<uint8_t> bytes;
-        const char* reason;
-    };
+    struct Case { const char* name; std::vector<uint8_t> bytes; const char* reason; };
     std::vector<Case> cases;
     auto edited = [&](auto edit) {
         std::vector<uint8_t> bytes = good;
