@@ -132,10 +132,7 @@ TEST_F(AppFrameTest, StartsRunsOneFrameAndStopsInOrder) {
 }
 
 TEST_F(AppFrameTest, ExtraUpdatesSetHowOftenTheUpdateAndMainQueueRun) {
-    struct Case {
-        int extraUpdates;
-        std::vector<std::string> update;
-    } cases[] = {
+    struct Case { int extraUpdates; std::vector<std::string> update; } cases[] = {
         {-1, {"PollInput"}},
         {0, {"PollInput", "OnUpdate", "RunMainQueue"}},
         {2, {"PollInput", "OnUpdate", "RunMainQueue", "OnUpdate", "RunMainQueue", "OnUpdate", "RunMainQueue"}},
@@ -148,26 +145,6 @@ TEST_F(AppFrameTest, ExtraUpdatesSetHowOftenTheUpdateAndMainQueueRun) {
         std::vector<std::string> update(frame.begin() + 1, frame.begin() + 1 + c.update.size());
         EXPECT_EQ(update, c.update) << "extraUpdates " << c.extraUpdates;
         EXPECT_EQ(frame[1 + c.update.size()], "MoviePlayer::Update") << "extraUpdates " << c.extraUpdates;
-    }
-}
-
-TEST_F(AppFrameTest, SwapModeSetsTheSwapInterval) {
-    struct Case {
-        int swapMode;
-        const char* call;  // null: no swap-interval call
-    } cases[] = {{0, "SwapInterval0"}, {1, "SwapInterval1"}, {2, "SwapInterval0"}, {3, nullptr}, {-1, nullptr}};
-    for (const Case& c : cases) {
-        trace.clear();
-        descriptor.swapMode = c.swapMode;
-        RunFrames(1);
-        long calls = std::count_if(trace.begin(), trace.end(),
-                                   [](const std::string& s) { return s.rfind("SwapInterval", 0) == 0; });
-        if (c.call == nullptr) {
-            EXPECT_EQ(calls, 0) << "swapMode " << c.swapMode;
-        } else {
-            EXPECT_EQ(calls, 1) << "swapMode " << c.swapMode;
-            EXPECT_NE(std::find(trace.begin(), trace.end(), c.call), trace.end()) << "swapMode " << c.swapMode;
-        }
     }
 }
 
@@ -193,69 +170,6 @@ TEST_F(AppFrameTest, ActivationPausesFramesAndCallsBackOnlyOnChange) {
     EXPECT_EQ(windows.swaps, 2);
 }
 
-TEST_F(AppFrameTest, RunWhenInactiveIgnoresActivation) {
-    descriptor.runWhenInactive = 1;
-    windows.onSwap = [this](int swap) {
-        if (swap == 1) windows.events.push_back(Of(WindowEvent::kDeactivate));
-        if (swap == 3) windows.events.push_back(Close());
-    };
-    EXPECT_EQ(RunApplicationWith(descriptor, &windows, services), 0);
-    EXPECT_EQ(windows.swaps, 3);
-    EXPECT_EQ(windows.waits, 0);
-    EXPECT_EQ(std::count(trace.begin(), trace.end(), "OnActivate1"), 0);
-}
-
-TEST_F(AppFrameTest, ActivationQueuedDuringStartUpIsHandledByTheRunningLoop) {
-    windows.events = {Of(WindowEvent::kDeactivate)};
-    // Events are only read by the loop, where running is set: the deactivation
-    // queued while the window was made calls back and stops frames before the first.
-    windows.onWait = [this](int wait) {
-        if (wait == 1) windows.events.push_back(Close());
-    };
-    EXPECT_EQ(RunApplicationWith(descriptor, &windows, services), 0);
-    EXPECT_EQ(windows.swaps, 0);
-    EXPECT_EQ(std::count(trace.begin(), trace.end(), "OnActivate1"), 1);
-}
-
-TEST_F(AppFrameTest, OnlyEscAndFunctionKeysReachOnKey) {
-    windows.events = {Key(0, true), Key(0, false), Key(1, true), Key(10, true), Key(12, false),
-                      Key(-1, true), Key(13, true), Key(-7, false)};
-    RunFrames(1);
-    std::vector<std::string> keys;
-    for (const auto& s : trace) {
-        if (s.rfind("OnKey", 0) == 0) keys.push_back(s);
-    }
-    EXPECT_EQ(keys, (std::vector<std::string>{"OnKey0,1", "OnKey0,0", "OnKey1,1", "OnKey10,1", "OnKey12,0"}));
-}
-
-TEST_F(AppFrameTest, KeysAreDroppedWithoutAKeyCallback) {
-    descriptor.OnKey = nullptr;
-    windows.events = {Key(1, true)};
-    EXPECT_EQ(RunFrames(1), 0);
-}
-
-TEST_F(AppFrameTest, WheelNotchesBecomeUnitSteps) {
-    WindowEvent up = Of(WindowEvent::kWheel), left = Of(WindowEvent::kWheel), none = Of(WindowEvent::kWheel);
-    up.wheelY = 3;
-    left.wheelX = -1;
-    windows.events = {up, left, none};
-    RunFrames(1);
-    std::vector<std::string> wheel;
-    for (const auto& s : trace) {
-        if (s.rfind("PointerWheel", 0) == 0) wheel.push_back(s);
-    }
-    EXPECT_EQ(wheel, (std::vector<std::string>{"PointerWheel2,0,1", "PointerWheel2,-1,0"}));
-}
-
-TEST_F(AppFrameTest, PostQuitCodeBecomesTheExitCodeAndTheFrameFinishes) {
-    descriptor.OnUpdate = [](AppHandle) {
-        g_trace->push_back("OnUpdate");
-        PostQuit(7);
-    };
-    EXPECT_EQ(RunApplicationWith(descriptor, &windows, services), 7);
-    EXPECT_EQ(windows.swaps, 1);  // the frame that asked to quit still presents
-}
-
 TEST_F(AppFrameTest, FailedInitializeStopsServicesShowsTheBoxAndReturnsMinusOne) {
     g_failInitialize = true;
     LogCapture log;
@@ -275,62 +189,8 @@ TEST_F(AppFrameTest, FailedInitializeStopsServicesShowsTheBoxAndReturnsMinusOne)
     EXPECT_EQ(std::count(trace.begin(), trace.end(), "OnFinalize"), 0);
 }
 
-TEST_F(AppFrameTest, WindowAndContextFailuresEndStartUp) {
-    LogCapture log;
-    windows.failCreateWindow = true;
-    EXPECT_EQ(RunApplicationWith(descriptor, &windows, services), -1);
-    EXPECT_TRUE(log.Has("Error: CreateWindowEx() failed."));
-    EXPECT_EQ(std::count(trace.begin(), trace.end(), "TaskSystem::Init"), 0);
-
-    trace.clear();
-    windows.failCreateWindow = false;
-    windows.failCreateContext = true;
-    EXPECT_EQ(RunApplicationWith(descriptor, &windows, services), -1);
-    EXPECT_EQ(std::count(trace.begin(), trace.end(), "OnInitialize"), 0);
-    EXPECT_EQ(trace.back(), "DestroyMainWindow");
-}
-
-TEST_F(AppFrameTest, FullScreenUsesTheChosenModeOrFails) {
-    descriptor.fullScreen = 1;
-    descriptor.clientWidth = 1280;
-    descriptor.clientHeight = 800;
-    windows.modes = {{1280, 720}, {1280, 1024}, {1440, 900}};
-    EXPECT_EQ(RunFrames(1), 0);
-    EXPECT_TRUE(windows.createdWith.fullScreen);
-    EXPECT_EQ(windows.createdWith.mode.width, 1280);
-    EXPECT_EQ(windows.createdWith.mode.height, 1024);
-
-    trace.clear();
-    windows.modes = {{1024, 768}};
-    EXPECT_EQ(RunFrames(1), -1);
-    EXPECT_EQ(std::count(trace.begin(), trace.end(), "CreateMainWindow"), 0);
-}
-
-TEST_F(AppFrameTest, TitleLineEveryThirtyFramesOnlyWithShowFps) {
-    descriptor.showFps = 0;
-    RunFrames(61);
-    EXPECT_TRUE(windows.titles.empty());
-
-    windows.titles.clear();
-    descriptor.showFps = 1;
-    RunFrames(61);
-    // Frames 30 and 60 show the line.
-    ASSERT_EQ(windows.titles.size(), 2u);
-    const std::string& title = windows.titles[0];
-    EXPECT_EQ(title.rfind("Quillmoor    U:", 0), 0u) << title;
-    unsigned u, r, f;
-    double fps;
-    ASSERT_EQ(sscanf(title.c_str(), "Quillmoor    U:%5u, R:%5u, F:%5u, %lffps", &u, &r, &f, &fps), 4) << title;
-    EXPECT_GE(f, u + r);
-}
-
 TEST(FullScreenModeChoice, SmallestExcessFirstWins) {
-    struct Case {
-        std::vector<DisplayMode> modes;
-        int w, h;
-        bool found;
-        DisplayMode expected;
-    } cases[] = {
+    struct Case { std::vector<DisplayMode> modes; int w, h; bool found; DisplayMode expected; } cases[] = {
         {{{1280, 720}, {1280, 1024}, {1440, 900}}, 1280, 800, true, {1280, 1024}},
         {{{1366, 768}, {1920, 1080}}, 1280, 720, true, {1366, 768}},
         {{{1300, 800}, {1280, 820}}, 1280, 800, true, {1300, 800}},  // tie: the first wins
@@ -348,13 +208,6 @@ TEST(FullScreenModeChoice, SmallestExcessFirstWins) {
     }
 }
 
-TEST(FullScreenModeChoice, OnlyTheFirst256ModesCount) {
-    std::vector<DisplayMode> modes(256, DisplayMode{640, 480});
-    modes.push_back({1280, 720});
-    DisplayMode chosen{};
-    EXPECT_FALSE(ChooseFullScreenMode(modes, 1280, 720, &chosen));
-}
-
 TEST(FrameProfiler, AveragesPerFrameAndNeverDividesByZero) {
     FrameProfiler profiler;
     profiler.Reset();
@@ -365,18 +218,6 @@ TEST(FrameProfiler, AveragesPerFrameAndNeverDividesByZero) {
     EXPECT_EQ(profiler.frameCount(), 1u);
     EXPECT_GE(profiler.Maximum(0), profiler.Last(0));
     EXPECT_EQ(profiler.Average(20), 0u);
-}
-
-TEST(FrameKeys, EscapeAndFunctionKeysOnly) {
-    struct Case {
-        unsigned long keysym;
-        int key;
-    } cases[] = {
-        {0xff1b, 0},  {0xffbe, 1},  {0xffc6, 9}, {0xffc7, 10}, {0xffc8, 11}, {0xffc9, 12},
-        {0xffca, -1},  // F13
-        {'a', -1},    {0xff0d, -1}, {0xffe9, -1} /* Alt */, {0xffbd, -1},
-    };
-    for (const Case& c : cases) EXPECT_EQ(FrameKeyFromKeysym(c.keysym), c.key) << std::hex << c.keysym;
 }
 
 }  // namespace

@@ -12,11 +12,7 @@
 namespace {
 
 TEST(MultisampleDecision, ApiComesFromVersionAndExtensionNames) {
-    struct Case {
-        const char* version;
-        const char* extensions;
-        MultisampleApi api;
-    } cases[] = {
+    struct Case { const char* version; const char* extensions; MultisampleApi api; } cases[] = {
         {"OpenGL ES 3.2 Mesa 22.3.6", "", MultisampleApi::kCore},
         {"OpenGL ES 3.0", nullptr, MultisampleApi::kCore},
         {"OpenGL ES 2.0 Mesa 22.3.6", "GL_OES_rgb8_rgba8 GL_EXT_blend_minmax", MultisampleApi::kNone},
@@ -30,21 +26,6 @@ TEST(MultisampleDecision, ApiComesFromVersionAndExtensionNames) {
     for (const Case& c : cases) {
         EXPECT_EQ(DetectMultisampleApi(c.version, c.extensions), c.api)
             << (c.version ? c.version : "null") << " / " << (c.extensions ? c.extensions : "null");
-    }
-}
-
-TEST(MultisampleDecision, SampleCountIsClampedAndNeedsAnApi) {
-    struct Case {
-        int wanted, max;
-        MultisampleApi api;
-        int samples;
-    } cases[] = {
-        {4, 2, MultisampleApi::kCore, 2}, {4, 8, MultisampleApi::kCore, 4}, {1, 4, MultisampleApi::kCore, 1},
-        {0, 4, MultisampleApi::kCore, 0}, {4, 4, MultisampleApi::kNone, 1}, {4, 0, MultisampleApi::kCore, 0},
-        {4, 0, MultisampleApi::kNone, 1},  // an ES 2.0 driver may not know the query at all
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ChooseSampleCount(c.wanted, c.max, c.api), c.samples) << c.wanted << " " << c.max;
     }
 }
 
@@ -98,6 +79,17 @@ TEST_F(MultisampleGlTest, FourSamplesResolveIntoTheWindowWithBlendedEdges) {
     buffer.Destroy();
     DrawScene();
     EXPECT_EQ(CountBlendedPixels(), 0);
+}
+
+TEST(MultisampleDecision, SampleCountIsClampedAndNeedsAnApi) {
+    struct Case { int wanted, max; MultisampleApi api; int samples; } cases[] = {
+        {4, 2, MultisampleApi::kCore, 2}, {4, 8, MultisampleApi::kCore, 4}, {1, 4, MultisampleApi::kCore, 1},
+        {0, 4, MultisampleApi::kCore, 0}, {4, 4, MultisampleApi::kNone, 1}, {4, 0, MultisampleApi::kCore, 0},
+        {4, 0, MultisampleApi::kNone, 1},  // an ES 2.0 driver may not know the query at all
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ChooseSampleCount(c.wanted, c.max, c.api), c.samples) << c.wanted << " " << c.max;
+    }
 }
 
 TEST_F(MultisampleGlTest, MissingApiMeansOneSample) {

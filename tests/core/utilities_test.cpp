@@ -1,8 +1,11 @@
-// Checksum, random generator, string splitting, colours, rectangles and paths.
+// Checksum, random generator, string splitting, colours, rectangles, paths and
+// UTF-8 <-> UTF-16 with its boundaries, buffer limits and hostile input.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "core/allocator.h"
 #include "core/color_util.h"
@@ -11,202 +14,198 @@
 #include "core/random.h"
 #include "core/rect.h"
 #include "core/string_util.h"
+#include "core/text_utf.h"
 
 namespace {
 
 TEST(Crc32Test, KnownValues) {
-    const uint8_t allOnes[4] = {0xFF, 0xFF, 0xFF, 0xFF};
-    const uint8_t zero[1] = {0};
     const uint8_t high[2] = {0x80, 0xFE};  // bytes above 0x7F must be taken unsigned
-    struct Case {
-        const void* data;
-        size_t length;
-        uint32_t crc;
-    } cases[] = {
-        {"123456789", 9, 0x0376E6E7}, {"abc", 3, 0x9B73448C}, {zero, 1, 0x4E08BFB4},
-        {allOnes, 4, 0x00000000},     {"", 0, 0xFFFFFFFF},   {high, 2, 0},
-    };
-    // The last row's value comes from the bitwise definition.
-    uint32_t crc = 0xFFFFFFFF;
+    uint32_t highCrc = 0xFFFFFFFF;         // from the bitwise definition
     for (uint8_t byte : high) {
-        crc ^= uint32_t{byte} << 24;
-        for (int bit = 0; bit < 8; ++bit) crc = crc & 0x80000000u ? (crc << 1) ^ 0x04C11DB7 : crc << 1;
+        highCrc ^= uint32_t{byte} << 24;
+        for (int bit = 0; bit < 8; ++bit) highCrc = highCrc & 0x80000000u ? (highCrc << 1) ^ 0x04C11DB7 : highCrc << 1;
     }
-    cases[5].crc = crc;
-    for (const Case& c : cases) EXPECT_EQ(Crc32(c.data, c.length), c.crc) << c.length;
+    EXPECT_EQ(Crc32(high, 2), highCrc);
+    EXPECT_EQ(Crc32("123456789", 9), 0x0376E6E7u);
+    EXPECT_EQ(Crc32("\xFF\xFF\xFF\xFF", 4), 0u);
+    EXPECT_EQ(Crc32("", 1), 0x4E08BFB4u);
     EXPECT_EQ(Crc32(nullptr, 0), 0xFFFFFFFFu);
 }
 
-TEST(RandomTest, SeedZeroStateAndSequence) {
+TEST(RandomTest, SequencesAndRanges) {
     RandomState state;
     RandomSeed(&state, 0);
-    EXPECT_EQ(state.x, 0u);
-    EXPECT_EQ(state.y, 1u);
     EXPECT_EQ(state.z, 1812433255u);
     EXPECT_EQ(state.w, 1900727105u);
-    const uint32_t expected[] = {1900725608u, 1900725064u, 559296695u, 107079455u, 556204862u};
-    for (uint32_t value : expected) EXPECT_EQ(Random(&state), value);
-
-    RandomSeed(&state, 12345);
-    EXPECT_EQ(Random(&state), 3007383298u);
-    EXPECT_EQ(Random(&state), 3112076064u);
-}
-
-TEST(RandomTest, NullMeansTheGlobalState) {
-    RandomSeed(nullptr, 0);
+    for (uint32_t value : {1900725608u, 1900725064u, 559296695u, 107079455u}) EXPECT_EQ(Random(&state), value);
+    RandomSeed(nullptr, 0);  // null means the global state
     EXPECT_EQ(Random(nullptr), 1900725608u);
-    RandomState own;
-    RandomSeed(&own, 77);
-    Random(&own);  // does not move the global state
+    RandomSeed(&state, 12345);
+    EXPECT_EQ(Random(&state), 3007383298u);  // does not move the global state
     EXPECT_EQ(Random(nullptr), 1900725064u);
-}
-
-TEST(RandomTest, RangesStayInsideTheirBounds) {
-    RandomState state;
-    RandomSeed(&state, 99);
     bool sawMin = false, sawTop = false;
     for (int i = 0; i < 100000; ++i) {
-        int32_t r = RandomRange(&state, -3, 4);
-        ASSERT_GE(r, -3);
-        ASSERT_LT(r, 4);
+        int32_t r = RandomRange(&state, -3, 4), s = RandomSpread(&state, 120, 220);
+        float f = RandomSpreadFloat(&state, 8.0f, 2.0f);
+        ASSERT_TRUE(r >= -3 && r < 4 && s >= -100 && s < 340 && f >= 6.0f && f <= 10.0f) << r << " " << s << " " << f;
         sawMin |= r == -3;
         sawTop |= r == 3;
-        int32_t s = RandomSpread(&state, 120, 220);
-        ASSERT_GE(s, -100);
-        ASSERT_LT(s, 340);
-        float f = RandomSpreadFloat(&state, 8.0f, 2.0f);
-        ASSERT_GE(f, 6.0f);
-        ASSERT_LE(f, 10.0f);
     }
     EXPECT_TRUE(sawMin && sawTop);
-    // Empty ranges give their minimum or centre instead of dividing by zero.
-    EXPECT_EQ(RandomRange(&state, 5, 5), 5);
+    EXPECT_EQ(RandomRange(&state, 5, 5), 5);  // empty ranges do not divide by zero
     EXPECT_EQ(RandomSpread(&state, 7, 0), 7);
     EXPECT_EQ(RandomSpreadFloat(&state, 1.5f, 0.0f), 1.5f);
-    // The full 32-bit span works without overflow.
-    int32_t wide = RandomRange(&state, INT32_MIN, INT32_MAX);
-    EXPECT_LT(wide, INT32_MAX);
+    EXPECT_LT(RandomRange(&state, INT32_MIN, INT32_MAX), INT32_MAX);
 }
 
-std::vector<std::string> Split(const char* text, char separator, size_t max) {
-    char buffer[64];
-    strcpy(buffer, text);
-    char* pieces[8];
-    size_t count = SplitString(buffer, separator, pieces, max);
-    return std::vector<std::string>(pieces, pieces + count);
-}
-
-TEST(SplitStringTest, Table) {
+TEST(StringTest, SplitDupAndTime) {
     using V = std::vector<std::string>;
-    EXPECT_EQ(Split("a//b", '/', 8), (V{"a", "", "b"}));
-    EXPECT_EQ(Split("a/b/", '/', 8), (V{"a", "b", ""}));
-    EXPECT_EQ(Split("abc", '/', 8), (V{"abc"}));
-    EXPECT_EQ(Split("", '/', 8), V{});
-    EXPECT_EQ(Split("a/b", '/', 0), V{});
-    EXPECT_EQ(Split("key=a=b", '=', 2), (V{"key", "a"}));
-    EXPECT_EQ(Split("x,y,z", ',', 3), (V{"x", "y", "z"}));
-    EXPECT_EQ(Split("/", '/', 8), (V{"", ""}));
-}
-
-TEST(StringTest, StrDupCopiesIntoTheDefaultHeap) {
+    const struct {
+        const char* text;
+        char separator;
+        size_t max;
+        V pieces;
+    } cases[] = {{"a//b", '/', 8, {"a", "", "b"}}, {"a/b/", '/', 8, {"a", "b", ""}}, {"", '/', 8, {}},
+                 {"a/b", '/', 0, {}},              {"key=a=b", '=', 2, {"key", "a"}}, {"/", '/', 8, {"", ""}}};
+    for (const auto& c : cases) {
+        char buffer[64], *pieces[8];
+        strcpy(buffer, c.text);
+        size_t count = SplitString(buffer, c.separator, pieces, c.max);
+        EXPECT_EQ(V(pieces, pieces + count), c.pieces) << c.text;
+    }
     char* copy = StrDup("pack/index");
-    ASSERT_NE(copy, nullptr);
     EXPECT_STREQ(copy, "pack/index");
     EXPECT_EQ(GetBlockHeader(copy)->owner, GetDefaultAllocator());
     Allocator::Free(copy);
     EXPECT_EQ(StrDup(nullptr), nullptr);
-}
-
-TEST(StringTest, FormatLocalTimeRespectsTheSize) {
     char out[32];
-    size_t length = FormatLocalTime(out, sizeof out, "QM%y%m%d%H%M%S.jpg");
-    EXPECT_EQ(length, 18u);
+    EXPECT_EQ(FormatLocalTime(out, sizeof out, "QM%y%m%d%H%M%S.jpg"), 18u);
     EXPECT_EQ(strlen(out), 18u);
     EXPECT_EQ(FormatLocalTime(out, 5, "%Y/%m/%d"), 0u);
     EXPECT_STREQ(out, "");
-    EXPECT_EQ(FormatLocalTime(out, 0, "%Y"), 0u);
 }
 
 TEST(ColorTest, MakeMultiplyAndScale) {
     EXPECT_EQ(MakeColor(300, 0, 0, 255), 0xFF0000FFu);
     EXPECT_EQ(MakeColor(1, 2, 3, 4), 0x04030201u);
-    for (uint32_t c : {0u, 0x12345678u, 0xFFFFFFFFu, 0x80FF0001u}) {
+    for (uint32_t c : {0x12345678u, 0x80FF0001u}) {
         EXPECT_EQ(MultiplyColor(0xFFFFFFFF, c), c);
-        EXPECT_EQ(MultiplyColor(c, 0xFFFFFFFF), c);
         EXPECT_EQ(MultiplyColor(c, 0), 0u);
     }
     EXPECT_EQ(MultiplyColor(0x80808080, 0x80808080), 0x40404040u);  // 128*128/255 = 64.25
-    struct Case {
+    const struct {
         uint32_t color;
         float factor;
         uint32_t expected;
-    } cases[] = {
-        {0x80C86432, 1.0f, 0x80C86432},  // identity, alpha kept
-        {0x11C86432, 2.0f, 0x11FFC864},  // clamped at 255
-        {0xFF030201, 0.5f, 0xFF020101},  // 1.5 -> 2, 1 -> 1, 0.5 -> 1
-        {0x00FFFFFF, -1.0f, 0x00000000}, // clamped at 0
-        {0xAA646464, 0.333f, 0xAA212121},
-    };
-    for (const Case& c : cases) EXPECT_EQ(ScaleColorRgb(c.color, c.factor), c.expected) << c.factor;
+    } cases[] = {{0x80C86432, 1.0f, 0x80C86432}, {0x11C86432, 2.0f, 0x11FFC864}, {0xFF030201, 0.5f, 0xFF020101},
+                 {0x00FFFFFF, -1.0f, 0x00000000}, {0xAA646464, 0.333f, 0xAA212121}};
+    for (const auto& c : cases) EXPECT_EQ(ScaleColorRgb(c.color, c.factor), c.expected) << c.factor;
 }
 
-TEST(RectTest, IntersectTable) {
-    struct Case {
-        IntRect clip, rect, expected;
-    } cases[] = {
-        {{20, 20, 30, 30}, {0, 0, 10, 10}, {0, 0, 0, 0}},
-        {{0, 0, 100, 50}, {-10, 10, 40, 80}, {0, 10, 40, 50}},
-        {{0, 0, 10, 10}, {10, 0, 20, 10}, {0, 0, 0, 0}},  // touching edges: empty
-        {{0, 0, 10, 10}, {2, 3, 4, 5}, {2, 3, 4, 5}},
-    };
-    for (const Case& c : cases) {
-        IntRect r = c.rect;
-        IntersectRect(c.clip, &r);
-        EXPECT_EQ(r.left, c.expected.left);
-        EXPECT_EQ(r.top, c.expected.top);
-        EXPECT_EQ(r.right, c.expected.right);
-        EXPECT_EQ(r.bottom, c.expected.bottom);
+TEST(RectAndPathTest, Tables) {
+    const IntRect cases[][3] = {{{20, 20, 30, 30}, {0, 0, 10, 10}, {0, 0, 0, 0}},
+                                {{0, 0, 100, 50}, {-10, 10, 40, 80}, {0, 10, 40, 50}},
+                                {{0, 0, 10, 10}, {10, 0, 20, 10}, {0, 0, 0, 0}},  // touching: empty
+                                {{0, 0, 10, 10}, {2, 3, 4, 5}, {2, 3, 4, 5}}};
+    for (const auto& c : cases) {
+        IntRect r = c[1];
+        IntersectRect(c[0], &r);
+        EXPECT_TRUE(r.left == c[2].left && r.top == c[2].top && r.right == c[2].right && r.bottom == c[2].bottom)
+            << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+    }
+    const std::pair<const char*, const char*> extensions[] = {
+        {"docs.old/readme", nullptr}, {"a.tar.gz", "gz"}, {"", nullptr}, {"dir\\b.png", "png"}, {"a.", ""}, {"x.y\\z", nullptr}};
+    for (const auto& c : extensions) {
+        const char* found = GetFileExtension(c.first);
+        EXPECT_EQ(found ? std::string(found) : "<none>", c.second ? c.second : "<none>") << c.first;
+    }
+    const std::pair<std::string, std::string> strings[] = {
+        {PathJoin("a/", "/b"), "a/b"}, {PathJoin("a", "b"), "a/b"}, {PathJoin("", "b"), "b"}, {PathJoin("a\\", "b"), "a\\b"},
+        {PathJoin("a/", "//b"), "a//b"}, {GetDirectoryPart("model/unit/a.e3d"), "model/unit/"},
+        {GetDirectoryPart("a\\b.png"), "a\\"}, {GetDirectoryPart("plain"), ""}, {ReplaceExtension("a", "png"), "a.png"},
+        {ReplaceExtension("dir.x/a", "png"), "dir.x/a.png"}, {ReplaceExtension("se\\hit.wav", "adp"), "se\\hit.adp"},
+        {ReplaceExtension("a.tar.gz", "zip"), "a.tar.zip"}};
+    for (const auto& c : strings) EXPECT_EQ(c.first, c.second);
+    EXPECT_EQ(PathJoin("d", std::string(5000, 'n').c_str()).size(), 5002u);
+}
+
+// Converts with a guard unit past the limit that must stay untouched.
+std::u16string ToUtf16(const std::string& utf8, size_t outCount = 256) {
+    std::vector<char16_t> out(outCount + 1, 0x7777);
+    size_t n = Utf8ToUtf16(out.data(), outCount, utf8.c_str());
+    EXPECT_EQ(out[outCount], 0x7777) << "nothing written past the limit";
+    if (outCount == 0) return u"";
+    EXPECT_EQ(out[n], 0) << "terminated";
+    return std::u16string(out.data(), n);
+}
+
+std::string ToUtf8(const std::u16string& utf16, size_t outSize = 256) {
+    std::vector<char> out(outSize + 1, 'Z');
+    size_t n = Utf16ToUtf8(out.data(), outSize, utf16.c_str());
+    EXPECT_EQ(out[outSize], 'Z') << "nothing written past the limit";
+    if (outSize == 0) return "";
+    EXPECT_EQ(out[n], 0);
+    return std::string(out.data(), n);
+}
+
+TEST(UtfTest, BoundariesAndMalformedInput) {
+    const std::pair<std::string, std::u16string> both[] = {
+        {"\x7F", u"\x7F"}, {"\xC2\x80", u"\x80"}, {"\xDF\xBF", u"\x7FF"}, {"\xE0\xA0\x80", u"\x800"},
+        {"\xEF\xBF\xBF", u"\xFFFF"}, {"\xF0\x90\x80\x80", u"\xD800\xDC00"}, {"\xF4\x8F\xBF\xBF", u"\xDBFF\xDFFF"},
+        {"a\xE3\x81\x82z", u"a\x3042z"}};
+    for (const auto& c : both) {
+        EXPECT_EQ(ToUtf16(c.first), c.second) << c.first;
+        EXPECT_EQ(ToUtf8(c.second), c.first);
+    }
+    const std::pair<std::string, std::u16string> bad8[] = {
+        {"\xE3", u"\xFFFD"}, {"\xE3\x81", u"\xFFFD"}, {"\xF0\x9F\x98", u"\xFFFD"}, {"\xE3x", u"\xFFFDx"},
+        {"\xBF\x80", u"\xFFFD\xFFFD"}, {"\xC1\xBF", u"\xFFFD\xFFFD"}, {"\xE0\x80\x80", u"\xFFFD\xFFFD\xFFFD"},
+        {"\xED\xA0\x80", u"\xFFFD\xFFFD\xFFFD"}, {"\xF4\x90\x80\x80", u"\xFFFD\xFFFD\xFFFD\xFFFD"},
+        {"\xF8\x88\x80\x80\x80", u"\xFFFD\xFFFD\xFFFD\xFFFD\xFFFD"}, {"\xFF" "a", u"\xFFFD" "a"}};
+    for (const auto& c : bad8) EXPECT_EQ(ToUtf16(c.first), c.second) << testing::PrintToString(c.first);
+    const std::pair<std::u16string, std::string> bad16[] = {
+        {u"\xD83D", "\xEF\xBF\xBD"}, {u"\xDE00x", "\xEF\xBF\xBDx"}, {u"\xD83D\xD83D\xDE00", "\xEF\xBF\xBD\xF0\x9F\x98\x80"}};
+    for (const auto& c : bad16) EXPECT_EQ(ToUtf8(c.first), c.second);
+    // A lead byte at the very end of its allocation must not read past the NUL.
+    for (const char* text : {"\xE3", "\xF0\x9F", "ab\xEF\xBF"}) {
+        size_t length = strlen(text) + 1;
+        std::unique_ptr<char[]> exact(new char[length]);
+        memcpy(exact.get(), text, length);
+        char16_t out[8];
+        size_t n = Utf8ToUtf16(out, 8, exact.get());
+        ASSERT_GE(n, 1u);
+        EXPECT_EQ(out[n - 1], 0xFFFD);
     }
 }
 
-TEST(PathTest, ExtensionTable) {
-    struct Case {
-        const char* path;
-        const char* extension;  // null: none
-    } cases[] = {{"docs.old/readme", nullptr}, {"a.tar.gz", "gz"}, {"", nullptr},
-                 {"dir\\b.png", "png"},        {"a.", ""},          {"x.y\\z", nullptr}};
-    for (const Case& c : cases) {
-        const char* found = GetFileExtension(c.path);
-        if (!c.extension) {
-            EXPECT_EQ(found, nullptr) << c.path;
+TEST(UtfTest, BufferLimitsAndRoundTrip) {
+    const std::pair<std::u16string, std::u16string> to16[] = {
+        {ToUtf16("abc", 0), u""}, {ToUtf16("abc", 1), u""}, {ToUtf16("abc", 3), u"ab"}, {ToUtf16("abc", 4), u"abc"},
+        {ToUtf16("a\xF0\x9F\x98\x80", 3), u"a"},  // a pair is never cut
+        {ToUtf16("a\xF0\x9F\x98\x80", 4), u"a\xD83D\xDE00"}};
+    for (const auto& c : to16) EXPECT_EQ(c.first, c.second);
+    EXPECT_EQ(ToUtf16(std::string(2000, 'x'), 1024).size(), 1023u);
+    const std::pair<std::string, std::string> to8[] = {
+        {ToUtf8(u"abcdef", 0), ""}, {ToUtf8(u"abcdef", 3), ""}, {ToUtf8(u"abcdef", 4), "a"}, {ToUtf8(u"abcdef", 6), "abc"},
+        {ToUtf8(u"\x3042\x3042", 6), "\xE3\x81\x82"}, {ToUtf8(u"\x3042\x3042", 7), "\xE3\x81\x82\xE3\x81\x82"},
+        {ToUtf8(u"ab\xD83D\xDE00", 6), "ab"}, {ToUtf8(u"ab\xD83D\xDE00", 7), "ab\xF0\x9F\x98\x80"}};
+    for (const auto& c : to8) EXPECT_EQ(c.first, c.second);
+    // Every BMP value outside the surrogates, and a spread of supplementary ones.
+    for (char32_t code = 1; code <= 0x10FFFF; code += code < 0x10000 ? 1 : 97) {
+        if (code >= 0xD800 && code <= 0xDFFF) continue;
+        std::u16string one;
+        if (code < 0x10000) {
+            one = std::u16string(1, static_cast<char16_t>(code));
         } else {
-            ASSERT_NE(found, nullptr) << c.path;
-            EXPECT_STREQ(found, c.extension);
+            one += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+            one += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
         }
+        char utf8[8];
+        Utf16ToUtf8(utf8, sizeof utf8, one.c_str());
+        char16_t back[4];
+        Utf8ToUtf16(back, 4, utf8);
+        ASSERT_EQ(std::u16string(back), one) << std::hex << static_cast<uint32_t>(code);
     }
-}
-
-TEST(PathTest, JoinDirectoryAndReplaceTable) {
-    EXPECT_EQ(PathJoin("a/", "/b"), "a/b");
-    EXPECT_EQ(PathJoin("a", "b"), "a/b");
-    EXPECT_EQ(PathJoin("", "b"), "b");
-    EXPECT_EQ(PathJoin("a", "/b"), "a/b");
-    EXPECT_EQ(PathJoin("a\\", "b"), "a\\b");
-    EXPECT_EQ(PathJoin("a/", "//b"), "a//b");  // only one separator is dropped
-
-    EXPECT_EQ(GetDirectoryPart("model/unit/a.e3d"), "model/unit/");
-    EXPECT_EQ(GetDirectoryPart("a\\b.png"), "a\\");
-    EXPECT_EQ(GetDirectoryPart("plain"), "");
-
-    EXPECT_EQ(ReplaceExtension("a.b", "png"), "a.png");
-    EXPECT_EQ(ReplaceExtension("a", "png"), "a.png");
-    EXPECT_EQ(ReplaceExtension("dir.x/a", "png"), "dir.x/a.png");
-    EXPECT_EQ(ReplaceExtension("se\\hit.wav", "adp"), "se\\hit.adp");
-    EXPECT_EQ(ReplaceExtension("a.tar.gz", "zip"), "a.tar.zip");
-
-    // Long inputs are no longer bounded by any buffer.
-    std::string longName(5000, 'n');
-    EXPECT_EQ(PathJoin("d", longName.c_str()).size(), 5002u);
 }
 
 }  // namespace

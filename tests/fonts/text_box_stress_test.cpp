@@ -44,33 +44,6 @@ protected:
     Font* font = nullptr;
 };
 
-TEST_F(TextBoxStressTest, CreatePrintDestroyAThousandTimes) {
-    for (int i = 0; i < 1000; ++i) {
-        TextBox* box = TextBox::Create(font, 200, nullptr);
-        ASSERT_NE(box, nullptr);
-        TextBox::SetEdgeSize(box, i % 3 - 1);
-        TextBox::SetTextUtf8(box, kText + (i % 20) * 3, 1);
-        // Some boxes live a little: a reveal pass, a layout, more text.
-        if (i % 4 == 1) {
-            TaskSystem::RunMainQueue();
-            TextBox::Draw(box);
-            TextBox::SetTextUtf8(box, "あいうえお", 1);
-        }
-        if (i % 7 == 3) std::this_thread::yield();
-        // Destroy right as the worker finishes: the task has cleared its flag
-        // but the queue has not unlinked it yet.
-        if (i % 3 == 0) {
-            TextBox::SetTextUtf8(box, "字", 1);
-            for (bool done = false; !done;) {
-                std::lock_guard<std::mutex> hold(box->lock);
-                done = box->prepared == box->count;
-            }
-        }
-        TextBox::Destroy(box);
-    }
-    EXPECT_EQ(font->cache->freeCells.count, font->cache->cellCount) << "every glyph was handed back";
-}
-
 TEST_F(TextBoxStressTest, ManyBoxesRevealWhileTheWorkerPrepares) {
     std::vector<TextBox*> boxes;
     for (int i = 0; i < 8; ++i) {

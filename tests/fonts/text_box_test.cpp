@@ -141,23 +141,8 @@ TEST_F(TextBoxTest, RevealFollowsTheWaitTimeAndSkip) {
     }
 }
 
-TEST_F(TextBoxTest, SkipDoesNotCarryOverToTheNextText) {
-    TextBox* box = Make(latin);
-    TextBox::SetWaitTime(box, 3);
-    TextBox::SetTextUtf8(box, "abc", 1);
-    TextBox::Skip(box);
-    TextBox::Clear(box);
-    TextBox::SetTextUtf8(box, "xyz", 1);
-    ASSERT_TRUE(WaitFor([&] { return PreparedCount(box) == 3; }));
-    TaskSystem::RunMainQueue();
-    EXPECT_EQ(box->shown, 0);
-}
-
 TEST_F(TextBoxTest, WrapsBeforeTheCharacterThatCrossesTheRightEdge) {
-    struct Case {
-        const char* text;
-        std::vector<Placed> placed;
-    };
+    struct Case { const char* text; std::vector<Placed> placed; };
     const Case cases[] = {
         {"あいうえお", {{0, 0}, {20, 0}, {40, 0}, {60, 0}, {80, 0}}},
         {"あいうえおか", {{0, 0}, {20, 0}, {40, 0}, {60, 0}, {80, 0}, {0, 28}}},
@@ -180,83 +165,8 @@ TEST_F(TextBoxTest, WrapsBeforeTheCharacterThatCrossesTheRightEdge) {
     }
 }
 
-TEST_F(TextBoxTest, LinesAlignInsideTheBox) {
-    struct Case {
-        int align;
-        int firstPenX;
-    };
-    // Five 20-pixel characters make a 100-pixel line in a 200-pixel box centred at x = 400.
-    const Case cases[] = {{kTextAlignLeft, 300}, {kTextAlignCentre, 350}, {kTextAlignRight, 400}, {7, 300}, {-1, 300}};
-    for (const Case& c : cases) {
-        TextBox* box = MakeJapanese(400, 100, 200, 200);
-        TextBox::SetAlign(box, c.align);
-        Show(box, "日本語です\n漢字");
-        std::vector<Pen> pens = Pens(box);
-        ASSERT_EQ(pens.size(), 7u);
-        for (int i = 0; i < 5; ++i) EXPECT_EQ(pens[i], (Pen{c.firstPenX + 20 * i, 0})) << c.align;
-        // The second line is 40 pixels wide and aligned by itself.
-        int secondLineStart = c.align == kTextAlignCentre ? 380 : c.align == kTextAlignRight ? 460 : 300;
-        EXPECT_EQ(pens[5], (Pen{secondLineStart, 28})) << c.align;
-    }
-}
-
-TEST_F(TextBoxTest, FitToWidthSqueezesTheLineAroundItsCharacters) {
-    struct Case {
-        int characters;
-        float scale;
-    };
-    for (Case c : {Case{15, 200.0f / 300.0f}, Case{8, 1.0f}}) {
-        TextBox* box = MakeJapanese(400, 100, 200, 200);
-        TextBox::SetAutoSpace(box, true);
-        std::string text;
-        for (int i = 0; i < c.characters; ++i) text += "字";
-        Show(box, text.c_str());
-        std::vector<Pen> pens = Pens(box);
-        ASSERT_EQ(pens.size(), static_cast<size_t>(c.characters));
-        for (int i = 0; i < c.characters; ++i) {
-            // The centre of character i moves to 300 + scale * (20 i + 10); the glyph keeps its size.
-            double centre = 300 + c.scale * (20.0 * i + 10.0);
-            EXPECT_NEAR(pens[i].x, centre - 10, 1.0) << c.characters << " " << i;
-            EXPECT_EQ(pens[i].y, 0);
-        }
-        if (c.characters == 15) {
-            EXPECT_EQ(pens[3].x, 337);  // trunc(300 + 40 - 10/3 + 0.5)
-        }
-    }
-}
-
-TEST_F(TextBoxTest, FixedSpacingCentresGlyphsInEqualSteps) {
-    TextBox* box = Make(latin);
-    TextBox::SetPos(box, 200, 100);
-    TextBox::SetSize(box, 300, 100);
-    TextBox::SetFontSize(box, 24);
-    TextBox::SetFixedSpace(box, true);
-    Show(box, "iW i");
-    std::vector<Placed> placed = Layout(box);
-    EXPECT_EQ(placed, (std::vector<Placed>{{0, 0}, {24, 0}, {72, 0}}));
-    std::vector<Pen> pens = Pens(box);
-    std::lock_guard<std::mutex> hold(box->lock);
-    const GlyphCell* i = box->chars[0].glyph;
-    const GlyphCell* w = box->chars[1].glyph;
-    EXPECT_EQ(pens[0].x, 50 + (24 - i->width) / 2);
-    EXPECT_EQ(pens[1].x, 50 + 24 + (24 - w->width) / 2);
-    EXPECT_EQ(pens[2].x, 50 + 72 + (24 - i->width) / 2);
-}
-
-TEST_F(TextBoxTest, SpacesAndCharacterSpacingAdvanceThePen) {
-    TextBox* box = MakeJapanese(200, 100, 300, 100);
-    TextBox::SetCharSpace(box, 3, 2);
-    Show(box, "a b\xE3\x80\x80" "c字");  // ideographic space before c
-    // a: 2 + 10; space: 2 + 28 / 2; b: 12; U+3000: 3 + 28; c: 12; 字 (wide): 3 + 20.
-    EXPECT_EQ(Layout(box), (std::vector<Placed>{{0, 0}, {28, 0}, {71, 0}, {83, 0}}));
-    EXPECT_EQ(TextBox::GetCursorX(box), 106);
-}
-
 TEST_F(TextBoxTest, VerticalAlignmentCountsEveryStoredLine) {
-    struct Case {
-        int vertAlign;
-        float firstY;
-    };
+    struct Case { int vertAlign; float firstY; };
     // Line height 28 + 4, three lines in a box 200 high.
     for (Case c : {Case{kTextAlignTop, 2}, Case{kTextAlignMiddle, 100 - 48}, Case{kTextAlignBottom, 200 - 96},
                    Case{5, 2}}) {
@@ -282,44 +192,9 @@ TEST_F(TextBoxTest, VerticalAlignmentCountsEveryStoredLine) {
     EXPECT_EQ(Layout(box), (std::vector<Placed>{{0, 52}, {20, 52}}));
 }
 
-TEST_F(TextBoxTest, OutlineQuadGoesUnderEachGlyphInMultipliedColours) {
-    TextBox* box = MakeJapanese(128, 128, 200, 100);
-    TextBox::SetColor(box, 0x80FFFFFFu);  // half-transparent box
-    TextBox::SetFontRGBA(box, kRed);
-    TextBox::SetEdgeSize(box, 0);
-    TextBox::SetEdgeRGBA(box, kBlack);
-    Show(box, "字");
-    TextBox::SetEdgeSize(box, -1);
-    Show(box, "A");
-    std::lock_guard<std::mutex> hold(box->lock);
-    EXPECT_EQ(box->chars[0].edge, 1) << "an edge size of 0 is a one-pixel outline";
-    EXPECT_EQ(box->chars[1].edge, 0);
-    ASSERT_EQ(box->batch->vertexCount, 12u) << "outline and glyph, then a glyph alone";
-    const QuadVertex* edge = box->batch->vertices;
-    const QuadVertex* glyph = edge + 4;
-    EXPECT_EQ(edge[0].color, MultiplyColor(0x80FFFFFFu, kBlack));
-    EXPECT_EQ(glyph[0].color, MultiplyColor(0x80FFFFFFu, kRed));
-    EXPECT_EQ(glyph[0].color >> 24, 0x80u);
-    EXPECT_LT(edge[0].x, glyph[0].x);
-    EXPECT_LT(edge[0].y, glyph[0].y);
-    EXPECT_GT(edge[3].x, glyph[3].x);
-    EXPECT_GT(edge[3].y, glyph[3].y);
-    // Texels are the cells', at the quad's size rounded up to even.
-    const GlyphCell* cell = box->chars[0].glyph;
-    EXPECT_EQ(glyph[0].u, cell->x);
-    EXPECT_EQ(glyph[0].v, cell->y);
-    EXPECT_EQ(glyph[3].x - glyph[0].x, (cell->width + 1) & ~1);
-    EXPECT_EQ(glyph[3].u - glyph[0].u, (cell->width + 1) & ~1);
-}
-
 TEST_F(TextBoxTest, CharacterLimits) {
     std::string twoThousand(2000, 'x');
-    struct Case {
-        int maxChars;
-        std::vector<std::string> appends;
-        int expectedMax;
-        int expectedCount;
-    };
+    struct Case { int maxChars; std::vector<std::string> appends; int expectedMax; int expectedCount; };
     const Case cases[] = {
         {3000, {twoThousand}, 3000, 1023},   // one call converts at most 1023 units
         {3000, {twoThousand, twoThousand}, 3000, 2046},
@@ -341,63 +216,6 @@ TEST_F(TextBoxTest, CharacterLimits) {
     TextBox::SetTextUtf8(box, "", 1);
     TextBox::SetTextUtf8(box, "\n", 1);
     EXPECT_EQ(box->chars[0].character, u'\n');
-}
-
-// Scales come from scripts unchecked; pens no integer can hold are held at
-// the range's edge instead of overflowing.
-TEST_F(TextBoxTest, ScalesBeyondAnyIntegerStillLayOut) {
-    const float scales[] = {std::nanf(""), 1e30f, -1e30f, INFINITY};
-    for (bool fixed : {false, true}) {
-        for (float scale : scales) {
-            TextBox* box = Make(latin, 16);
-            TextBox::SetFixedSpace(box, fixed);
-            TextBox::SetScale(box, scale);
-            Show(box, "j(Aj");
-            std::lock_guard<std::mutex> hold(box->lock);
-            EXPECT_EQ(box->batch->vertexCount, 16u) << scale;
-        }
-    }
-}
-
-TEST_F(TextBoxTest, ClearAndDestroyHandTheGlyphsBack) {
-    TextBox* box = MakeJapanese(128, 128, 200, 100);
-    TextBox::SetEdgeSize(box, 1);
-    Show(box, "漢字");
-    GlyphCell* glyph = box->chars[0].glyph;
-    GlyphCell* edge = box->chars[0].edgeGlyph;
-    ASSERT_TRUE(glyph && edge);
-    TextBox* second = MakeJapanese(128, 128, 200, 100);
-    TextBox::SetEdgeSize(second, 1);
-    Show(second, "漢");
-    EXPECT_EQ(second->chars[0].glyph, glyph);
-    EXPECT_EQ(glyph->refCount, 2);
-    TextBox::Clear(box);
-    EXPECT_EQ(glyph->refCount, 1);
-    EXPECT_EQ(box->count, 0);
-    EXPECT_EQ(box->batch->vertexCount, 0u);
-    TextBox::Destroy(second);
-    boxes.pop_back();
-    EXPECT_EQ(glyph->refCount, 0);
-    EXPECT_EQ(edge->refCount, 0);
-}
-
-// Once a text's glyphs are in the atlas, laying it out again, even in a new
-// box, renders nothing.
-TEST_F(TextBoxTest, WarmGlyphsAreNotRenderedAgain) {
-    const char* text = "吾輩は猫である。名前はまだ無い。";
-    TextBox* first = MakeJapanese(128, 128, 400, 200);
-    TextBox::SetEdgeSize(first, 1);
-    Show(first, text);
-    uint64_t rendered = japanese->cache->renderCount;
-    EXPECT_GT(rendered, 0u);
-    TextBox* second = MakeJapanese(128, 128, 400, 200);
-    TextBox::SetEdgeSize(second, 1);
-    Show(second, text);
-    for (int frame = 0; frame < 5; ++frame) {
-        TextBox::SetPos(first, 128 + frame, 128);
-        TextBox::Draw(first);
-    }
-    EXPECT_EQ(japanese->cache->renderCount, rendered);
 }
 
 // Red text with a black outline on white: red only inside the glyph quads,
@@ -465,6 +283,22 @@ TEST_F(TextBoxTest, OutlinedRedTextOnWhite) {
     ClearScreen(255, 255, 255);
     TextBox::Draw(box);
     EXPECT_TRUE(RectIs(0, 0, kWidth, kHeight, Rgba{255, 255, 255, 255}));
+}
+
+// Scales come from scripts unchecked; pens no integer can hold are held at
+// the range's edge instead of overflowing.
+TEST_F(TextBoxTest, ScalesBeyondAnyIntegerStillLayOut) {
+    const float scales[] = {std::nanf(""), 1e30f, -1e30f, INFINITY};
+    for (bool fixed : {false, true}) {
+        for (float scale : scales) {
+            TextBox* box = Make(latin, 16);
+            TextBox::SetFixedSpace(box, fixed);
+            TextBox::SetScale(box, scale);
+            Show(box, "j(Aj");
+            std::lock_guard<std::mutex> hold(box->lock);
+            EXPECT_EQ(box->batch->vertexCount, 16u) << scale;
+        }
+    }
 }
 
 }  // namespace

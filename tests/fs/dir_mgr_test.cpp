@@ -1,7 +1,11 @@
-// DirMgr on the operating system: name building, name limits, folders,
-// sizes, the sorted recursive walk and the case-insensitive fallback.
+// DirMgr on the operating system: name building, name limits, the sorted
+// recursive walk, the case-insensitive fallback, and safe saving (the old
+// file survives every failed save; a finished save replaces it whole).
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -10,6 +14,7 @@
 #include "fs/dir_mgr.h"
 #include "fs/fs_mgr.h"
 #include "fs/stream.h"
+#include "platform/directory_walk.h"
 #include "platform/files.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
@@ -20,56 +25,38 @@ std::string ReadName(FsMgr* fs, const char* name) {
     Stream* stream = FsMgr::OpenStream(fs, name, 0, 0, kOpenRead, nullptr);
     if (stream == nullptr) return "<none>";
     std::string out(stream->Size(), '\0');
-    out.resize(stream->Read(out.data(), static_cast<uint32_t>(out.size())));
+    out.resize(stream->Read(&out[0], static_cast<uint32_t>(out.size())));
     stream->Release();
     return out;
 }
 
-void Collect(void* userArg, FsMgr*, const FsEnumEntry* entry) {
-    static_cast<std::vector<std::string>*>(userArg)->push_back(std::string(entry->name) + " " +
+std::vector<std::string> List(FsMgr* fs, const char* name) {
+    std::vector<std::string> got;
+    FsMgr::Enumerate(fs, name, 0, &got, [](void* out, FsMgr*, const FsEnumEntry* entry) {
+        static_cast<std::vector<std::string>*>(out)->push_back(std::string(entry->name) + " " +
                                                                std::to_string(entry->size) + " " +
                                                                std::to_string(entry->flags));
-}
-
-// A relative name that makes root + "/" + name exactly `total` bytes long.
-std::string NameForTotal(const std::string& root, size_t total) {
-    size_t want = total - root.size() - 1;
-    std::string name;
-    while (name.size() < want) {
-        size_t left = want - name.size();
-        if (left > 201) {
-            name += std::string(200, 'n') + "/";
-        } else {
-            name += std::string(left, 'n');
-        }
-    }
-    return name;
+    });
+    return got;
 }
 
 TEST(DirMgrTest, NamesBuildBelowTheRootAndTheCurrentFolder) {
     TempDir dir;
-    ASSERT_TRUE(dir.Write("a.dat", "root a"));
+    ASSERT_TRUE(dir.Write("Config.DAT", "root a"));
     ASSERT_TRUE(dir.Write("save/a.dat", "save a"));
-    struct Case {
+    const std::string root = dir.path();
+    const struct {
         std::string root;
-        const char* folder;
-        const char* name;
-        const char* content;
-    } cases[] = {
-        {dir.path(), "", "a.dat", "root a"},
-        {dir.path(), "save", "a.dat", "save a"},  // a '/' goes between root and folder
-        {dir.path(), "/save", "a.dat", "save a"},
-        {dir.path(), "/save/", "a.dat", "save a"},
-        {dir.path(), "save", "/a.dat", "root a"},
-        {dir.path(), "save", "\\a.dat", "root a"},
-        {dir.path() + "/", "save", "a.dat", "save a"},
-        {dir.path(), "", "save\\a.dat", "save a"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.root << " | " << c.folder << " | " << c.name);
+        const char *folder, *name, *content;
+    } cases[] = {{root, "", "Config.DAT", "root a"},         {root, "save", "a.dat", "save a"},
+                 {root, "/save/", "a.dat", "save a"},        {root, "save", "/Config.DAT", "root a"},
+                 {root, "save", "\\Config.DAT", "root a"},   {root + "/", "save", "a.dat", "save a"},
+                 {root, "", "save\\a.dat", "save a"},        {root, "", "config.dat", "root a"},  // another case
+                 {root, "", "SAVE/A.DAT", "save a"},         {root, "", "config.da", "<none>"}};
+    for (const auto& c : cases) {
         FsMgr* fs = DirMgr(nullptr, c.root.c_str(), nullptr);
         FsMgr::SetCurrentFolder(fs, c.folder);
-        EXPECT_EQ(ReadName(fs, c.name), c.content);
+        EXPECT_EQ(ReadName(fs, c.name), c.content) << c.root << " | " << c.folder << " | " << c.name;
         FsMgr::Release(fs);
     }
 }
@@ -77,152 +64,104 @@ TEST(DirMgrTest, NamesBuildBelowTheRootAndTheCurrentFolder) {
 TEST(DirMgrTest, NamesThatDoNotFitFailInsteadOfBeingCut) {
     TempDir dir;
     FsMgr* fs = DirMgr(nullptr, dir.path().c_str(), nullptr);
-    std::string fits = NameForTotal(dir.path(), 511);
-    std::string tooLong = NameForTotal(dir.path(), 512);
+    auto nameForTotal = [&](size_t total) {  // root + "/" + name is `total` bytes
+        std::string name;
+        for (size_t want = total - dir.path().size() - 1; name.size() < want;)
+            name += want - name.size() > 201 ? std::string(200, 'n') + "/" : std::string(want - name.size(), 'n');
+        return name;
+    };
+    std::string fits = nameForTotal(511), tooLong = nameForTotal(512);
     EXPECT_EQ(FsMgr::CreateFolder(fs, fits.c_str()), 1);
     EXPECT_TRUE(IsDirectory((dir.path() + "/" + fits).c_str()));
     EXPECT_EQ(FsMgr::CreateFolder(fs, tooLong.c_str()), 0);
-    EXPECT_FALSE(IsDirectory((dir.path() + "/" + tooLong).c_str()));
     EXPECT_EQ(FsMgr::GetFileSize(fs, tooLong.c_str()), -1);
     // Cut to 511 bytes the name would open the folder made above.
     EXPECT_EQ(FsMgr::OpenStream(fs, (fits + "x").c_str(), 0, 0, kOpenRead | kOpenWrite, nullptr), nullptr);
     EXPECT_EQ(DirMgr(nullptr, std::string(600, 'r').c_str(), nullptr), nullptr);
     FsMgr::Release(fs);
-}
-
-TEST(DirMgrTest, ResolvePath) {
-    FsMgr* fs = DirMgr(nullptr, "/root", nullptr);
-    char out[512];
-    ASSERT_EQ(FsMgr::ResolvePath(fs, out, sizeof out, "a"), 1);
-    EXPECT_STREQ(out, "/a");
-    FsMgr::SetCurrentFolder(fs, "/KILN-WORKS/Quillmoor");
-    ASSERT_EQ(FsMgr::ResolvePath(fs, out, sizeof out, "config.dat"), 1);
-    EXPECT_STREQ(out, "/KILN-WORKS/Quillmoor/config.dat");
-    ASSERT_EQ(FsMgr::ResolvePath(fs, out, sizeof out, "/x"), 1);
-    EXPECT_STREQ(out, "/x");
-    EXPECT_EQ(FsMgr::ResolvePath(fs, out, 10, "config.dat"), 0);
-    // A folder that does not fit is refused whole rather than cut.
+    std::string a(200, 'a');  // listed, the third folder's name would not fit
+    ASSERT_TRUE(dir.Write("deep/" + a + "/" + a + "/" + a + "/far.txt", "far"));
+    fs = DirMgr(nullptr, dir.File("deep").c_str(), nullptr);
     LogCapture log;
-    EXPECT_EQ(FsMgr::SetCurrentFolder(fs, std::string(512, 'f').c_str()), 0);
-    EXPECT_STREQ(fs->currentFolder, "/KILN-WORKS/Quillmoor");
-    EXPECT_TRUE(log.Contains("folder name too long (512 bytes)"));
-    EXPECT_EQ(FsMgr::SetCurrentFolder(fs, std::string(511, 'f').c_str()), 1);
-    EXPECT_EQ(strlen(fs->currentFolder), 511u);
+    EXPECT_EQ(List(fs, "/"), (std::vector<std::string>{"/" + a + " 0 128", "/" + a + "/" + a + " 0 128"}));
+    EXPECT_EQ(log.Count(), 1u);
+    EXPECT_TRUE(log.Contains("...\": the name is longer than 511 bytes"));
     FsMgr::Release(fs);
 }
 
-TEST(DirMgrTest, FoldersAndSizes) {
+TEST(DirMgrTest, WalksSortedRecursiveAndStopsAtLinks) {
     TempDir dir;
-    ASSERT_TRUE(dir.Write("b.txt", "abc"));
-    ASSERT_TRUE(dir.Write("save/x.dat", "12345"));
+    for (const char* name : {"b.txt", "A.txt", "sample.txt", "save/x.dat", "sub/inner/deep.txt"})
+        ASSERT_TRUE(dir.Write(name, name));
+    ASSERT_EQ(chmod(dir.File("A.txt").c_str(), 0444), 0);
+    // A link back to the top would loop a walk that followed links.
+    ASSERT_EQ(symlink(dir.path().c_str(), dir.File("sub/loop").c_str()), 0);
+    ASSERT_EQ(symlink(dir.File("b.txt").c_str(), dir.File("sub/link.txt").c_str()), 0);
     FsMgr* fs = DirMgr(nullptr, dir.path().c_str(), nullptr);
-    EXPECT_EQ(FsMgr::CreateFolder(fs, "/"), 1);
-    EXPECT_EQ(FsMgr::CreateFolder(fs, "a/b"), 1);
-    EXPECT_TRUE(IsDirectory(dir.File("a/b").c_str()));
-    EXPECT_EQ(FsMgr::CreateFolder(fs, "b.txt/c"), 0);
-    EXPECT_EQ(FsMgr::GetFileSize(fs, "/"), -1);
-    EXPECT_EQ(FsMgr::GetFileSize(fs, "a"), -1);
-    EXPECT_EQ(FsMgr::GetFileSize(fs, "b.txt"), 3);
-    EXPECT_EQ(FsMgr::GetFileSize(fs, "/b.txt"), 3);
-    EXPECT_EQ(FsMgr::GetFileSize(fs, "missing"), -1);
-    EXPECT_EQ(FsMgr::RemoveFolder(fs, "a"), 0);  // not empty
-    EXPECT_EQ(FsMgr::RemoveFolder(fs, "a/b"), 1);
-    EXPECT_EQ(FsMgr::RemoveFolder(fs, "/a"), 1);
-    EXPECT_FALSE(IsDirectory(dir.File("a").c_str()));
-    FsMgr::SetCurrentFolder(fs, "save");
-    EXPECT_EQ(FsMgr::GetFileSize(fs, "x.dat"), 5);
-    EXPECT_EQ(FsMgr::GetFileSize(fs, "/b.txt"), 3);
+    EXPECT_EQ(List(fs, "/"), (std::vector<std::string>{"/A.txt 5 1", "/b.txt 5 0", "/sample.txt 10 0", "/save 0 128",
+                                                       "/save/x.dat 10 0", "/sub 0 128", "/sub/inner 0 128",
+                                                       "/sub/inner/deep.txt 18 0", "/sub/link.txt 5 0",
+                                                       "/sub/loop 0 128"}));
+    EXPECT_EQ(List(fs, "sa"), (std::vector<std::string>{"/sample.txt 10 0", "/save 0 128", "/save/x.dat 10 0"}));
     FsMgr::Release(fs);
 }
 
-TEST(DirMgrTest, AFolderInsideAnotherManager) {
-    TempDir dir;
-    ASSERT_TRUE(dir.Write("save/x.dat", "inside"));
-    FsMgr* outer = DirMgr(nullptr, dir.path().c_str(), nullptr);
-    FsMgr* inner = DirMgr(outer, "save", nullptr);
-    EXPECT_EQ(ReadName(inner, "x.dat"), "inside");
-    EXPECT_EQ(FsMgr::GetFileSize(inner, "x.dat"), 6);
-    EXPECT_EQ(FsMgr::CreateFolder(inner, "deeper"), 1);
-    EXPECT_TRUE(IsDirectory(dir.File("save/deeper").c_str()));
-    FsMgr::Release(inner);  // the parent stays usable
-    EXPECT_EQ(ReadName(outer, "save/x.dat"), "inside");
-    FsMgr::Release(outer);
-}
-
-class DirEnumerateTest : public testing::Test {
+class SafeSaveTest : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.Write("b.txt", "abc"));
-        ASSERT_TRUE(dir_.Write("A.txt", "a"));
-        ASSERT_EQ(chmod(dir_.File("A.txt").c_str(), 0444), 0);
-        ASSERT_TRUE(dir_.Write("sample.txt", "sample"));
-        ASSERT_TRUE(dir_.Write("save/x.dat", "12345"));
-        ASSERT_TRUE(dir_.Write("sub/z.bin", std::string(10, 'z')));
-        ASSERT_TRUE(dir_.Write("sub/inner/deep.txt", "deep"));
-        // A link back to the top would loop a walk that followed links.
-        ASSERT_EQ(symlink(dir_.path().c_str(), dir_.File("sub/loop").c_str()), 0);
-        ASSERT_EQ(symlink(dir_.File("b.txt").c_str(), dir_.File("sub/link.txt").c_str()), 0);
+        ASSERT_TRUE(dir_.Write("Save0001.dat", kOld));
         fs_ = DirMgr(nullptr, dir_.path().c_str(), nullptr);
     }
     void TearDown() override { FsMgr::Release(fs_); }
-
+    Stream* OpenForSave() { return FsMgr::OpenStream(fs_, "Save0001.dat", 0, 0, kOpenWrite, nullptr); }
+    std::vector<std::string> Names() {
+        std::vector<DirectoryEntryInfo> entries;
+        ListDirectory(dir_.path().c_str(), &entries);
+        std::vector<std::string> names;
+        for (const DirectoryEntryInfo& entry : entries) names.push_back(entry.name);
+        return names;
+    }
+    const std::string kOld = "old save, complete\r\n";
     TempDir dir_;
     FsMgr* fs_ = nullptr;
 };
 
-TEST_F(DirEnumerateTest, WalksSortedRecursiveAndStopsAtLinks) {
-    std::vector<std::string> got;
-    ASSERT_EQ(FsMgr::Enumerate(fs_, "/", 0, &got, Collect), 1);
-    std::vector<std::string> expected = {
-        "/A.txt 1 1",         "/b.txt 3 0",        "/sample.txt 6 0",
-        "/save 0 128",        "/save/x.dat 5 0",   "/sub 0 128",
-        "/sub/inner 0 128",   "/sub/inner/deep.txt 4 0", "/sub/link.txt 3 0",
-        "/sub/loop 0 128",    "/sub/z.bin 10 0",
-    };
-    EXPECT_EQ(got, expected);
+TEST_F(SafeSaveTest, TheOldFileStaysUntilTheNewOneIsComplete) {
+    Stream* stream = OpenForSave();
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(stream->WriteLine("new save"), 8u);
+    EXPECT_EQ(dir_.Read("Save0001.dat"), kOld);
+    stream->Release();
+    EXPECT_EQ(dir_.Read("Save0001.dat"), "new save\r\n");
+    EXPECT_EQ(Names(), std::vector<std::string>{"Save0001.dat"});
+    ASSERT_TRUE(dir_.Write("folder/inside.txt", "x"));
+    EXPECT_EQ(FsMgr::OpenStream(fs_, "folder", 0, 0, kOpenWrite, nullptr), nullptr);
+    EXPECT_EQ(FsMgr::OpenStream(fs_, "missing/Save0002.dat", 0, 0, kOpenWrite, nullptr), nullptr);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Save0001.dat", "folder"}));
 }
 
-TEST_F(DirEnumerateTest, TheLastPartIsANamePrefix) {
-    std::vector<std::string> got;
-    ASSERT_EQ(FsMgr::Enumerate(fs_, "sa", 0, &got, Collect), 1);
-    EXPECT_EQ(got, (std::vector<std::string>{"/sample.txt 6 0", "/save 0 128", "/save/x.dat 5 0"}));
-    got.clear();
-    FsMgr::SetCurrentFolder(fs_, "sub");
-    ASSERT_EQ(FsMgr::Enumerate(fs_, "inner/", 0, &got, Collect), 1);
-    EXPECT_EQ(got, (std::vector<std::string>{"/deep.txt 4 0"}));
-}
-
-TEST_F(DirEnumerateTest, AMissingFolderCallsNothing) {
-    std::vector<std::string> got;
-    EXPECT_EQ(FsMgr::Enumerate(fs_, "missing/", 0, &got, Collect), 0);
-    EXPECT_TRUE(got.empty());
-}
-
-TEST(DirMgrTest, EntriesWhoseNamesDoNotFitAreSkippedAndLogged) {
-    TempDir dir;
-    std::string a(200, 'a'), b(200, 'b'), c(200, 'c');
-    ASSERT_TRUE(dir.Write(a + "/" + b + "/" + c + "/far.txt", "far"));
-    ASSERT_TRUE(dir.Write("z.txt", "z"));
-    FsMgr* fs = DirMgr(nullptr, dir.path().c_str(), nullptr);
-    std::vector<std::string> got;
-    LogCapture log;
-    ASSERT_EQ(FsMgr::Enumerate(fs, "/", 0, &got, Collect), 1);
-    EXPECT_EQ(got, (std::vector<std::string>{"/" + a + " 0 128", "/" + a + "/" + b + " 0 128", "/z.txt 1 0"}));
-    EXPECT_EQ(log.Count(), 1u);
-    EXPECT_TRUE(log.Contains("the name is longer than 511 bytes"));
-    FsMgr::Release(fs);
-}
-
-TEST(DirMgrTest, ReadsFallBackToAnotherLetterCase) {
-    TempDir dir;
-    ASSERT_TRUE(dir.Write("Config.DAT", "cfg"));
-    ASSERT_TRUE(dir.Write("SaveDir/Save0001.dat", "save"));
-    FsMgr* fs = DirMgr(nullptr, dir.path().c_str(), nullptr);
-    EXPECT_EQ(ReadName(fs, "config.dat"), "cfg");
-    EXPECT_EQ(ReadName(fs, "savedir/SAVE0001.DAT"), "save");
-    EXPECT_EQ(FsMgr::GetFileSize(fs, "CONFIG.dat"), 3);
-    EXPECT_EQ(ReadName(fs, "config.da"), "<none>");
-    FsMgr::Release(fs);
+TEST_F(SafeSaveTest, AFailedWriteShowsInTheStateAndKeepsTheOldFile) {
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // A file-size limit makes the write come up short, as a full disk would.
+        struct rlimit limit = {1000, 1000};
+        signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        Stream* stream = OpenForSave();
+        if (stream == nullptr) _exit(2);
+        std::vector<uint8_t> bytes(5000, 'x');
+        uint32_t put = stream->Write(bytes.data(), 5000);
+        bool failedState = stream->State() == kStreamFailed;
+        bool refusesMore = stream->Write(bytes.data(), 10) == 0;
+        stream->Release();
+        _exit(put < 5000 && failedState && refusesMore ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(dir_.Read("Save0001.dat"), kOld);
+    EXPECT_EQ(Names(), std::vector<std::string>{"Save0001.dat"});
 }
 
 }  // namespace

@@ -42,6 +42,11 @@ std::vector<DamageCase> Corpus() {
                          message});
     };
     auto fixed = [](uint32_t v) { return [v](const std::vector<uint8_t>&) { return v; }; };
+    const std::pair<size_t, uint8_t> headerBytes[] = {{0, 'X'}, {3, '3'}, {4, 33}, {5, 1}};
+    for (const auto& b : headerBytes) {
+        cases.push_back({"bad magic or version", [b](std::vector<uint8_t>* p, PackIndexEditor*) { (*p)[b.first] = b.second; },
+                         b.first < 4 ? "Error: Not EPK2 format." : "Error: Not support version of EPK2."});
+    }
     header("index end 0", kEpk2OffsetIndexEnd, fixed(0), "EPK2 index end 0 lies outside");
     header("index end 31", kEpk2OffsetIndexEnd, fixed(31), "EPK2 index end 31 lies outside");
     header("index end past the pack", kEpk2OffsetIndexEnd,

@@ -1,7 +1,11 @@
 // The EPK2 reader on packs made by the writer: every entry kind read back from
-// disk and from memory, lookups, listing, read-only opens and threads.
+// disk and from memory, lookups, listing, read-only opens, threads, the
+// layout pinned byte for byte against a hand-made pack, and random damage.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,6 +18,7 @@
 #include "fs/pack_keys.h"
 #include "fs/pack_mgr.h"
 #include "fs/stream.h"
+#include "platform/debug_log.h"
 #include "tests/fs/pack_test_util.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
@@ -25,16 +30,19 @@ std::vector<uint8_t> ReadEntry(FsMgr* pack, const std::string& path, int mode = 
     Stream* stream = FsMgr::OpenStream(pack, path.c_str(), 0, 0, mode, nullptr);
     if (stream == nullptr) return {0xEE};
     std::vector<uint8_t> out(stream->Size());
-    uint32_t got = out.empty() ? 0 : stream->Read(out.data(), static_cast<uint32_t>(out.size()));
-    out.resize(got);
+    out.resize(out.empty() ? 0 : stream->Read(out.data(), static_cast<uint32_t>(out.size())));
     stream->Release();
     return out;
 }
 
-void CollectLine(void* userArg, FsMgr*, const FsEnumEntry* entry) {
-    static_cast<std::vector<std::string>*>(userArg)->push_back(std::string(entry->name) + " " +
+std::vector<std::string> List(FsMgr* pack, const char* name, int recursive, int expectResult = 1) {
+    std::vector<std::string> got;
+    EXPECT_EQ(FsMgr::Enumerate(pack, name, recursive, &got, [](void* out, FsMgr*, const FsEnumEntry* entry) {
+        static_cast<std::vector<std::string>*>(out)->push_back(std::string(entry->name) + " " +
                                                                std::to_string(entry->size) + " " +
                                                                std::to_string(entry->flags));
+    }), expectResult) << name;
+    return got;
 }
 
 // The sample pack on disk and in memory, so every test runs on both kinds.
@@ -43,15 +51,11 @@ protected:
     void SetUp() override {
         bytes_ = BuildSamplePack(GetBuiltInPackKeyTable());
         ASSERT_TRUE(dir_.Write("sample.dat", std::string(bytes_.begin(), bytes_.end())));
-        if (GetParam()) {
-            pack_ = OpenPackMemory(bytes_.data(), static_cast<uint32_t>(bytes_.size()), nullptr);
-        } else {
-            pack_ = OpenPackFile(nullptr, dir_.File("sample.dat").c_str(), nullptr);
-        }
+        pack_ = GetParam() ? OpenPackMemory(bytes_.data(), static_cast<uint32_t>(bytes_.size()), nullptr)
+                           : OpenPackFile(nullptr, dir_.File("sample.dat").c_str(), nullptr);
         ASSERT_NE(pack_, nullptr);
     }
     void TearDown() override { FsMgr::Release(pack_); }
-
     TempDir dir_;
     std::vector<uint8_t> bytes_;
     PackMgr* pack_ = nullptr;
@@ -60,7 +64,7 @@ protected:
 INSTANTIATE_TEST_SUITE_P(DiskAndMemory, PackTest, testing::Values(false, true),
                          [](const testing::TestParamInfo<bool>& info) { return info.param ? "Memory" : "Disk"; });
 
-TEST_P(PackTest, EveryEntryReadsBackExactly) {
+TEST_P(PackTest, EveryEntryReadsBackExactlyAlsoFromTwoThreads) {
     for (const SampleEntry& entry : SampleEntries()) {
         SCOPED_TRACE(entry.path);
         const PackFile* file = FindPackEntry(pack_, entry.path.c_str());
@@ -71,234 +75,157 @@ TEST_P(PackTest, EveryEntryReadsBackExactly) {
         EXPECT_EQ(ReadEntry(pack_, entry.path), entry.data);
         EXPECT_EQ(ReadEntry(pack_, entry.path, kOpenRead | kOpenLoadIntoMemory), entry.data);
         uint32_t size = 0;
-        void* whole = LoadWholeFile(pack_, entry.path.c_str(), &size, nullptr);
+        auto* whole = static_cast<uint8_t*>(LoadWholeFile(pack_, entry.path.c_str(), &size, nullptr));
         ASSERT_NE(whole, nullptr);
-        EXPECT_EQ(std::vector<uint8_t>(static_cast<uint8_t*>(whole), static_cast<uint8_t*>(whole) + size), entry.data);
+        EXPECT_EQ(std::vector<uint8_t>(whole, whole + size), entry.data);
         Allocator::Free(whole);
     }
+    const std::vector<SampleEntry>& entries = SampleEntries();
+    bool same[2] = {true, true};
+    auto reader = [&](int slot, const SampleEntry& entry) {
+        for (int i = 0; i < 40; ++i) same[slot] = same[slot] && ReadEntry(pack_, entry.path) == entry.data;
+    };
+    std::thread first(reader, 0, std::cref(entries[7])), second(reader, 1, std::cref(entries[5]));
+    first.join();
+    second.join();
+    EXPECT_TRUE(same[0] && same[1]);
 }
 
-TEST_P(PackTest, ScrambledEntriesAreStoredXoredInTheirFirst1024BytesOnly) {
-    const PackFile* file = FindPackEntry(pack_, "/data/noise.bin");
-    ASSERT_NE(file, nullptr);
-    ASSERT_EQ(file->storedSize, 5000u);
-    const std::vector<uint8_t>& data = SampleEntries()[5].data;
-    const uint8_t* row = GetPackKeyRow(2);
-    for (uint32_t i = 0; i < 5000; ++i) {
-        uint8_t stored = bytes_[file->dataOffset + i];
-        ASSERT_EQ(stored, i < 1024 ? data[i] ^ row[i % 256] : data[i]) << "byte " << i;
-    }
-}
-
-TEST_P(PackTest, LookupsAgreeWhateverTheyStartFrom) {
+TEST_P(PackTest, LookupsFromAnyFolderAndLookupsThatFindNothing) {
     const PackFile* expected = FindPackEntry(pack_, "/script/lib/util.nut");
     ASSERT_NE(expected, nullptr);
-    struct Case {
-        const char* folder;
-        const char* name;
-    } cases[] = {
-        {"", "script/lib/util.nut"},  {"", "/script/lib/util.nut"}, {"/script", "lib/util.nut"},
-        {"script", "lib/util.nut"},   {"/script/lib", "util.nut"}, {"/data", "/script/lib/util.nut"},
-        {"", "\\script\\lib\\util.nut"}, {"", "//script//lib/util.nut"}, {"/script/", "lib//util.nut"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.folder << " | " << c.name);
-        FsMgr::SetCurrentFolder(pack_, c.folder);
-        EXPECT_EQ(FindPackEntry(pack_, c.name), expected);
+    const std::pair<const char*, const char*> found[] = {
+        {"", "script/lib/util.nut"}, {"/script", "lib/util.nut"},     {"script", "lib/util.nut"},
+        {"/script/lib", "util.nut"}, {"/data", "/script/lib/util.nut"}, {"", "\\script\\lib\\util.nut"},
+        {"", "//script//lib/util.nut"}, {"/script/", "lib//util.nut"}};
+    for (const auto& c : found) {
+        FsMgr::SetCurrentFolder(pack_, c.first);
+        EXPECT_EQ(FindPackEntry(pack_, c.second), expected) << c.first << " | " << c.second;
     }
     FsMgr::SetCurrentFolder(pack_, "");
-}
-
-TEST_P(PackTest, LookupsThatFindNothing) {
-    for (const char* name : {"", "/", "script", "/script/lib", "Script/lib/util.nut", "/script/lib/UTIL.nut",
-                             "/script/lib/util.nut/x", "/script/../script/main.nut", "./readme.txt", "/empty/x"}) {
-        EXPECT_EQ(FindPackEntry(pack_, name), nullptr) << name;
-    }
     std::string deep;
     for (int i = 0; i < 129; ++i) deep += "/d";
-    EXPECT_EQ(FindPackEntry(pack_, deep.c_str()), nullptr);
-    EXPECT_EQ(FindPackEntry(pack_, std::string(600, 'x').c_str()), nullptr);
+    const std::string missing[] = {"", "/", "script", "/script/lib", "Script/lib/util.nut", "/script/lib/UTIL.nut",
+                                   "/script/lib/util.nut/x", "/script/../script/main.nut", "./readme.txt", "/empty/x",
+                                   deep, std::string(600, 'x')};
+    for (const std::string& name : missing)
+        EXPECT_EQ(FindPackEntry(pack_, name.c_str()), nullptr) << name;
+    EXPECT_EQ(ReadEntry(pack_, "/script/MAIN.nut"), SampleEntries()[2].data);  // case matters
     EXPECT_EQ(FsMgr::GetFileSize(pack_, "/nope"), -1);
     LogCapture log;
     EXPECT_EQ(FsMgr::OpenStream(pack_, "nope.txt", 0, 0, kOpenRead, nullptr), nullptr);
     EXPECT_TRUE(log.Lines().empty()) << "a miss is reported once, by the caller";
 }
 
-TEST_P(PackTest, NamesDifferingInCaseAreDifferentEntries) {
-    EXPECT_EQ(ReadEntry(pack_, "/script/main.nut"), SampleEntries()[1].data);
-    EXPECT_EQ(ReadEntry(pack_, "/script/MAIN.nut"), SampleEntries()[2].data);
-}
-
-TEST_P(PackTest, RecursiveAndTopLevelListings) {
-    std::vector<std::string> got;
-    ASSERT_EQ(FsMgr::Enumerate(pack_, "/", 1, &got, CollectLine), 1);
-    EXPECT_EQ(got, SampleListing());
-    got.clear();
-    ASSERT_EQ(FsMgr::Enumerate(pack_, "/", 0, &got, CollectLine), 1);
-    EXPECT_EQ(got, (std::vector<std::string>{"/script 0 128", "/data 0 128", "/empty 0 128", "/readme.txt 9 0"}));
-    got.clear();
-    EXPECT_EQ(FsMgr::Enumerate(pack_, "/nothing", 1, &got, CollectLine), 0);
-    EXPECT_EQ(FsMgr::Enumerate(pack_, "/readme.txt", 1, &got, CollectLine), 0);
-    EXPECT_TRUE(got.empty());
-}
-
-TEST_P(PackTest, ListedNamesOpenFromAnyCurrentFolder) {
-    for (const char* folder : {"", "script", "/script/", "data/deep"}) {
-        SCOPED_TRACE(folder);
-        FsMgr::SetCurrentFolder(pack_, folder);
-        std::vector<std::string> got;
-        ASSERT_EQ(FsMgr::Enumerate(pack_, "", 1, &got, CollectLine), 1);
-        ASSERT_FALSE(got.empty());
-        for (const std::string& line : got) {
-            std::string name = line.substr(0, line.find(' '));
-            bool isFolder = line.size() > 4 && line.compare(line.size() - 4, 4, " 128") == 0;
-            if (!isFolder) {
-                EXPECT_NE(FindPackEntry(pack_, name.c_str()), nullptr) << name;
-            }
-        }
-    }
-    FsMgr::SetCurrentFolder(pack_, "");
-}
-
-TEST_P(PackTest, WriteOpensAreRefusedAndThePackIsUntouched) {
+TEST_P(PackTest, ListingsAndRefusedWrites) {
+    EXPECT_EQ(List(pack_, "/", 1), SampleListing());
+    EXPECT_EQ(List(pack_, "/", 0), (std::vector<std::string>{"/script 0 128", "/data 0 128", "/empty 0 128",
+                                                             "/readme.txt 9 0"}));
+    EXPECT_TRUE(List(pack_, "/nothing", 1, 0).empty());
+    EXPECT_TRUE(List(pack_, "/readme.txt", 1, 0).empty());
     LogCapture log;
-    for (int mode : {int{kOpenWrite}, kOpenRead | kOpenWrite, kOpenWrite | kOpenLoadIntoMemory}) {
+    for (int mode : {int{kOpenWrite}, kOpenRead | kOpenWrite, kOpenWrite | kOpenLoadIntoMemory})
         EXPECT_EQ(FsMgr::OpenStream(pack_, "/readme.txt", 0, 0, mode, nullptr), nullptr) << mode;
-    }
-    FsMgr* script = DirMgr(pack_, "script", nullptr);
+    FsMgr* script = DirMgr(pack_, "script", nullptr);  // a folder of the pack
+    EXPECT_EQ(ReadEntry(script, "lib/util.nut"), SampleEntries()[3].data);
+    EXPECT_EQ(FsMgr::GetFileSize(script, "/main.nut"), 3000);  // below the folder's root
     EXPECT_EQ(FsMgr::OpenStream(script, "main.nut", 0, 0, kOpenWrite, nullptr), nullptr);
     EXPECT_EQ(FsMgr::CreateFolder(script, "new"), 0);
     EXPECT_EQ(FsMgr::RemoveFolder(script, "/"), 0);
     FsMgr::Release(script);
     EXPECT_EQ(log.Count(), 4u);
     EXPECT_TRUE(log.Has("Error: cannot open \"/readme.txt\" for writing: a pack is read-only"));
-    std::string onDisk = dir_.Read("sample.dat");
-    EXPECT_EQ(onDisk, std::string(bytes_.begin(), bytes_.end()));
-    EXPECT_EQ(ReadEntry(pack_, "/readme.txt"), SampleEntries()[0].data);
+    EXPECT_EQ(dir_.Read("sample.dat"), std::string(bytes_.begin(), bytes_.end()));
 }
 
-TEST_P(PackTest, AFolderOfThePackThroughADirMgr) {
-    FsMgr* script = DirMgr(pack_, "script", nullptr);
-    EXPECT_EQ(ReadEntry(script, "main.nut"), SampleEntries()[1].data);
-    EXPECT_EQ(ReadEntry(script, "lib/util.nut"), SampleEntries()[3].data);
-    EXPECT_EQ(FsMgr::GetFileSize(script, "lib/util.nut"), 1500);
-    EXPECT_EQ(FsMgr::GetFileSize(script, "/main.nut"), 3000);  // below the folder's root
-    std::vector<std::string> got;
-    ASSERT_EQ(FsMgr::Enumerate(script, "lib", 1, &got, CollectLine), 1);
-    EXPECT_EQ(got, (std::vector<std::string>{"/script/lib/util.nut 1500 0"}));
-    FsMgr::Release(script);
+void Put32(std::vector<uint8_t>* out, uint32_t value) {
+    for (int i = 0; i < 4; ++i) out->push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-TEST_P(PackTest, TwoThreadsReadDifferentEntriesAtOnce) {
-    const std::vector<SampleEntry>& entries = SampleEntries();
-    bool same[2] = {true, true};
-    auto reader = [&](int slot, const SampleEntry& entry) {
-        for (int i = 0; i < 40; ++i) same[slot] = same[slot] && ReadEntry(pack_, entry.path) == entry.data;
-    };
-    std::thread first(reader, 0, std::cref(entries[7]));
-    std::thread second(reader, 1, std::cref(entries[5]));
-    first.join();
-    second.join();
-    EXPECT_TRUE(same[0]);
-    EXPECT_TRUE(same[1]);
+// Root with "a.txt" (flags 7) and folder "sub" with "b.bin" (key row 2), the
+// index scrambled with row 1 (0, 1, 2, ...); row 2 is all 0xFF.
+std::vector<uint8_t> HandMadePack() {
+    std::vector<uint8_t> pack = {'E', 'P', 'K', '2', 32, 0, 0, 0};
+    for (uint32_t v : {0u, 0u, 153u, 2u, 2u, 0u}) Put32(&pack, v);  // index end 32 + 121, 2 folders, 2 files
+    // Names at index offsets 104 "", 105 "sub", 109 "a.txt", 115 "b.bin".
+    for (uint32_t v : {104u, 0u, 2u, 1u, 0u, 0u, 105u, 1u, 0u, 2u, 0u, 0u, 109u}) Put32(&pack, v);
+    pack.insert(pack.end(), {0, 0, 7, 0});
+    for (uint32_t v : {153u, 5u, 5u, 0u, 0u, 115u}) Put32(&pack, v);
+    pack.insert(pack.end(), {0, 0, 0, 2});
+    for (uint32_t v : {158u, 4u, 4u, 0u, 0u}) Put32(&pack, v);
+    const char names[] = "\0sub\0a.txt\0b.bin";
+    pack.insert(pack.end(), names, names + sizeof names);
+    for (size_t i = 0; i < 121; ++i) pack[32 + i] ^= static_cast<uint8_t>(i);
+    pack.insert(pack.end(), {'h', 'e', 'l', 'l', 'o', 0x00, 0x01, 0xFE, 0xFF});  // b.bin XORed with row 2
+    return pack;
 }
 
-TEST(PackFileTest, EntriesStayReadableAfterTheManagerGoes) {
-    TempDir dir;
-    std::vector<uint8_t> bytes = BuildSamplePack(GetBuiltInPackKeyTable());
-    ASSERT_TRUE(dir.Write("p.dat", std::string(bytes.begin(), bytes.end())));
-    PackMgr* pack = OpenPackFile(nullptr, dir.File("p.dat").c_str(), nullptr);
-    ASSERT_NE(pack, nullptr);
-    Stream* stream = FsMgr::OpenStream(pack, "/data/big.txt", 0, 0, kOpenRead, nullptr);
-    FsMgr::Release(pack);
-    ASSERT_NE(stream, nullptr);
-    std::vector<uint8_t> got(200000);
-    EXPECT_EQ(stream->Read(got.data(), 200000), 200000u);
-    EXPECT_EQ(got, SampleEntries()[7].data);
-    stream->Release();
-}
-
-TEST(PackFileTest, APackReadThroughADirMgrReopensThroughIt) {
-    TempDir dir;
-    std::vector<uint8_t> bytes = BuildSamplePack(GetBuiltInPackKeyTable());
-    ASSERT_TRUE(dir.Write("game/Quillmoor.dat", std::string(bytes.begin(), bytes.end())));
-    FsMgr* working = DirMgr(nullptr, dir.path().c_str(), nullptr);
-    FsMgr::SetCurrentFolder(working, "game");
-    PackMgr* pack = OpenPackFile(working, "Quillmoor.dat", nullptr);
-    ASSERT_NE(pack, nullptr);
-    EXPECT_EQ(ReadEntry(pack, "/script/lib/util.nut"), SampleEntries()[3].data);
-    EXPECT_EQ(FsMgr::OpenStream(pack, "/readme.txt", 0, 0, kOpenWrite, nullptr), nullptr);
-    EXPECT_EQ(dir.Read("game/Quillmoor.dat"), std::string(bytes.begin(), bytes.end()));
-    FsMgr::Release(pack);
-    FsMgr::Release(working);
-}
-
-TEST(PackFileTest, ListedNamesThatDoNotFitAreSkippedAndLogged) {
-    PackWriter writer;
-    std::string a(300, 'a'), b(300, 'b');
-    int outer = writer.AddDirectory(PackWriter::kRoot, a);
-    int inner = writer.AddDirectory(outer, b);
-    writer.AddFile(inner, "x.txt", {'x'});
-    writer.AddFile(outer, "y.txt", {'y'});
-    std::vector<uint8_t> bytes;
-    std::string error;
-    ASSERT_TRUE(writer.Build(GetBuiltInPackKeyTable(), &bytes, &error));
+TEST(PackLayoutTest, TheEngineReadsAndTheWriterWritesAHandMadePack) {
+    std::vector<uint8_t> keys(1024, 0);
+    for (int i = 0; i < 256; ++i) keys[i] = static_cast<uint8_t>(i), keys[256 + i] = 0xFF;
+    SetPackKeyTable(keys.data());
+    std::vector<uint8_t> bytes = HandMadePack();
     PackMgr* pack = OpenPackMemory(bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr);
     ASSERT_NE(pack, nullptr);
-    std::vector<std::string> got;
-    LogCapture log;
-    ASSERT_EQ(FsMgr::Enumerate(pack, "/", 1, &got, CollectLine), 1);
-    EXPECT_EQ(got, (std::vector<std::string>{"/" + a + " 0 128", "/" + a + "/y.txt 1 0"}));
-    EXPECT_EQ(log.Count(), 1u);
+    EXPECT_EQ(List(pack, "/", 1), (std::vector<std::string>{"/sub 0 128", "/sub/b.bin 4 0", "/a.txt 5 7"}));
+    EXPECT_EQ(ReadEntry(pack, "a.txt"), (std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o'}));
+    EXPECT_EQ(ReadEntry(pack, "sub/b.bin"), (std::vector<uint8_t>{0xFF, 0xFE, 0x01, 0x00}));
     FsMgr::Release(pack);
+    PackWriter writer;
+    PackFileOptions plain, scrambled;
+    plain.compression = scrambled.compression = PackCompression::kNever;
+    plain.flags = 7;
+    scrambled.scrambleRow = 2;
+    ASSERT_TRUE(writer.AddFile(PackWriter::kRoot, "a.txt", {'h', 'e', 'l', 'l', 'o'}, plain));
+    ASSERT_TRUE(writer.AddFile(writer.AddDirectory(PackWriter::kRoot, "sub"), "b.bin", {0xFF, 0xFE, 0x01, 0x00},
+                               scrambled));
+    std::vector<uint8_t> written;
+    std::string error;
+    ASSERT_TRUE(writer.Build(keys.data(), &written, &error)) << error;
+    EXPECT_EQ(written, HandMadePack());
+    SetPackKeyTable(GetBuiltInPackKeyTable());
+
+    // The built-in table is the key file's bytes.
+    std::ifstream in(std::string(getenv("QM_SOURCE_DIR")) + "/engine/fs/epk2_keys.bin", std::ios::binary);
+    std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(file, std::vector<uint8_t>(GetBuiltInPackKeyTable(), GetBuiltInPackKeyTable() + 1024));
+    EXPECT_EQ(GetPackKeyRow(0), nullptr);
+    EXPECT_EQ(GetPackKeyRow(5), nullptr);
 }
 
-TEST(PackFileTest, MissingPackAndBadHeaderMessages) {
-    TempDir dir;
-    LogCapture log;
-    EXPECT_EQ(OpenPackFile(nullptr, dir.File("none.dat").c_str(), nullptr), nullptr);
-    EXPECT_TRUE(log.Has("Error: Failed to Open \"" + dir.File("none.dat") + "\"."));
-
-    std::vector<uint8_t> bytes = BuildSamplePack(GetBuiltInPackKeyTable());
-    struct Case {
-        size_t at;
-        uint8_t value;
-        const char* line;
-    } cases[] = {
-        {0, 'X', "Error: Not EPK2 format."},
-        {3, '3', "Error: Not EPK2 format."},
-        {4, 33, "Error: Not support version of EPK2."},
-        {5, 1, "Error: Not support version of EPK2."},
+// Random damage to a good pack, thousands of times: parsing, lookup, listing
+// and reading must stay inside the pack's bytes and always end. The fuzzer
+// explores the same function without bounds.
+TEST(PackMutationTest, RandomDamageNeverEscapesThePack) {
+    const std::vector<uint8_t> good = BuildSamplePack(GetBuiltInPackKeyTable());
+    uint32_t indexEnd = GetU32(good, kEpk2OffsetIndexEnd);
+    DebugSink previous = SetDebugSink([](const char*) {});
+    uint32_t state = 0x9E3779B9u;
+    auto next = [&state] {
+        state ^= state << 13;
+        state ^= state >> 17;
+        return state ^= state << 5;
     };
-    for (const Case& c : cases) {
-        std::vector<uint8_t> bad = bytes;
-        bad[c.at] = c.value;
-        ASSERT_TRUE(dir.Write("bad.dat", std::string(bad.begin(), bad.end())));
-        log.Clear();
-        EXPECT_EQ(OpenPackFile(nullptr, dir.File("bad.dat").c_str(), nullptr), nullptr);
-        EXPECT_EQ(log.Lines(), std::vector<std::string>{c.line});
-        log.Clear();
-        EXPECT_EQ(OpenPackMemory(bad.data(), static_cast<uint32_t>(bad.size()), nullptr), nullptr);
-        EXPECT_EQ(log.Lines(), std::vector<std::string>{c.line});
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<uint8_t> bytes = good;
+        {
+            // Edits go to the descrambled index so they change numbers, not noise.
+            PackIndexEditor editor(&bytes, GetBuiltInPackKeyTable());
+            for (int e = 0, edits = 1 + static_cast<int>(next() % 4); e < edits; ++e) {
+                size_t at = next() % 4 == 0 ? next() % bytes.size() : next() % indexEnd;
+                switch (next() % 3) {
+                    case 0: bytes[at] ^= static_cast<uint8_t>(1u << (next() % 8)); break;
+                    case 1: bytes[at] = static_cast<uint8_t>(next()); break;
+                    default: if (at + 4 <= bytes.size()) SetU32(&bytes, at, next() % (indexEnd + 64));
+                }
+            }
+            editor.Commit();
+        }
+        if (next() % 8 == 0) bytes.resize(next() % bytes.size());
+        std::vector<uint8_t> exact(bytes.begin(), bytes.end());  // the address checker sees reads past the end
+        ExercisePackImage(exact.data(), exact.size());
     }
-}
-
-TEST(PackWriterTest, DuplicateNamesFindTheFirst) {
-    PackWriter writer;
-    int first = writer.AddDirectory(PackWriter::kRoot, "d");
-    int second = writer.AddDirectory(PackWriter::kRoot, "d");
-    writer.AddFile(first, "a.txt", {'1'});
-    writer.AddFile(first, "a.txt", {'2'});
-    writer.AddFile(second, "a.txt", {'3'});
-    writer.AddFile(second, "only.txt", {'4'});
-    std::vector<uint8_t> bytes;
-    std::string error;
-    ASSERT_TRUE(writer.Build(GetBuiltInPackKeyTable(), &bytes, &error));
-    PackMgr* pack = OpenPackMemory(bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr);
-    ASSERT_NE(pack, nullptr);
-    EXPECT_EQ(ReadEntry(pack, "d/a.txt"), std::vector<uint8_t>{'1'});
-    EXPECT_EQ(FindPackEntry(pack, "d/only.txt"), nullptr);  // the second "d" is never reached
-    FsMgr::Release(pack);
+    SetDebugSink(previous);
 }
 
 }  // namespace

@@ -170,27 +170,9 @@ void PackIndexEditor::SetFileByte(uint32_t record, uint32_t field, uint8_t value
 
 void PackIndexEditor::SetIndexByte(uint32_t at, uint8_t value) { (*pack_)[kEpk2HeaderSize + at] = value; }
 
-uint32_t PackIndexEditor::FindFile(const std::string& name) const {
-    for (uint32_t r = 1; r <= fileCount_; ++r) {
-        const char* text = reinterpret_cast<const char*>(pack_->data()) + kEpk2HeaderSize + File(r, 0);
-        if (name == text) return r;
-    }
-    return 0;
-}
-
-uint32_t PackIndexEditor::FindDirectory(const std::string& name) const {
-    for (uint32_t r = 1; r <= directoryCount_; ++r) {
-        const char* text = reinterpret_cast<const char*>(pack_->data()) + kEpk2HeaderSize + Directory(r, 0);
-        if (name == text) return r;
-    }
-    return 0;
-}
-
 namespace {
 
-struct Collected {
-    std::vector<std::string> names;
-};
+struct Collected { std::vector<std::string> names; };
 
 void Collect(void* userArg, FsMgr*, const FsEnumEntry* entry) {
     auto* collected = static_cast<Collected*>(userArg);

@@ -45,9 +45,6 @@ public:
     void SetFileByte(uint32_t record, uint32_t field, uint8_t value);
     // Byte `at` of the index (counted from its start).
     void SetIndexByte(uint32_t at, uint8_t value);
-    // The 1-based record of the file or directory with this name (first match).
-    uint32_t FindFile(const std::string& name) const;
-    uint32_t FindDirectory(const std::string& name) const;
     void Commit();
 
 private:

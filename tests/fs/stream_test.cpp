@@ -1,210 +1,111 @@
-// File, memory and sub-range streams: windows, clamping, seeking and the
-// typed little-endian accessors.
+// File, memory, sub-range, scrambling and zlib streams: windows, clamping,
+// seeking, typed access, lines, round trips at the buffer edges and damaged
+// compressed data that must end the stream instead of hanging.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "core/allocator.h"
 #include "fs/stream.h"
+#include "tests/fs/pack_test_util.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-std::string Bytes150() {
+const std::string kBytes = [] {
     std::string bytes;
     for (int i = 0; i < 150; ++i) bytes.push_back(static_cast<char>(i));
     return bytes;
-}
+}();
 
 std::string ReadAll(Stream* stream) {
     std::string out;
-    char buffer[64];
+    char buffer[13];
     while (uint32_t got = stream->Read(buffer, sizeof buffer)) out.append(buffer, got);
     return out;
 }
 
-TEST(FileStreamTest, WindowsOnA150ByteFile) {
+Stream* Memory(std::vector<uint8_t>& bytes) {
+    return MemoryStream(bytes.data(), static_cast<uint32_t>(bytes.size()), false, nullptr);
+}
+
+TEST(StreamTest, FileWindowsAndWrites) {
     TempDir dir;
-    ASSERT_TRUE(dir.Write("f.bin", Bytes150()));
-    struct Case {
-        uint32_t offset, length;
-        bool opens;
-        uint32_t size;
-    } cases[] = {
-        {100, 0, true, 50}, {100, 80, true, 50}, {100, 30, true, 30}, {0, 0, true, 150},
-        {150, 0, true, 0},  {151, 0, false, 0},  {0, 150, true, 150},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "offset " << c.offset << " length " << c.length);
-        Stream* stream = FileStream(dir.File("f.bin").c_str(), c.offset, c.length, kOpenRead, nullptr);
-        ASSERT_EQ(stream != nullptr, c.opens);
+    ASSERT_TRUE(dir.Write("f.bin", kBytes));
+    const uint32_t cases[][4] = {  // offset, length, opens, size
+        {100, 0, 1, 50}, {100, 80, 1, 50}, {100, 30, 1, 30}, {0, 0, 1, 150}, {150, 0, 1, 0}, {151, 0, 0, 0}};
+    for (const auto& c : cases) {
+        Stream* stream = FileStream(dir.File("f.bin").c_str(), c[0], c[1], kOpenRead, nullptr);
+        ASSERT_EQ(stream != nullptr, c[2] == 1) << c[0] << " " << c[1];
         if (!stream) continue;
-        EXPECT_EQ(stream->Size(), c.size);
-        EXPECT_EQ(ReadAll(stream), Bytes150().substr(c.offset, c.size));
+        EXPECT_EQ(stream->Size(), c[3]);
+        EXPECT_EQ(ReadAll(stream), kBytes.substr(c[0], c[3]));
         EXPECT_EQ(stream->State(), kStreamAtEnd);
         stream->Release();
     }
-}
-
-TEST(FileStreamTest, SeeksOutsideTheWindowNeverReachTheNeighbours) {
-    TempDir dir;
-    ASSERT_TRUE(dir.Write("f.bin", Bytes150()));
+    // Seeks outside the window never reach the neighbours.
     Stream* stream = FileStream(dir.File("f.bin").c_str(), 50, 30, kOpenRead, nullptr);
-    ASSERT_NE(stream, nullptr);
     char buffer[200];
     for (int32_t offset : {40, 30, -1, -1000}) {
         stream->Seek(offset, kSeekSet);
         EXPECT_EQ(stream->Read(buffer, sizeof buffer), 0u) << offset;
         EXPECT_EQ(stream->State(), kStreamAtEnd) << offset;
     }
-    EXPECT_EQ(stream->Seek(-5, kSeekEnd), 25u);
-    ASSERT_EQ(stream->Read(buffer, sizeof buffer), 5u);
-    EXPECT_EQ(std::string(buffer, 5), Bytes150().substr(75, 5));
-    EXPECT_EQ(stream->Seek(3, 7), 0u);  // unknown whence: nothing moves
-    EXPECT_EQ(stream->Tell(), 30u);
     stream->Release();
-}
-
-TEST(FileStreamTest, WritesGrowTheFileButLeaveNoHoles) {
-    TempDir dir;
-    std::string path = dir.File("w.bin");
-    Stream* stream = FileStream(path.c_str(), 0, 0, kOpenRead | kOpenWrite, nullptr);
-    ASSERT_NE(stream, nullptr);
+    // Writes grow the file but leave no holes.
+    stream = FileStream(dir.File("w.bin").c_str(), 0, 0, kOpenRead | kOpenWrite, nullptr);
     EXPECT_EQ(stream->Write("hello", 5), 5u);
-    EXPECT_EQ(stream->Size(), 5u);
     stream->Seek(10, kSeekSet);
     EXPECT_EQ(stream->Write("x", 1), 0u);
     stream->Seek(0, kSeekEnd);
-    EXPECT_EQ(stream->Write(" world", 6), 6u);
-    stream->Seek(0, kSeekSet);
-    EXPECT_EQ(ReadAll(stream), "hello world");
+    EXPECT_EQ(stream->WriteLine(" world"), 6u);
+    EXPECT_EQ(stream->WriteLine(""), 0u);
     stream->Release();
-    EXPECT_EQ(dir.Read("w.bin"), "hello world");
+    EXPECT_EQ(dir.Read("w.bin"), "hello world\r\n\r\n");
 }
 
-TEST(FileStreamTest, OpenModes) {
+// Every kind that keeps its own position seeks the same way, and an unknown
+// whence moves nothing.
+TEST(StreamTest, EveryKindSeeksFromTheSameThreePlaces) {
     TempDir dir;
-    ASSERT_TRUE(dir.Write("f.bin", Bytes150()));
-    EXPECT_EQ(FileStream(dir.File("f.bin").c_str(), 0, 0, 0, nullptr), nullptr);
-    EXPECT_EQ(FileStream(dir.File("missing").c_str(), 0, 0, kOpenRead, nullptr), nullptr);
-    Stream* memory = FileStream(dir.File("f.bin").c_str(), 20, 10, kOpenRead | kOpenLoadIntoMemory, nullptr);
-    ASSERT_NE(memory, nullptr);
-    EXPECT_EQ(ReadAll(memory), Bytes150().substr(20, 10));
-    memory->Release();
-    Stream* truncating = FileStream(dir.File("f.bin").c_str(), 0, 0, kOpenWrite, nullptr);
-    ASSERT_NE(truncating, nullptr);
-    EXPECT_EQ(truncating->Size(), 0u);
-    truncating->Release();
-}
-
-TEST(MemoryStreamTest, NeverGrowsAndComparesPositionsUnsigned) {
-    std::vector<char> block(8, '.');
-    Stream* stream = MemoryStream(block.data(), 8, false, nullptr);
-    ASSERT_NE(stream, nullptr);
-    stream->Seek(5, kSeekSet);
-    EXPECT_EQ(stream->Write("abcdef", 6), 3u);
-    EXPECT_EQ(std::string(block.data(), 8), ".....abc");
-    EXPECT_EQ(stream->Write("z", 1), 0u);
-    char buffer[16];
-    stream->Seek(-3, kSeekSet);
-    EXPECT_EQ(stream->Read(buffer, sizeof buffer), 0u);
-    EXPECT_EQ(stream->Write("z", 1), 0u);
-    EXPECT_EQ(stream->State(), kStreamAtEnd);
-    stream->Seek(-2, kSeekEnd);
-    EXPECT_EQ(stream->State(), kStreamHasData);
-    EXPECT_EQ(stream->Read(buffer, sizeof buffer), 2u);
-    stream->Release();
-}
-
-TEST(MemoryStreamTest, OwnedDataIsFreedWithTheStream) {
-    void* data = Alloc(nullptr, 32, 0);
-    Stream* stream = MemoryStream(data, 32, true, nullptr);
-    ASSERT_NE(stream, nullptr);
-    stream->Release();  // the leak checker fails the run if the block stays
-}
-
-TEST(SubStreamTest, ClampsAndSeeks) {
-    std::string bytes = Bytes150();
-    Stream* parent = MemoryStream(bytes.data(), 150, false, nullptr);
-    Stream* sub = SubStream(parent, 40, 20, true, nullptr);
-    ASSERT_NE(sub, nullptr);
-    EXPECT_EQ(sub->Seek(-10, kSeekSet), 0u);
-    EXPECT_EQ(sub->Seek(-30, kSeekEnd), 0u);
-    EXPECT_EQ(sub->Seek(15, kSeekCurrent), 15u);
-    char buffer[64];
-    EXPECT_EQ(sub->Read(buffer, sizeof buffer), 5u);
-    EXPECT_EQ(std::string(buffer, 5), bytes.substr(55, 5));
-    EXPECT_EQ(sub->Read(buffer, sizeof buffer), 0u);
-    EXPECT_EQ(sub->State(), kStreamAtEnd);
-    sub->Seek(100, kSeekSet);
-    EXPECT_EQ(sub->Read(buffer, sizeof buffer), 0u);
-    sub->Release();  // releases the parent too
-}
-
-TEST(SubStreamTest, TwoWindowsOnOneParentInterleave) {
-    std::string bytes = Bytes150();
-    Stream* parent = MemoryStream(bytes.data(), 150, false, nullptr);
-    Stream* a = SubStream(parent, 10, 40, false, nullptr);
-    Stream* b = SubStream(parent, 100, 40, false, nullptr);
-    std::string gotA, gotB;
-    char buffer[7];
-    for (int i = 0; i < 8; ++i) {
-        uint32_t n = a->Read(buffer, sizeof buffer);
-        gotA.append(buffer, n);
-        n = b->Read(buffer, sizeof buffer);
-        gotB.append(buffer, n);
-    }
-    EXPECT_EQ(gotA, bytes.substr(10, 40));
-    EXPECT_EQ(gotB, bytes.substr(100, 40));
-    a->Release();
-    b->Release();
-    parent->Release();
-}
-
-TEST(SubStreamTest, WritesLandInsideTheWindowOnly) {
-    std::string bytes(20, '.');
-    Stream* parent = MemoryStream(bytes.data(), 20, false, nullptr);
-    Stream* sub = SubStream(parent, 5, 4, true, nullptr);
-    EXPECT_EQ(sub->Write("abcdef", 6), 4u);
-    EXPECT_EQ(bytes, ".....abcd...........");
-    sub->Release();
-}
-
-// Every kind that keeps its own position seeks the same way: from the start,
-// the current position or the end, and an unknown whence moves nothing.
-TEST(SeekTest, EveryKindCountsFromTheSameThreePlaces) {
-    TempDir dir;
-    ASSERT_TRUE(dir.Write("f.bin", Bytes150()));
-    std::string bytes = Bytes150();
-    struct Kind {
-        const char* name;
-        Stream* stream;
-    } kinds[] = {
-        {"file", FileStream(dir.File("f.bin").c_str(), 50, 40, kOpenRead, nullptr)},
-        {"memory", MemoryStream(bytes.data() + 50, 40, false, nullptr)},
-        {"sub", SubStream(MemoryStream(bytes.data(), 150, false, nullptr), 50, 40, true, nullptr)},
-    };
-    for (const Kind& k : kinds) {
-        SCOPED_TRACE(k.name);
-        Stream* s = k.stream;
+    ASSERT_TRUE(dir.Write("f.bin", kBytes));
+    std::string bytes = kBytes;
+    Stream* kinds[] = {FileStream(dir.File("f.bin").c_str(), 50, 40, kOpenRead, nullptr),
+                       MemoryStream(&bytes[50], 40, false, nullptr),
+                       SubStream(MemoryStream(&bytes[0], 150, false, nullptr), 50, 40, true, nullptr)};
+    for (Stream* s : kinds) {
         ASSERT_NE(s, nullptr);
         EXPECT_EQ(s->Seek(12, kSeekSet), 12u);
         EXPECT_EQ(s->Seek(5, kSeekCurrent), 17u);
         EXPECT_EQ(s->Seek(-3, kSeekCurrent), 14u);
         EXPECT_EQ(s->Seek(-4, kSeekEnd), 36u);
-        for (int whence : {3, -1, 100}) {
-            EXPECT_EQ(s->Seek(1, whence), 0u) << whence;
-            EXPECT_EQ(s->Tell(), 36u) << whence;
-        }
+        for (int whence : {3, -1, 100}) EXPECT_EQ(s->Seek(1, whence), 0u) << whence;
+        EXPECT_EQ(s->Tell(), 36u);
         char buffer[8];
         ASSERT_EQ(s->Read(buffer, sizeof buffer), 4u);
         EXPECT_EQ(std::string(buffer, 4), bytes.substr(86, 4));
         s->Release();
     }
+    // A memory block never grows and compares positions unsigned; a window clips writes.
+    std::vector<char> block(8, '.');
+    Stream* stream = MemoryStream(block.data(), 8, false, nullptr);
+    stream->Seek(5, kSeekSet);
+    EXPECT_EQ(stream->Write("abcdef", 6), 3u);
+    EXPECT_EQ(std::string(block.data(), 8), ".....abc");
+    stream->Seek(-3, kSeekSet);
+    EXPECT_EQ(stream->Write("z", 1), 0u);
+    EXPECT_EQ(stream->State(), kStreamAtEnd);
+    stream->Release();
+    Stream* sub = SubStream(MemoryStream(block.data(), 8, false, nullptr), 1, 3, true, nullptr);
+    EXPECT_EQ(sub->Write("wxyz", 4), 3u);
+    EXPECT_EQ(std::string(block.data(), 8), ".wxy.abc");
+    sub->Release();
 }
 
-TEST(TypedAccessTest, LittleEndianValuesAndShortReads) {
+TEST(StreamTest, TypedValuesAndLines) {
     uint8_t bytes[] = {0x80, 0x34, 0x12, 0x78, 0x56, 0x34, 0x12, 0xFE, 0xAB};
     Stream* stream = MemoryStream(bytes, sizeof bytes, false, nullptr);
     EXPECT_EQ(stream->ReadByte(), -128);
@@ -212,19 +113,147 @@ TEST(TypedAccessTest, LittleEndianValuesAndShortReads) {
     EXPECT_EQ(stream->ReadU32(), 0x12345678u);
     EXPECT_EQ(stream->ReadI8(), -2);
     EXPECT_EQ(stream->ReadI16(), 0);  // one byte left: short
-    stream->Seek(-1, kSeekEnd);
-    EXPECT_EQ(stream->ReadU32(), 0u);
-    EXPECT_EQ(stream->ReadByte(), 0);  // at the end
+    EXPECT_EQ(stream->ReadByte(), 0);
     stream->Release();
-
     uint8_t out[5] = {};
     stream = MemoryStream(out, sizeof out, false, nullptr);
     EXPECT_EQ(stream->WriteU32(0xA1B2C3D4u), 4u);
     EXPECT_EQ(stream->WriteByte(0x1FF), 1u);
     EXPECT_EQ(stream->WriteByte(7), 0u);
-    EXPECT_EQ(out[0], 0xD4);
-    EXPECT_EQ(out[3], 0xA1);
-    EXPECT_EQ(out[4], 0xFF);
+    EXPECT_TRUE(out[0] == 0xD4 && out[3] == 0xA1 && out[4] == 0xFF);
+    stream->Release();
+
+    const struct {
+        std::string bytes;
+        uint32_t bufferSize;
+        std::vector<std::string> lines;
+    } cases[] = {{"ab\r\ncd", 64, {"ab", "cd"}}, {"ab\ncd", 64, {"ab", "cd"}}, {"a\rb", 64, {"ab"}},
+                 {"a\r\r\nb", 64, {"a\r", "b"}},  // the CR after a CR is kept, then a lone LF ends it
+                 {"\r\n\r\nx\r\n", 64, {"", "", "x"}}, {"abcdef", 3, {"ab", "cd", "ef"}}, {"ab\r", 64, {"ab"}}};
+    for (const auto& c : cases) {
+        std::string text = c.bytes;
+        stream = MemoryStream(&text[0], static_cast<uint32_t>(text.size()), false, nullptr);
+        std::vector<std::string> lines;
+        std::vector<char> buffer(c.bufferSize);
+        while (stream->State() == kStreamHasData) {
+            uint32_t length = stream->ReadLine(buffer.data(), c.bufferSize);
+            EXPECT_EQ(length, strlen(buffer.data()));
+            lines.emplace_back(buffer.data(), length);
+        }
+        EXPECT_EQ(lines, c.lines) << testing::PrintToString(c.bytes);
+        stream->Release();
+    }
+}
+
+TEST(XorStreamTest, WritesFromOddPositionsRoundTripAndLeaveTheCallerAlone) {
+    std::vector<uint8_t> key(256);
+    for (int i = 0; i < 256; ++i) key[i] = static_cast<uint8_t>(i * 37 + 11);
+    const std::vector<uint8_t> original = MakeBytes(3000, 11, false);
+    std::vector<uint8_t> plain = original;
+    for (uint32_t limit : {1024u, 0xFFFFFFFFu}) {
+        std::vector<uint8_t> stored(3000, 0);
+        Stream* writer = XorStream(Memory(stored), key.data(), 256, limit, nullptr);
+        // 7 bytes, then 2500 (three pieces, crossing the limit), then the rest.
+        ASSERT_EQ(writer->Write(plain.data(), 7), 7u);
+        ASSERT_EQ(writer->Write(plain.data() + 7, 2500), 2500u);
+        ASSERT_EQ(writer->Write(plain.data() + 2507, 493), 493u);
+        writer->Release();
+        EXPECT_EQ(plain, original);
+        for (size_t i = 0; i < 3000; ++i)
+            ASSERT_EQ(stored[i], i < limit ? plain[i] ^ key[i % 256] : plain[i]) << "byte " << i;
+        Stream* reader = XorStream(Memory(stored), key.data(), 256, limit, nullptr);
+        reader->Seek(300, kSeekSet);
+        EXPECT_EQ(reader->ReadByte(), static_cast<int8_t>(plain[300]));
+        reader->Seek(0, kSeekSet);
+        std::string back = ReadAll(reader);
+        EXPECT_EQ(std::vector<uint8_t>(back.begin(), back.end()), plain);
+        reader->Release();
+        Stream* passing = XorStream(Memory(stored), key.data(), 0, limit, nullptr);  // a key of length 0
+        back = ReadAll(passing);
+        EXPECT_EQ(std::vector<uint8_t>(back.begin(), back.end()), stored);
+        passing->Release();
+    }
+}
+
+std::vector<uint8_t> Compress(const std::vector<uint8_t>& data) {
+    uLongf length = compressBound(static_cast<uLong>(data.size()));
+    std::vector<uint8_t> packed(length);
+    compress2(packed.data(), &length, data.data(), static_cast<uLong>(data.size()), 6);
+    packed.resize(length);
+    return packed;
+}
+
+TEST(ZlibStreamTest, RoundTripsAtTheBufferEdges) {
+    for (size_t size : {0u, 1u, 2047u, 2048u, 2049u, 1u << 20}) {
+        for (bool compressible : {true, false}) {
+            SCOPED_TRACE(testing::Message() << size << (compressible ? " text" : " noise"));
+            std::vector<uint8_t> data = MakeBytes(size, static_cast<uint32_t>(size), compressible);
+            std::vector<uint8_t> packed(data.size() + data.size() / 100 + 1024);
+            Stream* stream = ZlibStream(Memory(packed), 0, kZlibDeflate, nullptr);
+            size_t at = 0;  // uneven pieces exercise the buffer edges
+            for (size_t piece = 1; at < data.size(); piece = piece * 3 + 1) {
+                size_t n = std::min(piece, data.size() - at);
+                ASSERT_EQ(stream->Write(data.data() + at, static_cast<uint32_t>(n)), n);
+                at += n;
+            }
+            stream->Release();  // finishes the data; the zeros after it do no harm
+            // Plain zlib reads it: the zlib format, not raw deflate or gzip.
+            std::vector<uint8_t> check(size + 1);
+            uLongf checkLength = static_cast<uLongf>(check.size());
+            ASSERT_EQ(uncompress(check.data(), &checkLength, packed.data(), static_cast<uLong>(packed.size())), Z_OK);
+            ASSERT_EQ(checkLength, size);
+            stream = ZlibStream(Memory(packed), static_cast<uint32_t>(size), kZlibInflate, nullptr);
+            if (size) { EXPECT_EQ(stream->State(), kStreamHasData); }
+            std::string back = ReadAll(stream);
+            EXPECT_EQ(stream->State(), kStreamAtEnd);
+            EXPECT_EQ(std::vector<uint8_t>(back.begin(), back.end()), data);
+            EXPECT_EQ(stream->Size(), size);
+            stream->Release();
+        }
+    }
+}
+
+TEST(ZlibStreamTest, DamagedDataEndsTheStreamWithoutHanging) {
+    const std::vector<uint8_t> data = MakeBytes(50000, 21, true), packed = Compress(data);
+    std::vector<uint8_t> flipped = packed, badSum = packed;
+    for (size_t i = 40; i < flipped.size(); i += 97) flipped[i] ^= 0x5A;
+    badSum.back() ^= 1;  // the checksum: every byte before it still inflates
+    std::vector<uint8_t> cases[] = {
+        std::vector<uint8_t>(packed.begin(), packed.begin() + packed.size() / 2), {packed[0], packed[1]}, {}, flipped,
+        {0x78, 0xBB, 0x12, 0x34, 0x56, 0x78, 0x4B, 0x04, 0x00},  // a preset dictionary
+        std::vector<uint8_t>(300, 0xFF), badSum};
+    for (std::vector<uint8_t>& bytes : cases) {
+        SCOPED_TRACE(bytes.size());
+        LogCapture log;
+        Stream* stream = ZlibStream(Memory(bytes), 50000, kZlibInflate, nullptr);
+        std::vector<uint8_t> out(50000);
+        EXPECT_EQ(stream->Read(out.data(), 50000), 0u);
+        EXPECT_EQ(stream->State(), kStreamAtEnd);
+        EXPECT_EQ(stream->Read(out.data(), 10), 0u);  // later reads keep failing
+        char line[64];
+        stream->ReadLine(line, sizeof line);  // ends at once
+        EXPECT_EQ(log.Count(), 1u);
+        stream->Release();
+    }
+    std::vector<uint8_t> good = packed;
+    Stream* stream = ZlibStream(Memory(good), 1000, kZlibInflate, nullptr);  // promising less loses nothing
+    std::string all = ReadAll(stream);
+    EXPECT_EQ(std::vector<uint8_t>(all.begin(), all.end()), data);
+    EXPECT_EQ(stream->State(), kStreamAtEnd);
+    stream->Release();
+}
+
+TEST(ZlibStreamTest, AParentThatFillsUpFailsTheStream) {
+    std::vector<uint8_t> out(3000);
+    Stream* stream = ZlibStream(MemoryStream(out.data(), 3000, false, nullptr), 0, kZlibDeflate, nullptr);
+    std::vector<uint8_t> noise = MakeBytes(100000, 23, false);
+    LogCapture log;
+    uint32_t accepted = 0;
+    for (size_t at = 0; at < noise.size(); at += 10000) accepted += stream->Write(noise.data() + at, 10000);
+    EXPECT_LT(accepted, noise.size());
+    EXPECT_EQ(stream->State(), kStreamFailed);
+    EXPECT_EQ(stream->Flush(), -1);
+    EXPECT_EQ(log.Count(), 1u);
     stream->Release();
 }
 

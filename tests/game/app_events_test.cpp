@@ -22,10 +22,7 @@ Words Drain(EventRing* ring) {
 }
 
 TEST(EventRing, APairFitsOnlyWhileTwoWordsAreFreeAndQueuedWordsStayIntact) {
-    struct Case {
-        int queued;
-        bool fits;
-    } cases[] = {{0, true}, {61, true}, {62, true}, {63, false}, {64, false}};
+    struct Case { int queued; bool fits; } cases[] = {{0, true}, {61, true}, {62, true}, {63, false}, {64, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE("queued " + std::to_string(c.queued));
         EventRing ring;
@@ -56,40 +53,6 @@ TEST(EventRing, APairFitsOnlyWhileTwoWordsAreFreeAndQueuedWordsStayIntact) {
     }
 }
 
-TEST(EventRing, EmptyRingGivesNothingAndAPairTakesTwoReads) {
-    EventRing ring;
-    int32_t word = -1;
-    EXPECT_FALSE(ring.Pop(&word));
-    ring.Push(5, -1);
-    ASSERT_TRUE(ring.Pop(&word));
-    EXPECT_EQ(word, 5);
-    ASSERT_TRUE(ring.Pop(&word));
-    EXPECT_EQ(word, -1);
-    EXPECT_FALSE(ring.Pop(&word));
-    EXPECT_EQ(ring.count, 0);
-}
-
-TEST(EventRing, KeepsOrderOverManyWrapsWithReadsAndWritesInterleaved) {
-    EventRing ring;
-    Words written, read;
-    int32_t next = 0;
-    for (int round = 0; round < 200; ++round) {
-        for (int i = 0; i < round % 5; ++i) {
-            if (ring.count <= 62) {
-                written.push_back(next);
-                written.push_back(next + 1);
-            }
-            ring.Push(next, next + 1);
-            next += 2;
-        }
-        int32_t word = 0;
-        for (int i = 0; i < round % 7 && ring.Pop(&word); ++i) read.push_back(word);
-    }
-    Words rest = Drain(&ring);
-    read.insert(read.end(), rest.begin(), rest.end());
-    EXPECT_EQ(read, written);
-}
-
 // One frame's records: pointers 0 (left), 1 (right), 2 (wheel) and the keys.
 struct Frame {
     PointerState left{}, right{}, wheel{};
@@ -117,26 +80,8 @@ Words Translate(const std::vector<Frame>& frames, uint32_t dragReported = 0) {
     return words;
 }
 
-TEST(InputEvents, AFrameWithoutInputQueuesOnlyTheTick) {
-    EXPECT_EQ(Translate({Frame{}}), (Words{0, 0}));
-    Frame held;  // held buttons and keys raise nothing by themselves
-    held.left.state = kButtonHeld;
-    held.keys.states[3] = kButtonHeld;
-    EXPECT_EQ(Translate({held}), (Words{0, 0}));
-}
-
-TEST(InputEvents, LeftButtonPushAndRelease) {
-    Frame push, release;
-    push.left.state = kButtonPushed;
-    release.left.state = kButtonReleased;
-    EXPECT_EQ(Translate({push, release}), (Words{0, 0, 1, 0, 0, 0, 2, 0}));
-}
-
 TEST(InputEvents, RightReleaseIsAClickOnlyBelowEightPixels) {
-    struct Case {
-        int32_t x, y, pushX, pushY;
-        bool click;
-    } cases[] = {
+    struct Case { int32_t x, y, pushX, pushY; bool click; } cases[] = {
         {100, 100, 100, 100, true},
         {107, 100, 100, 100, true},   // 49
         {100, 93, 100, 100, true},
@@ -180,62 +125,6 @@ TEST(InputEvents, DragDirectionTestsXBeforeYAndNeedsThirtyPixels) {
         }
         EXPECT_EQ(Translate({held}), expected);
     }
-}
-
-TEST(InputEvents, OneDragPerPressAndANewPressRearmsIt) {
-    Frame push, far, farther, release, push2;
-    push.right = Button(kButtonPushed, 100, 100, 100, 100);
-    far.right = Button(kButtonHeld, 140, 100, 100, 100);
-    farther.right = Button(kButtonHeld, 100, 20, 100, 100);
-    release.right = Button(kButtonReleased, 100, 20, 100, 100);  // 80 px away: not a click
-    push2.right = Button(kButtonPushed, 300, 300, 300, 300);
-    Frame far2 = far;
-    far2.right = Button(kButtonHeld, 300, 340, 300, 300);
-    EXPECT_EQ(Translate({push, far, farther, far, release, push2, far2}),
-              (Words{0, 0, 0, 0, 4, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 3}));
-    // A drag flag left set from an earlier press blocks drags until the next push.
-    EXPECT_EQ(Translate({far}, 1), (Words{0, 0}));
-}
-
-TEST(InputEvents, WheelGivesAPairVerticallyAndADragHorizontally) {
-    struct Case {
-        int32_t horizontal, vertical;
-        Words words;
-    } cases[] = {
-        {0, -1, {0, 0, 5, 0, 6, -1}},
-        {0, 1, {0, 0, 5, 1, 6, 1}},
-        {1, 0, {0, 0, 4, 1}},
-        {-1, 0, {0, 0, 4, 0}},
-        {1, -1, {0, 0, 5, 0, 6, -1}},  // the horizontal step only counts without a vertical one
-        {0, 0, {0, 0}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.horizontal) + "," + std::to_string(c.vertical));
-        Frame frame;
-        frame.wheel.history[0][0] = c.horizontal;
-        frame.wheel.history[0][1] = c.vertical;
-        frame.wheel.history[1][1] = 1;  // an older step is not looked at
-        EXPECT_EQ(Translate({frame}), c.words);
-    }
-}
-
-TEST(InputEvents, KeysGivePushAndReleaseByIndexInIndexOrder) {
-    Frame frame;
-    frame.keys.states[0] = kButtonPushed;     // Left
-    frame.keys.states[4] = kButtonReleased;   // Z
-    frame.keys.states[5] = kButtonHeld;       // X: nothing
-    frame.keys.states[11] = kButtonPushed;    // S
-    frame.keys.states[12] = kButtonPushed;    // beyond the twelve: never an event
-    EXPECT_EQ(Translate({frame}), (Words{0, 0, 7, 0, 8, 4, 7, 11}));
-}
-
-TEST(InputEvents, AllSourcesInOneFrameComeInTheirFixedOrder) {
-    Frame frame;
-    frame.left.state = kButtonPushed;
-    frame.right = Button(kButtonReleased, 10, 10, 10, 12);
-    frame.wheel.history[0][1] = 1;
-    frame.keys.states[2] = kButtonPushed;
-    EXPECT_EQ(Translate({frame}), (Words{0, 0, 1, 0, 3, 0, 5, 1, 6, 1, 7, 2}));
 }
 
 TEST(InputEvents, AFullRingDropsWholePairsOnly) {

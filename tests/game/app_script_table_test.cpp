@@ -95,142 +95,6 @@ TEST_F(AppTableTest, DoScriptIsTrueWhenTheFileLoadedEvenIfItThrows) {
     }
 }
 
-TEST_F(AppTableTest, LoadScriptHandsBackTheClosureWithoutRunningIt) {
-    ASSERT_TRUE(Run("libRan <- false; lib <- App.LoadScript(\"lib\");").ok);
-    EXPECT_EQ(Eval(v, "typeof lib").text, "function");
-    EXPECT_FALSE(Eval(v, "libRan").boolean);
-    EXPECT_EQ(Eval(v, "lib()").integer, 42);
-    EXPECT_TRUE(Eval(v, "libRan").boolean);
-}
-
-TEST_F(AppTableTest, FailedLoadScriptGivesNullAndLeavesTheStackBalanced) {
-    LogCapture log;
-    std::string tooLong(kMaxScriptNameLength + 1, 'q');
-    for (const std::string& name : {std::string("missing"), std::string("broken.nut"), tooLong}) {
-        SCOPED_TRACE(name.substr(0, 20));
-        EvalResult result = Eval(v, "App.LoadScript(\"" + name + "\")");
-        ASSERT_TRUE(result.ok);
-        EXPECT_EQ(result.type, OT_NULL);
-    }
-    // A script that loads in a loop must not creep up the VM's stack.
-    SQInteger top = sq_gettop(v);
-    ASSERT_TRUE(Run("local n = 0; for (local i = 0; i < 2000; i++) if (App.LoadScript(\"missing\") == null) n++; "
-                    "count <- n;")
-                    .ok);
-    EXPECT_EQ(Eval(v, "count").integer, 2000);
-    EXPECT_EQ(sq_gettop(v), top);
-}
-
-TEST_F(AppTableTest, ScriptNameRule) {
-    struct Case {
-        std::string name;
-        bool accepted;
-        std::string file;
-    } cases[] = {
-        {"battle/main", true, "battle/main.cnut"},
-        {"x.nut", true, "x.nut"},
-        {"dir.v2/x", true, "dir.v2/x.cnut"},  // a dot in a folder is no extension
-        {"", true, ".cnut"},
-        {std::string(254, 'a'), true, std::string(254, 'a') + ".cnut"},
-        {std::string(255, 'a'), false, ""},
-        {std::string(250, 'a') + ".nut", true, std::string(250, 'a') + ".nut"},
-        {std::string(252, 'a') + ".nut", false, ""},
-    };
-    LogCapture log;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name.substr(0, 20));
-        std::string file;
-        EXPECT_EQ(MakeScriptFileName(c.name.c_str(), &file), c.accepted);
-        if (c.accepted) {
-            EXPECT_EQ(file, c.file);
-        }
-    }
-}
-
-TEST_F(AppTableTest, EventRingFromTheScripts) {
-    EXPECT_EQ(Eval(v, "App.DequeueEvent()").type, OT_NULL);
-    ASSERT_TRUE(Run("App.EnqueueEvent(5); App.EnqueueEvent(0x100000007);").ok);
-    app_->PushEvent(7, -3);
-    const SQInteger expected[] = {5, 0, 7, 0, 7, -3};
-    for (SQInteger word : expected) {
-        EvalResult result = Eval(v, "App.DequeueEvent()");
-        ASSERT_EQ(result.type, OT_INTEGER);
-        EXPECT_EQ(result.integer, word);
-    }
-    EXPECT_EQ(Eval(v, "App.DequeueEvent()").type, OT_NULL);
-    LogCapture log;
-    EXPECT_FALSE(Run("App.EnqueueEvent(1.5);").ok);  // integers only
-    EXPECT_FALSE(Run("App.EnqueueEvent();").ok);
-    EXPECT_EQ(app_->events.count, 0);
-}
-
-TEST_F(AppTableTest, ConfigSlotsKeepValuesAsGiven) {
-    struct Case {
-        const char* set;  // script statement, or null
-        int slot;
-        SQInteger value;  // GetConfig(slot) afterwards
-    } cases[] = {
-        {nullptr, 0, 5},  // fresh values
-        {nullptr, 1, 0},
-        {nullptr, 2, 100},
-        {"App.SetConfig(3, 50)", 3, 50},
-        {"App.SetConfig(0, 250)", 0, 250},  // no clamp here
-        {"App.SetConfig(1, -7)", 1, -7},
-        {"App.SetConfig(4, 2.9)", 4, 2},  // floats are truncated
-        {"App.SetConfig(2.7, 33)", 2, 33},
-        {"App.SetConfig(7, 9)", 7, 0},  // unknown slots are ignored and read 0
-        {"App.SetConfig(-1, 9)", -1, 0},
-        {"App.SetConfig(0x100000001, 9)", 1, -7},  // a 64-bit slot is not taken modulo 2^32
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.set ? c.set : "default");
-        if (c.set != nullptr) {
-            ASSERT_TRUE(Run(c.set).ok);
-        }
-        EvalResult got = Eval(v, "App.GetConfig(" + std::to_string(c.slot) + ")");
-        ASSERT_EQ(got.type, OT_INTEGER);
-        EXPECT_EQ(got.integer, c.value);
-    }
-    EXPECT_EQ(app_->GetConfigValue(kConfigSoundVolSe), 50);
-    SoundManagerOptions silent;  // with sound running, the volume slots are heard
-    silent.output = CreateNullOutput(nullptr);
-    silent.runMixerTask = false;
-    ASSERT_TRUE(SoundManagerInitWith(44100, kSoundStereo, nullptr, silent));
-    ASSERT_TRUE(Run("App.SetConfig(3, 40); App.SetConfig(2, 0);").ok);
-    EXPECT_EQ(std::vector<float>({GetCategoryGain(1), GetCategoryGain(2), GetCategoryGain(3)}),
-              std::vector<float>({0.0f, 40 * 0.01f, 40 * 0.01f}));
-    SoundManagerShutdown();
-    LogCapture log;
-    EXPECT_FALSE(Run("App.SetConfig(\"3\", 1);").ok);
-}
-
-TEST(ConfigSlots, VolumeSlotsDriveTheirSoundCategories) {
-    struct Case {
-        int32_t slot;
-        std::vector<int32_t> categories;
-    } cases[] = {{0, {}}, {1, {}}, {2, {1}}, {3, {2, 3}}, {4, {4}}, {5, {}}, {-1, {}}};
-    for (const Case& c : cases) {
-        int32_t categories[2] = {-1, -1};
-        int count = SoundCategoriesOfConfigSlot(c.slot, categories);
-        EXPECT_EQ(std::vector<int32_t>(categories, categories + count), c.categories) << "slot " << c.slot;
-    }
-}
-
-TEST_F(AppTableTest, GenCharaNameDrawsFromTheSeededStateAndGivesEmptyWithoutNames) {
-    EvalResult none = Eval(v, "App.GenCharaName()");
-    EXPECT_EQ(none.type, OT_STRING);
-    EXPECT_EQ(none.text, "");
-
-    const char* names[] = {"Ash", "Bramble", "Cinder", "\xE3\x82\xA2\xE3\x83\xAB"};
-    for (const char* name : names) snprintf(app_->names.names[app_->names.count++], kPuppetNameSize, "%s", name);
-    RandomSeed(nullptr, 1234);
-    RandomState expected;
-    RandomSeed(&expected, 1234);
-    for (int i = 0; i < 20; ++i) {
-        EXPECT_EQ(Eval(v, "App.GenCharaName()").text, names[RandomRange(&expected, 0, 4)]);
-    }
-}
-
 // A stand-in for the battle script class: an instance's native object is a
 // fixed address, and the class carries the battle's type tag.
 char gBattleObject;
@@ -278,15 +142,20 @@ TEST_F(AppTableTest, BeginBattleTakesOnlyBattleInstances) {
     EXPECT_FALSE(Run("App.BeginBattle();").ok);
 }
 
-TEST_F(AppTableTest, OptionFlagsStartFalseAndTakeNewValues) {
-    for (const char* flag : {"DevelopMode", "WaitSkip", "AutoBattle", "InfinityMove"}) {
-        SCOPED_TRACE(flag);
-        EvalResult value = Eval(v, std::string("App.") + flag);
-        ASSERT_EQ(value.type, OT_BOOL);
-        EXPECT_FALSE(value.boolean);
-        ASSERT_TRUE(Run(std::string("App.") + flag + " = true;").ok);
-        EXPECT_TRUE(Eval(v, std::string("App.") + flag).boolean);
+TEST_F(AppTableTest, EventRingFromTheScripts) {
+    EXPECT_EQ(Eval(v, "App.DequeueEvent()").type, OT_NULL);
+    ASSERT_TRUE(Run("App.EnqueueEvent(5); App.EnqueueEvent(0x100000007);").ok);  // low 32 bits
+    app_->PushEvent(7, -3);
+    for (SQInteger word : {5, 0, 7, 0, 7, -3}) {
+        EvalResult result = Eval(v, "App.DequeueEvent()");
+        ASSERT_EQ(result.type, OT_INTEGER);
+        EXPECT_EQ(result.integer, word);
     }
+    EXPECT_EQ(Eval(v, "App.DequeueEvent()").type, OT_NULL);
+    LogCapture log;
+    EXPECT_FALSE(Run("App.EnqueueEvent(1.5);").ok);  // integers only
+    EXPECT_FALSE(Run("App.EnqueueEvent();").ok);
+    EXPECT_EQ(app_->events.count, 0);
 }
 
 TEST_F(AppTableTest, NativesWithoutTheirAppFailCleanly) {
@@ -295,6 +164,68 @@ TEST_F(AppTableTest, NativesWithoutTheirAppFailCleanly) {
     EXPECT_FALSE(Run("App.DequeueEvent();").ok);
     EXPECT_TRUE(log.Contains("no application object"));
     sq_setforeignptr(v, app_.get());
+}
+
+TEST_F(AppTableTest, ScriptNameRule) {
+    struct Case { std::string name; bool accepted; std::string file; } cases[] = {
+        {"battle/main", true, "battle/main.cnut"},
+        {"x.nut", true, "x.nut"},
+        {"dir.v2/x", true, "dir.v2/x.cnut"},  // a dot in a folder is no extension
+        {"", true, ".cnut"},
+        {std::string(254, 'a'), true, std::string(254, 'a') + ".cnut"},
+        {std::string(255, 'a'), false, ""},
+        {std::string(250, 'a') + ".nut", true, std::string(250, 'a') + ".nut"},
+        {std::string(252, 'a') + ".nut", false, ""},
+    };
+    LogCapture log;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.substr(0, 20));
+        std::string file;
+        EXPECT_EQ(MakeScriptFileName(c.name.c_str(), &file), c.accepted);
+        if (c.accepted) {
+            EXPECT_EQ(file, c.file);
+        }
+    }
+}
+
+TEST_F(AppTableTest, ConfigSlotsKeepValuesAsGiven) {
+    struct Case {
+        const char* set;  // script statement, or null
+        int slot;
+        SQInteger value;  // GetConfig(slot) afterwards
+    } cases[] = {
+        {nullptr, 0, 5},  // fresh values
+        {nullptr, 1, 0},
+        {nullptr, 2, 100},
+        {"App.SetConfig(3, 50)", 3, 50},
+        {"App.SetConfig(0, 250)", 0, 250},  // no clamp here
+        {"App.SetConfig(1, -7)", 1, -7},
+        {"App.SetConfig(4, 2.9)", 4, 2},  // floats are truncated
+        {"App.SetConfig(2.7, 33)", 2, 33},
+        {"App.SetConfig(7, 9)", 7, 0},  // unknown slots are ignored and read 0
+        {"App.SetConfig(-1, 9)", -1, 0},
+        {"App.SetConfig(0x100000001, 9)", 1, -7},  // a 64-bit slot is not taken modulo 2^32
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.set ? c.set : "default");
+        if (c.set != nullptr) {
+            ASSERT_TRUE(Run(c.set).ok);
+        }
+        EvalResult got = Eval(v, "App.GetConfig(" + std::to_string(c.slot) + ")");
+        ASSERT_EQ(got.type, OT_INTEGER);
+        EXPECT_EQ(got.integer, c.value);
+    }
+    EXPECT_EQ(app_->GetConfigValue(kConfigSoundVolSe), 50);
+    SoundManagerOptions silent;  // with sound running, the volume slots are heard
+    silent.output = CreateNullOutput(nullptr);
+    silent.runMixerTask = false;
+    ASSERT_TRUE(SoundManagerInitWith(44100, kSoundStereo, nullptr, silent));
+    ASSERT_TRUE(Run("App.SetConfig(3, 40); App.SetConfig(2, 0);").ok);
+    EXPECT_EQ(std::vector<float>({GetCategoryGain(1), GetCategoryGain(2), GetCategoryGain(3)}),
+              std::vector<float>({0.0f, 40 * 0.01f, 40 * 0.01f}));
+    SoundManagerShutdown();
+    LogCapture log;
+    EXPECT_FALSE(Run("App.SetConfig(\"3\", 1);").ok);
 }
 
 }  // namespace

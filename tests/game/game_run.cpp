@@ -52,23 +52,6 @@ bool TestPack::WriteTo(const std::string& folder) const {
     return static_cast<bool>(out);
 }
 
-FakeDesktop::FakeDesktop() {
-    pointer.clientWidth = 1280;
-    pointer.clientHeight = 720;
-    pointer.x = 100;
-    pointer.y = 100;
-}
-
-bool FakeDesktop::ReadPointer(PointerSample* sample) {
-    *sample = pointer;
-    return true;
-}
-
-bool FakeDesktop::IsVirtualKeyDown(int virtualKey) {
-    auto found = keys.find(virtualKey);
-    return found != keys.end() && found->second;
-}
-
 bool HookedWindowSystem::CreateMainWindow(const WindowParams& windowParams) {
     params = windowParams;
     return inner.CreateMainWindow(windowParams);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "game/app_main.h"
-#include "platform/input_devices.h"
+#include "tests/input/fake_input_devices.h"
 #include "platform/window_headless.h"
 
 // The files of a pack, by path inside it ("script/system.cnut").
@@ -26,18 +26,6 @@ public:
 
 private:
     std::map<std::string, std::string> files_;
-};
-
-class FakeDesktop : public DesktopInput {
-public:
-    PointerSample pointer;
-    std::map<int, bool> keys;  // virtual-key code -> down
-
-    FakeDesktop();
-    bool IsActive() override { return true; }
-    bool ReadPointer(PointerSample* sample) override;
-    bool IsVirtualKeyDown(int virtualKey) override;
-    void SampleKeyboard() override {}
 };
 
 // The headless window system with a hook at every swap.

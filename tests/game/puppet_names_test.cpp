@@ -25,10 +25,7 @@ std::vector<std::string> Read(std::string text) {
 }
 
 TEST(PuppetNames, LinesEndWithCrLfOnly) {
-    struct Case {
-        const char* text;
-        std::vector<std::string> names;
-    } cases[] = {
+    struct Case { const char* text; std::vector<std::string> names; } cases[] = {
         {"", {}},
         {"Ash", {"Ash"}},
         {"Ash\r\n", {"Ash"}},
@@ -58,10 +55,7 @@ TEST(PuppetNames, LongLinesStayOneNameCutAtACharacterBoundary) {
     std::string tenKana;
     for (int i = 0; i < 10; ++i) tenKana += kana;  // 30 bytes
     const std::string nineKana = tenKana.substr(0, 27);
-    struct Case {
-        std::string line;
-        std::string kept;
-    } cases[] = {
+    struct Case { std::string line; std::string kept; } cases[] = {
         {std::string(31, 'a'), std::string(31, 'a')},
         {std::string(32, 'b'), std::string(31, 'b')},
         {std::string(100, 'c'), std::string(31, 'c')},
@@ -75,13 +69,6 @@ TEST(PuppetNames, LongLinesStayOneNameCutAtACharacterBoundary) {
         SCOPED_TRACE(c.line);
         EXPECT_EQ(Read(c.line + "\r\nNext\r\n"), (std::vector<std::string>{c.kept, "Next"}));
     }
-}
-
-TEST(PuppetNames, NoStreamGivesNoNames) {
-    PuppetNames names;
-    names.count = 7;
-    EXPECT_EQ(ReadPuppetNames(nullptr, &names), 0u);
-    EXPECT_EQ(names.count, 0u);
 }
 
 }  // namespace

@@ -53,21 +53,6 @@ TEST_F(GlStateTest, BlendModesMatchTheirFormulas) {
     }
 }
 
-TEST_F(GlStateTest, UnknownModesChangeNothing) {
-    GlApplyBlendMode(2);
-    GlApplyCullMode(3);
-    GlApplyBlendMode(7);
-    GlApplyBlendMode(-1);
-    GlApplyCullMode(-1);
-    GlApplyCullMode(4);
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
-    EXPECT_EQ(GetInt(GL_BLEND_SRC_RGB), GL_ONE);
-    EXPECT_EQ(GetInt(GL_BLEND_DST_RGB), GL_ONE);
-    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
-    EXPECT_EQ(GetInt(GL_CULL_FACE_MODE), GL_FRONT_AND_BACK);
-    GlState::ApplyAll();  // back to what the cache holds
-}
-
 TEST_F(GlStateTest, GraphicsInitLeavesTheStartState) {
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_FALSE);
@@ -88,22 +73,6 @@ TEST_F(GlStateTest, GraphicsInitLeavesTheStartState) {
     EXPECT_EQ(GetRenderStats().drawCalls, 0u);
     EXPECT_EQ(GetScreenWidth(), kWidth);
     RebindStd2dProgram();
-}
-
-TEST_F(GlStateTest, BindingStd2dKeepsTheCullCacheTrue) {
-    // The cache culls front faces; binding the 2D program turns GL to back
-    // faces, and a later request for front faces must reach GL again.
-    GlState::SetCullMode(kCullFront);
-    RebindStd2dProgram();
-    GlState::SetTextureRepeat(nullptr);
-    GlState::SetBlendMode(0);
-    DrawStd2dRectColor(10, 10, 20, 20, 0, 0, 0, 0, ColorWord(0, 255, 0));
-    EXPECT_TRUE(RectIs(10, 10, 20, 20, Rgba{0, 255, 0, 255}));
-    GlState::SetCullMode(kCullFront);
-    EXPECT_EQ(GetInt(GL_CULL_FACE_MODE), GL_FRONT);
-    DrawStd2dRectColor(40, 10, 20, 20, 0, 0, 0, 0, ColorWord(0, 255, 0));
-    EXPECT_TRUE(RectIs(40, 10, 20, 20, Rgba{0, 0, 0, 255})) << "front-facing quads are culled";
-    GlState::SetCullMode(kCullOff);
 }
 
 TEST_F(GlStateTest, TextureCacheBindsOnlyChanges) {
@@ -138,19 +107,6 @@ TEST_F(GlStateTest, TextureCacheBindsOnlyChanges) {
     Texture::Release(b);
 }
 
-TEST_F(GlStateTest, UnitsKeepTheirOwnTextures) {
-    Texture* a = Texture::CreateEmpty(4, 4, kPixelRgba8888, nullptr);
-    GlState::SetActiveTexture(1);
-    GlState::SetTextureRepeat(a);
-    GlState::SetActiveTexture(0);
-    EXPECT_EQ(GlState::GetTexture(), nullptr);
-    GlState::SetActiveTexture(1);
-    EXPECT_EQ(GlState::GetTexture(), a);
-    Texture::Release(a);
-    EXPECT_EQ(GlState::GetTexture(), nullptr);
-    GlState::SetActiveTexture(0);
-}
-
 TEST_F(GlStateTest, ATextureAtTheAddressOfADestroyedOneIsStillBound) {
     // A pool of one block hands the second texture the first one's address.
     Allocator* pool = PoolAllocator(nullptr, 256, 1, 16, false);
@@ -183,11 +139,7 @@ const char* const kNeedsVarying =
 const char* const kPlainVertex = "attribute vec4 a_Position;\nvoid main() { gl_Position = a_Position; }\n";
 
 TEST_F(GlStateTest, FailedBuildsLogAndLeaveNoProgram) {
-    struct Case {
-        const char* vertex;
-        const char* fragment;
-        const char* logged;
-    } cases[] = {
+    struct Case { const char* vertex; const char* fragment; const char* logged; } cases[] = {
         {kStd2dVertexSource, kBrokenFragment, "Error: Failed to compile the fragment shader of \"broken\": "},
         {"void main() { gl_Position = nothing; }", kStd2dFragmentSource,
          "Error: Failed to compile the vertex shader of \"broken\": "},
@@ -207,21 +159,19 @@ TEST_F(GlStateTest, FailedBuildsLogAndLeaveNoProgram) {
     }
 }
 
-TEST_F(GlStateTest, ProgramsBuildFromLoadedFiles) {
-    TempDir folder;
-    ASSERT_TRUE(folder.Write("flat.vs", kStd2dVertexSource));
-    ASSERT_TRUE(folder.Write("flat.fs", kStd2dFragmentSource));
-    const std::string vertex = folder.File("flat.vs"), fragment = folder.File("flat.fs");
-    int32_t program = BuildShaderProgramFromFiles("flat", vertex.c_str(), fragment.c_str(), nullptr, nullptr);
-    EXPECT_GT(program, 0);
-    DeleteShaderProgram(program);
-    const std::string missing = folder.File("none");
-    const std::pair<std::string, std::string> halves[] = {{missing, fragment}, {vertex, missing}};
-    for (const auto& [vertexFile, fragmentFile] : halves) {
-        LogCapture log;
-        EXPECT_EQ(BuildShaderProgramFromFiles("flat", vertexFile.c_str(), fragmentFile.c_str(), nullptr, nullptr), -1);
-        EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error: Failed to open \"" + missing + "\""});
-    }
+TEST_F(GlStateTest, UnknownModesChangeNothing) {
+    GlApplyBlendMode(2);
+    GlApplyCullMode(3);
+    GlApplyBlendMode(7);
+    GlApplyBlendMode(-1);
+    GlApplyCullMode(-1);
+    GlApplyCullMode(4);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_EQ(GetInt(GL_BLEND_SRC_RGB), GL_ONE);
+    EXPECT_EQ(GetInt(GL_BLEND_DST_RGB), GL_ONE);
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_EQ(GetInt(GL_CULL_FACE_MODE), GL_FRONT_AND_BACK);
+    GlState::ApplyAll();  // back to what the cache holds
 }
 
 }  // namespace

@@ -13,7 +13,8 @@
 #include "gfx/texture.h"
 #include "gfx/texture_decode.h"
 #include "tests/gfx_images/image_test_files.h"
-#include "tests/gfx_images/images_gl_fixture.h"
+#include "tests/gfx/gfx_fixture.h"
+#include "tests/support/temp_dir.h"
 #include "platform/threads.h"
 #include "tests/support/log_capture.h"
 
@@ -28,8 +29,35 @@ std::string RgbaPng(const RawImage& source) {
     return WritePng(layout);
 }
 
-class AsyncTextureTest : public ImagesGlTest {
+// The graphics side and the task queues started; images load from files of the test's own folder.
+class AsyncTextureTest : public GfxTest {
 protected:
+    void SetUp() override {
+        ASSERT_TRUE(TaskSystem::Init(nullptr));
+        GfxTest::SetUp();  // also empties the image atlas
+    }
+    void TearDown() override {
+        EXPECT_EQ(GetAsyncTextureList().count, 0u) << "a test left images alive";
+        EXPECT_EQ(ImageAtlas::PageCount(), 0);
+        GfxTest::TearDown();
+        TaskSystem::Shutdown();
+    }
+    std::string WriteFile(const std::string& name, const std::string& bytes) {
+        EXPECT_TRUE(folder_.Write(name, bytes));
+        return folder_.File(name);
+    }
+    static int WaitForDecode(AsyncTexture* texture) {
+        uint64_t deadline = GetTimeMicros() + 10000000;
+        while (texture->state.load() == kAsyncTextureLoading && GetTimeMicros() < deadline) SleepMs(1);
+        return texture->state.load();
+    }
+    // Loads through NewTextureAsync, waits for the decode and runs queue 2 once.
+    AsyncTexture* LoadNow(const std::string& path, bool useAtlas) {
+        AsyncTexture* texture = NewTextureAsync(path.c_str(), useAtlas ? 1 : 0, nullptr, nullptr);
+        WaitForDecode(texture);
+        TaskSystem::RunMainQueue();
+        return texture;
+    }
     // Draws the image 1:1 with a sprite, its top-left corner at (x, y), and reads it back.
     std::vector<uint8_t> Draw(AsyncTexture* image, int x, int y) {
         Sprite* sprite = Sprite::Create(nullptr);
@@ -46,21 +74,8 @@ protected:
         Sprite::Destroy(sprite);
         return ReadRect(x, y, area->width, area->height);
     }
+    TempDir folder_;
 };
-
-TEST_F(AsyncTextureTest, LargePowerOfTwoImagesGetATextureOfTheirOwn) {
-    AsyncTexture* image = LoadNow(WriteFile("big.png", RgbaPng(TestPattern(256, 256, 1, true))), true);
-    ASSERT_EQ(image->state.load(), kAsyncTextureReady);
-    const TextureArea* area = AsyncTexture::GetArea(image);
-    ASSERT_NE(area, nullptr);
-    EXPECT_EQ(image->atlasArea, nullptr);
-    EXPECT_EQ(area->x, 0);
-    EXPECT_EQ(area->y, 0);
-    EXPECT_EQ(area->width, 256);
-    EXPECT_EQ(area->texture->width, 256);
-    EXPECT_EQ(ImageAtlas::PageCount(), 0);
-    ReleaseTexture(image);
-}
 
 TEST_F(AsyncTextureTest, SmallImagesShareAnAtlasPageAndDrawTheirOwnPixels) {
     RawImage first = TestPattern(100, 60, 2, true), second = TestPattern(30, 20, 3, true);
@@ -80,74 +95,9 @@ TEST_F(AsyncTextureTest, SmallImagesShareAnAtlasPageAndDrawTheirOwnPixels) {
     EXPECT_EQ(ImageAtlas::PageCount(), 0);
 }
 
-TEST_F(AsyncTextureTest, PaletteAndRgbImagesAreExpandedForTheAtlas) {
-    PngLayout palette;
-    palette.width = 4;
-    palette.height = 2;
-    palette.colourType = PNG_COLOR_TYPE_PALETTE;
-    palette.rows = {0, 1, 0, 1, 1, 1, 0, 0};
-    palette.palette = {255, 0, 0, 0, 0, 255};
-    AsyncTexture* indexed = LoadNow(WriteFile("p.png", WritePng(palette)), true);
-    ASSERT_EQ(indexed->state.load(), kAsyncTextureReady);
-    EXPECT_NE(indexed->atlasArea, nullptr);
-    std::vector<uint8_t> want;
-    for (uint8_t index : palette.rows) {
-        const uint8_t red[4] = {255, 0, 0, 255}, blue[4] = {0, 0, 255, 255};
-        want.insert(want.end(), index ? blue : red, (index ? blue : red) + 4);
-    }
-    EXPECT_EQ(Draw(indexed, 0, 0), want);
-
-    RawImage rgbSource = TestPattern(5, 3, 4, true);
-    PngLayout rgb;
-    rgb.width = 5;
-    rgb.height = 3;
-    rgb.colourType = PNG_COLOR_TYPE_RGB;
-    rgb.rows = RgbOf(rgbSource);
-    AsyncTexture* expanded = LoadNow(WriteFile("rgb.png", WritePng(rgb)), true);
-    ASSERT_EQ(expanded->state.load(), kAsyncTextureReady);
-    EXPECT_NE(expanded->atlasArea, nullptr);
-    EXPECT_EQ(Draw(expanded, 20, 20), rgbSource.rgba);
-    ReleaseTexture(indexed);
-    ReleaseTexture(expanded);
-}
-
-TEST_F(AsyncTextureTest, Dxt1DrawsItsDecodedBlockColours) {
-    // Colour 0 red, colour 1 blue (5-6-5), indices 0,1,2,3 along each row.
-    const uint8_t block[8] = {0x00, 0xF8, 0x1F, 0x00, 0xE4, 0xE4, 0xE4, 0xE4};
-    std::string data(reinterpret_cast<const char*>(block), 8);
-    AsyncTexture* image = LoadNow(WriteFile("b.dds", MakeDds(4, 4, "DXT1", data)), true);
-    ASSERT_EQ(image->state.load(), kAsyncTextureReady);
-    EXPECT_EQ(image->atlasArea, nullptr) << "compressed data cannot share a page";
-    uint8_t texels[16][4];
-    DecodeDxt1Block(block, false, texels);
-    std::vector<uint8_t> drawn = Draw(image, 40, 40);
-    ASSERT_EQ(drawn.size(), 64u);
-    // The driver rounds the two interpolated colours its own way, by one at most.
-    for (int i = 0; i < 64; ++i) EXPECT_NEAR(drawn[i], (&texels[0][0])[i], 1) << "byte " << i;
-    ReleaseTexture(image);
-}
-
-TEST_F(AsyncTextureTest, WithoutRoomInTheAtlasAnImageGetsItsOwnTexture) {
-    static const AtlasTextureFactory kNoPages = {[](Allocator*) -> Texture* { return nullptr; },
-                                                 [](Texture*) {}};
-    ImageAtlas::SetTextureFactory(&kNoPages);
-    RawImage source = TestPattern(20, 10, 5, true);
-    LogCapture log;
-    AsyncTexture* image = LoadNow(WriteFile("s.png", RgbaPng(source)), true);
-    ImageAtlas::SetTextureFactory(nullptr);
-    ASSERT_EQ(image->state.load(), kAsyncTextureReady);
-    EXPECT_EQ(image->atlasArea, nullptr);
-    EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error: Failed to allocate image area."});
-    EXPECT_EQ(Draw(image, 0, 0), source.rgba);
-    ReleaseTexture(image);
-}
-
 TEST_F(AsyncTextureTest, FailuresEndInTheFailedStateWithTheirLogLine) {
     const std::string missing = folder_.File("missing.png");
-    const struct {
-        std::string path;
-        std::string line;
-    } cases[] = {
+    const struct { std::string path; std::string line; } cases[] = {
         {missing, "Error: Failed to open \"" + missing + "\""},
         {WriteFile("text.png", "not an image at all"), "Error: Invalid image format. \"" + folder_.File("text.png") + "\""},
     };
@@ -159,21 +109,6 @@ TEST_F(AsyncTextureTest, FailuresEndInTheFailedStateWithTheirLogLine) {
         EXPECT_EQ(log.Lines(), std::vector<std::string>{c.line});
         ReleaseTexture(image);
     }
-}
-
-TEST_F(AsyncTextureTest, ASpriteKeepsItsImageAliveAfterTheOwnerReleasesIt) {
-    RawImage source = TestPattern(8, 8, 6, true);
-    AsyncTexture* image = LoadNow(WriteFile("k.png", RgbaPng(source)), false);
-    Sprite* sprite = Sprite::Create(nullptr);
-    sprite->SetImage(image);
-    sprite->SetBlend(0);
-    sprite->SetPos(4, 4);
-    ReleaseTexture(image);  // the script drops its image
-    EXPECT_EQ(GetAsyncTextureList().count, 1u);
-    Sprite::Draw(sprite);
-    EXPECT_EQ(ReadRect(0, 0, 8, 8), source.rgba);
-    Sprite::Destroy(sprite);
-    EXPECT_EQ(GetAsyncTextureList().count, 0u);
 }
 
 // Releases at every stage of a load: queued, decoding, decoded and waiting

@@ -64,51 +64,6 @@ TEST_F(ImageAtlasTest, FirstAreaSplitsThePageWithTheFullWidthPieceBelow) {
     ImageAtlas::Release(area);
 }
 
-TEST_F(ImageAtlasTest, ReleasingTheOnlyAreaFreesThePage) {
-    AtlasArea* area = ImageAtlas::Allocate(10, 10, 0, nullptr);
-    ASSERT_EQ(ImageAtlas::PageCount(), 1);
-    ImageAtlas::Release(area);
-    EXPECT_EQ(ImageAtlas::PageCount(), 0);
-    EXPECT_TRUE(gLivePages.empty());
-}
-
-TEST_F(ImageAtlasTest, AreasWithMoreThanOneReferenceStayUntilTheLast) {
-    AtlasArea* area = ImageAtlas::Allocate(10, 10, 0, nullptr);
-    ++area->refCount;
-    ImageAtlas::Release(area);
-    EXPECT_EQ(ImageAtlas::PageCount(), 1);
-    ImageAtlas::Release(area);
-    EXPECT_EQ(ImageAtlas::PageCount(), 0);
-}
-
-TEST_F(ImageAtlasTest, EqualHeightNeighboursMergeWhenReleased) {
-    AtlasArea* a = ImageAtlas::Allocate(100, 50, 0, nullptr);
-    AtlasArea* b = ImageAtlas::Allocate(200, 50, 0, nullptr);  // from (100, 0, 924, 50)
-    AtlasArea* keep = ImageAtlas::Allocate(300, 300, 0, nullptr);
-    ASSERT_EQ(b->x, 100);
-    ASSERT_EQ(b->y, 0);
-    ImageAtlas::Release(a);
-    ImageAtlas::Release(b);
-    // The two released areas are one rectangle again (the strip to their
-    // right had already joined the column below it).
-    std::vector<std::vector<int>> rects = FreeRects(0);
-    EXPECT_NE(std::find(rects.begin(), rects.end(), std::vector<int>{0, 0, 300, 50}), rects.end());
-    EXPECT_NE(std::find(rects.begin(), rects.end(), std::vector<int>{300, 0, 724, 1024}), rects.end());
-    ImageAtlas::Release(keep);
-    EXPECT_EQ(ImageAtlas::PageCount(), 0);
-}
-
-TEST_F(ImageAtlasTest, ARequestThatFitsNoPageOpensTheNextSlot) {
-    AtlasArea* big = ImageAtlas::Allocate(1024, 1000, 0, nullptr);
-    AtlasArea* next = ImageAtlas::Allocate(30, 30, 0, nullptr);
-    ASSERT_NE(next, nullptr);
-    EXPECT_EQ(next->texture, ImageAtlas::PageTexture(1));
-    AtlasArea* thin = ImageAtlas::Allocate(1024, 24, 0, nullptr);  // fits page 0's rest exactly
-    EXPECT_EQ(thin->texture, ImageAtlas::PageTexture(0));
-    for (AtlasArea* area : {big, next, thin}) ImageAtlas::Release(area);
-    EXPECT_EQ(ImageAtlas::PageCount(), 0);
-}
-
 TEST_F(ImageAtlasTest, ImpossibleRequestsGiveNullWithTheLogLine) {
     std::vector<AtlasArea*> pages;
     for (int i = 0; i < kAtlasPageCount; ++i) pages.push_back(ImageAtlas::Allocate(1024, 1024, 0, nullptr));
@@ -123,10 +78,7 @@ TEST_F(ImageAtlasTest, ImpossibleRequestsGiveNullWithTheLogLine) {
     EXPECT_EQ(ImageAtlas::PageCount(), 0);
 }
 
-struct Rect {
-    int x, y, w, h;
-    Texture* page;
-};
+struct Rect { int x, y, w, h; Texture* page; };
 
 bool Overlap(const Rect& a, const Rect& b) {
     return a.page == b.page && a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;

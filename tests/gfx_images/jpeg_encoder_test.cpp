@@ -68,11 +68,7 @@ Image* TwoBands(PixelFormat type, int width, int height, const uint8_t top[3], c
     return image;
 }
 
-struct RoundTrip {
-    const char* name;
-    PixelFormat type;
-    bool bottomUp;
-};
+struct RoundTrip { const char* name; PixelFormat type; bool bottomUp; };
 
 class JpegRoundTripTest : public ::testing::TestWithParam<RoundTrip> {};
 
@@ -104,30 +100,6 @@ INSTANTIATE_TEST_SUITE_P(Forms, JpegRoundTripTest,
                                            RoundTrip{"RgbTopDown", kPixelRgb888, false},
                                            RoundTrip{"RgbBottomUp", kPixelRgb888, true}),
                          [](const ::testing::TestParamInfo<RoundTrip>& info) { return std::string(info.param.name); });
-
-TEST(JpegEncoder, OnePixel) {
-    ImagePtr image(Image::New(1, 1, kPixelRgba8888, nullptr));
-    const uint8_t pixel[4] = {10, 200, 30, 0};
-    std::copy(pixel, pixel + 4, image->pixels);
-    int result = 0;
-    std::vector<uint8_t> bytes = Encode(image.get(), false, &result);
-    ASSERT_EQ(result, 1);
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgb = DecodeJpeg(bytes, &width, &height);
-    ASSERT_EQ(rgb.size(), 3u);
-    for (int k = 0; k < 3; ++k) EXPECT_NEAR(rgb[k], pixel[k], 3);
-}
-
-TEST(JpegEncoder, LargeImagesSpanSeveralBufferLoads) {
-    ImagePtr image(Image::New(640, 480, kPixelRgb888, nullptr));
-    for (uint32_t i = 0; i < image->dataSize; ++i) image->pixels[i] = static_cast<uint8_t>((i * 2654435761u) >> 24);
-    int result = 0;
-    std::vector<uint8_t> bytes = Encode(image.get(), true, &result);
-    ASSERT_EQ(result, 1);
-    EXPECT_GT(bytes.size(), 32768u * 2);
-    int width = 0, height = 0;
-    EXPECT_EQ(DecodeJpeg(bytes, &width, &height).size(), 640u * 480 * 3);
-}
 
 int32_t FailingFlush(Stream*) { return -1; }
 

@@ -2,49 +2,12 @@
 // pointer history, the wheel step, inactive frames and pad merging.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <vector>
 
 #include "app/input.h"
-#include "platform/input_devices.h"
+#include "tests/input/fake_input_devices.h"
 
 namespace {
-
-class FakeDesktop : public DesktopInput {
-public:
-    bool active = true;
-    bool pointerReadable = true;
-    PointerSample pointer;
-    std::map<int, bool> keys;
-    int keyboardSamples = 0;
-
-    FakeDesktop() {
-        pointer.clientWidth = 800;
-        pointer.clientHeight = 480;
-    }
-    bool IsActive() override { return active; }
-    bool ReadPointer(PointerSample* sample) override {
-        *sample = pointer;
-        return pointerReadable;
-    }
-    bool IsVirtualKeyDown(int virtualKey) override { return keys[virtualKey]; }
-    void SampleKeyboard() override { ++keyboardSamples; }
-};
-
-class FakePads : public PadInput {
-public:
-    PadSample pads[2];
-    bool readable[2] = {true, true};
-    int count = 2;
-    int samples = 0;
-
-    int PadCount() override { return count; }
-    void SamplePads() override { ++samples; }
-    bool ReadPad(int pad, PadSample* sample) override {
-        *sample = pads[pad];
-        return readable[pad];
-    }
-};
 
 constexpr uint8_t kGameKeyMap[kKeyMapSize] = {0x25, 0x27, 0x26, 0x28, 'Z', 'X', 'C', 'V', 'A', 'D', 'W', 'S'};
 constexpr uint8_t kDefaultPadMap[kKeyMapSize] = {kUnmappedButton, kUnmappedButton, kUnmappedButton,
@@ -82,23 +45,6 @@ TEST_F(InputTest, LeftButtonDownTwiceThenUpTwice) {
     EXPECT_EQ(GetPointerState(1)->state, kButtonUp);
 }
 
-TEST_F(InputTest, ButtonsCountOnlyInsideFromColumnAndRowOne) {
-    const struct {
-        int x, y;
-        bool inside;
-    } cases[] = {{0, 10, false}, {10, 0, false}, {1, 1, true}, {799, 479, true}, {800, 10, false},
-                 {10, 480, false}, {-5, 10, false}};
-    for (const auto& c : cases) {
-        InitInputWith(&desktop_, &pads_);
-        desktop_.pointer.x = c.x;
-        desktop_.pointer.y = c.y;
-        desktop_.pointer.right = true;
-        PollInput();
-        EXPECT_EQ(GetPointerState(1)->state, c.inside ? kButtonPushed : kButtonUp) << c.x << "," << c.y;
-        EXPECT_EQ(GetPointerState(1)->history[0][0], c.inside ? c.x : 0) << c.x << "," << c.y;
-    }
-}
-
 TEST_F(InputTest, HistoryKeepsTwentyPositionsNewestFirst) {
     for (int poll = 1; poll <= 25; ++poll) {
         desktop_.pointer.x = poll;
@@ -114,72 +60,10 @@ TEST_F(InputTest, HistoryKeepsTwentyPositionsNewestFirst) {
     }
 }
 
-TEST_F(InputTest, AWheelNotchShowsInPairZeroForExactlyOnePoll) {
-    PollInput();
-    PointerWheel(2, 0, 1);
-    PollInput();
-    const PointerState* wheel = GetPointerState(2);
-    EXPECT_EQ(wheel->history[0][0], 0);
-    EXPECT_EQ(wheel->history[0][1], 1);
-    PollInput();
-    EXPECT_EQ(wheel->history[0][1], 0);
-    EXPECT_EQ(wheel->history[1][1], 1);
-    PointerWheel(2, -1, 0);
-    PollInput();
-    EXPECT_EQ(wheel->history[0][0], -1);
-}
-
-TEST_F(InputTest, WhileInactiveNothingChanges) {
-    desktop_.keys['Z'] = true;
-    desktop_.pointer.left = true;
-    desktop_.pointer.x = 50;
-    desktop_.pointer.y = 60;
-    PollInput();
-    PollInput();
-    desktop_.active = false;
-    desktop_.keys['Z'] = false;
-    desktop_.pointer.left = false;
-    desktop_.pointer.x = 70;
-    const PointerState before = *GetPointerState(0);
-    const ControllerState keysBefore = *GetControllerState(0);
-    for (int i = 0; i < 3; ++i) PollInput();
-    EXPECT_EQ(memcmp(&before, GetPointerState(0), sizeof before), 0);
-    EXPECT_EQ(memcmp(&keysBefore, GetControllerState(0), sizeof keysBefore), 0);
-    EXPECT_EQ(GetControllerState(0)->states[4], kButtonHeld);
-    EXPECT_EQ(pads_.samples, 2);
-}
-
-TEST_F(InputTest, TheKeyMapDrivesTheKeyboardBlock) {
-    GetControllerState(0)->states[13] = 3;  // must be cleared by the next poll
-    desktop_.keys[0x25] = true;  // left
-    desktop_.keys['S'] = true;
-    desktop_.keys['Q'] = true;   // not mapped
-    desktop_.pointer.x = 0;      // keys count outside the window too
-    PollInput();
-    const ControllerState* keys = GetControllerState(0);
-    for (int i = 0; i < kControllerStateCount; ++i) {
-        uint32_t want = (i == 0 || i == 11) ? kButtonPushed : kButtonUp;
-        EXPECT_EQ(keys->states[i], want) << "state " << i;
-    }
-    EXPECT_EQ(desktop_.keyboardSamples, 1);
-}
-
-TEST_F(InputTest, RecordsOutsideTheRangesAreNull) {
-    EXPECT_EQ(GetPointerState(3), nullptr);
-    EXPECT_EQ(GetPointerState(-1), nullptr);
-    EXPECT_EQ(GetControllerState(3), nullptr);
-    EXPECT_EQ(GetControllerState(-1), nullptr);
-    EXPECT_NE(GetControllerState(2), nullptr);
-}
-
 TEST_F(InputTest, PadDirectionsAndMappedButtonsUpdateEachStateOncePerPoll) {
     const uint8_t map[kKeyMapSize] = {9, kUnmappedButton, kUnmappedButton, kUnmappedButton, 0, 1, 2, 3, 4, 5, 6, 200};
     SetKeyMap(1, map, kKeyMapSize);
-    struct Step {
-        int32_t axisX, axisY;
-        bool button9, button2;
-        uint32_t left, right, up, down, button2State;
-    };
+    struct Step { int32_t axisX, axisY; bool button9, button2; uint32_t left, right, up, down, button2State; };
     const Step steps[] = {
         {-600, 0, false, false, kButtonPushed, kButtonUp, kButtonUp, kButtonUp, kButtonUp},
         {-600, 0, true, true, kButtonHeld, kButtonUp, kButtonUp, kButtonUp, kButtonPushed},
@@ -207,42 +91,9 @@ TEST_F(InputTest, PadDirectionsAndMappedButtonsUpdateEachStateOncePerPoll) {
     EXPECT_EQ(pads_.samples, 6) << "the pads are sampled once per poll";
 }
 
-TEST_F(InputTest, AnUnreadablePadKeepsItsBlock) {
-    pads_.pads[1].buttons[0] = 1;  // default map: state 4
-    PollInput();
-    EXPECT_EQ(GetControllerState(2)->states[4], kButtonPushed);
-    pads_.readable[1] = false;
-    pads_.pads[1].buttons[0] = 0;
-    PollInput();
-    EXPECT_EQ(GetControllerState(2)->states[4], kButtonPushed);
-    EXPECT_EQ(GetControllerState(1)->states[4], kButtonUp);
-}
-
-TEST_F(InputTest, WithoutPadsTheirBlocksStayZero) {
-    pads_.count = 0;
-    PollInput();
-    EXPECT_EQ(pads_.samples, 0);
-    InitInputWith(&desktop_, nullptr);
-    desktop_.keys['X'] = true;
-    PollInput();
-    EXPECT_EQ(GetControllerState(0)->states[5], kButtonPushed);
-    for (int i = 0; i < kControllerStateCount; ++i) EXPECT_EQ(GetControllerState(1)->states[i], 0u);
-}
-
-TEST(PadAxis, ScalesTheFullRangeToThousand) {
-    const struct {
-        int16_t in;
-        int32_t out;
-    } cases[] = {{0, 0}, {32767, 1000}, {-32767, -1000}, {-32768, -1000}, {16384, 500}, {16417, 501}, {-16417, -501}};
-    for (const auto& c : cases) EXPECT_EQ(ScalePadAxis(c.in), c.out) << c.in;
-}
-
 TEST(VirtualKeyTable, MapsTheGameKeysAndOthersToKeySymbols) {
     // Key symbol values from the X protocol's keysym list.
-    const struct {
-        int virtualKey;
-        std::vector<unsigned long> keysyms;
-    } cases[] = {
+    const struct { int virtualKey; std::vector<unsigned long> keysyms; } cases[] = {
         {0x25, {0xFF51, 0xFF96}}, {0x27, {0xFF53, 0xFF98}}, {0x26, {0xFF52, 0xFF97}}, {0x28, {0xFF54, 0xFF99}},
         {'Z', {0x7A}},            {'X', {0x78}},            {'C', {0x63}},            {'V', {0x76}},
         {'A', {0x61}},            {'D', {0x64}},            {'W', {0x77}},            {'S', {0x73}},

@@ -64,20 +64,4 @@ TEST(InputX11, PointerButtonsAndKeysArriveInTheRecords) {
     InitInputWith(nullptr, nullptr);
 }
 
-TEST(InputX11, NoWindowNoDesktop) {
-    EXPECT_EQ(OpenX11DesktopInput(X11WindowHandles{}), nullptr);
-}
-
-TEST(Pads, OpenWithOrWithoutDevices) {
-    // Where the tests run there is usually no joystick; SDL must start either way.
-    std::unique_ptr<PadInput> pads = OpenSdlPads();
-    ASSERT_NE(pads, nullptr);
-    EXPECT_LE(pads->PadCount(), 2);
-    pads->SamplePads();
-    PadSample sample;
-    EXPECT_EQ(pads->ReadPad(0, &sample), pads->PadCount() > 0);
-    EXPECT_FALSE(pads->ReadPad(2, &sample));
-    EXPECT_FALSE(pads->ReadPad(-1, &sample));
-}
-
 }  // namespace

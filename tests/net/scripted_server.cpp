@@ -2,7 +2,6 @@
 #include "tests/net/scripted_server.h"
 
 #include <arpa/inet.h>
-#include <dirent.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -12,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 
 ScriptedServer::ScriptedServer(int receiveBuffer) {
     listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -116,7 +116,6 @@ std::vector<std::string> ScriptedServer::requests() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return requests_;
 }
-
 int CountOpenDescriptors() {
     int count = 0;
     DIR* dir = opendir("/proc/self/fd");

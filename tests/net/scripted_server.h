@@ -53,5 +53,6 @@ private:
     std::vector<std::string> requests_;
 };
 
+
 // The number of open descriptors of this process.
 int CountOpenDescriptors();

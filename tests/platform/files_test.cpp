@@ -1,74 +1,36 @@
-// File handles, positioned I/O, sizes and folder creation.
+// Files and folders: folder creation, the open-mode matrix, positioned I/O
+// (also beyond 4 GiB), sizes, and the private application-data folder.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/files.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-std::string ReadAll(FileHandle* handle) {
-    int64_t size = GetFileHandleSize(handle);
-    if (size <= 0) return "";
-    std::string bytes(static_cast<size_t>(size), '\0');
-    bytes.resize(ReadFileAt(handle, bytes.data(), 0, bytes.size()));
-    return bytes;
-}
-
-// --- CreateDirectoryRecursive ------------------------------------------------
-
-struct FolderCase {
-    const char* name;
-    const char* existingFolder;  // made before the call, or nullptr
-    const char* existingFile;    // written before the call, or nullptr
-    const char* request;         // relative to the temporary folder
-    int expected;
-    const char* mustBeFolder;    // checked afterwards, or nullptr
-};
-
-const FolderCase kFolderCases[] = {
-    {"PrefixPresent", "a", nullptr, "a/b/c", 1, "a/b/c"},
-    {"NothingPresent", nullptr, nullptr, "x/y/z", 1, "x/y/z"},
-    {"AllPresent", "a/b/c", nullptr, "a/b/c", 1, "a/b/c"},
-    {"TrailingSeparator", nullptr, nullptr, "p/q/", 1, "p/q"},
-    {"DoubledSeparator", nullptr, nullptr, "m//n", 1, "m/n"},
-    {"Backslashes", nullptr, nullptr, "w\\v\\u", 1, "w/v/u"},
-    {"MixedSeparators", "k", nullptr, "k\\l/m", 1, "k/l/m"},
-    {"FileInTheMiddle", nullptr, "a/b", "a/b/c", 0, nullptr},
-    {"FileAtTheEnd", nullptr, "a/b", "a/b", 0, nullptr},
-};
-
-class CreateDirectoryRecursiveTest : public testing::TestWithParam<FolderCase> {};
-
-TEST_P(CreateDirectoryRecursiveTest, MakesEveryMissingPrefix) {
-    const FolderCase& c = GetParam();
-    TempDir temp;
-    if (c.existingFolder) {
-        ASSERT_EQ(1, CreateDirectoryRecursive(temp.File(c.existingFolder).c_str()));
+TEST(Folders, CreateDirectoryRecursiveMakesEveryMissingPrefix) {
+    const struct {
+        const char *existingFolder, *existingFile, *request;
+        int expected;
+        const char* mustBeFolder;
+    } cases[] = {{"a", nullptr, "a/b/c", 1, "a/b/c"},  {nullptr, nullptr, "x/y/z", 1, "x/y/z"},
+                 {"a/b/c", nullptr, "a/b/c", 1, "a/b/c"}, {nullptr, nullptr, "p/q/", 1, "p/q"},
+                 {nullptr, nullptr, "m//n", 1, "m/n"},  {nullptr, nullptr, "w\\v\\u", 1, "w/v/u"},
+                 {"k", nullptr, "k\\l/m", 1, "k/l/m"},  {nullptr, "a/b", "a/b/c", 0, nullptr},
+                 {nullptr, "a/b", "a/b", 0, nullptr}};
+    for (const auto& c : cases) {
+        TempDir temp;
+        if (c.existingFolder) { ASSERT_EQ(1, CreateDirectoryRecursive(temp.File(c.existingFolder).c_str())); }
+        if (c.existingFile) { ASSERT_TRUE(temp.Write(c.existingFile, "data")); }
+        EXPECT_EQ(c.expected, CreateDirectoryRecursive(temp.File(c.request).c_str())) << c.request;
+        if (c.mustBeFolder) { EXPECT_TRUE(IsDirectory(temp.File(c.mustBeFolder).c_str())) << c.request; }
+        if (c.existingFile) { EXPECT_EQ("data", temp.Read(c.existingFile)) << c.request; }
     }
-    if (c.existingFile) {
-        ASSERT_TRUE(temp.Write(c.existingFile, "data"));
-    }
-
-    EXPECT_EQ(c.expected, CreateDirectoryRecursive(temp.File(c.request).c_str()));
-    if (c.mustBeFolder) {
-        EXPECT_TRUE(IsDirectory(temp.File(c.mustBeFolder).c_str()));
-    }
-    if (c.existingFile) {
-        EXPECT_TRUE(FileExists(temp.File(c.existingFile).c_str()));
-        EXPECT_EQ("data", temp.Read(c.existingFile));
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, CreateDirectoryRecursiveTest, testing::ValuesIn(kFolderCases),
-                         [](const testing::TestParamInfo<FolderCase>& info) { return info.param.name; });
-
-TEST(CreateDirectoryRecursive, RejectsEmptyNullAndOverlongPaths) {
     TempDir temp;
     EXPECT_EQ(0, CreateDirectoryRecursive(nullptr));
     EXPECT_EQ(0, CreateDirectoryRecursive(""));
@@ -78,142 +40,81 @@ TEST(CreateDirectoryRecursive, RejectsEmptyNullAndOverlongPaths) {
     EXPECT_FALSE(IsDirectory(temp.File("d").c_str()));
 }
 
-TEST(CreateDirectoryRecursive, NewFoldersAreUsable) {
-    TempDir temp;
-    ASSERT_EQ(1, CreateDirectoryRecursive(temp.File("s/t").c_str()));
-    FileHandle* handle = OpenFileHandle(temp.File("s/t/f.bin").c_str(), kFileWrite);
-    ASSERT_NE(nullptr, handle);
-    CloseFileHandle(handle);
-}
-
-// --- the open-mode matrix ----------------------------------------------------
-
-struct OpenCase {
-    const char* name;
-    int mode;
-    bool fileExists;  // "hello" is there before the open
-    bool opens;
-    int64_t sizeAfterOpen;
-    bool canWrite;
-    bool canRead;
-    const char* contentsAfterWrite;  // after writing "XY" at 0 and closing; nullptr: file absent
-};
-
-const OpenCase kOpenCases[] = {
-    {"ReadMissing", kFileRead, false, false, -1, false, false, nullptr},
-    {"ReadExisting", kFileRead, true, true, 5, false, true, "hello"},
-    {"WriteMissingCreates", kFileWrite, false, true, 0, true, false, "XY"},
-    {"WriteExistingTruncates", kFileWrite, true, true, 0, true, false, "XY"},
-    {"ReadWriteMissingCreates", kFileReadWrite, false, true, 0, true, true, "XY"},
-    {"ReadWriteExistingKeeps", kFileReadWrite, true, true, 5, true, true, "XYllo"},
-    {"NeitherBitMissing", 0, false, false, -1, false, false, nullptr},
-    {"NeitherBitExisting", 0, true, false, -1, false, false, "hello"},
-    {"OnlyUnknownBits", 4, true, false, -1, false, false, "hello"},
-};
-
-class OpenModeTest : public testing::TestWithParam<OpenCase> {};
-
-TEST_P(OpenModeTest, FollowsTheMatrix) {
-    const OpenCase& c = GetParam();
-    TempDir temp;
-    if (c.fileExists) {
-        ASSERT_TRUE(temp.Write("f.bin", "hello"));
-    }
-    std::string path = temp.File("f.bin");
-
-    FileHandle* handle = OpenFileHandle(path.c_str(), c.mode);
-    ASSERT_EQ(c.opens, handle != nullptr);
-    if (handle) {
-        EXPECT_EQ(c.sizeAfterOpen, GetFileHandleSize(handle));
-        char first = 0;
-        size_t got = ReadFileAt(handle, &first, 0, 1);
-        if (c.canRead && c.sizeAfterOpen > 0) {
-            EXPECT_EQ(1u, got);
-            EXPECT_EQ('h', first);
-        } else {
-            EXPECT_EQ(0u, got);
+TEST(Files, OpenModesFollowTheMatrix) {
+    const struct {
+        int mode;
+        bool fileExists;  // "hello" is there before the open
+        bool opens;
+        int64_t sizeAfterOpen;
+        bool canWrite, canRead;
+        const char* contentsAfterWrite;  // after writing "XY" at 0 and closing; nullptr: file absent
+    } cases[] = {{kFileRead, false, false, -1, false, false, nullptr},
+                 {kFileRead, true, true, 5, false, true, "hello"},
+                 {kFileWrite, false, true, 0, true, false, "XY"},
+                 {kFileWrite, true, true, 0, true, false, "XY"},
+                 {kFileReadWrite, false, true, 0, true, true, "XY"},
+                 {kFileReadWrite, true, true, 5, true, true, "XYllo"},
+                 {0, false, false, -1, false, false, nullptr},
+                 {0, true, false, -1, false, false, "hello"},
+                 {4, true, false, -1, false, false, "hello"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << (c.fileExists ? " existing" : " missing"));
+        TempDir temp;
+        if (c.fileExists) { ASSERT_TRUE(temp.Write("f.bin", "hello")); }
+        std::string path = temp.File("f.bin");
+        FileHandle* handle = OpenFileHandle(path.c_str(), c.mode);
+        ASSERT_EQ(c.opens, handle != nullptr);
+        if (handle) {
+            EXPECT_EQ(c.sizeAfterOpen, GetFileHandleSize(handle));
+            char first = 0;
+            EXPECT_EQ(c.canRead && c.sizeAfterOpen > 0 ? 1u : 0u, ReadFileAt(handle, &first, 0, 1));
+            EXPECT_EQ(c.canWrite ? 2u : 0u, WriteFileAt(handle, "XY", 0, 2));
+            CloseFileHandle(handle);
         }
-        EXPECT_EQ(c.canWrite ? 2u : 0u, WriteFileAt(handle, "XY", 0, 2));
-        CloseFileHandle(handle);
-    }
-    if (c.contentsAfterWrite) {
-        EXPECT_TRUE(FileExists(path.c_str()));
-        EXPECT_EQ(c.contentsAfterWrite, temp.Read("f.bin"));
-    } else {
-        EXPECT_FALSE(FileExists(path.c_str()));
+        EXPECT_EQ(c.contentsAfterWrite != nullptr, FileExists(path.c_str()));
+        if (c.contentsAfterWrite) { EXPECT_EQ(c.contentsAfterWrite, temp.Read("f.bin")); }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Matrix, OpenModeTest, testing::ValuesIn(kOpenCases),
-                         [](const testing::TestParamInfo<OpenCase>& info) { return info.param.name; });
-
-TEST(OpenFileHandle, RefusesFoldersNullAndMissingParents) {
+TEST(Files, PositionedReadsAndWritesAndSizes) {
     TempDir temp;
-    for (int mode : {kFileRead, kFileWrite, kFileReadWrite}) {
-        EXPECT_EQ(nullptr, OpenFileHandle(temp.path().c_str(), mode)) << "mode " << mode;
-        EXPECT_EQ(nullptr, OpenFileHandle(temp.File("missing/f.bin").c_str(), mode)) << "mode " << mode;
-        EXPECT_EQ(nullptr, OpenFileHandle(nullptr, mode)) << "mode " << mode;
-    }
-}
-
-TEST(OpenFileHandle, TakesBackslashesAsSeparators) {
-    TempDir temp;
-    ASSERT_TRUE(temp.Write("sub/f.bin", "abc"));
-    FileHandle* handle = OpenFileHandle((temp.path() + "\\sub\\f.bin").c_str(), kFileRead);
-    ASSERT_NE(nullptr, handle);
-    EXPECT_EQ("abc", ReadAll(handle));
-    CloseFileHandle(handle);
-}
-
-TEST(CloseFileHandle, AcceptsNull) { CloseFileHandle(nullptr); }
-
-// --- positioned reads and writes ---------------------------------------------
-
-TEST(PositionedIo, WritesAndReadsAtOffsets) {
-    TempDir temp;
-    FileHandle* handle = OpenFileHandle(temp.File("f.bin").c_str(), kFileReadWrite);
-    ASSERT_NE(nullptr, handle);
-
-    EXPECT_EQ(3u, WriteFileAt(handle, "abc", 10, 3));
-    EXPECT_EQ(13, GetFileHandleSize(handle));
-    EXPECT_EQ(2u, WriteFileAt(handle, "01", 0, 2));
-    EXPECT_EQ(2u, WriteFileAt(handle, "ZZ", 11, 2));  // overwrites in place, no append
-    EXPECT_EQ(13, GetFileHandleSize(handle));
-
-    EXPECT_EQ(std::string("01\0\0\0\0\0\0\0\0aZZ", 13), ReadAll(handle));
-
     char buffer[8] = {};
-    EXPECT_EQ(2u, ReadFileAt(handle, buffer, 11, sizeof buffer));  // short at the end
-    EXPECT_EQ("ZZ", std::string(buffer, 2));
-    EXPECT_EQ(0u, ReadFileAt(handle, buffer, 13, sizeof buffer));
-    EXPECT_EQ(0u, ReadFileAt(handle, buffer, 1000, sizeof buffer));
-    EXPECT_EQ(0u, ReadFileAt(handle, buffer, 0, 0));
-    // Reads never move a shared file position: the same offset gives the same bytes.
-    EXPECT_EQ(1u, ReadFileAt(handle, buffer, 1, 1));
-    EXPECT_EQ('1', buffer[0]);
-    EXPECT_EQ(1u, ReadFileAt(handle, buffer, 1, 1));
-    EXPECT_EQ('1', buffer[0]);
-    CloseFileHandle(handle);
-}
-
-TEST(PositionedIo, RefusesNullHandlesAndImpossibleOffsets) {
-    TempDir temp;
-    char buffer[4] = {};
-    EXPECT_EQ(0u, ReadFileAt(nullptr, buffer, 0, sizeof buffer));
+    EXPECT_EQ(0u, ReadFileAt(nullptr, buffer, 0, 4));
     EXPECT_EQ(0u, WriteFileAt(nullptr, "abcd", 0, 4));
-
     FileHandle* handle = OpenFileHandle(temp.File("f.bin").c_str(), kFileReadWrite);
     ASSERT_NE(nullptr, handle);
     EXPECT_EQ(0u, WriteFileAt(handle, "abcd", UINT64_MAX, 4));
     EXPECT_EQ(0u, WriteFileAt(handle, "abcd", uint64_t{1} << 63, 4));
-    EXPECT_EQ(0u, ReadFileAt(handle, buffer, UINT64_MAX, sizeof buffer));
+    EXPECT_EQ(0u, ReadFileAt(handle, buffer, UINT64_MAX, 4));
     EXPECT_EQ(0, GetFileHandleSize(handle));
+    EXPECT_EQ(3u, WriteFileAt(handle, "abc", 10, 3));
+    EXPECT_EQ(2u, WriteFileAt(handle, "01", 0, 2));
+    EXPECT_EQ(2u, WriteFileAt(handle, "ZZ", 11, 2));  // overwrites in place, no append
+    EXPECT_EQ(13, GetFileHandleSize(handle));
+    std::string all(13, '?');
+    EXPECT_EQ(13u, ReadFileAt(handle, &all[0], 0, 13));
+    EXPECT_EQ(std::string("01\0\0\0\0\0\0\0\0aZZ", 13), all);
+    EXPECT_EQ(2u, ReadFileAt(handle, buffer, 11, sizeof buffer));  // short at the end
+    EXPECT_EQ(0u, ReadFileAt(handle, buffer, 13, sizeof buffer));
+    EXPECT_EQ(0u, ReadFileAt(handle, buffer, 0, 0));
+    // Reads never move a shared file position: the same offset gives the same bytes.
+    EXPECT_TRUE(ReadFileAt(handle, buffer, 1, 1) == 1 && buffer[0] == '1');
+    EXPECT_TRUE(ReadFileAt(handle, buffer, 1, 1) == 1 && buffer[0] == '1');
     CloseFileHandle(handle);
+
+    ASSERT_TRUE(temp.Write("empty.bin", ""));
+    ASSERT_TRUE(temp.Write("sub/two.bin", "ab"));
+    const std::pair<std::string, int64_t> sizes[] = {
+        {temp.File("f.bin"), 13}, {temp.File("empty.bin"), 0}, {temp.path() + "\\sub\\two.bin", 2},
+        {temp.File("missing.bin"), -1}, {temp.File("sub"), -1}, {"", -1}};  // a folder is no file
+    for (const auto& c : sizes) EXPECT_EQ(c.second, GetFileSizeByName(c.first.c_str())) << c.first;
+    EXPECT_EQ(-1, GetFileSizeByName(nullptr));
+    EXPECT_EQ(-1, GetFileHandleSize(nullptr));
 }
 
 // Offsets past 4 GiB must not wrap to 32 bits. Uses a sparse file; skipped
 // where the temporary file system cannot hold one.
-TEST(PositionedIo, OffsetsBeyondFourGiB) {
+TEST(Files, OffsetsBeyondFourGiB) {
     TempDir temp;
     FileHandle* handle = OpenFileHandle(temp.File("sparse.bin").c_str(), kFileReadWrite);
     ASSERT_NE(nullptr, handle);
@@ -222,74 +123,69 @@ TEST(PositionedIo, OffsetsBeyondFourGiB) {
         CloseFileHandle(handle);
         GTEST_SKIP() << "the temporary file system refuses a sparse file past 4 GiB";
     }
-    EXPECT_EQ(static_cast<int64_t>(far + 4), GetFileHandleSize(handle));
     char buffer[4] = {};
     EXPECT_EQ(4u, ReadFileAt(handle, buffer, far, 4));
     EXPECT_EQ("tail", std::string(buffer, 4));
-    // The same offset cut to 32 bits must still be a hole.
-    EXPECT_EQ(4u, ReadFileAt(handle, buffer, far & 0xFFFFFFFFu, 4));
+    EXPECT_EQ(4u, ReadFileAt(handle, buffer, far & 0xFFFFFFFFu, 4));  // cut to 32 bits: a hole
     EXPECT_EQ(std::string(4, '\0'), std::string(buffer, 4));
     CloseFileHandle(handle);
     EXPECT_EQ(static_cast<int64_t>(far + 4), GetFileSizeByName(temp.File("sparse.bin").c_str()));
 }
 
-// --- sizes -------------------------------------------------------------------
-
-TEST(FileSizes, ByNameAndByHandle) {
+TEST(Folders, AppDataPathIsChosenAndCreatedPrivate) {
+    const struct {
+        const char *xdg, *home;  // relative to the temporary folder when starting with '+'; nullptr unsets
+        const char* expected;    // relative to the temporary folder; nullptr: not found
+    } cases[] = {{"+xdg/data", "+home", "xdg/data"},         {"+xdg/data/", "+home", "xdg/data"},
+                 {nullptr, "+home", "home/.local/share"},    {"", "+home", "home/.local/share"},
+                 {"relative/data", "+home", "home/.local/share"}, {nullptr, nullptr, nullptr},
+                 {nullptr, "", nullptr},                     {"+file", "+home", nullptr}};
+    const char* names[2] = {"XDG_DATA_HOME", "HOME"};
+    std::string saved[2];
+    for (int i = 0; i < 2; ++i) saved[i] = getenv(names[i]) ? getenv(names[i]) : "";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.xdg ? c.xdg : "(unset)") << " " << (c.home ? c.home : "(unset)"));
+        TempDir temp;
+        ASSERT_TRUE(temp.Write("file", "not a folder"));
+        ASSERT_EQ(1, CreateDirectoryRecursive(temp.File("home").c_str()));
+        const char* values[2] = {c.xdg, c.home};
+        for (int i = 0; i < 2; ++i) {
+            if (!values[i]) unsetenv(names[i]);
+            else setenv(names[i], values[i][0] == '+' ? temp.File(values[i] + 1).c_str() : values[i], 1);
+        }
+        std::string path = "untouched", again;
+        ASSERT_EQ(c.expected != nullptr, GetAppDataPath(&path));
+        if (!c.expected) {
+            EXPECT_EQ("untouched", path);
+            continue;
+        }
+        EXPECT_EQ(temp.File(c.expected), path);
+        struct stat info {};
+        EXPECT_TRUE(stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && (info.st_mode & 07777) == 0700);
+        EXPECT_TRUE(GetAppDataPath(&again));  // a second call finds the folder as it is
+        EXPECT_EQ(path, again);
+    }
+    // Folders made on the way are private too; an existing folder keeps its permissions.
     TempDir temp;
-    ASSERT_TRUE(temp.Write("five.bin", "12345"));
-    ASSERT_TRUE(temp.Write("empty.bin", ""));
-    ASSERT_TRUE(temp.Write("sub/two.bin", "ab"));
-
-    struct {
-        std::string path;
-        int64_t size;
-    } cases[] = {
-        {temp.File("five.bin"), 5},
-        {temp.File("empty.bin"), 0},
-        {temp.path() + "\\sub\\two.bin", 2},
-        {temp.File("missing.bin"), -1},
-        {temp.File("sub"), -1},  // a folder cannot be opened as a file
-        {"", -1},
+    ASSERT_EQ(1, CreateDirectoryRecursive(temp.File("home").c_str()));
+    ASSERT_EQ(1, CreateDirectoryRecursive(temp.File("data").c_str()));
+    ASSERT_EQ(0, chmod(temp.File("data").c_str(), 0750));
+    auto permissions = [](const std::string& path) {
+        struct stat info {};
+        return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
     };
-    for (const auto& c : cases) EXPECT_EQ(c.size, GetFileSizeByName(c.path.c_str())) << c.path;
-    EXPECT_EQ(-1, GetFileSizeByName(nullptr));
-    EXPECT_EQ(-1, GetFileHandleSize(nullptr));
-}
-
-// --- folder helpers ------------------------------------------------------------
-
-TEST(FolderHelpers, TakeBackslashesAsSeparators) {
-    TempDir temp;
-    std::string back = temp.path() + "\\";
-    ASSERT_TRUE(temp.Write("d/f.txt", "x"));
-
-    EXPECT_TRUE(IsDirectory((back + "d").c_str()));
-    EXPECT_FALSE(IsDirectory((back + "d\\f.txt").c_str()));
-    EXPECT_TRUE(FileExists((back + "d\\f.txt").c_str()));
-    EXPECT_FALSE(FileExists((back + "d").c_str()));
-
-    EXPECT_TRUE(RenameFile((back + "d\\f.txt").c_str(), (back + "d\\g.txt").c_str()));
-    EXPECT_EQ("x", temp.Read("d/g.txt"));
-    EXPECT_FALSE(RemoveDir((back + "d").c_str()));  // not empty
-    EXPECT_TRUE(RemoveFile((back + "d\\g.txt").c_str()));
-    EXPECT_TRUE(RemoveDir((back + "d").c_str()));
-    EXPECT_FALSE(IsDirectory(temp.File("d").c_str()));
-}
-
-TEST(FolderHelpers, CurrentDirIsTheProcessWorkingFolder) {
-    TempDir temp;
-    std::string before;
-    ASSERT_TRUE(GetCurrentDir(&before));
-    ASSERT_EQ(0, chdir(temp.path().c_str()));
-    std::string now;
-    EXPECT_TRUE(GetCurrentDir(&now));
-    ASSERT_EQ(0, chdir(before.c_str()));
-    struct stat a {}, b {};
-    ASSERT_EQ(0, stat(now.c_str(), &a));
-    ASSERT_EQ(0, stat(temp.path().c_str(), &b));
-    EXPECT_EQ(a.st_ino, b.st_ino);
-    EXPECT_FALSE(GetCurrentDir(nullptr));
+    unsetenv("XDG_DATA_HOME");
+    setenv("HOME", temp.File("home").c_str(), 1);
+    std::string path;
+    ASSERT_TRUE(GetAppDataPath(&path));
+    EXPECT_EQ(0u, permissions(temp.File("home/.local")) & 0077u);
+    EXPECT_EQ(0700u, permissions(path));
+    setenv("XDG_DATA_HOME", temp.File("data").c_str(), 1);
+    ASSERT_TRUE(GetAppDataPath(&path));
+    EXPECT_EQ(temp.File("data"), path);
+    EXPECT_EQ(0750u, permissions(path));
+    EXPECT_FALSE(GetAppDataPath(nullptr));
+    for (int i = 0; i < 2; ++i) setenv(names[i], saved[i].c_str(), 1);
 }
 
 }  // namespace

@@ -1,12 +1,10 @@
-// Threads, priorities, the re-entrant lock and the monotonic clock.
+// Threads, the recursive lock and events; run under ThreadSanitizer as well.
 #include <gtest/gtest.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <linux/capability.h>
+#include <cstdint>
 #include <sys/resource.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include "platform/threads.h"
@@ -58,19 +56,6 @@ TEST(Threads, StartAndJoinRecordTheThreadsOwnId) {
     }
 }
 
-TEST(Threads, RecordCanBeReusedAfterJoin) {
-    ThreadRecord record;
-    ThreadProbe first, second;
-    first.record = second.record = &record;
-    ASSERT_TRUE(StartThread(&record, ProbeThread, &first, 0));
-    JoinThread(&record);
-    ASSERT_TRUE(StartThread(&record, ProbeThread, &second, 0));
-    JoinThread(&record);
-    EXPECT_EQ(1, first.runs.load());
-    EXPECT_EQ(1, second.runs.load());
-    EXPECT_NE(first.seenId.load(), second.seenId.load());
-}
-
 void WaitForEvent(void* argument) { EventWait(static_cast<Event*>(argument)); }
 
 TEST(Threads, RefusesBadStarts) {
@@ -87,111 +72,24 @@ TEST(Threads, RefusesBadStarts) {
     EventClose(release);
 }
 
-// --- priorities ----------------------------------------------------------------
-
-int ProcessNice() {
-    errno = 0;
-    int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(getpid()));
-    return errno == 0 ? nice : 0;
-}
-
-int ThreadNice(const ThreadRecord& record) {
-    errno = 0;
-    int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(record.threadId.load()));
-    return errno == 0 ? nice : 1000;
-}
-
-// A parked thread whose priority a test changes from outside.
-class ParkedThread {
-public:
-    ParkedThread() : release_(EventCreate()) { started_ = StartThread(&record_, WaitForEvent, release_, 0); }
-    ~ParkedThread() {
-        EventSignal(release_);
-        JoinThread(&record_);
-        EventClose(release_);
-    }
-    bool started() const { return started_; }
-    ThreadRecord& record() { return record_; }
-
-private:
-    Event* release_;
-    ThreadRecord record_;
-    bool started_ = false;
-};
-
-// Whether this process may make a thread more important than the process.
-bool CanRaisePriority() {
-    ParkedThread probe;
-    if (!probe.started() || !WaitUntil([&] { return probe.record().threadId.load() != 0; })) return false;
-    int base = ThreadNice(probe.record());
-    return base > -20 && setpriority(PRIO_PROCESS, static_cast<id_t>(probe.record().threadId.load()), base - 1) == 0;
-}
-
-struct PriorityCase {
-    int level;
-    int niceOffset;  // relative to the process
-};
-
-// Levels that lower or keep the priority always take effect.
-const PriorityCase kLoweringCases[] = {
-    {-2, 10}, {-1, 5}, {0, 0}, {5, 0}, {-3, 0}, {3, 0}, {-100, 0}, {100, 0},
-};
-
+// Levels that lower or keep the priority map to nice values relative to the process.
 TEST(ThreadPriority, LevelsMapToNiceValues) {
-    int base = ProcessNice();
-    for (const PriorityCase& c : kLoweringCases) {
-        ParkedThread thread;
-        ASSERT_TRUE(thread.started());
-        EXPECT_TRUE(SetThreadPriorityLevel(&thread.record(), c.level)) << "level " << c.level;
-        EXPECT_EQ(std::min(base + c.niceOffset, 19), ThreadNice(thread.record())) << "level " << c.level;
+    errno = 0;
+    int base = getpriority(PRIO_PROCESS, static_cast<id_t>(getpid()));
+    const int cases[][2] = {{-2, 10}, {-1, 5}, {0, 0}, {5, 0}, {-3, 0}, {3, 0}, {-100, 0}, {100, 0}};
+    for (const auto& c : cases) {
+        ThreadRecord record;
+        Event* release = EventCreate();
+        ASSERT_TRUE(StartThread(&record, WaitForEvent, release, 0));
+        ASSERT_TRUE(WaitUntil([&] { return record.threadId.load() != 0; }));
+        EXPECT_TRUE(SetThreadPriorityLevel(&record, c[0])) << "level " << c[0];
+        errno = 0;
+        int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(record.threadId.load()));
+        EXPECT_EQ(std::min(base + c[1], 19), errno == 0 ? nice : 1000) << "level " << c[0];
+        EventSignal(release);
+        JoinThread(&record);
+        EventClose(release);
     }
-}
-
-TEST(ThreadPriority, RaisingIsBestEffort) {
-    int base = ProcessNice();
-    bool permitted = CanRaisePriority();
-    for (const PriorityCase& c : {PriorityCase{1, -5}, PriorityCase{2, -10}}) {
-        ParkedThread thread;
-        ASSERT_TRUE(thread.started());
-        EXPECT_TRUE(SetThreadPriorityLevel(&thread.record(), c.level)) << "level " << c.level;
-        int expected = permitted ? std::max(base + c.niceOffset, -20) : base;
-        EXPECT_EQ(expected, ThreadNice(thread.record())) << "level " << c.level;
-    }
-}
-
-// Takes CAP_SYS_NICE out of the effective set and the RLIMIT_NICE grant away,
-// as on an ordinary desktop session. Used only in a child process.
-bool DropNicePrivileges() {
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[2] = {};
-    if (syscall(SYS_capget, &header, data) != 0) return false;
-    data[CAP_TO_INDEX(CAP_SYS_NICE)].effective &= ~CAP_TO_MASK(CAP_SYS_NICE);
-    if (syscall(SYS_capset, &header, data) != 0) return false;
-    rlimit none{0, 0};
-    return setrlimit(RLIMIT_NICE, &none) == 0;
-}
-
-TEST(ThreadPriority, RefusedRaiseIsNotAFailure) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            if (!DropNicePrivileges() || CanRaisePriority()) _exit(2);
-            int base = ProcessNice();
-            ParkedThread thread;
-            bool ok = thread.started() && SetThreadPriorityLevel(&thread.record(), 2) &&
-                      ThreadNice(thread.record()) == base;
-            // Lowering still works without privileges.
-            ok = ok && SetThreadPriorityLevel(&thread.record(), -2) &&
-                 ThreadNice(thread.record()) == std::min(base + 10, 19);
-            _exit(ok ? 0 : 1);
-        },
-        testing::ExitedWithCode(0), "");
-}
-
-TEST(ThreadPriority, UnstartedRecordFails) {
-    ThreadRecord record;
-    EXPECT_FALSE(SetThreadPriorityLevel(&record, 0));
-    EXPECT_FALSE(SetThreadPriorityLevel(nullptr, 0));
 }
 
 // --- the re-entrant lock -------------------------------------------------------
@@ -234,10 +132,7 @@ TEST(Lock, OwnerReentersWhileAnotherThreadWaits) {
     LockDelete(&probe.lock);
 }
 
-struct CounterProbe {
-    Lock lock;
-    int64_t counter = 0;
-};
+struct CounterProbe { Lock lock; int64_t counter = 0; };
 
 void AddManyTimes(void* argument) {
     auto* probe = static_cast<CounterProbe*>(argument);
@@ -258,21 +153,50 @@ TEST(Lock, ExcludesOtherThreads) {
     LockDelete(&probe.lock);
 }
 
-// --- time ------------------------------------------------------------------------
 
-TEST(Time, MicrosNeverGoBackwards) {
-    uint64_t previous = GetTimeMicros();
-    for (int i = 0; i < 200000; ++i) {
-        uint64_t now = GetTimeMicros();
-        ASSERT_GE(now, previous);
-        previous = now;
+struct Waiters {
+    Event* event = nullptr;
+    std::atomic<int> ready{0};
+    std::atomic<int> woken{0};
+};
+
+void WaitOnce(void* argument) {
+    auto* waiters = static_cast<Waiters*>(argument);
+    waiters->ready.fetch_add(1);
+    EventWait(waiters->event);
+    waiters->woken.fetch_add(1);
+}
+
+TEST(Event, OneSignalWakesExactlyOneOfTwoWaiters) {
+    Waiters waiters;
+    waiters.event = EventCreate();
+    ThreadRecord threads[2];
+    for (auto& thread : threads) ASSERT_TRUE(StartThread(&thread, WaitOnce, &waiters, 0));
+    ASSERT_TRUE(WaitUntil([&] { return waiters.ready.load() == 2; }));
+    SleepMs(20);  // let both reach the wait
+
+    EventSignal(waiters.event);
+    ASSERT_TRUE(WaitUntil([&] { return waiters.woken.load() >= 1; }));
+    SleepMs(50);  // a second, wrong wake-up would show here
+    EXPECT_EQ(1, waiters.woken.load());
+
+    EventSignal(waiters.event);
+    for (auto& thread : threads) JoinThread(&thread);
+    EXPECT_EQ(2, waiters.woken.load());
+    EXPECT_FALSE(EventWaitFor(waiters.event, 0));
+    EventClose(waiters.event);
+}
+
+TEST(Event, WaitForTimesOutWithoutASignal) {
+    Event* event = EventCreate();
+    for (uint64_t timeout : {uint64_t{1000}, uint64_t{20000}}) {
+        uint64_t start = GetTimeMicros();
+        EXPECT_FALSE(EventWaitFor(event, timeout));
+        EXPECT_GE(GetTimeMicros() - start, timeout);
     }
+    EventClose(event);
 }
 
-TEST(Time, SleepLastsAtLeastItsLength) {
-    uint64_t start = GetTimeMicros();
-    SleepMs(20);
-    EXPECT_GE(GetTimeMicros() - start, 20000u);
-}
+struct LateSignal { Event* event; uint32_t delayMs; };
 
 }  // namespace

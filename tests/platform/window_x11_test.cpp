@@ -117,11 +117,7 @@ TEST_F(X11WindowTest, SurfaceIsExactlyRgb888WithoutAlphaAndDepth16) {
 }
 
 TEST_F(X11WindowTest, KeysBecomeFrameKeysPressedThenReleased) {
-    struct Case {
-        unsigned long keysym;
-        const char* down;
-        const char* up;
-    } cases[] = {
+    struct Case { unsigned long keysym; const char* down; const char* up; } cases[] = {
         {kKeyEscape, "key 0 down", "key 0 up"},
         {kKeyF1, "key 1 down", "key 1 up"},
         {kKeyF12, "key 12 down", "key 12 up"},
@@ -131,37 +127,6 @@ TEST_F(X11WindowTest, KeysBecomeFrameKeysPressedThenReleased) {
         ASSERT_TRUE(driver_->SendKey(c.keysym, true));
         ASSERT_TRUE(driver_->SendKey(c.keysym, false));
         EXPECT_EQ(CollectCount(2), (std::vector<std::string>{c.down, c.up})) << std::hex << c.keysym;
-    }
-}
-
-TEST_F(X11WindowTest, AHeldKeyRepeatsPressesOnly) {
-    // The server repeats a held key after its auto-repeat delay (660 ms by default).
-    ASSERT_TRUE(driver_->SendKey(kKeyF1, true));
-    std::vector<std::string> held = CollectUntil(5000, [](const std::vector<std::string>& seen) { return seen.size() >= 3; });
-    ASSERT_TRUE(driver_->SendKey(kKeyF1, false));
-    std::vector<std::string> released = CollectUntil(3000, [](const std::vector<std::string>& seen) {
-        return !seen.empty() && seen.back() == "key 1 up";
-    });
-    ASSERT_GE(held.size(), 2u) << "no auto-repeat seen";
-    for (const std::string& e : held) EXPECT_EQ(e, "key 1 down");
-    // Repeats already queued when the key went up may come first; then one release only.
-    ASSERT_FALSE(released.empty());
-    EXPECT_EQ(released.back(), "key 1 up");
-    for (size_t i = 0; i + 1 < released.size(); ++i) EXPECT_EQ(released[i], "key 1 down");
-}
-
-TEST_F(X11WindowTest, WheelButtonsBecomeSignedSteps) {
-    struct Case {
-        unsigned button;
-        std::vector<std::string> events;
-    } cases[] = {
-        {4, {"wheel 0 1"}}, {5, {"wheel 0 -1"}}, {6, {"wheel -1 0"}}, {7, {"wheel 1 0"}},
-        {1, {}},  // other buttons are input's business, not the frame's
-    };
-    for (const Case& c : cases) {
-        ASSERT_TRUE(driver_->ClickButton(c.button));
-        std::vector<std::string> seen = c.events.empty() ? Collect(150) : CollectCount(c.events.size());
-        EXPECT_EQ(seen, c.events) << "button " << c.button;
     }
 }
 
@@ -182,6 +147,34 @@ TEST_F(X11WindowTest, FocusAndIconifyingAreActivation) {
     for (const std::string& e : unmapped) EXPECT_EQ(e, "deactivate");
     ASSERT_TRUE(driver_->SetMapped(true));
     EXPECT_EQ(CollectCount(1), (std::vector<std::string>{"activate"}));
+}
+
+TEST_F(X11WindowTest, AHeldKeyRepeatsPressesOnly) {
+    // The server repeats a held key after its auto-repeat delay (660 ms by default).
+    ASSERT_TRUE(driver_->SendKey(kKeyF1, true));
+    std::vector<std::string> held = CollectUntil(5000, [](const std::vector<std::string>& seen) { return seen.size() >= 3; });
+    ASSERT_TRUE(driver_->SendKey(kKeyF1, false));
+    std::vector<std::string> released = CollectUntil(3000, [](const std::vector<std::string>& seen) {
+        return !seen.empty() && seen.back() == "key 1 up";
+    });
+    ASSERT_GE(held.size(), 2u) << "no auto-repeat seen";
+    for (const std::string& e : held) EXPECT_EQ(e, "key 1 down");
+    // Repeats already queued when the key went up may come first; then one release only.
+    ASSERT_FALSE(released.empty());
+    EXPECT_EQ(released.back(), "key 1 up");
+    for (size_t i = 0; i + 1 < released.size(); ++i) EXPECT_EQ(released[i], "key 1 down");
+}
+
+TEST_F(X11WindowTest, WheelButtonsBecomeSignedSteps) {
+    struct Case { unsigned button; std::vector<std::string> events; } cases[] = {
+        {4, {"wheel 0 1"}}, {5, {"wheel 0 -1"}}, {6, {"wheel -1 0"}}, {7, {"wheel 1 0"}},
+        {1, {}},  // other buttons are input's business, not the frame's
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(driver_->ClickButton(c.button));
+        std::vector<std::string> seen = c.events.empty() ? Collect(150) : CollectCount(c.events.size());
+        EXPECT_EQ(seen, c.events) << "button " << c.button;
+    }
 }
 
 TEST_F(X11WindowTest, OnlyTheDeleteWindowProtocolIsTheCloseBox) {

@@ -1,13 +1,18 @@
-// Slot helpers and native classes: values land where they should, the stack
-// stays balanced, type masks stop bad calls before the native runs, and an
-// instance's release hook frees its native object.
+// Native bindings: type masks, class instances owning their objects, argument
+// checks before a native runs, and the engine tables (Sys, Rand).
 #include <gtest/gtest.h>
-
+#include <cctype>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "app/app_frame.h"
+#include "core/random.h"
+#include "gfx/gl_state.h"
+#include "script/engine_tables.h"
 #include "script/script_bind.h"
 #include "script/script_host.h"
+#include "tests/app/fake_window_system.h"
 #include "tests/script/script_test_util.h"
 #include "tests/support/log_capture.h"
 
@@ -38,9 +43,7 @@ int ScriptBindTest::nativeCalls = 0;
 int ScriptBindTest::released = 0;
 
 // The toy class: a counter whose native object lives in the script-object allocator.
-struct CounterObject {
-    SQInteger value;
-};
+struct CounterObject { SQInteger value; };
 
 SQInteger ReleaseCounter(SQUserPointer pointer, SQInteger size) {
     Allocator::Free(pointer);
@@ -90,38 +93,6 @@ const ScriptMethodRow kCounterRows[] = {
     {"Get", CounterGet, 1, nullptr, false},  // no mask: neither count nor types are checked
     {"Kind", CounterKind, 1, ".", true},
 };
-
-TEST_F(ScriptBindTest, SlotHelpersPutValuesIntoTheirParentAndBalanceTheStack) {
-    HSQOBJECT config;
-    ASSERT_EQ(NewScriptTable(nullptr, "Config", &config), 1);
-    EXPECT_EQ(SetScriptBool(&config, "Flag", true), 1);
-    EXPECT_EQ(SetScriptInteger(&config, "Big", SQInteger{1} << 40), 1);
-    EXPECT_EQ(SetScriptFloat(&config, "Ratio", 0.25f), 1);
-    EXPECT_EQ(SetScriptInteger(nullptr, "RootValue", -7), 1);
-    EXPECT_EQ(NewScriptTable(&config, "Inner", nullptr), 1);
-    EXPECT_EQ(sq_gettop(v), 0);
-
-    EXPECT_TRUE(Eval(v, "Config.Flag").boolean);
-    EXPECT_EQ(Eval(v, "Config.Big").integer, SQInteger{1} << 40);
-    EXPECT_EQ(Eval(v, "Config.Ratio").real, 0.25f);
-    EXPECT_EQ(Eval(v, "RootValue").integer, -7);
-    EXPECT_EQ(Eval(v, "typeof Config.Inner").text, "table");
-
-    HSQOBJECT inner;
-    EXPECT_EQ(GetScriptSlot(&config, "Inner", &inner), 1);
-    EXPECT_TRUE(sq_istable(inner));
-    EXPECT_EQ(sq_gettop(v), 0);
-}
-
-TEST_F(ScriptBindTest, AMissingSlotIsAFailureWithOneLine) {
-    HSQOBJECT out;
-    out._type = OT_NULL;
-    LogCapture log;
-    EXPECT_EQ(GetScriptSlot(nullptr, "Nowhere", &out), 0);
-    EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error: script: slot \"Nowhere\" does not exist"});
-    EXPECT_TRUE(sq_isnull(out));
-    EXPECT_EQ(sq_gettop(v), 0);
-}
 
 SQInteger AddInts(HSQUIRRELVM v) {
     ++ScriptBindTest::nativeCalls;
@@ -181,6 +152,101 @@ TEST_F(ScriptBindTest, ABadArgumentIsRejectedBeforeTheMethodRuns) {
     EXPECT_TRUE(log.Contains("parameter 1 has an invalid type"));
     EXPECT_EQ(released, 1);  // only the instance that was made
     EXPECT_EQ(objects.bytesInUse.load(), 0u);
+}
+
+class EngineTablesTest : public ScriptTest {
+protected:
+    void SetUp() override {
+        ScriptTest::SetUp();
+        SetScreenSize(1280, 720);
+        RegisterScriptInterfaces();
+    }
+    void TearDown() override {
+        SetScreenSize(0, 0);
+        ScriptTest::TearDown();
+    }
+};
+
+// The frame starts, the initialise callback runs one script expression, and
+// the loop ends at once on the posted quit.
+HSQUIRRELVM gExitVM = nullptr;
+const char* gExitExpression = nullptr;
+int gHandle = 0;
+
+// The exit status a frame ends with when the script runs `expression` first;
+// 99 when the script posted nothing.
+int ExitStatusOf(HSQUIRRELVM v, const char* expression) {
+    gExitVM = v;
+    gExitExpression = expression;
+    AppDescriptor descriptor;
+    descriptor.clientWidth = 64;
+    descriptor.clientHeight = 64;
+    descriptor.OnInitialize = []() -> AppHandle {
+        RunSource(gExitVM, gExitExpression);
+        PostQuit(99);  // the first posted status wins
+        return &gHandle;
+    };
+    descriptor.OnFinalize = [](AppHandle) {};
+    std::vector<std::string> trace;
+    FakeWindowSystem windows(&trace);
+    return RunApplicationWith(descriptor, &windows, EngineServices{});
+}
+
+TEST_F(EngineTablesTest, SysExitPostsItsOptionalStatus) {
+    struct Case { const char* expression; int status; } cases[] = {
+        {"Sys.Exit()", 0},
+        {"Sys.Exit(3)", 3},
+        {"Sys.Exit(2.75)", 2},              // numbers are truncated
+        {"Sys.Exit(0x100000001)", 1},        // 64-bit script integers keep their low 32 bits
+        {"Sys.Exit(\"3\")", 99},           // not a number: a script error, nothing posted
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expression);
+        LogCapture log;
+        EXPECT_EQ(ExitStatusOf(v, c.expression), c.status);
+    }
+}
+
+TEST_F(EngineTablesTest, RandRangeStaysInsideItsBounds) {
+    RandomSeed(nullptr, 7);
+    std::set<SQInteger> seen;
+    ASSERT_TRUE(RunSource(v, "draws <- []; for (local i = 0; i < 400; i++) draws.append(Utl.RandRange(3, 7));").ok);
+    for (SQInteger i = 0; i < 400; ++i) seen.insert(Eval(v, "draws[" + std::to_string(i) + "]").integer);
+    EXPECT_EQ(seen, (std::set<SQInteger>{3, 4, 5, 6}));
+
+    struct Case {
+        const char* call;
+        SQInteger low, high;  // inclusive
+    };
+    const Case cases[] = {
+        {"Utl.RandRange(5, 5)", 5, 5},            // empty range: the lower bound, no division by zero
+        {"Utl.RandRange(9, 2)", 9, 9},            // reversed range: the lower bound
+        {"Utl.RandRange(3.9, 7.2)", 3, 6},        // bounds read as integers
+        {"Utl.RandRange(-10, -5)", -10, -6},
+        {"Utl.RandRange(0x100000003, 7)", 3, 6},  // only the low 32 bits of a bound count
+        {"Utl.RandRange(-2147483648, 2147483647)", -2147483648LL, 2147483646},
+    };
+    for (const Case& c : cases) {
+        for (int i = 0; i < 50; ++i) {
+            EvalResult r = Eval(v, c.call);
+            ASSERT_TRUE(r.ok) << c.call;
+            ASSERT_GE(r.integer, c.low) << c.call;
+            ASSERT_LE(r.integer, c.high) << c.call;
+        }
+    }
+}
+
+TEST_F(EngineTablesTest, WrongArgumentsAreRejectedBeforeTheNativeRuns) {
+    const char* const calls[] = {
+        "Utl.RandRange(1)",          "Utl.RandRange(\"a\", 2)",       "Utl.EasingIn(1, 2, 3, 4)",
+        "Utl.EasingOut(1, 2, 3, 4, \"x\")", "Utl.MoviePlay(1, 2)",     "Utl.MovieStop(\"now\")",
+        "Utl.Rand(1)",
+    };
+    for (const char* call : calls) {
+        LogCapture log;
+        EXPECT_FALSE(Eval(v, call).ok) << call;
+        EXPECT_GE(log.Count(), 1u) << call;
+    }
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
-// ImageInterface through scripts: a picture from the pack shown on a layer
-// (own texture and atlas), files that cannot be shown, hostile calls, and
-// images released while they still load.
+// ImageInterface and FontInterface through scripts: a packed picture shown
+// pixel for pixel, hostile calls, and sources that make no font.
 #include <gtest/gtest.h>
 
 #include "gfx/async_texture.h"
+#include "gfx/font.h"
+#include "gfx/font_data.h"
+#include "gfx/text_box.h"
+#include "gfx/texture.h"
 #include "tests/script_classes/media_classes_fixture.h"
 #include "tests/support/log_capture.h"
 
@@ -27,10 +30,7 @@ TEST_F(ImageInterfaceTest, APackedPictureShowsOnALayerPixelForPixel) {
         EXPECT_EQ(Eval(v, "layer.GetWidth()").integer, 16);
         EXPECT_EQ(Eval(v, "layer.GetHeight()").integer, 16);
         // The picture's top-left corner lands on (56, 32).
-        const struct {
-            int x, y;
-            uint32_t colour;
-        } probes[] = {
+        const struct { int x, y; uint32_t colour; } probes[] = {
             {56, 32, kQuadrantColours[0]},
             {63, 39, kQuadrantColours[0]},
             {64, 32, kQuadrantColours[1]},
@@ -57,34 +57,35 @@ TEST_F(ImageInterfaceTest, APackedPictureShowsOnALayerPixelForPixel) {
     }
 }
 
-TEST_F(ImageInterfaceTest, FilesThatCannotBeShownLeaveTheLayerEmptyAndAreLogged) {
-    const struct {
-        const char* name;
-        const char* line;
-    } cases[] = {
-        {"image/missing.png", "Error: Failed to open \"image/missing.png\""},
-        {"image/broken.png", "Error: Invalid image format."},
-        {"", "Error: Failed to open \"\""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        LogCapture log;
-        Run(std::string("image <- ImageInterface(\"") + c.name +
-            "\", false); layer <- LayerInterface(); layer.SetImage(image); layer.SetPos(64, 64);");
-        WaitForImages();
-        // A missing file is refused at once and leaves the instance without a picture.
-        auto* texture = static_cast<AsyncTexture*>(NativeOf("image"));
-        if (texture != nullptr) {
-            EXPECT_EQ(texture->state.load(), kAsyncTextureFailed);
-        }
-        EXPECT_TRUE(log.Contains(c.line));
-        int naming = 0;
-        for (const std::string& line : log.Lines()) naming += line.find(std::string("\"") + c.name + "\"") != std::string::npos;
-        EXPECT_EQ(naming, 1) << "named once: " << testing::PrintToString(log.Lines());
+// A script places, moves, fades, hides and drops a layer; the 2D pass draws
+// the global layer list and the pixels are read back.
+TEST_F(ImageInterfaceTest, AScriptPlacesMovesFadesAndRemovesALayer) {
+    Run("layer <- LayerInterface(); layer.SetImage(ImageInterface(\"image/quadrants.png\", false));"
+        "layer.SetPos(30, 40);");
+    WaitForImages();
+    const uint32_t topLeft = kQuadrantColours[0], bottomRight = kQuadrantColours[3];
+    auto at = [](int x, int y) {
         DrawLayers();
-        EXPECT_EQ(ReadPixel(64, 64), 0u);
-        Run("layer = null; image = null; collectgarbage();");
-    }
+        return ReadPixel(x, y);
+    };
+    EXPECT_EQ(at(22, 32), topLeft);  // 16 x 16, centred on (30, 40)
+    EXPECT_EQ(at(37, 47), bottomRight);
+    EXPECT_EQ(at(21, 40), 0u);
+    EXPECT_EQ(at(30, 48), 0u);
+    Run("layer.SetPos(90, 100);");
+    EXPECT_EQ(at(22, 32), 0u);
+    EXPECT_EQ(at(82, 92), topLeft);
+    Run("layer.SetFade(0.5);");
+    const uint32_t faded = at(82, 92);
+    for (int shift : {0, 8, 16}) EXPECT_NEAR(int(faded >> shift & 0xFF), int(topLeft >> shift & 0xFF) / 2, 1);
+    Run("layer.SetFade(1.0); layer.SetAlpha(-1.0);");
+    EXPECT_EQ(at(82, 92), 0u);
+    Run("layer.SetAlpha(1.0); layer.SetVisible(false);");
+    EXPECT_EQ(at(82, 92), 0u);
+    Run("layer.SetVisible(true);");
+    EXPECT_EQ(at(82, 92), topLeft);
+    Run("layer = null; collectgarbage();");
+    EXPECT_EQ(at(82, 92), 0u);
 }
 
 // Missing or mistyped arguments warn and leave an instance without a
@@ -127,22 +128,42 @@ TEST_F(ImageInterfaceTest, WrongCallsNeverCrash) {
     DrawLayers();
 }
 
-// Every instance dropped at once, most while their pictures still load: the
-// loads are taken off the worker and every byte goes back.
-TEST_F(ImageInterfaceTest, ImagesReleasedWhileLoadingGiveEverythingBack) {
-    Run("kept <- [];"
-        "for (local i = 0; i < 200; ++i) {"
-        "  local image = ImageInterface(i % 3 == 0 ? \"image/broken.png\" : \"image/quadrants.png\", i % 2 == 0);"
-        "  if (i % 50 == 0) kept.append(image);"
-        "}"
-        "collectgarbage();");
-    EXPECT_EQ(GetAsyncTextureList().count, 4u);
-    WaitForImages();
-    Run("layer <- LayerInterface(); layer.SetImage(kept[1]); kept = null; collectgarbage();");
-    EXPECT_EQ(GetAsyncTextureList().count, 1u) << "the layer keeps its picture";
-    Run("layer = null; collectgarbage();");
-    EXPECT_EQ(GetAsyncTextureList().count, 0u);
-    EXPECT_TRUE(objects_.live.empty()) << objects_.live.size() << " script objects left";
+using FontInterfaceTest = MediaClassesTest;
+
+// Each leaves the instance without a font and logs why; a text box made from
+// such a font has no box, and its methods neither fail nor draw.
+TEST_F(FontInterfaceTest, SourcesThatMakeNoFontLeaveTheInstanceEmpty) {
+    const struct { const char* call; const char* line; } cases[] = {
+        {"FontInterface(16, 5)", "Error: Invalid parameter."},
+        {"FontInterface(16, null)", "Error: Invalid parameter."},
+        {"FontInterface(16)", "Error: Invalid parameter."},
+        {"FontInterface(16, LayerInterface())", "Error: Invalid parameter."},
+        {"FontInterface(16, ImageInterface(\"image/quadrants.png\", false))", "Error: Invalid parameter."},
+        {"FontInterface(16, \"font/missing.ttf\")", "open \"font/missing.ttf\"."},
+        {"FontInterface(16, FontInterface(16, \"font/missing.ttf\"))", "the source font was never made"},
+        {"FontInterface(16, \"image/quadrants.png\")", "quadrants.png"},
+        {"FontInterface(-16, \"font/DejaVuSans.ttf\")", "out of range"},
+        {"FontInterface(\"big\", \"font/DejaVuSans.ttf\")", "Warning: FontInterface.constructor: argument 1"},
+        {"FontInterface()", "Warning: FontInterface.constructor: argument 1 is missing"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.call);
+        LogCapture log;
+        Run(std::string("font <- ") + c.call + "; box <- TextBoxInterface(font, 32);");
+        EXPECT_EQ(NativeOf("font"), nullptr);
+        EXPECT_EQ(NativeOf("box"), nullptr);
+        EXPECT_TRUE(log.Contains(c.line));
+        EXPECT_TRUE(log.Contains("TextBoxInterface: no font"));
+        Run("box.Print(\"text\"); box.SetPos(10, 10); box.SetColor(0xFF0000FF); box.SetZ(3); box.SkipAnim();");
+        EXPECT_TRUE(Eval(v, "box.CheckAnim()").boolean);
+        EXPECT_FALSE(Eval(v, "box.IsVisible()").boolean);
+        EXPECT_EQ(Eval(v, "box.GetPosX()").integer, 0);
+        EXPECT_EQ(Eval(v, "box.GetColor()").integer, 0);
+        EXPECT_FALSE(Eval(v, "box.HitTest(0, 0)").boolean);
+        EXPECT_TRUE(TextBoxes().empty());
+        Run("box = null; font = null; collectgarbage();");
+    }
+    EXPECT_EQ(LiveFontCount(), 0u);
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
-// LayerInterface through scripts compiled from source: colours and fade,
-// z order, hit tests, image references, hostile calls, and release hooks.
+// LayerInterface and InputInterface through scripts compiled from source: z
+// order, hit tests, hostile calls, release hooks, and pointer records read
+// back newest first with drag signs and angles.
 #include <gtest/gtest.h>
-
 #include <cmath>
 
+#include "app/input.h"
 #include "gfx/async_texture.h"
 #include "gfx/quad.h"
 #include "gfx/sprite.h"
@@ -13,61 +14,6 @@
 namespace {
 
 using LayerInterfaceTest = ScriptClassesTest;
-
-uint32_t VertexColour(const SpriteLayer* layer, int corner) { return layer->sprite->quad[corner].color; }
-
-TEST_F(LayerInterfaceTest, ColoursAreStoredByteReversed) {
-    Run("layer <- LayerInterface(); layer.SetColor(0x11223344);");
-    EXPECT_EQ(Eval(v, "layer.GetColor()").integer, 0x44332211);
-    EXPECT_FLOAT_EQ(Eval(v, "layer.GetAlpha()").real, 0x44 / 255.0f);
-    ASSERT_EQ(Layers().size(), 1u);
-    for (int corner = 0; corner < 4; ++corner) EXPECT_EQ(VertexColour(Layers()[0], corner), 0x44332211u);
-    // The 64-bit VM sees the stored white as the positive literal.
-    Run("layer.SetColor(0xFFFFFFFF);");
-    EXPECT_TRUE(Eval(v, "layer.GetColor() == 0xFFFFFFFF").boolean);
-    // Feeding GetColor back swaps the channels, as scripts have always seen it.
-    Run("layer.SetColor(0x11223344); layer.SetColor(layer.GetColor());");
-    EXPECT_EQ(Eval(v, "layer.GetColor()").integer, 0x11223344);
-}
-
-TEST_F(LayerInterfaceTest, FadeScalesOnlyWhatTheSpriteGets) {
-    Run("layer <- LayerInterface(); layer.SetFade(0.5);");
-    const SpriteLayer* layer = Layers()[0];
-    EXPECT_EQ(VertexColour(layer, 0), 0x7FFFFFFFu);
-    EXPECT_EQ(layer->colour[0], 0xFFFFFFFFu);
-    EXPECT_FLOAT_EQ(Eval(v, "layer.GetAlpha()").real, 1.0f);
-    EXPECT_FLOAT_EQ(Eval(v, "layer.GetFade()").real, 0.5f);
-}
-
-TEST_F(LayerInterfaceTest, AlphaIsTruncatedAndClamped) {
-    Run("layer <- LayerInterface();");
-    const struct {
-        const char* value;
-        uint32_t alpha;
-    } cases[] = {{"2.0", 255}, {"-1.0", 0}, {"0.5", 127}, {"1", 255}, {"0.0 / 0.0", 0},
-                 {"1e30", 255}, {"-1e30", 0}, {"0.999", 254}};
-    for (const auto& c : cases) {
-        Run(std::string("layer.SetAlpha(") + c.value + ");");
-        EXPECT_EQ(Layers()[0]->colour[0] >> 24, c.alpha) << c.value;
-        EXPECT_EQ(VertexColour(Layers()[0], 0) >> 24, c.alpha) << c.value;
-    }
-    Run("layer.SetAlpha(-1.0);");
-    EXPECT_TRUE(Layers()[0]->sprite->flags & kSpriteTransparent) << "an alpha of 0 is not drawn";
-    Run("layer.SetAlpha(1.0); layer.SetFade(0.0 / 0.0);");
-    EXPECT_EQ(VertexColour(Layers()[0], 0) >> 24, 0u);
-    Run("layer.SetFade(1e30);");
-    EXPECT_EQ(VertexColour(Layers()[0], 0) >> 24, 255u);
-}
-
-TEST_F(LayerInterfaceTest, VertexColoursGoTopLeftBottomLeftTopRightBottomRight) {
-    Run("layer <- LayerInterface(); layer.SetVertexColor(0x110000FF, 0x220000FF, 0x330000FF, 0x440000FF);"
-        "layer.SetFade(0.5); layer.SetAlpha(0.0);");
-    const SpriteLayer* layer = Layers()[0];
-    EXPECT_EQ(VertexColour(layer, kQuadTopLeft), 0x00000011u);  // SetAlpha touches the top-left only
-    EXPECT_EQ(VertexColour(layer, kQuadBottomLeft), 0x7F000022u);
-    EXPECT_EQ(VertexColour(layer, kQuadTopRight), 0x7F000033u);
-    EXPECT_EQ(VertexColour(layer, kQuadBottomRight), 0x7F000044u);
-}
 
 TEST_F(LayerInterfaceTest, EqualZLayersDrawInLinkOrderAndSetZMovesBehind) {
     Run("a <- LayerInterface(); b <- LayerInterface(); c <- LayerInterface();"
@@ -87,11 +33,7 @@ TEST_F(LayerInterfaceTest, EqualZLayersDrawInLinkOrderAndSetZMovesBehind) {
 
 TEST_F(LayerInterfaceTest, HitTestBoxes) {
     Run("layer <- LayerInterface(); layer.SetSize(10, 10); layer.SetPos(100, 100);");
-    const struct {
-        const char* setup;
-        int x, y;
-        bool hit;
-    } cases[] = {
+    const struct { const char* setup; int x, y; bool hit; } cases[] = {
         {"", 95, 95, true},
         {"", 105, 100, false},
         {"", 104, 104, true},
@@ -113,24 +55,11 @@ TEST_F(LayerInterfaceTest, HitTestBoxes) {
     }
 }
 
-TEST_F(LayerInterfaceTest, NumbersCountAsBooleans) {
-    Run("layer <- LayerInterface(); layer.SetVisible(false);");
-    EXPECT_FALSE(Eval(v, "layer.IsVisible()").boolean);
-    Run("layer.SetVisible(1);");
-    EXPECT_TRUE(Eval(v, "layer.IsVisible()").boolean);
-    Run("layer.SetVisible(0.0);");
-    EXPECT_FALSE(Eval(v, "layer.IsVisible()").boolean);
-}
-
 // Calls with missing, mistyped or foreign arguments: each is a warning with
 // 0 used, or a script error, and never touches memory it should not.
 TEST_F(LayerInterfaceTest, WrongCallsNeverCrash) {
     Run("layer <- LayerInterface(); other <- InputInterface(0); image <- ImageInterface(4, 4, 0);");
-    const struct {
-        const char* call;
-        bool throws;
-        bool warns;
-    } cases[] = {
+    const struct { const char* call; bool throws; bool warns; } cases[] = {
         {"layer.SetPos()", false, true},
         {"layer.SetPos(\"x\", null)", false, true},
         {"layer.SetPos(1.9, [1])", false, true},
@@ -178,24 +107,60 @@ TEST_F(LayerInterfaceTest, ReleaseHooksFreeEveryLayer) {
     EXPECT_TRUE(objects_.live.empty());
 }
 
-TEST_F(LayerInterfaceTest, ALayerKeepsADroppedImageAlive) {
-    Run("layer <- LayerInterface(); layer.SetImage(ImageInterface(4, 4, 0)); collectgarbage();");
-    ASSERT_EQ(GetAsyncTextureList().count, 1u);
-    AsyncTexture* image = Layers()[0]->sprite->image;
-    EXPECT_EQ(image->refCount, 1);
-    Run("layer.SetImageRect(ImageInterface(2, 2, 0), 0, 0, 1, 1); collectgarbage();");
-    EXPECT_EQ(GetAsyncTextureList().count, 1u) << "the replaced image is released";
-    Run("layer = null; collectgarbage();");
-    EXPECT_EQ(GetAsyncTextureList().count, 0u);
+class InputInterfaceTest : public ScriptClassesTest {
+protected:
+    void SetUp() override {
+        ScriptClassesTest::SetUp();
+        InitInputWith(nullptr, nullptr);
+        PointerState* pointer = GetPointerState(0);
+        for (int k = 0; k < kPointerHistory; ++k) {
+            pointer->history[k][0] = 100 + k;
+            pointer->history[k][1] = 200 + k;
+        }
+    }
+    void TearDown() override {
+        InitInputWith(nullptr, nullptr);
+        ScriptClassesTest::TearDown();
+    }
+
+    void SetDrag(int pushX, int pushY, int x, int y) {
+        PointerState* pointer = GetPointerState(0);
+        pointer->pushX = pushX;
+        pointer->pushY = pushY;
+        pointer->history[0][0] = x;
+        pointer->history[0][1] = y;
+    }
+};
+
+TEST_F(InputInterfaceTest, ReadsTheHistoryNewestFirst) {
+    Run("input <- InputInterface(0);");
+    EXPECT_EQ(Eval(v, "input.GetX(0)").integer, 100);
+    EXPECT_EQ(Eval(v, "input.GetY(19)").integer, 219);
+    EXPECT_EQ(Eval(v, "input.GetX(20)").integer, 0);
+    EXPECT_EQ(Eval(v, "input.GetX(-1)").integer, 0);
+    EXPECT_EQ(Eval(v, "input.GetX(1 << 40)").integer, 0);
+    GetPointerState(0)->state = kButtonHeld;
+    GetPointerState(0)->holdFrames = 42;
+    EXPECT_EQ(Eval(v, "input.GetState()").integer, 3);
+    EXPECT_EQ(Eval(v, "input.GetHoldTime()").integer, 42);
 }
 
-TEST_F(LayerInterfaceTest, LayersMadeWithoutTheListAreNeverLinked) {
-    FreeGlobalLayerList();
-    Run("orphan <- LayerInterface(); orphan.SetZ(3);");
-    EXPECT_EQ(Eval(v, "orphan.GetZ()").integer, 3);
-    RegisterLayerInterface();  // a new list for the rest of the test
-    EXPECT_EQ(GetGlobalLayerList()->nodes.count, 0u);
-    Run("orphan = null; collectgarbage();");
+TEST_F(InputInterfaceTest, DragSignsAndAngles) {
+    Run("input <- InputInterface(0);");
+    const struct { int pushX, pushY, x, y; int countX, countY; float distance, angle; } cases[] = {
+        {50, 50, 40, 50, 10, 0, 10.0f, static_cast<float>(M_PI)},  // moved left: positive count
+        {50, 50, 50, 60, 0, -10, 10.0f, static_cast<float>(M_PI / 2)},  // straight down
+        {10, 10, 13, 14, -3, -4, 5.0f, std::atan2(4.0f, 3.0f)},
+        {0, 0, 0, 0, 0, 0, 0.0f, 0.0f},
+    };
+    for (const auto& c : cases) {
+        SetDrag(c.pushX, c.pushY, c.x, c.y);
+        EXPECT_EQ(Eval(v, "input.GetPushX()").integer, c.pushX);
+        EXPECT_EQ(Eval(v, "input.GetDragCountX()").integer, c.countX);
+        EXPECT_EQ(Eval(v, "input.GetDragCountY()").integer, c.countY);
+        EXPECT_FLOAT_EQ(Eval(v, "input.GetDragDistance()").real, c.distance);
+        EXPECT_FLOAT_EQ(Eval(v, "input.GetDragAngle()").real, c.angle);
+    }
 }
 
 }  // namespace

@@ -184,20 +184,6 @@ void MediaClassesTest::WaitForImages() {
     }
 }
 
-void MediaClassesTest::WaitForGlyphs() {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    for (TextBox* box : TextBoxes()) {
-        for (;;) {
-            {
-                std::lock_guard<std::mutex> hold(box->lock);
-                if (box->prepared >= box->count) break;
-            }
-            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "glyphs still being prepared";
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    }
-}
-
 std::vector<TextBox*> MediaClassesTest::TextBoxes() {
     std::vector<TextBox*> boxes;
     for (ListNode* link = GetGlobalLayerList()->nodes.head; link != nullptr; link = link->next) {

@@ -41,9 +41,6 @@ protected:
 
     // Runs the main queue until no image is loading or waiting for upload.
     static void WaitForImages();
-    // Waits, without running the main queue (so nothing is uncovered), until
-    // every text box in the layer list has prepared all its characters.
-    static void WaitForGlyphs();
     // The text boxes of the global layer list, in drawing order.
     static std::vector<TextBox*> TextBoxes();
     // Clears to black and draws the global layer list.

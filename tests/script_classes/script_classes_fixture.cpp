@@ -1,28 +1,16 @@
 #include "tests/script_classes/script_classes_fixture.h"
 
 #include <cstddef>
-#include <cstring>
 
 #include "gfx/async_texture.h"
-#include "gfx/image.h"
 #include "script/script_class_args.h"
 #include "script/script_host.h"
 
 namespace {
 
-bool gUploadImages = false;
-
-// ImageInterface(width, height, 0xRRGGBBAA): an AsyncTexture owned by the instance.
+// ImageInterface(...): an AsyncTexture owned by the instance, never loaded.
 SQInteger StandInImage(HSQUIRRELVM v) {
     AsyncTexture* texture = AsyncTexture::Create(GetScriptObjectAllocator());
-    if (gUploadImages) {
-        int32_t width = ScriptArgInt32(v, 1, "ImageInterface"), height = ScriptArgInt32(v, 2, "ImageInterface");
-        uint32_t colour = ReverseColourBytes(static_cast<uint32_t>(ScriptArgInteger(v, 3, "ImageInterface")));
-        Image* image = Image::New(width, height, kPixelRgba8888, nullptr);
-        for (int32_t i = 0; i < width * height; ++i) memcpy(image->pixels + i * 4, &colour, 4);
-        AsyncTexture::SetDecoded(texture, image);
-        AsyncTexture::CompleteUpload(texture);
-    }
     sq_setinstanceup(v, 1, texture);
     sq_setreleasehook(v, 1, [](SQUserPointer pointer, SQInteger) -> SQInteger {
         ReleaseTexture(static_cast<AsyncTexture*>(pointer));
@@ -34,8 +22,6 @@ SQInteger StandInImage(HSQUIRRELVM v) {
 const ScriptMethodRow kStandInRows[] = {{"constructor", StandInImage, -1, nullptr, false}};
 
 }  // namespace
-
-void SetStandInImagesUploaded(bool uploaded) { gUploadImages = uploaded; }
 
 void ScriptClassesTest::SetUp() {
     ScriptTest::SetUp();

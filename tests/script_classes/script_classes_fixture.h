@@ -1,6 +1,6 @@
 // A fresh VM with InputInterface and LayerInterface registered, the script
-// objects on a counting allocator, and a stand-in ImageInterface (a solid
-// picture of a given size and colour) carrying the real class's type tag.
+// objects on a counting allocator, and a stand-in ImageInterface (never
+// loaded) carrying the real class's type tag.
 #pragma once
 
 #include <vector>
@@ -21,10 +21,7 @@ protected:
     void Run(const std::string& source);
     // The layers of the global list, drawing order.
     static std::vector<SpriteLayer*> Layers();
-    static Sprite* SpriteOf(const SpriteLayer* layer) { return layer->sprite; }
 
     CountingAllocator objects_;
 };
 
-// With a GL context current, the stand-in images are uploaded at once and are ready.
-void SetStandInImagesUploaded(bool uploaded);

@@ -90,11 +90,7 @@ TEST_F(CnutcTest, FailuresGiveAMessageAStatusAndNoOutput) {
     ASSERT_TRUE(temp.Write("bad.nut", "local a = 1;\nlocal b = 2;\nlocal c = a +;\n"));
     ASSERT_TRUE(temp.Write("nul.nut", std::string("local a = 1;\0local b;", 21)));
     ASSERT_TRUE(temp.Write("keep.cnut", "previous build"));
-    struct Case {
-        std::vector<std::string> args;
-        int status;
-        std::string err;
-    };
+    struct Case { std::vector<std::string> args; int status; std::string err; };
     const std::vector<Case> cases = {
         {{temp.File("bad.nut"), temp.File("keep.cnut")}, 1, temp.File("bad.nut") + ":3:15: expression expected\n"},
         {{temp.File("nul.nut"), temp.File("keep.cnut")}, 1, temp.File("nul.nut") + ": NUL byte at offset 12\n"},

@@ -1,0 +1,317 @@
+// The image readers on files from independent writers (libpng, ImageMagick)
+// and hand-made headers: samples compared exactly, refusals with their one
+// log line, every good file cut at every byte or stored compressed, headers
+// with impossible sizes, and the conversions images go through before upload.
+// Meant to run under ASan/UBSan as well.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <memory>
+
+#include "core/allocator.h"
+#include "fs/stream.h"
+#include "gfx/image.h"
+#include "gfx/image_file.h"
+#include "gfx/texture_decode.h"
+#include "tests/gfx_images/image_test_files.h"
+#include "tests/support/log_capture.h"
+
+namespace {
+
+PngLayout Layout(int colourType, int bitDepth, bool interlaced, int width, int height, std::vector<uint8_t> rows) {
+    PngLayout layout;
+    layout.width = width, layout.height = height, layout.colourType = colourType;
+    layout.bitDepth = bitDepth, layout.interlaced = interlaced, layout.rows = std::move(rows);
+    return layout;
+}
+
+TEST(PngReader, DecodesTheWrittenSamples) {
+    const struct {
+        int colourType, bitDepth;
+        bool interlaced;
+        int width, height;
+    } cases[] = {{PNG_COLOR_TYPE_RGB, 8, false, 5, 3},        {PNG_COLOR_TYPE_RGB_ALPHA, 8, false, 7, 4},
+                 {PNG_COLOR_TYPE_RGB, 16, false, 3, 2},       {PNG_COLOR_TYPE_RGB_ALPHA, 16, false, 4, 5},
+                 {PNG_COLOR_TYPE_RGB_ALPHA, 8, true, 13, 11}, {PNG_COLOR_TYPE_RGB, 8, true, 9, 17},
+                 {PNG_COLOR_TYPE_RGB_ALPHA, 8, false, 1, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.colourType << " " << c.bitDepth << " " << c.width << "x" << c.height);
+        const bool alpha = c.colourType == PNG_COLOR_TYPE_RGB_ALPHA;
+        RawImage source = TestPattern(c.width, c.height, 7, !alpha);
+        std::vector<uint8_t> samples = alpha ? source.rgba : RgbOf(source), rows;
+        // 16-bit samples: the high byte is the 8-bit value, the low byte noise that must be cut.
+        for (size_t i = 0; i < samples.size(); ++i) {
+            rows.push_back(samples[i]);
+            if (c.bitDepth == 16) rows.push_back(static_cast<uint8_t>(i * 37));
+        }
+        LogCapture log;
+        ImagePtr image(DecodeBytes(WritePng(Layout(c.colourType, c.bitDepth, c.interlaced, c.width, c.height, rows))));
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(image->type, alpha ? kPixelRgba8888 : kPixelRgb888);
+        EXPECT_EQ(image->bitsPerPixel, alpha ? 32 : 24);
+        EXPECT_TRUE(image->width == c.width && image->height == c.height);
+        EXPECT_EQ(Pixels(image.get()), samples);
+        EXPECT_EQ(log.Count(), 0u);
+    }
+    for (int depth : {1, 2, 4, 8}) {  // palettes: indices unpacked, alpha from the transparency chunk
+        const int width = 11, height = 3, colours = depth == 1 ? 2 : 3, rowBytes = (width * depth + 7) / 8;
+        std::vector<uint8_t> indices, rows(static_cast<size_t>(rowBytes) * height, 0);
+        for (int i = 0; i < width * height; ++i) {
+            indices.push_back(static_cast<uint8_t>((i * 5) % colours));
+            int bit = (i % width) * depth;
+            rows[(i / width) * rowBytes + bit / 8] |= static_cast<uint8_t>(indices[i] << (8 - depth - bit % 8));
+        }
+        PngLayout layout = Layout(PNG_COLOR_TYPE_PALETTE, depth, false, width, height, rows);
+        layout.palette = {10, 20, 30, 40, 50, 60, 70, 80, 90};
+        layout.palette.resize(static_cast<size_t>(colours) * 3);
+        layout.alphas = {128};  // covers entry 0 only
+        ImagePtr image(DecodeBytes(WritePng(layout)));
+        ASSERT_NE(image, nullptr);
+        ASSERT_EQ(image->type, kPixelIndexed8);
+        ASSERT_EQ(image->dataSize, kPaletteBytes + width * height);
+        const uint8_t* palette = image->pixels;
+        EXPECT_EQ(std::vector<uint8_t>(palette, palette + 8), (std::vector<uint8_t>{10, 20, 30, 128, 40, 50, 60, 255}));
+        for (int i = colours; i < 256; ++i) EXPECT_EQ(palette[i * 4 + 3], 0) << "entry " << i;
+        EXPECT_EQ(std::vector<uint8_t>(palette + kPaletteBytes, palette + image->dataSize), indices) << depth;
+    }
+}
+
+// ImageMagick writes one picture in the PNG and bitmap forms it offers;
+// widths 1, 2, 3 and 5 give every amount of bitmap row padding.
+TEST(ImageMagickFiles, DecodeToTheSamePicture) {
+    if (!HaveImageMagick()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+    for (int width : {1, 2, 3, 5}) {
+        RawImage source = TestPattern(width, 3, 11, false);
+        const std::string png = WritePng(Layout(PNG_COLOR_TYPE_RGB_ALPHA, 8, false, width, 3, source.rgba));
+        const struct {
+            const char* output;
+            std::vector<std::string> options;
+            PixelFormat type;
+        } cases[] = {{"PNG32:out.png", {}, kPixelRgba8888},
+                     {"PNG64:out.png", {}, kPixelRgba8888},
+                     {"PNG48:out.png", {"-alpha", "off"}, kPixelRgb888},
+                     {"BMP3:out.bmp", {"-alpha", "off", "-type", "TrueColor"}, kPixelRgb888},
+                     {"BMP3:out.bmp", {"-define", "bmp3:alpha=true"}, kPixelRgba8888},
+                     // A 124-byte header: the rows start at the file's data offset.
+                     {"BMP:out.bmp", {"-alpha", "off", "-type", "TrueColor"}, kPixelRgb888}};
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.output << " " << width);
+            std::string bytes = ConvertWithImageMagick(png, "png", c.options, c.output);
+            ASSERT_FALSE(bytes.empty());
+            ImagePtr image(DecodeBytes(bytes));
+            ASSERT_NE(image, nullptr);
+            EXPECT_EQ(image->type, c.type);
+            EXPECT_EQ(Pixels(image.get()), c.type == kPixelRgba8888 ? source.rgba : RgbOf(source));
+        }
+    }
+    // DXT1 holds these colours exactly, at most two per 4x4 block.
+    const uint8_t colours[4][4] = {{255, 0, 0, 255}, {0, 0, 255, 255}, {0, 255, 0, 255}, {255, 255, 255, 255}};
+    RawImage blocks;
+    blocks.width = blocks.height = 8;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) blocks.rgba.insert(blocks.rgba.end(), colours[((y / 4) * 2 + x / 4 + (x + y) % 2) % 4],
+                                                       colours[((y / 4) * 2 + x / 4 + (x + y) % 2) % 4] + 4);
+    std::string dds = ConvertWithImageMagick(WritePng(Layout(PNG_COLOR_TYPE_RGB_ALPHA, 8, false, 8, 8, blocks.rgba)), "png",
+                                             {"-alpha", "off", "-define", "dds:compression=dxt1", "-define",
+                                              "dds:mipmaps=0", "-define", "dds:cluster-fit=true"},
+                                             "DDS:out.dds");
+    ImagePtr image(DecodeBytes(dds));
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->type, kPixelDxt1Rgb);
+    ASSERT_EQ(image->dataSize, 32u);
+    for (int block = 0; block < 4; ++block) {
+        uint8_t texels[16][4];
+        DecodeDxt1Block(image->pixels + block * 8, false, texels);
+        for (int i = 0; i < 16; ++i)
+            EXPECT_EQ(0, memcmp(texels[i], blocks.At((block % 2) * 4 + i % 4, (block / 2) * 4 + i / 4), 4)) << block;
+    }
+    const std::string png = WritePng(Layout(PNG_COLOR_TYPE_RGB_ALPHA, 8, false, 4, 4, TestPattern(4, 4, 2, true).rgba));
+    LogCapture log;  // palette bitmaps and uncompressed DDS are not read
+    EXPECT_EQ(DecodeBytes(ConvertWithImageMagick(png, "png", {"-colors", "4", "-type", "Palette"}, "BMP3:p.bmp")),
+              nullptr);
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error: Pallet Bitmap is not supported."});
+    log.Clear();
+    EXPECT_EQ(DecodeBytes(ConvertWithImageMagick(png, "png", {"-define", "dds:compression=none"}, "DDS:plain.dds")),
+              nullptr);
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error: Not support Compress format."});
+}
+
+// A bitmap whose information header claims another size and whose data offset is given.
+std::string WithHeaderSize(std::string bytes, uint32_t infoSize, uint32_t dataOffset) {
+    for (int i = 0; i < 4; ++i) {
+        bytes[14 + i] = static_cast<char>(infoSize >> (8 * i));
+        bytes[10 + i] = static_cast<char>(dataOffset >> (8 * i));
+    }
+    return bytes;
+}
+
+TEST(ImageReaders, RefuseWhatTheyCannotReadWithTheirLine) {
+    const std::string rows(64, '\x11'), data(64, '\x5A'), good = MakeBmp(4, 2, 24, 0, 0, rows);
+    const struct { const char* name; std::string bytes; std::vector<std::string> log; } cases[] = {
+        {"bmp core header", WithHeaderSize(good, 12, 54), {"Error: Failed to analyze BMP header."}},
+        {"bmp data inside a long header", WithHeaderSize(good, 108, 100), {"Error: Invalid BMP data offset 100."}},
+        {"bmp data past the end", WithHeaderSize(good, 108, 4000), {"Error: BMP pixel data is truncated (4x2)."}},
+        {"bmp palette", MakeBmp(4, 2, 8, 0, 16, rows), {"Error: Pallet Bitmap is not supported."}},
+        {"bmp run-length", MakeBmp(4, 2, 8, 1, 0, rows), {"Error: Compression Bitmap is not supported."}},
+        {"bmp bit fields", MakeBmp(4, 2, 32, 3, 0, rows), {"Error: Compression Bitmap is not supported."}},
+        {"bmp 8 bits without colours", MakeBmp(4, 2, 8, 0, 0, rows), {}},
+        {"bmp 16 bits", MakeBmp(4, 2, 16, 0, 0, rows), {}},
+        {"dds DXT5", MakeDds(4, 4, "DXT5", std::string(16, '\0')), {"Error: Not support Compress format."}},
+        {"pvr tag", MakePvr(8, 8, 25, 4, 32, data, "PVR?"), {"Error: Failed to analyze PVR header."}},
+        {"pvr flags with alpha", MakePvr(8, 8, 25 | 0x8000, 4, 32, data), {"Error: Not support Compress format."}},
+        {"pvr other format", MakePvr(8, 8, 26, 4, 32, data), {"Error: Not support Compress format."}},
+        {"pvr bits too large", MakePvr(8, 8, 24, 8, 64, data), {"Error: Failed to analyze PVR header."}},
+        {"pvr data below the level", MakePvr(8, 8, 25, 4, 16, data), {"Error: PVR data is truncated (8x8)."}},
+        {"unknown", "XY and more", {}},
+        {"short", "B", {}},
+        {"gif", "GIF89a", {}},
+        {"png grey", WritePng(Layout(PNG_COLOR_TYPE_GRAY, 8, false, 2, 2, std::vector<uint8_t>(4, 99))),
+         {"Error: That image file is not supported color type."}},
+        {"png grey and alpha", WritePng(Layout(PNG_COLOR_TYPE_GRAY_ALPHA, 8, false, 2, 2, std::vector<uint8_t>(8, 99))),
+         {"Error: That image file is not supported color type."}},
+    };
+    for (const auto& c : cases) {
+        LogCapture log;
+        EXPECT_EQ(DecodeBytes(c.bytes), nullptr) << c.name;
+        EXPECT_EQ(log.Lines(), c.log) << c.name;
+    }
+}
+
+std::string Png(int colourType, int depth, bool interlaced, int width, int height) {
+    PngLayout layout = NoisePngLayout(colourType, depth, interlaced, width, height, 21);
+    if (colourType == 3) {
+        layout.palette.assign(3 * 16, 77);
+        layout.alphas = {1, 2, 3};
+    }
+    return WritePng(layout);
+}
+
+// Through zlib, as a pack stores pictures: the reader cannot seek back.
+Image* DecodeCompressed(const std::string& bytes) {
+    uLongf packedSize = compressBound(bytes.size());
+    auto* packed = static_cast<Bytef*>(Alloc(nullptr, packedSize, 0));
+    EXPECT_EQ(compress2(packed, &packedSize, reinterpret_cast<const Bytef*>(bytes.data()), bytes.size(), 5), Z_OK);
+    Stream* inflate = ZlibStream(MemoryStream(packed, static_cast<uint32_t>(packedSize), true, nullptr),
+                                 static_cast<uint32_t>(bytes.size()), kZlibInflate, nullptr);
+    Image* image = LoadImage(inflate, nullptr);
+    inflate->Release();
+    return image;
+}
+
+bool SameImage(const Image* a, const Image* b) {
+    return a && b && a->type == b->type && a->width == b->width && a->height == b->height &&
+           Pixels(a) == Pixels(b);
+}
+
+TEST(HostileFiles, EveryTruncationFailsCleanlyOrKeepsThePicture) {
+    std::string bmpRows;
+    for (int i = 0; i < 3 * 8; ++i) bmpRows += static_cast<char>(i * 13);
+    const std::pair<const char*, std::string> files[] = {
+        {"png rgb", Png(2, 8, false, 9, 7)},          {"png rgba interlaced", Png(6, 8, true, 10, 9)},
+        {"png rgb 16", Png(2, 16, false, 4, 4)},       {"png palette 4", Png(3, 4, false, 7, 5)},
+        {"png palette 8", Png(3, 8, false, 5, 5)},     {"bmp 24 bottom-up", MakeBmp(2, 3, 24, 0, 0, bmpRows)},
+        {"bmp 32 top-down", MakeBmp(2, -3, 32, 0, 0, bmpRows)}, {"dds dxt1", MakeDds(8, 8, "DXT1", std::string(32, 'D'))},
+        {"pvr 4bpp", MakePvr(8, 8, 25, 4, 32, std::string(32, '3'))},
+        {"pvr 2bpp", MakePvr(16, 8, 24, 2, 32, std::string(32, '3'))}};
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        ImagePtr whole(DecodeBytes(bytes));
+        ASSERT_NE(whole, nullptr);
+        EXPECT_TRUE(SameImage(ImagePtr(DecodeCompressed(bytes)).get(), whole.get()));
+        for (size_t length = 0; length < bytes.size(); ++length) {
+            LogCapture log;
+            // A copy of exactly `length` bytes, so ASan sees any read past the end.
+            std::unique_ptr<char[]> cut(new char[length + 1]);
+            std::copy(bytes.begin(), bytes.begin() + static_cast<long>(length), cut.get());
+            ImagePtr image(DecodeBytes(std::string(cut.get(), length)));
+            // Only the bytes after the last pixel (a PNG's end chunk) may be missing.
+            EXPECT_TRUE(image == nullptr || SameImage(image.get(), whole.get())) << "cut at " << length;
+            EXPECT_LE(log.Count(), 1u) << "cut at " << length;
+        }
+    }
+}
+
+std::string PngWithHeader(uint32_t width, uint32_t height) {
+    // A valid 1x1 file whose header then claims another size (CRC fixed).
+    std::string bytes = Png(6, 8, false, 1, 1);
+    auto put = [&](size_t at, uint32_t value) {
+        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (24 - 8 * i));
+    };
+    put(16, width);
+    put(20, height);
+    put(29, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(&bytes[12]), 17)));
+    return bytes;
+}
+
+TEST(HostileFiles, HeadersWithImpossibleSizes) {
+    const std::string some(256, '\x20');
+    std::string bigInfo = MakeBmp(4, 4, 24, 0, 0, some);
+    for (int i = 0; i < 4; ++i) bigInfo[14 + i] = static_cast<char>(0xFFFFFFF8u >> (8 * i));
+    const std::string cases[] = {
+        MakeBmp(0, 4, 24, 0, 0, some),           MakeBmp(-4, 4, 24, 0, 0, some),
+        MakeBmp(4, 0, 24, 0, 0, some),           MakeBmp(4, INT32_MIN, 24, 0, 0, some),
+        MakeBmp(0x7FFFFFFF, 0x7FFFFFFF, 32, 0, 0, some), MakeBmp(4000, 4000, 32, 0, 0, some), bigInfo,
+        MakeDds(0, 4, "DXT1", some),             MakeDds(-8, 8, "DXT1", some),
+        MakeDds(0x40000000, 0x40000000, "DXT1", some), MakeDds(4096, 4096, "DXT1", some),
+        MakePvr(0x7FFFFFFF, 0x7FFFFFFF, 25, 4, 0xFFFFFFFFu, some), MakePvr(-8, 8, 25, 4, 32, some),
+        MakePvr(4096, 4096, 25, 4, 8388608, some), PngWithHeader(0, 1), PngWithHeader(100000, 1),
+        PngWithHeader(0x80000000u, 1),           PngWithHeader(8000, 8000)};
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+        LogCapture log;
+        EXPECT_EQ(DecodeBytes(cases[i]), nullptr) << "case " << i;
+        EXPECT_EQ(log.Count(), 1u) << "case " << i;
+    }
+}
+
+TEST(ImageConversion, FillTransparentPixelsAndNewImage) {
+    // Opaque top row and left column; each transparent pixel takes the average
+    // of its opaque (or already filled) up and left neighbours and a sixth of their alpha.
+    const std::vector<uint8_t> in = {90, 0, 0, 255, 30, 60, 0, 255, 0, 0, 90, 240, 0, 30, 0, 200, 0, 0, 0, 0,
+                                     0, 0, 0, 0, 60, 0, 30, 255, 0, 0, 0, 0, 0, 0, 0, 0};
+    ImagePtr image(Image::New(3, 3, kPixelRgba8888, nullptr));
+    std::copy(in.begin(), in.end(), image->pixels);
+    FillTransparentPixels(image.get());
+    const std::vector<uint8_t> want = {90, 0, 0, 255, 30, 60, 0, 255, 0, 0, 90, 240, 0, 30, 0, 200, 15, 45, 0, 75,
+                                       7, 22, 45, 52, 60, 0, 30, 255, 37, 22, 15, 55, 22, 22, 30, 17};
+    EXPECT_EQ(Pixels(image.get()), want);
+    const struct {
+        PixelFormat type;
+        int bits;
+        uint32_t dataSize;  // of a 3 x 2 image
+    } cases[] = {{kPixelRgba8888, 32, 24}, {kPixelRgba5551, 16, 12}, {kPixelRgb888, 24, 18},
+                 {kPixelAlpha8, 8, 6},     {kPixelIndexed8, 8, 1024 + 6}, {kPixelDepth16, 16, 12}};
+    for (const auto& c : cases) {
+        ImagePtr made(NewImage(3, 2, c.type, nullptr));
+        ASSERT_NE(made, nullptr) << c.type;
+        EXPECT_EQ(made->bitsPerPixel, c.bits) << c.type;
+        EXPECT_EQ(made->dataSize, c.dataSize) << c.type;
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(made->pixels) % 16, 0u) << c.type;
+    }
+    for (PixelFormat type : {5, 6, 8, 12, 14, 18, 20, 21, -1}) {
+        LogCapture log;
+        EXPECT_EQ(NewImage(3, 2, type, nullptr), nullptr) << type;
+        EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error: Invalid image type."}) << type;
+    }
+    EXPECT_EQ(NewImage(0, 2, kPixelRgba8888, nullptr), nullptr);
+    EXPECT_EQ(ImageDataSize(kPixelAlpha8, kMaxImageSide, 1), uint32_t{kMaxImageSide});
+    EXPECT_EQ(ImageDataSize(kPixelAlpha8, kMaxImageSide + 1, 1), 0u);
+    EXPECT_EQ(ImageDataSize(kPixelAlpha8, 1, kMaxImageSide + 1), 0u);
+}
+
+TEST(PngReader, IndicesBeyondThePaletteExpandToTransparentBlack) {
+    PngLayout layout;
+    layout.width = 3;
+    layout.height = 1;
+    layout.colourType = PNG_COLOR_TYPE_PALETTE;
+    layout.rows = {0, 5, 255};
+    layout.palette = {200, 100, 50};
+    ImagePtr image(DecodeBytes(WritePng(layout)));
+    ASSERT_NE(image, nullptr);
+    ImagePtr rgba(ExpandPaletteToRgba(image.get()));
+    ASSERT_NE(rgba, nullptr);
+    EXPECT_EQ(Pixels(rgba.get()), (std::vector<uint8_t>{200, 100, 50, 255, 0, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+}  // namespace
