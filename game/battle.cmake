@@ -9,6 +9,10 @@ qm_layer(qm_battle
     ${CMAKE_CURRENT_LIST_DIR}/unit.cpp
     ${CMAKE_CURRENT_LIST_DIR}/unit_draw.cpp
     ${CMAKE_CURRENT_LIST_DIR}/unit_sprite_cache.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/battle_classes.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/battle_interface.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/unit_interface.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/unit_layer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/field_draw_stub.cpp
     ${CMAKE_CURRENT_LIST_DIR}/battle_effects_none.cpp
   DEPS qm_field qm_script qm_gfx qm_fs qm_core qm_platform PkgConfig::QM_GLES)

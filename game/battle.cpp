@@ -5,6 +5,7 @@
 #include <GLES2/gl2.h>
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "core/color_util.h"
 #include "core/fast_math.h"

@@ -2,6 +2,8 @@
 // client memory with the unit program.
 #include <GLES2/gl2.h>
 
+#include <initializer_list>
+
 #include "core/fast_math.h"
 #include "core/mat4.h"
 #include "game/battle_camera.h"
