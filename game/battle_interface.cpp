@@ -7,6 +7,7 @@
 #include <tuple>
 #include <type_traits>
 
+#include "core/allocator.h"
 #include "core/color_util.h"
 #include "game/battle.h"
 #include "game/battle_classes.h"
@@ -76,14 +77,16 @@ SQInteger Constructor(HSQUIRRELVM v) {
     if (!ScriptMayConstruct(v, "QmBattleInterface")) return SQ_ERROR;
     const char* method = "QmBattleInterface.constructor";
     const int32_t area = Arg(v, 1, method), map = Arg(v, 2, method);
-    auto* battle = new (std::nothrow) QmBattle(GetCurrentFsMgr(), area * 100 + map);
-    if (battle == nullptr) return sq_throwerror(v, "QmBattleInterface: out of memory");
+    void* memory = Alloc(GetScriptObjectAllocator(), sizeof(QmBattle), alignof(QmBattle));
+    if (memory == nullptr) return sq_throwerror(v, "QmBattleInterface: out of memory");
+    auto* battle = new (memory) QmBattle(GetCurrentFsMgr(), area * 100 + map);
     sq_setinstanceup(v, 1, battle);
     sq_setreleasehook(v, 1, [](SQUserPointer pointer, SQInteger) -> SQInteger {
         auto* dying = static_cast<QmBattle*>(pointer);
         if (dying == nullptr) return 0;
         if (gReleasedHook != nullptr) gReleasedHook(dying);
-        delete dying;
+        dying->~QmBattle();
+        Allocator::Free(dying);
         return 1;
     });
     return 0;
