@@ -93,3 +93,35 @@ TEST(BattleRun, ScriptedBattleOnTheSampleMapRunsToExit) {
 }
 
 }  // namespace
+
+namespace {
+
+// A battle dropped while current (no App.EndBattle) stops being drawn and
+// updated; the frames go on.
+TEST(BattleRun, BattleDroppedWithoutEndBattleIsForgotten) {
+    TestPack pack;
+    ASSERT_TRUE(pack.AddCompiledScript("system", R"(
+        frame <- 0;
+        battle <- null;
+        function AppInitialize() {
+            battle = QmBattleInterface(9, 9);  // no such map: an empty field
+            App.BeginBattle(QmUnitInterface(0, 1));  // not a battle: refused
+            App.BeginBattle(battle);
+        }
+        function AppUpdate() {
+            if (++frame == 3) { battle = null; collectgarbage(); }
+            if (frame == 6) Sys.Exit(0);
+        }
+        function AppFinalize() { print("finished at frame " + frame); }
+    )"));
+    TempDir folder;
+    ASSERT_TRUE(pack.WriteTo(folder.path()));
+    FakeDesktop desktop;
+    HookedWindowSystem windows;
+    GameRunResult run = RunGame(folder.path(), &desktop, &windows);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.Has("finished at frame 6"));
+    EXPECT_TRUE(run.Contains("App.BeginBattle: the argument is not a battle"));
+}
+
+}  // namespace
