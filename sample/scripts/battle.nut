@@ -18,6 +18,8 @@ class SampleBattle {
     constructor() {
         battle = QmBattleInterface(1, 1);
         App.BeginBattle(battle);
+        // A night sky: the sample's 2D scene lies over the battle, and its border stays dark.
+        battle.SetBgColor(0, 0, 0, 0, 0, 0);
         units = [];
         local places = [[1, 1, 0, 1], [2, 2, 0, 2], [6, 5, 1, 1], [5, 6, 1, 2]];
         foreach (p in places) {
