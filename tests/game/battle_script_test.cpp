@@ -59,6 +59,7 @@ protected:
         cells[3 * 5 + 4].blocked = 1;
         ASSERT_TRUE(dir_.Write("field/01-01.txt", WriteMapText({}, 5, 4, cells)));
         ASSERT_TRUE(dir_.Write("img/dot/R_4_0.png", SheetPng()));
+        ASSERT_TRUE(dir_.Write("img/dot/R_0_0.png", SheetPng()));  // side 0, type 0: cache key 0
         fs_ = DirMgr(nullptr, dir_.path().c_str(), nullptr);
         SetFsMgrSlot(kSlotPack, fs_);
         SetCurrentFsMgr(fs_);
@@ -180,11 +181,19 @@ TEST_F(BattleScriptTest, RowsGiveTheHandDerivedValues) {
         check("anim kept", a.GetAnim(), 4);
         a.SetDir(2);
         check("dir", a.GetDir(), 2);
+        battle.RemoveUnit(b);
+        battle.CameraMoveUnit(4, c);
     )");
     QmBattle* battle = Battle();
     ASSERT_NE(battle, nullptr);
     for (int frame = 0; frame < 12; ++frame) battle->Update(128, 128), battle->Draw();
     EXPECT_EQ(battle->camera.pitchLevel, 1);
+    EXPECT_EQ(battle->unitCount, 2);  // b removed; a and c stay in order
+    EXPECT_EQ(battle->units[1]->cellX, 2);
+    float feet[3];
+    battle->field->CellToWorld(2.5f, 3.0f, 1.5f, feet);
+    EXPECT_EQ(battle->camera.move.to[1], feet[1] + 32.0f);  // the camera looks 32 units above c
+    EXPECT_EQ(battle->camera.move.to[0], feet[0]);
     EXPECT_EQ(battle->backgroundTop, ColorWord(10, 20, 30));
     EXPECT_EQ(battle->backgroundBottom, ColorWord(255, 0, 0));
     for (int i = 1; i < battle->unitCount; ++i) EXPECT_LE(battle->unitsSorted[i - 1]->depth, battle->unitsSorted[i]->depth);
@@ -244,6 +253,36 @@ TEST_F(BattleScriptTest, MisuseAndDroppingInAnyOrderNeverCrash) {
         collectgarbage();
     )");
     EXPECT_TRUE(objects_.live.empty()) << objects_.live.size() << " objects left after everything was dropped";
+}
+
+TEST_F(BattleScriptTest, UnitListsKeepOrderAndSheetsAreShared) {
+    QmBattle battle(fs_, 101);
+    QmUnit units[kBattleMaxUnits + 1];
+    for (QmUnit& unit : units) EXPECT_EQ(battle.AddUnit(&unit), &unit != &units[kBattleMaxUnits]);
+    EXPECT_FALSE(battle.AddUnit(&units[0]));  // already in
+    for (int i = 5; i < kBattleMaxUnits; ++i) battle.RemoveUnit(&units[i]);
+    battle.RemoveUnit(&units[2]);
+    battle.RemoveUnit(&units[kBattleMaxUnits]);  // never added: nothing
+    const QmUnit* order[] = {&units[0], &units[1], &units[3], &units[4], nullptr};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(battle.units[i], order[i]) << i;
+    EXPECT_EQ(battle.unitCount, 4);
+
+    Texture* first = UnitSpriteCache::Acquire(0, 4, fs_);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(UnitSpriteCache::Acquire(0, 4, fs_), first);
+    Texture* keyZero = UnitSpriteCache::Acquire(0, 0, fs_);
+    EXPECT_NE(keyZero, nullptr);
+    EXPECT_NE(keyZero, first);
+    EXPECT_EQ(UnitSpriteCache::Acquire(1, 4, fs_), nullptr);  // no such sheet: no entry taken
+    EXPECT_EQ(UnitSpriteCache::Acquire(0, 40, fs_), nullptr);
+    EXPECT_EQ(UnitSpriteCache::CountInUse(), 2);
+    UnitSpriteCache::Release(0, 4);
+    EXPECT_EQ(UnitSpriteCache::Acquire(0, 0, fs_), keyZero);
+    UnitSpriteCache::Release(0, 0);
+    UnitSpriteCache::Release(0, 0);
+    EXPECT_EQ(UnitSpriteCache::CountInUse(), 1);
+    UnitSpriteCache::Release(0, 4);
+    EXPECT_EQ(UnitSpriteCache::CountInUse(), 0);
 }
 
 TEST_F(BattleScriptTest, UnitLayerDrawsTheFrameNearestAtItsSizeAndLinearWhenScaled) {
