@@ -25,8 +25,10 @@ void RestoreBattleFieldDevice(QmBattle* battle);
 // Once per frame after the camera moved.
 void UpdateBattleMarkers(QmBattle* battle);
 // The 3D pass of a battle frame: background, terrain, objects, markers and
-// the units in battle->unitsSorted order (QmUnit::Draw with the unit program
-// current and UnitAttribs enabled), with the depth buffer already cleared.
+// the units in battle->unitsSorted order (QmUnit::Draw with the "unit"
+// program current and GetUnitAttribs() enabled around the pass; the program
+// is handed over with GetUnitAttribs().Lookup whenever the field programs
+// load), with the depth buffer already cleared.
 void DrawBattleField(QmBattle* battle);
 
 // The markers the scripts steer. Positions are fractional cell positions
