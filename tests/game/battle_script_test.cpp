@@ -181,6 +181,8 @@ TEST_F(BattleScriptTest, RowsGiveTheHandDerivedValues) {
         check("anim kept", a.GetAnim(), 4);
         a.SetDir(2);
         check("dir", a.GetDir(), 2);
+        battle.RemoveUnit(a); battle.AddUnit(a);
+        check("re-added keeps its cell", battle.FieldGetUnit(0, 0), a);
         battle.RemoveUnit(b);
         battle.CameraMoveUnit(4, c);
     )");
@@ -188,8 +190,8 @@ TEST_F(BattleScriptTest, RowsGiveTheHandDerivedValues) {
     ASSERT_NE(battle, nullptr);
     for (int frame = 0; frame < 12; ++frame) battle->Update(128, 128), battle->Draw();
     EXPECT_EQ(battle->camera.pitchLevel, 1);
-    EXPECT_EQ(battle->unitCount, 2);  // b removed; a and c stay in order
-    EXPECT_EQ(battle->units[1]->cellX, 2);
+    EXPECT_EQ(battle->unitCount, 2);  // b removed; c, then a (added again)
+    EXPECT_EQ(battle->units[0]->cellX, 2);
     float feet[3];
     battle->field->CellToWorld(2.5f, 3.0f, 1.5f, feet);
     EXPECT_EQ(battle->camera.move.to[1], feet[1] + 32.0f);  // the camera looks 32 units above c
