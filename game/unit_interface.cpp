@@ -1,7 +1,6 @@
 // QmUnitInterface: the battle scripts' units. The instance owns its unit
 // through a UnitHolder, so that unit layers showing it keep it alive; when
 // the instance goes, the unit leaves its battle and its cell at once.
-#include <cmath>
 #include <cstdlib>
 #include <new>
 #include <type_traits>
@@ -130,8 +129,8 @@ SQInteger GetRoute(HSQUIRRELVM v) {
     const char* m = "QmUnitInterface.GetRoute";
     QmUnit* u = Self(v, m);
     int32_t cells[kMaxRouteCells * 3];
-    const int32_t count =
-        u != nullptr && u->field != nullptr ? u->field->GetRoute(Arg(v, 1, m), Arg(v, 2, m), cells, kMaxRouteCells) : -1;
+    const bool onField = u != nullptr && u->field != nullptr;
+    const int32_t count = onField ? u->field->GetRoute(Arg(v, 1, m), Arg(v, 2, m), cells, kMaxRouteCells) : -1;
     if (count < 0) {
         sq_pushnull(v);
         return 1;
@@ -229,5 +228,6 @@ static_assert(sizeof kRows / sizeof kRows[0] == 22, "the unit class has 22 rows"
 }  // namespace
 
 void RegisterQmUnitInterface() {
-    RegisterTaggedScriptClass("QmUnitInterface", kRows, sizeof kRows / sizeof kRows[0], ScriptClassId::kQmUnitInterface);
+    RegisterTaggedScriptClass("QmUnitInterface", kRows, sizeof kRows / sizeof kRows[0],
+                              ScriptClassId::kQmUnitInterface);
 }
