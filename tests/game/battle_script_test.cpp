@@ -303,6 +303,14 @@ TEST_F(BattleScriptTest, UnitLayerDrawsTheFrameNearestAtItsSizeAndLinearWhenScal
     }
     const Rgba edge = ReadPixel(30 + 16 * 3, 40);  // on a block edge: one block or the other, never a blend
     EXPECT_TRUE(edge.r == 80 || edge.r == 120) << edge;
+    ClearScreen(0, 0, 0);
+    Run("small.SetClipRect(0, 0, 62, 256);");  // cut after block column 1
+    DrawGlobalLayerList();
+    EXPECT_EQ(ReadPixel(30 + 16 + 8, 40).r, 40);
+    EXPECT_EQ(ReadPixel(30 + 32 + 8, 40).b, 0);
+    Run("small.SetClipRect(0, 0, 0, 0);");  // all zero: no clipping
+    DrawGlobalLayerList();
+    EXPECT_EQ(ReadPixel(30 + 32 + 8, 40).r, 80);
 
     ClearScreen(0, 0, 0);
     Run("small.SetVisible(false); big <- QmUnitLayer(); big.SetUnit(unit); big.SetSize(192, 192); big.SetPos(128, 128);");
