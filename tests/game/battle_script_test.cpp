@@ -124,6 +124,7 @@ TEST_F(BattleScriptTest, RowsGiveTheHandDerivedValues) {
         check("unit on cell", battle.FieldGetUnit(0, 0) == a && battle.FieldGetUnit(1, 1) == null, true);
         check("heights", a.GetPosY() * 10 + c.GetPosY(), 13);
         b.SetPos(0, 0);  // taken: b stays
+        b.SetPos(7, 0);  // off the grid: logged, b stays
         check("occupied", b.GetPosX(), 3);
         check("dirs", [a.GetDirPos(3, 0), a.GetDirPos(0, -3), a.GetDirPos(-3, 0), a.GetDirPos(0, 3),
                        battle.FieldGetDirPos(0, 0, -2, 0)].reduce(@(p, x) p * 10 + x), 1232);
