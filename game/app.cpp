@@ -19,6 +19,8 @@
 #include "fs/stream.h"
 #include "game/app_config.h"
 #include "game/app_script_table.h"
+#include "game/battle.h"
+#include "game/battle_classes.h"
 #include "gfx/gl_program.h"
 #include "gfx/gl_state.h"
 #include "gfx/std2d.h"
@@ -122,7 +124,11 @@ void App::StartScript() {
     RegisterScriptInterfaces();
     sq_setforeignptr(v, this);
     SetCurrentFsMgr(pack);
-    // The battle script classes are registered here.
+    RegisterBattleClasses();
+    // A battle dropped by the scripts without App.EndBattle stops being current.
+    SetBattleReleasedHook([](QmBattle* dying) {
+        if (App* app = GetApp(); app != nullptr && app->battle == dying) app->battle = nullptr;
+    });
     RegisterAppScriptTable(this);
     DoScriptFile(v, kFirstScript, scriptFolder, nullptr);
     scriptStopped = CallScriptFunction(v, "AppInitialize") ? 0 : 1;
@@ -131,7 +137,8 @@ void App::StartScript() {
 void App::Update() {
     PollInput();
     if (battle != nullptr) {
-        // The current battle updates here.
+        const PointerState* pointer = GetPointerState(0);
+        battle->Update(pointer->history[0][0], pointer->history[0][1]);
     }
     // The screen effects update here.
     if (scriptStopped == 0 && !CallScriptFunction(GetScriptVM(), "AppUpdate")) scriptStopped = 1;
@@ -151,7 +158,7 @@ void App::Draw() {
     GlState::SetCullMode(kCullBack);
     GlState::SetDepthFunc(GL_LESS);
     if (battle != nullptr) {
-        // The current battle draws its field, units and markers here.
+        battle->Draw();
     } else {
         const float black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
         GlClearColorBuffer(black);
@@ -204,7 +211,7 @@ void App::Finalize() {
 
 void App::OnLostDevice() {
     if (battle != nullptr) {
-        // The battle drops its shadow texture and field GL objects here.
+        battle->OnLostDevice();
     }
     // The field shaders are released and the effects drop their GL objects here.
 }
@@ -212,7 +219,7 @@ void App::OnLostDevice() {
 void App::OnResetDevice() {
     // The effects rebuild their GL objects and the field shaders reload here.
     if (battle != nullptr) {
-        // The battle rebuilds its GL objects here.
+        battle->RestoreDevice();
     }
 }
 

@@ -14,7 +14,7 @@
 
 struct Allocator;
 struct FsMgr;
-struct QmBattle;
+class QmBattle;
 struct VoicePool;
 
 class App {

@@ -8,6 +8,7 @@
 #include "game/app.h"
 #include "platform/debug_log.h"
 #include "script/script_bind.h"
+#include "script/script_class_args.h"
 #include "script/script_host.h"
 
 namespace {
@@ -132,10 +133,7 @@ struct NativeRow {
 
 }  // namespace
 
-SQUserPointer QmBattleTypeTag() {
-    static const char tag = 0;
-    return const_cast<char*>(&tag);
-}
+SQUserPointer QmBattleTypeTag() { return ScriptClassTag(ScriptClassId::kQmBattleInterface); }
 
 bool MakeScriptFileName(const char* name, std::string* file) {
     if (name == nullptr) name = "";

@@ -27,6 +27,9 @@ enum class ScriptClassId : uintptr_t {
     kTextBoxInterface,
     kTextSpriteInterface,
     kTileInterface,
+    kQmBattleInterface,
+    kQmUnitInterface,
+    kQmUnitLayer,
 };
 
 SQUserPointer ScriptClassTag(ScriptClassId id);

@@ -28,6 +28,7 @@ gScene <- null;
 gPanel <- null;
 gMusic <- null;
 gChime <- null;
+gBattle <- null;
 
 // Sound categories the game's settings drive: 1 music, 2 effects.
 const kMusicCategory = 1;
@@ -271,6 +272,7 @@ function AppInitialize() {
     if ("TextBoxInterface" in getroottable()) gScene = Scene();
     if (gScene && App.DoScript("panel")) gPanel = CounterPanel(150, 130, gScene.helpFont);
     if ("SoundPlayer" in getroottable()) StartSounds();
+    if ("QmBattleInterface" in getroottable() && App.DoScript("battle")) gBattle = SampleBattle();
 }
 
 function AppUpdate() {
@@ -281,10 +283,13 @@ function AppUpdate() {
     }
     if (gScene) gScene.Frame();
     if (gPanel) gPanel.Show(gFrames);
+    if (gBattle) gBattle.Frame();
 }
 
 function AppFinalize() {
     print("Quillmoor sample: finished after " + gFrames + " frames");
+    if (gBattle) gBattle.End();
+    gBattle = null;
     gPanel = null;
     gScene = null;
     gMusic = null;
