@@ -153,6 +153,8 @@ void QmEfcRain::Draw(const CameraParams* camera) {
     if (!context || program_ <= 0) return;
     GlState::SetBlendMode(kBlendAlpha);
     GlState::SetDepthTest(1);
+    // Drops are in world space, whatever object the field drew last.
+    MaterialShader::SetModel(nullptr);
     MaterialShader::Begin(program_);
     GlEnableAttribArrays(2, locations_);
     GlState::SetActiveTexture(0);

@@ -1,5 +1,6 @@
 #include "tests/effects_game/efc_fixture.h"
 
+#include "core/random.h"
 #include "fs/dir_mgr.h"
 #include "fs/fs_mgr.h"
 #include "sample/tools/efc_assets.h"
@@ -30,6 +31,7 @@ void EfcTest::TearDownTestSuite() {
 void EfcTest::SetUp() {
     GfxTest::SetUp();
     pack_ = DirMgr(nullptr, files_->path().c_str(), nullptr);
+    RandomSeed(nullptr, 1);  // a zero state would put every drop on one spot
     EfcInitialize(pack_, 0);
     EfcSetFxBackend(&fx_);
 }
