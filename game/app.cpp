@@ -12,6 +12,7 @@
 #include "app/input.h"
 #include "core/allocator.h"
 #include "core/random.h"
+#include "effects/game/efc.h"
 #include "fs/dir_mgr.h"
 #include "fs/fs_mgr.h"
 #include "fs/fs_slots.h"
@@ -97,6 +98,7 @@ void App::Initialize() {
     scriptFolder = DirMgr(pack, "script", nullptr);
 
     // The effect system starts here on the pack, and the field renderer loads its shaders.
+    EfcInitialize(pack, 0);
 
     LoadPuppetNames();
     StartScript();
@@ -133,7 +135,7 @@ void App::Update() {
     if (battle != nullptr) {
         // The current battle updates here.
     }
-    // The screen effects update here.
+    EfcUpdate();
     if (scriptStopped == 0 && !CallScriptFunction(GetScriptVM(), "AppUpdate")) scriptStopped = 1;
 }
 
@@ -161,10 +163,8 @@ void App::Draw() {
 }
 
 void App::Draw2D() {
-    if (battle != nullptr) {
-        // The screen effects draw here, with the Std2d program bound.
-    }
     RebindStd2dProgram();
+    if (battle != nullptr) EfcDrawScreen();  // the screen effects lie under the layers
     DrawGlobalLayerList();
     UnbindStd2dProgram();
     glFlush();
@@ -180,6 +180,7 @@ void App::Finalize() {
     }
     battle = nullptr;
     // The field shaders are released and the effect system stops here.
+    EfcFinalize();
 
     FsMgr::Release(scriptFolder);
     scriptFolder = nullptr;
@@ -207,10 +208,12 @@ void App::OnLostDevice() {
         // The battle drops its shadow texture and field GL objects here.
     }
     // The field shaders are released and the effects drop their GL objects here.
+    EfcOnLostDevice();
 }
 
 void App::OnResetDevice() {
     // The effects rebuild their GL objects and the field shaders reload here.
+    EfcOnResetDevice();
     if (battle != nullptr) {
         // The battle rebuilds its GL objects here.
     }

@@ -9,6 +9,8 @@
 #include "effects/game/efc_base.h"
 #include "effects/game/efc_focus_lines.h"
 #include "effects/game/efc_rain.h"
+#include "fs/fs_mgr.h"
+#include "platform/debug_log.h"
 
 namespace {
 
@@ -47,6 +49,8 @@ void StepTween(EffectTween* tween) {
 }
 
 }  // namespace
+
+bool EfcPackHas(FsMgr* pack, const char* name) { return FsMgr::GetFileSize(pack, name) >= 0; }
 
 void EfcSetFxBackend(EfcFxBackend* backend) { gFx = backend; }
 
@@ -113,6 +117,10 @@ EfcHandle EfcStartEffect(int32_t id, const float from[3], const float to[3], int
     if (id > kEfcRainId) return kEfcNone;
     QmEfc* effect = gBuiltIns[id - kEfcArrowId].get();
     if (!effect) return kEfcNone;
+    if (effect->missingFile) {
+        LogError("effect %d: \"%s\" is not in the pack", id, effect->missingFile);
+        effect->missingFile = nullptr;
+    }
     effect->Start(from, to, flag);
     return -id;
 }

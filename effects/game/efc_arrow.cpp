@@ -49,7 +49,11 @@ bool ArrowModelMatrix(const float position[3], const float previous[3], Mat4* ou
     return true;
 }
 
-QmEfcArrow::QmEfcArrow(FsMgr* pack) { model_ = Model::Load("3do/arrow.3do", pack, nullptr, nullptr, nullptr); }
+QmEfcArrow::QmEfcArrow(FsMgr* pack) {
+    const char* const file = "3do/arrow.3do";
+    if (EfcPackHas(pack, file)) model_ = Model::Load(file, pack, nullptr, nullptr, nullptr);
+    else missingFile = file;
+}
 
 QmEfcArrow::~QmEfcArrow() {
     if (model_) Model::Release(model_);

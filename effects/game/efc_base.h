@@ -7,6 +7,11 @@
 
 class QmField;
 struct CameraParams;
+struct FsMgr;
+
+// Built-ins load only the files their pack holds, so a game that never
+// starts one needs none of its files and hears of them only when it does.
+bool EfcPackHas(FsMgr* pack, const char* name);
 
 class QmEfc {
 public:
@@ -31,4 +36,5 @@ public:
 
     QmField* context = nullptr;  // the battle's field; null outside battles
     int32_t ended = 1;           // 1 = idle or finished
+    const char* missingFile = nullptr;  // the first file the pack lacked; logged at the first start
 };

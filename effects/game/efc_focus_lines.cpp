@@ -69,7 +69,9 @@ void MakeLineQuad(const LineShape& s, float cx, float cy, QuadVertex quad[4]) {
 }  // namespace
 
 QmEfcFocusLines::QmEfcFocusLines(FsMgr* pack) {
-    texture_ = Texture::Load("effect/Texture/shiirare.png", pack, nullptr);
+    const char* const file = "effect/Texture/shiirare.png";
+    if (EfcPackHas(pack, file)) texture_ = Texture::Load(file, pack, nullptr);
+    else missingFile = file;
     batches_[0] = QuadBatch::Create(kFocusLineCount, nullptr);
     batches_[1] = QuadBatch::Create(kFocusLineCount, nullptr);
 }

@@ -45,9 +45,14 @@ QmEfcRain::QmEfcRain(FsMgr* pack)
                                   uint16_t(first + 3), uint16_t(first + 2), uint16_t(first + 1)};
         std::memcpy(&indices_[6 * k], quad, sizeof quad);
     }
-    program_ = BuildShaderProgramFromFiles("efc_rain", "shader/efc_rain.vs", "shader/efc_rain.fs", pack, nullptr);
+    const char* const files[3] = {"shader/efc_rain.vs", "shader/efc_rain.fs", "img/rain.png"};
+    for (const char* file : files) {
+        if (!missingFile && !EfcPackHas(pack, file)) missingFile = file;
+    }
+    if (missingFile) return;
+    program_ = BuildShaderProgramFromFiles("efc_rain", files[0], files[1], pack, nullptr);
     if (program_ > 0) GlGetAttribLocations(program_, 2, kRainRows, locations_);
-    texture_ = Texture::Load("img/rain.png", pack, nullptr);
+    texture_ = Texture::Load(files[2], pack, nullptr);
 }
 
 QmEfcRain::~QmEfcRain() {

@@ -4,33 +4,28 @@
 #include "fs/dir_mgr.h"
 #include "fs/fs_mgr.h"
 #include "sample/tools/efc_assets.h"
+#include "tests/support/temp_dir.h"
 
-TempDir* EfcTest::files_ = nullptr;
+namespace {
+const TempDir& Files() {
+    static const TempDir files;
+    return files;
+}
+}  // namespace
 
 void FakeFx::GetLocation(int32_t handle, float out[3]) {
     const std::vector<float>& p = locations[handle];
     for (int i = 0; i < 3; ++i) out[i] = p.empty() ? 0.0f : p[i];
 }
 
-void FakeFx::SetLocation(int32_t handle, const float point[3]) {
-    locations[handle] = {point[0], point[1], point[2]};
-    moved.push_back(handle);
-}
-
 void EfcTest::SetUpTestSuite() {
     GfxTest::SetUpTestSuite();
-    files_ = new TempDir;
-    ASSERT_TRUE(WriteEfcAssets(files_->path()));
-}
-
-void EfcTest::TearDownTestSuite() {
-    delete files_;
-    files_ = nullptr;
+    ASSERT_TRUE(WriteEfcAssets(Files().path()));
 }
 
 void EfcTest::SetUp() {
     GfxTest::SetUp();
-    pack_ = DirMgr(nullptr, files_->path().c_str(), nullptr);
+    pack_ = DirMgr(nullptr, Files().path().c_str(), nullptr);
     RandomSeed(nullptr, 1);  // a zero state would put every drop on one spot
     EfcInitialize(pack_, 0);
     EfcSetFxBackend(&fx_);

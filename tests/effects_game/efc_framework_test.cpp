@@ -1,42 +1,38 @@
 // The front door: which ids start what, which handles reach what, and the
 // move-to tweens against a recording particle-effect backend.
-#include <cmath>
-
 #include "effects/game/efc_rain.h"
+#include "fs/dir_mgr.h"
+#include "fs/fs_mgr.h"
 #include "tests/effects_game/efc_fixture.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 const float kFrom[3] = {0, 0, 0}, kTo[3] = {128, 0, 0};
+using Point = std::vector<float>;
 
 TEST_F(EfcTest, IdsAndHandlesDispatch) {
-    struct Row {
-        int32_t id;
-        EfcHandle started;
-        int32_t endAfterStart;
-    };
-    const Row rows[] = {{-1, -1, 1},      {-5, -1, 1},       {-2000, -1, 1},    {3, 103, 1},   {0, 100, 0},
-                        {256, -1, 1},     {1023, -1, 1},     {1024, -1024, 0},  {1025, -1025, 0},
-                        {1026, -1026, 0}, {1027, -1, 1},     {1 << 30, -1, 1}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.id);
-        const EfcHandle h = EfcStartEffect(row.id, kFrom, kTo, 0);
-        EXPECT_EQ(h, row.started);
-        EXPECT_EQ(EfcIsEffectEnd(h), row.endAfterStart);
+    // id, the handle started, its end test right after.
+    const int32_t rows[][3] = {{-1, -1, 1},         {-5, -1, 1},         {-2000, -1, 1},  {3, 103, 1},
+                               {0, 100, 0},         {256, -1, 1},        {1023, -1, 1},   {1024, -1024, 0},
+                               {1025, -1025, 0},    {1026, -1026, 0},    {1027, -1, 1},   {1 << 30, -1, 1}};
+    for (const auto& row : rows) {
+        const EfcHandle h = EfcStartEffect(row[0], kFrom, kTo, 0);
+        EXPECT_EQ(h, row[1]) << row[0];
+        EXPECT_EQ(EfcIsEffectEnd(h), row[2]) << row[0];
     }
     for (EfcHandle h : {-5, -2000, -1023, -1027, -7}) EXPECT_EQ(EfcIsEffectEnd(h), 1) << h;
 
-    // Stops reach the backend for handles of 0 and above, a built-in for its own handle, nothing else.
     for (EfcHandle h : {-1, -7, -2000, 42, -1025}) EfcStopEffect(h);
     EXPECT_EQ(fx_.stopped, std::vector<int32_t>{42});
     EXPECT_EQ(EfcIsEffectEnd(-1025), 0);  // the focus lines have no stop of their own
     EfcStopEffect(-1026);
     EXPECT_EQ(EfcIsEffectEnd(-1026), 1);
 
-    // Parameters reach built-ins only; moves reach particle effects only.
+    // Parameters reach built-ins only, and the rain only knows index 0; moves reach particle effects only.
     auto* rain = BuiltIn<QmEfcRain>(kEfcRainId);
     for (EfcHandle h : {-1, -7, 5, 100, -1024, -1025}) EfcSetEffectParameter(h, 0, 77.0f);
-    EXPECT_EQ(rain->GetSpawnCount(), kRainDefaultSpawn);
     EfcSetEffectParameter(-1026, 1, 77.0f);
     EXPECT_EQ(rain->GetSpawnCount(), kRainDefaultSpawn);
     EfcSetEffectParameter(-1026, 0, 100.0f);
@@ -44,49 +40,61 @@ TEST_F(EfcTest, IdsAndHandlesDispatch) {
     for (EfcHandle h : {-1, -1026, -1024}) EfcMoveEffectTo(h, 1, kTo);
     for (int i = 0; i < kEfcTweenSlots; ++i) EXPECT_EQ(EfcGetTweens()[i].handle, -1);
 
-    // Without the particle system, ids 0..255 start nothing.
-    EfcSetFxBackend(nullptr);
+    EfcSetFxBackend(nullptr);  // without the particle system ids 0..255 start nothing
     EXPECT_EQ(EfcStartEffect(3, kFrom, kTo, 0), -1);
     EXPECT_EQ(EfcIsEffectEnd(103), 1);
 }
 
 TEST_F(EfcTest, TweensGlideAndFreeTheirSlots) {
-    const float q[3] = {10, 20, 30}, p[3] = {110, -20, 30};
+    const float q[3] = {10, 20, 30}, p[3] = {110, -20, 30}, zero[3] = {0, 0, 0};
     fx_.SetLocation(7, q);
     EfcMoveEffectTo(7, 10, p);
     for (int i = 0; i < 5; ++i) EfcUpdate();
-    EXPECT_EQ(fx_.locations[7], (std::vector<float>{60, 0, 30}));
+    EXPECT_EQ(fx_.locations[7], (Point{60, 0, 30}));
     for (int i = 0; i < 4; ++i) EfcUpdate();
     EXPECT_EQ(EfcGetTweens()[0].handle, 7);
     EfcUpdate();
-    EXPECT_EQ(fx_.locations[7], (std::vector<float>{110, -20, 30}));
+    EXPECT_EQ(fx_.locations[7], (Point{110, -20, 30}));
     EXPECT_EQ(EfcGetTweens()[0].handle, -1);
     EXPECT_EQ(fx_.updates, 10);
 
-    // Frames 0, 1 and -3 arrive on the next update.
-    for (int32_t frames : {0, 1, -3}) {
+    for (int32_t frames : {0, 1, -3}) {  // arrive on the next update
         fx_.SetLocation(8, q);
         EfcMoveEffectTo(8, frames, p);
         EfcUpdate();
-        EXPECT_EQ(fx_.locations[8], (std::vector<float>{110, -20, 30})) << frames;
+        EXPECT_EQ(fx_.locations[8], (Point{110, -20, 30})) << frames;
         EXPECT_EQ(EfcGetTweens()[0].handle, -1);
     }
 
-    // A 17th request is dropped; the others run to their end.
-    for (int32_t h = 0; h <= kEfcTweenSlots; ++h) EfcMoveEffectTo(h, 2, p);
-    fx_.moved.clear();
+    for (int32_t h = 0; h <= kEfcTweenSlots; ++h) EfcMoveEffectTo(h, 2, p);  // the 17th is dropped
+    fx_.moves = 0;
     EfcUpdate();
-    EXPECT_EQ(fx_.moved.size(), static_cast<size_t>(kEfcTweenSlots));
+    EXPECT_EQ(fx_.moves, kEfcTweenSlots);
     EXPECT_EQ(fx_.locations.count(kEfcTweenSlots), 0u);
     EfcUpdate();
     for (int i = 0; i < kEfcTweenSlots; ++i) EXPECT_EQ(EfcGetTweens()[i].handle, -1);
 
-    // Two moves of one handle: the higher slot sets it last.
-    const float r[3] = {0, 0, 0};
-    EfcMoveEffectTo(9, 4, p);
-    EfcMoveEffectTo(9, 4, r);
+    EfcMoveEffectTo(9, 4, p);  // two moves of one handle: the higher slot sets it last
+    EfcMoveEffectTo(9, 4, zero);
     EfcUpdate();
-    EXPECT_EQ(fx_.locations[9], (std::vector<float>{82.5f, -15, 22.5f}));
+    EXPECT_EQ(fx_.locations[9], (Point{82.5f, -15, 22.5f}));
 }
 
 }  // namespace
+
+TEST_F(EfcTest, FilesMissingFromThePackAreReportedAtTheFirstStart) {
+    EfcFinalize();
+    TempDir empty;
+    FsMgr* bare = DirMgr(nullptr, empty.path().c_str(), nullptr);
+    LogCapture log;
+    EfcInitialize(bare, 0);
+    EXPECT_EQ(log.Count(), 0u);
+    for (int32_t id : {kEfcArrowId, kEfcFocusLinesId, kEfcRainId, kEfcArrowId, kEfcRainId}) {
+        EXPECT_EQ(EfcStartEffect(id, kFrom, kTo, 0), -id);
+    }
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Error: effect 1024: \"3do/arrow.3do\" is not in the pack",
+                                                     "Error: effect 1025: \"effect/Texture/shiirare.png\" is not in the pack",
+                                                     "Error: effect 1026: \"shader/efc_rain.vs\" is not in the pack"}));
+    EfcFinalize();
+    FsMgr::Release(bare);
+}
