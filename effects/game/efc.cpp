@@ -113,7 +113,11 @@ void EfcDrawScreen() {
 
 EfcHandle EfcStartEffect(int32_t id, const float from[3], const float to[3], int32_t flag) {
     if (id < 0) return kEfcNone;
-    if (id <= kMaxFxId) return gFx ? gFx->Play(id, from, to, flag) : kEfcNone;
+    if (id <= kMaxFxId) {
+        if (gFx) return gFx->Play(id, from, to, flag);
+        LogError("Invalid effect ID: %d", id);  // no effect list is loaded without the particle system
+        return kEfcNone;
+    }
     if (id > kEfcRainId) return kEfcNone;
     QmEfc* effect = gBuiltIns[id - kEfcArrowId].get();
     if (!effect) return kEfcNone;

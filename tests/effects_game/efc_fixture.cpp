@@ -4,18 +4,10 @@
 #include "fs/dir_mgr.h"
 #include "fs/fs_mgr.h"
 #include "sample/tools/efc_assets.h"
-#include "tests/support/temp_dir.h"
 
-namespace {
-const TempDir& Files() {
+static const TempDir& Files() {
     static const TempDir files;
     return files;
-}
-}  // namespace
-
-void FakeFx::GetLocation(int32_t handle, float out[3]) {
-    const std::vector<float>& p = locations[handle];
-    for (int i = 0; i < 3; ++i) out[i] = p.empty() ? 0.0f : p[i];
 }
 
 void EfcTest::SetUpTestSuite() {
@@ -32,7 +24,6 @@ void EfcTest::SetUp() {
 }
 
 void EfcTest::TearDown() {
-    EfcSetContext(nullptr, nullptr);
     EfcSetFxBackend(nullptr);
     EfcFinalize();
     FsMgr::Release(pack_);
@@ -46,4 +37,11 @@ std::unique_ptr<QmField> FlatField(int32_t width, int32_t depth, int32_t height)
     for (int32_t i = 0; i < width * depth; ++i) field->cells[i].height = height, field->cells[i].walkable = 1;
     field->FinishCells();
     return field;
+}
+
+int LitPixels(int x0, int y0, int x1, int y1, int minRed, int maxRed) {
+    const std::vector<uint8_t> p = GfxTest::ReadRect(x0, y0, x1 - x0, y1 - y0);
+    int count = 0;
+    for (size_t i = 0; i < p.size(); i += 4) count += p[i] + p[i + 1] + p[i + 2] > 60 && p[i] >= minRed && p[i] <= maxRed;
+    return count;
 }

