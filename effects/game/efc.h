@@ -3,7 +3,7 @@
 // that glide a particle effect to a point, the per-frame update and the
 // three draw passes. Ids 0..255 name the particle effects of the effect
 // list and are played by whatever EfcFxBackend is installed; without one
-// they start nothing. Main thread only.
+// they start nothing and say so. Main thread only.
 #pragma once
 
 #include <cstdint>
