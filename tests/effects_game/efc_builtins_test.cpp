@@ -149,7 +149,7 @@ TEST_F(EfcTest, RainDrawsLinesAndSplashesOnlyOnAField) {
     const CameraParams camera{60, 1, 10, 10000, {0, 150, 0}, {0, 700, 2200}, {0, 1, 0}};
     MaterialShader::SetCamera(camera);
     for (QmField* context : {static_cast<QmField*>(nullptr), field.get()}) {
-        EfcSetContext(context, &camera);
+        EfcSetContext(context, nullptr);  // without a camera the rain draws all the same
         for (int i = 0; i < 30; ++i) EfcUpdate();
         ClearScreen(0, 0, 0);
         GlClearDepthBuffer(1.0f);
