@@ -12,6 +12,7 @@
 #include "app/input.h"
 #include "core/allocator.h"
 #include "core/random.h"
+#include "effects/game/efc.h"
 #include "fs/dir_mgr.h"
 #include "fs/fs_mgr.h"
 #include "fs/fs_slots.h"
@@ -99,6 +100,7 @@ void App::Initialize() {
     scriptFolder = DirMgr(pack, "script", nullptr);
 
     // The effect system starts here on the pack, and the field renderer loads its shaders.
+    EfcInitialize(pack, 0);
 
     LoadPuppetNames();
     StartScript();
@@ -140,7 +142,7 @@ void App::Update() {
         const PointerState* pointer = GetPointerState(0);
         battle->Update(pointer->history[0][0], pointer->history[0][1]);
     }
-    // The screen effects update here.
+    EfcUpdate();
     if (scriptStopped == 0 && !CallScriptFunction(GetScriptVM(), "AppUpdate")) scriptStopped = 1;
 }
 
@@ -168,10 +170,8 @@ void App::Draw() {
 }
 
 void App::Draw2D() {
-    if (battle != nullptr) {
-        // The screen effects draw here, with the Std2d program bound.
-    }
     RebindStd2dProgram();
+    if (battle != nullptr) EfcDrawScreen();  // the screen effects lie under the layers
     DrawGlobalLayerList();
     UnbindStd2dProgram();
     glFlush();
@@ -187,6 +187,7 @@ void App::Finalize() {
     }
     battle = nullptr;
     // The field shaders are released and the effect system stops here.
+    EfcFinalize();
 
     FsMgr::Release(scriptFolder);
     scriptFolder = nullptr;
@@ -214,10 +215,12 @@ void App::OnLostDevice() {
         battle->OnLostDevice();
     }
     // The field shaders are released and the effects drop their GL objects here.
+    EfcOnLostDevice();
 }
 
 void App::OnResetDevice() {
     // The effects rebuild their GL objects and the field shaders reload here.
+    EfcOnResetDevice();
     if (battle != nullptr) {
         battle->RestoreDevice();
     }

@@ -30,7 +30,7 @@ QmBattle::QmBattle(FsMgr* fileSystem, int32_t mapId) : fs(fileSystem) {
     backgroundBottom = MakeColor(0, 16, 96, 255);
 
     field = new QmField(lightDirection);
-    BattleEffectsSetField(field);
+    BattleEffectsSetContext(field, &camera.view);
     field->LoadMap(mapId, fs, nullptr);
     CreateBattleFieldGraphics(this);
 }
@@ -42,7 +42,7 @@ QmBattle::~QmBattle() {
     // live units are looked at, not only the listed ones.
     ForgetBattleInUnits(this);
     DestroyBattleFieldGraphics(this);
-    BattleEffectsSetField(nullptr);
+    BattleEffectsSetContext(nullptr, nullptr);
     delete field;
 }
 
