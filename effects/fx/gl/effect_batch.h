@@ -9,6 +9,7 @@
 
 #include "fx/color.h"
 #include "fx/gl/shader.h"
+#include "fx/matrix43.h"
 #include "fx/matrix44.h"
 
 namespace Fx {
@@ -34,6 +35,12 @@ struct EffectVertex {
         color[3] = c.a;
         uv[0] = u;
         uv[1] = v;
+    }
+    // The position (x, y, z) as a row through `m`, translation included.
+    void SetPosition(float x, float y, float z, const Fx::Matrix43& m) {
+        for (int i = 0; i < 3; ++i) {
+            position[i] = x * m.value[0][i] + y * m.value[1][i] + z * m.value[2][i] + m.value[3][i];
+        }
     }
 };
 static_assert(sizeof(EffectVertex) == 24, "the effect vertex is uploaded as it lies");

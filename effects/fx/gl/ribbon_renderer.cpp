@@ -12,6 +12,7 @@ RibbonRenderer* RibbonRenderer::Create(Renderer* renderer) {
 
 void RibbonRenderer::BeginBatch(const Fx::RibbonNodeParameter&, int32_t, void*) {
     batch_->Begin();
+    basis_ = BillboardBasis(batch_->GetRenderer()->GetCameraMatrix());
     stripOpen_ = false;
 }
 
@@ -25,19 +26,13 @@ void RibbonRenderer::AddInstance(const Fx::RibbonNodeParameter& parameter, const
     const float step = 1.0f / static_cast<float>(count);
     point[0].Set(instance.positions[0], 0.0f, 0.0f, instance.colors[0], 1.0f, static_cast<float>(index) * step);
     point[1].Set(instance.positions[1], 0.0f, 0.0f, instance.colors[1], 0.0f, static_cast<float>(index + 1) * step);
-    Fx::Matrix43 placement = instance.matrix;
-    Fx::Vector3D scale;
     if (parameter.viewDependent) {
-        BillboardMatrix(batch_->GetRenderer()->GetCameraMatrix(), Fx::kBillboardYAxisFixed, instance.matrix, scale,
-                        placement);
-    }
-    for (EffectVertex& v : point) {
-        Fx::Vector3D p(v.position[0], 0.0f, 0.0f);
-        if (parameter.viewDependent) p.x *= scale.x;
-        Fx::Vector3D::Transform(p, p, placement);
-        v.position[0] = p.x;
-        v.position[1] = p.y;
-        v.position[2] = p.z;
+        Fx::Vector3D scale;
+        Fx::Matrix43 placement;
+        BillboardMatrix(basis_, Fx::kBillboardYAxisFixed, instance.matrix, scale, placement);
+        for (EffectVertex& v : point) v.SetPosition(v.position[0] * scale.x, 0.0f, 0.0f, placement);
+    } else {
+        for (EffectVertex& v : point) v.SetPosition(v.position[0], 0.0f, 0.0f, instance.matrix);
     }
 
     // A point continues the strip only when it follows the previous point

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "fx/fx_renderers.h"
+#include "fx/gl/billboard.h"
 #include "fx/gl/effect_batch.h"
 
 namespace FxRenderer {
@@ -23,6 +24,7 @@ public:
 private:
     explicit RibbonRenderer(std::unique_ptr<EffectBatch> batch) : batch_(std::move(batch)) {}
     std::unique_ptr<EffectBatch> batch_;
+    BillboardBasis basis_{Fx::Matrix44()};
     // The previous point of the open strip: its left and right vertices.
     EffectVertex previous_[2] = {};
     bool stripOpen_ = false;

@@ -14,6 +14,7 @@ RingRenderer* RingRenderer::Create(Renderer* renderer) {
 
 void RingRenderer::BeginBatch(const Fx::RingNodeParameter&, int32_t count, void*) {
     batch_->Begin();
+    basis_ = BillboardBasis(batch_->GetRenderer()->GetCameraMatrix());
     instanceCount_ = count;
 }
 
@@ -55,10 +56,10 @@ void RingRenderer::AddInstance(const Fx::RingNodeParameter& parameter, const Fx:
 
     const int32_t kind = parameter.billboard;
     Fx::Matrix43 placement;
-    if (kind == Fx::kBillboard || kind == Fx::kBillboardYAxisFixed || kind == Fx::kBillboardRotated) {
+    if (IsFacing(kind)) {
         Fx::Vector3D scale;
         Fx::Matrix43 facing, scaling;
-        BillboardMatrix(batch_->GetRenderer()->GetCameraMatrix(), kind, instance.matrix, scale, facing);
+        BillboardMatrix(basis_, kind, instance.matrix, scale, facing);
         scaling.SetScale(scale.x, scale.y, scale.z);
         Fx::Matrix43::Multiply(placement, scaling, facing);
     } else if (kind == Fx::kBillboardFixed) {
@@ -67,13 +68,7 @@ void RingRenderer::AddInstance(const Fx::RingNodeParameter& parameter, const Fx:
         return;
     }
     if (instanceCount_ > 1) {
-        for (int32_t i = 0; i < 8 * n; ++i) {
-            Fx::Vector3D p(v[i].position[0], v[i].position[1], v[i].position[2]);
-            Fx::Vector3D::Transform(p, p, placement);
-            v[i].position[0] = p.x;
-            v[i].position[1] = p.y;
-            v[i].position[2] = p.z;
-        }
+        for (int32_t i = 0; i < 8 * n; ++i) v[i].SetPosition(v[i].position[0], v[i].position[1], v[i].position[2], placement);
     } else {
         singleInstance_.SetFrom(placement);
     }

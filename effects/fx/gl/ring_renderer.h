@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "fx/fx_renderers.h"
+#include "fx/gl/billboard.h"
 #include "fx/gl/effect_batch.h"
 
 namespace FxRenderer {
@@ -23,6 +24,7 @@ public:
 private:
     explicit RingRenderer(std::unique_ptr<EffectBatch> batch) : batch_(std::move(batch)) {}
     std::unique_ptr<EffectBatch> batch_;
+    BillboardBasis basis_{Fx::Matrix44()};
     int32_t instanceCount_ = 0;
     Fx::Matrix44 singleInstance_;
 };

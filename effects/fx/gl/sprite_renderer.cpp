@@ -10,7 +10,10 @@ SpriteRenderer* SpriteRenderer::Create(Renderer* renderer) {
     return batch ? new SpriteRenderer(std::move(batch)) : nullptr;
 }
 
-void SpriteRenderer::BeginBatch(const Fx::SpriteNodeParameter&, int32_t, void*) { batch_->Begin(); }
+void SpriteRenderer::BeginBatch(const Fx::SpriteNodeParameter&, int32_t, void*) {
+    batch_->Begin();
+    basis_ = BillboardBasis(batch_->GetRenderer()->GetCameraMatrix());
+}
 
 void SpriteRenderer::AddInstance(const Fx::SpriteNodeParameter& parameter, const Fx::SpriteInstanceParameter& instance,
                                  void*) {
@@ -21,20 +24,14 @@ void SpriteRenderer::AddInstance(const Fx::SpriteNodeParameter& parameter, const
     const float vs[4] = {uv.y + uv.height, uv.y + uv.height, uv.y, uv.y};
 
     const int32_t kind = parameter.billboard;
-    Fx::Vector3D scale(1.0f, 1.0f, 1.0f);
-    Fx::Matrix43 placement;
-    const bool facing = kind == Fx::kBillboard || kind == Fx::kBillboardYAxisFixed || kind == Fx::kBillboardRotated;
-    if (facing) BillboardMatrix(batch_->GetRenderer()->GetCameraMatrix(), kind, instance.matrix, scale, placement);
-    for (int i = 0; i < 4; ++i) {
-        Fx::Vector3D p(instance.positions[i].x, instance.positions[i].y, 0.0f);
-        if (facing) {
-            p.x *= scale.x;
-            p.y *= scale.y;
-            Fx::Vector3D::Transform(p, p, placement);
-        } else if (kind == Fx::kBillboardFixed) {
-            Fx::Vector3D::Transform(p, p, instance.matrix);
-        }
-        v[i].Set(p.x, p.y, p.z, instance.colors[i], us[i], vs[i]);
+    for (int i = 0; i < 4; ++i) v[i].Set(instance.positions[i].x, instance.positions[i].y, 0.0f, instance.colors[i], us[i], vs[i]);
+    if (IsFacing(kind)) {
+        Fx::Vector3D scale;
+        Fx::Matrix43 placement;
+        BillboardMatrix(basis_, kind, instance.matrix, scale, placement);
+        for (int i = 0; i < 4; ++i) v[i].SetPosition(v[i].position[0] * scale.x, v[i].position[1] * scale.y, 0.0f, placement);
+    } else if (kind == Fx::kBillboardFixed) {
+        for (int i = 0; i < 4; ++i) v[i].SetPosition(v[i].position[0], v[i].position[1], 0.0f, instance.matrix);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "fx/fx_renderers.h"
+#include "fx/gl/billboard.h"
 #include "fx/gl/effect_batch.h"
 
 namespace FxRenderer {
@@ -22,6 +23,7 @@ public:
 private:
     explicit SpriteRenderer(std::unique_ptr<EffectBatch> batch) : batch_(std::move(batch)) {}
     std::unique_ptr<EffectBatch> batch_;
+    BillboardBasis basis_{Fx::Matrix44()};
 };
 
 }  // namespace FxRenderer
