@@ -1,33 +1,35 @@
 #include "fx_gl_fixture.h"
 
 #include "fx/gl/buffers.h"
+#include "fx/gl/texture_loader.h"
 
 void FxGlTest::SetUp() {
     GlTest::SetUp();
     glViewport(0, 0, kView, kView);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    MakeRenderer(1200);
-}
-
-void FxGlTest::MakeRenderer(int32_t capacity) {
-    if (renderer) renderer->Release();
-    renderer = FxRenderer::Renderer::Create(capacity);
+    renderer = FxRenderer::Renderer::Create(1200);
     ASSERT_NE(renderer, nullptr);
+    sprites.reset(renderer->CreateSpriteRenderer());
+    ribbons.reset(renderer->CreateRibbonRenderer());
+    rings.reset(renderer->CreateRingRenderer());
+    models.reset(renderer->CreateModelRenderer());
+    ASSERT_TRUE(sprites && ribbons && rings && models);
+    renderer->BeginRendering();
 }
 
 void FxGlTest::TearDown() {
+    sprites.reset();
+    ribbons.reset();
+    rings.reset();
+    models.reset();
     if (renderer) {
+        renderer->EndRendering();
         EXPECT_EQ(renderer->Release(), 0);
     }
-    for (void* texture : effect.textures) {
-        GLuint name = GLuint(reinterpret_cast<uintptr_t>(texture));
-        glDeleteTextures(1, &name);
-    }
+    for (void* texture : effect.textures) FxRenderer::TextureLoader(nullptr).Unload(texture);
     GlTest::TearDown();
 }
-
-Rgba FxGlTest::Probe(int x, int y) { return ReadPixel(x, kHeight - kView + y); }
 
 void* FxGlTest::MakeTexture(int width, int height, const std::vector<uint32_t>& pixels) {
     GLuint name = 0;
@@ -45,6 +47,11 @@ std::vector<FxRenderer::EffectVertex> FxGlTest::Captured(int squares) const {
 
 int FxGlTest::CapturedSquares() const {
     return int(renderer->GetVertexBuffer()->GetOffset() / (4 * sizeof(FxRenderer::EffectVertex)));
+}
+
+void FxGlTest::ExpectAt(const FxRenderer::EffectVertex& v, Xyz p) {
+    const float expected[3] = {p.x, p.y, p.z};
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(v.position[i], expected[i], 1e-5f) << "axis " << i;
 }
 
 Fx::SpriteInstanceParameter SquareSprite(float half, Fx::Color colour) {
