@@ -46,22 +46,6 @@ TEST_F(FxGlTest, SpriteBillboardKindsPlaceTheCorners) {
     }
 }
 
-// Background (100, 100, 100); a sprite of (200, 50, 0) at alpha 128 over all
-// of it. An unknown code (5) keeps the factors the multiply before it set.
-TEST_F(FxGlTest, EachBlendModeOverAKnownBackground) {
-    const Rgba expected[6] = {{200, 50, 0, 255},   {150, 75, 50, 255}, {200, 125, 100, 255},
-                              {0, 75, 100, 255},   {78, 20, 0, 255},   {78, 20, 0, 255}};
-    for (int mode = 0; mode < 6; ++mode) {
-        SCOPED_TRACE(mode);
-        glClearColor(100 / 255.0f, 100 / 255.0f, 100 / 255.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
-        Fx::SpriteNodeParameter node;
-        node.alphaBlend = mode;
-        DrawBatch(*sprites, node, Sprites{SquareSprite(1.0f, Fx::Color(200, 50, 0, 128))});
-        EXPECT_TRUE(RectIs(0, kTop, kView, kView, expected[mode], 2));
-    }
-}
-
 TEST_F(FxGlTest, VertexColoursLandOnTheirCornersAndUvFramesPickTheirTile) {
     Fx::SpriteNodeParameter node;
     Fx::SpriteInstanceParameter sprite = SquareSprite(1.0f, Fx::Color());

@@ -43,10 +43,13 @@ std::vector<GLint> ReadState() {
     return state;
 }
 
-// Two opposite starting states, each drawn over with every blend mode, a
-// texture and the node's depth flags.
-TEST_F(FxRendererTest, EndRenderingPutsBackWhatTheDrawingChanged) {
-    effect.textures = {MakeTexture(1, 1, {0xFF0000FFu})};
+// Two opposite starting states, each drawn over with a texture, the node's
+// depth flags and every blend mode: a sprite of (200, 50, 0) at alpha 128 over
+// (100, 100, 100). An unknown code (5) keeps the factors the multiply set.
+TEST_F(FxRendererTest, BlendModesDrawAndEndRenderingPutsBackWhatTheyChanged) {
+    const Rgba expected[6] = {{200, 50, 0, 255}, {150, 75, 50, 255}, {200, 125, 100, 255},
+                              {0, 75, 100, 255}, {78, 20, 0, 255},   {78, 20, 0, 255}};
+    effect.textures = {MakeTexture(1, 1, {0xFFFFFFFFu})};
     Fx::SpriteNodeParameter node;
     node.effect = &effect;
     node.textureIndex = 0;
@@ -62,8 +65,11 @@ TEST_F(FxRendererTest, EndRenderingPutsBackWhatTheDrawingChanged) {
         renderer->BeginRendering();
         EXPECT_TRUE(glIsEnabled(GL_BLEND) && !glIsEnabled(GL_CULL_FACE));
         node.depthTest = node.depthWrite = on;
-        for (node.alphaBlend = 0; node.alphaBlend <= 4; ++node.alphaBlend) {
-            DrawBatch(*sprites, node, std::vector<Fx::SpriteInstanceParameter>{SquareSprite(0.5f, Fx::Color())});
+        for (node.alphaBlend = 0; node.alphaBlend <= 5; ++node.alphaBlend) {
+            glClearColor(100 / 255.0f, 100 / 255.0f, 100 / 255.0f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            DrawBatch(*sprites, node, std::vector<Fx::SpriteInstanceParameter>{SquareSprite(1.0f, Fx::Color(200, 50, 0, 128))});
+            EXPECT_TRUE(RectIs(0, kTop, kView, kView, expected[node.alphaBlend], 2)) << node.alphaBlend;
         }
         renderer->EndRendering();
         EXPECT_EQ(ReadState(), before);
