@@ -25,7 +25,9 @@ void FxGlTest::TearDown() {
     models.reset();
     if (renderer) {
         renderer->EndRendering();
+        const GLuint buffers[2] = {renderer->GetVertexBuffer()->GetName(), renderer->GetIndexBuffer()->GetName()};
         EXPECT_EQ(renderer->Release(), 0);
+        EXPECT_FALSE(glIsBuffer(buffers[0]) || glIsBuffer(buffers[1]));  // the last release frees both
     }
     for (void* texture : effect.textures) FxRenderer::TextureLoader(nullptr).Unload(texture);
     GlTest::TearDown();
