@@ -38,6 +38,7 @@ protected:
         FxGlTest::SetUp();
         loader.reset(renderer->CreateModelLoader());
         EXPECT_EQ(Load(Square(0.25f)), true);
+        EXPECT_EQ(static_cast<const Fx::Model*>(effect.models[0])->faces.size(), 2u);  // what emitters read
         Fx::Model broken = Square(0.25f);
         broken.faces[1].index[2] = 4;  // one past the last vertex
         EXPECT_EQ(Load(broken), false);

@@ -33,12 +33,13 @@ void* ModelLoader::Load(const char* path) {
         return nullptr;
     }
     std::unique_ptr<Fx::Model> model = Fx::Model::Load(bytes.data(), bytes.size());
-    return model ? CreateBuffers(*model) : nullptr;
+    ModelBuffers* buffers = model ? CreateBuffers(std::move(*model)) : nullptr;
+    return buffers ? static_cast<Fx::Model*>(buffers) : nullptr;
 }
 
-void ModelLoader::Unload(void* model) { DeleteBuffers(static_cast<ModelBuffers*>(model)); }
+void ModelLoader::Unload(void* model) { DeleteBuffers(const_cast<ModelBuffers*>(FromHandle(model))); }
 
-ModelBuffers* ModelLoader::CreateBuffers(const Fx::Model& model) {
+ModelBuffers* ModelLoader::CreateBuffers(Fx::Model&& model) {
     const size_t vertexCount = model.vertices.size();
     const size_t indexCount = model.faces.size() * 3;
     // Without 32-bit indices a model of up to 65536 vertices goes as 16-bit.
@@ -48,21 +49,22 @@ ModelBuffers* ModelLoader::CreateBuffers(const Fx::Model& model) {
         return nullptr;
     }
     auto* buffers = new ModelBuffers();
+    static_cast<Fx::Model&>(*buffers) = std::move(model);
     buffers->vertexCount = static_cast<int32_t>(vertexCount);
     buffers->indexCount = static_cast<int32_t>(indexCount);
     buffers->indexType = wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT;
     glGenBuffers(1, &buffers->vertexBuffer);
     glGenBuffers(1, &buffers->indexBuffer);
     glBindBuffer(GL_ARRAY_BUFFER, buffers->vertexBuffer);
-    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertexCount * sizeof(Fx::ModelVertex)), model.vertices.data(),
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertexCount * sizeof(Fx::ModelVertex)), buffers->vertices.data(),
                  GL_STATIC_DRAW);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers->indexBuffer);
     if (wide) {
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indexCount * 4), model.faces.data(), GL_STATIC_DRAW);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indexCount * 4), buffers->faces.data(), GL_STATIC_DRAW);
     } else {
         std::vector<uint16_t> narrow(indexCount);
-        for (size_t i = 0; i < indexCount; ++i) narrow[i] = uint16_t(model.faces[i / 3].index[i % 3]);
+        for (size_t i = 0; i < indexCount; ++i) narrow[i] = uint16_t(buffers->faces[i / 3].index[i % 3]);
         glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indexCount * 2), narrow.data(), GL_STATIC_DRAW);
     }
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);

@@ -3,6 +3,7 @@
 #include "fx/gl/model_renderer.h"
 
 #include "fx/effect.h"
+#include "fx/gl/model_loader.h"
 #include "fx/gl/render_state.h"
 #include "fx/gl/renderer.h"
 
@@ -149,7 +150,7 @@ void ModelRenderer::BindTexture(const Fx::ModelNodeParameter& parameter, int32_t
 
 void ModelRenderer::EndBatch(const Fx::ModelNodeParameter& parameter, void*) {
     if (matrices_.empty() || parameter.modelIndex < 0 || !parameter.effect) return;
-    auto* model = static_cast<const ModelBuffers*>(parameter.effect->GetModel(parameter.modelIndex));
+    const ModelBuffers* model = ModelLoader::FromHandle(parameter.effect->GetModel(parameter.modelIndex));
     if (!model || model->indexCount == 0) return;
 
     shader_->Begin();

@@ -1,6 +1,7 @@
 // Draws the instances of a model node: each collected instance is one
 // indexed draw of the node's model with its own matrix, texture offset and
-// colour, lit by the renderer's light when the node asks for it.
+// colour, lit by the renderer's light when the node asks for it. The
+// effect's models must come from the renderer's model loader (ModelBuffers).
 #pragma once
 
 #include <memory>

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "fx/model.h"
+
 namespace FxRenderer {
 
 // 0 blending off; 1 alpha blend, 2 add, 3 reverse subtract (destination
@@ -23,8 +25,10 @@ void SetDepthWrite(bool enabled);
 // Binds an effect texture handle (a GL texture name) on the active unit.
 void BindEffectTexture(void* handle);
 
-// A model's vertices (56 bytes each) and triangle indices on the GPU.
-struct ModelBuffers {
+// A loaded effect model: the file's vertices (56 bytes each) and faces,
+// which the model emitters of the instances read, and their GL buffers. An
+// effect keeps it as its Fx::Model base.
+struct ModelBuffers : public Fx::Model {
     GLuint vertexBuffer = 0;
     GLuint indexBuffer = 0;
     int32_t vertexCount = 0;
