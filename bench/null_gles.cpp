@@ -85,4 +85,11 @@ GL_APICALL void GL_APIENTRY glUniformMatrix4fv(GLint, GLsizei, GLboolean, const 
 GL_APICALL void GL_APIENTRY glUseProgram(GLuint) {}
 GL_APICALL void GL_APIENTRY glVertexAttribPointer(GLuint, GLint, GLenum, GLboolean, GLsizei, const void*) {}
 
+GL_APICALL void GL_APIENTRY glBlendEquationSeparate(GLenum, GLenum) {}
+GL_APICALL void GL_APIENTRY glBlendFuncSeparate(GLenum, GLenum, GLenum, GLenum) {}
+GL_APICALL void GL_APIENTRY glGetBooleanv(GLenum, GLboolean* data) { *data = GL_FALSE; }
+GL_APICALL GLboolean GL_APIENTRY glIsEnabled(GLenum) { return GL_FALSE; }
+GL_APICALL void GL_APIENTRY glUniform1i(GLint, GLint) {}
+GL_APICALL void GL_APIENTRY glUniform3f(GLint, GLfloat, GLfloat, GLfloat) {}
+
 }  // extern "C"
