@@ -18,6 +18,7 @@
 #include "fs/pack_mgr.h"
 #include "fs/stream.h"
 #include "game/app_script_table.h"
+#include "game/field_renderer.h"
 #include "gfx/gl_program.h"
 #include "gfx/gl_state.h"
 #include "gfx/std2d.h"
@@ -96,11 +97,18 @@ void App::Initialize() {
     SetFsMgrSlot(kSlotPack, pack);
     scriptFolder = DirMgr(pack, "script", nullptr);
 
-    // The effect system starts here on the pack, and the field renderer loads its shaders.
+    // The effect system starts here on the pack.
+    LoadFieldShaders();
 
     LoadPuppetNames();
     StartScript();
     initialised = 1;
+}
+
+void App::LoadFieldShaders() {
+    // The unit drawing code takes the "unit" program's attribute locations here.
+    GetFieldShaderSet()->Reload([this](const char* name) { return LoadShaderProgram(this, name); },
+                                optionShadowDrawing != 0, nullptr);
 }
 
 void App::LoadPuppetNames() {
@@ -179,7 +187,8 @@ void App::Finalize() {
         scriptStarted_ = false;
     }
     battle = nullptr;
-    // The field shaders are released and the effect system stops here.
+    GetFieldShaderSet()->Release();
+    // The effect system stops here.
 
     FsMgr::Release(scriptFolder);
     scriptFolder = nullptr;
@@ -206,11 +215,13 @@ void App::OnLostDevice() {
     if (battle != nullptr) {
         // The battle drops its shadow texture and field GL objects here.
     }
-    // The field shaders are released and the effects drop their GL objects here.
+    GetFieldShaderSet()->Release();
+    // The effects drop their GL objects here.
 }
 
 void App::OnResetDevice() {
-    // The effects rebuild their GL objects and the field shaders reload here.
+    // The effects rebuild their GL objects here.
+    LoadFieldShaders();
     if (battle != nullptr) {
         // The battle rebuilds its GL objects here.
     }
