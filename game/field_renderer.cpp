@@ -20,6 +20,12 @@ namespace {
 constexpr float kShadowEyeDistance = 6000.0f;
 constexpr float kEdgeGain = 0.7f;
 
+// Without a shadow map every point maps to depth 0 of the fully lit texture.
+const Mat4& ShadowMatrixOf(const FieldDrawInputs& in) {
+    static const Mat4 kEverywhereLit = {{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}};
+    return in.shadowTexture ? in.shadowMatrix : kEverywhereLit;
+}
+
 // Uniforms shared by the terrain and object programs; `lightPosition` is the
 // shadow eye for terrain and the light direction for objects.
 void SetLightingUniforms(const FieldDrawInputs& in, const float lightPosition[3]) {
@@ -28,7 +34,9 @@ void SetLightingUniforms(const FieldDrawInputs& in, const float lightPosition[3]
     GLint at = GlGetUniformLocation(program, "u_Texture0");
     if (at >= 0) glUniform1i(at, 0);
     if ((at = GlGetUniformLocation(program, "u_Texture1")) >= 0) glUniform1i(at, 1);
-    if ((at = GlGetUniformLocation(program, "u_ShadowMatrix")) >= 0) glUniformMatrix4fv(at, 1, GL_FALSE, in.shadowMatrix.m);
+    if ((at = GlGetUniformLocation(program, "u_ShadowMatrix")) >= 0) {
+        glUniformMatrix4fv(at, 1, GL_FALSE, ShadowMatrixOf(in).m);
+    }
     if ((at = GlGetUniformLocation(program, "u_LightPosition")) >= 0) glUniform3fv(at, 1, lightPosition);
     if ((at = GlGetUniformLocation(program, "u_Diffuse")) >= 0) glUniform1f(at, in.diffuse);
     if ((at = GlGetUniformLocation(program, "u_Ambient")) >= 0) glUniform1f(at, in.ambient);

@@ -4,7 +4,12 @@ precision highp float;
 precision mediump float;
 #endif
 uniform sampler2D u_Texture0;
+// Samplers default to lowp, which would round the packed depth away.
+#ifdef GL_FRAGMENT_PRECISION_HIGH
+uniform highp sampler2D u_Texture1;
+#else
 uniform sampler2D u_Texture1;
+#endif
 uniform int u_TexEnable;
 uniform int u_AlphaTest;
 uniform float u_AlphaRef;
