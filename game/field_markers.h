@@ -37,7 +37,7 @@ extern const MarkerTile kCursorTile, kArrowTile, kRouteEndTile, kRouteStartTile,
 // between 31/32 and 33/32, one pulse every 4 pi^2 (about 39.5) frames.
 float CursorPulse(uint32_t frame);
 
-struct QmFieldMarkers : public FieldPanelSink {
+struct QmFieldMarkers final : public FieldPanelSink {
     QmFieldMarkers();
     ~QmFieldMarkers();
     QmFieldMarkers(const QmFieldMarkers&) = delete;
