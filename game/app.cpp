@@ -45,6 +45,17 @@ constexpr char kPackName[] = "Quillmoor.dat";
 constexpr char kPuppetNameFile[] = "puppet_name.txt";
 constexpr char kFirstScript[] = "system.cnut";
 
+// Battles draw with the static shadow map and the "_hq" field programs. The
+// launcher's shadow option takes this over once the settings are kept.
+constexpr bool kShadowDrawing = true;
+
+// The field renderer's programs from "shader/" in the pack.
+void LoadFieldShaders(App* app) {
+    // The unit drawing code takes the "unit" program's attribute locations here.
+    GetFieldShaderSet()->Reload([app](const char* name) { return LoadShaderProgram(app, name); }, kShadowDrawing,
+                                nullptr);
+}
+
 }  // namespace
 
 App* GetApp() { return gApp; }
@@ -98,17 +109,11 @@ void App::Initialize() {
     scriptFolder = DirMgr(pack, "script", nullptr);
 
     // The effect system starts here on the pack.
-    LoadFieldShaders();
+    LoadFieldShaders(this);
 
     LoadPuppetNames();
     StartScript();
     initialised = 1;
-}
-
-void App::LoadFieldShaders() {
-    // The unit drawing code takes the "unit" program's attribute locations here.
-    GetFieldShaderSet()->Reload([this](const char* name) { return LoadShaderProgram(this, name); },
-                                optionShadowDrawing != 0, nullptr);
 }
 
 void App::LoadPuppetNames() {
@@ -221,7 +226,7 @@ void App::OnLostDevice() {
 
 void App::OnResetDevice() {
     // The effects rebuild their GL objects here.
-    LoadFieldShaders();
+    LoadFieldShaders(this);
     if (battle != nullptr) {
         // The battle rebuilds its GL objects here.
     }

@@ -44,9 +44,6 @@ public:
     void OnNotify(int key, int down);
 
     void LoadPuppetNames();
-    // The field renderer's programs from "shader/" in the pack, with or
-    // without the shadow-map variants as optionShadowDrawing says.
-    void LoadFieldShaders();
     void StartScript();
     // Slots outside 0..4 are ignored; values are kept as given.
     void SetConfigValue(int32_t slot, int32_t value);
@@ -68,8 +65,6 @@ public:
     VoicePool* adpcmVoices = nullptr;
     // The config slots; they move to the settings file's values once the launcher keeps them.
     int32_t config[kConfigSlotCount];
-    // Battles draw with the static shadow map; the launcher's option, on until it sets it.
-    uint32_t optionShadowDrawing = 1;
 
     // Seeding the scripts' random state from the clock, unless a test fixed the seed.
     bool fixedSeed = false;

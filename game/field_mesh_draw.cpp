@@ -26,7 +26,9 @@ const GlVertexAttrib kEdgeRows[2] = {
     {"a_TexCoord", GL_UNSIGNED_SHORT, 2, 8, 0},
 };
 
-// Tops address a 512-texel chip sheet, sides a 256-texel wall texture.
+// Tops address a 512-texel chip sheet, sides a 256-texel wall texture. A
+// chip c spans 80 texels at ((c % 20) x 80, (c / 20) x 80), so at this gain
+// the sheets keep their chips to c % 20 <= 5 and c / 20 <= 5 (the sample's do).
 constexpr float kTopTexGain = 1.0f / 512.0f;
 constexpr float kSideTexGain = 1.0f / 256.0f;
 
