@@ -49,8 +49,14 @@ constexpr char kFirstScript[] = "system.cnut";
 // launcher's shadow option takes this over once the settings are kept.
 constexpr bool kShadowDrawing = true;
 
-// The field renderer's programs from "shader/" in the pack.
+// The field renderer's programs from "shader/" in the pack. A game without
+// battles ships none; that is no error.
 void LoadFieldShaders(App* app) {
+    if (FsMgr::GetFileSize(app->pack, "shader/bg_fill.vs") < 0) {
+        GetFieldShaderSet()->Release();
+        DebugPrint("No field programs in the pack.");
+        return;
+    }
     // The unit drawing code takes the "unit" program's attribute locations here.
     GetFieldShaderSet()->Reload([app](const char* name) { return LoadShaderProgram(app, name); }, kShadowDrawing,
                                 nullptr);
