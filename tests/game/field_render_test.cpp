@@ -10,13 +10,18 @@
 #include <vector>
 
 #include "core/color_util.h"
+#include "fs/dir_mgr.h"
+#include "fs/fs_mgr.h"
 #include "game/field_markers.h"
 #include "game/field_renderer.h"
 #include "gfx/gl_program.h"
 #include "gfx/gl_state.h"
+#include "gfx/model.h"
 #include "gfx/std2d.h"
+#include "sample/tools/field_writers.h"
 #include "tests/gfx/gfx_fixture.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -197,6 +202,38 @@ TEST_F(FieldRender, MarkersUnitsAndTheFaintCursor) {
     markers.SetCursorVisible(false);
     EXPECT_EQ(At(Frame(plain), Px(-160), Px(-160)), (Rgba{255, 0, 0, 255}));
     markers.Destroy();
+}
+
+// Untextured flat squares standing 100 units above two cells: one opaque,
+// one faded half-way before the camera, blended over the ground last.
+TEST_F(FieldRender, OpaqueAndFadingObjects) {
+    E3d2Model square;
+    square.stride = 12;
+    square.attribs = {{10, 3, 0, 0}};
+    PushFloats(&square.vertices, {-0.05f, 0.2f, -0.05f, -0.05f, 0.2f, 0.05f, 0.05f, 0.2f, -0.05f, 0.05f, 0.2f, 0.05f});
+    square.indices = {0, 1, 2, 3, 2, 1};
+    square.materials = {E3d2Material{{1, 1, 1, 1}, 0, 6, ""}};
+    TempDir dir;
+    dir.Write("square.e3d", WriteE3d2(square));
+    FsMgr* fs = DirMgr(nullptr, dir.path().c_str(), nullptr);
+    Model* model = Model::Load("square.e3d", fs, nullptr, nullptr, nullptr);
+    ASSERT_NE(model, nullptr);
+    for (QmFieldCell* cell : {field.GetCell(4, 4), field.GetCell(4, 1)}) {
+        Mat4 m = Mat4::Identity();
+        const float at[3] = {(cell->x + 0.5f) * 64 - 192, 22, (cell->z + 0.5f) * 64 - 192};
+        Mat4::Translate(&m, m, at);
+        Mat4::ScaleUniform(&m, m, 500);
+        memcpy(cell->matrix, m.m, sizeof m.m);
+        cell->model = model;
+        cell->alpha = cell->z == 1 ? 0.5f : 1.0f;
+    }
+    const std::vector<uint8_t> f = Frame(plain);
+    const int lit = static_cast<int>(255 * (0.4 + 0.9 * 0.5) * 0.5);  // no normal: lit side-on
+    EXPECT_NEAR(At(f, Px(96), Px(96)).r, lit, 2);
+    EXPECT_NEAR(At(f, Px(96), Px(-96)).r, (lit + kLitTop) / 2, 2);
+    field.GetCell(4, 4)->model = field.GetCell(4, 1)->model = nullptr;
+    Model::Release(model);
+    FsMgr::Release(fs);
 }
 
 TEST_F(FieldRender, ShaderSetLoadsInOrderAndReleasesOnce) {
