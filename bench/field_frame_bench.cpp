@@ -2,7 +2,8 @@
 // map of terraces, ramps and holes with bevels, walls and outlines, a
 // movement range of 61 cells (two panels each), an 8-cell route, the cursor
 // and 6 unit billboards with blob shadows; with the static shadow map and
-// without, beside an empty frame (clear and finish only). Reported per
+// without, beside an empty frame (clear and finish only), and the one-off
+// shadow-map pass. Reported per
 // frame: draw calls, the main thread's CPU time in DrawField (cpu_us) and
 // the whole frame's time with Mesa's rasteriser finished (frame_us). Built
 // against the null GL entry points, cpu_us is the engine's own work alone.
@@ -210,6 +211,18 @@ void BM_FieldFrame(benchmark::State& state) {
     state.SetLabel(shadows ? "shadow map" : "no shadow map");
 }
 BENCHMARK(BM_FieldFrame)->ArgName("shadows")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The one-off pass at battle start: terrain from the light into a 1024 map.
+void BM_CreateShadowMap(benchmark::State& state) {
+    const CameraParams camera = MakeShadowCamera(gScene->light);
+    for (auto _ : state) {
+        Mat4 matrix;
+        Texture* map = CreateShadowMap(&gScene->field, 1024, camera, &matrix, gScene->hq.programs[kFieldProgramShadowMap]);
+        Texture::Destroy(map);
+    }
+    glViewport(0, 0, kScreenWidth, kScreenHeight);
+}
+BENCHMARK(BM_CreateShadowMap)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
