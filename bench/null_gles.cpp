@@ -80,6 +80,26 @@ GL_APICALL void GL_APIENTRY glTexImage2D(GLenum, GLint, GLint, GLsizei, GLsizei,
 GL_APICALL void GL_APIENTRY glTexParameteri(GLenum, GLenum, GLint) {}
 GL_APICALL void GL_APIENTRY glTexSubImage2D(GLenum, GLint, GLint, GLint, GLsizei, GLsizei, GLenum, GLenum,
                                             const void*) {}
+GL_APICALL void GL_APIENTRY glUniform1f(GLint, GLfloat) {}
+GL_APICALL void GL_APIENTRY glUniform1i(GLint, GLint) {}
+GL_APICALL void GL_APIENTRY glUniform3fv(GLint, GLsizei, const GLfloat*) {}
+GL_APICALL void GL_APIENTRY glUniformMatrix3fv(GLint, GLsizei, GLboolean, const GLfloat*) {}
+GL_APICALL void GL_APIENTRY glPolygonOffset(GLfloat, GLfloat) {}
+GL_APICALL void GL_APIENTRY glViewport(GLint, GLint, GLsizei, GLsizei) {}
+GL_APICALL void GL_APIENTRY glGenFramebuffers(GLsizei n, GLuint* names) {
+    for (GLsizei i = 0; i < n; ++i) names[i] = gNextName++;
+}
+GL_APICALL void GL_APIENTRY glGenRenderbuffers(GLsizei n, GLuint* names) {
+    for (GLsizei i = 0; i < n; ++i) names[i] = gNextName++;
+}
+GL_APICALL void GL_APIENTRY glBindFramebuffer(GLenum, GLuint) {}
+GL_APICALL void GL_APIENTRY glBindRenderbuffer(GLenum, GLuint) {}
+GL_APICALL void GL_APIENTRY glRenderbufferStorage(GLenum, GLenum, GLsizei, GLsizei) {}
+GL_APICALL void GL_APIENTRY glFramebufferTexture2D(GLenum, GLenum, GLenum, GLuint, GLint) {}
+GL_APICALL void GL_APIENTRY glFramebufferRenderbuffer(GLenum, GLenum, GLenum, GLuint) {}
+GL_APICALL GLenum GL_APIENTRY glCheckFramebufferStatus(GLenum) { return GL_FRAMEBUFFER_COMPLETE; }
+GL_APICALL void GL_APIENTRY glDeleteFramebuffers(GLsizei, const GLuint*) {}
+GL_APICALL void GL_APIENTRY glDeleteRenderbuffers(GLsizei, const GLuint*) {}
 GL_APICALL void GL_APIENTRY glUniform4f(GLint, GLfloat, GLfloat, GLfloat, GLfloat) {}
 GL_APICALL void GL_APIENTRY glUniformMatrix4fv(GLint, GLsizei, GLboolean, const GLfloat*) {}
 GL_APICALL void GL_APIENTRY glUseProgram(GLuint) {}
@@ -89,7 +109,6 @@ GL_APICALL void GL_APIENTRY glBlendEquationSeparate(GLenum, GLenum) {}
 GL_APICALL void GL_APIENTRY glBlendFuncSeparate(GLenum, GLenum, GLenum, GLenum) {}
 GL_APICALL void GL_APIENTRY glGetBooleanv(GLenum, GLboolean* data) { *data = GL_FALSE; }
 GL_APICALL GLboolean GL_APIENTRY glIsEnabled(GLenum) { return GL_FALSE; }
-GL_APICALL void GL_APIENTRY glUniform1i(GLint, GLint) {}
 GL_APICALL void GL_APIENTRY glUniform3f(GLint, GLfloat, GLfloat, GLfloat) {}
 
 }  // extern "C"

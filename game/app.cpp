@@ -22,6 +22,8 @@
 #include "game/app_script_table.h"
 #include "game/battle.h"
 #include "game/battle_classes.h"
+#include "game/field_renderer.h"
+#include "game/unit.h"
 #include "gfx/gl_program.h"
 #include "gfx/gl_state.h"
 #include "gfx/std2d.h"
@@ -47,6 +49,21 @@ constexpr size_t kPoolAlignment = 4;
 constexpr char kPackName[] = "Quillmoor.dat";
 constexpr char kPuppetNameFile[] = "puppet_name.txt";
 constexpr char kFirstScript[] = "system.cnut";
+
+// The field renderer's programs from "shader/" in the pack. A game without
+// battles ships none; that is no error.
+void LoadFieldShaders(App* app) {
+    if (FsMgr::GetFileSize(app->pack, "shader/bg_fill.vs") < 0) {
+        GetFieldShaderSet()->Release();
+        DebugPrint("No field programs in the pack.");
+        return;
+    }
+    // The launcher's shadow option picks the static shadow map and the "_hq"
+    // programs; the unit drawing code takes the "unit" program's attributes.
+    GetFieldShaderSet()->Reload([app](const char* name) { return LoadShaderProgram(app, name); },
+                                GetAppConfig().optionShadowDrawing != 0,
+                                [](int32_t unit) { GetUnitAttribs().Lookup(static_cast<uint32_t>(unit)); });
+}
 
 }  // namespace
 
@@ -101,6 +118,7 @@ void App::Initialize() {
 
     // The effect system starts here on the pack, and the field renderer loads its shaders.
     EfcInitialize(pack, 0);
+    LoadFieldShaders(this);
 
     LoadPuppetNames();
     StartScript();
@@ -187,6 +205,7 @@ void App::Finalize() {
     }
     battle = nullptr;
     // The field shaders are released and the effect system stops here.
+    GetFieldShaderSet()->Release();
     EfcFinalize();
 
     FsMgr::Release(scriptFolder);
@@ -215,12 +234,14 @@ void App::OnLostDevice() {
         battle->OnLostDevice();
     }
     // The field shaders are released and the effects drop their GL objects here.
+    GetFieldShaderSet()->Release();
     EfcOnLostDevice();
 }
 
 void App::OnResetDevice() {
     // The effects rebuild their GL objects and the field shaders reload here.
     EfcOnResetDevice();
+    LoadFieldShaders(this);
     if (battle != nullptr) {
         battle->RestoreDevice();
     }

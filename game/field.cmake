@@ -11,4 +11,6 @@ qm_layer(qm_field
     ${CMAKE_CURRENT_LIST_DIR}/field_fade.cpp
     ${CMAKE_CURRENT_LIST_DIR}/field_range.cpp
     ${CMAKE_CURRENT_LIST_DIR}/field_route.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/field_mesh.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/field_mesh_draw.cpp
   DEPS qm_gfx qm_fs qm_core qm_platform)

@@ -121,6 +121,18 @@ public:
     void FinishCells();
     // Deletes the terrain buffers (a lost device); names become kNoBuffer.
     void ReleaseBuffers();
+    // Builds the terrain mesh from the cells into GL buffers (after a load).
+    void BuildMesh();
+    // A new device: the buffers again, from the cells.
+    void RestoreBuffers() { BuildMesh(); }
+
+    // The terrain passes, with the caller's program current: tops and sides
+    // (top then side texture), the outline lines facing a camera of `yaw`
+    // degrees, the opaque object models, then the half-faded ones blended.
+    void DrawBlocks();
+    void DrawEdges(float yaw);
+    void DrawObjects();
+    void DrawFadingObjects();
 
     // The cell at (x, z), or null outside the grid.
     QmFieldCell* GetCell(int32_t x, int32_t z) const;
@@ -219,7 +231,6 @@ public:
 private:
     void ComputeCellCorners(QmFieldCell* cell) const;
     void ComputeCellTop(QmFieldCell* cell) const;
-    void ShadeTop(QmFieldCell* cell) const;
     void FloodRange(const QmFieldCell* previous, int32_t direction, int32_t x, int32_t z, int32_t budget,
                     int32_t jump);
     QmFieldCell* FindMoveRange(const QmFieldCell* previous, const QmUnit* unit, int32_t direction, int32_t step,

@@ -6,6 +6,7 @@
 
 #include "core/fast_math.h"
 #include "game/field.h"
+#include "game/field_mesh.h"
 #include "gfx/quad.h"
 
 namespace {
@@ -70,37 +71,7 @@ void QmField::ComputeCellTop(QmFieldCell* cell) const {
         cell->top[k].u = static_cast<uint16_t>(k < 2 ? uLow : uLow + 64);
         cell->top[k].v = static_cast<uint16_t>(k % 2 == 0 ? vLow : vLow + 64);
     }
-    ShadeTop(cell);
-}
-
-// Per-corner normals over the cycle 0, 1, 3, 2; a zero-length edge is
-// replaced by the diagonal.
-void QmField::ShadeTop(QmFieldCell* cell) const {
-    static const int kCycle[4] = {0, 1, 3, 2};
-    float p[4][3];
-    for (int i = 0; i < 4; ++i) {
-        const FieldVertex& v = cell->top[kCycle[i]];
-        p[i][0] = v.x, p[i][1] = v.y, p[i][2] = v.z;
-    }
-    for (int i = 0; i < 4; ++i) {
-        float e1[3], e2[3], n[3];
-        for (int c = 0; c < 3; ++c) {
-            e1[c] = p[(i + 1) % 4][c] - p[i][c];
-            e2[c] = p[(i + 3) % 4][c] - p[i][c];
-        }
-        for (float* e : {e1, e2}) {
-            if (e[0] == 0 && e[1] == 0 && e[2] == 0) {
-                for (int c = 0; c < 3; ++c) e[c] = p[(i + 2) % 4][c] - p[i][c];
-            }
-        }
-        const float cross[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
-                                e1[0] * e2[1] - e1[1] * e2[0]};
-        Vec3Normalize(cross, n);
-        const float lit = n[0] * light[0] + n[1] * light[1] + n[2] * light[2];
-        FieldVertex& v = cell->top[kCycle[i]];
-        v.ambient = 32767;
-        v.diffuse = Clamp16(TruncateToInt32(0.5 * (lit + 1.0f) * 32767));
-    }
+    ShadeFieldQuad(light, cell->top);
 }
 
 void QmField::CellToWorld(float x, float h, float z, float out[3]) const {

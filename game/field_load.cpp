@@ -100,6 +100,7 @@ void QmField::LoadMap(int32_t mapId, FsMgr* fs, Allocator* allocator) {
         if (cell.model) PlaceObject(this, &cell, t);
     }
     FinishCells();
+    BuildMesh();
 }
 
 Texture* QmField::LoadModelTexture(const char* name, FsMgr* fs) {

@@ -67,7 +67,8 @@ TEST(BattleRun, ScriptedBattleOnTheSampleMapRunsToExit) {
     ASSERT_TRUE(pack.AddCompiledScript("system", kBattleScript));
     for (const char* file : {"field/01-01.txt", "field/01_tex_top.png", "field/01_tex_side.png", "3do/crate.e3d",
                              "3do/crate.png", "3do/tree.e3d", "3do/tree.png", "img/dot/R_1_0.png",
-                             "img/dot/R_2_0.png", "img/dot/R_1_1.png", "img/dot/R_2_1.png"}) {
+                             "img/dot/R_2_0.png", "img/dot/R_1_1.png", "img/dot/R_2_1.png", "img/panel.png",
+                             "img/shadow.png"}) {
         const std::string bytes = ReadFile(sample + file);
         ASSERT_FALSE(bytes.empty()) << file;
         pack.AddFile(file, bytes);

@@ -1,0 +1,10 @@
+precision mediump float;
+uniform sampler2D u_Texture0;
+uniform int u_TexEnable;
+varying vec2 v_TexCoord;
+varying float v_Light;
+
+void main() {
+    vec4 texel = u_TexEnable != 0 ? texture2D(u_Texture0, v_TexCoord) : vec4(1.0);
+    gl_FragColor = vec4(texel.rgb * v_Light, 1.0);
+}
