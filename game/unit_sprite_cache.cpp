@@ -10,16 +10,17 @@ namespace {
 
 struct SheetEntry {
     bool inUse;  // key 0 is a real key (side 0, type 0), so it cannot mark a free entry
-    int32_t key;
+    int64_t key;
     int32_t refCount;
     Texture* texture;
 };
 
 SheetEntry gSheets[UnitSpriteCache::kEntries];
 
-int32_t KeyOf(int32_t side, int32_t type) { return side * 100 + type; }
+// 64-bit: a script may name any side.
+int64_t KeyOf(int32_t side, int32_t type) { return int64_t{side} * 100 + type; }
 
-SheetEntry* FindEntry(int32_t key) {
+SheetEntry* FindEntry(int64_t key) {
     for (SheetEntry& entry : gSheets) {
         if (entry.inUse && entry.key == key) return &entry;
     }
@@ -41,7 +42,7 @@ bool SheetName(int32_t side, int32_t type, char* out, int32_t size) {
 }
 
 Texture* Acquire(int32_t side, int32_t type, FsMgr* fs) {
-    const int32_t key = KeyOf(side, type);
+    const int64_t key = KeyOf(side, type);
     if (SheetEntry* entry = FindEntry(key)) {
         ++entry->refCount;
         return entry->texture;
