@@ -32,6 +32,9 @@ public:
 class FakeManager : public Fx::ManagerImplemented, public Fx::SoundPlayer {
 public:
     explicit FakeManager(int instanceMax = 256);
+    // Collects the plays while this object is still whole.
+    ~FakeManager() override { Destroy(); }
+    using ManagerImplemented::Play;
     int AddRef() override { return ++references; }
     int Release() override { return --references; }
     int GetCoordinateSystem() const override { return coordinateSystem; }
