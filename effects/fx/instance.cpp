@@ -138,7 +138,7 @@ int32_t GenerationCount(float age, float interval, float offset, int32_t maxCoun
 }
 
 Instance::Instance(ManagerImplemented* manager, EffectNode* node, InstanceContainer* container)
-    : manager_(manager), node_(node), container_(container) {
+    : manager_(manager), node_(node), container_(container), isRoot_(node->GetType() == kNodeRoot) {
     generationMatrix_.SetIdentity();
     globalMatrix_.SetIdentity();
     parentMatrix_.SetIdentity();
@@ -154,8 +154,6 @@ Instance::Instance(ManagerImplemented* manager, EffectNode* node, InstanceContai
     }
 }
 
-bool Instance::IsRoot() const { return node_->GetType() == kNodeRoot; }
-
 void Instance::Initialize(Instance* parent, int32_t index) {
     parent_ = parent;
     state_ = kInstanceActive;
@@ -165,6 +163,7 @@ void Instance::Initialize(Instance* parent, int32_t index) {
     generationMatrix_.SetIdentity();
     globalMatrix_.SetIdentity();
     parentMatrix_.SetIdentity();
+    parentIsIdentity_ = true;
     if (parent == nullptr) {
         life_ = FLT_MAX;
         return;
@@ -186,6 +185,10 @@ void Instance::Initialize(Instance* parent, int32_t index) {
 
 void Instance::InheritAtCreation(const Matrix43& parentGlobal) {
     const NodeCommon& common = node_->common;
+    if (common.locationBind != kBindWhenCreating && common.rotationBind != kBindWhenCreating &&
+        common.scaleBind != kBindWhenCreating)
+        return;
+    parentIsIdentity_ = false;
     if (common.locationBind == kBindWhenCreating) CopyRows(parentMatrix_, parentGlobal, 3, 3);
     if (common.rotationBind == kBindWhenCreating && common.scaleBind == kBindWhenCreating) {
         CopyRows(parentMatrix_, parentGlobal, 0, 2);
@@ -459,6 +462,7 @@ void Instance::CalculateMatrix(float deltaFrame) {
         parent_->CalculateMatrix(deltaFrame);
         if (IsRoot()) {
             parentMatrix_ = parent_->globalMatrix_;
+            parentIsIdentity_ = false;
         } else {
             ApplyBinds();
         }
@@ -477,12 +481,14 @@ void Instance::CalculateMatrix(float deltaFrame) {
 
 void Instance::ApplyBinds() {
     const NodeCommon& common = node_->common;
+    int32_t location = common.locationBind, rotation = common.rotationBind, scale = common.scaleBind;
+    if (!IsBoundAlways(location) && !IsBoundAlways(rotation) && !IsBoundAlways(scale)) return;
+    parentIsIdentity_ = false;
     Instance* root = container_->GetGlobal()->GetRootInstance();
     auto source = [&](int32_t kind) -> const Matrix43* {
         if (kind == kBindAlways) return &parent_->globalMatrix_;
         return root == nullptr ? nullptr : &root->globalMatrix_;
     };
-    int32_t location = common.locationBind, rotation = common.rotationBind, scale = common.scaleBind;
     if (IsBoundAlways(location) && location == rotation && rotation == scale) {
         if (const Matrix43* whole = source(location)) parentMatrix_ = *whole;
         return;
@@ -585,7 +591,11 @@ void Instance::BuildGlobalMatrix() {
     m.value[3][1] = location_.y;
     m.value[3][2] = location_.z;
     if (node_->generationPoint.rotateFlag != 0) Matrix43::Multiply(m, m, generationMatrix_);
-    Matrix43::Multiply(globalMatrix_, m, parentMatrix_);
+    if (parentIsIdentity_) {
+        globalMatrix_ = m;
+    } else {
+        Matrix43::Multiply(globalMatrix_, m, parentMatrix_);
+    }
     globalMatrix_.value[3][0] += gravityOffset_.x;
     globalMatrix_.value[3][1] += gravityOffset_.y;
     globalMatrix_.value[3][2] += gravityOffset_.z;

@@ -95,7 +95,7 @@ public:
     InstanceDrawValues drawValues;
 
 private:
-    bool IsRoot() const;
+    bool IsRoot() const { return isRoot_; }
     void InheritAtCreation(const Matrix43& parentGlobal);
     void InitializeLocation();
     void InitializeRotation();
@@ -114,6 +114,7 @@ private:
     InstanceContainer* container_;
     InstanceGroup* firstGroup_ = nullptr;
     Instance* parent_ = nullptr;
+    bool isRoot_;
 
     Vector3D location_;
     Vector3D locationValues_[3];  // PVA: position, velocity, acceleration; easing: start, end; curve: offset
@@ -134,6 +135,7 @@ private:
     Matrix43 globalMatrix_;
     Matrix43 parentMatrix_;
     bool stepTime_ = false;
+    bool parentIsIdentity_ = true;  // nothing inherited: the product can be skipped
     int32_t sequenceNumber_ = 0;
 };
 
