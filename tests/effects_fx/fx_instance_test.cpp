@@ -238,8 +238,7 @@ TEST_F(InstancePlay, ModelEmitterPicksFacesInOrderAndAnEmptyModelGivesTheOrigin)
 }
 
 TEST_F(InstancePlay, SoundWithDelayZeroPlaysInTheSecondUpdate) {
-    FxTest::RecordingLoader sounds;
-    manager.soundLoader = &sounds;
+    manager.soundLoader = &loader;
     manager.hasSoundPlayer = true;
     EffectBuilder builder;
     builder.header.soundPaths = {"boom.wav"};

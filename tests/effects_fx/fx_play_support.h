@@ -50,7 +50,8 @@ protected:
     // One update and one draw, with the recording cleared first.
     void Frame(int count = 1);
 
-    Recording recording;  // outlives the manager, whose renderers write to it
+    RecordingLoader loader;  // for tests that load resources; outlives the effects
+    Recording recording;     // outlives the manager, whose renderers write to it
     FakeManager manager;
     std::vector<Fx::Effect*> effects;
 };
