@@ -326,7 +326,8 @@ bool ManagerImplemented::IsFinished(const DrawSet& drawSet) const {
     if (count != 1) return false;
     Instance* root = drawSet.GetRootInstance();
     if (root == nullptr || root->GetState() != kInstanceActive) return false;
-    if (!RootChildrenDone(*drawSet.effect->GetRoot(), root->GetLivingTime())) return false;
+    const EffectNode* rootNode = drawSet.effect->GetRoot();
+    if (rootNode != nullptr && !RootChildrenDone(*rootNode, root->GetLivingTime())) return false;
     SoundPlayer* player = GetSoundPlayer();
     return player == nullptr || !player->CheckPlayingTag(drawSet.global);
 }
