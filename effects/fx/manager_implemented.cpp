@@ -1,5 +1,6 @@
 #include "fx/manager_implemented.h"
 
+#include <cassert>
 #include <chrono>
 #include <cstdlib>
 #include <new>
@@ -141,6 +142,7 @@ void ManagerImplemented::DestroyContainerTree(InstanceContainer* container) {
 }
 
 Handle ManagerImplemented::Play(Effect* effect, float x, float y, float z) {
+    AssertOwnerThread();
     if (effect == nullptr || effect->GetRoot() == nullptr) return -1;
     DrawSet drawSet;
     drawSet.effect = effect;
@@ -163,7 +165,10 @@ Handle ManagerImplemented::Play(Effect* effect, float x, float y, float z) {
     return handle;
 }
 
+void ManagerImplemented::AssertOwnerThread() const { assert(std::this_thread::get_id() == ownerThread_); }
+
 DrawSet* ManagerImplemented::FindLive(Handle handle) {
+    AssertOwnerThread();
     auto found = drawSets_.find(handle);
     return found == drawSets_.end() ? nullptr : &found->second;
 }
@@ -173,10 +178,12 @@ void ManagerImplemented::StopEffect(Handle handle) {
 }
 
 void ManagerImplemented::StopAllEffects() {
+    AssertOwnerThread();
     for (auto& entry : drawSets_) entry.second.goingToStop = entry.second.removing = true;
 }
 
 void ManagerImplemented::StopRoot(Effect* effect) {
+    AssertOwnerThread();
     for (auto& entry : drawSets_)
         if (entry.second.effect == effect) entry.second.goingToStopRoot = true;
 }
@@ -392,7 +399,8 @@ void ManagerImplemented::Draw() {
 
 void ManagerImplemented::DrawHandle(Handle handle) {
     std::lock_guard<std::recursive_mutex> guard(lock_);
-    DrawSet* drawSet = FindLive(handle);
+    auto found = drawSets_.find(handle);
+    DrawSet* drawSet = found == drawSets_.end() ? nullptr : &found->second;
     if (drawSet != nullptr && drawSet->shown && drawSet->rootContainer != nullptr)
         drawSet->rootContainer->Draw(true);
 }

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "fx/instance.h"
@@ -129,7 +130,10 @@ private:
     void Collect(bool removingAll);
     void FreeDrawSet(DrawSet& drawSet);
     void CollectAll();
+    // For the unlocked calls (play, stops, setters): the thread that made
+    // the manager is the only one allowed them; checked in debug builds.
     DrawSet* FindLive(Handle handle);
+    void AssertOwnerThread() const;
     // Rewrites the root instance's matrix and keeps the draw set's copy.
     void StoreRootMatrix(DrawSet& drawSet, const Matrix43& matrix);
     bool IsFinished(const DrawSet& drawSet) const;
@@ -168,6 +172,7 @@ private:
     int updateTime_ = 0;
     int drawTime_ = 0;
     int32_t sequenceNumber_ = 0;
+    std::thread::id ownerThread_ = std::this_thread::get_id();
 };
 
 }  // namespace Fx
