@@ -317,4 +317,50 @@ TEST_F(InstancePlay, RingPointMovesOncePerUpdate) {
     }
 }
 
+TEST_F(InstancePlay, RotationAndScaleBindsSplitTheParentMatrix) {
+    // The parent is scaled by 2 and turned a quarter about z: its x axis is (0, 2, 0).
+    struct Case {
+        int32_t rotation, scale;
+        float x, y;  // the child's x axis
+    } cases[] = {{2, 0, 0, 1}, {0, 2, 2, 0}, {2, 2, 0, 2}, {1, 1, 0, 2}, {1, 0, 0, 1}, {0, 1, 2, 0}, {0, 0, 1, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rotation * 10 + c.scale);
+        EffectBuilder builder;
+        auto& parent = builder.Add(builder.root);
+        parent.common.life.min = parent.common.life.max = 1000;
+        parent.rotation.kind = Fx::kRotationFixed;
+        parent.rotation.fixed = Fx::Vector3D(0, 0, 1.5707964f);
+        parent.scale.kind = Fx::kScaleFixed;
+        parent.scale.fixed = Fx::Vector3D(2, 2, 2);
+        auto& child = AddSprite(builder, parent);
+        child.common.rotationBind = c.rotation;
+        child.common.scaleBind = c.scale;
+        Fx::Handle handle = Play(builder);
+        Frame(3);
+        ASSERT_EQ(recording.instances.size(), 1u);
+        EXPECT_NEAR(recording.instances[0].matrix.value[0][0], c.x, 1e-5f);
+        EXPECT_NEAR(recording.instances[0].matrix.value[0][1], c.y, 1e-5f);
+        manager.StopEffect(handle);
+    }
+}
+
+TEST_F(InstancePlay, ChildrenLeaveWithTheirParentOrKeepItsLastMatrix) {
+    for (int32_t removeWithParent : {1, 0}) {
+        EffectBuilder builder;
+        auto& parent = builder.Add(builder.root);
+        parent.common.life.min = parent.common.life.max = 3;
+        parent.common.locationBind = Fx::kBindAlways;
+        parent.location.kind = Fx::kLocationPva;
+        parent.location.pva.velocity.min = parent.location.pva.velocity.max = Fx::Vector3D(1, 0, 0);
+        auto& child = AddSprite(builder, parent);
+        child.common.removeWithParent = removeWithParent;
+        child.common.locationBind = Fx::kBindAlways;
+        Fx::Handle handle = Play(builder);
+        Frame(8);  // the parent died at update 6 at x = 3
+        ASSERT_EQ(recording.instances.size(), static_cast<size_t>(1 - removeWithParent));
+        if (removeWithParent == 0) EXPECT_FLOAT_EQ(X(recording.instances[0]), 3.0f);
+        manager.StopEffect(handle);
+    }
+}
+
 }  // namespace

@@ -52,6 +52,7 @@ TEST_F(ManagerPlay, HandlesAndStaleHandles) {
     for (Fx::Handle stale : {7, -1}) {
         manager.SetLocation(stale, 1, 2, 3);
         manager.SetScale(stale, 2, 2, 2);
+        manager.SetRotation(stale, Fx::Vector3D(0, 0, 1), 1.0f);
         EXPECT_EQ(manager.GetLocation(stale).x, 0.0f);
         EXPECT_EQ(manager.GetInstanceCount(stale), 0);
         EXPECT_EQ(manager.GetMatrix(stale).value[0][0], 0.0f);
@@ -60,6 +61,9 @@ TEST_F(ManagerPlay, HandlesAndStaleHandles) {
     manager.SetScale(1, 2, 2, 2);
     EXPECT_EQ(manager.GetLocation(1).y, 5.0f);
     EXPECT_FLOAT_EQ(manager.GetMatrix(1).value[1][1], 2.0f);
+    manager.SetRotation(1, Fx::Vector3D(0, 0, 1), 1.5707964f);  // keeps scale and place
+    EXPECT_NEAR(manager.GetMatrix(1).value[0][1], 2.0f, 1e-5f);
+    EXPECT_EQ(manager.GetLocation(1).z, 6.0f);
 }
 
 TEST_F(ManagerPlay, StoppedPlayLeavesAtTheFlipAndIsFreedTwoFlipsLater) {
@@ -115,6 +119,24 @@ TEST_F(ManagerPlay, FlagsAfterTheFirstChild) {
         manager.StopEffect(handle);
         Frame(3);
     }
+}
+
+TEST_F(ManagerPlay, StopRootLetsChildrenRunAndBaseMatrixMovesThem) {
+    FxTest::ScriptRandom({}, 0);
+    EffectBuilder builder;
+    AddSprites(builder, 100);
+    builder.root.children[0]->common.removeWithParent = 0;
+    Fx::Handle handle = Play(builder);
+    Frame(3);
+    Fx::Matrix43 base;
+    base.SetTranslation(10, 0, 0);
+    manager.SetBaseMatrix(handle, base);
+    manager.StopRoot(handle);
+    Frame(3);
+    EXPECT_TRUE(manager.Exists(handle));
+    ASSERT_EQ(recording.instances.size(), 2u);  // none made after the stop
+    EXPECT_FLOAT_EQ(recording.instances[0].matrix.value[3][0], 10.0f);
+    EXPECT_EQ(manager.GetBaseMatrix(handle).value[3][0], 10.0f);
 }
 
 TEST(ManagerPool, ExhaustedPoolSkipsInstancesAndRecovers) {
