@@ -74,6 +74,7 @@ TEST_F(ManagerPlay, StoppedPlayLeavesAtTheFlipAndIsFreedTwoFlipsLater) {
     Frame(3);
     EXPECT_EQ(recording.instances.size(), 2u);
     EXPECT_GT(gAllocations, 0);
+    manager.hasSoundPlayer = true;
     manager.StopEffect(handle);
     EXPECT_FALSE(manager.Exists(handle));
     const int releasedAfter[] = {0, 0, gAllocations};
@@ -82,6 +83,7 @@ TEST_F(ManagerPlay, StoppedPlayLeavesAtTheFlipAndIsFreedTwoFlipsLater) {
         EXPECT_TRUE(recording.instances.empty());
         EXPECT_EQ(gReleases, released);
     }
+    EXPECT_EQ(manager.stoppedTags.size(), 1u);  // the play's sounds stop with it
 }
 
 TEST_F(ManagerPlay, ChildlessRootIsCollectedAtTheFirstFlip) {
