@@ -41,7 +41,6 @@ struct DrawSet {
 class ManagerImplemented : public Manager {
 public:
     ManagerImplemented(int instanceMax, bool autoFlip);
-    ~ManagerImplemented() override;
 
     void Destroy() override;
     int AddRef() override;
@@ -122,6 +121,10 @@ public:
     // The lock the manager holds around update, draw, flip and reload; the
     // engine's glue may take it too, as it is recursive.
     std::recursive_mutex& GetLock() { return lock_; }
+
+protected:
+    // Destroy (or the last Release) ends a manager.
+    ~ManagerImplemented() override;
 
 private:
     InstanceContainer* CreateContainerTree(EffectNode* node, InstanceGlobal* global, bool isRoot);
