@@ -288,6 +288,8 @@ TEST_F(InstancePlay, DrawOrderAndRibbonPointsPerGroup) {
     auto& ribbon = builder.Add<Fx::EffectNodeRibbon>(parent);
     ribbon.common.maxGeneration = 3;
     ribbon.common.life.min = ribbon.common.life.max = 1000;
+    ribbon.vertexColorKind = Fx::kVertexColorFixed;
+    ribbon.vertexColors[0] = Fx::Color(128, 255, 255, 255);  // left: the white ribbon colour times this
     Play(builder);
     Frame(6);
     ASSERT_EQ(recording.instances.size(), 6u);
@@ -295,6 +297,8 @@ TEST_F(InstancePlay, DrawOrderAndRibbonPointsPerGroup) {
     for (size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(recording.instances[i].index, static_cast<int32_t>(i % 3));
         EXPECT_EQ(recording.instances[i].count, 3);
+        EXPECT_EQ(recording.instances[i].colors[0].r, 128);
+        EXPECT_EQ(recording.instances[i].colors[1].r, 255);
     }
 }
 
