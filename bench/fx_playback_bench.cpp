@@ -144,8 +144,8 @@ void BM_PlainLoopReference(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(particles.data());
     }
-    state.counters["particles_per_ms"] = benchmark::Counter(static_cast<double>(kParticles) * state.iterations() / 1000.0,
-                                                            benchmark::Counter::kIsRate);
+    double perSecondOverThousand = static_cast<double>(kParticles) * static_cast<double>(state.iterations()) / 1000.0;
+    state.counters["particles_per_ms"] = benchmark::Counter(perSecondOverThousand, benchmark::Counter::kIsRate);
 }
 
 BENCHMARK(BM_FxUpdateNoEmission)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
