@@ -1,0 +1,86 @@
+#include "fx_play_support.h"
+
+#include <cstring>
+
+namespace FxTest {
+
+namespace {
+
+DrawnInstance Record(const Fx::SpriteInstanceParameter& p) {
+    return {Fx::kNodeSprite, p.matrix, {p.colors[0], p.colors[1], p.colors[2], p.colors[3]}, p.uv};
+}
+DrawnInstance Record(const Fx::RibbonInstanceParameter& p) {
+    return {Fx::kNodeRibbon, p.matrix, {p.colors[0], p.colors[1]}, {}, p.instanceIndex, p.instanceCount};
+}
+DrawnInstance Record(const Fx::RingInstanceParameter& p) {
+    return {Fx::kNodeRing, p.matrix, {p.outerColor, p.centerColor, p.innerColor}, p.uv, 0, 0,
+            {p.viewingAngle, p.outerLocation.x, p.innerLocation.x, p.centerRatio}};
+}
+DrawnInstance Record(const Fx::ModelInstanceParameter& p) { return {Fx::kNodeModel, p.matrix, {p.allColor}, p.uv}; }
+
+template <typename Renderer, typename NodeParameter, typename InstanceParameter>
+class Recorder : public Renderer {
+public:
+    explicit Recorder(Recording& r) : r_(r) {}
+    void LoadRenderer(const NodeParameter&, void*&) override { ++r_.loaded; }
+    void RemoveRenderer(const NodeParameter&, void*&) override { ++r_.removed; }
+    void BeginBatch(const NodeParameter&, int32_t count, void*) override { r_.batches.push_back(count); }
+    void AddInstance(const NodeParameter&, const InstanceParameter& p, void*) override {
+        r_.instances.push_back(Record(p));
+    }
+    void EndBatch(const NodeParameter&, void*) override { ++r_.ended; }
+
+private:
+    Recording& r_;
+};
+
+void Mix(uint64_t& hash, const void* data, size_t size) {
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    for (size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
+}
+
+}  // namespace
+
+uint64_t Recording::Hash() const {
+    uint64_t hash = 14695981039346656037ull;
+    for (const DrawnInstance& d : instances) {
+        Mix(hash, &d.type, sizeof d.type);
+        Mix(hash, d.matrix.value, sizeof d.matrix.value);
+        for (const Fx::Color& c : d.colors) Mix(hash, &c, sizeof c);
+        Mix(hash, &d.uv, sizeof d.uv);
+        Mix(hash, &d.index, sizeof d.index);
+        Mix(hash, d.values, sizeof d.values);
+    }
+    Mix(hash, batches.data(), batches.size() * sizeof(int32_t));
+    return hash;
+}
+
+void AttachRecorders(Fx::Manager& manager, Recording& recording) {
+    using namespace Fx;
+    manager.SetSpriteRenderer(new Recorder<SpriteRenderer, SpriteNodeParameter, SpriteInstanceParameter>(recording));
+    manager.SetRibbonRenderer(new Recorder<RibbonRenderer, RibbonNodeParameter, RibbonInstanceParameter>(recording));
+    manager.SetRingRenderer(new Recorder<RingRenderer, RingNodeParameter, RingInstanceParameter>(recording));
+    manager.SetModelRenderer(new Recorder<ModelRenderer, ModelNodeParameter, ModelInstanceParameter>(recording));
+}
+
+PlayFixture::~PlayFixture() {
+    manager.StopAllEffects();
+    for (Fx::Effect* effect : effects) effect->Release();
+}
+
+Fx::Handle PlayFixture::Play(const std::vector<uint8_t>& bytes, float x) {
+    Fx::Effect* effect = Load(manager, bytes);
+    EXPECT_NE(effect, nullptr);
+    effects.push_back(effect);
+    return manager.Play(effect, x, 0.0f, 0.0f);
+}
+
+void PlayFixture::Frame(int count) {
+    for (int i = 0; i < count; ++i) {
+        recording.Clear();
+        manager.Update(1.0f);
+        manager.Draw();
+    }
+}
+
+}  // namespace FxTest
