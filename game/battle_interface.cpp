@@ -79,7 +79,10 @@ SQInteger Constructor(HSQUIRRELVM v) {
     const int32_t area = Arg(v, 1, method), map = Arg(v, 2, method);
     void* memory = Alloc(GetScriptObjectAllocator(), sizeof(QmBattle), alignof(QmBattle));
     if (memory == nullptr) return sq_throwerror(v, "QmBattleInterface: out of memory");
-    auto* battle = new (memory) QmBattle(GetCurrentFsMgr(), area * 100 + map);
+    // In 64 bits: a script may pass any area; an id beyond 32 bits names no map.
+    const int64_t id = int64_t{area} * 100 + map;
+    auto* battle = new (memory)
+        QmBattle(GetCurrentFsMgr(), id >= INT32_MIN && id <= INT32_MAX ? static_cast<int32_t>(id) : -1);
     sq_setinstanceup(v, 1, battle);
     sq_setreleasehook(v, 1, [](SQUserPointer pointer, SQInteger) -> SQInteger {
         auto* dying = static_cast<QmBattle*>(pointer);
