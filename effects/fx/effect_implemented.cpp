@@ -82,6 +82,7 @@ void EffectImplemented::Install(EffectContent&& content, const char* materialPat
     LoadResources(manager_->GetTextureLoader(), content_.texturePaths, materialPath, textures_);
     LoadResources(manager_->GetSoundLoader(), content_.soundPaths, materialPath, sounds_);
     LoadResources(manager_->GetModelLoader(), content_.modelPaths, materialPath, models_);
+    if (content_.root != nullptr) content_.root->InitializeRenderers();
     loaded_ = true;
 }
 
@@ -94,6 +95,7 @@ bool EffectImplemented::Load(const void* data, size_t size, const char* material
 }
 
 void EffectImplemented::Reset() {
+    if (content_.root != nullptr) content_.root->FinalizeRenderers();
     UnloadResources(manager_->GetTextureLoader(), textures_);
     UnloadResources(manager_->GetSoundLoader(), sounds_);
     UnloadResources(manager_->GetModelLoader(), models_);

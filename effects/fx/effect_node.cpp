@@ -100,6 +100,23 @@ EffectNode* EffectNode::GetChild(int index) const {
     return children[static_cast<size_t>(index)].get();
 }
 
+Manager* EffectNode::GetManager() const { return effect == nullptr ? nullptr : effect->GetManager(); }
+
+Color EffectNode::FadeColor(Color color, float factor) {
+    if (factor != 1.0f) color.a = ChannelFromFloat(static_cast<float>(color.a) * factor);
+    return color;
+}
+
+void EffectNode::InitializeRenderers() {
+    InitializeRenderer();
+    for (auto& child : children) child->InitializeRenderers();
+}
+
+void EffectNode::FinalizeRenderers() {
+    FinalizeRenderer();
+    for (auto& child : children) child->FinalizeRenderers();
+}
+
 float EffectNode::GetFadeAlpha(float livingTime, float life) const {
     float factor = 1.0f;
     const FadeParameter& in = rendererCommon.fadeIn;

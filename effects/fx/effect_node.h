@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "fx/color.h"
 #include "fx/node_parameters.h"
 #include "fx/sound_player.h"
 
@@ -16,6 +17,8 @@ namespace Fx {
 
 class ByteReader;
 class Effect;
+class Instance;
+class Manager;
 struct Matrix43;
 
 enum NodeType : int32_t {
@@ -53,6 +56,26 @@ public:
 
     virtual NodeType GetType() const { return kNodePlain; }
 
+    // What a played instance asks of its node. Root and plain nodes draw
+    // nothing; the drawn types reach their renderer through the effect's
+    // manager and do nothing while it has none.
+    // Lets the renderer set up (and later release) its per-node data.
+    virtual void InitializeRenderer() {}
+    virtual void FinalizeRenderer() {}
+    // One node drawing: BeginDrawing, then per group BeginDrawingGroup and
+    // DrawInstance per instance, then EndDrawing.
+    virtual void BeginDrawing(int32_t /*count*/) {}
+    virtual void BeginDrawingGroup(int32_t /*count*/) {}
+    virtual void DrawInstance(Instance& /*instance*/) {}
+    virtual void EndDrawing() {}
+    // Samples the node type's drawing values for a new instance; advances
+    // them every stepping update.
+    virtual void InitializeInstanceValues(Instance& /*instance*/) {}
+    virtual void UpdateInstanceValues(Instance& /*instance*/) {}
+    // The renderer hooks of this node and every descendant, parents first.
+    void InitializeRenderers();
+    void FinalizeRenderers();
+
     int GetChildCount() const { return static_cast<int>(children.size()); }
     // Null when index is out of range.
     EffectNode* GetChild(int index) const;
@@ -61,6 +84,12 @@ public:
     // `livingTime` of `life` frames, from the fade-in and fade-out. A fade of
     // 0 frames or less fades at once, so no division by zero reaches it.
     float GetFadeAlpha(float livingTime, float life) const;
+
+    // The manager of the node's effect; null for a node outside an effect.
+    Manager* GetManager() const;
+    // `color` with its alpha times `factor`, truncated; a factor of exactly 1
+    // leaves it as it is.
+    static Color FadeColor(Color color, float factor);
 
     // Plays the node's sound for an instance at `globalMatrix` through the
     // manager's sound player, with volume, pitch and pan drawn from their

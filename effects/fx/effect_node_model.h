@@ -5,6 +5,7 @@
 
 #include "fx/all_color_parameter.h"
 #include "fx/effect_node.h"
+#include "fx/fx_renderers.h"
 
 namespace Fx {
 
@@ -12,6 +13,15 @@ class EffectNodeModel : public EffectNode {
 public:
     explicit EffectNodeModel(Effect* effect) : EffectNode(effect) {}
     NodeType GetType() const override { return kNodeModel; }
+
+    void InitializeRenderer() override;
+    void FinalizeRenderer() override;
+    void BeginDrawing(int32_t count) override;
+    void DrawInstance(Instance& instance) override;
+    void EndDrawing() override;
+    void InitializeInstanceValues(Instance& instance) override;
+    void UpdateInstanceValues(Instance& instance) override;
+    ModelNodeParameter MakeParameter() const;
 
     float magnification = 1.0f;  // from format version 7 on
     int32_t modelIndex = 0;      // negative: nothing is drawn

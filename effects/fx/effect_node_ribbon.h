@@ -4,6 +4,7 @@
 
 #include "fx/color.h"
 #include "fx/effect_node.h"
+#include "fx/fx_renderers.h"
 #include "fx/effect_node_sprite.h"
 
 namespace Fx {
@@ -15,6 +16,20 @@ class EffectNodeRibbon : public EffectNode {
 public:
     explicit EffectNodeRibbon(Effect* effect) : EffectNode(effect) {}
     NodeType GetType() const override { return kNodeRibbon; }
+
+    void InitializeRenderer() override;
+    void FinalizeRenderer() override;
+    void BeginDrawing(int32_t count) override;
+    void DrawInstance(Instance& instance) override;
+    void EndDrawing() override;
+    void InitializeInstanceValues(Instance& instance) override;
+    void UpdateInstanceValues(Instance& instance) override;
+    void BeginDrawingGroup(int32_t count) override;
+
+    // Built when the renderer is set up and kept; the instance record
+    // counts the points of the group being drawn.
+    RibbonNodeParameter nodeParameter;
+    RibbonInstanceParameter instanceParameter;
 
     // The renderer-common block's from format version 3 on, the record's own
     // before.

@@ -7,6 +7,7 @@
 
 #include "fx/color.h"
 #include "fx/effect_node.h"
+#include "fx/fx_renderers.h"
 #include "fx/random_range.h"
 
 namespace Fx {
@@ -42,6 +43,15 @@ class EffectNodeRing : public EffectNode {
 public:
     explicit EffectNodeRing(Effect* effect) : EffectNode(effect) {}
     NodeType GetType() const override { return kNodeRing; }
+
+    void InitializeRenderer() override;
+    void FinalizeRenderer() override;
+    void BeginDrawing(int32_t count) override;
+    void DrawInstance(Instance& instance) override;
+    void EndDrawing() override;
+    void InitializeInstanceValues(Instance& instance) override;
+    void UpdateInstanceValues(Instance& instance) override;
+    RingNodeParameter MakeParameter() const;
 
     // The renderer-common block's from format version 3 on, the record's own
     // before.

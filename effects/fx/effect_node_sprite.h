@@ -3,6 +3,7 @@
 
 #include "fx/all_color_parameter.h"
 #include "fx/effect_node.h"
+#include "fx/fx_renderers.h"
 
 namespace Fx {
 
@@ -13,6 +14,15 @@ class EffectNodeSprite : public EffectNode {
 public:
     explicit EffectNodeSprite(Effect* effect) : EffectNode(effect) {}
     NodeType GetType() const override { return kNodeSprite; }
+
+    void InitializeRenderer() override;
+    void FinalizeRenderer() override;
+    void BeginDrawing(int32_t count) override;
+    void DrawInstance(Instance& instance) override;
+    void EndDrawing() override;
+    void InitializeInstanceValues(Instance& instance) override;
+    void UpdateInstanceValues(Instance& instance) override;
+    SpriteNodeParameter MakeParameter() const;
 
     // The renderer-common block's from format version 3 on, the record's own
     // before.

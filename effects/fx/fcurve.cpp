@@ -45,7 +45,8 @@ float FCurve::GetValue(int32_t frame) const {
         f = endEdge == kEdgeLoop ? (f - span) % span : span - (f - span) % span;
     }
     if (f == span || step <= 0) return keys.back();
-    int64_t i = f / step;
+    // Most curves have a key every frame: no division for them.
+    int64_t i = step == 1 ? f : f / step;
     if (i + 1 >= static_cast<int64_t>(keys.size())) return keys.back();
     float key = keys[static_cast<size_t>(i)], next = keys[static_cast<size_t>(i + 1)];
     return key + (next - key) * static_cast<float>(f - i * step) / static_cast<float>(step);

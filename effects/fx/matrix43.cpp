@@ -135,14 +135,15 @@ void Matrix43::Compose(const Vector3D& scale, const Matrix43& rotation, const Ve
 }
 
 void Matrix43::Multiply(Matrix43& out, const Matrix43& a, const Matrix43& b) {
-    Matrix43 left = a, right = b;
+    // Row by row with the three terms summed in order, into a local so that
+    // `out` may be an operand.
+    Matrix43 result;
     for (int i = 0; i < 4; ++i) {
-        for (int j = 0; j < 3; ++j) {
-            float sum = 0.0f;
-            for (int k = 0; k < 3; ++k) sum += left.value[i][k] * right.value[k][j];
-            out.value[i][j] = i == 3 ? sum + right.value[3][j] : sum;
-        }
+        const float x = a.value[i][0], y = a.value[i][1], z = a.value[i][2];
+        for (int j = 0; j < 3; ++j) result.value[i][j] = x * b.value[0][j] + y * b.value[1][j] + z * b.value[2][j];
     }
+    for (int j = 0; j < 3; ++j) result.value[3][j] += b.value[3][j];
+    out = result;
 }
 
 }  // namespace Fx

@@ -23,6 +23,8 @@ public:
     virtual void Unload(void* sound) {}
 };
 
+// A model loader answers an Fx::Model, or an object of a class derived from
+// it: the model emitters of the instances read its vertices and faces.
 class ModelLoader {
 public:
     virtual ~ModelLoader() = default;

@@ -29,7 +29,10 @@ void ScriptRandom(std::vector<int> values, int constant) {
     gConstant = constant;
 }
 
-Fx::RandFunc FakeManager::GetRandFunc() const { return &ScriptedRand; }
+FakeManager::FakeManager(int instanceMax) : ManagerImplemented(instanceMax, true) {
+    SetRandFunc(&ScriptedRand);
+    SetRandMax(kRandMax);
+}
 
 void* RecordingLoader::Load(const char* path) {
     loaded.push_back(path);

@@ -1,12 +1,13 @@
-// A manager stand-in for effect tests: scripted random values, a settable
-// coordinate system, recording loaders and sound player, reload counts.
+// The real manager set up for effect tests: scripted random values, a
+// settable coordinate system, recording loaders and sound player, reload
+// counts, and references counted without deleting (it lives on the stack).
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "fx/effect.h"
-#include "fx/manager.h"
+#include "fx/manager_implemented.h"
 #include "fx/resource_loaders.h"
 #include "fx/sound_player.h"
 
@@ -28,12 +29,14 @@ public:
 };
 
 // Its sound player records what it is asked to play and does nothing else.
-class FakeManager : public Fx::Manager, public Fx::SoundPlayer {
+class FakeManager : public Fx::ManagerImplemented, public Fx::SoundPlayer {
 public:
+    explicit FakeManager(int instanceMax = 256);
+    // Collects the plays while this object is still whole.
+    ~FakeManager() override { Destroy(); }
+    using ManagerImplemented::Play;
     int AddRef() override { return ++references; }
     int Release() override { return --references; }
-    Fx::RandFunc GetRandFunc() const override;
-    int GetRandMax() const override { return kRandMax; }
     int GetCoordinateSystem() const override { return coordinateSystem; }
     Fx::EffectLoader* GetEffectLoader() const override { return effectLoader; }
     Fx::TextureLoader* GetTextureLoader() const override { return textureLoader; }
@@ -42,8 +45,14 @@ public:
     Fx::SoundPlayer* GetSoundPlayer() const override {
         return hasSoundPlayer ? const_cast<FakeManager*>(this) : nullptr;
     }
-    void BeginReloadEffect(Fx::Effect*) override { ++reloadsBegun; }
-    void EndReloadEffect(Fx::Effect*) override { ++reloadsEnded; }
+    void BeginReloadEffect(Fx::Effect* effect) override {
+        ++reloadsBegun;
+        ManagerImplemented::BeginReloadEffect(effect);
+    }
+    void EndReloadEffect(Fx::Effect* effect) override {
+        ++reloadsEnded;
+        ManagerImplemented::EndReloadEffect(effect);
+    }
 
     int references = 1;
     int coordinateSystem = Fx::kCoordinateSystemRightHanded;
@@ -61,11 +70,13 @@ public:
     void Stop(Fx::SoundHandle, Fx::SoundTag) override {}
     void Pause(Fx::SoundHandle, Fx::SoundTag, bool) override {}
     bool CheckPlaying(Fx::SoundHandle, Fx::SoundTag) override { return false; }
-    void StopTag(Fx::SoundTag) override {}
+    void StopTag(Fx::SoundTag tag) override { stoppedTags.push_back(tag); }
     void PauseTag(Fx::SoundTag, bool) override {}
-    bool CheckPlayingTag(Fx::SoundTag) override { return false; }
+    bool CheckPlayingTag(Fx::SoundTag tag) override { return tag == playingTag; }
     void StopAll() override {}
     std::vector<std::pair<Fx::SoundTag, Fx::SoundParameter>> played;
+    std::vector<Fx::SoundTag> stoppedTags;
+    Fx::SoundTag playingTag = nullptr;  // the tag CheckPlayingTag answers true for
 };
 
 Fx::Effect* Load(FakeManager& manager, const std::vector<uint8_t>& bytes);

@@ -1,0 +1,115 @@
+#include "fx_play_support.h"
+
+#include <cstring>
+
+namespace FxTest {
+
+namespace {
+
+class SpriteRecorder : public Fx::SpriteRenderer {
+public:
+    explicit SpriteRecorder(Recording& r) : r_(r) {}
+    void LoadRenderer(const Fx::SpriteNodeParameter&, void*&) override { ++r_.loaded; }
+    void RemoveRenderer(const Fx::SpriteNodeParameter&, void*&) override { ++r_.removed; }
+    void BeginBatch(const Fx::SpriteNodeParameter&, int32_t count, void*) override { r_.batches.push_back(count); }
+    void AddInstance(const Fx::SpriteNodeParameter&, const Fx::SpriteInstanceParameter& p, void*) override {
+        DrawnInstance d{Fx::kNodeSprite, p.matrix, {p.colors[0], p.colors[1], p.colors[2], p.colors[3]}, p.uv};
+        r_.instances.push_back(d);
+    }
+    void EndBatch(const Fx::SpriteNodeParameter&, void*) override { ++r_.ended; }
+
+private:
+    Recording& r_;
+};
+
+class RibbonRecorder : public Fx::RibbonRenderer {
+public:
+    explicit RibbonRecorder(Recording& r) : r_(r) {}
+    void BeginBatch(const Fx::RibbonNodeParameter&, int32_t count, void*) override { r_.batches.push_back(count); }
+    void AddInstance(const Fx::RibbonNodeParameter&, const Fx::RibbonInstanceParameter& p, void*) override {
+        DrawnInstance d{Fx::kNodeRibbon, p.matrix, {p.colors[0], p.colors[1]}, {}, p.instanceIndex, p.instanceCount};
+        r_.instances.push_back(d);
+    }
+    void EndBatch(const Fx::RibbonNodeParameter&, void*) override { ++r_.ended; }
+
+private:
+    Recording& r_;
+};
+
+class RingRecorder : public Fx::RingRenderer {
+public:
+    explicit RingRecorder(Recording& r) : r_(r) {}
+    void BeginBatch(const Fx::RingNodeParameter&, int32_t count, void*) override { r_.batches.push_back(count); }
+    void AddInstance(const Fx::RingNodeParameter&, const Fx::RingInstanceParameter& p, void*) override {
+        DrawnInstance d{Fx::kNodeRing, p.matrix, {p.outerColor, p.centerColor, p.innerColor}, p.uv, 0, 0,
+                        {p.viewingAngle, p.outerLocation.x, p.innerLocation.x, p.centerRatio}};
+        r_.instances.push_back(d);
+    }
+    void EndBatch(const Fx::RingNodeParameter&, void*) override { ++r_.ended; }
+
+private:
+    Recording& r_;
+};
+
+class ModelRecorder : public Fx::ModelRenderer {
+public:
+    explicit ModelRecorder(Recording& r) : r_(r) {}
+    void BeginBatch(const Fx::ModelNodeParameter&, int32_t count, void*) override { r_.batches.push_back(count); }
+    void AddInstance(const Fx::ModelNodeParameter&, const Fx::ModelInstanceParameter& p, void*) override {
+        r_.instances.push_back(DrawnInstance{Fx::kNodeModel, p.matrix, {p.allColor}, p.uv});
+    }
+    void EndBatch(const Fx::ModelNodeParameter&, void*) override { ++r_.ended; }
+
+private:
+    Recording& r_;
+};
+
+void Mix(uint64_t& hash, const void* data, size_t size) {
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    for (size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
+}
+
+}  // namespace
+
+uint64_t Recording::Hash() const {
+    uint64_t hash = 14695981039346656037ull;
+    for (const DrawnInstance& d : instances) {
+        Mix(hash, &d.type, sizeof d.type);
+        Mix(hash, d.matrix.value, sizeof d.matrix.value);
+        for (const Fx::Color& c : d.colors) Mix(hash, &c, sizeof c);
+        Mix(hash, &d.uv, sizeof d.uv);
+        Mix(hash, &d.index, sizeof d.index);
+        Mix(hash, d.values, sizeof d.values);
+    }
+    Mix(hash, batches.data(), batches.size() * sizeof(int32_t));
+    return hash;
+}
+
+void AttachRecorders(Fx::Manager& manager, Recording& recording) {
+    manager.SetSpriteRenderer(new SpriteRecorder(recording));
+    manager.SetRibbonRenderer(new RibbonRecorder(recording));
+    manager.SetRingRenderer(new RingRecorder(recording));
+    manager.SetModelRenderer(new ModelRecorder(recording));
+}
+
+PlayFixture::~PlayFixture() {
+    manager.StopAllEffects();
+    for (Fx::Effect* effect : effects) effect->Release();
+}
+
+Fx::Handle PlayFixture::Play(const std::vector<uint8_t>& bytes, float x) {
+    Fx::Effect* effect = Load(manager, bytes);
+    EXPECT_NE(effect, nullptr);
+    effects.push_back(effect);
+    return manager.Play(effect, x, 0.0f, 0.0f);
+}
+
+void PlayFixture::Frame(int count) {
+    for (int i = 0; i < count; ++i) {
+        recording.Clear();
+        manager.Update(1.0f);
+        manager.Draw();
+    }
+}
+
+}  // namespace FxTest
