@@ -13,6 +13,7 @@
 #include "core/allocator.h"
 #include "core/random.h"
 #include "effects/game/efc.h"
+#include "effects/game/effect_system.h"
 #include "fs/dir_mgr.h"
 #include "fs/fs_mgr.h"
 #include "fs/fs_slots.h"
@@ -101,6 +102,7 @@ void App::Initialize() {
 
     // The effect system starts here on the pack, and the field renderer loads its shaders.
     EfcInitialize(pack, 0);
+    EffectSystem::Create(pack);
 
     LoadPuppetNames();
     StartScript();
@@ -187,6 +189,7 @@ void App::Finalize() {
     }
     battle = nullptr;
     // The field shaders are released and the effect system stops here.
+    EffectSystem::Destroy();
     EfcFinalize();
 
     FsMgr::Release(scriptFolder);
