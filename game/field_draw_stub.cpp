@@ -1,9 +1,10 @@
 // The battle's field drawing while the field renderer is not built in: the
-// frame is cleared to the battle's background colour and nothing else is
-// drawn; there are no markers and no shadow map.
+// frame is cleared to the battle's background colour and only the effects
+// are drawn over it; there are no markers and no shadow map.
 #include <GLES2/gl2.h>
 
 #include "core/color_util.h"
+#include "effects/game/efc.h"
 #include "game/battle.h"
 #include "game/field_draw.h"
 #include "gfx/gl_state.h"
@@ -18,6 +19,7 @@ void DrawBattleField(QmBattle* battle) {
     const uint32_t top = ScaleColorRgb(battle->backgroundTop, battle->brightness);
     const float rgba[4] = {(top & 0xFF) / 255.0f, (top >> 8 & 0xFF) / 255.0f, (top >> 16 & 0xFF) / 255.0f, 1.0f};
     GlClearColorBuffer(rgba);
+    EfcDraw(nullptr);  // through the battle's camera, the field's effect pass
 }
 
 void SetMarkerCursor(QmBattle*, const float[3]) {}

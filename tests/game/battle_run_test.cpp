@@ -1,8 +1,11 @@
 // A scripted battle through the whole game on a headless surface: the
 // sample's map and unit sheets, units of two sides added, a range found, a
 // unit walked along its route with its walking animation, a unit removed and
-// the battle ended, to Sys.Exit with the state the script printed.
+// the battle ended, to Sys.Exit with the state the script printed; the
+// sample's spark burst struck at a unit shows around it on the frames after.
 #include <gtest/gtest.h>
+
+#include <GLES2/gl2.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -41,6 +44,10 @@ constexpr char kBattleScript[] = R"(
             u.SetPos(next % 100, next / 100);
             print("step " + u.GetPosX() + "," + u.GetPosZ() + " dir " + u.GetDir() + " anim " + u.GetAnim());
         }
+        if (frame == 29) {
+            local t = units[1];
+            print("strike " + battle.EfcStart(0, u, t.GetPosX(), t.GetPosZ()) + " at " + t.GetScreenX() + " " + t.GetScreenY());
+        }
         if (frame == 40) {
             battle.RemoveUnit(units[3]);
             print("removed: cell " + (battle.FieldGetUnit(5, 6) == units[3]) + ", screen " +
@@ -53,6 +60,18 @@ constexpr char kBattleScript[] = R"(
     }
     function AppFinalize() { print("finished at frame " + frame); }
 )";
+
+// Pixels within 60 of (x, y) that changed between two RGBA frames (bottom row first).
+int ChangedPixels(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int width, int height, int x, int y) {
+    int count = 0;
+    for (int py = std::max(0, y - 60); py < std::min(height, y + 60); ++py) {
+        for (int px = std::max(0, x - 60); px < std::min(width, x + 60); ++px) {
+            const size_t at = (static_cast<size_t>(height - 1 - py) * width + px) * 4;
+            count += std::abs(a[at] - b[at]) + std::abs(a[at + 1] - b[at + 1]) + std::abs(a[at + 2] - b[at + 2]) > 24;
+        }
+    }
+    return count;
+}
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -67,7 +86,8 @@ TEST(BattleRun, ScriptedBattleOnTheSampleMapRunsToExit) {
     ASSERT_TRUE(pack.AddCompiledScript("system", kBattleScript));
     for (const char* file : {"field/01-01.txt", "field/01_tex_top.png", "field/01_tex_side.png", "3do/crate.e3d",
                              "3do/crate.png", "3do/tree.e3d", "3do/tree.png", "img/dot/R_1_0.png",
-                             "img/dot/R_2_0.png", "img/dot/R_1_1.png", "img/dot/R_2_1.png"}) {
+                             "img/dot/R_2_0.png", "img/dot/R_1_1.png", "img/dot/R_2_1.png", "effect/list.txt",
+                             "effect/burst.skfe", "effect/ring.skfe", "effect/trail.skfe", "effect/texture/spark.png"}) {
         const std::string bytes = ReadFile(sample + file);
         ASSERT_FALSE(bytes.empty()) << file;
         pack.AddFile(file, bytes);
@@ -78,9 +98,25 @@ TEST(BattleRun, ScriptedBattleOnTheSampleMapRunsToExit) {
     HookedWindowSystem windows;
     AppRunOptions options;
     options.fixedSeed = true;
+    std::vector<uint8_t> before, after;
+    windows.onSwap = [&](int swap) {
+        if (swap != 29 && swap != 34) return;
+        std::vector<uint8_t>& frame = swap == 29 ? before : after;
+        frame.resize(static_cast<size_t>(windows.params.clientWidth) * windows.params.clientHeight * 4);
+        glReadPixels(0, 0, windows.params.clientWidth, windows.params.clientHeight, GL_RGBA, GL_UNSIGNED_BYTE, frame.data());
+    };
     GameRunResult run = RunGame(folder.path(), &desktop, &windows, options);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.glErrors, 0);
+    const std::vector<std::string> strike = run.LinesStartingWith("strike ");
+    ASSERT_EQ(strike.size(), 1u);
+    int handle = -1, x = 0, y = 0;
+    ASSERT_EQ(sscanf(strike[0].c_str(), "strike %d at %d %d", &handle, &x, &y), 3);
+    EXPECT_EQ(handle, 0) << "the first play of the effect system";
+    const int w = windows.params.clientWidth, h = windows.params.clientHeight;
+    ASSERT_TRUE(x > 0 && x < w && y > 0 && y < h) << strike[0];
+    EXPECT_GT(ChangedPixels(before, after, w, h, x, y), 40) << "the burst shows at the struck unit";
+    EXPECT_EQ(ChangedPixels(before, after, w, h, 60, 60), 0) << "and nowhere far from it";
     // 14 cells within three steps, and (1, 3), (1, 4) beyond the rock by a jump;
     // the walker and its neighbour of the same side stand in range.
     EXPECT_TRUE(run.Has("range 16 units in range 2")) << testing::PrintToString(run.log);
