@@ -104,7 +104,8 @@ void ManagerImplemented::SetModelLoader(ModelLoader* loader) { modelLoader_.rese
 
 void* ManagerImplemented::PopFreeInstance() {
     if (freeCount_ == 0) {
-        if (!shortageLogged_) LogWarning("Effect instance pool of %d is exhausted; instances are skipped.", instanceMax_);
+        if (!shortageLogged_)
+            LogWarning("Effect instance pool of %d is exhausted; instances are skipped.", instanceMax_);
         shortageLogged_ = true;
         return nullptr;
     }

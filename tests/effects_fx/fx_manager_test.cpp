@@ -1,5 +1,5 @@
 // The manager's side of playing: handles and their lifetimes, the flip and
-// the two collection stages, the play flags, pool exhaustion, reload, a
+// the two collection stages, the play flags, reload, a
 // destroy with live plays, and the lock where a reloading thread meets the
 // thread that updates and draws.
 #include <gtest/gtest.h>
@@ -103,7 +103,8 @@ TEST_F(ManagerPlay, FlagsAfterTheFirstChild) {
     struct Case {
         Flag flag;
         int instances, drawn, drawnByHandle;
-    } cases[] = {{kNone, 4, 3, 3}, {kPaused, 2, 1, 1}, {kHidden, 4, 0, 0}, {kNoAutoDraw, 4, 0, 3}, {kDoubleSpeed, 6, 5, 5}};
+    } cases[] = {{kNone, 4, 3, 3},      {kPaused, 2, 1, 1},     {kHidden, 4, 0, 0},
+                 {kNoAutoDraw, 4, 0, 3}, {kDoubleSpeed, 6, 5, 5}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.flag);
         Fx::Handle handle = Play(Sprites(100));
@@ -139,21 +140,6 @@ TEST_F(ManagerPlay, StopRootLetsChildrenRunAndBaseMatrixMovesThem) {
     ASSERT_EQ(recording.instances.size(), 2u);  // none made after the stop
     EXPECT_FLOAT_EQ(recording.instances[0].matrix.value[3][0], 10.0f);
     EXPECT_EQ(manager.GetBaseMatrix(handle).value[3][0], 10.0f);
-}
-
-TEST(ManagerPool, ExhaustedPoolSkipsInstancesAndRecovers) {
-    FxTest::FakeManager manager(8);
-    Fx::Effect* effect = FxTest::Load(manager, Sprites(INT32_MAX, 1e-30f));
-    Fx::Handle first = manager.Play(effect, 0, 0, 0);
-    Fx::Handle second = manager.Play(effect, 0, 0, 0);
-    for (int i = 0; i < 4; ++i) manager.Update(1.0f);
-    EXPECT_EQ(manager.GetRestInstancesCount(), 0);
-    EXPECT_EQ(manager.GetInstanceCount(first), 8 + 1);
-    EXPECT_FALSE(manager.Exists(second));  // its generation time passed with nothing made
-    manager.StopAllEffects();
-    for (int i = 0; i < 3; ++i) manager.Update(1.0f);
-    EXPECT_EQ(manager.GetRestInstancesCount(), 8);
-    effect->Release();
 }
 
 TEST_F(ManagerPlay, ReloadedPlayMatchesAFreshPlay) {

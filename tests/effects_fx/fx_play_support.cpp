@@ -6,59 +6,29 @@ namespace FxTest {
 
 namespace {
 
-class SpriteRecorder : public Fx::SpriteRenderer {
+DrawnInstance Record(const Fx::SpriteInstanceParameter& p) {
+    return {Fx::kNodeSprite, p.matrix, {p.colors[0], p.colors[1], p.colors[2], p.colors[3]}, p.uv};
+}
+DrawnInstance Record(const Fx::RibbonInstanceParameter& p) {
+    return {Fx::kNodeRibbon, p.matrix, {p.colors[0], p.colors[1]}, {}, p.instanceIndex, p.instanceCount};
+}
+DrawnInstance Record(const Fx::RingInstanceParameter& p) {
+    return {Fx::kNodeRing, p.matrix, {p.outerColor, p.centerColor, p.innerColor}, p.uv, 0, 0,
+            {p.viewingAngle, p.outerLocation.x, p.innerLocation.x, p.centerRatio}};
+}
+DrawnInstance Record(const Fx::ModelInstanceParameter& p) { return {Fx::kNodeModel, p.matrix, {p.allColor}, p.uv}; }
+
+template <typename Renderer, typename NodeParameter, typename InstanceParameter>
+class Recorder : public Renderer {
 public:
-    explicit SpriteRecorder(Recording& r) : r_(r) {}
-    void LoadRenderer(const Fx::SpriteNodeParameter&, void*&) override { ++r_.loaded; }
-    void RemoveRenderer(const Fx::SpriteNodeParameter&, void*&) override { ++r_.removed; }
-    void BeginBatch(const Fx::SpriteNodeParameter&, int32_t count, void*) override { r_.batches.push_back(count); }
-    void AddInstance(const Fx::SpriteNodeParameter&, const Fx::SpriteInstanceParameter& p, void*) override {
-        DrawnInstance d{Fx::kNodeSprite, p.matrix, {p.colors[0], p.colors[1], p.colors[2], p.colors[3]}, p.uv};
-        r_.instances.push_back(d);
+    explicit Recorder(Recording& r) : r_(r) {}
+    void LoadRenderer(const NodeParameter&, void*&) override { ++r_.loaded; }
+    void RemoveRenderer(const NodeParameter&, void*&) override { ++r_.removed; }
+    void BeginBatch(const NodeParameter&, int32_t count, void*) override { r_.batches.push_back(count); }
+    void AddInstance(const NodeParameter&, const InstanceParameter& p, void*) override {
+        r_.instances.push_back(Record(p));
     }
-    void EndBatch(const Fx::SpriteNodeParameter&, void*) override { ++r_.ended; }
-
-private:
-    Recording& r_;
-};
-
-class RibbonRecorder : public Fx::RibbonRenderer {
-public:
-    explicit RibbonRecorder(Recording& r) : r_(r) {}
-    void BeginBatch(const Fx::RibbonNodeParameter&, int32_t count, void*) override { r_.batches.push_back(count); }
-    void AddInstance(const Fx::RibbonNodeParameter&, const Fx::RibbonInstanceParameter& p, void*) override {
-        DrawnInstance d{Fx::kNodeRibbon, p.matrix, {p.colors[0], p.colors[1]}, {}, p.instanceIndex, p.instanceCount};
-        r_.instances.push_back(d);
-    }
-    void EndBatch(const Fx::RibbonNodeParameter&, void*) override { ++r_.ended; }
-
-private:
-    Recording& r_;
-};
-
-class RingRecorder : public Fx::RingRenderer {
-public:
-    explicit RingRecorder(Recording& r) : r_(r) {}
-    void BeginBatch(const Fx::RingNodeParameter&, int32_t count, void*) override { r_.batches.push_back(count); }
-    void AddInstance(const Fx::RingNodeParameter&, const Fx::RingInstanceParameter& p, void*) override {
-        DrawnInstance d{Fx::kNodeRing, p.matrix, {p.outerColor, p.centerColor, p.innerColor}, p.uv, 0, 0,
-                        {p.viewingAngle, p.outerLocation.x, p.innerLocation.x, p.centerRatio}};
-        r_.instances.push_back(d);
-    }
-    void EndBatch(const Fx::RingNodeParameter&, void*) override { ++r_.ended; }
-
-private:
-    Recording& r_;
-};
-
-class ModelRecorder : public Fx::ModelRenderer {
-public:
-    explicit ModelRecorder(Recording& r) : r_(r) {}
-    void BeginBatch(const Fx::ModelNodeParameter&, int32_t count, void*) override { r_.batches.push_back(count); }
-    void AddInstance(const Fx::ModelNodeParameter&, const Fx::ModelInstanceParameter& p, void*) override {
-        r_.instances.push_back(DrawnInstance{Fx::kNodeModel, p.matrix, {p.allColor}, p.uv});
-    }
-    void EndBatch(const Fx::ModelNodeParameter&, void*) override { ++r_.ended; }
+    void EndBatch(const NodeParameter&, void*) override { ++r_.ended; }
 
 private:
     Recording& r_;
@@ -86,10 +56,11 @@ uint64_t Recording::Hash() const {
 }
 
 void AttachRecorders(Fx::Manager& manager, Recording& recording) {
-    manager.SetSpriteRenderer(new SpriteRecorder(recording));
-    manager.SetRibbonRenderer(new RibbonRecorder(recording));
-    manager.SetRingRenderer(new RingRecorder(recording));
-    manager.SetModelRenderer(new ModelRecorder(recording));
+    using namespace Fx;
+    manager.SetSpriteRenderer(new Recorder<SpriteRenderer, SpriteNodeParameter, SpriteInstanceParameter>(recording));
+    manager.SetRibbonRenderer(new Recorder<RibbonRenderer, RibbonNodeParameter, RibbonInstanceParameter>(recording));
+    manager.SetRingRenderer(new Recorder<RingRenderer, RingNodeParameter, RingInstanceParameter>(recording));
+    manager.SetModelRenderer(new Recorder<ModelRenderer, ModelNodeParameter, ModelInstanceParameter>(recording));
 }
 
 PlayFixture::~PlayFixture() {

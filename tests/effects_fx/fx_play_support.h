@@ -28,11 +28,7 @@ struct Recording {
     std::vector<int32_t> batches;  // the count of each begun batch
     int ended = 0;
     int loaded = 0, removed = 0;
-    void Clear() {
-        instances.clear();
-        batches.clear();
-        ended = 0;
-    }
+    void Clear() { instances.clear(), batches.clear(), ended = 0; }
     // FNV-1a over every recorded value, so a change anywhere shows.
     uint64_t Hash() const;
 };
