@@ -1,19 +1,83 @@
 // The effect system over a real manager and renderer on headless Mesa: the
 // effect list, where plays stand, the texture cache, sound names, device
-// loss and the pixels of a battle play and a layer play.
+// loss, the pixels of a battle play and a layer play, and the effect layer
+// class through a real script. The pack folder holds effect/red.skfe and
+// effect/green.skfe (flat one-colour sprites made by the effect writer that
+// share effect/tex/dot.png) and a list.txt given as text.
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <cmath>
 
+#include "effect_builder.h"
 #include "effects/game/effect_loaders.h"
 #include "effects/game/effect_system.h"
+#include "fs/dir_mgr.h"
+#include "fs/fs_mgr.h"
 #include "fx/effect.h"
+#include "fx/effect_node_sprite.h"
 #include "fx/manager.h"
+#include "game/battle_classes.h"
 #include "gfx/gl_state.h"
 #include "gfx/material_shader.h"
-#include "tests/effects_game/effect_files.h"
+#include "script/layer_interface.h"
+#include "script/script_host.h"
+#include "tests/gfx/gfx_fixture.h"
+#include "tests/gfx_images/image_test_files.h"
+#include "tests/script/script_test_util.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
+
+std::string Sprite(Fx::Color colour) {
+    FxWriter::EffectBuilder builder;
+    builder.header.texturePaths = {"tex/dot.png"};
+    auto& sprite = builder.Add<Fx::EffectNodeSprite>();
+    sprite.common.life = {1000, 1000};
+    sprite.common.locationBind = sprite.common.rotationBind = sprite.common.scaleBind = 2;  // follows the play
+    sprite.rendererCommon.textureIndex = 0;
+    sprite.rendererCommon.depthTest = false;
+    sprite.allColor.fixed = colour;
+    const std::vector<uint8_t> bytes = builder.Build();
+    return std::string(bytes.begin(), bytes.end());
+}
+
+class EffectSystemTest : public GfxTest {
+protected:
+    void TearDown() override {
+        EffectSystem::Destroy();
+        FsMgr::Release(pack_);
+        GfxTest::TearDown();
+    }
+    // Writes the folder with `list` (no list.txt when null) and makes a new system.
+    EffectSystem* Make(const char* list) {
+        PngLayout dot;
+        dot.width = dot.height = 8;
+        dot.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+        dot.rows.assign(8 * 8 * 4, 255);
+        if (!dir_.Write("effect/tex/dot.png", WritePng(dot)) || !dir_.Write("effect/red.skfe", Sprite({255, 0, 0, 255})) ||
+            !dir_.Write("effect/green.skfe", Sprite({0, 255, 0, 255})) || (list && !dir_.Write("effect/list.txt", list))) {
+            return nullptr;
+        }
+        EffectSystem::Destroy();
+        FsMgr::Release(pack_);
+        pack_ = DirMgr(nullptr, dir_.path().c_str(), nullptr);
+        return EffectSystem::Create(pack_);
+    }
+    static void Run(int updates) {
+        for (int i = 0; i < updates; ++i) EffectSystem::Get()->Update();
+    }
+    // Pixels of [x0, x1) x [y0, y1) whose channel (0 red, 1 green) is above half.
+    static int LitCount(int x0, int y0, int x1, int y1, int channel) {
+        const std::vector<uint8_t> p = ReadRect(x0, y0, x1 - x0, y1 - y0);
+        int count = 0;
+        for (size_t i = 0; i < p.size(); i += 4) count += p[i + channel] > 128;
+        return count;
+    }
+
+    TempDir dir_;
+    FsMgr* pack_ = nullptr;
+};
 
 // Ids are line numbers: per list, the flag of each id from 0 (-1: no effect; later ids are empty).
 TEST_F(EffectSystemTest, ListLinesAreIds) {
@@ -134,6 +198,83 @@ TEST_F(EffectSystemTest, BattleAndLayerPlaysDrawTheirPixels) {
     fx->DrawHandle(layer);
     EXPECT_GT(LitCount(110, 110, 146, 146, 1), 36 * 36 - 40);
     EXPECT_EQ(LitCount(0, 0, 90, 256, 1) + LitCount(166, 0, 256, 256, 1) + LitCount(0, 0, 256, 256, 0), 0);
+}
+
+class EfkLayerTest : public EffectSystemTest {
+protected:
+    void SetUp() override {
+        EffectSystemTest::SetUp();
+        ASSERT_NE(Make("red.skfe\ngreen.skfe\n"), nullptr);
+        ASSERT_NE(v_ = CreateScriptVM(), nullptr);
+        RegisterLayerInterface();
+        RegisterBattleClasses();
+        Run("function check(what, got, want) { if (got != want) throw what + \": got \" + got + \", want \" + want; }");
+    }
+    void TearDown() override {
+        CloseScriptVM();
+        EXPECT_EQ(LivePlays(), 0) << "released layers stop their plays";
+        FreeGlobalLayerList();
+        EffectSystemTest::TearDown();
+    }
+    void Run(const std::string& source) {
+        const EvalResult result = RunSource(v_, source);
+        EXPECT_TRUE(result.ok) << result.text;
+    }
+    static int LivePlays() {
+        int live = 0;
+        for (int32_t handle = 0; handle < 32; ++handle) live += EffectSystem::Get()->IsEnd(handle) == 0;
+        return live;
+    }
+    // Pixels of the channel (0 red, 1 green) lit in the middle 16 x 16 after a layer pass.
+    static int MiddleAfterLayerPass(int channel) {
+        ClearScreen(0, 0, 0);
+        DrawGlobalLayerList();
+        return LitCount(120, 120, 136, 136, channel);
+    }
+
+    HSQUIRRELVM v_ = nullptr;
+};
+
+TEST_F(EfkLayerTest, FreshAndUnknownPlaysHaveEndedAndValuesRoundTrip) {
+    Run(R"(
+        local a = QmEfkLayer();
+        check("fresh", a.IsEnd(), true);
+        a.Stop();
+        a.Start(300);
+        check("unknown id", a.IsEnd(), true);
+        foreach (c in [[1.5, 255], [-0.2, 0], [0.5, 127]]) {
+            a.SetAlpha(c[0]);
+            check("alpha " + c[0], (a.GetAlpha() * 255 + 0.5).tointeger(), c[1]);
+        }
+        a.SetColor(0x112233CC);
+        check("colour alpha", (a.GetAlpha() * 255 + 0.5).tointeger(), 0xCC);
+        a.SetAngle(30); a.SetScale(2); a.SetPos(10, 20); a.Move(5, -5);
+        check("kept", [a.GetAngle(), a.GetScale(), a.GetPosX(), a.GetPosY()].reduce(@(p, x) p * 100 + x), 30021515);
+    )");
+}
+
+TEST_F(EfkLayerTest, LayersDrawInZOrderAndOwnTheirPlays) {
+    SetScreenSize(kWidth, kHeight);
+    Run(R"(
+        red <- QmEfkLayer();
+        red.SetPos(128, 128);
+        red.Start(0);
+        red.Start(0);  // the first play stops
+        red.SetZ(10);
+        green <- QmEfkLayer();
+        green.Start(1);
+        green.SetPos(128, 128);  // the play moves with the layer
+        green.SetZ(5);
+    )");
+    EXPECT_EQ(LivePlays(), 2);
+    EffectSystemTest::Run(2);
+    EXPECT_EQ(MiddleAfterLayerPass(0), 16 * 16) << "red, at z 10, is drawn last";
+    Run("red.SetZ(1);");
+    EXPECT_EQ(MiddleAfterLayerPass(1), 16 * 16);
+    Run("green = null;");
+    EXPECT_EQ(LivePlays(), 1) << "a dropped layer stops its play";
+    EXPECT_EQ(MiddleAfterLayerPass(1), 0);
+    Run("red = null;");
 }
 
 }  // namespace
