@@ -13,6 +13,7 @@
 #include "core/allocator.h"
 #include "core/random.h"
 #include "effects/game/efc.h"
+#include "effects/game/effect_system.h"
 #include "fs/dir_mgr.h"
 #include "fs/fs_mgr.h"
 #include "fs/fs_slots.h"
@@ -118,6 +119,7 @@ void App::Initialize() {
 
     // The effect system starts here on the pack, and the field renderer loads its shaders.
     EfcInitialize(pack, 0);
+    EffectSystem::Create(pack);
     LoadFieldShaders(this);
 
     LoadPuppetNames();
@@ -205,6 +207,7 @@ void App::Finalize() {
     }
     battle = nullptr;
     // The field shaders are released and the effect system stops here.
+    EffectSystem::Destroy();
     GetFieldShaderSet()->Release();
     EfcFinalize();
 

@@ -13,6 +13,7 @@ qm_layer(qm_battle
     ${CMAKE_CURRENT_LIST_DIR}/battle_interface.cpp
     ${CMAKE_CURRENT_LIST_DIR}/unit_interface.cpp
     ${CMAKE_CURRENT_LIST_DIR}/unit_layer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/efk_layer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/field_draw.cpp
     ${CMAKE_CURRENT_LIST_DIR}/battle_effects_efc.cpp
   DEPS qm_field qm_field_graphics qm_effects_game qm_script qm_gfx qm_fs qm_core qm_platform PkgConfig::QM_GLES)

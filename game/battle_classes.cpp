@@ -63,4 +63,5 @@ void RegisterBattleClasses() {
     RegisterQmBattleInterface();
     RegisterQmUnitInterface();
     RegisterQmUnitLayer();
+    RegisterQmEfkLayer();
 }

@@ -13,7 +13,7 @@
 class QmBattle;
 struct QmUnit;
 
-// Registers QmBattleInterface, QmUnitInterface and QmUnitLayer, in this order.
+// Registers QmBattleInterface, QmUnitInterface, QmUnitLayer and QmEfkLayer, in this order.
 void RegisterBattleClasses();
 
 // Called with the battle whose script instance is being released, before
@@ -45,3 +45,4 @@ void ReleaseUnit(QmUnit* unit);
 void RegisterQmBattleInterface();
 void RegisterQmUnitInterface();
 void RegisterQmUnitLayer();
+void RegisterQmEfkLayer();

@@ -30,6 +30,7 @@ enum class ScriptClassId : uintptr_t {
     kQmBattleInterface,
     kQmUnitInterface,
     kQmUnitLayer,
+    kQmEfkLayer,
 };
 
 SQUserPointer ScriptClassTag(ScriptClassId id);

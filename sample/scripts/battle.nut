@@ -1,10 +1,13 @@
 // The sample's battle: it opens a battle on the sample map (area 1, map 1)
 // with two units of each side, shows the range of the first one, walks it
 // one cell along its route, turns the camera now and then and shows the
-// walking unit's portrait in the corner.
+// walking unit's portrait in the corner. Once there, it strikes the nearest
+// enemy now and then with the sample's spark burst.
 
 const kPortraitZ = 900;
 const kWalkFrames = 16;  // frames to cross one cell
+const kStrikeFrames = 150;  // frames between two strikes after the walk
+const kBurstEffect = 0;  // line 0 of effect/list.txt
 
 class SampleBattle {
     battle = null;
@@ -46,7 +49,10 @@ class SampleBattle {
     function Frame() {
         ++frames;
         if (frames % 300 == 0) battle.CameraRotate(30, 2.0, 90, 0);
-        if (route.len() == 0) return;
+        if (route.len() == 0) {
+            if (frames % kStrikeFrames == 0) Strike(units[0], units[2]);
+            return;
+        }
         local unit = units[0];
         local next = route[0];
         if (walkFrame == 0) {
@@ -68,6 +74,12 @@ class SampleBattle {
                 print("battle: the unit arrived at " + unit.GetPosX() + ", " + unit.GetPosZ());
             }
         }
+    }
+
+    // The burst plays on the target's cell, lifted because a unit stands there.
+    function Strike(unit, target) {
+        unit.SetDirPos(target.GetPosX(), target.GetPosZ());
+        battle.EfcStart(kBurstEffect, unit, target.GetPosX(), target.GetPosZ());
     }
 
     function End() {

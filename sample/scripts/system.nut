@@ -57,6 +57,7 @@ class Scene {
     ground = null;
     puppet = null;
     emblem = null;
+    halo = null;
     cursor = null;
     keyLamps = null;
     welcome = null;
@@ -91,6 +92,12 @@ class Scene {
         emblem.SetImage(ImageInterface("image/emblem.png", false));
         emblem.SetPos(w - 180, 170);
         emblem.SetZ(4);
+        // The sample's expanding ring (line 1 of effect/list.txt), started again as it ends.
+        if ("QmEfkLayer" in getroottable()) {
+            halo = QmEfkLayer();
+            halo.SetPos(200, h / 2 + 60);
+            halo.SetZ(5);
+        }
 
         cursorSheet = ImageInterface("image/cursor.png", true);
         cursor = LayerInterface();
@@ -196,6 +203,7 @@ class Scene {
         DragEmblem();
         local grabbing = dragging || IsOverEmblem();
         emblem.SetScale(grabbing ? 1.15 : 1.0);
+        if (halo && halo.IsEnd()) halo.Start(1);
         // The arrow's tip, or the ring's middle, is where the pointer is.
         local shape = grabbing ? 1 : 0;
         cursor.SetImageRect(cursorSheet, shape * kCursorSize, 0, kCursorSize, kCursorSize);

@@ -22,7 +22,14 @@ namespace {
 constexpr int kSparkSize = 32;
 constexpr int32_t kBlendAdd = 2;
 constexpr int32_t kFilterLinear = 1;
+constexpr int32_t kBindWhenCreating = 1;
 constexpr int32_t kBindAlways = 2;
+
+// Where, how turned and how large a play is placed reaches the node: always
+// (it moves with the play) or only when an instance is made (sparks fly on).
+void BindToPlay(Fx::EffectNode& node, int32_t kind) {
+    node.common.locationBind = node.common.rotationBind = node.common.scaleBind = kind;
+}
 
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     FILE* file = fopen(path.c_str(), "wb");
@@ -71,8 +78,9 @@ std::vector<uint8_t> Burst() {
     builder.header.texturePaths = {"texture/spark.png"};
     auto& sparks = builder.Add<Fx::EffectNodeSprite>();
     sparks.common.maxGeneration = 24;
-    sparks.common.generationInterval = 0.0f;  // all at once
+    sparks.common.generationInterval = 1.0f / 32;  // all in the first frame (0 would make none)
     sparks.common.life = {40, 24};
+    BindToPlay(sparks, kBindWhenCreating);
     sparks.location.kind = Fx::kLocationPva;
     sparks.location.pva.velocity = {{0.12f, 0.16f, 0.12f}, {-0.12f, 0.04f, -0.12f}};
     sparks.location.pva.acceleration = {{0, -0.006f, 0}, {0, -0.006f, 0}};
@@ -93,6 +101,7 @@ std::vector<uint8_t> Ring() {
     builder.header.texturePaths = {"texture/spark.png"};
     auto& ring = builder.Add<Fx::EffectNodeRing>();
     ring.common.life = {36, 36};
+    BindToPlay(ring, kBindAlways);
     ring.rotation.kind = Fx::kRotationFixed;
     ring.rotation.fixed = Fx::Vector3D(1.5707964f, 0, 0);  // lying flat on the ground
     UseSpark(ring, 18.0f);
@@ -120,11 +129,12 @@ std::vector<uint8_t> Trail() {
     // A turning hub, an arm held out from it, and the ribbon the arm leaves.
     auto& hub = builder.Add();
     hub.common.life = {90, 90};
+    BindToPlay(hub, kBindAlways);
     hub.rotation.kind = Fx::kRotationPva;
     hub.rotation.pva.velocity = {{0, 0.12f, 0}, {0, 0.12f, 0}};
     auto& arm = builder.Add(hub);
     arm.common.life = {90, 90};
-    arm.common.locationBind = arm.common.rotationBind = arm.common.scaleBind = kBindAlways;
+    BindToPlay(arm, kBindAlways);
     arm.location.kind = Fx::kLocationFixed;
     arm.location.fixed = Fx::Vector3D(2.0f, 0.5f, 0);
     auto& ribbon = builder.Add<Fx::EffectNodeRibbon>(arm);

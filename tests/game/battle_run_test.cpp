@@ -1,8 +1,11 @@
 // A scripted battle through the whole game on a headless surface: the
 // sample's map and unit sheets, units of two sides added, a range found, a
 // unit walked along its route with its walking animation, a unit removed and
-// the battle ended, to Sys.Exit with the state the script printed.
+// the battle ended, to Sys.Exit with the state the script printed; the
+// sample's spark burst struck at a unit shows around it on the frames after.
 #include <gtest/gtest.h>
+
+#include <GLES2/gl2.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -41,6 +44,10 @@ constexpr char kBattleScript[] = R"(
             u.SetPos(next % 100, next / 100);
             print("step " + u.GetPosX() + "," + u.GetPosZ() + " dir " + u.GetDir() + " anim " + u.GetAnim());
         }
+        if (frame == 29) {
+            local t = units[1];
+            print("strike " + battle.EfcStart(0, u, t.GetPosX(), t.GetPosZ()) + " at " + t.GetScreenX() + " " + t.GetScreenY());
+        }
         if (frame == 40) {
             battle.RemoveUnit(units[3]);
             print("removed: cell " + (battle.FieldGetUnit(5, 6) == units[3]) + ", screen " +
@@ -53,6 +60,15 @@ constexpr char kBattleScript[] = R"(
     }
     function AppFinalize() { print("finished at frame " + frame); }
 )";
+
+// Pixels within 60 of (x, y) unlike the top-left one (an RGBA frame, bottom row first).
+int Marked(const std::vector<uint8_t>& f, int w, int h, int x, int y) {
+    int count = 0;
+    for (int i = 0; i < w * h; ++i) {
+        count += std::abs(i % w - x) < 60 && std::abs(h - 1 - i / w - y) < 60 && std::abs(f[4 * i] - f[4 * (w * h - w)]) + std::abs(f[4 * i + 2] - f[4 * (w * h - w) + 2]) > 24;
+    }
+    return count;
+}
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -68,7 +84,8 @@ TEST(BattleRun, ScriptedBattleOnTheSampleMapRunsToExit) {
     for (const char* file : {"field/01-01.txt", "field/01_tex_top.png", "field/01_tex_side.png", "3do/crate.e3d",
                              "3do/crate.png", "3do/tree.e3d", "3do/tree.png", "img/dot/R_1_0.png",
                              "img/dot/R_2_0.png", "img/dot/R_1_1.png", "img/dot/R_2_1.png", "img/panel.png",
-                             "img/shadow.png"}) {
+                             "img/shadow.png", "effect/list.txt", "effect/burst.skfe", "effect/ring.skfe",
+                             "effect/trail.skfe", "effect/texture/spark.png"}) {
         const std::string bytes = ReadFile(sample + file);
         ASSERT_FALSE(bytes.empty()) << file;
         pack.AddFile(file, bytes);
@@ -79,9 +96,19 @@ TEST(BattleRun, ScriptedBattleOnTheSampleMapRunsToExit) {
     HookedWindowSystem windows;
     AppRunOptions options;
     options.fixedSeed = true;
+    std::vector<uint8_t> frame;
+    const int w = 1280, h = 720;
+    windows.onSwap = [&](int swap) {
+        if (swap == 34) frame.resize(w * h * 4), glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, frame.data());
+    };
     GameRunResult run = RunGame(folder.path(), &desktop, &windows, options);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.glErrors, 0);
+    int x = 0, y = 0;
+    ASSERT_EQ(sscanf(run.LinesStartingWith("strike 0 at ").at(0).c_str(), "strike 0 at %d %d", &x, &y), 2);
+    ASSERT_EQ(windows.params.clientWidth * windows.params.clientHeight, w * h);
+    EXPECT_GT(Marked(frame, w, h, x, y), 40) << "the burst shows at the struck unit";
+    EXPECT_EQ(Marked(frame, w, h, 60, 60), 0) << "and not far from it";
     // 14 cells within three steps, and (1, 3), (1, 4) beyond the rock by a jump;
     // the walker and its neighbour of the same side stand in range.
     EXPECT_TRUE(run.Has("range 16 units in range 2")) << testing::PrintToString(run.log);
