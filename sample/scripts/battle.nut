@@ -30,8 +30,6 @@ const kEffectHit = 0;
 const kStatusZ = 880;
 const kPortraitZ = 900;
 
-function Steps(d) { return d < 0 ? -d : d; }
-
 class Fighter {
     unit = null;
     side = 0;
@@ -196,7 +194,7 @@ class SampleBattle {
             local x = cell % 100, z = cell / 100;
             local other = battle.FieldGetUnit(x, z);
             if (other != null && other != f.unit) continue;
-            local d = Steps(x - target.X()) + Steps(z - target.Z()), cost = battle.FieldGetRouteCost(x, z);
+            local d = std.abs(x - target.X()) + std.abs(z - target.Z()), cost = battle.FieldGetRouteCost(x, z);
             if (d == 0 || cost < 0) continue;
             if (bestCell == null || d < bestDist || (d == bestDist && cost < bestCost))
                 bestCell = cell, bestDist = d, bestCost = cost;

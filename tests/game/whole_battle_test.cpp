@@ -103,4 +103,25 @@ TEST(WholeBattle, AutoBattleRunsFromTitleToResultAndExit) {
     EXPECT_TRUE(run.Has("result: winner 1 after 3 rounds")) << testing::PrintToString(run.log);
 }
 
+// The player's side by keyboard: V shows the welcome line and V again starts
+// the battle; Z then picks each unit, keeps it where it stands and strikes
+// the first foe beside it, and on the result screen leaves the game.
+TEST(WholeBattle, KeyboardPlayerReachesTheResultAndLeavesOnAKey) {
+    FakeDesktop desktop{1280, 720};
+    HookedWindowSystem windows;
+    windows.onSwap = [&desktop](int swap) {
+        const char key = swap < 40 ? 'V' : 'Z';
+        desktop.keys[static_cast<unsigned char>(key)] = swap % 10 < 2;
+    };
+    AppRunOptions options;
+    options.fixedSeed = true;
+    GameRunResult run = RunGame(std::string(getenv("QM_BUILD_DIR")) + "/sample", &desktop, &windows, options, 6000);
+    EXPECT_EQ(run.status, 0);
+    const std::vector<std::string> results = run.LinesStartingWith("result: ");
+    ASSERT_EQ(results.size(), 1u) << testing::PrintToString(run.LinesStartingWith("battle: "));
+    EXPECT_EQ(results[0].rfind("result: winner 1", 0), 0u) << "standing still, the player's side loses";
+    EXPECT_TRUE(run.Contains("battle: 0 hits 1")) << "Z strikes a foe beside the unit";
+    EXPECT_FALSE(run.Contains("both sides play themselves"));
+}
+
 }  // namespace
