@@ -62,6 +62,7 @@ class SampleBattle {
     statusFrame = null;
     font = null;
     hitSound = null;
+    voice = null;
 
     constructor(autoBattle) {
         auto = autoBattle;
@@ -102,6 +103,8 @@ class SampleBattle {
         portrait.SetPos(Sys.ScreenWidth - 70, Sys.ScreenHeight - 170);
         hitSound = SoundPlayer();
         hitSound.SetCategory(2);
+        voice = SoundPlayer();
+        voice.SetCategory(4);  // a voice: the music ducks under it
         print("battle: map " + battle.FieldGetSizeX() + " x " + battle.FieldGetSizeZ() + ", " +
               fighters.len() + " units" + (auto ? ", both sides play themselves" : ""));
         runner = Run();
@@ -119,6 +122,7 @@ class SampleBattle {
 
     function Run() {
         Checkpoint("start");
+        voice.StartFile("sound/chime.adp");
         for (round = 1; round <= kRoundLimit && Winner() < 0; ++round) {
             foreach (side in [0, 1]) {
                 if (Winner() >= 0) break;

@@ -13,7 +13,7 @@
 // loop points written into the Ogg file) and a right click rings a chime.
 // C also plays the title clip (colour bars and a tone) over the scene; any
 // key skips it. Once the welcome line is shown, V starts the battle
-// (battle.nut); after it the result screen waits for a key or a click and
+// (battle.nut) after the title clip; after it the result screen waits for a key or a click and
 // the game ends. With App.AutoBattle the title, the battle and the result
 // go by themselves.
 
@@ -34,7 +34,7 @@ gPanel <- null;
 gMusic <- null;
 gChime <- null;
 gBattle <- null;
-gState <- "title";  // "title", "battle", "result"
+gState <- "title";  // "title", "intro" (the clip), "battle", "result"
 gStateFrames <- 0;
 gResult <- null;
 const kAutoTitleFrames = 60;    // with App.AutoBattle: frames of title before the battle
@@ -277,9 +277,11 @@ function StartBattle() {
     }
     if (gScene) gScene.HideTitle();
     gPanel = null;
-    gBattle = SampleBattle(App.AutoBattle);
-    gState = "battle";
-    gStateFrames = 0;
+    // The battle is set up once the clip is over (a key skips it): its units
+    // draw from the random sequence every frame, so a clip of any length
+    // leaves a seeded battle the same.
+    Utl.MoviePlay("movie/title.avi", 0);
+    gState = "intro";
 }
 
 function ShowResult() {
@@ -294,6 +296,11 @@ function ShowResult() {
 function HandleEvent(code, arg) {
     if (code == EventCode.Tick) return;
     print("event: " + DescribeEvent(code, arg));
+    if (code == EventCode.KeyPush && Utl.MovieIsPlaying()) {
+        Utl.MovieStop(20);  // a short fade, and the key does nothing else
+        return;
+    }
+    if (gState == "intro") return;
     if (gState == "battle") {
         if (gBattle) gBattle.OnEvent(code, arg);
         return;
@@ -304,10 +311,6 @@ function HandleEvent(code, arg) {
     }
     switch (code) {
         case EventCode.KeyPush:
-            if (Utl.MovieIsPlaying()) {
-                Utl.MovieStop(20);  // a short fade, and the key does nothing else
-                break;
-            }
             if (arg >= 0 && arg < 12) gHeld[arg] = true;
             if (arg == kExitKey) {
                 print("X pushed: leaving");
@@ -367,6 +370,11 @@ function AppUpdate() {
     if (gScene) gScene.Frame();
     if (gPanel) gPanel.Show(gFrames);
     if (gState == "title" && App.AutoBattle && gStateFrames == kAutoTitleFrames) StartBattle();
+    if (gState == "intro" && !Utl.MovieIsPlaying()) {
+        gBattle = SampleBattle(App.AutoBattle);
+        gState = "battle";
+        gStateFrames = 0;
+    }
     if (gState == "battle" && !gBattle.Frame()) ShowResult();
     if (gState == "result" && App.AutoBattle && gStateFrames == kAutoResultFrames) Sys.Exit();
 }
