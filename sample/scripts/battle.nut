@@ -252,6 +252,7 @@ class SampleBattle {
     // The player's side: each unit in turn, picked, walked and set on a foe by mouse or keyboard.
     function PlayerTurn() {
         local waiting = Living(0);
+        inputs.clear();  // keys pushed during the other side's turn are not orders
         while (waiting.len() > 0 && Winner() < 0) {
             local f = null;
             foreach (_ in Choose(waiting, "choose a unit: click it, or Left/Right and Z")) yield;
@@ -299,7 +300,7 @@ class SampleBattle {
             } else if (e[0] == 1) {
                 battle.UpdateCursor();
                 local u = battle.GetCursorUnit();
-                foreach (f in list) if (f.unit == u) { chosen = f; return; }
+                foreach (f in list) if (f.unit == u) { chosen = f; Focus(f); return; }
             }
         }
     }
@@ -319,7 +320,9 @@ class SampleBattle {
                 if (battle.FieldCheckPos(nx, nz)) x = nx, z = nz;
             } else if (e[0] == 1) {
                 battle.UpdateCursor();
-                x = battle.GetCursorPosX(), z = battle.GetCursorPosZ();
+                local cx = battle.GetCursorPosX(), cz = battle.GetCursorPosZ();
+                if (!battle.FieldCheckPos(cx, cz)) continue;  // a click beside the field
+                x = cx, z = cz;
             } else if (e[0] == 7 && e[1] == 5) {
                 x = f.X(), z = f.Z();
             } else if (!(e[0] == 7 && e[1] == 4)) {
