@@ -35,6 +35,7 @@
 #include "platform/threads.h"
 #include "script/engine_tables.h"
 #include "script/layer_interface.h"
+#include "script/script_bind.h"
 #include "script/script_host.h"
 
 namespace {
@@ -152,6 +153,7 @@ void App::StartScript() {
         if (App* app = GetApp(); app != nullptr && app->battle == dying) app->battle = nullptr;
     });
     RegisterAppScriptTable(this);
+    if (autoBattle) SetScriptBool(&appTable, "AutoBattle", true);
     DoScriptFile(v, kFirstScript, scriptFolder, nullptr);
     scriptStopped = CallScriptFunction(v, "AppInitialize") ? 0 : 1;
 }

@@ -68,6 +68,8 @@ public:
     // Seeding the scripts' random state from the clock, unless a test fixed the seed.
     bool fixedSeed = false;
     uint32_t seed = 0;
+    // App.AutoBattle's value before AppInitialize runs (tests let both sides play themselves).
+    bool autoBattle = false;
 
 private:
     bool scriptStarted_ = false;  // the VM was made, so AppFinalize and the VM's close are due

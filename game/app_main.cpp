@@ -31,6 +31,7 @@ AppHandle OnInitialize() {
     App* app = new App();
     app->fixedSeed = gRunOptions.fixedSeed;
     app->seed = gRunOptions.seed;
+    app->autoBattle = gRunOptions.autoBattle;
     LogGLInfo();
     app->Initialize();
     return app;

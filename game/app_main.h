@@ -13,6 +13,7 @@ class WindowSystem;
 struct AppRunOptions {
     bool fixedSeed = false;  // seed the scripts' random state with `seed` instead of the clock
     uint32_t seed = 0;
+    bool autoBattle = false;  // App.AutoBattle true before AppInitialize: both sides play themselves
 };
 
 // The program's run: the launcher first (-1 at once for a second copy of the

@@ -1,7 +1,9 @@
-// The sample game's first script. It shows the script boundary at work: every
-// frame it drains the App's event ring, logs what arrived and answers it on
-// screen with pictures on layers and text boxes.
+// The sample game's first script: a state machine from the title to one
+// battle, its result and the exit. Every frame it drains the App's event
+// ring and hands the events to the screen that is showing.
 //
+// The title shows the script boundary at work, answering input on screen
+// with pictures on layers and text boxes:
 // Arrow keys or W/A/S/D walk the puppet (it looks the way it walks), the left
 // button puts it under the pointer, a right click changes its colour, a right
 // drag flicks it, the wheel scales it and Z turns it. The emblem can be
@@ -10,7 +12,10 @@
 // the rest at once. X ends the game. A tune plays throughout (it loops by the
 // loop points written into the Ogg file) and a right click rings a chime.
 // C also plays the title clip (colour bars and a tone) over the scene; any
-// key skips it.
+// key skips it. Once the welcome line is shown, V starts the battle
+// (battle.nut) after the title clip; after it the result screen waits for a key or a click and
+// the game ends. With App.AutoBattle the title, the battle and the result
+// go by themselves.
 
 const kMoveStep = 6;
 const kFlickStep = 96;
@@ -29,6 +34,12 @@ gPanel <- null;
 gMusic <- null;
 gChime <- null;
 gBattle <- null;
+gState <- "title";  // "title", "intro" (the clip), "battle", "result"
+gStateFrames <- 0;
+gResult <- null;
+const kAutoTitleFrames = 60;    // with App.AutoBattle: frames of title before the battle
+const kAutoResultFrames = 90;   // and of result before the exit
+const kResultWaitFrames = 30;   // input is taken on the result screen after this
 
 // Sound categories the game's settings drive: 1 music, 2 effects.
 const kMusicCategory = 1;
@@ -47,7 +58,7 @@ function StartSounds() {
 gColours <- [0xE8B33AFF, 0x4FB3E8FF, 0xE85A4FFF, 0x7BD389FF, 0xB58CE8FF];
 gWelcome <- "霧の谷へようこそ — Welcome to the Misty Vale";
 gHelp <- "Arrows or WASD walk · click places · drag the emblem · right click recolours · wheel scales · " +
-       "Z turns · C replays · V skips · X leaves";
+       "Z turns · C replays · V skips, then starts the battle · X leaves";
 
 // Facings in the puppet's sheet, by the key index that walks that way.
 gFacingOfKey <- {[0] = 0, [8] = 0, [1] = 1, [9] = 1, [2] = 2, [10] = 2, [3] = 3, [11] = 3};
@@ -130,6 +141,14 @@ class Scene {
         help.Print(gHelp);
 
         pointer = InputInterface(0);
+    }
+
+    // Leaves only the pointer's cursor on screen, for the battle and the result.
+    function HideTitle() {
+        foreach (layer in [ground, puppet, emblem, welcome, help]) layer.SetVisible(false);
+        foreach (lamp in keyLamps) lamp.SetVisible(false);
+        emblem.SetPos(-1000, -1000);  // out of the pointer's reach
+        cursor.SetZ(1000);
     }
 
     function MakeBox(x, y, width, height, colour, z) {
@@ -225,15 +244,81 @@ class Scene {
     }
 }
 
+// Result text and the portrait of a unit left standing.
+class ResultScreen {
+    frame = null;
+    text = null;
+    portrait = null;
+
+    constructor(battle, font) {
+        local w = Sys.ScreenWidth, h = Sys.ScreenHeight;
+        frame = TileInterface();
+        frame.SetMode(1);
+        frame.SetImage(ImageInterface("image/panel.png", false));
+        frame.SetSize(560, 220);
+        frame.SetPos(w / 2, h / 2);
+        frame.SetZ(950);
+        text = TextBoxInterface(font, 160);
+        text.SetSize(500, 160);
+        text.SetPos(w / 2 + 50, h / 2);
+        text.SetAlign(1);
+        text.SetVertAlign(1);
+        text.SetFontRGBA(0xF4EBD0FF);
+        text.SetZ(951);
+        local headline = ["Victory!", "Defeat...", "A draw"][battle.winner];
+        text.Print(headline + "\n\nafter " + (battle.round - 1) + " rounds\n" + "press a key or click to leave");
+        local standing = battle.fighters.len() > 0 ? battle.fighters[0] : null;
+        if (standing) {
+            portrait = QmUnitLayer();
+            portrait.SetUnit(standing.unit);
+            portrait.SetPos(w / 2 - 200, h / 2);
+            portrait.SetZ(952);
+        }
+    }
+}
+
+function StartBattle() {
+    if (!("QmBattleInterface" in getroottable()) || !App.DoScript("battle")) {
+        print("no battle in this build: leaving");
+        Sys.Exit(1);
+        return;
+    }
+    if (gScene) gScene.HideTitle();
+    gPanel = null;
+    // The battle is set up once the clip is over (a key skips it): its units
+    // draw from the random sequence every frame, so a clip of any length
+    // leaves a seeded battle the same.
+    Utl.MoviePlay("movie/title.avi", 0);
+    gState = "intro";
+}
+
+function ShowResult() {
+    print("result: winner " + gBattle.winner + " after " + (gBattle.round - 1) + " rounds");
+    gResult = ResultScreen(gBattle, gScene ? gScene.helpFont : FontInterface(24, "font/DejaVuSans.ttf"));
+    gBattle.End();
+    gBattle = null;
+    gState = "result";
+    gStateFrames = 0;
+}
+
 function HandleEvent(code, arg) {
     if (code == EventCode.Tick) return;
     print("event: " + DescribeEvent(code, arg));
+    if (code == EventCode.KeyPush && Utl.MovieIsPlaying()) {
+        Utl.MovieStop(20);  // a short fade, and the key does nothing else
+        return;
+    }
+    if (gState == "intro") return;
+    if (gState == "battle") {
+        if (gBattle) gBattle.OnEvent(code, arg);
+        return;
+    }
+    if (gState == "result") {
+        if ((code == EventCode.KeyPush || code == EventCode.LeftPush) && gStateFrames > kResultWaitFrames) Sys.Exit();
+        return;
+    }
     switch (code) {
         case EventCode.KeyPush:
-            if (Utl.MovieIsPlaying()) {
-                Utl.MovieStop(20);  // a short fade, and the key does nothing else
-                break;
-            }
             if (arg >= 0 && arg < 12) gHeld[arg] = true;
             if (arg == kExitKey) {
                 print("X pushed: leaving");
@@ -246,7 +331,8 @@ function HandleEvent(code, arg) {
                 gScene.ReplayWelcome();
                 Utl.MoviePlay("movie/title.avi", 0);
             }
-            if (arg == kSkipKey) gScene.welcome.SkipAnim();
+            if (arg == kSkipKey && gScene.welcomeShown) StartBattle();
+            else if (arg == kSkipKey) gScene.welcome.SkipAnim();
             break;
         case EventCode.KeyRelease:
             if (arg >= 0 && arg < 12) gHeld[arg] = false;
@@ -280,7 +366,6 @@ function AppInitialize() {
     if ("TextBoxInterface" in getroottable()) gScene = Scene();
     if (gScene && App.DoScript("panel")) gPanel = CounterPanel(150, 130, gScene.helpFont);
     if ("SoundPlayer" in getroottable()) StartSounds();
-    if ("QmBattleInterface" in getroottable() && App.DoScript("battle")) gBattle = SampleBattle();
 }
 
 function AppUpdate() {
@@ -289,15 +374,24 @@ function AppUpdate() {
     for (local code = App.DequeueEvent(); code != null; code = App.DequeueEvent()) {
         HandleEvent(code, App.DequeueEvent());
     }
+    ++gStateFrames;
     if (gScene) gScene.Frame();
     if (gPanel) gPanel.Show(gFrames);
-    if (gBattle) gBattle.Frame();
+    if (gState == "title" && App.AutoBattle && gStateFrames == kAutoTitleFrames) StartBattle();
+    if (gState == "intro" && !Utl.MovieIsPlaying()) {
+        gBattle = SampleBattle(App.AutoBattle);
+        gState = "battle";
+        gStateFrames = 0;
+    }
+    if (gState == "battle" && !gBattle.Frame()) ShowResult();
+    if (gState == "result" && App.AutoBattle && gStateFrames == kAutoResultFrames) Sys.Exit();
 }
 
 function AppFinalize() {
     print("Quillmoor sample: finished after " + gFrames + " frames");
     if (gBattle) gBattle.End();
     gBattle = null;
+    gResult = null;
     gPanel = null;
     gScene = null;
     gMusic = null;
