@@ -97,6 +97,18 @@ public:
     // sound for it.
     void PlayNodeSound(const Matrix43& globalMatrix, SoundTag tag) const;
 
+    // Fills what every drawn node's renderer parameter takes from the node:
+    // its effect, and texture filter, wrap and depth from the renderer-common
+    // block.
+    template <typename NodeParameter>
+    void FillRendererParameter(NodeParameter& parameter) const {
+        parameter.effect = effect;
+        parameter.textureFilter = rendererCommon.filter;
+        parameter.textureWrap = rendererCommon.wrap;
+        parameter.depthTest = rendererCommon.depthTest;
+        parameter.depthWrite = rendererCommon.depthWrite;
+    }
+
     Effect* effect;  // not owned
     std::vector<std::unique_ptr<EffectNode>> children;
     void* rendererData = nullptr;  // filled by the node type's renderer

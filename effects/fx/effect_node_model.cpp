@@ -31,12 +31,8 @@ ModelRenderer* Renderer(const EffectNode& node) {
 
 ModelNodeParameter EffectNodeModel::MakeParameter() const {
     ModelNodeParameter parameter;
-    parameter.effect = effect;
+    FillRendererParameter(parameter);
     parameter.alphaBlend = rendererCommon.blend;
-    parameter.textureFilter = rendererCommon.filter;
-    parameter.textureWrap = rendererCommon.wrap;
-    parameter.depthTest = rendererCommon.depthTest;
-    parameter.depthWrite = rendererCommon.depthWrite;
     parameter.lighting = lighting;
     parameter.culling = culling;
     parameter.modelIndex = modelIndex;

@@ -44,13 +44,9 @@ RibbonRenderer* Renderer(const EffectNode& node) {
 void EffectNodeRibbon::InitializeRenderer() {
     RibbonRenderer* renderer = Renderer(*this);
     if (renderer == nullptr) return;
-    nodeParameter.effect = effect;
+    FillRendererParameter(nodeParameter);
     nodeParameter.textureIndex = textureIndex;
     nodeParameter.alphaBlend = blend;
-    nodeParameter.textureFilter = rendererCommon.filter;
-    nodeParameter.textureWrap = rendererCommon.wrap;
-    nodeParameter.depthTest = rendererCommon.depthTest;
-    nodeParameter.depthWrite = rendererCommon.depthWrite;
     nodeParameter.viewDependent = viewDependent != 0;
     renderer->LoadRenderer(nodeParameter, rendererData);
 }

@@ -143,13 +143,9 @@ void UpdateColor(const RingColorValue& value, RingColorValues& out, float t) {
 
 RingNodeParameter EffectNodeRing::MakeParameter() const {
     RingNodeParameter parameter;
-    parameter.effect = effect;
+    FillRendererParameter(parameter);
     parameter.textureIndex = textureIndex;
     parameter.alphaBlend = blend;
-    parameter.textureFilter = rendererCommon.filter;
-    parameter.textureWrap = rendererCommon.wrap;
-    parameter.depthTest = rendererCommon.depthTest;
-    parameter.depthWrite = rendererCommon.depthWrite;
     parameter.billboard = billboard;
     parameter.vertexCount = vertexCount;
     return parameter;

@@ -38,13 +38,9 @@ SpriteRenderer* Renderer(const EffectNode& node) {
 
 SpriteNodeParameter EffectNodeSprite::MakeParameter() const {
     SpriteNodeParameter parameter;
-    parameter.effect = effect;
+    FillRendererParameter(parameter);
     parameter.textureIndex = textureIndex;
     parameter.alphaBlend = blend;
-    parameter.textureFilter = rendererCommon.filter;
-    parameter.textureWrap = rendererCommon.wrap;
-    parameter.depthTest = rendererCommon.depthTest;
-    parameter.depthWrite = rendererCommon.depthWrite;
     parameter.billboard = billboard;
     return parameter;
 }

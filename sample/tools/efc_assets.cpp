@@ -2,8 +2,6 @@
 // same on every machine.
 #include "sample/tools/efc_assets.h"
 
-#include <png.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "sample/tools/field_writers.h"
+#include "sample/tools/sample_image.h"
 
 namespace {
 
@@ -52,25 +51,6 @@ const char* const kRainFragmentShader =
     "    gl_FragColor = v_Color * mix(vec4(1.0), texel, v_Textured);\n"
     "}\n";
 
-bool WriteBytes(const std::string& path, const std::string& bytes) {
-    FILE* f = fopen(path.c_str(), "wb");
-    const bool ok = f && fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (f && fclose(f) != 0) return false;
-    if (!ok) fprintf(stderr, "efc_assets: cannot write %s\n", path.c_str());
-    return ok;
-}
-
-bool WritePngFile(const std::string& path, int width, int height, const std::vector<uint8_t>& rgba) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(width);
-    image.height = static_cast<png_uint_32>(height);
-    image.format = PNG_FORMAT_RGBA;
-    if (png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr)) return true;
-    fprintf(stderr, "efc_assets: cannot write %s\n", path.c_str());
-    return false;
-}
-
 // 128 x 16 texels: a white streak, solid along its middle rows and soft at
 // its top and bottom edges.
 bool WriteFocusLineTexture(const std::string& path) {
@@ -80,7 +60,7 @@ bool WriteFocusLineTexture(const std::string& path) {
         const uint8_t alpha = static_cast<uint8_t>(edge < 0.6f ? 255 : 255 * (1.0f - edge) / 0.4f);
         for (int x = 0; x < 128; ++x) rgba[(y * 128 + x) * 4 + 3] = alpha;
     }
-    return WritePngFile(path, 128, 16, rgba);
+    return WriteRgbaPng(path, 128, 16, rgba);
 }
 
 // 32 x 32 texels: a white ring on transparent, the splash seen from above.
@@ -93,7 +73,7 @@ bool WriteSplashTexture(const std::string& path) {
             rgba[(y * 32 + x) * 4 + 3] = static_cast<uint8_t>(ring > 0 ? 255 * ring : r < 11.0f ? 60 : 0);
         }
     }
-    return WritePngFile(path, 32, 32, rgba);
+    return WriteRgbaPng(path, 32, 32, rgba);
 }
 
 void PushVertex(E3d2Model* m, const float p[3], const float n[3]) {
@@ -158,9 +138,9 @@ bool WriteEfcAssets(const std::string& outDir) {
     for (const char* folder : {"/3do", "/effect/Texture", "/img", "/shader"}) {
         std::filesystem::create_directories(outDir + folder, error);
     }
-    return WriteBytes(outDir + "/3do/arrow.3do", ArrowModelFile()) &&
+    return WriteWholeFile(outDir + "/3do/arrow.3do", ArrowModelFile()) &&
            WriteFocusLineTexture(outDir + "/effect/Texture/shiirare.png") &&
            WriteSplashTexture(outDir + "/img/rain.png") &&
-           WriteBytes(outDir + "/shader/efc_rain.vs", kRainVertexShader) &&
-           WriteBytes(outDir + "/shader/efc_rain.fs", kRainFragmentShader);
+           WriteWholeFile(outDir + "/shader/efc_rain.vs", kRainVertexShader) &&
+           WriteWholeFile(outDir + "/shader/efc_rain.fs", kRainFragmentShader);
 }

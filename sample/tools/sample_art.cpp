@@ -7,14 +7,14 @@
 //
 //   sample_art OUTDIR [BANNER]   writes OUTDIR/emblem.png, puppet.png, cursor.png,
 //                                panel.png and digits.png, and the launcher's banner to BANNER
-#include <png.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "sample_image.h"
 
 namespace {
 
@@ -106,16 +106,7 @@ public:
             }
             if (rgba[i * 4 + 3] == 0) rgba[i * 4] = rgba[i * 4 + 1] = rgba[i * 4 + 2] = 0;
         }
-        png_image image{};
-        image.version = PNG_IMAGE_VERSION;
-        image.width = static_cast<png_uint_32>(width_);
-        image.height = static_cast<png_uint_32>(height_);
-        image.format = PNG_FORMAT_RGBA;
-        if (!png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr)) {
-            fprintf(stderr, "sample_art: cannot write \"%s\": %s\n", path.c_str(), image.message);
-            return false;
-        }
-        return true;
+        return WriteRgbaPng(path, width_, height_, rgba);
     }
 
 private:

@@ -4,7 +4,6 @@
 //
 //   sample_effects OUTDIR   writes OUTDIR/list.txt, burst.skfe, ring.skfe,
 //                           trail.skfe and texture/spark.png
-#include <png.h>
 #include <sys/stat.h>
 
 #include <cmath>
@@ -16,6 +15,7 @@
 #include "fx/effect_node_ribbon.h"
 #include "fx/effect_node_ring.h"
 #include "fx/effect_node_sprite.h"
+#include "sample_image.h"
 
 namespace {
 
@@ -31,13 +31,6 @@ void BindToPlay(Fx::EffectNode& node, int32_t kind) {
     node.common.locationBind = node.common.rotationBind = node.common.scaleBind = kind;
 }
 
-bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    FILE* file = fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return fclose(file) == 0 && written;
-}
-
 // A white dot whose alpha falls off smoothly to the edge.
 bool WriteSpark(const std::string& path) {
     std::vector<uint8_t> rgba(kSparkSize * kSparkSize * 4, 255);
@@ -49,11 +42,7 @@ bool WriteSpark(const std::string& path) {
             rgba[(y * kSparkSize + x) * 4 + 3] = static_cast<uint8_t>(255.0f * fall * fall);
         }
     }
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = image.height = kSparkSize;
-    image.format = PNG_FORMAT_RGBA;
-    return png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr) != 0;
+    return WriteRgbaPng(path, kSparkSize, kSparkSize, rgba);
 }
 
 // Drawn with the spark texture, added onto what is behind, fading out.
@@ -159,9 +148,9 @@ int main(int argc, char** argv) {
     std::string out = argv[1];
     mkdir((out + "/texture").c_str(), 0755);
     const std::string list = "burst.skfe,0\r\nring.skfe,0\r\ntrail.skfe,0\r\n";
-    bool ok = WriteSpark(out + "/texture/spark.png") && WriteFile(out + "/burst.skfe", Burst()) &&
-              WriteFile(out + "/ring.skfe", Ring()) && WriteFile(out + "/trail.skfe", Trail()) &&
-              WriteFile(out + "/list.txt", std::vector<uint8_t>(list.begin(), list.end()));
+    bool ok = WriteSpark(out + "/texture/spark.png") && WriteWholeFile(out + "/burst.skfe", Burst()) &&
+              WriteWholeFile(out + "/ring.skfe", Ring()) && WriteWholeFile(out + "/trail.skfe", Trail()) &&
+              WriteWholeFile(out + "/list.txt", std::vector<uint8_t>(list.begin(), list.end()));
     if (!ok) {
         fprintf(stderr, "sample_effects: cannot write into %s\n", out.c_str());
         return 1;

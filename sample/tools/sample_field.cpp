@@ -6,8 +6,6 @@
 //
 //   sample_field OUTDIR   writes OUTDIR/field/01-01.txt, 01_tex_top.png,
 //                         01_tex_side.png and OUTDIR/3do/{crate,tree}.{e3d,png}
-#include <png.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -15,29 +13,9 @@
 #include <vector>
 
 #include "sample/tools/field_writers.h"
+#include "sample/tools/sample_image.h"
 
 namespace {
-
-struct Canvas {
-    int width, height;
-    std::vector<uint8_t> rgba;
-
-    Canvas(int w, int h) : width(w), height(h), rgba(static_cast<size_t>(w) * h * 4, 0) {}
-    void Set(int x, int y, uint32_t rgb, uint8_t alpha = 255) {
-        uint8_t* p = &rgba[(static_cast<size_t>(y) * width + x) * 4];
-        p[0] = rgb >> 16 & 0xFF, p[1] = rgb >> 8 & 0xFF, p[2] = rgb & 0xFF, p[3] = alpha;
-    }
-    bool Write(const std::string& path) const {
-        png_image image{};
-        image.version = PNG_IMAGE_VERSION;
-        image.width = static_cast<png_uint_32>(width);
-        image.height = static_cast<png_uint_32>(height);
-        image.format = PNG_FORMAT_RGBA;
-        if (png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr)) return true;
-        fprintf(stderr, "sample_field: cannot write %s\n", path.c_str());
-        return false;
-    }
-};
 
 // A little value noise so that surfaces are not flat colour.
 uint32_t Shade(uint32_t rgb, int x, int y, int amount) {
@@ -54,7 +32,7 @@ uint32_t Shade(uint32_t rgb, int x, int y, int amount) {
 // Chips 0..5 of the top sheet: grass, flowers, dirt, stone, sand, water's edge.
 bool WriteTopSheet(const std::string& path) {
     const uint32_t base[6] = {0x5C9E3A, 0x6BA845, 0x8A6A44, 0x8C8C88, 0xD8C48A, 0x4C8EB8};
-    Canvas sheet(512, 512);
+    RgbaCanvas sheet(512, 512);
     for (int chip = 0; chip < 6; ++chip) {
         for (int y = 0; y < 80; ++y) {
             for (int x = 0; x < 80; ++x) {
@@ -69,7 +47,7 @@ bool WriteTopSheet(const std::string& path) {
 }
 
 bool WriteSideTexture(const std::string& path) {
-    Canvas side(256, 256);
+    RgbaCanvas side(256, 256);
     for (int y = 0; y < 256; ++y) {
         for (int x = 0; x < 256; ++x) side.Set(x, y, Shade(y % 16 == 0 ? 0x5A4028 : 0x7A5838, x, y, 24));
     }
@@ -77,7 +55,7 @@ bool WriteSideTexture(const std::string& path) {
 }
 
 bool WriteCrateTexture(const std::string& path) {
-    Canvas wood(64, 64);
+    RgbaCanvas wood(64, 64);
     for (int y = 0; y < 64; ++y) {
         for (int x = 0; x < 64; ++x) {
             const bool frame = x < 6 || x > 57 || y < 6 || y > 57 || std::abs(x - y) < 4;
@@ -89,7 +67,7 @@ bool WriteCrateTexture(const std::string& path) {
 
 // Left half bark, right half leaves with see-through gaps for the alpha test.
 bool WriteTreeTexture(const std::string& path) {
-    Canvas tree(64, 64);
+    RgbaCanvas tree(64, 64);
     for (int y = 0; y < 64; ++y) {
         for (int x = 0; x < 64; ++x) {
             if (x < 32) tree.Set(x, y, Shade(0x5A3A20, x, y, 30));
@@ -189,14 +167,6 @@ std::string Map() {
     return WriteMapText({"crate.e3d", "tree.e3d"}, kW, kD, cells);
 }
 
-bool WriteFile(const std::string& path, const std::string& bytes) {
-    FILE* file = fopen(path.c_str(), "wb");
-    const bool ok = file && fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (file) fclose(file);
-    if (!ok) fprintf(stderr, "sample_field: cannot write %s\n", path.c_str());
-    return ok;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -205,9 +175,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string out = argv[1];
-    const bool written = WriteFile(out + "/field/01-01.txt", Map()) && WriteTopSheet(out + "/field/01_tex_top.png") &&
-                         WriteSideTexture(out + "/field/01_tex_side.png") && WriteFile(out + "/3do/crate.e3d", Crate()) &&
-                         WriteCrateTexture(out + "/3do/crate.png") && WriteFile(out + "/3do/tree.e3d", Tree()) &&
+    const bool written = WriteWholeFile(out + "/field/01-01.txt", Map()) && WriteTopSheet(out + "/field/01_tex_top.png") &&
+                         WriteSideTexture(out + "/field/01_tex_side.png") && WriteWholeFile(out + "/3do/crate.e3d", Crate()) &&
+                         WriteCrateTexture(out + "/3do/crate.png") && WriteWholeFile(out + "/3do/tree.e3d", Tree()) &&
                          WriteTreeTexture(out + "/3do/tree.png");
     return written ? 0 : 1;
 }

@@ -10,8 +10,6 @@
 // of colour 3 at (264, 8); route end (344, 8), start (424, 8), straight
 // (344, 88), turns (264, 88) and (424, 88), each 64 square and pointing up;
 // cursor (0, 152) and arrow (96, 152), each 96 square.
-#include <png.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -19,31 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "sample_image.h"
+
 namespace {
 
-struct Canvas {
-    int width, height;
-    std::vector<uint8_t> rgba;
-
-    Canvas(int w, int h) : width(w), height(h), rgba(static_cast<size_t>(w) * h * 4, 0) {}
-    void Set(int x, int y, uint32_t rgb, uint8_t alpha) {
-        uint8_t* p = &rgba[(static_cast<size_t>(y) * width + x) * 4];
-        p[0] = rgb >> 16 & 0xFF, p[1] = rgb >> 8 & 0xFF, p[2] = rgb & 0xFF, p[3] = alpha;
-    }
-    bool Write(const std::string& path) const {
-        png_image image{};
-        image.version = PNG_IMAGE_VERSION;
-        image.width = static_cast<png_uint_32>(width);
-        image.height = static_cast<png_uint_32>(height);
-        image.format = PNG_FORMAT_RGBA;
-        if (png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr)) return true;
-        fprintf(stderr, "sample_markers: cannot write %s\n", path.c_str());
-        return false;
-    }
-};
-
 // Diagonal stripes of a panel colour; period 32 so 64-texel windows tile.
-void DrawPanelColumn(Canvas* atlas, int colour) {
+void DrawPanelColumn(RgbaCanvas* atlas, int colour) {
     const uint32_t base[3] = {0x3070E0, 0xE04040, 0x40C060};
     const uint32_t light[3] = {0x70A8FF, 0xFF8080, 0x90F0A0};
     const int left = colour * 80 + 8;
@@ -53,7 +32,7 @@ void DrawPanelColumn(Canvas* atlas, int colour) {
 }
 
 // A white frame just inside the cell's edge, clear inside.
-void DrawCellFrame(Canvas* atlas, int left, int top) {
+void DrawCellFrame(RgbaCanvas* atlas, int left, int top) {
     for (int y = 0; y < 64; ++y) {
         for (int x = 0; x < 64; ++x) {
             const int edge = std::min(std::min(x, 63 - x), std::min(y, 63 - y));
@@ -64,7 +43,7 @@ void DrawCellFrame(Canvas* atlas, int left, int top) {
 
 // Route pieces: a band from the bottom edge to the centre, then on towards
 // `exit` (0 up, -1 left, +1 right); `head` ends it in an arrowhead, `dot` in a disc.
-void DrawRoutePiece(Canvas* atlas, int left, int top, int exit, bool head, bool dot) {
+void DrawRoutePiece(RgbaCanvas* atlas, int left, int top, int exit, bool head, bool dot) {
     const uint32_t fill = 0xFFD850;
     auto inBand = [&](int x, int y) {
         const bool stem = std::abs(x - 32) <= 7 && y >= 32;
@@ -89,7 +68,7 @@ void DrawRoutePiece(Canvas* atlas, int left, int top, int exit, bool head, bool 
 }
 
 // Four corner brackets.
-void DrawCursor(Canvas* atlas, int left, int top) {
+void DrawCursor(RgbaCanvas* atlas, int left, int top) {
     for (int y = 0; y < 96; ++y) {
         for (int x = 0; x < 96; ++x) {
             const int dx = std::min(x, 95 - x), dy = std::min(y, 95 - y);
@@ -99,7 +78,7 @@ void DrawCursor(Canvas* atlas, int left, int top) {
 }
 
 // An arrow pointing up.
-void DrawArrow(Canvas* atlas, int left, int top) {
+void DrawArrow(RgbaCanvas* atlas, int left, int top) {
     for (int y = 0; y < 96; ++y) {
         for (int x = 0; x < 96; ++x) {
             const bool head = y >= 8 && y < 52 && std::abs(x - 48) <= (y - 8) * 0.8;
@@ -109,8 +88,8 @@ void DrawArrow(Canvas* atlas, int left, int top) {
     }
 }
 
-Canvas DrawAtlas() {
-    Canvas atlas(512, 256);
+RgbaCanvas DrawAtlas() {
+    RgbaCanvas atlas(512, 256);
     for (int colour = 0; colour < 3; ++colour) DrawPanelColumn(&atlas, colour);
     DrawCellFrame(&atlas, 264, 8);
     DrawRoutePiece(&atlas, 344, 8, 0, true, false);    // end: arrives from below, arrowhead
@@ -124,8 +103,8 @@ Canvas DrawAtlas() {
 }
 
 // A soft dark disc, clear well inside the edges (the texture is clamped).
-Canvas DrawShadow() {
-    Canvas blob(64, 64);
+RgbaCanvas DrawShadow() {
+    RgbaCanvas blob(64, 64);
     for (int y = 0; y < 64; ++y) {
         for (int x = 0; x < 64; ++x) {
             const float r = std::hypot(x + 0.5f - 32.0f, y + 0.5f - 32.0f) / 26.0f;

@@ -6,8 +6,6 @@
 //
 //   sample_units OUTDIR   writes OUTDIR/img/dot/R_<type>_<side>.png for the
 //                         sample's types 1 and 2 of sides 0 and 1
-#include <png.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -15,19 +13,11 @@
 #include <vector>
 
 #include "game/unit.h"
+#include "sample_image.h"
 
 namespace {
 
 constexpr int kSheet = 512;
-
-struct Sheet {
-    std::vector<uint8_t> rgba = std::vector<uint8_t>(kSheet * kSheet * 4, 0);
-    void Set(int x, int y, uint32_t rgb) {
-        if (x < 0 || y < 0 || x >= kSheet || y >= kSheet) return;
-        uint8_t* p = &rgba[(static_cast<size_t>(y) * kSheet + x) * 4];
-        p[0] = rgb >> 16 & 0xFF, p[1] = rgb >> 8 & 0xFF, p[2] = rgb & 0xFF, p[3] = 255;
-    }
-};
 
 struct Look {
     uint32_t coat, trim, hair;
@@ -58,7 +48,7 @@ void DrawFigure(int w, int h, int step, int reach, bool back, const Look& look,
     }
 }
 
-void DrawSheet(Sheet* sheet, const Look& look) {
+void DrawSheet(RgbaCanvas* sheet, const Look& look) {
     for (int row = 0; row < kUnitAnimRows; ++row) {
         const UnitAnimRow& r = kUnitAnimTable[row];
         for (int f = 0; f < r.frames; ++f) {
@@ -88,17 +78,6 @@ void DrawSheet(Sheet* sheet, const Look& look) {
     }
 }
 
-bool WritePng(const Sheet& sheet, const std::string& path) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = kSheet;
-    image.height = kSheet;
-    image.format = PNG_FORMAT_RGBA;
-    if (png_image_write_to_file(&image, path.c_str(), 0, sheet.rgba.data(), 0, nullptr)) return true;
-    fprintf(stderr, "sample_units: cannot write %s\n", path.c_str());
-    return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -110,11 +89,11 @@ int main(int argc, char** argv) {
                               {{0xC2413A, 0x2A2A2A, 0xD8B060}, {0x8A3FA0, 0x2A2A2A, 0x9A9A9A}}};
     for (int side = 0; side < 2; ++side) {
         for (int type = 1; type <= 2; ++type) {
-            Sheet sheet;
+            RgbaCanvas sheet(kSheet, kSheet);
             DrawSheet(&sheet, sides[side][type - 1]);
             char name[64];
             UnitSpriteCache::SheetName(side, type, name, sizeof name);
-            if (!WritePng(sheet, std::string(argv[1]) + "/" + name)) return 1;
+            if (!sheet.Write(std::string(argv[1]) + "/" + name)) return 1;
         }
     }
     return 0;
