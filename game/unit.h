@@ -28,7 +28,7 @@ struct UnitAnimRow {
     int16_t x, y, w, h;
     int32_t frames;
     int32_t ticks;
-    uint8_t loop, transposed, overlay, pad;
+    uint8_t loop, transposed, overlay;
 };
 extern const UnitAnimRow kUnitAnimTable[kUnitAnimRows];
 

@@ -334,7 +334,9 @@ TEST_F(InstancePlay, ChildrenLeaveWithTheirParentOrKeepItsLastMatrix) {
         Fx::Handle handle = Play(builder);
         Frame(8);  // the parent died at update 6 at x = 3
         ASSERT_EQ(recording.instances.size(), static_cast<size_t>(1 - removeWithParent));
-        if (removeWithParent == 0) EXPECT_FLOAT_EQ(X(recording.instances[0]), 3.0f);
+        if (removeWithParent == 0) {
+            EXPECT_FLOAT_EQ(X(recording.instances[0]), 3.0f);
+        }
         manager.StopEffect(handle);
     }
 }
