@@ -26,7 +26,11 @@ const kAnimWalk = 0;
 const kAnimStand = 2;
 const kAnimAttack = 4;
 const kAnimDefeat = 8;
-const kEffectHit = 0;
+const kEffectHit = 0;      // line 0 of effect/list.txt: the spark burst
+const kEffectArrows = 1024;
+const kEffectFocusLines = 1025;
+const kEffectRain = 1026;
+const kRainPerFrame = 6;   // drops started every frame
 const kStatusZ = 880;
 const kPortraitZ = 900;
 
@@ -36,10 +40,12 @@ class Fighter {
     name = "";
     hp = 0;
     power = 0;
+    archer = false;   // type 2 shoots arrows
 
     constructor(sideIndex, type, label, hitPoints, strength) {
         unit = QmUnitInterface(sideIndex, type);
         side = sideIndex;
+        archer = type == 2;
         name = label;
         hp = hitPoints;
         power = strength;
@@ -84,6 +90,8 @@ class SampleBattle {
             f.unit.SetAnim(kAnimStand, 0, true);
             fighters.append(f);
         }
+        // A light rain over the field for the whole battle.
+        battle.EfcSetParameter(battle.EfcStart(kEffectRain, null, 0, 0), 0, kRainPerFrame);
         battle.CameraMovePos(0, 6, 2, 5);
         battle.CameraZoom(0, 2.0, -1);
         font = FontInterface(20, "font/DejaVuSans.ttf");
@@ -233,6 +241,7 @@ class SampleBattle {
         f.unit.SetDirPos(target.X(), target.Z());
         f.unit.SetAnim(kAnimAttack, 0, false);
         battle.EfcStart(kEffectHit, f.unit, target.X(), target.Z());  // -1 without effects built in
+        if (f.archer) battle.EfcStart(kEffectArrows, f.unit, target.X(), target.Z());
         foreach (_ in WaitForAnim(f.unit)) yield;
         f.unit.SetAnim(kAnimStand, 0, true);
         local damage = f.power + Utl.RandRange(0, 3);
@@ -242,6 +251,7 @@ class SampleBattle {
         print("battle: " + f.side + " hits " + target.side + " at " + target.X() + "," + target.Z() + " for " + damage);
         if (target.hp > 0) return;
         target.unit.SetAnim(kAnimDefeat, 0, false);
+        battle.EfcStart(kEffectFocusLines, null, 0, 0);
         foreach (_ in WaitForAnim(target.unit)) yield;
         portrait.SetUnit(f.unit);
         battle.RemoveUnit(target.unit);

@@ -98,9 +98,9 @@ TEST(WholeBattle, AutoBattleRunsFromTitleToResultAndExit) {
     const Checkpoint& end = points.back();
     EXPECT_EQ(end.label, "winner 1") << testing::PrintToString(run.LinesStartingWith("battle: "));
     EXPECT_EQ(end.blue, 0);
-    EXPECT_EQ(end.units, (std::vector<std::string>{"side 1 at 6,3 hp 1", "side 1 at 5,4 hp 5", "side 1 at 6,5 hp 6"}));
-    EXPECT_EQ(points[points.size() - 2].label, "round 3");
-    EXPECT_TRUE(run.Has("result: winner 1 after 3 rounds")) << testing::PrintToString(run.log);
+    EXPECT_EQ(end.units, (std::vector<std::string>{"side 1 at 5,4 hp 4", "side 1 at 6,5 hp 8"}));
+    EXPECT_EQ(points[points.size() - 2].label, "round 4");
+    EXPECT_TRUE(run.Has("result: winner 1 after 4 rounds")) << testing::PrintToString(run.log);
 }
 
 // The player's side by keyboard: V shows the welcome line and V again starts
