@@ -33,9 +33,9 @@ build_and_test() {
 build_and_test build "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 build_and_test build-asan "" -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=address -DQM_BUILD_BENCH=OFF
 echo "== pack fuzzing (bounded)"
-tests/fs/run_pack_fuzz.sh 60 2>&1 | tail -n 3
+tests/fuzz/run_fuzz.sh pack 60 2>&1 | tail -n 3
 echo "== sound reader fuzzing (bounded)"
-tests/media/run_sound_fuzz.sh 30 2>&1 | tail -n 3
+tests/fuzz/run_fuzz.sh sound 30 2>&1 | tail -n 3
 echo "== effect file fuzzing (bounded)"
-tests/effects_fx/run_effect_fuzz.sh 30 2>&1 | tail -n 3
+tests/fuzz/run_fuzz.sh effect 30 2>&1 | tail -n 3
 build_and_test build-tsan tsan -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=thread -DQM_BUILD_BENCH=OFF
