@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 #include <thread>
 #include <vector>
 
@@ -14,14 +13,9 @@
 #include "platform/threads.h"
 #include "tests/core/counting_allocator.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/wait_until.h"
 
 namespace {
-
-// Polls until `done` holds; the bound only keeps a broken build from hanging.
-bool WaitFor(const std::function<bool()>& done) {
-    for (int waited = 0; waited < 10000 && !done(); ++waited) SleepMs(1);
-    return done();
-}
 
 // A task that counts its calls, finishes after `finishAfter` of them (0 =
 // never), optionally sleeps inside, and records the thread of its last call.
@@ -78,7 +72,7 @@ TEST(TaskSystemLifeTest, StartsAreCountedAndWorkFromAnOlderThreadRuns) {
         }
     });
     ASSERT_TRUE(TaskSystem::Init(nullptr));
-    EXPECT_TRUE(WaitFor([&] { return task.calls.load() > 0; }));
+    EXPECT_TRUE(WaitUntil([&] { return task.calls.load() > 0; }));
     stop.store(true);
     producer.join();
     TaskSystem::RemoveTask(kTaskQueueBackground, &task.task);
@@ -91,7 +85,7 @@ TEST_F(TaskSystemTest, EachQueueRunsOnItsThreadUntilTheTaskFinishes) {
     TaskSystem::AddTask(kTaskQueueMain, &main.task);
     TaskSystem::AddTask(kTaskQueueBackground, &background.task);
     for (int i = 0; i < 5; ++i) TaskSystem::RunMainQueue();
-    EXPECT_TRUE(WaitFor([&] { return once[0].calls == 1 && once[1].calls == 1 && background.calls == 50; }));
+    EXPECT_TRUE(WaitUntil([&] { return once[0].calls == 1 && once[1].calls == 1 && background.calls == 50; }));
     SleepMs(40);  // at least two more periods of queue 1
     for (int q = 0; q < 3; ++q) EXPECT_EQ(once[q].calls.load(), 1) << "queue " << q;
     EXPECT_EQ(main.calls.load(), 3);
@@ -127,7 +121,7 @@ TEST_F(TaskSystemTest, RemovalReAddingAndDoubleAdds) {
 TEST_F(TaskSystemTest, RemoveWaitsForARunningCallback) {
     auto* slow = new CountingTask(0, 50);
     TaskSystem::AddTask(kTaskQueueBackground, &slow->task);
-    ASSERT_TRUE(WaitFor([&] { return slow->inside.load(); }));
+    ASSERT_TRUE(WaitUntil([&] { return slow->inside.load(); }));
     CountingTask quick;  // queue 0 stays usable meanwhile
     TaskSystem::AddTask(kTaskQueueBackground, &quick.task);
     TaskSystem::RemoveTask(kTaskQueueBackground, &quick.task);
@@ -174,10 +168,10 @@ struct SelfEditing {
 TEST_F(TaskSystemTest, TasksAddedAgainOrEditedFromTheirCallback) {
     Requeued job;
     TaskSystem::AddTask(kTaskQueueBackground, &job.task);
-    ASSERT_TRUE(WaitFor([&] { return job.inside.load(); }));
+    ASSERT_TRUE(WaitUntil([&] { return job.inside.load(); }));
     TaskSystem::AddTask(kTaskQueueBackground, &job.task);  // does not wait for the call
     job.addedAgain.store(true);
-    EXPECT_TRUE(WaitFor([&] { return job.calls.load() == 2; }));
+    EXPECT_TRUE(WaitUntil([&] { return job.calls.load() == 2; }));
     SleepMs(10);
     EXPECT_EQ(job.calls.load(), 2);
     TaskSystem::RemoveTask(kTaskQueueBackground, &job.task);
@@ -221,7 +215,7 @@ struct Job {
 TEST_F(TaskSystemTest, BackgroundHandsOffToTheMainThreadAndBack) {
     Job load;
     TaskSystem::AddTask(kTaskQueueBackground, &load.work);
-    ASSERT_TRUE(WaitFor([&] { return load.worked.load() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return load.worked.load() == 1; }));
     SleepMs(5);
     EXPECT_EQ(load.completed.load(), 0);
     TaskSystem::RunMainQueue();
@@ -233,7 +227,7 @@ TEST_F(TaskSystemTest, BackgroundHandsOffToTheMainThreadAndBack) {
         p.bounces = 200;
         TaskSystem::AddTask(kTaskQueueBackground, &p.work);
     }
-    EXPECT_TRUE(WaitFor([&] {
+    EXPECT_TRUE(WaitUntil([&] {
         TaskSystem::RunMainQueue();
         for (Job& p : pairs)
             if (p.completed.load() < 201) return false;
@@ -251,7 +245,7 @@ TEST(TaskSystemLifeTest, ShutdownWithWorkPendingOnEveryQueue) {
     TaskSystem::AddTask(kTaskQueueBackground, &slow.task);
     TaskSystem::AddTask(kTaskQueueBackground, &load.work);
     for (int q = 0; q < 3; ++q) TaskSystem::AddTask(q, &forever[q].task);
-    ASSERT_TRUE(WaitFor([&] { return slow.inside.load() && forever[1].calls.load() > 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return slow.inside.load() && forever[1].calls.load() > 0; }));
     TaskSystem::Shutdown();
     int calls[3];
     for (int q = 0; q < 3; ++q) calls[q] = forever[q].calls.load();
@@ -284,7 +278,7 @@ TEST_F(TaskSystemTest, ManyProducersWhileTheMainQueueRuns) {
     while (producersDone.load() < kProducers) TaskSystem::RunMainQueue();
     for (std::thread& t : producers) t.join();
     int expectedWork = kProducers * kJobsEach - withdrawn.load();
-    ASSERT_TRUE(WaitFor([&] {
+    ASSERT_TRUE(WaitUntil([&] {
         TaskSystem::RunMainQueue();
         int completed = 0;
         for (Job& job : jobs) completed += job.completed.load();

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +19,7 @@
 #include "platform/threads.h"
 #include "tests/fonts/font_files.h"
 #include "tests/gfx/gfx_fixture.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -99,10 +99,6 @@ protected:
         std::lock_guard<std::mutex> hold(box->lock);
         return box->prepared;
     }
-    static bool WaitFor(const std::function<bool()>& done) {
-        for (int waited = 0; waited < 10000 && !done(); ++waited) SleepMs(1);
-        return done();
-    }
 
     Font* japanese = nullptr;
     Font* latin = nullptr;
@@ -129,7 +125,7 @@ TEST_F(TextBoxTest, RevealFollowsTheWaitTimeAndSkip) {
         TextBox::SetTextUtf8(box, c.text, 1);
         int count = static_cast<int>(strlen(c.text));
         // The worker prepares; updates start once it is done, so timing is exact.
-        ASSERT_TRUE(WaitFor([&] { return PreparedCount(box) == count; })) << c.text;
+        ASSERT_TRUE(WaitUntil([&] { return PreparedCount(box) == count; })) << c.text;
         EXPECT_FALSE(TextBox::IsAnimDone(box));
         for (size_t update = 0; update < c.shownAfterUpdate.size(); ++update) {
             if (c.skipAfterUpdate != 0 && static_cast<int>(update) == c.skipAfterUpdate) TextBox::Skip(box);
@@ -186,7 +182,7 @@ TEST_F(TextBoxTest, VerticalAlignmentCountsEveryStoredLine) {
     TextBox::SetVertAlign(box, kTextAlignMiddle);
     TextBox::SetWaitTime(box, 1);
     TextBox::SetTextUtf8(box, "あい\nう\nえ", 1);
-    ASSERT_TRUE(WaitFor([&] { return PreparedCount(box) == 6; }));
+    ASSERT_TRUE(WaitUntil([&] { return PreparedCount(box) == 6; }));
     for (int update = 0; update < 3; ++update) TaskSystem::RunMainQueue();
     TextBox::UpdateLayout(box);
     EXPECT_EQ(Layout(box), (std::vector<Placed>{{0, 52}, {20, 52}}));

@@ -8,6 +8,7 @@
 
 #include "fs/pack_mgr.h"
 #include "media/movie_player.h"
+#include "media/movie_sound.h"
 #include "media/sound_manager.h"
 #include "tests/gfx/gfx_fixture.h"
 #include "tests/media/movie_test_util.h"
@@ -120,6 +121,7 @@ TEST_F(MoviePlayerTest, FailuresLogTheirLineAndPlayNothing) {
         EXPECT_EQ(LiveMovieDecoderCount(), 0);
     }
     FsMgr::Release(pack);
+    EXPECT_TRUE(MovieSoundClockMicros(nullptr) == 0 && !MovieSoundPlaying(nullptr));  // no sound: no clock
 }
 
 TEST_F(MoviePlayerTest, PlayingAgainReplacesTheOpenMovie) {

@@ -6,6 +6,7 @@
 #include "fs/pack_keys.h"
 #include "fs/pack_mgr.h"
 #include "media/sound_codec.h"
+#include "media/sound_mix_bus.h"
 #include "tools/epk2tool/pack_writer.h"
 #include "tests/media/sound_mixer_fixture.h"
 #include "tests/support/log_capture.h"
@@ -47,6 +48,12 @@ TEST_F(SoundMixerTest, QueueLimitAndFailureMessages) {
     player->StoreCategory(8);  // an index past the eight categories means none
     SetCategoryVolume(-1, 0.5f);
     EXPECT_EQ(log.Count(), 3u);
+    const struct { const SoundCodec* codec; uint32_t count, channels; } pools[] = {
+        {nullptr, 2, 2}, {GetWaveReaderCodec(), 0, 2}, {GetWaveReaderCodec(), 1025, 2},
+        {GetWaveReaderCodec(), 2, 0}, {GetWaveReaderCodec(), 2, kMixBusChannels + 1}};
+    for (const auto& p : pools) {
+        EXPECT_EQ(CreateVoicePool(p.codec, kSoundTypeWave, p.count, p.channels, nullptr), nullptr) << p.count;
+    }
 }
 
 TEST_F(SoundMixerTest, StopThenStartPositionsAndPendingSetters) {

@@ -253,17 +253,14 @@ TEST(HttpClient, HostileAndStuckPeersFailInTime) {
     };
     std::string manyLines = "HTTP/1.1 200 OK\r\n";
     while (manyLines.size() < (10u << 20)) manyLines += "X-Filler: 0123456789\r\n";
+    // The reader's own refusals are pinned above; these reach it through the socket.
     const Case cases[] = {
-        {"negative length", Reply("HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\nhello"), 0, 0, "bad Content-Length"},
         {"huge length", Reply("HTTP/1.1 200 OK\r\nContent-Length: 99999999999\r\n\r\nhello"), 0, 0, "above the"},
-        {"2 GB length", Reply("HTTP/1.1 200 OK\r\nContent-Length: 2147483647\r\n\r\nhello"), 0, 0, "above the"},
         {"short body", Reply("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n0123456789"), 0, 0, "cut short: 10 of 100"},
         {"long header line", Reply("HTTP/1.1 200 OK\r\nX-Long: " + std::string(100000, 'a') + "\r\n\r\n"), 0, 0,
          "longer than 65536"},
         {"ten megabytes of header lines", Reply(manyLines), 0, 0, "longer than 65536"},
-        {"garbage status line", Reply("FOO\r\n\r\n"), 0, 0, "garbage status line"},
         {"empty reply", Reply(""), 0, 0, "without a reply"},
-        {"bad chunk", Reply("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nxyz\r\n"), 0, 0, "bad chunk size"},
         {"never answers",
          [](int fd, ScriptedServer& server) {
              server.ReadRequest(fd);

@@ -8,18 +8,9 @@
 #include <unistd.h>
 
 #include "platform/threads.h"
+#include "tests/support/wait_until.h"
 
 namespace {
-
-// Waits (polling) until `done` holds; false after about ten seconds.
-template <typename Condition>
-bool WaitUntil(Condition done) {
-    for (int i = 0; i < 10000; ++i) {
-        if (done()) return true;
-        SleepMs(1);
-    }
-    return done();
-}
 
 // --- start and join ------------------------------------------------------------
 

@@ -1,4 +1,4 @@
-// The media script-class fixture: the test pack (pictures made with libpng,
+// The media script-class fixture: the test pack (pictures from the image tests' writer,
 // the system fonts), the GL and task set-up, and waits for background work.
 #include "tests/script_classes/media_classes_fixture.h"
 
@@ -23,51 +23,33 @@
 #include "script/engine_tables.h"
 #include "script/layer_interface.h"
 #include "script/script_host.h"
+#include "tests/gfx_images/image_test_files.h"
 #include "tools/epk2tool/pack_writer.h"
 
 namespace {
 
 constexpr auto kPatience = std::chrono::seconds(20);
 
-std::vector<uint8_t> EncodePng(int width, int height, const std::vector<uint8_t>& rgba) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(width);
-    image.height = static_cast<png_uint_32>(height);
-    image.format = PNG_FORMAT_RGBA;
-    png_alloc_size_t size = 0;
-    png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr);
-    std::vector<uint8_t> bytes(size);
-    if (size == 0 || !png_image_write_to_memory(&image, bytes.data(), &size, 0, rgba.data(), 0, nullptr)) return {};
-    bytes.resize(size);
-    return bytes;
-}
+std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 
 std::vector<uint8_t> QuadrantsPng() {
-    constexpr int kSide = 16;
-    std::vector<uint8_t> rgba(kSide * kSide * 4);
-    for (int y = 0; y < kSide; ++y) {
-        for (int x = 0; x < kSide; ++x) {
-            uint32_t colour = kQuadrantColours[(y >= kSide / 2 ? 2 : 0) + (x >= kSide / 2 ? 1 : 0)];
-            uint8_t* p = &rgba[(y * kSide + x) * 4];
-            p[0] = static_cast<uint8_t>(colour >> 16);
-            p[1] = static_cast<uint8_t>(colour >> 8);
-            p[2] = static_cast<uint8_t>(colour);
-            p[3] = 255;
+    PngLayout layout;
+    layout.width = layout.height = 16;
+    layout.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            uint32_t colour = kQuadrantColours[(y >= 8 ? 2 : 0) + (x >= 8 ? 1 : 0)];
+            layout.rows.insert(layout.rows.end(), {static_cast<uint8_t>(colour >> 16), static_cast<uint8_t>(colour >> 8),
+                                                   static_cast<uint8_t>(colour), 255});
         }
     }
-    return EncodePng(kSide, kSide, rgba);
+    return Bytes(WritePng(layout));
 }
 
 // Half of a noisy picture's file: the header reads, the pixel data ends early.
 std::vector<uint8_t> BrokenPng() {
-    constexpr int kSide = 64;
-    std::vector<uint8_t> rgba(kSide * kSide * 4);
-    uint32_t state = 12345;
-    for (uint8_t& byte : rgba) byte = static_cast<uint8_t>((state = state * 1103515245u + 12345u) >> 24);
-    std::vector<uint8_t> bytes = EncodePng(kSide, kSide, rgba);
-    bytes.resize(bytes.size() / 2);
-    return bytes;
+    std::string bytes = WritePng(NoisePngLayout(PNG_COLOR_TYPE_RGB_ALPHA, 8, false, 64, 64, 12345));
+    return Bytes(bytes.substr(0, bytes.size() / 2));
 }
 
 std::vector<uint8_t> ReadSystemFile(const char* path) {

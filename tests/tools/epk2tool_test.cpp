@@ -110,19 +110,11 @@ TEST(Epk2ToolTest, HostilePacksGiveOneLineAndAFailure) {
         editor.Commit();
         return bytes;
     };
+    // The reader's refusals are pinned in the pack tests; here one of each
+    // stage (header, index, data, folder links) must reach the tool's one line.
     cases.push_back({"empty file", {}, "Not EPK2 format."});
-    cases.push_back({"truncated header", std::vector<uint8_t>(good.begin(), good.begin() + 20), "header is cut short"});
     cases.push_back({"truncated index", std::vector<uint8_t>(good.begin(), good.begin() + indexEnd - 1), "index end"});
     cases.push_back({"truncated data", std::vector<uint8_t>(good.begin(), good.end() - 1), "lies beyond the pack"});
-    cases.push_back({"bad magic", edited([](auto* b, auto*) { (*b)[1] = 'Q'; }), "Not EPK2 format."});
-    cases.push_back({"version 33", edited([](auto* b, auto*) { (*b)[4] = 33; }), "Not support version of EPK2."});
-    cases.push_back({"huge directory count", edited([](auto* b, auto*) { SetU32(b, 20, 0xFFFFFFF0); }), "cannot hold"});
-    cases.push_back({"huge file count", edited([](auto* b, auto*) { SetU32(b, 24, 0x7FFFFFFF); }), "cannot hold"});
-    cases.push_back({"huge index end", edited([](auto* b, auto*) { SetU32(b, 16, 0xFFFFFF00); }), "lies outside"});
-    cases.push_back({"huge entry length", edited([](auto*, auto* e) { e->SetFile(6, 12, 0xFFFFFFF0); }),
-                     "lies beyond the pack"});
-    cases.push_back({"huge name offset", edited([](auto*, auto* e) { e->SetFile(2, 0, 0xFFFFFFF0); }),
-                     "bad name offset"});
     cases.push_back({"folder loop", edited([](auto*, auto* e) { e->SetDirectory(3, 8, 2); }), "form a loop"});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
