@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "net/oauth_credentials.h"
+
 struct Stream;
 
 // The longest access-token text kept (the credential block holds 255 bytes).
@@ -34,8 +36,10 @@ struct AppConfig {
     // Each text is cut to 255 bytes and at its first line break, so a token
     // can never add a line to config.dat.
     void SetAccessToken(const std::string& token, const std::string& secret);
-    // The account counts as linked once a secret of 20 or more characters is kept.
-    bool HasAccessTokenSecret() const { return accessTokenSecret_.size() >= 20; }
+    // The account counts as linked by the micro-blog client's own rule.
+    bool HasAccessTokenSecret() const {
+        return accessTokenSecret_.size() >= OAuthCredentials::kLinkedSecretLength;
+    }
 
     // Reads config.dat (through file-system slot 1, whose current folder is
     // the save folder) into the process-wide settings; a missing file keeps

@@ -27,6 +27,12 @@ SQInteger Setter(HSQUIRRELVM v, const char* method, Apply apply) {
     return layer_methods::Setter<TextBox>(v, ScriptClassId::kTextBoxInterface, method, apply);
 }
 
+// A setter that hands argument 1, read by `Read`, to one TextBox setter.
+template <typename Value, Value (*Read)(HSQUIRRELVM, SQInteger, const char*), void (*Apply)(TextBox*, Value)>
+SQInteger ArgSetter(HSQUIRRELVM v, const char* method) {
+    return Setter(v, method, [v, method](LayerWrapper*, TextBox* box) { Apply(box, Read(v, 1, method)); });
+}
+
 template <typename Value, typename Read>
 SQInteger Getter(HSQUIRRELVM v, const char* method, Value none, Read read) {
     return layer_methods::Getter<TextBox>(v, ScriptClassId::kTextBoxInterface, method, none, read);
@@ -95,9 +101,7 @@ SQInteger Clear(HSQUIRRELVM v) {
 }
 
 SQInteger SetVisible(HSQUIRRELVM v) {
-    const char* const method = "TextBoxInterface.SetVisible";
-    return Setter(v, method,
-                  [v, method](LayerWrapper*, TextBox* box) { TextBox::SetVisible(box, ScriptArgBool(v, 1, method)); });
+    return ArgSetter<bool, ScriptArgBool, TextBox::SetVisible>(v, "TextBoxInterface.SetVisible");
 }
 
 SQInteger SetZ(HSQUIRRELVM v) {
@@ -166,31 +170,19 @@ SQInteger SetClipRect(HSQUIRRELVM v) {
 }
 
 SQInteger SetFontSize(HSQUIRRELVM v) {
-    const char* const method = "TextBoxInterface.SetFontSize";
-    return Setter(v, method, [v, method](LayerWrapper*, TextBox* box) {
-        TextBox::SetFontSize(box, ScriptArgInt32(v, 1, method));
-    });
+    return ArgSetter<int32_t, ScriptArgInt32, TextBox::SetFontSize>(v, "TextBoxInterface.SetFontSize");
 }
 
 SQInteger SetFontRGBA(HSQUIRRELVM v) {
-    const char* const method = "TextBoxInterface.SetFontRGBA";
-    return Setter(v, method, [v, method](LayerWrapper*, TextBox* box) {
-        TextBox::SetFontRGBA(box, ScriptArgColour(v, 1, method));
-    });
+    return ArgSetter<uint32_t, ScriptArgColour, TextBox::SetFontRGBA>(v, "TextBoxInterface.SetFontRGBA");
 }
 
 SQInteger SetEdgeSize(HSQUIRRELVM v) {
-    const char* const method = "TextBoxInterface.SetEdgeSize";
-    return Setter(v, method, [v, method](LayerWrapper*, TextBox* box) {
-        TextBox::SetEdgeSize(box, ScriptArgInt32(v, 1, method));
-    });
+    return ArgSetter<int32_t, ScriptArgInt32, TextBox::SetEdgeSize>(v, "TextBoxInterface.SetEdgeSize");
 }
 
 SQInteger SetEdgeRGBA(HSQUIRRELVM v) {
-    const char* const method = "TextBoxInterface.SetEdgeRGBA";
-    return Setter(v, method, [v, method](LayerWrapper*, TextBox* box) {
-        TextBox::SetEdgeRGBA(box, ScriptArgColour(v, 1, method));
-    });
+    return ArgSetter<uint32_t, ScriptArgColour, TextBox::SetEdgeRGBA>(v, "TextBoxInterface.SetEdgeRGBA");
 }
 
 SQInteger SetCharSpace(HSQUIRRELVM v) {
@@ -201,44 +193,27 @@ SQInteger SetCharSpace(HSQUIRRELVM v) {
 }
 
 SQInteger SetLineSpace(HSQUIRRELVM v) {
-    const char* const method = "TextBoxInterface.SetLineSpace";
-    return Setter(v, method, [v, method](LayerWrapper*, TextBox* box) {
-        TextBox::SetLineSpace(box, ScriptArgInt32(v, 1, method));
-    });
+    return ArgSetter<int32_t, ScriptArgInt32, TextBox::SetLineSpace>(v, "TextBoxInterface.SetLineSpace");
 }
 
 SQInteger SetFixedSpace(HSQUIRRELVM v) {
-    const char* const method = "TextBoxInterface.SetFixedSpace";
-    return Setter(v, method, [v, method](LayerWrapper*, TextBox* box) {
-        TextBox::SetFixedSpace(box, ScriptArgBool(v, 1, method));
-    });
+    return ArgSetter<bool, ScriptArgBool, TextBox::SetFixedSpace>(v, "TextBoxInterface.SetFixedSpace");
 }
 
 SQInteger SetAutoSpace(HSQUIRRELVM v) {
-    const char* const method = "TextBoxInterface.SetAutoSpace";
-    return Setter(v, method, [v, method](LayerWrapper*, TextBox* box) {
-        TextBox::SetAutoSpace(box, ScriptArgBool(v, 1, method));
-    });
+    return ArgSetter<bool, ScriptArgBool, TextBox::SetAutoSpace>(v, "TextBoxInterface.SetAutoSpace");
 }
 
 SQInteger SetWaitTime(HSQUIRRELVM v) {
-    const char* const method = "TextBoxInterface.SetWaitTime";
-    return Setter(v, method, [v, method](LayerWrapper*, TextBox* box) {
-        TextBox::SetWaitTime(box, ScriptArgInt32(v, 1, method));
-    });
+    return ArgSetter<int32_t, ScriptArgInt32, TextBox::SetWaitTime>(v, "TextBoxInterface.SetWaitTime");
 }
 
 SQInteger SetAlign(HSQUIRRELVM v) {
-    const char* const method = "TextBoxInterface.SetAlign";
-    return Setter(v, method,
-                  [v, method](LayerWrapper*, TextBox* box) { TextBox::SetAlign(box, ScriptArgInt32(v, 1, method)); });
+    return ArgSetter<int32_t, ScriptArgInt32, TextBox::SetAlign>(v, "TextBoxInterface.SetAlign");
 }
 
 SQInteger SetVertAlign(HSQUIRRELVM v) {
-    const char* const method = "TextBoxInterface.SetVertAlign";
-    return Setter(v, method, [v, method](LayerWrapper*, TextBox* box) {
-        TextBox::SetVertAlign(box, ScriptArgInt32(v, 1, method));
-    });
+    return ArgSetter<int32_t, ScriptArgInt32, TextBox::SetVertAlign>(v, "TextBoxInterface.SetVertAlign");
 }
 
 SQInteger SkipAnim(HSQUIRRELVM v) {
