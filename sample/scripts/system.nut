@@ -147,6 +147,7 @@ class Scene {
     function HideTitle() {
         foreach (layer in [ground, puppet, emblem, welcome, help]) layer.SetVisible(false);
         foreach (lamp in keyLamps) lamp.SetVisible(false);
+        halo = null;  // dropping the layer stops the ring, which Frame would start again
         emblem.SetPos(-1000, -1000);  // out of the pointer's reach
         cursor.SetZ(1000);
     }

@@ -24,7 +24,8 @@ constexpr char kLauncherCaption[] = "クイルムーア ～霧の谷と銀の鍵
 constexpr unsigned long kKeyEscape = 0xff1b;
 constexpr unsigned long kKeyReturn = 0xff0d;
 constexpr unsigned long kKeyRight = 0xff53;
-constexpr unsigned long kKeyX = 'x';
+constexpr unsigned long kKeyV = 'v';
+constexpr unsigned long kKeyZ = 'z';
 constexpr unsigned kPuppet = 0xE8B33A;
 constexpr unsigned kGround = 0x1C2433;
 
@@ -104,7 +105,7 @@ protected:
 
 XvfbServer* ProgramXvfbTest::server_ = nullptr;
 
-TEST_F(ProgramXvfbTest, SampleGameShowsItsWindowMovesOnKeysAndLeavesOnX) {
+TEST_F(ProgramXvfbTest, SampleGameShowsItsWindowMovesOnKeysAndPlaysOneBattleToTheEnd) {
     TempDir folder;
     ASSERT_TRUE(folder.Write("Quillmoor.dat", ReadWholeFile(BuildDir() + "/sample/Quillmoor.dat")));
     ChildProcess child;
@@ -132,8 +133,22 @@ TEST_F(ProgramXvfbTest, SampleGameShowsItsWindowMovesOnKeysAndLeavesOnX) {
     EXPECT_TRUE(driver->ReadWindowPixel(620, 340, &rgb));
     EXPECT_EQ(rgb, kGround);
 
-    ASSERT_TRUE(HoldKey(driver.get(), kKeyX, 200));
+    EXPECT_EQ(home_.Read("KILN-WORKS/Quillmoor/config.dat").rfind("ScreenMode=0\r\nScreenSize=2\r\n", 0), 0u);
+
+    // V shows the welcome line, V again plays the clip and a key skips it;
+    // the battle has begun once its dump is written. Z then picks each of
+    // the player's units, keeps it where it stands and strikes a foe beside
+    // it; on the result screen Z leaves. Keys are held and let go for 150 ms
+    // each, so that slow frames still see both.
+    const std::string dump = "KILN-WORKS/Quillmoor/Save0000.dat";
+    const auto tap = [&driver](unsigned long key) { return HoldKey(driver.get(), key, 150) && (SleepMs(150), true); };
+    for (int taps = 0; taps < 200 && home_.Read(dump).empty(); ++taps) ASSERT_TRUE(tap(kKeyV));
+    ASSERT_NE(home_.Read(dump), "") << "the battle never began";
+    for (int taps = 0; taps < 2000 && driver->WaitForWindow(kGameTitle, 50); ++taps) ASSERT_TRUE(tap(kKeyZ));
     EXPECT_EQ(child.Wait(10000), 0);
+    const std::string lines = home_.Read(dump);
+    const size_t winner = lines.rfind("\nwinner ");
+    EXPECT_TRUE(winner != std::string::npos && lines.find("\nround", winner) == std::string::npos) << lines;
 }
 
 TEST_F(ProgramXvfbTest, WithoutThePackTheErrorBoxShowsAndTheStatusIsOne) {

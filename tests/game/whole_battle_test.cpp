@@ -2,22 +2,84 @@
 // a fixed seed and App.AutoBattle on: the title, one whole battle in which
 // both sides play themselves, the result screen and the exit. The battle's
 // checkpoints are read from the text dump the sample writes to its save
-// file in the user's folder.
+// file in the user's folder; three frames of it are compared with the
+// pictures in tests/game/reference (QM_UPDATE_REFERENCES=1 rewrites them).
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/frame_capture.h"
 #include "game/save_folder.h"
+#include "gfx/image.h"
 #include "tests/game/game_run.h"
+#include "tests/gfx_images/image_test_files.h"
 
 namespace {
 
 constexpr int kSampleMapWidth = 12, kSampleMapDepth = 10;
+// Frames are compared a quarter of their size each way, each 4 x 4 block
+// averaged: a pixel differs when a channel is off by more than kTolerance,
+// and a frame matches while at most kMaxDiffering pixels differ.
+constexpr int kScreenWidth = 1280, kScreenHeight = 720, kShrink = 4;
+constexpr int kShotWidth = kScreenWidth / kShrink, kShotHeight = kScreenHeight / kShrink;
+constexpr int kTolerance = 8, kMaxDiffering = kShotWidth * kShotHeight / 400;
+constexpr int kTitleFrame = 50, kBattleFrame = 8, kResultFrame = 60;
+
+// The frame about to be shown, shrunk, as RGB rows top first.
+std::vector<uint8_t> ShrunkFrame() {
+    ImagePtr frame(ReadFramebufferImage(kScreenWidth, kScreenHeight));
+    std::vector<int> sums(kShotWidth * kShotHeight * 3);
+    for (int y = 0; frame && y < kScreenHeight; ++y)  // GL's rows come bottom first
+        for (int x = 0; x < kScreenWidth * 4; ++x)
+            if (x % 4 != 3) sums[((kShotHeight - 1 - y / kShrink) * kShotWidth + x / 4 / kShrink) * 3 + x % 4] +=
+                frame->pixels[y * kScreenWidth * 4 + x];
+    std::vector<uint8_t> shot(sums.size());
+    for (size_t i = 0; i < shot.size(); ++i) shot[i] = static_cast<uint8_t>(sums[i] / (kShrink * kShrink));
+    return shot;
+}
+
+bool WriteShot(const std::string& path, const std::vector<uint8_t>& rgb) {
+    PngLayout layout{kShotWidth, kShotHeight, PNG_COLOR_TYPE_RGB, 8, false, rgb, {}, {}};
+    const std::string bytes = WritePng(layout);
+    return static_cast<bool>(std::ofstream(path, std::ios::binary) << bytes);
+}
+
+// Compares a shot with its reference picture; on a mismatch the shot and a
+// diff (differing pixels red over the darkened shot) are written beside the
+// test's binary and named in the failure.
+testing::AssertionResult MatchesReference(const std::string& name, const std::vector<uint8_t>& shot) {
+    const std::string reference = std::string(getenv("QM_SOURCE_DIR")) + "/tests/game/reference/" + name + ".png";
+    const char* update = getenv("QM_UPDATE_REFERENCES");
+    if (update != nullptr && std::string(update) == "1") {
+        return WriteShot(reference, shot) ? testing::AssertionSuccess() : testing::AssertionFailure() << reference;
+    }
+    std::ifstream in(reference, std::ios::binary);
+    ImagePtr expected(DecodeBytes(std::string(std::istreambuf_iterator<char>(in), {})));
+    if (!expected || expected->type != kPixelRgb888 || expected->width != kShotWidth || expected->height != kShotHeight)
+        return testing::AssertionFailure() << reference << " is no " << kShotWidth << " x " << kShotHeight << " RGB picture";
+    std::vector<uint8_t> diff(shot.size());
+    int differing = 0;
+    for (size_t p = 0; p < shot.size(); p += 3) {
+        bool off = false;
+        for (size_t c = 0; c < 3; ++c) off |= std::abs(shot[p + c] - expected->pixels[p + c]) > kTolerance;
+        differing += off;
+        for (size_t c = 0; c < 3; ++c) diff[p + c] = off ? (c == 0 ? 255 : 0) : shot[p + c] / 4;
+    }
+    if (differing <= kMaxDiffering) return testing::AssertionSuccess();
+    const std::string out = std::string(getenv("QM_BUILD_DIR")) + "/tests/game/" + name;
+    WriteShot(out + ".actual.png", shot);
+    WriteShot(out + ".diff.png", diff);
+    return testing::AssertionFailure() << name << ": " << differing << " pixels differ (" << kMaxDiffering
+                                       << " may); see " << out << ".actual.png and " << out << ".diff.png";
+}
 
 std::vector<std::string> ReadLines(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -56,11 +118,23 @@ TEST(WholeBattle, AutoBattleRunsFromTitleToResultAndExit) {
     FakeDesktop desktop{1280, 720};
     HookedWindowSystem windows;
     std::vector<std::string> dump;
+    // Frames to compare: the title with its text, the battle when the first
+    // unit's range is shown, and the result. The clip between the title and
+    // the battle runs on the clock, so battle frames count from the battle's
+    // first dump and result frames from its last.
+    int battleStart = 0, resultStart = 0;
+    std::map<std::string, std::vector<uint8_t>> shots;
     // The user's folder is the run's own; the dump is read while it exists.
-    windows.onSwap = [&dump](int) {
+    windows.onSwap = [&](int swap) {
         std::vector<std::string> lines =
             ReadLines(std::string(getenv("XDG_DATA_HOME")) + kSaveFolderInUserData + "/Save0000.dat");
         if (!lines.empty()) dump = lines;
+        if (battleStart == 0 && !dump.empty()) battleStart = swap;
+        if (resultStart == 0 && !ParseDump(dump).empty() && ParseDump(dump).back().label.rfind("winner", 0) == 0)
+            resultStart = swap;
+        if (swap == kTitleFrame) shots["title"] = ShrunkFrame();
+        if (battleStart != 0 && swap == battleStart + kBattleFrame) shots["battle"] = ShrunkFrame();
+        if (resultStart != 0 && swap == resultStart + kResultFrame) shots["result"] = ShrunkFrame();
     };
     AppRunOptions options;
     options.fixedSeed = true;
@@ -101,6 +175,8 @@ TEST(WholeBattle, AutoBattleRunsFromTitleToResultAndExit) {
     EXPECT_EQ(end.units, (std::vector<std::string>{"side 1 at 5,4 hp 4", "side 1 at 6,5 hp 8"}));
     EXPECT_EQ(points[points.size() - 2].label, "round 4");
     EXPECT_TRUE(run.Has("result: winner 1 after 4 rounds")) << testing::PrintToString(run.log);
+    ASSERT_EQ(shots.size(), 3u);
+    for (const auto& [name, shot] : shots) EXPECT_TRUE(MatchesReference(name, shot));
 }
 
 // The player's side by keyboard: V shows the welcome line and V again starts
