@@ -30,7 +30,7 @@ constexpr int kSampleMapWidth = 12, kSampleMapDepth = 10;
 // and a frame matches while at most kMaxDiffering pixels differ.
 constexpr int kScreenWidth = 1280, kScreenHeight = 720, kShrink = 4;
 constexpr int kShotWidth = kScreenWidth / kShrink, kShotHeight = kScreenHeight / kShrink;
-constexpr int kTolerance = 8, kMaxDiffering = kShotWidth * kShotHeight / 400;
+constexpr int kTolerance = 8, kMaxDiffering = kShotWidth * kShotHeight / 1000;
 constexpr int kTitleFrame = 50, kBattleFrame = 8, kResultFrame = 60;
 
 // The frame about to be shown, shrunk, as RGB rows top first.
