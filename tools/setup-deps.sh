@@ -11,7 +11,7 @@ packages=(
   fonts-dejavu-core fonts-ipafont-gothic
   libsdl2-dev libgtk-3-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev ffmpeg sox vorbis-tools
-  python3-oauthlib clang libclang-rt-14-dev
+  python3-oauthlib clang libclang-rt-14-dev lld
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsquirrel-dev
 )
