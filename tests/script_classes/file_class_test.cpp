@@ -12,8 +12,8 @@
 #include "fs/dir_mgr.h"
 #include "fs/fs_mgr.h"
 #include "fs/fs_slots.h"
-#include "script/file_classes.h"
-#include "tests/script_classes/script_classes_fixture.h"
+#include "script/script_host.h"
+#include "tests/script_classes/media_classes_fixture.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
 
@@ -24,18 +24,17 @@ constexpr char kJoin[] =
     "function join(a) { if (a == null) return \"null\"; local s = \"\";"
     "  foreach (x in a) s += typeof x + (x == null ? \"\" : \":\" + x) + \";\"; return s; }";
 
-class FileClassTest : public ScriptClassesTest {
+class FileClassTest : public MediaClassesTest {
 protected:
     void SetUp() override {
-        ScriptClassesTest::SetUp();
-        RegisterFileSystemClasses();
-        RegisterFileClass();
+        MediaClassesTest::SetUp();
+        SetCurrentFsMgr(nullptr);  // managers a script makes open paths of the system
         userFolder_ = DirMgr(nullptr, dir_.path().c_str(), nullptr);
         SetFsMgrSlot(kSlotUserFolder, userFolder_);
         Run(kJoin);
     }
     void TearDown() override {
-        ScriptClassesTest::TearDown();
+        MediaClassesTest::TearDown();
         SetFsMgrSlot(kSlotUserFolder, nullptr);
         FsMgr::Release(userFolder_);
     }
