@@ -12,10 +12,12 @@
 #include "fs/dir_mgr.h"
 #include "fs/fs_mgr.h"
 #include "fs/fs_slots.h"
+#include "fs/pack_keys.h"
 #include "script/script_host.h"
 #include "tests/script_classes/media_classes_fixture.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
+#include "tools/epk2tool/pack_writer.h"
 
 namespace {
 
@@ -119,9 +121,16 @@ TEST_F(FileClassTest, SavesReplaceTheOldFileOnlyWhenComplete) {
 
 TEST_F(FileClassTest, ManagersAndStaticMethods) {
     ASSERT_TRUE(dir_.Write("data.bin", std::string("\x01\x02\x03", 3)));
+    PackWriter writer;
+    std::vector<uint8_t> pack;
+    std::string error;
+    ASSERT_TRUE(writer.AddFile(PackWriter::kRoot, "inside.txt", {'x'}));
+    ASSERT_TRUE(writer.Build(GetBuiltInPackKeyTable(), &pack, &error)) << error;
+    ASSERT_TRUE(dir_.Write("pack.dat", std::string(pack.begin(), pack.end())));
     const std::string path = dir_.File("data.bin");
-    Run("path <- \"" + path + "\"; folder <- DirMgr(\"" + dir_.path() + "\");"
-        "missingFile <- PackFileMgr(\"missing.dat\"); missingMemory <- PackMemMgr(\"missing.dat\");");
+    Run("path <- \"" + path + "\"; local dir = \"" + dir_.path() + "\"; folder <- DirMgr(dir);"
+        "missingFile <- PackFileMgr(\"missing.dat\"); missingMemory <- PackMemMgr(\"missing.dat\");"
+        "packFile <- PackFileMgr(dir + \"/pack.dat\"); packMemory <- PackMemMgr(dir + \"/pack.dat\");");
     const struct {
         const char* expression;
         bool expected;
@@ -133,6 +142,7 @@ TEST_F(FileClassTest, ManagersAndStaticMethods) {
         {"File.Exist(\"data.bin\", folder)", true},
         {"File.Exist(\"data.bin\", missingFile)", false},
         {"File.Exist(\"data.bin\", missingMemory)", false},
+        {"File.Exist(\"inside.txt\", packFile) && File.Exist(\"inside.txt\", packMemory)", true},
         {"File.Exist(path, missingMemory)", true},  // no manager: the system's files
         {"typeof File.LoadFile(path, 9) == \"userdata\"", true},
         {"File.LoadFile(\"data.bin\", missingMemory) == null", true},
