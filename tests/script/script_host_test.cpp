@@ -96,23 +96,14 @@ TEST_F(ScriptHostTest, AFileThatCannotRunLogsWhyAndLeavesTheStack) {
 }
 
 TEST_F(ScriptHostTest, CallScriptFunctionReportsEachOutcome) {
-    ASSERT_TRUE(RunSource(v,
-                          "calls <- 0;\n"
-                          "function Good() { calls++; }\n"
-                          "function Throws() {\n"
-                          "  throw \"boom\";\n"
-                          "}\n"
-                          "NotCallable <- 42;\n"
-                          "AlsoNotCallable <- {};\n"
-                          "Native <- std.rand;\n",
-                          "calls.nut")
-                    .ok);
+    ASSERT_TRUE(RunSource(v, "calls <- 0; function Good() { calls++; }\nNotCallable <- 42; AlsoNotCallable <- {};\n"
+                             "Native <- std.rand;\nfunction Throws() {\n  throw \"boom\";\n}\n", "calls.nut").ok);
     struct Case { const char* name; int result; std::vector<std::string> lines; };
     const std::vector<Case> cases = {
         {"Good", 1, {}},
         {"Native", 1, {}},
         {"Missing", 0, {"Warning: script function \"Missing\" does not exist"}},
-        {"Throws", 0, {"Error: script: boom", "  at Throws (calls.nut:4)"}},
+        {"Throws", 0, {"Error: script: boom", "  at Throws (calls.nut:5)"}},
         {"NotCallable", 0, {"Error: script: \"NotCallable\" is not a function"}},
         {"AlsoNotCallable", 0, {"Error: script: \"AlsoNotCallable\" is not a function"}},
     };
