@@ -131,11 +131,6 @@ TEST_F(TextBoxInterfaceTest, CountsFromScriptsAreClampedBeforeTheyCanWrap) {
         EXPECT_EQ(TextBoxes()[1]->maxChars, c.expected) << c.maxChars;
         Run("big = null; collectgarbage();");
     }
-    // One call appends at most 1023 characters.
-    Run("local text = \"\"; for (local i = 0; i < 2000; ++i) text += \"a\"; big <- TextBoxInterface(font, 3000);"
-        "big.Print(text);");
-    EXPECT_EQ(TextBoxes()[1]->count, 1023);
-    Run("big = null; collectgarbage();");
     // Edge sizes at the limits of 32 bits.
     const struct { const char* size; int edge; } edges[] = {
         {"2147483647", 127}, {"-2147483648", 0}, {"0", 1}, {"126", 127}, {"-1", 0}};
