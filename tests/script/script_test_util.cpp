@@ -1,45 +1,9 @@
 // Tracking allocator, VM fixture and evaluation helpers for the script tests.
 #include "tests/script/script_test_util.h"
 
-#include <cstdlib>
-#include <cstring>
-
 #include "script/script_host.h"
 
 namespace {
-
-size_t RoundUp16(size_t size) { return (size + 15) & ~size_t{15}; }
-
-void* TrackAlloc(Allocator* self, size_t size) {
-    auto* tracking = static_cast<TrackingAllocator*>(self);
-    ++tracking->allocCalls;
-    if (size > tracking->refuseAbove) return nullptr;
-    void* block = aligned_alloc(16, RoundUp16(size));
-    if (block) tracking->bytesInUse += size;
-    return block;
-}
-
-void* TrackRealloc(Allocator* self, void* block, size_t oldSize, size_t newSize) {
-    auto* tracking = static_cast<TrackingAllocator*>(self);
-    ++tracking->reallocCalls;
-    if (newSize > tracking->refuseAbove) return nullptr;
-    void* moved = aligned_alloc(16, RoundUp16(newSize));
-    if (moved == nullptr) return nullptr;
-    memcpy(moved, block, oldSize < newSize ? oldSize : newSize);
-    free(block);
-    tracking->bytesInUse += newSize;
-    tracking->bytesInUse -= oldSize;
-    return moved;
-}
-
-void TrackFree(Allocator* self, void* block, size_t size) {
-    auto* tracking = static_cast<TrackingAllocator*>(self);
-    ++tracking->freeCalls;
-    tracking->bytesInUse -= size;
-    free(block);
-}
-
-constexpr AllocatorOps kTrackingOps = {nullptr, TrackAlloc, TrackRealloc, TrackFree};
 
 SQInteger WriteToString(SQUserPointer user, SQUserPointer data, SQInteger size) {
     static_cast<std::string*>(user)->append(static_cast<const char*>(data), static_cast<size_t>(size));
@@ -48,8 +12,11 @@ SQInteger WriteToString(SQUserPointer user, SQUserPointer data, SQInteger size) 
 
 }  // namespace
 
-TrackingAllocator::TrackingAllocator() : Allocator(&kTrackingOps) {}
-
+size_t LiveBytes(const CountingAllocator& allocator) {
+    size_t bytes = 0;
+    for (const auto& block : allocator.live) bytes += block.second;
+    return bytes;
+}
 EvalResult RunSource(HSQUIRRELVM v, const std::string& source, const std::string& sourceName) {
     EvalResult result;
     SQInteger top = sq_gettop(v);
@@ -80,6 +47,7 @@ EvalResult RunSource(HSQUIRRELVM v, const std::string& source, const std::string
             result.text.assign(text, static_cast<size_t>(sq_getsize(v, -1)));
             break;
         }
+        case OT_INSTANCE: sq_getinstanceup(v, -1, &result.instance, nullptr); break;
         default: break;
     }
     sq_settop(v, top);
@@ -110,5 +78,6 @@ void ScriptTest::SetUp() {
 void ScriptTest::TearDown() {
     CloseScriptVM();
     SetScriptVMAllocator(nullptr);
-    EXPECT_EQ(vmAllocator.bytesInUse.load(), 0u) << "the VM did not give back all its memory";
+    EXPECT_TRUE(vmAllocator.live.empty()) << LiveBytes(vmAllocator) << " bytes the VM did not give back";
+    EXPECT_EQ(vmAllocator.badFrees, 0u);
 }

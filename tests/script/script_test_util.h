@@ -1,4 +1,4 @@
-// Shared pieces of the script tests: an allocator that counts what the VM
+// Shared pieces of the script tests: an allocator that records what the VM
 // and the script classes take from it, a fixture owning a fresh VM, and small
 // helpers to run source text and read back what it returned.
 #pragma once
@@ -7,20 +7,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstddef>
-#include <cstdint>
 #include <string>
 
-#include "core/allocator.h"
+#include "tests/core/counting_allocator.h"
 
-// Counts calls and bytes; refuses raw blocks above `refuseAbove`.
-struct TrackingAllocator : Allocator {
-    TrackingAllocator();
-    size_t allocCalls = 0;
-    size_t reallocCalls = 0;
-    size_t freeCalls = 0;
-    size_t refuseAbove = SIZE_MAX;
-};
+// Records every raw block the VM or the script classes take; refuses blocks above `limit`.
+using TrackingAllocator = CountingAllocator;
+// The bytes `allocator` has handed out and not yet had back.
+size_t LiveBytes(const CountingAllocator& allocator);
 
 // What a piece of script returned.
 struct EvalResult {
@@ -30,6 +24,7 @@ struct EvalResult {
     SQFloat real = 0;
     bool boolean = false;
     std::string text;
+    SQUserPointer instance = nullptr;  // the native object of an instance
 };
 
 // Compiles `source` under `sourceName` and calls it with the root table as
@@ -40,7 +35,7 @@ EvalResult Eval(HSQUIRRELVM v, const std::string& expression);
 // The closure stream for `source`, as sq_writeclosure writes it.
 std::string CompileToCnut(HSQUIRRELVM v, const std::string& source, const std::string& sourceName);
 
-// A fresh VM on a TrackingAllocator for every test; every byte must be back
+// A fresh VM on a TrackingAllocator for every test; every block must be back
 // when the VM closes.
 class ScriptTest : public testing::Test {
 protected:

@@ -12,10 +12,12 @@
 #include "fs/dir_mgr.h"
 #include "fs/fs_mgr.h"
 #include "fs/fs_slots.h"
-#include "script/file_classes.h"
-#include "tests/script_classes/script_classes_fixture.h"
+#include "fs/pack_keys.h"
+#include "script/script_host.h"
+#include "tests/script_classes/media_classes_fixture.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
+#include "tools/epk2tool/pack_writer.h"
 
 namespace {
 
@@ -24,18 +26,17 @@ constexpr char kJoin[] =
     "function join(a) { if (a == null) return \"null\"; local s = \"\";"
     "  foreach (x in a) s += typeof x + (x == null ? \"\" : \":\" + x) + \";\"; return s; }";
 
-class FileClassTest : public ScriptClassesTest {
+class FileClassTest : public MediaClassesTest {
 protected:
     void SetUp() override {
-        ScriptClassesTest::SetUp();
-        RegisterFileSystemClasses();
-        RegisterFileClass();
+        MediaClassesTest::SetUp();
+        SetCurrentFsMgr(nullptr);  // managers a script makes open paths of the system
         userFolder_ = DirMgr(nullptr, dir_.path().c_str(), nullptr);
         SetFsMgrSlot(kSlotUserFolder, userFolder_);
         Run(kJoin);
     }
     void TearDown() override {
-        ScriptClassesTest::TearDown();
+        MediaClassesTest::TearDown();
         SetFsMgrSlot(kSlotUserFolder, nullptr);
         FsMgr::Release(userFolder_);
     }
@@ -120,9 +121,16 @@ TEST_F(FileClassTest, SavesReplaceTheOldFileOnlyWhenComplete) {
 
 TEST_F(FileClassTest, ManagersAndStaticMethods) {
     ASSERT_TRUE(dir_.Write("data.bin", std::string("\x01\x02\x03", 3)));
+    PackWriter writer;
+    std::vector<uint8_t> pack;
+    std::string error;
+    ASSERT_TRUE(writer.AddFile(PackWriter::kRoot, "inside.txt", {'x'}));
+    ASSERT_TRUE(writer.Build(GetBuiltInPackKeyTable(), &pack, &error)) << error;
+    ASSERT_TRUE(dir_.Write("pack.dat", std::string(pack.begin(), pack.end())));
     const std::string path = dir_.File("data.bin");
-    Run("path <- \"" + path + "\"; folder <- DirMgr(\"" + dir_.path() + "\");"
-        "missingFile <- PackFileMgr(\"missing.dat\"); missingMemory <- PackMemMgr(\"missing.dat\");");
+    Run("path <- \"" + path + "\"; local dir = \"" + dir_.path() + "\"; folder <- DirMgr(dir);"
+        "missingFile <- PackFileMgr(\"missing.dat\"); missingMemory <- PackMemMgr(\"missing.dat\");"
+        "packFile <- PackFileMgr(dir + \"/pack.dat\"); packMemory <- PackMemMgr(dir + \"/pack.dat\");");
     const struct {
         const char* expression;
         bool expected;
@@ -134,6 +142,7 @@ TEST_F(FileClassTest, ManagersAndStaticMethods) {
         {"File.Exist(\"data.bin\", folder)", true},
         {"File.Exist(\"data.bin\", missingFile)", false},
         {"File.Exist(\"data.bin\", missingMemory)", false},
+        {"File.Exist(\"inside.txt\", packFile) && File.Exist(\"inside.txt\", packMemory)", true},
         {"File.Exist(path, missingMemory)", true},  // no manager: the system's files
         {"typeof File.LoadFile(path, 9) == \"userdata\"", true},
         {"File.LoadFile(\"data.bin\", missingMemory) == null", true},

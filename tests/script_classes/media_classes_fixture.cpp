@@ -1,8 +1,7 @@
-// The media script-class fixture: the test pack (pictures from the image tests' writer,
-// the system fonts), the GL and task set-up, and waits for background work.
+// The script-class fixture: the test pack (a picture from the image tests'
+// writer, a system font), the VM and task set-up, and waits for background work.
 #include "tests/script_classes/media_classes_fixture.h"
 
-#include <GLES2/gl2.h>
 #include <png.h>
 
 #include <chrono>
@@ -16,9 +15,7 @@
 #include "fs/pack_mgr.h"
 #include "gfx/async_texture.h"
 #include "gfx/font.h"
-#include "gfx/gl_state.h"
-#include "gfx/graphics.h"
-#include "gfx/std2d.h"
+#include "gfx/sprite.h"
 #include "gfx/text_box.h"
 #include "script/engine_tables.h"
 #include "script/layer_interface.h"
@@ -29,8 +26,6 @@
 namespace {
 
 constexpr auto kPatience = std::chrono::seconds(20);
-
-std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 
 std::vector<uint8_t> QuadrantsPng() {
     PngLayout layout;
@@ -43,77 +38,49 @@ std::vector<uint8_t> QuadrantsPng() {
                                                    static_cast<uint8_t>(colour), 255});
         }
     }
-    return Bytes(WritePng(layout));
+    const std::string png = WritePng(layout);
+    return std::vector<uint8_t>(png.begin(), png.end());
 }
 
-// Half of a noisy picture's file: the header reads, the pixel data ends early.
-std::vector<uint8_t> BrokenPng() {
-    std::string bytes = WritePng(NoisePngLayout(PNG_COLOR_TYPE_RGB_ALPHA, 8, false, 64, 64, 12345));
-    return Bytes(bytes.substr(0, bytes.size() / 2));
-}
-
-std::vector<uint8_t> ReadSystemFile(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool BuildPack(std::vector<uint8_t>* out) {
-    PackWriter writer;
-    const int image = writer.AddDirectory(PackWriter::kRoot, "image");
-    const int font = writer.AddDirectory(PackWriter::kRoot, "font");
-    PackFileOptions stored;
-    stored.compression = PackCompression::kNever;  // the fonts are large; zlib adds nothing to these tests
-    std::vector<uint8_t> latin = ReadSystemFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
-    std::vector<uint8_t> japanese = ReadSystemFile("/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf");
-    std::string error;
-    return !latin.empty() && !japanese.empty() && writer.AddFile(image, "quadrants.png", QuadrantsPng()) &&
-           writer.AddFile(image, "broken.png", BrokenPng()) &&
-           writer.AddFile(font, "DejaVuSans.ttf", std::move(latin), stored) &&
-           writer.AddFile(font, "ipag.ttf", std::move(japanese), stored) &&
-           writer.Build(GetBuiltInPackKeyTable(), out, &error);
+// Built once for the whole binary; it stays open to the end.
+PackMgr* TestPack() {
+    static std::vector<uint8_t> bytes;
+    static PackMgr* pack = [] {
+        std::ifstream in("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", std::ios::binary);
+        std::vector<uint8_t> font((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        PackWriter writer;
+        PackFileOptions stored;
+        stored.compression = PackCompression::kNever;  // the font is large; zlib adds nothing to these tests
+        std::string error;
+        if (font.empty() || !writer.AddFile(writer.AddDirectory(PackWriter::kRoot, "image"), "quadrants.png", QuadrantsPng()) ||
+            !writer.AddFile(writer.AddDirectory(PackWriter::kRoot, "font"), "DejaVuSans.ttf", std::move(font), stored) ||
+            !writer.Build(GetBuiltInPackKeyTable(), &bytes, &error)) {
+            return static_cast<PackMgr*>(nullptr);
+        }
+        return OpenPackMemory(bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr);
+    }();
+    return pack;
 }
 
 }  // namespace
 
-HeadlessGlContext* MediaClassesTest::context_ = nullptr;
-std::vector<uint8_t>* MediaClassesTest::packBytes_ = nullptr;
-PackMgr* MediaClassesTest::pack_ = nullptr;
-
-void MediaClassesTest::SetUpTestSuite() {
-    std::string error;
-    context_ = HeadlessGlContext::Create(kWidth, kHeight, &error).release();
-    ASSERT_NE(context_, nullptr) << error;
-    packBytes_ = new std::vector<uint8_t>;
-    ASSERT_TRUE(BuildPack(packBytes_)) << "the fonts-dejavu-core and fonts-ipafont-gothic files are needed";
-    pack_ = OpenPackMemory(packBytes_->data(), static_cast<uint32_t>(packBytes_->size()), nullptr);
-    ASSERT_NE(pack_, nullptr);
-}
-
-void MediaClassesTest::TearDownTestSuite() {
-    FsMgr::Release(pack_);
-    pack_ = nullptr;
-    delete packBytes_;
-    packBytes_ = nullptr;
-    delete context_;
-    context_ = nullptr;
-}
-
 void MediaClassesTest::SetUp() {
-    ASSERT_NE(pack_, nullptr);
-    ASSERT_TRUE(context_->MakeCurrent());
+    GfxTest::SetUp();
+    ASSERT_NE(TestPack(), nullptr) << "the fonts-dejavu-core files are needed";
     ASSERT_TRUE(TaskSystem::Init(nullptr));
-    glViewport(0, 0, kWidth, kHeight);
-    ASSERT_TRUE(GraphicsInit(kWidth, kHeight, nullptr));
-    RebindStd2dProgram();
-    ScriptTest::SetUp();
+    SetScriptVMAllocator(&vmAllocator);
+    v = CreateScriptVM();
+    ASSERT_NE(v, nullptr);
     SetScriptObjectAllocator(&objects_);
-    SetCurrentFsMgr(pack_);
+    SetCurrentFsMgr(TestPack());
     RegisterScriptInterfaces();
     ASSERT_NE(GetGlobalLayerList(), nullptr);
 }
 
 void MediaClassesTest::TearDown() {
-    ScriptTest::TearDown();  // closing the VM runs every release hook
+    CloseScriptVM();  // runs every release hook
+    SetScriptVMAllocator(nullptr);
+    EXPECT_TRUE(vmAllocator.live.empty()) << LiveBytes(vmAllocator) << " bytes the VM did not give back";
     EXPECT_EQ(GetGlobalLayerList()->nodes.count, 0u);
     ShutdownScriptInterfaces();
     SetCurrentFsMgr(nullptr);
@@ -122,10 +89,8 @@ void MediaClassesTest::TearDown() {
     EXPECT_EQ(objects_.badFrees, 0u);
     EXPECT_EQ(GetAsyncTextureList().count, 0u);
     EXPECT_EQ(LiveFontCount(), 0u);
-    UnbindStd2dProgram();
-    GraphicsShutdown();
     TaskSystem::Shutdown();
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    GfxTest::TearDown();
 }
 
 void MediaClassesTest::Run(const std::string& source) { EXPECT_TRUE(RunSource(v, source).ok) << source; }
@@ -137,19 +102,7 @@ bool MediaClassesTest::Throws(const std::string& call) {
     return result.boolean;
 }
 
-void* MediaClassesTest::NativeOf(const std::string& expression) {
-    const std::string source = "return " + expression + ";";
-    SQInteger top = sq_gettop(v);
-    SQUserPointer native = nullptr;
-    if (SQ_SUCCEEDED(sq_compilebuffer(v, source.data(), static_cast<SQInteger>(source.size()), "native.nut", SQTrue))) {
-        sq_pushroottable(v);
-        if (SQ_SUCCEEDED(sq_call(v, 1, SQTrue, SQTrue)) && sq_gettype(v, -1) == OT_INSTANCE) {
-            sq_getinstanceup(v, -1, &native, nullptr);
-        }
-    }
-    sq_settop(v, top);
-    return native;
-}
+void* MediaClassesTest::NativeOf(const std::string& expression) { return Eval(v, expression).instance; }
 
 void MediaClassesTest::WaitForImages() {
     const auto deadline = std::chrono::steady_clock::now() + kPatience;
@@ -166,23 +119,33 @@ void MediaClassesTest::WaitForImages() {
     }
 }
 
-std::vector<TextBox*> MediaClassesTest::TextBoxes() {
-    std::vector<TextBox*> boxes;
+std::vector<void*> MediaClassesTest::Drawn(LayerDrawCallback draw) {
+    std::vector<void*> objects;
     for (ListNode* link = GetGlobalLayerList()->nodes.head; link != nullptr; link = link->next) {
         auto* node = reinterpret_cast<LayerNode*>(link);
-        if (node->draw == TextBox::Draw) boxes.push_back(static_cast<TextBox*>(node->argument));
+        if (node->draw == draw) objects.push_back(node->argument);
     }
+    return objects;
+}
+
+std::vector<TextBox*> MediaClassesTest::TextBoxes() {
+    std::vector<TextBox*> boxes;
+    for (void* box : Drawn(TextBox::Draw)) boxes.push_back(static_cast<TextBox*>(box));
     return boxes;
 }
 
+std::vector<Sprite*> MediaClassesTest::Sprites() {
+    std::vector<Sprite*> sprites;
+    for (void* sprite : Drawn(Sprite::Draw)) sprites.push_back(static_cast<Sprite*>(sprite));
+    return sprites;
+}
+
 void MediaClassesTest::DrawLayers() {
-    const float black[4] = {0, 0, 0, 1};
-    GlClearColorBuffer(black);
+    ClearScreen(0, 0, 0);
     DrawGlobalLayerList();
 }
 
 uint32_t MediaClassesTest::ReadPixel(int x, int y) {
-    uint8_t p[4] = {};
-    glReadPixels(x, kHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-    return uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
+    const Rgba p = GfxTest::ReadPixel(x, y);
+    return uint32_t{p.r} << 16 | uint32_t{p.g} << 8 | p.b;
 }

@@ -4,13 +4,8 @@
 // file-system manager instance the script lets go of.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
-#include "fs/dir_mgr.h"
-#include "fs/fs_mgr.h"
 #include "media/sound_codec.h"
-#include "script/script_bind.h"
-#include "script/script_class_args.h"
+#include "script/file_classes.h"
 #include "script/script_host.h"
 #include "script/sound_player_interface.h"
 #include "tests/media/sound_mixer_fixture.h"
@@ -19,41 +14,18 @@
 
 namespace {
 
-std::string gSound;
-TempDir* gFolder = nullptr;
-
-// Stand-ins for the file classes: DirMgr(folder) owning a manager, and
-// Bytes() returning the sound as a userdata, as File.LoadFile does.
-SQInteger StandInDirMgr(HSQUIRRELVM v) {
-    auto* head = new FsMgr*(DirMgr(nullptr, gFolder->path().c_str(), nullptr));
-    sq_setinstanceup(v, 1, head);
-    sq_setreleasehook(v, 1, [](SQUserPointer pointer, SQInteger) -> SQInteger {
-        FsMgr::Release(*static_cast<FsMgr**>(pointer));
-        delete static_cast<FsMgr**>(pointer);
-        return 1;
-    });
-    return 0;
-}
-
-SQInteger Bytes(HSQUIRRELVM v) {
-    void* data = sq_newuserdata(v, gSound.size());
-    std::memcpy(data, gSound.data(), gSound.size());
-    return 1;
-}
-
-const ScriptMethodRow kDirMgrRows[] = {{"constructor", StandInDirMgr, 1, nullptr, false}};
-
 class SoundPlayerInterfaceTest : public SoundMixerTest {
 protected:
     void SetUp() override {
         SoundMixerTest::SetUp();
-        gSound = EncodeToBytes(GetAdpcmWriterCodec(), Sine(44100, 2, 300, 22050), 2, 22050);
-        gFolder = &folder;
-        ASSERT_TRUE(folder.Write("se/tone.adp", gSound));
+        const std::string tone = EncodeToBytes(GetAdpcmWriterCodec(), Sine(44100, 2, 300, 22050), 2, 22050);
+        ASSERT_TRUE(folder.Write("se/tone.adp", tone));
         script.SetUp();
+        RegisterFileSystemClasses();
+        RegisterFileClass();
         RegisterSoundPlayerClass();
-        RegisterTaggedScriptClass("DirMgr", kDirMgrRows, 1, ScriptClassId::kDirMgr);
-        RegisterScriptFunction(nullptr, "Bytes", Bytes, 1, nullptr);
+        SetCurrentFsMgr(nullptr);
+        Run("folder <- \"" + folder.path() + "\";");
     }
     void TearDown() override {
         script.TearDown();
@@ -72,8 +44,7 @@ protected:
 };
 
 TEST_F(SoundPlayerInterfaceTest, PlaysPausesAndTakesSettersOnUpdate) {
-    SetCurrentFsMgr(nullptr);
-    Run("p <- SoundPlayer(); p.SetFsMgr(DirMgr()); p.StartFile(\"se/tone.adp\");");
+    Run("p <- SoundPlayer(); p.SetFsMgr(DirMgr(folder)); p.StartFile(\"se/tone.adp\");");
     EXPECT_TRUE(Eval("p.IsPlaying()").boolean);  // before the mixer has run
     RunMixerSteps(3);
     EXPECT_GT(Eval("p.GetTime()").integer, 0);
@@ -96,7 +67,8 @@ TEST_F(SoundPlayerInterfaceTest, PlaysPausesAndTakesSettersOnUpdate) {
 
 TEST_F(SoundPlayerInterfaceTest, DroppedBytesAndManagersStayValid) {
     // The userdata and the manager instance are gone right after the calls.
-    Run("q <- SoundPlayer(); q.StartMemory(Bytes()); q.SetFsMgr(DirMgr()); collectgarbage();");
+    Run("q <- SoundPlayer(); q.StartMemory(File.LoadFile(folder + \"/se/tone.adp\", 9)); q.SetFsMgr(DirMgr(folder));"
+        "collectgarbage();");
     RunMixerSteps(3);
     EXPECT_GT(Eval("q.GetTime()").integer, 0);
     Run("q.StartFile(\"se/tone.adp\");");
