@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -175,11 +174,9 @@ TEST(UtfTest, BoundariesAndMalformedInput) {
     for (const auto& c : bad16) EXPECT_EQ(ToUtf8(c.first), c.second);
     // A lead byte at the very end of its allocation must not read past the NUL.
     for (const char* text : {"\xE3", "\xF0\x9F", "ab\xEF\xBF"}) {
-        size_t length = strlen(text) + 1;
-        std::unique_ptr<char[]> exact(new char[length]);
-        memcpy(exact.get(), text, length);
+        std::vector<char> exact(text, text + strlen(text) + 1);
         char16_t out[8];
-        size_t n = Utf8ToUtf16(out, 8, exact.get());
+        size_t n = Utf8ToUtf16(out, 8, exact.data());
         ASSERT_GE(n, 1u);
         EXPECT_EQ(out[n - 1], 0xFFFD);
     }
@@ -200,13 +197,9 @@ TEST(UtfTest, BufferLimitsAndRoundTrip) {
     // Every BMP value outside the surrogates, and a spread of supplementary ones.
     for (char32_t code = 1; code <= 0x10FFFF; code += code < 0x10000 ? 1 : 97) {
         if (code >= 0xD800 && code <= 0xDFFF) continue;
-        std::u16string one;
-        if (code < 0x10000) {
-            one = std::u16string(1, static_cast<char16_t>(code));
-        } else {
-            one += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-            one += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-        }
+        std::u16string one = code < 0x10000 ? std::u16string(1, static_cast<char16_t>(code))
+                                            : std::u16string{static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)),
+                                                             static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF))};
         char utf8[8];
         Utf16ToUtf8(utf8, sizeof utf8, one.c_str());
         char16_t back[4];
@@ -262,7 +255,8 @@ TEST(Mat4Test, InverseAndSingular) {
     Mat4::Scale(&m, m, stretch);
     ASSERT_EQ(Mat4::Inverse(&inverse, m), 1);
     Mat4::Multiply(&product, inverse, m);
-    ExpectNear(product.m, std::vector<float>(Mat4::Identity().m, Mat4::Identity().m + 16));
+    const Mat4 identity = Mat4::Identity();
+    ExpectNear(product.m, std::vector<float>(identity.m, identity.m + 16));
     m.m[1] = m.m[5] = m.m[9] = m.m[13] = 0;  // zero row
     Mat4 out;
     for (float& e : out.m) e = 42;

@@ -111,8 +111,8 @@ TEST_P(PackTest, LookupsFromAnyFolderAndLookupsThatFindNothing) {
 TEST_P(PackTest, ListingsAndRefusedWrites) {
     EXPECT_EQ(List(pack_, "/", 1), SampleListing());
     EXPECT_EQ(List(pack_, "/", 0), (Lines{"/script 0 128", "/data 0 128", "/empty 0 128", "/readme.txt 9 0"}));
-    EXPECT_TRUE(List(pack_, "/nothing", 1, 0).empty());
-    EXPECT_TRUE(List(pack_, "/readme.txt", 1, 0).empty());
+    EXPECT_EQ(List(pack_, "/nothing", 1), Lines{"result 0"});
+    EXPECT_EQ(List(pack_, "/readme.txt", 1), Lines{"result 0"});
     LogCapture log;
     for (int mode : {int{kOpenWrite}, kOpenRead | kOpenWrite, kOpenWrite | kOpenLoadIntoMemory})
         EXPECT_EQ(FsMgr::OpenStream(pack_, "/readme.txt", 0, 0, mode, nullptr), nullptr) << mode;

@@ -38,8 +38,9 @@ size_t FileField(const std::vector<uint8_t>& pack, uint32_t record, uint32_t fie
 class FsMgr;
 // An entry's bytes through `fs`, or "<none>" when it does not open.
 std::string ReadFile(FsMgr* fs, const std::string& name, int mode = kOpenRead);
-// A listing through `fs`, one "name size flags" line per entry; checks the listing's result.
-std::vector<std::string> List(FsMgr* fs, const char* name, int recursive, int expectResult = 1);
+// A listing through `fs`, one "name size flags" line per entry, then
+// "result N" when the listing's result is not 1.
+std::vector<std::string> List(FsMgr* fs, const char* name, int recursive);
 std::string AsString(const std::vector<uint8_t>& bytes);
 
 // Opens a pack image and walks all of it: listing, lookups, and reading
