@@ -6,38 +6,30 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "app/app_frame.h"
 
 namespace {
 
-GLuint Compile(GLenum type, const char* source) {
-    GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
-    return shader;
-}
-
-GLuint Program() {
+// A white triangle in clip coordinates (x0,y0)-(x1,y1)-(x2,y2).
+void DrawWhiteTriangle(const float corners[6]) {
     static GLuint program = 0;
-    if (program != 0) return program;
-    const char* vs = "#version 100\nattribute vec2 a_Position;\nvoid main(){gl_Position=vec4(a_Position,0.0,1.0);}\n";
-    const char* fs = "#version 100\nprecision mediump float;\nuniform vec3 u_Colour;\n"
-                     "void main(){gl_FragColor=vec4(u_Colour,1.0);}\n";
-    program = glCreateProgram();
-    glAttachShader(program, Compile(GL_VERTEX_SHADER, vs));
-    glAttachShader(program, Compile(GL_FRAGMENT_SHADER, fs));
-    glBindAttribLocation(program, 0, "a_Position");
-    glLinkProgram(program);
-    return program;
-}
-
-// A triangle in clip coordinates (x0,y0)-(x1,y1)-(x2,y2) in one colour.
-void DrawFlatTriangle(const float corners[6], float r, float g, float b) {
-    GLuint program = Program();
+    if (program == 0) {
+        const char* vs = "#version 100\nattribute vec2 a_Position;\nvoid main(){gl_Position=vec4(a_Position,0.0,1.0);}\n";
+        const char* fs = "#version 100\nprecision mediump float;\nvoid main(){gl_FragColor=vec4(1.0);}\n";
+        program = glCreateProgram();
+        for (auto [type, source] : {std::pair{GL_VERTEX_SHADER, vs}, {GL_FRAGMENT_SHADER, fs}}) {
+            GLuint shader = glCreateShader(type);
+            glShaderSource(shader, 1, &source, nullptr);
+            glCompileShader(shader);
+            glAttachShader(program, shader);
+        }
+        glBindAttribLocation(program, 0, "a_Position");
+        glLinkProgram(program);
+    }
     glUseProgram(program);
-    glUniform3f(glGetUniformLocation(program, "u_Colour"), r, g, b);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, corners);
@@ -71,7 +63,7 @@ void OnRender(AppHandle) {
     glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const float triangle[] = {0.3f, 0.3f, 0.9f, 0.4f, 0.5f, 0.95f};
-    DrawFlatTriangle(triangle, 1, 1, 1);
+    DrawWhiteTriangle(triangle);
 }
 
 void OnPostRender(AppHandle) {
