@@ -28,8 +28,9 @@ std::vector<uint8_t> MakeBytes(size_t size, uint32_t seed, bool compressible);
 
 uint32_t GetU32(const std::vector<uint8_t>& bytes, size_t at);
 void SetU32(std::vector<uint8_t>* bytes, size_t at, uint32_t value);
-// XORs the scrambled start of an index ending at `indexEnd` with key row 0:
-// descrambles a stored index for edits in place, and scrambles it again.
+// XORs the scrambled start of an index ending at `indexEnd` with key row 1 (the
+// table's first 256 bytes): descrambles a stored index for edits in place, and
+// scrambles it again.
 void ScrambleIndex(std::vector<uint8_t>* pack, const uint8_t* keys, uint32_t indexEnd);
 // Where byte `field` of the 1-based directory or file record `record` lies in the pack.
 size_t DirectoryField(uint32_t record, uint32_t field);
