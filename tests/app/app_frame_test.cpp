@@ -14,6 +14,11 @@
 
 namespace {
 
+using Trace = std::vector<std::string>;
+// What every run ends with once OnInitialize has been called.
+const Trace kStops = {"ReleaseDirectInput", "GraphicsShutdown", "SoundManagerShutdown", "FileSystemShutdown",
+                      "TaskSystem::Shutdown", "MoviePlayer::Shutdown", "DestroyGLContext", "DestroyMainWindow"};
+
 std::vector<std::string>* g_trace = nullptr;
 int g_handle = 0;
 bool g_failInitialize = false;
@@ -50,31 +55,23 @@ protected:
         descriptor.OnResetDevice = OnDevice;
         descriptor.OnKey = OnKey;
 
-        auto hook = [this](const char* name) { return [this, name] { trace.push_back(name); }; };
-        services.startTasks = hook("TaskSystem::Init");
-        services.stopTasks = hook("TaskSystem::Shutdown");
-        services.runMainQueue = hook("RunMainQueue");
-        services.startFileSystem = hook("FileSystemInit");
-        services.stopFileSystem = hook("FileSystemShutdown");
+        using Hook = std::function<void()> EngineServices::*;
+        const std::pair<Hook, const char*> hooks[] = {
+            {&EngineServices::startTasks, "TaskSystem::Init"}, {&EngineServices::stopTasks, "TaskSystem::Shutdown"},
+            {&EngineServices::runMainQueue, "RunMainQueue"}, {&EngineServices::startFileSystem, "FileSystemInit"},
+            {&EngineServices::stopFileSystem, "FileSystemShutdown"}, {&EngineServices::stopSound, "SoundManagerShutdown"},
+            {&EngineServices::stopGraphics, "GraphicsShutdown"}, {&EngineServices::resetRenderStats, "ResetRenderStats"},
+            {&EngineServices::startInput, "InitDirectInput"}, {&EngineServices::stopInput, "ReleaseDirectInput"},
+            {&EngineServices::pollInput, "PollInput"}, {&EngineServices::createMovie, "MoviePlayer::Create"},
+            {&EngineServices::updateMovie, "MoviePlayer::Update"}, {&EngineServices::drawMovie, "MoviePlayer::Draw"},
+            {&EngineServices::shutdownMovie, "MoviePlayer::Shutdown"}};
+        for (const auto& hook : hooks) services.*hook.first = [this, name = hook.second] { trace.push_back(name); };
         services.startSound = [this](int rate, int mode) {
             trace.push_back("SoundManagerInit" + std::to_string(rate) + "," + std::to_string(mode));
         };
-        services.stopSound = hook("SoundManagerShutdown");
         services.startGraphics = [this](int w, int h) {
             trace.push_back("GraphicsInit" + std::to_string(w) + "x" + std::to_string(h));
         };
-        services.stopGraphics = hook("GraphicsShutdown");
-        services.resetRenderStats = hook("ResetRenderStats");
-        services.startInput = hook("InitDirectInput");
-        services.stopInput = hook("ReleaseDirectInput");
-        services.pollInput = hook("PollInput");
-        services.pointerWheel = [this](int p, int x, int y) {
-            trace.push_back("PointerWheel" + std::to_string(p) + "," + std::to_string(x) + "," + std::to_string(y));
-        };
-        services.createMovie = hook("MoviePlayer::Create");
-        services.updateMovie = hook("MoviePlayer::Update");
-        services.drawMovie = hook("MoviePlayer::Draw");
-        services.shutdownMovie = hook("MoviePlayer::Shutdown");
     }
 
     // Runs until the given swap, then posts a close.
@@ -82,7 +79,7 @@ protected:
         windows.swaps = 0;
         windows.waits = 0;
         windows.onSwap = [this, frames](int swap) {
-            if (swap == frames) windows.events.push_back(Close());
+            if (swap == frames) windows.events.push_back(Of(WindowEvent::kClose));
         };
         return RunApplicationWith(descriptor, &windows, services);
     }
@@ -94,18 +91,6 @@ protected:
         return std::vector<std::string>(begin, end == trace.end() ? end : end + 1);
     }
 
-    static WindowEvent Close() {
-        WindowEvent e;
-        e.type = WindowEvent::kClose;
-        return e;
-    }
-    static WindowEvent Key(int key, bool down) {
-        WindowEvent e;
-        e.type = WindowEvent::kKey;
-        e.key = key;
-        e.down = down;
-        return e;
-    }
     static WindowEvent Of(WindowEvent::Type type) {
         WindowEvent e;
         e.type = type;
@@ -120,14 +105,11 @@ protected:
 
 TEST_F(AppFrameTest, StartsRunsOneFrameAndStopsInOrder) {
     EXPECT_EQ(RunFrames(1), 0);
-    std::vector<std::string> expected = {
-        "CreateMainWindow", "CreateGLContext", "SwapInterval1", "MoviePlayer::Create",
-        "TaskSystem::Init", "FileSystemInit", "SoundManagerInit44100,1", "GraphicsInit800x480", "InitDirectInput",
-        "OnInitialize",
-        "ResetRenderStats", "PollInput", "OnUpdate", "RunMainQueue", "MoviePlayer::Update", "OnRender",
-        "OnPostRender", "MoviePlayer::Draw", "Swap",
-        "OnFinalize", "ReleaseDirectInput", "GraphicsShutdown", "SoundManagerShutdown", "FileSystemShutdown",
-        "TaskSystem::Shutdown", "MoviePlayer::Shutdown", "DestroyGLContext", "DestroyMainWindow"};
+    Trace expected = {"CreateMainWindow", "CreateGLContext", "SwapInterval1", "MoviePlayer::Create",
+                      "TaskSystem::Init", "FileSystemInit", "SoundManagerInit44100,1", "GraphicsInit800x480",
+                      "InitDirectInput", "OnInitialize", "ResetRenderStats", "PollInput", "OnUpdate", "RunMainQueue",
+                      "MoviePlayer::Update", "OnRender", "OnPostRender", "MoviePlayer::Draw", "Swap", "OnFinalize"};
+    expected.insert(expected.end(), kStops.begin(), kStops.end());
     EXPECT_EQ(trace, expected);
 }
 
@@ -151,17 +133,11 @@ TEST_F(AppFrameTest, ExtraUpdatesSetHowOftenTheUpdateAndMainQueueRun) {
 TEST_F(AppFrameTest, ActivationPausesFramesAndCallsBackOnlyOnChange) {
     // Frame 1, then deactivate twice (one callback), idle, reactivate, frame 2, close.
     windows.onSwap = [this](int swap) {
-        if (swap == 1) {
-            windows.events.push_back(Of(WindowEvent::kDeactivate));
-            windows.events.push_back(Of(WindowEvent::kDeactivate));
-        }
-        if (swap == 2) windows.events.push_back(Close());
+        if (swap == 1) windows.events.insert(windows.events.end(), 2, Of(WindowEvent::kDeactivate));
+        if (swap == 2) windows.events.push_back(Of(WindowEvent::kClose));
     };
     windows.onWait = [this](int wait) {
-        if (wait == 3) {
-            windows.events.push_back(Of(WindowEvent::kActivate));
-            windows.events.push_back(Of(WindowEvent::kActivate));
-        }
+        if (wait == 3) windows.events.insert(windows.events.end(), 2, Of(WindowEvent::kActivate));
     };
     EXPECT_EQ(RunApplicationWith(descriptor, &windows, services), 0);
     auto first = std::find(trace.begin(), trace.end(), "Swap");
@@ -181,10 +157,8 @@ TEST_F(AppFrameTest, FailedInitializeStopsServicesShowsTheBoxAndReturnsMinusOne)
     EXPECT_EQ(RunApplicationWith(descriptor, &windows, services), -1);
     SetMessageBoxPresenter(old);
     auto from = std::find(trace.begin(), trace.end(), "OnInitialize");
-    std::vector<std::string> after(from, trace.end());
-    EXPECT_EQ(after, (std::vector<std::string>{"OnInitialize", "ReleaseDirectInput", "GraphicsShutdown",
-                                               "SoundManagerShutdown", "FileSystemShutdown", "TaskSystem::Shutdown",
-                                               "MoviePlayer::Shutdown", "DestroyGLContext", "DestroyMainWindow"}));
+    ASSERT_NE(from, trace.end());
+    EXPECT_EQ(Trace(from + 1, trace.end()), kStops);
     EXPECT_EQ(boxes, (std::vector<std::string>{"Initialization error.|Error|3"}));
     EXPECT_EQ(std::count(trace.begin(), trace.end(), "OnFinalize"), 0);
 }

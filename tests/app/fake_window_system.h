@@ -13,28 +13,22 @@ class FakeWindowSystem : public WindowSystem {
 public:
     explicit FakeWindowSystem(std::vector<std::string>* trace) : trace_(trace) {}
 
-    std::vector<DisplayMode> modes{{1280, 800}};
-    bool failCreateWindow = false;
-    bool failCreateContext = false;
     std::deque<WindowEvent> events;
-    // Called at each swap with the swap's number (1-based); may queue events.
+    // Called at each swap or wait with its number (1-based); may queue events.
     std::function<void(int swap)> onSwap;
-    std::vector<std::string> titles;
-    WindowParams createdWith;
-    int waits = 0;
-    int swaps = 0;
+    std::function<void(int wait)> onWait;
+    int waits = 0, swaps = 0;
 
     std::vector<DisplayMode> ListDisplayModes() override {
         Log("ListDisplayModes");
-        return modes;
+        return {{1280, 800}};
     }
     bool CreateMainWindow(const WindowParams& params) override {
         Log("CreateMainWindow");
-        createdWith = params;
-        return !failCreateWindow;
+        return true;
     }
     void DestroyMainWindow() override { Log("DestroyMainWindow"); }
-    void SetTitle(const std::string& utf8) override { titles.push_back(utf8); }
+    void SetTitle(const std::string&) override {}
     bool NextEvent(WindowEvent* event) override {
         if (events.empty()) return false;
         *event = events.front();
@@ -48,7 +42,7 @@ public:
     }
     bool CreateGLContext() override {
         Log("CreateGLContext");
-        return !failCreateContext;
+        return true;
     }
     void DestroyGLContext() override { Log("DestroyGLContext"); }
     void* GetGLProcAddress(const char*) override { return nullptr; }
@@ -59,8 +53,6 @@ public:
         if (onSwap) onSwap(swaps);
         return true;
     }
-
-    std::function<void(int wait)> onWait;
 
 private:
     void Log(const std::string& what) { trace_->push_back(what); }

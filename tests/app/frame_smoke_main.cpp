@@ -6,17 +6,51 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "app/app_frame.h"
-#include "tests/app/gl_draw_helpers.h"
 
 namespace {
 
-int g_handle = 0;
-int g_frames = 0;
-int g_width = 0;
-int g_height = 0;
+// A white triangle in clip coordinates (x0,y0)-(x1,y1)-(x2,y2).
+void DrawWhiteTriangle(const float corners[6]) {
+    static GLuint program = 0;
+    if (program == 0) {
+        const char* vs = "#version 100\nattribute vec2 a_Position;\nvoid main(){gl_Position=vec4(a_Position,0.0,1.0);}\n";
+        const char* fs = "#version 100\nprecision mediump float;\nvoid main(){gl_FragColor=vec4(1.0);}\n";
+        program = glCreateProgram();
+        for (auto [type, source] : {std::pair{GL_VERTEX_SHADER, vs}, {GL_FRAGMENT_SHADER, fs}}) {
+            GLuint shader = glCreateShader(type);
+            glShaderSource(shader, 1, &source, nullptr);
+            glCompileShader(shader);
+            glAttachShader(program, shader);
+        }
+        glBindAttribLocation(program, 0, "a_Position");
+        glLinkProgram(program);
+    }
+    glUseProgram(program);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, corners);
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+    glDisableVertexAttribArray(0);
+}
+
+// Pixels that are neither `clear` nor white: edge pixels that only multisampling blends.
+int CountBlendedPixels(int width, int height, const unsigned char clear[3]) {
+    std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 4);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    int blended = 0;
+    for (size_t i = 0; i < pixels.size(); i += 4) {
+        bool isClear = pixels[i] == clear[0] && pixels[i + 1] == clear[1] && pixels[i + 2] == clear[2];
+        bool white = pixels[i] == 255 && pixels[i + 1] == 255 && pixels[i + 2] == 255;
+        blended += !isClear && !white;
+    }
+    return blended;
+}
+
+int g_handle = 0, g_frames = 0, g_width = 0, g_height = 0;
 
 AppHandle OnInitialize() {
     printf("ready samples=%d\n", CurrentSampleCount());
@@ -29,22 +63,15 @@ void OnRender(AppHandle) {
     glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const float triangle[] = {0.3f, 0.3f, 0.9f, 0.4f, 0.5f, 0.95f};
-    DrawFlatTriangle(triangle, 1, 1, 1);
+    DrawWhiteTriangle(triangle);
 }
 
 void OnPostRender(AppHandle) {
     if (++g_frames != 2) return;
     unsigned char centre[4] = {};
     glReadPixels(g_width / 2, g_height / 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, centre);
-    std::vector<unsigned char> pixels(static_cast<size_t>(g_width) * g_height * 4);
-    glReadPixels(0, 0, g_width, g_height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    int blended = 0;
-    for (size_t i = 0; i < pixels.size(); i += 4) {
-        bool clear = pixels[i] == centre[0] && pixels[i + 1] == centre[1] && pixels[i + 2] == centre[2];
-        bool white = pixels[i] == 255 && pixels[i + 1] == 255 && pixels[i + 2] == 255;
-        if (!clear && !white) ++blended;
-    }
-    printf("centre %d %d %d\nblended %d\n", centre[0], centre[1], centre[2], blended);
+    printf("centre %d %d %d\nblended %d\n", centre[0], centre[1], centre[2],
+           CountBlendedPixels(g_width, g_height, centre));
     fflush(stdout);
 }
 
@@ -53,28 +80,19 @@ void OnKey(AppHandle, int key, int down) {
     fflush(stdout);
 }
 
-void Nothing(AppHandle) {}
-
-// The second update runs after the first frame was presented.
+// The second update runs after the first frame was presented (for bench/frame_startup).
 void OnUpdate(AppHandle) {
     static int updates = 0;
-    if (++updates == 2) {
-        printf("swapped\n");
-        fflush(stdout);
-    }
+    if (++updates == 2) printf("swapped\n"), fflush(stdout);
 }
-void OnActivate(AppHandle, int paused) {
-    printf("activate %d\n", paused);
-    fflush(stdout);
-}
+
+void Nothing(AppHandle) {}
+void NoActivate(AppHandle, int) {}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5) {
-        fprintf(stderr, "usage: frame_smoke WIDTH HEIGHT FULLSCREEN SAMPLES\n");
-        return 2;
-    }
+    if (argc != 5) return fprintf(stderr, "usage: frame_smoke WIDTH HEIGHT FULLSCREEN SAMPLES\n"), 2;
     AppDescriptor d;
     strcpy(d.title, "Frame smoke");
     d.clientWidth = g_width = atoi(argv[1]);
@@ -85,13 +103,11 @@ int main(int argc, char** argv) {
     d.iconId = 2010;
     d.runWhenInactive = 1;
     d.OnInitialize = OnInitialize;
-    d.OnFinalize = Nothing;
+    d.OnFinalize = d.OnLostDevice = d.OnResetDevice = Nothing;
     d.OnUpdate = OnUpdate;
     d.OnRender = OnRender;
     d.OnPostRender = OnPostRender;
-    d.OnActivate = OnActivate;
-    d.OnLostDevice = Nothing;
-    d.OnResetDevice = Nothing;
+    d.OnActivate = NoActivate;
     d.OnKey = OnKey;
     return RunApplication(d);
 }

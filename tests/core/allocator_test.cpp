@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -45,14 +46,14 @@ TEST(AllocTest, HeadersAlignmentAndExactFrees) {
         }
     }
     EXPECT_EQ(counting.badFrees, 0u);
-    Allocator* heap = GetDefaultAllocator();
-    size_t before = heap->bytesInUse.load();
+    std::atomic<size_t>& heapInUse = GetDefaultAllocator()->bytesInUse;
+    size_t before = heapInUse.load();
     void* a = Alloc(nullptr, 100, 0);
-    EXPECT_EQ(heap->bytesInUse.load(), before + 116);
+    EXPECT_EQ(heapInUse.load(), before + 116);
     a = Allocator::Realloc(a, 300);
-    EXPECT_EQ(heap->bytesInUse.load(), before + 316);
+    EXPECT_EQ(heapInUse.load(), before + 316);
     Allocator::Free(a);
-    EXPECT_EQ(heap->bytesInUse.load(), before);
+    EXPECT_EQ(heapInUse.load(), before);
 }
 
 TEST(AllocTest, RejectsOverflowingAndMalformedRequests) {
@@ -86,13 +87,10 @@ TEST(AllocTest, FallbackLoopIsRefused) {
     EXPECT_EQ(b->fallback, nullptr);
     EXPECT_EQ(a->fallback, b);
     EXPECT_EQ(log.Count(), 2u);
-    void* p1 = Alloc(a, 8, 0);
-    void* p2 = Alloc(a, 8, 0);
+    void *p1 = Alloc(a, 8, 0), *p2 = Alloc(a, 8, 0);
     EXPECT_EQ(Alloc(a, 8, 0), nullptr);  // both full: the chain ends
-    Allocator::Free(p1);
-    Allocator::Free(p2);
-    DestroyAllocator(a);
-    DestroyAllocator(b);
+    for (void* p : {p1, p2}) Allocator::Free(p);
+    for (Allocator* pool : {a, b}) DestroyAllocator(pool);
 }
 
 TEST(PoolTest, ChainRoutingAndOddSizes) {
@@ -107,24 +105,19 @@ TEST(PoolTest, ChainRoutingAndOddSizes) {
         EXPECT_EQ(GetBlockHeader(p)->owner, c.second) << "size " << c.first;
         Allocator::Free(p);
     }
-    void* first = Alloc(a, 8, 0);
-    void* second = Alloc(a, 8, 0);
+    void *first = Alloc(a, 8, 0), *second = Alloc(a, 8, 0);
     EXPECT_EQ(Address(second) - Address(first), 80u);
     EXPECT_EQ(a->capacity, 320u);
-    Allocator::Free(second);
-    Allocator::Free(first);
-    DestroyAllocator(a);
-    DestroyAllocator(b);
+    for (void* p : {second, first}) Allocator::Free(p);
+    for (Allocator* pool : {a, b}) DestroyAllocator(pool);
     EXPECT_TRUE(parent.live.empty());
     for (size_t align : {0, 4, 64}) {  // all give 16-byte aligned 48-byte steps
         Allocator* pool = PoolAllocator(nullptr, 41, 3, align, false);
-        void* p1 = Alloc(pool, 20, 0);
-        void* p2 = Alloc(pool, 20, 0);
+        void *p1 = Alloc(pool, 20, 0), *p2 = Alloc(pool, 20, 0);
         EXPECT_EQ(Address(p2) - Address(p1), 48u);
         EXPECT_EQ(Address(p1) % 16, 0u);
         EXPECT_EQ(Allocator::Realloc(p1, 200), nullptr);  // no fallback: the old block stays
-        Allocator::Free(p1);
-        Allocator::Free(p2);
+        for (void* p : {p1, p2}) Allocator::Free(p);
         DestroyAllocator(pool);
     }
 }
@@ -205,8 +198,7 @@ TEST(AllocatorModelTest, RandomStepsMatchTheShadowModel) {
         Allocator::Free(s.p);
     }
     EXPECT_EQ(a->bytesInUse.load() + b->bytesInUse.load(), 0u);
-    DestroyAllocator(a);
-    DestroyAllocator(b);
+    for (Allocator* pool : {a, b}) DestroyAllocator(pool);
     EXPECT_TRUE(parent.live.empty() && tail.live.empty());
     EXPECT_EQ(parent.badFrees + tail.badFrees, 0u);
 }
@@ -233,8 +225,7 @@ TEST(ListTest, InsertPopAndRemoveWhileWalking) {
     for (int i = 0; i < 7; ++i) items[i].id = i;
     List list;
     ListInit(&list);
-    ListPushBack(&list, &items[1].node);
-    ListPushBack(&list, &items[2].node);
+    for (int i : {1, 2}) ListPushBack(&list, &items[i].node);
     ListPushFront(&list, &items[0].node);
     ListInsertBefore(&list, nullptr, &items[3].node);         // null: at the tail
     ListInsertBefore(&list, &items[0].node, &items[4].node);  // before the head
@@ -247,8 +238,7 @@ TEST(ListTest, InsertPopAndRemoveWhileWalking) {
     EXPECT_EQ(Ids(list), (std::vector<int>{1, 5, 3}));
     EXPECT_EQ(ListRemove(&list, &items[3].node), nullptr);
     while (list.count) ListPopFront(&list);
-    EXPECT_EQ(list.head, nullptr);
-    EXPECT_EQ(list.tail, nullptr);
+    EXPECT_TRUE(list.head == nullptr && list.tail == nullptr);
     ListInsertBefore(&list, nullptr, &items[3].node);
     EXPECT_EQ(Ids(list), (std::vector<int>{3}));
 }
@@ -261,12 +251,9 @@ TEST(HashTableTest, ChainsCapacityAndCustomCompare) {
     HashTable* table = HashTableCreate(4, 4, nullptr, nullptr, &counting);
     EXPECT_EQ(counting.live.size(), 1u);  // one block for everything
     int v[5];
-    HashTableInsert(table, 1, &v[0]);  // 1, 5 and 9 share a bucket
-    HashTableInsert(table, 5, &v[1]);
-    HashTableInsert(table, 9, &v[2]);
-    HashTableInsert(table, 9, &v[3]);  // a duplicate: the newest is found
+    for (int i = 0; i < 4; ++i) HashTableInsert(table, i < 3 ? 1 + 4 * i : 9, &v[i]);  // one bucket; 9 twice
     EXPECT_EQ(HashTableInsert(table, 2, &v[4]), nullptr);
-    EXPECT_EQ(HashTableLookup(table, 9), &v[3]);
+    EXPECT_EQ(HashTableLookup(table, 9), &v[3]);  // the newest of a duplicate
     EXPECT_EQ(HashTableLookup(table, 13), nullptr);
     HashEntry* removed = HashTableRemove(table, 5);  // the middle of the chain
     ASSERT_NE(removed, nullptr);

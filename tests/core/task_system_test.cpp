@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -51,11 +52,8 @@ protected:
 };
 
 TEST(TaskSystemLifeTest, StartsAreCountedAndWorkFromAnOlderThreadRuns) {
-    ASSERT_TRUE(TaskSystem::Init(nullptr));
-    ASSERT_TRUE(TaskSystem::Init(nullptr));
-    TaskSystem::Shutdown();
-    TaskSystem::Shutdown();
-    TaskSystem::Shutdown();  // one too many: ignored
+    for (int i = 0; i < 2; ++i) ASSERT_TRUE(TaskSystem::Init(nullptr));
+    for (int i = 0; i < 3; ++i) TaskSystem::Shutdown();  // the third is one too many: ignored
     LogCapture log;
     CountingTask task;
     TaskSystem::AddTask(kTaskQueueBackground, &task.task);
@@ -131,101 +129,84 @@ TEST_F(TaskSystemTest, RemoveWaitsForARunningCallback) {
     SleepMs(20);
 }
 
+// A task that runs a function.
+struct FnTask {
+    Task task;
+    std::function<int()> run;
+    explicit FnTask(std::function<int()> function = {}) : run(std::move(function)) {
+        task = Task{{}, [](void* self) { return static_cast<FnTask*>(self)->run(); }, this};
+    }
+};
+
 // A task that reports itself finished while another thread adds it again stays
 // queued and runs again; callbacks may also edit their own queue.
-struct Requeued {
-    Task task;
+TEST_F(TaskSystemTest, TasksAddedAgainOrEditedFromTheirCallback) {
     std::atomic<int> calls{0};
     std::atomic<bool> inside{false}, addedAgain{false};
-    Requeued() { task = Task{{}, Run, this}; }
-    static int Run(void* argument) {
-        auto* self = static_cast<Requeued*>(argument);
-        if (self->calls.fetch_add(1) == 0) {
-            self->inside.store(true);
-            while (!self->addedAgain.load()) SleepMs(1);
+    FnTask job([&] {
+        if (calls.fetch_add(1) == 0) {
+            inside.store(true);
+            while (!addedAgain.load()) SleepMs(1);
         }
         return 1;
-    }
-};
-
-struct SelfEditing {
-    Task self, extra;
-    int selfCalls = 0, extraCalls = 0;
-    SelfEditing() {
-        self = Task{{}, RunSelf, this};
-        extra = Task{{}, RunExtra, this};
-    }
-    static int RunSelf(void* argument) {
-        auto* s = static_cast<SelfEditing*>(argument);
-        if (++s->selfCalls == 1) TaskSystem::AddTask(kTaskQueueMain, &s->extra);
-        else TaskSystem::RemoveTask(kTaskQueueMain, &s->self);
-        TaskSystem::RunMainQueue();  // a nested pass is ignored
-        return 0;
-    }
-    static int RunExtra(void* argument) { return ++static_cast<SelfEditing*>(argument)->extraCalls; }
-};
-
-TEST_F(TaskSystemTest, TasksAddedAgainOrEditedFromTheirCallback) {
-    Requeued job;
+    });
     TaskSystem::AddTask(kTaskQueueBackground, &job.task);
-    ASSERT_TRUE(WaitUntil([&] { return job.inside.load(); }));
+    ASSERT_TRUE(WaitUntil([&] { return inside.load(); }));
     TaskSystem::AddTask(kTaskQueueBackground, &job.task);  // does not wait for the call
-    job.addedAgain.store(true);
-    EXPECT_TRUE(WaitUntil([&] { return job.calls.load() == 2; }));
+    addedAgain.store(true);
+    EXPECT_TRUE(WaitUntil([&] { return calls.load() == 2; }));
     SleepMs(10);
-    EXPECT_EQ(job.calls.load(), 2);
+    EXPECT_EQ(calls.load(), 2);
     TaskSystem::RemoveTask(kTaskQueueBackground, &job.task);
 
-    SelfEditing tasks;
-    TaskSystem::AddTask(kTaskQueueMain, &tasks.self);
+    int selfCalls = 0, extraCalls = 0;
+    FnTask extra([&] { return ++extraCalls; }), self;
+    self.run = [&] {
+        if (++selfCalls == 1) TaskSystem::AddTask(kTaskQueueMain, &extra.task);
+        else TaskSystem::RemoveTask(kTaskQueueMain, &self.task);
+        TaskSystem::RunMainQueue();  // a nested pass is ignored
+        return 0;
+    };
+    TaskSystem::AddTask(kTaskQueueMain, &self.task);
     TaskSystem::RunMainQueue();
-    EXPECT_EQ(tasks.extraCalls, 1);  // appended behind it, so run in the same pass
-    TaskSystem::RunMainQueue();
-    TaskSystem::RunMainQueue();
-    EXPECT_EQ(tasks.selfCalls, 2);
-    EXPECT_EQ(tasks.extraCalls, 1);
+    EXPECT_EQ(extraCalls, 1);  // appended behind it, so run in the same pass
+    for (int i = 0; i < 2; ++i) TaskSystem::RunMainQueue();
+    EXPECT_EQ(selfCalls, 2);
+    EXPECT_EQ(extraCalls, 1);
 }
 
 // Work on queue 0 hands a completion to queue 2, which may hand work back:
 // with the list locks held across callbacks these would deadlock.
 struct Job {
-    Task work, completion;
     std::atomic<int> worked{0}, completed{0};
     std::atomic<int64_t> completionThread{0};
     int bounces = 0;  // how many more times the completion sends work back
-    Job() {
-        work = Task{{}, Work, this};
-        completion = Task{{}, Complete, this};
-    }
-    static int Work(void* argument) {
-        auto* job = static_cast<Job*>(argument);
-        job->worked.fetch_add(1);
-        TaskSystem::AddTask(kTaskQueueMain, &job->completion);
+    FnTask work{[this] {
+        worked.fetch_add(1);
+        TaskSystem::AddTask(kTaskQueueMain, &completion.task);
         return 1;
-    }
-    static int Complete(void* argument) {
-        auto* job = static_cast<Job*>(argument);
-        job->completionThread.store(CurrentThreadId());
-        job->completed.fetch_add(1);
-        if (job->bounces-- > 0) TaskSystem::AddTask(kTaskQueueBackground, &job->work);
+    }};
+    FnTask completion{[this] {
+        completionThread.store(CurrentThreadId());
+        completed.fetch_add(1);
+        if (bounces-- > 0) TaskSystem::AddTask(kTaskQueueBackground, &work.task);
         return 1;
-    }
+    }};
 };
 
 TEST_F(TaskSystemTest, BackgroundHandsOffToTheMainThreadAndBack) {
     Job load;
-    TaskSystem::AddTask(kTaskQueueBackground, &load.work);
+    TaskSystem::AddTask(kTaskQueueBackground, &load.work.task);
     ASSERT_TRUE(WaitUntil([&] { return load.worked.load() == 1; }));
     SleepMs(5);
     EXPECT_EQ(load.completed.load(), 0);
-    TaskSystem::RunMainQueue();
-    TaskSystem::RunMainQueue();
+    for (int i = 0; i < 2; ++i) TaskSystem::RunMainQueue();
     EXPECT_EQ(load.completed.load(), 1);
     EXPECT_EQ(load.completionThread.load(), CurrentThreadId());
     Job pairs[4];
     for (Job& p : pairs) {
         p.bounces = 200;
-        TaskSystem::AddTask(kTaskQueueBackground, &p.work);
+        TaskSystem::AddTask(kTaskQueueBackground, &p.work.task);
     }
     EXPECT_TRUE(WaitUntil([&] {
         TaskSystem::RunMainQueue();
@@ -233,8 +214,8 @@ TEST_F(TaskSystemTest, BackgroundHandsOffToTheMainThreadAndBack) {
             if (p.completed.load() < 201) return false;
         return true;
     }));
-    for (Job& p : pairs) TaskSystem::RemoveTask(kTaskQueueBackground, &p.work);
-    TaskSystem::RemoveTask(kTaskQueueBackground, &load.work);
+    for (Job& p : pairs) TaskSystem::RemoveTask(kTaskQueueBackground, &p.work.task);
+    TaskSystem::RemoveTask(kTaskQueueBackground, &load.work.task);
 }
 
 TEST(TaskSystemLifeTest, ShutdownWithWorkPendingOnEveryQueue) {
@@ -243,7 +224,7 @@ TEST(TaskSystemLifeTest, ShutdownWithWorkPendingOnEveryQueue) {
     CountingTask forever[3] = {CountingTask(0), CountingTask(0), CountingTask(0)}, slow(0, 50);
     Job load;  // its completion lands on queue 2 and is never run
     TaskSystem::AddTask(kTaskQueueBackground, &slow.task);
-    TaskSystem::AddTask(kTaskQueueBackground, &load.work);
+    TaskSystem::AddTask(kTaskQueueBackground, &load.work.task);
     for (int q = 0; q < 3; ++q) TaskSystem::AddTask(q, &forever[q].task);
     ASSERT_TRUE(WaitUntil([&] { return slow.inside.load() && forever[1].calls.load() > 0; }));
     TaskSystem::Shutdown();
@@ -266,9 +247,9 @@ TEST_F(TaskSystemTest, ManyProducersWhileTheMainQueueRuns) {
         producers.emplace_back([&, p] {
             for (int i = 0; i < kJobsEach; ++i) {
                 Job& job = jobs[p * kJobsEach + i];
-                TaskSystem::AddTask(kTaskQueueBackground, &job.work);
+                TaskSystem::AddTask(kTaskQueueBackground, &job.work.task);
                 if (i % 7 == 3) {  // afterwards the work either ran once or never runs
-                    TaskSystem::RemoveTask(kTaskQueueBackground, &job.work);
+                    TaskSystem::RemoveTask(kTaskQueueBackground, &job.work.task);
                     if (job.worked.load() == 0) withdrawn.fetch_add(1);
                 }
             }
@@ -285,7 +266,7 @@ TEST_F(TaskSystemTest, ManyProducersWhileTheMainQueueRuns) {
         return completed == expectedWork;
     }));
     for (Job& job : jobs) {
-        TaskSystem::RemoveTask(kTaskQueueBackground, &job.work);
+        TaskSystem::RemoveTask(kTaskQueueBackground, &job.work.task);
         EXPECT_LE(job.worked.load(), 1);
         EXPECT_EQ(job.completed.load(), job.worked.load());
     }

@@ -1,6 +1,7 @@
 // DirMgr on the operating system: name building, name limits, the sorted
-// recursive walk, the case-insensitive fallback, and safe saving (the old
-// file survives every failed save; a finished save replaces it whole).
+// recursive walk, the case-insensitive fallback, and safe saving: the old file
+// survives every failed save, whichever layer failed, a finished save replaces
+// it whole, and a save keeps the file as private as it was.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -8,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,29 +18,13 @@
 #include "fs/stream.h"
 #include "platform/directory_walk.h"
 #include "platform/files.h"
+#include "tests/fs/pack_test_util.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-std::string ReadName(FsMgr* fs, const char* name) {
-    Stream* stream = FsMgr::OpenStream(fs, name, 0, 0, kOpenRead, nullptr);
-    if (stream == nullptr) return "<none>";
-    std::string out(stream->Size(), '\0');
-    out.resize(stream->Read(&out[0], static_cast<uint32_t>(out.size())));
-    stream->Release();
-    return out;
-}
-
-std::vector<std::string> List(FsMgr* fs, const char* name) {
-    std::vector<std::string> got;
-    FsMgr::Enumerate(fs, name, 0, &got, [](void* out, FsMgr*, const FsEnumEntry* entry) {
-        static_cast<std::vector<std::string>*>(out)->push_back(std::string(entry->name) + " " +
-                                                               std::to_string(entry->size) + " " +
-                                                               std::to_string(entry->flags));
-    });
-    return got;
-}
+using Lines = std::vector<std::string>;
 
 TEST(DirMgrTest, NamesBuildBelowTheRootAndTheCurrentFolder) {
     TempDir dir;
@@ -56,7 +42,7 @@ TEST(DirMgrTest, NamesBuildBelowTheRootAndTheCurrentFolder) {
     for (const auto& c : cases) {
         FsMgr* fs = DirMgr(nullptr, c.root.c_str(), nullptr);
         FsMgr::SetCurrentFolder(fs, c.folder);
-        EXPECT_EQ(ReadName(fs, c.name), c.content) << c.root << " | " << c.folder << " | " << c.name;
+        EXPECT_EQ(ReadFile(fs, c.name), c.content) << c.root << " | " << c.folder << " | " << c.name;
         FsMgr::Release(fs);
     }
 }
@@ -83,7 +69,7 @@ TEST(DirMgrTest, NamesThatDoNotFitFailInsteadOfBeingCut) {
     ASSERT_TRUE(dir.Write("deep/" + a + "/" + a + "/" + a + "/far.txt", "far"));
     fs = DirMgr(nullptr, dir.File("deep").c_str(), nullptr);
     LogCapture log;
-    EXPECT_EQ(List(fs, "/"), (std::vector<std::string>{"/" + a + " 0 128", "/" + a + "/" + a + " 0 128"}));
+    EXPECT_EQ(List(fs, "/", 0), (Lines{"/" + a + " 0 128", "/" + a + "/" + a + " 0 128"}));
     EXPECT_EQ(log.Count(), 1u);
     EXPECT_TRUE(log.Contains("...\": the name is longer than 511 bytes"));
     FsMgr::Release(fs);
@@ -98,11 +84,10 @@ TEST(DirMgrTest, WalksSortedRecursiveAndStopsAtLinks) {
     ASSERT_EQ(symlink(dir.path().c_str(), dir.File("sub/loop").c_str()), 0);
     ASSERT_EQ(symlink(dir.File("b.txt").c_str(), dir.File("sub/link.txt").c_str()), 0);
     FsMgr* fs = DirMgr(nullptr, dir.path().c_str(), nullptr);
-    EXPECT_EQ(List(fs, "/"), (std::vector<std::string>{"/A.txt 5 1", "/b.txt 5 0", "/sample.txt 10 0", "/save 0 128",
-                                                       "/save/x.dat 10 0", "/sub 0 128", "/sub/inner 0 128",
-                                                       "/sub/inner/deep.txt 18 0", "/sub/link.txt 5 0",
-                                                       "/sub/loop 0 128"}));
-    EXPECT_EQ(List(fs, "sa"), (std::vector<std::string>{"/sample.txt 10 0", "/save 0 128", "/save/x.dat 10 0"}));
+    EXPECT_EQ(List(fs, "/", 0), (Lines{"/A.txt 5 1", "/b.txt 5 0", "/sample.txt 10 0", "/save 0 128", "/save/x.dat 10 0",
+                                       "/sub 0 128", "/sub/inner 0 128", "/sub/inner/deep.txt 18 0",
+                                       "/sub/link.txt 5 0", "/sub/loop 0 128"}));
+    EXPECT_EQ(List(fs, "sa", 0), (Lines{"/sample.txt 10 0", "/save 0 128", "/save/x.dat 10 0"}));
     FsMgr::Release(fs);
 }
 
@@ -113,13 +98,17 @@ protected:
         fs_ = DirMgr(nullptr, dir_.path().c_str(), nullptr);
     }
     void TearDown() override { FsMgr::Release(fs_); }
-    Stream* OpenForSave() { return FsMgr::OpenStream(fs_, "Save0001.dat", 0, 0, kOpenWrite, nullptr); }
-    std::vector<std::string> Names() {
+    Stream* Open(const char* name = "Save0001.dat") { return FsMgr::OpenStream(fs_, name, 0, 0, kOpenWrite, nullptr); }
+    Lines Names() {
         std::vector<DirectoryEntryInfo> entries;
         ListDirectory(dir_.path().c_str(), &entries);
-        std::vector<std::string> names;
+        Lines names;
         for (const DirectoryEntryInfo& entry : entries) names.push_back(entry.name);
         return names;
+    }
+    int Permissions(const char* name) {
+        struct stat info {};
+        return stat(dir_.File(name).c_str(), &info) == 0 ? static_cast<int>(info.st_mode & 0777) : -1;
     }
     const std::string kOld = "old save, complete\r\n";
     TempDir dir_;
@@ -127,17 +116,17 @@ protected:
 };
 
 TEST_F(SafeSaveTest, TheOldFileStaysUntilTheNewOneIsComplete) {
-    Stream* stream = OpenForSave();
+    Stream* stream = Open();
     ASSERT_NE(stream, nullptr);
     EXPECT_EQ(stream->WriteLine("new save"), 8u);
     EXPECT_EQ(dir_.Read("Save0001.dat"), kOld);
     stream->Release();
     EXPECT_EQ(dir_.Read("Save0001.dat"), "new save\r\n");
-    EXPECT_EQ(Names(), std::vector<std::string>{"Save0001.dat"});
+    EXPECT_EQ(Names(), Lines{"Save0001.dat"});
     ASSERT_TRUE(dir_.Write("folder/inside.txt", "x"));
-    EXPECT_EQ(FsMgr::OpenStream(fs_, "folder", 0, 0, kOpenWrite, nullptr), nullptr);
-    EXPECT_EQ(FsMgr::OpenStream(fs_, "missing/Save0002.dat", 0, 0, kOpenWrite, nullptr), nullptr);
-    EXPECT_EQ(Names(), (std::vector<std::string>{"Save0001.dat", "folder"}));
+    EXPECT_EQ(Open("folder"), nullptr);
+    EXPECT_EQ(Open("missing/Save0002.dat"), nullptr);
+    EXPECT_EQ(Names(), (Lines{"Save0001.dat", "folder"}));
 }
 
 TEST_F(SafeSaveTest, AFailedWriteShowsInTheStateAndKeepsTheOldFile) {
@@ -148,7 +137,7 @@ TEST_F(SafeSaveTest, AFailedWriteShowsInTheStateAndKeepsTheOldFile) {
         struct rlimit limit = {1000, 1000};
         signal(SIGXFSZ, SIG_IGN);
         setrlimit(RLIMIT_FSIZE, &limit);
-        Stream* stream = OpenForSave();
+        Stream* stream = Open();
         if (stream == nullptr) _exit(2);
         std::vector<uint8_t> bytes(5000, 'x');
         uint32_t put = stream->Write(bytes.data(), 5000);
@@ -161,7 +150,55 @@ TEST_F(SafeSaveTest, AFailedWriteShowsInTheStateAndKeepsTheOldFile) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(dir_.Read("Save0001.dat"), kOld);
-    EXPECT_EQ(Names(), std::vector<std::string>{"Save0001.dat"});
+    EXPECT_EQ(Names(), Lines{"Save0001.dat"});
+}
+
+TEST_F(SafeSaveTest, AnyRefusedWriteKeepsTheOldFile) {
+    static const uint8_t kKey[4] = {1, 2, 3, 4};
+    // Each builds its layers over the save, has a write refused and hands back the top layer.
+    const std::function<Stream*(Stream*)> cases[] = {
+        [](Stream* save) {  // past the end of the new file
+            save->Seek(4, kSeekSet);
+            EXPECT_EQ(save->Write("NEW", 3), 0u);
+            return save;
+        },
+        [](Stream* save) {  // zlib after its flush, over descrambling
+            Stream* zlib = ZlibStream(XorStream(save, kKey, 4, UINT32_MAX, nullptr), 0, kZlibDeflate, nullptr);
+            EXPECT_EQ(zlib->Write("abc", 3), 3u);
+            zlib->Flush();
+            EXPECT_EQ(zlib->Write("def", 3), 0u);
+            return zlib;
+        },
+        [](Stream* save) {  // a window past the end
+            Stream* window = SubStream(save, 0, 16, true, nullptr);
+            window->Seek(8, kSeekSet);
+            EXPECT_EQ(window->Write("NEW", 3), 0u);
+            return window;
+        },
+    };
+    for (const auto& fail : cases) {
+        Stream* save = Open();
+        ASSERT_NE(save, nullptr);
+        LogCapture log;
+        Stream* top = fail(save);
+        EXPECT_EQ(top->State(), kStreamFailed);
+        top->Release();
+        EXPECT_EQ(dir_.Read("Save0001.dat"), kOld);
+        EXPECT_TRUE(log.Contains("the old file is kept"));
+    }
+}
+
+TEST_F(SafeSaveTest, ASaveKeepsThePermissionsAndANewFileIsPrivate) {
+    for (int mode : {0600, 0640, 0604}) {
+        ASSERT_EQ(chmod(dir_.File("Save0001.dat").c_str(), static_cast<mode_t>(mode)), 0);
+        Stream* save = Open();
+        save->Write("x", 1);
+        save->Release();
+        EXPECT_EQ(Permissions("Save0001.dat"), mode);
+    }
+    EXPECT_EQ(dir_.Read("Save0001.dat"), "x");
+    Open("config.dat")->Release();
+    EXPECT_EQ(Permissions("config.dat"), 0600);
 }
 
 }  // namespace

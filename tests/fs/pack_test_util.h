@@ -1,11 +1,12 @@
 // Packs for the tests: a sample tree with every kind of entry, built with the
-// pack writer, and an editor that changes index fields in place (descrambling
-// and scrambling the index around the change) to make damaged packs.
+// pack writer, and helpers that edit index fields in place to damage packs.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "fs/stream.h"
 
 struct SampleEntry {
     std::string path;  // as lookup takes it, with a leading '/'
@@ -20,43 +21,30 @@ const std::vector<SampleEntry>& SampleEntries();
 // The sample pack: nested folders (one empty), key rows 0 to 4, compressed
 // and plain entries, an empty entry, names differing only in case.
 std::vector<uint8_t> BuildSamplePack(const uint8_t* keys);
-// What a recursive listing of the sample pack's root gives, one
-// "name size flags" line per entry.
+// A recursive listing of the sample pack's root, one "name size flags" line per entry.
 std::vector<std::string> SampleListing();
-
 // Deterministic bytes: text-like when `compressible`, else noise.
 std::vector<uint8_t> MakeBytes(size_t size, uint32_t seed, bool compressible);
 
 uint32_t GetU32(const std::vector<uint8_t>& bytes, size_t at);
 void SetU32(std::vector<uint8_t>* bytes, size_t at, uint32_t value);
+// XORs the scrambled start of an index ending at `indexEnd` with key row 1 (the
+// table's first 256 bytes): descrambles a stored index for edits in place, and
+// scrambles it again.
+void ScrambleIndex(std::vector<uint8_t>* pack, const uint8_t* keys, uint32_t indexEnd);
+// Where byte `field` of the 1-based directory or file record `record` lies in the pack.
+size_t DirectoryField(uint32_t record, uint32_t field);
+size_t FileField(const std::vector<uint8_t>& pack, uint32_t record, uint32_t field);
 
-// Edits the index of a pack held in `pack`; Commit scrambles it again.
-class PackIndexEditor {
-public:
-    PackIndexEditor(std::vector<uint8_t>* pack, const uint8_t* keys);
-    uint32_t directoryCount() const { return directoryCount_; }
-    uint32_t fileCount() const { return fileCount_; }
-    uint32_t indexSize() const { return indexSize_; }
-    // 1-based record numbers; `field` is the byte offset inside the record.
-    uint32_t Directory(uint32_t record, uint32_t field) const;
-    void SetDirectory(uint32_t record, uint32_t field, uint32_t value);
-    uint32_t File(uint32_t record, uint32_t field) const;
-    void SetFile(uint32_t record, uint32_t field, uint32_t value);
-    void SetFileByte(uint32_t record, uint32_t field, uint8_t value);
-    // Byte `at` of the index (counted from its start).
-    void SetIndexByte(uint32_t at, uint8_t value);
-    void Commit();
-
-private:
-    void Scramble();
-    std::vector<uint8_t>* pack_;
-    const uint8_t* keys_;
-    uint32_t directoryCount_;
-    uint32_t fileCount_;
-    uint32_t indexSize_;
-};
+class FsMgr;
+// An entry's bytes through `fs`, or "<none>" when it does not open.
+std::string ReadFile(FsMgr* fs, const std::string& name, int mode = kOpenRead);
+// A listing through `fs`, one "name size flags" line per entry, then
+// "result N" when the listing's result is not 1.
+std::vector<std::string> List(FsMgr* fs, const char* name, int recursive);
+std::string AsString(const std::vector<uint8_t>& bytes);
 
 // Opens a pack image and walks all of it: listing, lookups, and reading
-// every listed entry (bounded). For the fuzzer and the mutation test; must
+// every listed entry (bounded). For the fuzzer and the damage tests; must
 // never crash or hang whatever the bytes are.
 void ExercisePackImage(const uint8_t* data, size_t size);

@@ -1,7 +1,6 @@
 // The model and map readers under a fuzzer. Bytes that begin like a model
 // go through the model parser, whose every range must then hold; anything
 // else is read as a map text, whose values must come out repaired.
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -59,10 +58,7 @@ std::vector<std::string> FuzzSeeds() {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static bool quiet = [] {
-        SetDebugSink([](const char*) {});
-        return true;
-    }();
+    static bool quiet = (SetDebugSink([](const char*) {}), true);
     (void)quiet;
     if (size > 1u << 18) return 0;
     std::vector<uint8_t> bytes(data, data + size);  // exact size, so over-reads are caught

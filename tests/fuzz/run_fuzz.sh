@@ -3,10 +3,7 @@
 # libFuzzer, ASan and UBSan in the fuzz build folder (shared by every target),
 # seeds its corpus with files our own writers make, and fails on the first
 # crash, hang or sanitizer report.
-#   tests/fuzz/run_fuzz.sh TARGET [SECONDS]    (default 60)
-# TARGET: pack   (parsing, lookup, listing and reading of any bytes as a pack)
-#         sound  (the sound readers)
-#         effect (the effect file reader)
+#   tests/fuzz/run_fuzz.sh pack|sound|effect [SECONDS]    (default 60)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -14,9 +11,8 @@ target=${1:?usage: run_fuzz.sh pack|sound|effect [SECONDS]}
 seconds=${2:-60}
 build=${QM_FUZZ_BUILD_DIR:-$root/build-fs-fuzz}
 
-# Seeds: packs made with the all-zero key table the fuzz target installs.
+# Seed packs, made with the all-zero key table the pack fuzzer installs.
 seed_packs() {
-  local corpus=$1
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
   mkdir -p "$work/tree/script/lib" "$work/tree/data/empty"
@@ -25,26 +21,18 @@ seed_packs() {
   for i in $(seq 1 60); do printf 'unit %d moves to field %d\r\n' "$i" $((i * 7)); done > "$work/tree/script/lib/units.txt"
   head -c 1500 /dev/urandom > "$work/tree/data/noise.bin"
   printf 'x' > "$work/tree/readme.txt"
-  "$build/epk2tool" build --keys "$work/zero.keys" "$work/tree" "$corpus/seed-plain.dat"
-  "$build/epk2tool" build --keys "$work/zero.keys" --zlib '*' --row '1:script/*' --row '4:data/*' \
-    "$work/tree" "$corpus/seed-packed.dat"
+  local tool=("$build/epk2tool" build --keys "$work/zero.keys")
+  "${tool[@]}" "$work/tree" "$1/seed-plain.dat"
+  "${tool[@]}" --zlib '*' --row '1:script/*' --row '4:data/*' "$work/tree" "$1/seed-packed.dat"
 }
 
-# Per target: the fuzzer, the seed maker built with it, the longest input
-# tried, and how the corpus is seeded.
+# Per target: the fuzzer, the seed maker built with it, the longest input tried, the seeding command.
 case $target in
-  pack)
-    fuzzer=tests/fs/fs_pack_fuzz seeder=epk2tool max_len=65536
-    seed() { seed_packs "$1"; } ;;
-  sound)
-    fuzzer=tests/media/sound_reader_fuzz seeder=sound_fuzz_seed_writer max_len=16384
-    seed() { "$build/tests/media/sound_fuzz_seed_writer" "$1"; } ;;
-  effect)
-    fuzzer=tests/effects_fx/fx_effect_fuzz seeder=sample_effects max_len=65536
-    seed() { "$build/sample/sample_effects" "$1"; } ;;
-  *)
-    echo "run_fuzz.sh: unknown target \"$target\" (pack, sound or effect)" >&2
-    exit 2 ;;
+  pack) fuzzer=tests/fs/fs_pack_fuzz seeder=epk2tool max_len=65536 seed=seed_packs ;;
+  sound) fuzzer=tests/media/sound_reader_fuzz seeder=sound_fuzz_seed_writer max_len=16384
+    seed=$build/tests/media/sound_fuzz_seed_writer ;;
+  effect) fuzzer=tests/effects_fx/fx_effect_fuzz seeder=sample_effects max_len=65536 seed=$build/sample/sample_effects ;;
+  *) echo "run_fuzz.sh: unknown target \"$target\" (pack, sound or effect)" >&2; exit 2 ;;
 esac
 
 cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
@@ -58,8 +46,7 @@ fi
 
 corpus=$build/$target-fuzz-corpus
 mkdir -p "$corpus"
-seed "$corpus"
-
+"$seed" "$corpus"
 cd "$build"
 "$build/$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
   -max_len="$max_len" -print_final_stats=1 "$corpus"

@@ -10,9 +10,7 @@ int main(int argc, char** argv) {
     for (const std::string& seed : FuzzSeeds()) {
         std::string path = std::string(argv[1]) + "/seed" + std::to_string(index++);
         FILE* file = fopen(path.c_str(), "wb");
-        if (file == nullptr) return 1;
-        fwrite(seed.data(), 1, seed.size(), file);
-        fclose(file);
+        if (file == nullptr || fwrite(seed.data(), 1, seed.size(), file) != seed.size() || fclose(file) != 0) return 1;
     }
     return 0;
 }
