@@ -1,12 +1,17 @@
-// The real manager set up for effect tests: scripted random values, a
-// settable coordinate system, recording loaders and sound player, reload
-// counts, and references counted without deleting (it lives on the stack).
+// The real manager set up for effect tests (scripted random values, recording
+// loaders and sound player, reload counts, references counted without
+// deleting), renderers that record what they are asked to draw, and a fixture
+// that plays built effects on that manager.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "effect_builder.h"
 #include "fx/effect.h"
+#include "fx/fx_renderers.h"
 #include "fx/manager_implemented.h"
 #include "fx/resource_loaders.h"
 #include "fx/sound_player.h"
@@ -32,12 +37,10 @@ public:
 class FakeManager : public Fx::ManagerImplemented, public Fx::SoundPlayer {
 public:
     explicit FakeManager(int instanceMax = 256);
-    // Collects the plays while this object is still whole.
-    ~FakeManager() override { Destroy(); }
+    ~FakeManager() override { Destroy(); }  // collects the plays while this object is still whole
     using ManagerImplemented::Play;
     int AddRef() override { return ++references; }
     int Release() override { return --references; }
-    int GetCoordinateSystem() const override { return coordinateSystem; }
     Fx::EffectLoader* GetEffectLoader() const override { return effectLoader; }
     Fx::TextureLoader* GetTextureLoader() const override { return textureLoader; }
     Fx::SoundLoader* GetSoundLoader() const override { return soundLoader; }
@@ -45,24 +48,8 @@ public:
     Fx::SoundPlayer* GetSoundPlayer() const override {
         return hasSoundPlayer ? const_cast<FakeManager*>(this) : nullptr;
     }
-    void BeginReloadEffect(Fx::Effect* effect) override {
-        ++reloadsBegun;
-        ManagerImplemented::BeginReloadEffect(effect);
-    }
-    void EndReloadEffect(Fx::Effect* effect) override {
-        ++reloadsEnded;
-        ManagerImplemented::EndReloadEffect(effect);
-    }
-
-    int references = 1;
-    int coordinateSystem = Fx::kCoordinateSystemRightHanded;
-    Fx::EffectLoader* effectLoader = nullptr;
-    Fx::TextureLoader* textureLoader = nullptr;
-    Fx::SoundLoader* soundLoader = nullptr;
-    Fx::ModelLoader* modelLoader = nullptr;
-    bool hasSoundPlayer = false;
-    int reloadsBegun = 0, reloadsEnded = 0;
-
+    void BeginReloadEffect(Fx::Effect* effect) override { ++reloadsBegun, ManagerImplemented::BeginReloadEffect(effect); }
+    void EndReloadEffect(Fx::Effect* effect) override { ++reloadsEnded, ManagerImplemented::EndReloadEffect(effect); }
     Fx::SoundHandle Play(Fx::SoundTag tag, const Fx::SoundParameter& parameter) override {
         played.push_back({tag, parameter});
         return nullptr;
@@ -72,11 +59,18 @@ public:
     bool CheckPlaying(Fx::SoundHandle, Fx::SoundTag) override { return false; }
     void StopTag(Fx::SoundTag tag) override { stoppedTags.push_back(tag); }
     void PauseTag(Fx::SoundTag, bool) override {}
-    bool CheckPlayingTag(Fx::SoundTag tag) override { return tag == playingTag; }
+    bool CheckPlayingTag(Fx::SoundTag) override { return false; }
     void StopAll() override {}
+
+    int references = 1;
+    Fx::EffectLoader* effectLoader = nullptr;
+    Fx::TextureLoader* textureLoader = nullptr;
+    Fx::SoundLoader* soundLoader = nullptr;
+    Fx::ModelLoader* modelLoader = nullptr;
+    bool hasSoundPlayer = false;
+    int reloadsBegun = 0, reloadsEnded = 0;
     std::vector<std::pair<Fx::SoundTag, Fx::SoundParameter>> played;
     std::vector<Fx::SoundTag> stoppedTags;
-    Fx::SoundTag playingTag = nullptr;  // the tag CheckPlayingTag answers true for
 };
 
 Fx::Effect* Load(FakeManager& manager, const std::vector<uint8_t>& bytes);
@@ -86,6 +80,39 @@ Fx::Effect* Load(FakeManager& manager, const std::vector<uint8_t>& bytes);
 // resource indexes the nodes name. Returns a sum so nothing is optimised out.
 float ExerciseEffect(const Fx::Effect& effect, const Fx::Manager& manager);
 
-void PatchIntAt(std::vector<uint8_t>& bytes, size_t offset, int32_t value);
+struct DrawnInstance {
+    Fx::NodeType type;
+    Fx::Matrix43 matrix;
+    Fx::Color colors[4];  // sprite corners; ribbon left, right; ring outer, centre, inner; model colour
+    Fx::TextureRect uv;
+    int32_t index = 0, count = 0;  // ribbon point and points in its group
+    float values[4] = {};          // ring: arc angle, outer radius, inner radius, centre ratio
+};
+
+struct Recording {
+    std::vector<DrawnInstance> instances;
+    std::vector<int32_t> batches;  // the count of each begun batch
+    int ended = 0, loaded = 0;
+    void Clear() { instances.clear(), batches.clear(), ended = 0; }
+    // FNV-1a over every recorded value, so a change anywhere shows.
+    uint64_t Hash() const;
+};
+
+// Plays built effects on a manager with one recording renderer of each kind.
+class PlayFixture : public ::testing::Test {
+protected:
+    PlayFixture();
+    ~PlayFixture() override;
+    // Loads the built effect (kept for the test) and plays it at `x`.
+    Fx::Handle Play(const FxWriter::EffectBuilder& builder, float x = 0.0f) { return Play(builder.Build(), x); }
+    Fx::Handle Play(const std::vector<uint8_t>& bytes, float x = 0.0f);
+    // One update and one draw, with the recording cleared first.
+    void Frame(int count = 1);
+
+    RecordingLoader loader;  // for tests that load resources; outlives the effects
+    Recording recording;     // outlives the manager, whose renderers write to it
+    FakeManager manager;
+    std::vector<Fx::Effect*> effects;
+};
 
 }  // namespace FxTest

@@ -51,10 +51,7 @@ protected:
     }
     // Writes the folder with `list` (no list.txt when null) and makes a new system.
     EffectSystem* Make(const char* list) {
-        PngLayout dot;
-        dot.width = dot.height = 8;
-        dot.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
-        dot.rows.assign(8 * 8 * 4, 255);
+        const PngLayout dot{8, 8, PNG_COLOR_TYPE_RGB_ALPHA, 8, false, std::vector<uint8_t>(8 * 8 * 4, 255), {}, {}};
         if (!dir_.Write("effect/tex/dot.png", WritePng(dot)) || !dir_.Write("effect/red.skfe", Sprite({255, 0, 0, 255})) ||
             !dir_.Write("effect/green.skfe", Sprite({0, 255, 0, 255})) || (list && !dir_.Write("effect/list.txt", list))) {
             return nullptr;
@@ -98,7 +95,7 @@ TEST_F(EffectSystemTest, ListLinesAreIds) {
         for (int id = 0; id < kEffectIdCount; ++id) {
             const int want = id < static_cast<int>(flags.size()) ? flags[id] : -1;
             EXPECT_EQ(fx->GetEffect(id) != nullptr, want >= 0) << list.substr(0, 20) << " id " << id;
-            if (want >= 0) EXPECT_EQ(fx->GetFlag(id), want) << id;
+            if (want >= 0) { EXPECT_EQ(fx->GetFlag(id), want) << id; }
         }
         const float p[3] = {0, 0, 0};
         EXPECT_EQ(fx->Play(256, p, p, 0), -1);

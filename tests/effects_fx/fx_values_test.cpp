@@ -1,65 +1,130 @@
-// The value types: F-curve edges and sampling, HSV and colour products,
-// random draws at chosen random values, easings, the fade factor and sound.
+// The value types and math: SinCos against the C library, the rotations
+// against their products, decompose/compose and aliasing of the matrices,
+// F-curve edges and sampling, HSV and colour products, random draws at chosen
+// random values, easings, the fade factor and a node's sound.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
 
 #include "fx/all_color_parameter.h"
-#include "fx/matrix43.h"
+#include "fx/matrix44.h"
 #include "fx_test_support.h"
-#include "rich_effects.h"
 
 namespace {
 
 using FxTest::ScriptRandom;
+constexpr float kPi = 3.14159265f;
 
-struct CurveCase {
-    int32_t startFrame, length, step, startEdge, endEdge, keyCount, frame;
-    float expected;
-};
+void ExpectNear(const Fx::Matrix43& a, const Fx::Matrix43& b, float tolerance) {
+    for (int i = 0; i < 12; ++i) EXPECT_NEAR(a.value[i / 3][i % 3], b.value[i / 3][i % 3], tolerance) << i;
+}
+
+TEST(FxSinCos, FollowsTheLibraryWithinTheSeriesError) {
+    float s, c;
+    Fx::SinCos(0.0f, s, c);
+    EXPECT_TRUE(s == 0.0f && c == 1.0f);
+    // -pi rounds away from zero to one turn back: r = +pi, where the truncated
+    // series lands just below zero (at -pi it would land just above).
+    Fx::SinCos(-kPi, s, c);
+    EXPECT_TRUE(s < 0.0f && std::fabs(c + 1.0f) < 2.5e-3f);
+    for (float x = -4 * kPi; x <= 4 * kPi; x += 0.01f) {
+        Fx::SinCos(x, s, c);
+        float tolerance = std::fabs(std::remainder(x, 2 * kPi)) <= kPi / 2 ? 1e-5f : 2.5e-3f;
+        ASSERT_NEAR(s, std::sin(x), tolerance) << x;
+        ASSERT_NEAR(c, std::cos(x), tolerance) << x;
+    }
+    Fx::SinCos(NAN, s, c);
+    EXPECT_TRUE(s == 0.0f && c == 1.0f);
+}
+
+TEST(FxMatrix43, RotationsComposeDecomposeAndMultiplyInPlace) {
+    Fx::Matrix43 z, x, y, zx, expected, zxy, identity, axis;
+    z.SetRotationZ(0.7f);
+    x.SetRotationX(-0.4f);
+    y.SetRotationY(1.9f);
+    Fx::Matrix43::Multiply(zx, z, x);
+    Fx::Matrix43::Multiply(expected, zx, y);
+    ExpectNear((zxy.SetRotationZXY(0.7f, -0.4f, 1.9f), zxy), expected, 1e-5f);
+    identity.SetIdentity();
+    ExpectNear((zxy.SetRotationZXY(0, 0, 0), zxy), identity, 0.0f);
+    // The axis rotation about z matches the z rotation; a point maps as a row.
+    axis.SetRotationAxis(Fx::Vector3D(0, 0, 1), 0.7f);
+    ExpectNear(axis, z, 1e-5f);
+    Fx::Vector3D p;
+    Fx::Vector3D::Transform(p, Fx::Vector3D(1, 0, 0), z);
+    EXPECT_TRUE(std::fabs(p.x - std::cos(0.7f)) < 1e-5f && std::fabs(p.y - std::sin(0.7f)) < 1e-5f);
+
+    Fx::Matrix43 rotation, composed, gotRotation;
+    rotation.SetRotationZXY(0.3f, -1.1f, 2.0f);
+    composed.Compose(Fx::Vector3D(2, 0.5f, 3), rotation, Fx::Vector3D(7, 8, 9));
+    Fx::Vector3D scale, translation;
+    composed.Decompose(scale, gotRotation, translation);
+    EXPECT_NEAR(scale.x + scale.y * 10 + scale.z * 100, 2 + 5 + 300, 1e-3f);
+    EXPECT_EQ(translation.z, 9);
+    ExpectNear(gotRotation, rotation, 1e-5f);
+    // A zero scale keeps a unit axis instead of dividing by zero.
+    composed.Compose(Fx::Vector3D(0, 1, 1), rotation, Fx::Vector3D());
+    composed.Decompose(scale, gotRotation, translation);
+    EXPECT_TRUE(scale.x == 0 && gotRotation.value[0][0] == 1 && !std::isnan(gotRotation.value[0][1]));
+
+    Fx::Matrix43 a, b, separate;
+    b.SetRotationAxis(Fx::Vector3D(0.6f, 0.8f, 0), 0.5f);
+    a.Compose(Fx::Vector3D(1, 2, 0.5f), b, Fx::Vector3D(4, -5, 6));
+    b.value[3][1] = 2;
+    Fx::Matrix43::Multiply(separate, a, b);
+    EXPECT_NEAR(separate.value[3][1], a.value[3][0] * b.value[0][1] + a.value[3][1] * b.value[1][1] +
+                                          a.value[3][2] * b.value[2][1] + 2, 1e-5f);
+    Fx::Matrix43 intoA = a, intoB = b;
+    Fx::Matrix43::Multiply(intoA, intoA, b);
+    Fx::Matrix43::Multiply(intoB, a, intoB);
+    ExpectNear(intoA, separate, 0.0f);
+    ExpectNear(intoB, separate, 0.0f);
+    // Matrix44 from a Matrix43 multiplies as the Matrix43 does, in place too.
+    Fx::Matrix44 a4, b4;
+    a4.SetFrom(a);
+    b4.SetFrom(b);
+    Fx::Matrix44::Multiply(b4, a4, b4);
+    for (int i = 0; i < 12; ++i) EXPECT_NEAR(b4.value[i / 3][i % 3], separate.value[i / 3][i % 3], 1e-5f);
+}
 
 // Keys k * step sample the identity, so the value at a frame is the frame the
 // edges map it to.
 TEST(FxFCurve, EdgesAndSampling) {
-    const CurveCase cases[] = {
-        {0, 10, 1, Fx::kEdgeLoop, Fx::kEdgeLoop, 11, -3, 7},
-        {0, 10, 1, Fx::kEdgeLoop, Fx::kEdgeLoop, 11, 13, 3},
-        {0, 10, 1, Fx::kEdgeLoop, Fx::kEdgeLoop, 11, 0, 0},     // the start frame is not looped
-        {0, 10, 1, Fx::kEdgeMirrorLoop, Fx::kEdgeMirrorLoop, 11, -3, 3},
-        {0, 10, 1, Fx::kEdgeMirrorLoop, Fx::kEdgeMirrorLoop, 11, 13, 7},
-        {0, 10, 1, Fx::kEdgeHold, Fx::kEdgeHold, 11, -3, 0},
-        {0, 10, 1, Fx::kEdgeHold, Fx::kEdgeHold, 11, 13, 10},
-        {0, 10, 1, Fx::kEdgeHold, Fx::kEdgeHold, 11, 10, 10},   // the length gives the last key
-        {0, 10, 2, Fx::kEdgeHold, Fx::kEdgeHold, 6, 3, 3},      // halfway between keys 1 and 2
-        {5, 10, 1, Fx::kEdgeHold, Fx::kEdgeHold, 11, 8, 3},     // start frame shifts the curve
-        {0, 10, 1, Fx::kEdgeHold, Fx::kEdgeHold, 5, 7, 4},      // keys ending early hold the last
-        {0, 0, 1, Fx::kEdgeLoop, Fx::kEdgeLoop, 1, -4, 0},      // no length to loop over: hold
-        {INT_MIN, 10, 1, Fx::kEdgeLoop, Fx::kEdgeLoop, 11, INT_MAX, 5},  // 2^32 - 1 frames in
+    const int loop = Fx::kEdgeLoop, mirror = Fx::kEdgeMirrorLoop, hold = Fx::kEdgeHold;
+    const struct {
+        int32_t startFrame, length, step, edge, keyCount, frame;
+        float expected;
+    } cases[] = {
+        {0, 10, 1, loop, 11, -3, 7},    {0, 10, 1, loop, 11, 13, 3},    {0, 10, 1, loop, 11, 0, 0},  // start not looped
+        {0, 10, 1, mirror, 11, -3, 3},  {0, 10, 1, mirror, 11, 13, 7},  {0, 10, 1, hold, 11, -3, 0},
+        {0, 10, 1, hold, 11, 13, 10},   {0, 10, 1, hold, 11, 10, 10},   // the length gives the last key
+        {0, 10, 2, hold, 6, 3, 3},      // halfway between keys 1 and 2
+        {5, 10, 1, hold, 11, 8, 3},     // start frame shifts the curve
+        {0, 10, 1, hold, 5, 7, 4},      // keys ending early hold the last
+        {0, 0, 1, loop, 1, -4, 0},      // no length to loop over: hold
+        {INT_MIN, 10, 1, loop, 11, INT_MAX, 5},  // 2^32 - 1 frames in
     };
-    for (const CurveCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << "frame " << c.frame << " edges " << c.startEdge << "/" << c.endEdge);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "frame " << c.frame << " edges " << c.edge);
         Fx::FCurve curve;
         curve.startFrame = c.startFrame;
         curve.length = c.length;
         curve.step = c.step;
-        curve.startEdge = c.startEdge;
-        curve.endEdge = c.endEdge;
+        curve.startEdge = curve.endEdge = c.edge;
         for (int k = 0; k < c.keyCount; ++k) curve.keys.push_back(static_cast<float>(k * c.step));
         EXPECT_FLOAT_EQ(curve.GetValue(c.frame), c.expected);
     }
 }
 
 TEST(FxColor, HsvSectorsAndProducts) {
-    struct {
-        Fx::Color hsv, rgb;
-    } const cases[] = {
+    const Fx::Color cases[][2] = {
         {{21, 255, 255, 9}, {255, 127, 0, 9}}, {{63, 255, 255, 9}, {127, 255, 0, 9}},
         {{105, 255, 255, 9}, {0, 255, 127, 9}}, {{147, 255, 255, 9}, {0, 127, 255, 9}},
         {{189, 255, 255, 9}, {127, 0, 255, 9}}, {{231, 255, 255, 9}, {255, 0, 127, 9}},
         {{255, 255, 255, 9}, {255, 0, 0, 9}},   {{90, 0, 200, 9}, {200, 200, 200, 9}},
     };
-    for (const auto& c : cases) EXPECT_EQ(Fx::Color::FromHSV(c.hsv), c.rgb) << int(c.hsv.r);
+    for (const auto& c : cases) EXPECT_EQ(Fx::Color::FromHSV(c[0]), c[1]) << int(c[0].r);
     EXPECT_EQ(Fx::Color::Multiply({255, 128, 100, 0}, {255, 255, 200, 255}), Fx::Color(255, 128, 78, 0));
 }
 
@@ -100,10 +165,7 @@ TEST(FxEasing, FactorsTimeFractionsAndColours) {
     EXPECT_EQ(easing.Evaluate({0, 0, 0, 0}, {9, 9, 9, 9}, 0.5f).r, 0);
     // Curve colours clamp before they become bytes.
     Fx::FCurveColor curves;
-    for (auto [curve, key] : {std::make_pair(&curves.r, 300.0f), {&curves.g, -5.0f}, {&curves.b, 250.0f},
-                              {&curves.a, NAN}}) {
-        curve->keys = {key};
-    }
+    curves.r.keys = {300.0f}, curves.g.keys = {-5.0f}, curves.b.keys = {250.0f}, curves.a.keys = {NAN};
     const float offsets[4] = {0, 0, 10, 0};
     EXPECT_EQ(Fx::AllColorParameter::FromCurves(curves, offsets, 0), Fx::Color(255, 0, 255, 0));
 }

@@ -1,22 +1,179 @@
-// The built-ins' own rules: arrow flights and their turn, the focus lines'
-// geometry, draw count and schedule, the rain over real fields; and each
-// drawn on Mesa with the sample's files and, for the rain, the pack's program.
+// The effect front door (ids, handles, tweens) against a recording particle
+// backend, and the built-ins' own rules (arrow flights, focus lines, rain over
+// flat fields), each drawn on Mesa with the sample writers' files.
 #include <cmath>
+#include <map>
+#include <memory>
 
 #include "core/random.h"
+#include "effects/game/efc.h"
 #include "effects/game/efc_arrow.h"
 #include "effects/game/efc_focus_lines.h"
 #include "effects/game/efc_rain.h"
+#include "fs/dir_mgr.h"
+#include "fs/fs_mgr.h"
+#include "game/field.h"
 #include "gfx/gl_program.h"
 #include "gfx/gl_state.h"
 #include "gfx/material_shader.h"
 #include "gfx/quad.h"
 #include "gfx/std2d.h"
-#include "tests/effects_game/efc_fixture.h"
+#include "sample/tools/efc_assets.h"
+#include "tests/gfx/gfx_fixture.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
-const float kOrigin[3] = {0, 0, 0};
+// Plays ids 0..255 as handles 100 + id, of which only 100 is still playing.
+class FakeFx : public EfcFxBackend {
+public:
+    int32_t Play(int32_t id, const float[3], const float[3], int32_t) override { return id < 256 ? 100 + id : -1; }
+    void Stop(int32_t handle) override { stopped.push_back(handle); }
+    int32_t IsEnd(int32_t handle) override { return handle != 100; }
+    void GetLocation(int32_t h, float out[3]) override { locations[h].resize(3), std::copy_n(&locations[h][0], 3, out); }
+    void SetLocation(int32_t handle, const float p[3]) override { locations[handle] = {p[0], p[1], p[2]}, ++moves; }
+    void Update() override { ++updates; }
+    void Draw(const CameraParams*) override {}
+    void OnLostDevice() override {}
+    void OnResetDevice() override {}
+
+    std::map<int32_t, std::vector<float>> locations;
+    std::vector<int32_t> stopped;
+    int moves = 0, updates = 0;
+};
+
+const TempDir& Files() {
+    static const TempDir files;
+    return files;
+}
+
+class EfcTest : public GfxTest {
+protected:
+    static void SetUpTestSuite() {
+        GfxTest::SetUpTestSuite();
+        ASSERT_TRUE(WriteEfcAssets(Files().path()));
+    }
+    void SetUp() override {
+        GfxTest::SetUp();
+        pack_ = DirMgr(nullptr, Files().path().c_str(), nullptr);
+        RandomSeed(nullptr, 1);  // a zero state would put every drop on one spot
+        EfcInitialize(pack_, 0);
+        EfcSetFxBackend(&fx_);
+    }
+    void TearDown() override {
+        EfcSetFxBackend(nullptr);
+        EfcFinalize();
+        FsMgr::Release(pack_);
+        GfxTest::TearDown();
+    }
+    template <class T>
+    static T* BuiltIn(int32_t id) { return static_cast<T*>(EfcGetBuiltIn(id)); }
+
+    FsMgr* pack_ = nullptr;
+    FakeFx fx_;
+};
+
+using Point = std::vector<float>;
+
+// A W x D field of cells `height` levels high.
+std::unique_ptr<QmField> FlatField(int32_t width, int32_t depth, int32_t height) {
+    const float light[3] = {0, 1, 0};
+    auto field = std::make_unique<QmField>(light);
+    if (!field->AllocCells(width, depth)) return nullptr;
+    for (int32_t i = 0; i < width * depth; ++i) field->cells[i].height = height, field->cells[i].walkable = 1;
+    field->FinishCells();
+    return field;
+}
+
+// Pixels of [x0, x1) x [y0, y1) brighter than dark grey whose red lies in minRed..maxRed.
+int LitPixels(int x0, int y0, int x1, int y1, int minRed = 0, int maxRed = 255) {
+    const std::vector<uint8_t> p = GfxTest::ReadRect(x0, y0, x1 - x0, y1 - y0);
+    int count = 0;
+    for (size_t i = 0; i < p.size(); i += 4) count += p[i] + p[i + 1] + p[i + 2] > 60 && p[i] >= minRed && p[i] <= maxRed;
+    return count;
+}
+
+const float kOrigin[3] = {0, 0, 0}, kTo[3] = {128, 0, 0};
+
+TEST_F(EfcTest, IdsAndHandlesDispatch) {
+    // id, the handle started, its end test right after.
+    const int32_t rows[][3] = {{-1, -1, 1},         {-5, -1, 1},         {-2000, -1, 1},  {3, 103, 1},
+                               {0, 100, 0},         {256, -1, 1},        {1023, -1, 1},   {1024, -1024, 0},
+                               {1025, -1025, 0},    {1026, -1026, 0},    {1027, -1, 1},   {1 << 30, -1, 1}};
+    for (const auto& row : rows) {
+        const EfcHandle h = EfcStartEffect(row[0], kOrigin, kTo, 0);
+        EXPECT_EQ(h, row[1]) << row[0];
+        EXPECT_EQ(EfcIsEffectEnd(h), row[2]) << row[0];
+    }
+    for (EfcHandle h : {-5, -2000, -1023, -1027, -7}) EXPECT_EQ(EfcIsEffectEnd(h), 1) << h;
+
+    for (EfcHandle h : {-1, -7, -2000, 42, -1026}) EfcStopEffect(h);
+    EXPECT_EQ(fx_.stopped, std::vector<int32_t>{42});
+    EXPECT_EQ(EfcIsEffectEnd(-1026), 1);
+
+    // Parameters reach built-ins only, and the rain only knows index 0; moves reach particle effects only.
+    auto* rain = BuiltIn<QmEfcRain>(kEfcRainId);
+    for (EfcHandle h : {-1, -7, 5, 100, -1024, -1025}) EfcSetEffectParameter(h, 0, 77.0f);
+    EfcSetEffectParameter(-1026, 1, 77.0f);
+    EXPECT_EQ(rain->GetSpawnCount(), kRainDefaultSpawn);
+    const std::pair<float, int32_t> counts[] = {{100, 100}, {2.9f, 2}, {-3, 0}, {NAN, 0},  // held to 0..6400, NaN is 0
+                                                {1e10f, kRainDrops}, {-INFINITY, 0}, {6400.5f, 6400}};
+    for (auto [value, count] : counts) EXPECT_EQ((EfcSetEffectParameter(-1026, 0, value), rain->GetSpawnCount()), count) << value;
+    for (EfcHandle h : {-1, -1026, -1024}) EfcMoveEffectTo(h, 1, kTo);
+    for (int i = 0; i < kEfcTweenSlots; ++i) EXPECT_EQ(EfcGetTweens()[i].handle, -1);
+}
+
+TEST_F(EfcTest, TweensGlideAndFreeTheirSlots) {
+    const float q[3] = {10, 20, 30}, p[3] = {110, -20, 30}, zero[3] = {0, 0, 0};
+    fx_.SetLocation(7, q);
+    EfcMoveEffectTo(7, 10, p);
+    for (int i = 0; i < 5; ++i) EfcUpdate();
+    EXPECT_EQ(fx_.locations[7], (Point{60, 0, 30}));
+    for (int i = 0; i < 4; ++i) EfcUpdate();
+    EXPECT_EQ(EfcGetTweens()[0].handle, 7);
+    EfcUpdate();
+    EXPECT_EQ(fx_.locations[7], (Point{110, -20, 30}));
+    EXPECT_EQ(EfcGetTweens()[0].handle + fx_.updates, -1 + 10);
+
+    for (int32_t frames : {0, 1, -3}) {  // arrive on the next update
+        fx_.SetLocation(8, q);
+        EfcMoveEffectTo(8, frames, p);
+        EfcUpdate();
+        EXPECT_EQ(fx_.locations[8], (Point{110, -20, 30})) << frames;
+    }
+
+    for (int32_t h = 0; h <= kEfcTweenSlots; ++h) EfcMoveEffectTo(h, 2, p);  // the 17th is dropped
+    fx_.moves = 0;
+    EfcUpdate();
+    EXPECT_EQ(fx_.moves, kEfcTweenSlots);
+    EfcUpdate();
+    for (int i = 0; i < kEfcTweenSlots; ++i) EXPECT_EQ(EfcGetTweens()[i].handle, -1);
+
+    EfcMoveEffectTo(9, 4, p);  // two moves of one handle: the higher slot sets it last
+    EfcMoveEffectTo(9, 4, zero);
+    EfcUpdate();
+    EXPECT_EQ(fx_.locations[9], (Point{82.5f, -15, 22.5f}));
+}
+
+TEST_F(EfcTest, MissingFilesAndParticleSystemAreNamedWhenAsked) {
+    EfcFinalize();
+    TempDir empty;
+    FsMgr* bare = DirMgr(nullptr, empty.path().c_str(), nullptr);
+    LogCapture log;
+    EfcInitialize(bare, 0);
+    EfcSetFxBackend(nullptr);
+    for (int32_t id : {1024, 1025, 1026, 1024, 1026, 3}) EXPECT_EQ(EfcStartEffect(id, kOrigin, kTo, 0), id == 3 ? -1 : -id);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Error: effect 1024: \"3do/arrow.3do\" is not in the pack",
+                                                     "Error: effect 1025: \"effect/Texture/shiirare.png\" is not in the pack",
+                                                     "Error: effect 1026: \"shader/efc_rain.vs\" is not in the pack",
+                                                     "Error: Invalid effect ID: 3"}));
+    EXPECT_EQ(EfcIsEffectEnd(103), 1);
+    EfcFinalize();
+    FsMgr::Release(bare);
+}
+
+
 Point Near(const float* p) { return {std::round(p[0] * 100) / 100, std::round(p[1] * 100) / 100, p[2]}; }
 
 TEST_F(EfcTest, ArrowsFlyOnTheirArc) {
