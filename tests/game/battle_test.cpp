@@ -368,7 +368,8 @@ TEST_F(BattleScriptTest, RowsGiveTheHandDerivedValues) {
     battle->field->CellToWorld(2.5f, 3.0f, 1.5f, feet);
     EXPECT_EQ(std::make_pair(battle->camera.move.to[0], battle->camera.move.to[1]), std::make_pair(feet[0], feet[1] + 32.0f))
         << "the camera looks 32 units above c";
-    EXPECT_EQ(std::make_pair(battle->backgroundTop, battle->backgroundBottom), std::make_pair(ColorWord(10, 20, 30), ColorWord(255, 0, 0)));
+    EXPECT_EQ(std::make_pair(battle->backgroundTop, battle->backgroundBottom),
+              std::make_pair(ColorWord(10, 20, 30), ColorWord(255, 0, 0)));
     for (int i = 1; i < battle->unitCount; ++i) EXPECT_LE(battle->unitsSorted[i - 1]->depth, battle->unitsSorted[i]->depth);
     Run("battle.SetCursorPos(0, 1, 3); battle.UpdateCursor();");  // the cell under the pointer takes the cursor
     float hit[3], cell[3];

@@ -87,7 +87,8 @@ TEST(FieldMapText, DamagedMapsLoadSafelyOrAreRefused) {
         EXPECT_EQ(log.Count(), c.line ? 1u : 0u);
         EXPECT_TRUE(!c.line || log.Contains(c.line)) << (log.Count() ? log.Lines()[0] : "");
         for (size_t i = 0; i < map.cells.size(); i += kMapFields) {  // repaired into the table's ranges
-            EXPECT_TRUE(uint32_t(map.cells[i]) <= 19 && map.cells[i + 1] >= 0 && map.cells[i + 1] % 20 <= 12 && map.cells[i + 1] < 400);
+            const int32_t height = map.cells[i], shape = map.cells[i + 1];
+            EXPECT_TRUE(height >= 0 && height <= 19 && shape >= 0 && shape % 20 <= 12 && shape < 400);
         }
         EXPECT_TRUE(map.modelNames[0].empty());  // long names are refused
     }
@@ -303,7 +304,9 @@ TEST_F(FieldRender, MarkersUnitsAndTheFaintCursor) {
     // A red billboard lying over the cursor's cell, above the ground.
     in.drawUnits = []() {
         struct { int16_t x, y, z, w; uint16_t u, v; uint8_t rgba[4]; } quad[4];
-        for (int k = 0; k < 4; ++k) quad[k] = {int16_t(k < 2 ? -200 : -120), 60, int16_t(k % 2 ? -120 : -200), 1, 0, 0, {255, 0, 0, 255}};
+        for (int k = 0; k < 4; ++k) {
+            quad[k] = {int16_t(k < 2 ? -200 : -120), 60, int16_t(k % 2 ? -120 : -200), 1, 0, 0, {255, 0, 0, 255}};
+        }
         static const GlVertexAttrib rows[3] = {
             {"a_Position", GL_SHORT, 4, 0, 0}, {"a_TexCoord", GL_UNSIGNED_SHORT, 2, 8, 1}, {"a_Color", GL_UNSIGNED_BYTE, 4, 12, 1}};
         int32_t at[3];

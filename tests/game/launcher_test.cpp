@@ -164,7 +164,9 @@ TEST(LauncherModel, TheDescriptorFollowsTheSettingsAndButtonsEndOrAct) {
     LauncherActions actions;
     actions.open = [&](const std::string& path) { opened.push_back(path); };
     actions.openSaveFolder = [&] { opened.push_back("saves"); };
-    actions.linkMicroblog = [&](void*, const std::function<void(const std::string&)>& show) { return show("認証中"), std::string("認証完了"); };
+    actions.linkMicroblog = [&](void*, const std::function<void(const std::string&)>& show) {
+        return show("認証中"), std::string("認証完了");
+    };
     LauncherModel model(&config, actions);
     FakeHost host;
     EXPECT_EQ(model.OnCommand(&host, kLauncherStart) * 10 + model.OnCommand(&host, kLauncherQuit), 12);
@@ -264,7 +266,8 @@ TEST_F(UserFolder, TheAccessPairTravelsBetweenConfigAndTheMicroblogCredentials) 
     ASSERT_TRUE(home_.Write(kSaves + "config.dat", "TwitAccessKey=key-1\r\nTwitAccessSecret=secret=with=equals-0123\r\n"));
     AppDescriptor descriptor;
     FakeHost host;
-    EXPECT_FALSE(Launcher::RunWith(&descriptor, [&host](const FormSpec&, FormLogic* logic) { return logic->OnCommand(&host, kLauncherQuit); }, {}));
+    auto quit = [&host](const FormSpec&, FormLogic* logic) { return logic->OnCommand(&host, kLauncherQuit); };
+    EXPECT_FALSE(Launcher::RunWith(&descriptor, quit, {}));
     EXPECT_STREQ(GetOAuthCredentials().GetAccessToken(), "key-1");
     EXPECT_STREQ(GetOAuthCredentials().GetAccessTokenSecret(), "secret=with=equals-0123");
     EXPECT_TRUE(HasAccessTokenSecret());
