@@ -1,29 +1,116 @@
-// Battle frames drawn by the field renderer on Mesa (strict ES 2.0), seen
+// Map files and battle frames on Mesa (strict ES 2.0). The map text reader
+// on a golden map and on every kind of damage (which must load safely or be
+// refused with one line), and whole maps loaded with their models, shared
+// model textures and placements. Frames drawn by the field renderer, seen
 // from straight above: the background only where no terrain is, the lit
 // terrain's known colour, the static shadow map both ways (depth texture and
 // depth renderbuffer) darkening only what lies in a pillar's shadow, a
 // framebuffer that cannot be completed giving plain shading, markers and
-// blob shadows, the faint cursor over a unit, and the program set's order.
+// blob shadows, the faint cursor over a unit, and objects opaque and fading.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "core/color_util.h"
 #include "fs/dir_mgr.h"
 #include "fs/fs_mgr.h"
+#include "fs/stream.h"
+#include "game/field_map_text.h"
 #include "game/field_markers.h"
 #include "game/field_renderer.h"
 #include "gfx/gl_program.h"
 #include "gfx/gl_state.h"
 #include "gfx/model.h"
 #include "gfx/std2d.h"
+#include "gfx/texture.h"
 #include "sample/tools/field_writers.h"
 #include "tests/gfx/gfx_fixture.h"
+#include "tests/gfx_images/image_test_files.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
+
+bool Read(std::string text, MapText* out) {
+    Stream* stream = MemoryStream(text.empty() ? nullptr : &text[0], static_cast<uint32_t>(text.size()), false, nullptr);
+    const bool ok = ReadMapText(stream, "map", out);
+    stream->Release();
+    return ok;
+}
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
+    return text;
+}
+
+std::vector<MapCell> Cells(int32_t count) {
+    std::vector<MapCell> cells(count);
+    for (int32_t i = 0; i < count; ++i) cells[i].height = 1 + i % 5, cells[i].chip = i, cells[i].shape = i % 13;
+    return cells;
+}
+
+TEST(FieldMapText, ReadsRowBlocksWithAnyLineEnds) {
+    for (int32_t w : {10, 24, 30}) {  // row blocks of 24 lines, or W when wider
+        const std::string text = WriteMapText({"tree.e3d"}, w, 3, Cells(w * 3));
+        for (const std::string& variant : {text, Replace(text, "\r\n", "\n")}) {
+            MapText map;
+            ASSERT_TRUE(Read(variant, &map));
+            EXPECT_EQ(map.modelNames[0] + std::to_string(map.width), "tree.e3d" + std::to_string(w));
+            for (int32_t i = 0; i < w * 3; ++i) ASSERT_EQ(map.cells[i * kMapFields + kMapChip], i) << "W " << w;
+        }
+    }
+}
+
+TEST(FieldMapText, DamagedMapsLoadSafelyOrAreRefused) {
+    const std::string good = WriteMapText({}, 4, 2, Cells(8));
+    auto with = [&good](const std::string& from, const std::string& to) { return Replace(good, from, to); };
+    const std::string row = "1,0,0,0,0,0,0,0\r\n", size = "4,2\r\n", shape = "2,1,0", names = "102\r\n\r\n";
+    const struct { std::string text; bool loads; const char* line; } cases[] = {
+        {"", false, "version is not match"}, {with("102\r\n", "101\r\n"), false, "version is not match"},
+        {with(size, "0,2\r\n"), false, "out of range"}, {with(size, "-4,2\r\n"), false, "out of range"},
+        {with(size, "100,1\r\n"), false, "out of range"}, {with(size, "24,25\r\n"), false, "out of range"},
+        {with(size, "99999999999,99999999999\r\n"), false, "out of range"}, {with(size, "4\r\n"), false, "out of range"},
+        {with("\r\n", "\r"), false, "out of range"}, {with(row, "1\r\n"), true, nullptr}, {with(row, "x,y,z\r\n"), true, nullptr},
+        {with(row, "900000,0,0\r\n"), true, "height out of 0..19"}, {with(shape, "2,17,0"), true, "shape outside"},
+        {with(shape, "2,-3,0"), true, "shape outside"}, {with(shape, "2,99999,0"), true, "shape outside"},
+        {with(names, "102\r\n" + std::string(60, 'm') + "\r\n"), true, "model name too long"},
+        {with(names, "102\r\n" + std::string(3000, 'm') + "\r\n"), true, "model name too long"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 60));
+        LogCapture log;
+        MapText map;
+        EXPECT_EQ(Read(c.text, &map), c.loads);
+        EXPECT_EQ(log.Count(), c.line ? 1u : 0u);
+        EXPECT_TRUE(!c.line || log.Contains(c.line)) << (log.Count() ? log.Lines()[0] : "");
+        for (size_t i = 0; i < map.cells.size(); i += kMapFields) {  // repaired into the table's ranges
+            const int32_t height = map.cells[i], shape = map.cells[i + 1];
+            EXPECT_TRUE(height >= 0 && height <= 19 && shape >= 0 && shape % 20 <= 12 && shape < 400);
+        }
+        EXPECT_TRUE(map.modelNames[0].empty());  // long names are refused
+    }
+    // Cut after every line: the cells that never came are holes.
+    for (size_t at = good.find('\n'); at != std::string::npos; at = good.find('\n', at + 1)) {
+        MapText map;
+        EXPECT_TRUE(!Read(good.substr(0, at + 1), &map) || map.cells.size() == 8u * kMapFields);
+    }
+}
+
+// An untextured model of positions only (a triangle unless `vertices` are
+// given), 0.5 units tall, with one material per texture name.
+void WriteModel(TempDir* dir, const std::string& name, const std::vector<std::string>& textures,
+                std::initializer_list<float> vertices = {0, 0, 0, 1, 0, 0, 0, 1, 0}, std::vector<uint16_t> indices = {0, 1, 2}) {
+    E3d2Model model;
+    model.stride = 12, model.centre[1] = 8, model.extent[1] = 0.5f;
+    model.attribs = {{10, 3, 0, 0}};
+    PushFloats(&model.vertices, vertices);
+    model.indices = indices;
+    for (const std::string& t : textures) model.materials.push_back(E3d2Material{{1, 1, 1, 1}, 0, uint32_t(indices.size()), t});
+    dir->Write("3do/" + name, WriteE3d2(model));
+}
 
 const float kLight[3] = {0.16f / 0.6462198f, 0.56f / 0.6462198f, -0.28f / 0.6462198f};
 
@@ -95,7 +182,55 @@ protected:
 // Level tops: 200 x (ambient + diffuse x half-Lambert) x brightness.
 const int kLitTop = static_cast<int>(200 * (0.4 + 0.9 * static_cast<int>(0.5 * (kLight[1] + 1) * 32767) / 32767.0) * 0.5);
 
-TEST_F(FieldRender, BackgroundOnlyWhereNoTerrain) {
+TEST_F(FieldRender, MapPlacesObjectsAndSharesTheirTextures) {
+    TempDir dir;
+    QmField loaded{kLight};
+    PngLayout png;
+    png.width = png.height = 1, png.colourType = 2, png.rows = {10, 20, 30};
+    std::vector<std::string> many;  // 22 distinct textures: two past the cache
+    for (int i = 0; i < 22; ++i) many.push_back("t" + std::to_string(i) + ".png");
+    for (const std::string& name : many) dir.Write("3do/" + name, WritePng(png));
+    for (const char* name : {"3do/bark.png", "field/01_tex_top.png"}) dir.Write(name, WritePng(png));
+    WriteModel(&dir, "box.e3d", {"bark.bmp"});  // the png beside it is used instead
+    WriteModel(&dir, "pair.e3d", {"", "bark.png"});
+    WriteModel(&dir, "many.e3d", many);
+    std::vector<MapCell> cells = Cells(6);
+    cells[1].slot = 1, cells[1].yaw = 190, cells[1].scale = 100, cells[1].lift = 4;
+    cells[4].slot = 2, cells[5].slot = 4, cells[0].slot = 3, cells[2].blocked = 1, cells[3].height = 0;
+    dir.Write("field/01-02.txt", WriteMapText({"box.e3d", "pair.e3d", "many.e3d", "missing.e3d"}, 3, 2, cells));
+
+    FsMgr* fs = DirMgr(nullptr, dir.path().c_str(), nullptr);
+    const size_t textures = GetTextureList().count;
+    LogCapture log;
+    loaded.LoadMap(102, fs, nullptr);
+    ASSERT_EQ(loaded.width, 3);
+    EXPECT_EQ(loaded.sideTexture, nullptr);
+    EXPECT_EQ(GetTextureList().count, textures + 24);  // the top texture, one shared bark, 22 more
+    EXPECT_EQ(loaded.models[0]->materials[0].texture, loaded.models[1]->materials[1].texture);
+    EXPECT_EQ(loaded.models[0]->materials[0].alphaRef, 0.1f);  // material 0, or 1 of two
+    EXPECT_EQ(loaded.models[1]->materials[1].alphaTest - loaded.models[1]->materials[0].alphaTest, 1);
+    EXPECT_EQ(loaded.models[3], nullptr);
+    EXPECT_EQ(loaded.GetCell(2, 1)->model, nullptr);
+    EXPECT_TRUE(log.Contains("missing.e3d"));
+
+    const QmFieldCell& c = *loaded.GetCell(1, 0);
+    const float angle = -170.0f * static_cast<float>(M_PI) / 180.0f;
+    EXPECT_NEAR(c.matrix[0], 1000 * std::cos(angle), 0.05f);
+    EXPECT_NEAR(c.matrix[8], 1000 * std::sin(angle), 0.05f);
+    EXPECT_EQ(std::vector<float>(c.matrix + 12, c.matrix + 15), (std::vector<float>{0, 2 * 16 + 6 + 4, -32}));
+    EXPECT_FLOAT_EQ(c.centre[1], 2 * 16 + 6 + 4 + 8);
+    EXPECT_EQ(c.objectHeight, 31);  // 500 units tall
+    EXPECT_EQ(loaded.IsWalkable(2, 0) + loaded.IsWalkable(0, 1) + loaded.IsWalkable(1, 1), 1);  // blocked, hole, open
+    EXPECT_EQ(loaded.GetChip(1, 1), 4);
+    loaded.LoadMap(103, fs, nullptr);  // missing: the old map is gone all the same
+    EXPECT_EQ(loaded.width, 0);
+    EXPECT_EQ(GetTextureList().count, textures + 1);
+    loaded.Clear();
+    EXPECT_EQ(GetTextureList().count, textures);
+    FsMgr::Release(fs);
+}
+
+TEST_F(FieldRender, BackgroundOnlyWhereNoTerrainAndPlainShadingWithoutAFramebuffer) {
     const std::vector<uint8_t> f = Frame(plain);
     const uint32_t top = ScaleColorRgb(in.backgroundTop, 0.5f), bottom = ScaleColorRgb(in.backgroundBottom, 0.5f);
     auto near = [](Rgba got, uint32_t want, int tolerance) {
@@ -110,6 +245,18 @@ TEST_F(FieldRender, BackgroundOnlyWhereNoTerrain) {
     for (int y = 0; y < kHeight; ++y) {  // nothing left uncovered
         for (int x = 0; x < kWidth; ++x) ASSERT_FALSE(At(f, x, y) == (Rgba{255, 0, 255, 255})) << x << "," << y;
     }
+    // A framebuffer that cannot be completed gives plain shading; a stale texture left on unit 1 is not sampled.
+    LogCapture log;
+    EXPECT_EQ(CreateShadowMap(&field, 0, shadowCamera, &in.shadowMatrix, hq.programs[kFieldProgramShadowMap]), nullptr);
+    EXPECT_TRUE(log.Contains("setup framebuffer object."));
+    glViewport(0, 0, kWidth, kHeight);
+    Texture* stale = SolidTexture(0, 0, 0);
+    GlState::SetActiveTexture(1);
+    GlState::SetTexture(stale, GL_CLAMP_TO_EDGE, GL_NEAREST);
+    GlState::SetActiveTexture(0);
+    const std::vector<uint8_t> hqFrame = Frame(hq);
+    Texture::Destroy(stale);
+    for (size_t i = 0; i < f.size(); ++i) ASSERT_NEAR(hqFrame[i], f[i], 2) << i / 4 % kWidth << "," << i / 4 / kWidth;
 }
 
 TEST_F(FieldRender, ShadowMapDarkensOnlyTheShadow) {
@@ -140,22 +287,6 @@ TEST_F(FieldRender, ShadowMapDarkensOnlyTheShadow) {
     }
 }
 
-TEST_F(FieldRender, FramebufferFailureDrawsPlainShading) {
-    const std::vector<uint8_t> off = Frame(plain);
-    LogCapture log;
-    EXPECT_EQ(CreateShadowMap(&field, 0, shadowCamera, &in.shadowMatrix, hq.programs[kFieldProgramShadowMap]), nullptr);
-    EXPECT_TRUE(log.Contains("setup framebuffer object."));
-    glViewport(0, 0, kWidth, kHeight);
-    // A stale texture left on unit 1 must not be sampled.
-    Texture* stale = SolidTexture(0, 0, 0);
-    GlState::SetActiveTexture(1);
-    GlState::SetTexture(stale, GL_CLAMP_TO_EDGE, GL_NEAREST);
-    GlState::SetActiveTexture(0);
-    const std::vector<uint8_t> on = Frame(hq);
-    Texture::Destroy(stale);
-    for (size_t i = 0; i < on.size(); ++i) ASSERT_NEAR(on[i], off[i], 2) << i / 4 % kWidth << "," << i / 4 / kWidth;
-}
-
 TEST_F(FieldRender, MarkersUnitsAndTheFaintCursor) {
     QmFieldMarkers markers;
     markers.Init(plain.programs[kFieldProgramPanel]);
@@ -172,22 +303,18 @@ TEST_F(FieldRender, MarkersUnitsAndTheFaintCursor) {
     in.unitCount = 1;
     // A red billboard lying over the cursor's cell, above the ground.
     in.drawUnits = []() {
-        struct UnitVertex {
-            int16_t x, y, z, w;
-            uint16_t u, v;
-            uint8_t rgba[4];
-        };
-        const UnitVertex quad[4] = {{-200, 60, -200, 1, 0, 0, {255, 0, 0, 255}}, {-200, 60, -120, 1, 0, 0, {255, 0, 0, 255}},
-                                    {-120, 60, -200, 1, 0, 0, {255, 0, 0, 255}}, {-120, 60, -120, 1, 0, 0, {255, 0, 0, 255}}};
-        static const GlVertexAttrib rows[3] = {{"a_Position", GL_SHORT, 4, 0, 0},
-                                               {"a_TexCoord", GL_UNSIGNED_SHORT, 2, 8, 1},
-                                               {"a_Color", GL_UNSIGNED_BYTE, 4, 12, 1}};
+        struct { int16_t x, y, z, w; uint16_t u, v; uint8_t rgba[4]; } quad[4];
+        for (int k = 0; k < 4; ++k) {
+            quad[k] = {int16_t(k < 2 ? -200 : -120), 60, int16_t(k % 2 ? -120 : -200), 1, 0, 0, {255, 0, 0, 255}};
+        }
+        static const GlVertexAttrib rows[3] = {
+            {"a_Position", GL_SHORT, 4, 0, 0}, {"a_TexCoord", GL_UNSIGNED_SHORT, 2, 8, 1}, {"a_Color", GL_UNSIGNED_BYTE, 4, 12, 1}};
         int32_t at[3];
         GlGetAttribLocations(-1, 3, rows, at);
         GlState::SetTexture(nullptr, GL_CLAMP_TO_EDGE, GL_LINEAR);
         MaterialShader::SetTexEnable();
         GlEnableAttribArrays(3, at);
-        GlSetAttribPointers(3, at, rows, quad, sizeof(UnitVertex));
+        GlSetAttribPointers(3, at, rows, quad, sizeof quad[0]);
         const uint16_t indices[6] = {0, 1, 2, 3, 2, 1};
         glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_SHORT, indices);
         GlDisableAttribArrays(3, at);
@@ -207,16 +334,11 @@ TEST_F(FieldRender, MarkersUnitsAndTheFaintCursor) {
 // Untextured flat squares standing 100 units above two cells: one opaque,
 // one faded half-way before the camera, blended over the ground last.
 TEST_F(FieldRender, OpaqueAndFadingObjects) {
-    E3d2Model square;
-    square.stride = 12;
-    square.attribs = {{10, 3, 0, 0}};
-    PushFloats(&square.vertices, {-0.05f, 0.2f, -0.05f, -0.05f, 0.2f, 0.05f, 0.05f, 0.2f, -0.05f, 0.05f, 0.2f, 0.05f});
-    square.indices = {0, 1, 2, 3, 2, 1};
-    square.materials = {E3d2Material{{1, 1, 1, 1}, 0, 6, ""}};
     TempDir dir;
-    dir.Write("square.e3d", WriteE3d2(square));
+    WriteModel(&dir, "square.e3d", {""}, {-0.05f, 0.2f, -0.05f, -0.05f, 0.2f, 0.05f, 0.05f, 0.2f, -0.05f, 0.05f, 0.2f, 0.05f},
+               {0, 1, 2, 3, 2, 1});
     FsMgr* fs = DirMgr(nullptr, dir.path().c_str(), nullptr);
-    Model* model = Model::Load("square.e3d", fs, nullptr, nullptr, nullptr);
+    Model* model = Model::Load("3do/square.e3d", fs, nullptr, nullptr, nullptr);
     ASSERT_NE(model, nullptr);
     for (QmFieldCell* cell : {field.GetCell(4, 4), field.GetCell(4, 1)}) {
         Mat4 m = Mat4::Identity();
@@ -234,22 +356,6 @@ TEST_F(FieldRender, OpaqueAndFadingObjects) {
     field.GetCell(4, 4)->model = field.GetCell(4, 1)->model = nullptr;
     Model::Release(model);
     FsMgr::Release(fs);
-}
-
-TEST_F(FieldRender, ShaderSetLoadsInOrderAndReleasesOnce) {
-    for (bool shadows : {true, false}) {
-        std::vector<std::string> names;
-        FieldShaderSet set;
-        EXPECT_FALSE(set.Load([&](const char* name) { return names.push_back(name), -1; }, shadows));
-        const std::vector<std::string> expected =
-            shadows ? std::vector<std::string>{"field_smap", "field_block_hq", "field_obj_hq", "field_edge", "bg_fill",
-                                               "panel", "unit"}
-                    : std::vector<std::string>{"field_block", "field_obj", "field_edge", "bg_fill", "panel", "unit"};
-        EXPECT_EQ(names, expected);
-        set.Release();
-        set.Release();
-        for (int32_t program : set.programs) EXPECT_EQ(program, -1);
-    }
 }
 
 }  // namespace

@@ -1,9 +1,13 @@
-// The field in memory. Range and route search against an independent
+// The field on the CPU. Range and route search against an independent
 // reference on random maps (a fixpoint of the largest budget left over
 // plainly written move rules), the depth-first tie-break and the jump over a
 // pit on hand-made maps, the direction helpers; geometry: cell and world
 // space, heights of shapes, ramp joins, the drawn top's inset, picking
 // against a brute-force search of every cell, and the fading of tall objects.
+// The terrain mesh: golden meshes of small maps, random maps within the
+// buffers, the facing of outline lines for any yaw, the lighting of
+// degenerate quads. The markers: panel tiles by frame and parity, blob-shadow
+// quads, route pieces, clamping at capacity and the cursor's pulse.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,21 +17,25 @@
 
 #include "core/random.h"
 #include "game/field.h"
+#include "game/field_markers.h"
+#include "game/field_mesh.h"
 #include "game/unit.h"
 #include "gfx/material_shader.h"
+#include "tests/support/log_capture.h"
 
 namespace {
 
-const float kLight[3] = {0.25f, 0.87f, -0.43f};
+const float kLight[3] = {0.16f / 0.6462198f, 0.56f / 0.6462198f, -0.28f / 0.6462198f};
+const int16_t kLevelDiffuse = static_cast<int16_t>(0.5 * (kLight[1] + 1.0f) * 32767);  // a level top faces up
 
-// A W x D field; `heights` row by row (null = all 1), every cell walkable
-// unless its height is 0, shapes `shapes` (null = flat).
-std::unique_ptr<QmField> MakeField(int32_t width, int32_t depth, const int32_t* heights, const int32_t* shapes) {
+// A W x D field of walkable cells; `heights` row by row (empty = all 1), shapes `shapes` (empty = flat).
+std::unique_ptr<QmField> MakeField(int32_t width, int32_t depth, std::vector<int32_t> heights = {},
+                                   std::vector<int32_t> shapes = {}) {
     auto field = std::make_unique<QmField>(kLight);
     field->AllocCells(width, depth);
     for (int32_t i = 0; i < width * depth; ++i) {
-        field->cells[i].height = heights ? heights[i] : 1;
-        field->cells[i].shape = shapes ? shapes[i] : 0;
+        field->cells[i].height = heights.empty() ? 1 : heights[i];
+        field->cells[i].shape = shapes.empty() ? 0 : shapes[i];
         field->cells[i].walkable = 1;
     }
     field->FinishCells();
@@ -46,7 +54,7 @@ QmUnit* StandingUnit(int index) {
 // holes, blocked cells and units; the cell (originX, originZ) is walkable and free.
 std::unique_ptr<QmField> RandomMap(RandomState* random, int32_t* originX, int32_t* originZ) {
     const int32_t width = RandomRange(random, 1, 25);  // one draw per statement: the order is fixed
-    auto field = MakeField(width, RandomRange(random, 1, 25), nullptr, nullptr);
+    auto field = MakeField(width, RandomRange(random, 1, 25));
     *originX = RandomRange(random, 0, field->width);
     *originZ = RandomRange(random, 0, field->depth);
     for (int32_t i = 0; i < field->width * field->depth; ++i) {
@@ -106,27 +114,6 @@ std::vector<int32_t> Reference(const QmField& f, int ox, int oz, int32_t budget,
     return best;
 }
 
-// The route to every reached cell is a chain of allowed moves from the
-// origin whose budgets drop by exactly each move's cost.
-void CheckRoutes(const QmField& f, int ox, int oz, bool movement, const QmUnit* mover, int jump) {
-    std::vector<int32_t> route(3 * 600);
-    for (int32_t i = 0; i < f.width * f.depth; ++i) {
-        const int32_t n = f.GetRoute(f.cells[i].x, f.cells[i].z, route.data(), 600);
-        ASSERT_EQ(n < 0, f.cells[i].cost < 0) << "cell " << f.cells[i].x << "," << f.cells[i].z;
-        if (n < 0) continue;
-        ASSERT_EQ(route[3 * (n - 1)] * 100 + route[3 * (n - 1) + 2], ox * 100 + oz);
-        for (int32_t j = n - 1; j > 0; --j) {
-            const QmFieldCell* from = f.GetCell(route[3 * j], route[3 * j + 2]);
-            const QmFieldCell* to = f.GetCell(route[3 * (j - 1)], route[3 * (j - 1) + 2]);
-            const int dx = to->x - from->x, dz = to->z - from->z, k = std::abs(dx) + std::abs(dz);
-            ASSERT_TRUE((dx == 0 || dz == 0) && k >= 1 && k <= 2);
-            const int32_t cost = MoveCost(f, *from, dx / k, dz / k, k, mover, jump, movement);
-            ASSERT_GE(cost, 0);
-            ASSERT_EQ(to->cost, Spend(from->cost, cost));
-        }
-    }
-}
-
 TEST(FieldSearch, MatchesReferenceOnRandomMaps) {
     RandomState random;
     RandomSeed(&random, 1234);
@@ -147,13 +134,11 @@ TEST(FieldSearch, MatchesReferenceOnRandomMaps) {
             ASSERT_EQ(f.cells[i].cost, best[i]) << "cell " << f.cells[i].x << "," << f.cells[i].z;
             ASSERT_EQ(f.cells[i].inRange, best[i] >= 0 && best[i] <= (max - min) * 100);
             ASSERT_EQ(f.GetRouteCost(f.cells[i].x, f.cells[i].z), best[i] < 0 ? -1 : (max * 100 - best[i]) / 100);
-        }
-        CheckRoutes(f, ox, oz, movement, moverOrNull, jump);
-        for (int32_t i = 0; i < f.width * f.depth; ++i) {
             hash = (hash ^ static_cast<uint32_t>(f.cells[i].cameFrom * 4 + f.cells[i].step + 8)) * 16777619u;
         }
     }
-    // Pins which of two equally good paths each cell keeps, the order-dependent part.
+    // Pins the move that entered each cell (what GetRoute walks back), also
+    // which of two equally good paths each cell keeps, the order-dependent part.
     EXPECT_EQ(hash, 3272176319u);
 }
 
@@ -172,7 +157,7 @@ struct PanelLog : FieldPanelSink {
 TEST(FieldSearch, DepthFirstTieBreakJumpsAndPanels) {
     // Open 3 x 3 ground: (1,1) is reached first through (1,0), and the equal
     // path through (0,1) does not replace it.
-    auto open = MakeField(3, 3, nullptr, nullptr);
+    auto open = MakeField(3, 3);
     PanelLog log;
     open->markers = &log;
     open->FindRange(nullptr, 0, 0, 2, 2, 0, 2, kRangeMovement);
@@ -188,8 +173,7 @@ TEST(FieldSearch, DepthFirstTieBreakJumpsAndPanels) {
     EXPECT_TRUE(log.panels.empty());
 
     // A pit beside the unit is jumped at twice the base cost; a higher block is not.
-    const int32_t corridor[] = {2, 0, 2, 2, 5, 2};
-    auto pit = MakeField(3, 2, corridor, nullptr);
+    auto pit = MakeField(3, 2, {2, 0, 2, 2, 5, 2});
     pit->FindRange(nullptr, 0, 0, 0, 3, 0, 0, kRangeMovement | kRangeNoPanels);
     EXPECT_EQ(Route(*pit, 2, 0), (std::vector<int32_t>{2, 0}));
     EXPECT_EQ(pit->GetCell(2, 0)->cost, 300 - 204);
@@ -198,7 +182,7 @@ TEST(FieldSearch, DepthFirstTieBreakJumpsAndPanels) {
 
     // Units: the other side blocks, its passable animation and the own side do not.
     QmUnit mover, other;
-    auto line = MakeField(3, 1, nullptr, nullptr);
+    auto line = MakeField(3, 1);
     line->SetUnit(&other, 1, 0);
     const struct { int32_t side, anim; bool blocks; } units[] = {{1, 2, true}, {1, kUnitAnimPassable, false}, {0, 2, false}};
     for (const auto& u : units) {
@@ -214,7 +198,7 @@ TEST(FieldSearch, DirectionToAndClearDir) {
                                                   {1, 0, 0},  {0, 1, 3},  {-1, 0, 2}, {0, -1, 1}, {2, 1, 0},
                                                   {1, 2, 3}, {-3, -3, 1}, {4, 4, 0}, {4, -3, 0}, {-4, 3, 2}, {3, -4, 1}, {-3, 4, 3}};
     for (const auto& q : quirks) EXPECT_EQ(QmField::DirectionTo(5, 5, 5 + q.dx, 5 + q.dz), q.dir) << q.dx << "," << q.dz;
-    auto flat = MakeField(7, 7, nullptr, nullptr);
+    auto flat = MakeField(7, 7);
     EXPECT_EQ(flat->FindClearDir(3, 3), 0);
     EXPECT_EQ(flat->FindClearDir(-1, 3), 0);
     flat->GetCell(4, 4)->objectHeight = 12;  // a tree on diagonal 0
@@ -226,7 +210,7 @@ TEST(FieldSearch, DirectionToAndClearDir) {
 
 TEST(FieldGeometry, CellWorldRoundTripAndHeights) {
     for (int w : {1, 5, 24}) {  // odd widths test the integer halves
-        auto f = MakeField(w, 3, nullptr, nullptr);
+        auto f = MakeField(w, 3);
         for (int x = 0; x < w; ++x) {
             float world[3], cell[3];
             f->CellToWorld(x + 0.5f, 1.0f, 2.5f, world);
@@ -239,10 +223,10 @@ TEST(FieldGeometry, CellWorldRoundTripAndHeights) {
         {3, 0, 3.0f}, {3, 1, 2.5f}, {3, 21, 3.0f}, {3, 41, 3.5f}, {3, 5, 3.0f}, {3, 25, 4.0f},
         {3, 9, 2.0f}, {3, 20, 3.0f}, {3, 15, 3.0f}, {0, 0, 0.0f}};
     for (const auto& h : heights) {
-        auto f = MakeField(1, 1, &h.height, &h.shape);
+        auto f = MakeField(1, 1, {h.height}, {h.shape});
         EXPECT_EQ(f->GetHeightAt(0.5f, 0.5f), h.at) << h.height << " shape " << h.shape;
     }
-    auto f = MakeField(2, 2, nullptr, nullptr);
+    auto f = MakeField(2, 2);
     for (float p : {-1.0f, 2.0f, 1e30f, NAN}) {
         EXPECT_EQ(f->GetHeightAt(p, 0.5f), -1.0f);
         EXPECT_EQ(f->GetSurfaceHeight(0.5f, p), -1.0f);
@@ -251,8 +235,7 @@ TEST(FieldGeometry, CellWorldRoundTripAndHeights) {
 
 TEST(FieldGeometry, RampJoinsAndInsets) {
     // Flat 2, a ramp of height 3 rising towards +x, flat 3, flat 2.
-    const int32_t heights[] = {2, 3, 3, 2}, shapes[] = {0, 3, 0, 0};
-    auto f = MakeField(4, 1, heights, shapes);
+    auto f = MakeField(4, 1, {2, 3, 3, 2}, {0, 3, 0, 0});
     const struct { int a, b, join, step; } joins[] = {{0, 1, 0, 0}, {1, 2, 0, 0}, {2, 3, 1, 1}, {3, 2, 1, -1}, {0, 2, 1, 1}};
     for (const auto& j : joins) {
         int32_t step = 99;
@@ -264,8 +247,7 @@ TEST(FieldGeometry, RampJoinsAndInsets) {
 
     // One raised cell in the middle: inset 6 on every side, lifted 6; its
     // lower neighbours keep their corners where they meet it.
-    int32_t bump[9] = {1, 1, 1, 1, 2, 1, 1, 1, 1};
-    auto b = MakeField(3, 3, bump, nullptr);
+    auto b = MakeField(3, 3, {1, 1, 1, 1, 2, 1, 1, 1, 1});
     const QmFieldCell* mid = b->GetCell(1, 1);
     const int xs[4] = {-1, -1, 1, 1}, zs[4] = {-1, 1, -1, 1};
     for (int k = 0; k < 4; ++k) {
@@ -284,7 +266,7 @@ TEST(FieldGeometry, RampJoinsAndInsets) {
     EXPECT_EQ(indices[0], 8);
     const QmFieldCell* side = b->GetCell(0, 1);
     for (int k = 0; k < 4; ++k) EXPECT_EQ(side->top[k].x, side->corner[k].x);
-    EXPECT_EQ(mid->top[0].diffuse, static_cast<int16_t>(0.5f * (0.87f + 1.0f) * 32767));  // level top faces up
+    EXPECT_EQ(mid->top[0].diffuse, kLevelDiffuse);
 }
 
 TEST(FieldGeometry, PickCellMatchesEveryCellSearch) {
@@ -325,7 +307,7 @@ TEST(FieldGeometry, PickCellMatchesEveryCellSearch) {
 }
 
 TEST(FieldGeometry, TallObjectsFadeExactlyToTheirLimits) {
-    auto f = MakeField(5, 5, nullptr, nullptr);
+    auto f = MakeField(5, 5);
     QmFieldCell& tree = *f->GetCell(2, 2);
     tree.model = reinterpret_cast<Model*>(&tree);  // only its presence is read
     tree.objectHeight = 12, tree.centre[1] = 100, tree.extent[1] = 200, tree.radius = 45, tree.alpha = 1;
@@ -336,6 +318,243 @@ TEST(FieldGeometry, TallObjectsFadeExactlyToTheirLimits) {
         for (int frame = 0; frame < 200; ++frame) f->Update(camera);
         EXPECT_EQ(tree.alpha, step.alpha);
     }
+}
+
+struct V { int16_t x, y, z; uint16_t u, v; };
+
+// Whether the mesh holds a quad of exactly these four vertices, in order.
+bool HasQuad(const FieldMesh& mesh, const V (&quad)[4], int16_t ambient) {
+    for (size_t q = 0; q + 4 <= mesh.vertices.size(); q += 4) {
+        int same = 0;
+        for (const FieldVertex* m = &mesh.vertices[q]; same < 4 && m->x == quad[same].x && m->y == quad[same].y &&
+             m->z == quad[same].z && m->u == quad[same].u && m->v == quad[same].v && m->ambient == ambient; ++m) ++same;
+        if (same == 4) return true;
+    }
+    return false;
+}
+
+TEST(FieldMesh, GoldenMaps) {
+    const struct Case {  // the quads that must be there, by vertex, with their ambient
+        const char* name;
+        int32_t width, depth;
+        std::vector<int32_t> heights, shapes;
+        int32_t topQuads, sideQuads, lines[4];
+        std::vector<std::vector<V>> quads;
+        int16_t ambient;
+    } cases[] = {
+        {"raised cell", 3, 3, {1, 1, 1, 1, 2, 1, 1, 1, 1}, {}, 9, 32, {1, 1, 1, 1},
+         {{{-26, 38, -26, 8, 8}, {-26, 38, 26, 8, 72}, {26, 38, -26, 72, 8}, {26, 38, 26, 72, 72}},  // inset top
+          {{26, 38, 26, 88, 16}, {32, 32, 32, 88, 32}, {26, 38, -26, 152, 16}, {32, 32, -32, 152, 32}},  // +x bevel
+          {{32, 32, 32, 8, 32}, {32, 16, 32, 8, 16}, {32, 32, -32, 72, 32}, {32, 16, -32, 72, 16}}},     // +x wall
+         32767},
+        {"flat pair", 2, 1, {1, 1}, {}, 2, 12, {0, 0, 0, 0},
+         {{{-64, 22, -32, 8, 8}, {-64, 22, 32, 8, 72}, {0, 22, -32, 72, 8}, {0, 22, 32, 72, 72}}}, 32767},
+        {"ramp onto level ground", 2, 1, {1, 2}, {0, 3}, 2, 12, {0, 0, 0, 0},
+         {{{0, 22, -32, 8, 8}, {0, 22, 32, 8, 72}, {64, 38, -32, 72, 8}, {64, 38, 32, 72, 72}}}, 32767},
+        {"step along z", 1, 2, {2, 1}, {}, 2, 14, {0, 0, 0, 1},
+         {{{-32, 38, -6, 88, 16}, {-32, 32, 0, 88, 32}, {32, 38, -6, 152, 16}, {32, 32, 0, 152, 32}}}, 32767},
+        {"border", 1, 1, {1}, {}, 1, 8, {0, 0, 0, 0},
+         {{{32, 16, 32, 0, 0}, {32, 0, 32, 0, 0}, {32, 16, -32, 0, 0}, {32, 0, -32, 0, 0}},  // wall to y = 0
+          {{32, 22, 32, 0, 0}, {32, 16, 32, 0, 0}, {32, 22, -32, 0, 0}, {32, 16, -32, 0, 0}}},  // 6-unit strip
+         0},
+        {"hole", 3, 1, {1, 0, 1}, {}, 2, 16, {1, 0, 1, 0},
+         {{{-32, 16, 32, 8, 16}, {-32, 0, 32, 8, 0}, {-32, 16, -32, 72, 16}, {-32, 0, -32, 72, 0}}}, 32767},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto field = MakeField(c.width, c.depth, c.heights, c.shapes);
+        FieldMesh mesh;
+        ASSERT_TRUE(BuildFieldMesh(*field, &mesh));
+        EXPECT_EQ(std::make_pair(mesh.topVertexCount, mesh.sideVertexCount), std::make_pair(c.topQuads * 4, c.sideQuads * 4));
+        EXPECT_EQ(mesh.indices.size(), size_t(c.topQuads + c.sideQuads) * 6);
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(mesh.edgeCount[k], c.lines[k] * 2) << "direction " << k;
+        for (const auto& q : c.quads) {
+            const V quad[4] = {q[0], q[1], q[2], q[3]};
+            EXPECT_TRUE(HasQuad(mesh, quad, c.ambient)) << "quad at " << q[0].x << "," << q[0].y << "," << q[0].z;
+        }
+        EXPECT_EQ(mesh.vertices[0].diffuse, kLevelDiffuse);
+    }
+}
+
+TEST(FieldMesh, OutlineAndSplitIndices) {
+    auto field = MakeField(3, 3, {1, 1, 1, 1, 2, 1, 1, 1, 1}, {0, 0, 0, 0, 6, 0, 0, 0, 0});
+    FieldMesh mesh;
+    ASSERT_TRUE(BuildFieldMesh(*field, &mesh));
+    // The centre (shape 6) splits across corners 0-3; the others use the plain pattern.
+    const std::vector<uint16_t> centre(mesh.indices.begin() + 24, mesh.indices.begin() + 30);
+    EXPECT_EQ(centre, (std::vector<uint16_t>{16, 19, 18, 19, 16, 17}));
+    EXPECT_EQ(std::vector<uint16_t>(mesh.indices.begin(), mesh.indices.begin() + 6),
+              (std::vector<uint16_t>{0, 1, 2, 3, 2, 1}));
+    // Lines by direction: edgeFirst runs over the counts; the +x line is the drawn top's edge.
+    EXPECT_EQ(mesh.edgeFirst[3], mesh.edgeCount[0] + mesh.edgeCount[1] + mesh.edgeCount[2]);
+    const FieldEdgeVertex& a = mesh.edges[0];
+    EXPECT_EQ(a.x, field->GetCell(1, 1)->top[3].x);
+    EXPECT_EQ(a.y, field->GetCell(1, 1)->top[3].y);
+}
+
+TEST(FieldMesh, RandomMapsStayWithinTheBuffers) {
+    RandomState random;
+    RandomSeed(&random, 17);
+    for (int round = 0; round < 60; ++round) {
+        const int32_t width = round == 0 ? 24 : RandomRange(&random, 1, 25);
+        const int32_t depth = round == 0 ? 24 : RandomRange(&random, 1, 576 / width + 1);
+        std::vector<int32_t> heights(width * depth), shapes(width * depth);
+        for (int32_t i = 0; i < width * depth; ++i) {
+            // Round 0: the worst case, a checkerboard of cliffs.
+            heights[i] = round == 0 ? ((i % width + i / width) % 2 ? 19 : 1) : RandomRange(&random, 0, 20);
+            shapes[i] = round == 0 ? 0 : RandomRange(&random, 0, 13) + 20 * RandomRange(&random, 0, 3);
+        }
+        auto field = MakeField(width, depth, heights, shapes);
+        FieldMesh mesh;
+        ASSERT_TRUE(BuildFieldMesh(*field, &mesh)) << width << "x" << depth;
+        EXPECT_LE(mesh.vertices.size(), size_t(kFieldMeshMaxVertices));
+        EXPECT_LE(mesh.indices.size() / 6, size_t(kFieldMeshMaxQuads));
+        for (int k = 0; k < 4; ++k) EXPECT_LE(mesh.edgeCount[k], 2 * kFieldMeshMaxLines);
+        for (uint16_t index : mesh.indices) ASSERT_LT(index, mesh.vertices.size());
+        EXPECT_TRUE(round > 0 || mesh.edgeCount[0] == 2 * 276);  // every high cell but the 12 on the east border
+    }
+}
+
+TEST(FieldMesh, EdgeDirectionsFaceTheCameraAtAnyYaw) {
+    const struct { float yaw; int32_t first, second; } known[] = {
+        {45, 1, 2}, {-45, 0, 1}, {135, 2, 3}, {-135, 3, 0}, {0, 1, 2}, {-720, 1, 2}, {-400, 0, 1}, {1e30f, 1, 2}};
+    for (const auto& k : known) {
+        int32_t d[2];
+        FieldEdgeDirections(k.yaw, d);
+        EXPECT_EQ(d[0] * 10 + d[1], k.first * 10 + k.second) << "yaw " << k.yaw;
+    }
+    for (int yaw = -720; yaw <= 720; ++yaw) {  // a full turn changes nothing
+        int32_t d[2], turned[2];
+        FieldEdgeDirections(static_cast<float>(yaw), d), FieldEdgeDirections(static_cast<float>(yaw + 360), turned);
+        ASSERT_TRUE(d[0] >= 0 && d[0] < 4 && d[1] == (d[0] + 1) % 4 && d[0] == turned[0]) << yaw;
+        ASSERT_TRUE(yaw < -180 || yaw > 180 || d[0] == ((yaw + 360) / 90 + 1) % 4) << yaw;
+    }
+}
+
+TEST(FieldMesh, DegenerateQuadsAreLitSideOn) {
+    FieldVertex point[4] = {};
+    ShadeFieldQuad(kLight, point);
+    for (const FieldVertex& v : point) EXPECT_EQ(v.diffuse * 100 + v.ambient / 32767, 1638301);
+    FieldVertex wall[4] = {{0, 32, 0, 1, 0, 0, 0, 0}, {0, 16, 0, 1, 0, 0, 0, 0}, {0, 32, -64, 1, 0, 0, 0, 0},
+                           {0, 32, -64, 1, 0, 0, 0, 0}};  // a triangle facing +x
+    ShadeFieldQuad(kLight, wall);
+    for (const FieldVertex& v : wall) EXPECT_EQ(v.diffuse, static_cast<int16_t>(0.5 * (kLight[0] + 1.0f) * 32767));
+}
+
+class Markers : public ::testing::Test {
+protected:
+    void SetUp() override {
+        field = MakeField(4, 4);
+        markers.Init(-1);
+        markers.Link(field.get());
+    }
+    // Texel corner 0 and corner 3 of a quad.
+    static std::vector<int> Texels(const MarkerVertex* quad) {
+        return {int(std::lround(quad[0].texCoord[0] * 512)), int(std::lround(quad[0].texCoord[1] * 256)),
+                int(std::lround(quad[3].texCoord[0] * 512)), int(std::lround(quad[3].texCoord[1] * 256))};
+    }
+    std::unique_ptr<QmField> field;
+    QmFieldMarkers markers;
+};
+
+TEST_F(Markers, PanelTilesByParityAndFrame) {
+    const struct { int colour; float x, z; uint32_t frames; std::vector<int> texels; } cases[] = {
+        {0, 0.5f, 0.5f, 1, {8, 8, 40, 40}},        {0, 1.5f, 0.5f, 1, {40, 8, 72, 40}},
+        {1, 0.5f, 1.5f, 1, {88, 40, 120, 72}},     {2, 3.5f, 3.5f, 60, {200, 72, 232, 104}},
+        {2, 3.5f, 3.5f, 119, {200, 103, 232, 135}}, {2, 3.5f, 3.5f, 120, {200, 40, 232, 72}},
+        {3, 2.5f, 2.5f, 7, {264, 8, 328, 72}},
+    };
+    for (const auto& c : cases) {
+        markers.Init(-1);
+        markers.Link(field.get());
+        const float at[3] = {c.x, 1, c.z};
+        markers.AddPanel(at, c.colour);
+        for (uint32_t f = 0; f < c.frames; ++f) markers.Update();
+        EXPECT_EQ(Texels(&markers.panelVertices[0]), c.texels) << "colour " << c.colour << " frame " << c.frames;
+        EXPECT_EQ(markers.panelVertices[0].colour >> 24, kPanelAlpha);
+    }
+}
+
+TEST_F(Markers, BlobShadowQuads) {
+    const struct { float x, z; int quads; } cases[] = {
+        {1.5f, 1.5f, 1}, {2.0f, 1.5f, 2}, {1.5f, 2.0f, 2}, {2.0f, 2.0f, 4}, {0.0f, 0.0f, 1}, {1.25f, 1.5f, 2}};
+    for (const auto& c : cases) {
+        markers.ClearShadows();
+        const float at[3] = {c.x, 1, c.z};
+        markers.AddShadow(at);
+        EXPECT_EQ(markers.shadowCount, c.quads) << c.x << "," << c.z;
+    }
+    markers.ClearShadows();
+    const float centred[3] = {1.5f, 1, 1.5f};
+    markers.AddShadow(centred);
+    EXPECT_EQ(Texels(&markers.shadowVertices[0]), (std::vector<int>{0, 0, 512, 256}));  // u, v of 0..1
+    LogCapture log;
+    const float corner[3] = {2.0f, 1, 2.0f};
+    for (int unit = 0; unit < 21; ++unit) markers.AddShadow(corner);
+    EXPECT_EQ(markers.shadowCount, kMarkerMaxShadows);
+    EXPECT_EQ(log.Count(), 1u);
+}
+
+TEST_F(Markers, RoutePieces) {
+    const struct { std::vector<int32_t> cells; std::vector<std::pair<const MarkerTile*, int>> pieces; } cases[] = {
+        {{2, 1, 0, 1, 1, 0, 0, 1, 0}, {{&kRouteEndTile, 0}, {&kRouteStraightTile, 0}, {&kRouteStartTile, 2}}},
+        {{1, 1, 1, 1, 1, 0, 0, 1, 0}, {{&kRouteEndTile, 3}, {&kRouteTurnOtherTile, 0}, {&kRouteStartTile, 2}}},
+        {{1, 1, 0, 1, 1, 1, 0, 1, 1}, {{&kRouteEndTile, 1}, {&kRouteTurnClockwiseTile, 0}, {&kRouteStartTile, 2}}},
+        {{3, 1, 0, 1, 1, 0}, {{&kRouteEndTile, 0}, {&kRouteStartTile, 2}}},  // a jump
+        {{0, 1, 0, 1, 1, 0, 0, 1, 0}, {{&kRouteEndTile, 2}, {&kRouteStraightTile, 0}, {&kRouteStartTile, 2}}},
+        {{1, 1, 1}, {}},
+    };
+    for (const auto& c : cases) {
+        markers.SetRoute(c.cells.data(), static_cast<int32_t>(c.cells.size() / 3));
+        ASSERT_EQ(markers.routeCount, static_cast<int32_t>(c.pieces.size()));
+        for (size_t i = 0; i < c.pieces.size(); ++i) {
+            MarkerVertex expected[4] = {};
+            QmFieldMarkers::SetQuadUV(expected, c.pieces[i].second, *c.pieces[i].first);
+            EXPECT_EQ(Texels(&markers.routeVertices[i * 4]), Texels(expected)) << "piece " << i;
+        }
+    }
+}
+
+TEST_F(Markers, ArrowTopEdgeOnTheNamedSide) {
+    const int topCorners[4][2] = {{2, 3}, {0, 2}, {0, 1}, {1, 3}};  // +x, -z, -x, +z
+    for (int r = 0; r < 4; ++r) {
+        markers.SetArrowDir(r);
+        for (int k = 0; k < 4; ++k) {
+            const bool top = k == topCorners[r][0] || k == topCorners[r][1];
+            EXPECT_EQ(std::lround(markers.arrowQuad[k].texCoord[1] * 256), top ? kArrowTile.top : 248) << r << k;
+        }
+    }
+}
+
+TEST_F(Markers, ListsClampAtCapacity) {
+    LogCapture log;
+    const float at[3] = {1.5f, 1, 1.5f};
+    for (int i = 0; i < kMarkerMaxPanels + 1; ++i) markers.AddPanel(at, i % 4);
+    EXPECT_EQ(markers.panels.size(), size_t(kMarkerMaxPanels));
+    std::vector<int32_t> route;
+    for (int i = 0; i < 256; ++i) route.insert(route.end(), {i % 4, 1, i / 4 % 4});
+    markers.SetRoute(route.data(), 256);
+    EXPECT_EQ(markers.routeCount, kMarkerMaxRoute);
+    EXPECT_EQ(log.Count(), 2u);
+    markers.ClearPanels();
+    markers.AddPanel(at, 0);
+    EXPECT_EQ(markers.panels.size(), 1u);
+}
+
+TEST_F(Markers, CursorPulseAndEasing) {
+    for (uint32_t frame = 0; frame < 2000; ++frame) {
+        const double expected = 1.0 + std::sin(frame / (2.0 * M_PI)) / 32.0;
+        ASSERT_NEAR(CursorPulse(frame), expected, 2e-5) << frame;
+    }
+    const float at[3] = {2.5f, 1, 0.5f};
+    markers.SetCursorPos(at);
+    EXPECT_FLOAT_EQ(markers.cursorQuad[0].position[0], -32.0f);  // relative to the cell centre
+    markers.Update();
+    markers.Update();
+    EXPECT_FLOAT_EQ(markers.cursorShown[0], 32.0f * 0.75f);
+    const float none[3] = {-1, -1, -1};
+    markers.SetCursorPos(none);
+    EXPECT_FLOAT_EQ(markers.cursorQuad[0].position[0], -32.0f);  // the old quad stays
 }
 
 }  // namespace

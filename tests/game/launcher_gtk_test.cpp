@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "game/app_config.h"
 #include "game/launcher_model.h"
@@ -36,20 +37,15 @@ TEST(LauncherGtk, ShowsEveryControlWithItsStateAndStarts) {
     };
     spec.onShown = [&](FormHost* host) {
         for (const auto& [name, text, value] : expected) {
-            SCOPED_TRACE(name);
             FormWidgetState state;
-            ASSERT_TRUE(ReadFormWidget(host->NativeWindow(), name, &state));
-            EXPECT_EQ(state.text, text);
-            EXPECT_EQ(state.value, value);
+            EXPECT_TRUE(ReadFormWidget(host->NativeWindow(), name, &state)) << name;
+            EXPECT_EQ(state.text + " " + std::to_string(state.value), text + (" " + std::to_string(value))) << name;
         }
-        host->SetValue(kLauncherVolumeBgm, 55);
-        host->SetValue(kLauncherFullScreen, 1);
+        host->SetValue(kLauncherVolumeBgm, 55), host->SetValue(kLauncherFullScreen, 1);
         EXPECT_TRUE(ClickFormWidget(host->NativeWindow(), "ctl-1"));
     };
     EXPECT_EQ(RunGtkForm(spec, &model), kLauncherStart);
-    EXPECT_EQ(config.soundVolBgm, 55);
-    EXPECT_EQ(config.screenMode, 1);
-    EXPECT_EQ(config.soundVolVoice, 30);
+    EXPECT_EQ(std::vector<int>({config.soundVolBgm, config.screenMode, config.soundVolVoice}), std::vector<int>({55, 1, 30}));
 }
 
 }  // namespace

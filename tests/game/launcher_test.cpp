@@ -1,6 +1,14 @@
-// The launcher without a toolkit: the controls against the settings, the
-// descriptor, the delete-all questions, and Launcher::RunWith's saving.
+// config.dat and the launcher without a toolkit: the written bytes, every
+// key read back, the clamps, hostile files, the file on disk
+// (kept whole when a save is killed, readable by its owner only); the
+// controls against the settings, the descriptor, the delete-all questions,
+// and Launcher::RunWith's saving.
 #include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -23,56 +31,101 @@
 
 namespace {
 
-class FakeHost : public FormHost {
-public:
+const char kDefaults[] =
+    "ScreenMode=0\r\nScreenSize=1\r\nSoundMode=1\r\nSoundVolBgm=100\r\nSoundVolSe=100\r\nSoundVolVoice=100\r\n"
+    "OptionShowFps=0\r\nOption16bit=0\r\nOptionShadowDrawing=0\r\nOptionAntiAliasing=0\r\n"
+    "OptionDeactiveNoStop=0\r\nTwitAccessKey=\r\nTwitAccessSecret=\r\nBattleSpeed=5\r\nTalkSpeed=0\r\n";
+
+// The settings as config.dat would hold them.
+std::string Written(const AppConfig& config) {
+    std::vector<char> block(8192);
+    Stream* stream = MemoryStream(block.data(), static_cast<uint32_t>(block.size()), false, nullptr);
+    EXPECT_TRUE(WriteAppConfig(stream, config));
+    std::string bytes(block.data(), stream->Tell());
+    stream->Release();
+    return bytes;
+}
+
+AppConfig Read(std::string bytes) {
+    AppConfig config;
+    Stream* stream = MemoryStream(bytes.data(), static_cast<uint32_t>(bytes.size()), false, nullptr);
+    ReadAppConfig(stream, &config);
+    stream->Release();
+    return config;
+}
+
+// The default file with some lines replaced ("Key=value|Key=value").
+std::string DefaultsWith(const std::string& changes) {
+    std::string expected = kDefaults;
+    for (size_t start = 0, bar = 0; start < changes.size(); start = bar + 1) {
+        bar = std::min(changes.find('|', start), changes.size());
+        const std::string line = changes.substr(start, bar - start), key = line.substr(0, line.find('=') + 1);
+        const size_t at = ("\n" + expected).find("\n" + key);
+        expected.replace(at, expected.find('\r', at) - at, line);
+    }
+    return expected;
+}
+
+TEST(AppConfigFile, EveryKeyClampsAndHostileLinesLeaveTheDefaultsForWhatCannotBeRead) {
+    const std::pair<std::string, std::string> cases[] = {  // a file as read, and what it changes
+        {"", ""}, {"ScreenSize=9\r\n", "ScreenSize=3"}, {"ScreenSize=-4\r\n", "ScreenSize=0"},
+        {"ScreenMode=2\r\n", "ScreenMode=0"}, {"ScreenMode=1\r\n", "ScreenMode=1"}, {"SoundMode=7\r\n", "SoundMode=2"},
+        {"SoundVolSe=-5\r\n", "SoundVolSe=0"}, {"SoundVolBgm=250\r\n", "SoundVolBgm=100"},
+        {"OptionShowFps=-3\r\n", "OptionShowFps=1"}, {"BattleSpeed=101\r\n", "BattleSpeed=100"},
+        {"TalkSpeed=abc\r\n", "TalkSpeed=0"}, {"TalkSpeed=  42xyz\r\n", "TalkSpeed=42"},
+        {"TalkSpeed=99999999999999999999\r\nBattleSpeed=-99999999999999999999\r\n", "TalkSpeed=100|BattleSpeed=0"},
+        {"BattleSpeed\r\nTalkSpeed=7\r\n", "TalkSpeed=7"}, {"Unknown=1\r\nscreenmode=1\r\nScreenMode =1\r\n", ""},
+        {"ScreenSize=2\r\nScreenSize=0\r\n", "ScreenSize=0"}, {"TwitAccessKey=ab=cd==\r\n", "TwitAccessKey=ab=cd=="},
+        {"ScreenSize=2\nSoundMode=0\nOptionAntiAliasing=1", "ScreenSize=2|SoundMode=0|OptionAntiAliasing=1"},
+        {std::string("Screen\0Size=3\r\nSoundMode=\0\r\nTalkSpeed=4\0", 40), "SoundMode=0|TalkSpeed=4"},
+        {"ScreenSize=2\r\nSoundMo", "ScreenSize=2"}, {"=\r\n\r\n==\r\n", ""},
+        {"SoundVolVoice=7\r\nOption16bit=1\r\nOptionShadowDrawing=1\r\nOptionDeactiveNoStop=1\r\nTwitAccessSecret=%+/\r\n",
+         "SoundVolVoice=7|Option16bit=1|OptionShadowDrawing=1|OptionDeactiveNoStop=1|TwitAccessSecret=%+/"},
+    };
+    for (const auto& [file, changes] : cases) EXPECT_EQ(Written(Read(file)), DefaultsWith(changes)) << file;
+
+    AppConfig config = Read("TwitAccessSecret=" + std::string(300, 'k') + std::string(5000, 'x') + "ScreenMode=1\r\nSoundMode=0\r\n");
+    EXPECT_EQ(config.AccessTokenSecret(), std::string(255, 'k'));  // cut, and the rest is no line of its own
+    EXPECT_EQ(config.screenMode, 0);
+    config.SetAccessToken("a\r\nScreenMode=1", "b\nScreenSize=3");  // a token can never add a line
+    EXPECT_EQ(Written(config), DefaultsWith("SoundMode=0|TwitAccessKey=a|TwitAccessSecret=b"));
+    EXPECT_EQ(Written(AppConfig{}), kDefaults);
+}
+
+struct FakeHost : FormHost {
     int GetValue(int id) override { return values[id]; }
     void SetValue(int id, int value) override { values[id] = value; }
     void SetText(int id, const std::string& text) override { texts[id].push_back(text); }
     bool AskYesNo(const std::string& text, const std::string&) override {
         asked.push_back(text);
-        bool yes = !answers.empty() && answers.front();
-        if (!answers.empty()) answers.pop_front();
-        return yes;
+        const bool yes = !answers.empty() && answers.front();
+        return answers.empty() ? false : (answers.pop_front(), yes);
     }
     void Tell(const std::string& text, const std::string&) override { told.push_back(text); }
     void* NativeWindow() override { return nullptr; }
     void End(int) override {}
-
     std::map<int, int> values;
     std::map<int, std::vector<std::string>> texts;
     std::deque<bool> answers;
     std::vector<std::string> asked, told;
 };
 
-// The settings as config.dat would hold them.
-std::string Bytes(const AppConfig& config) {
-    char block[4096];
-    Stream* stream = MemoryStream(block, sizeof block, false, nullptr);
-    WriteAppConfig(stream, config);
-    std::string bytes(block, stream->Tell());
-    stream->Release();
-    return bytes;
-}
-
-TEST(LauncherModel, ControlsStartFromTheSettings) {
-    AppConfig config;
-    config.screenMode = 1, config.screenSize = 3, config.soundMode = 0, config.soundVolSe = 37;
-    config.optionAntiAliasing = 1;
-    config.SetAccessToken("t", std::string(20, 's'));
-    FakeHost host;
-    LauncherModel(&config, {}).OnInit(&host);
+TEST(LauncherModel, ControlsStartFromTheSettingsAndEachChangesExactlyItsSetting) {
+    AppConfig start;
+    start.screenMode = 1, start.screenSize = 3, start.soundMode = 0, start.soundVolSe = 37, start.optionAntiAliasing = 1;
+    start.SetAccessToken("t", std::string(20, 's'));
+    FakeHost shown;
+    LauncherModel(&start, {}).OnInit(&shown);
     const std::map<int, int> expected = {{kLauncherFullScreen, 1}, {kLauncherScreenSize, 3}, {kLauncherSoundMode, 0},
         {kLauncherVolumeBgm, 100}, {kLauncherVolumeSe, 37}, {kLauncherVolumeVoice, 100}, {kLauncherShadows, 0},
         {kLauncher16Bit, 0}, {kLauncherShowFps, 0}, {kLauncherAntiAliasing, 1}, {kLauncherKeepRunning, 0}};
-    EXPECT_EQ(host.values, expected);
-    EXPECT_EQ(host.texts[kLauncherStatus], std::vector<std::string>{"認証済みです"});
-    config.SetAccessToken("t", std::string(19, 's'));
+    EXPECT_EQ(shown.values, expected);
+    EXPECT_EQ(shown.texts[kLauncherStatus], std::vector<std::string>{"認証済みです"});
+    start.SetAccessToken("t", std::string(19, 's'));
     FakeHost unlinked;
-    LauncherModel(&config, {}).OnInit(&unlinked);
+    LauncherModel(&start, {}).OnInit(&unlinked);
     EXPECT_EQ(unlinked.texts[kLauncherStatus], std::vector<std::string>{"未認証です"});
-}
 
-TEST(LauncherModel, EachControlChangesExactlyItsSetting) {
     // A control, the value it reports, and the one setting that takes the value (none: nothing changes).
     const std::tuple<int, int, int32_t AppConfig::*> cases[] = {
         {kLauncherFullScreen, 1, &AppConfig::screenMode}, {kLauncherScreenSize, 2, &AppConfig::screenSize},
@@ -82,22 +135,18 @@ TEST(LauncherModel, EachControlChangesExactlyItsSetting) {
         {kLauncherShowFps, 1, &AppConfig::optionShowFps}, {kLauncherAntiAliasing, 1, &AppConfig::optionAntiAliasing},
         {kLauncherKeepRunning, 1, &AppConfig::optionDeactiveNoStop}, {kLauncherScreenSize, -1, nullptr},
         {kLauncherWindowMode, 0, nullptr}, {kLauncherUpdateCheck, 1, nullptr}};
-    for (const auto& [id, value, setting] : cases) {
-        SCOPED_TRACE(id);
-        AppConfig config, expected;
-        if (setting != nullptr) expected.*setting = value;
-        FakeHost host;
-        LauncherModel(&config, {}).OnChange(&host, id, value);
-        EXPECT_EQ(Bytes(config), Bytes(expected));
-    }
-    AppConfig config;
-    config.screenMode = 1;
     FakeHost host;
-    LauncherModel(&config, {}).OnChange(&host, kLauncherWindowMode, 1);
-    EXPECT_EQ(config.screenMode, 0);
+    for (const auto& [id, value, setting] : cases) {
+        AppConfig config, want;
+        if (setting != nullptr) want.*setting = value;
+        LauncherModel(&config, {}).OnChange(&host, id, value);
+        EXPECT_EQ(Written(config), Written(want)) << id;
+    }
+    LauncherModel(&start, {}).OnChange(&host, kLauncherWindowMode, 1);
+    EXPECT_EQ(start.screenMode, 0);
 }
 
-TEST(LauncherModel, TheDescriptorFollowsTheSettings) {
+TEST(LauncherModel, TheDescriptorFollowsTheSettingsAndButtonsEndOrAct) {
     const int sizes[4][2] = {{800, 480}, {1024, 576}, {1280, 720}, {1280, 800}};
     for (int index = 0; index < 4; ++index) {
         AppConfig config;
@@ -105,29 +154,22 @@ TEST(LauncherModel, TheDescriptorFollowsTheSettings) {
         config.soundMode = 2, config.option16bit = 1, config.optionShowFps = 1, config.optionDeactiveNoStop = 1;
         AppDescriptor d;
         FillDescriptorFromConfig(config, &d);
-        EXPECT_EQ(d.clientWidth, sizes[index][0]);
-        EXPECT_EQ(d.clientHeight, sizes[index][1]);
-        EXPECT_EQ(d.fullScreen, index & 1);
-        EXPECT_EQ(d.samples, index & 1 ? 4 : 1);
+        EXPECT_EQ(std::make_pair(d.clientWidth, d.clientHeight), std::make_pair(sizes[index][0], sizes[index][1]));
+        EXPECT_EQ(d.fullScreen * 10 + d.samples, index & 1 ? 14 : 1);
         EXPECT_EQ(d.iconId, 2010);
         EXPECT_EQ(d.soundMode + d.use16BitColour + d.showFps + d.runWhenInactive, 5);
     }
-}
-
-TEST(LauncherModel, ButtonsEndOrAct) {
     AppConfig config;
     std::vector<std::string> opened;
     LauncherActions actions;
     actions.open = [&](const std::string& path) { opened.push_back(path); };
     actions.openSaveFolder = [&] { opened.push_back("saves"); };
     actions.linkMicroblog = [&](void*, const std::function<void(const std::string&)>& show) {
-        show("認証中");
-        return std::string("認証完了");
+        return show("認証中"), std::string("認証完了");
     };
     LauncherModel model(&config, actions);
     FakeHost host;
-    EXPECT_EQ(model.OnCommand(&host, kLauncherStart), 1);
-    EXPECT_EQ(model.OnCommand(&host, kLauncherQuit), 2);
+    EXPECT_EQ(model.OnCommand(&host, kLauncherStart) * 10 + model.OnCommand(&host, kLauncherQuit), 12);
     for (int id : {kLauncherManual, kLauncherSaveFolder, kLauncherUpdateCheck, kLauncherMicroblog}) {
         EXPECT_EQ(model.OnCommand(&host, id), 0) << id;
     }
@@ -135,8 +177,8 @@ TEST(LauncherModel, ButtonsEndOrAct) {
     EXPECT_EQ(host.texts[kLauncherStatus], (std::vector<std::string>{"認証中", "認証完了"}));
 }
 
-// Launcher::RunWith in a user folder of the test's own, with a scripted dialog.
-class LauncherRun : public ::testing::Test {
+// A user folder of the test's own; OnDisk also has the game's file system up.
+class UserFolder : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("XDG_DATA_HOME", home_.path().c_str(), 1);
@@ -147,7 +189,42 @@ protected:
     TempDir home_;
 };
 
-TEST_F(LauncherRun, DeleteAllDeletesOnlyTheSaveFilesAfterTwoYes) {
+class OnDisk : public UserFolder {
+protected:
+    void SetUp() override {
+        UserFolder::SetUp();
+        FileSystemInit(nullptr);
+        FsMgr::SetCurrentFolder(GetFsMgrSlot(kSlotUserFolder), kSaveFolderInUserData);
+        ASSERT_TRUE(SaveFolder::Ensure());
+    }
+    void TearDown() override { FileSystemShutdown(); }
+};
+
+TEST_F(OnDisk, TheFileIsTheOwnersAloneASaveKilledHalfWayLeavesItWholeAndAFailedSaveSaysSo) {
+    GetAppConfig().SetAccessToken("token", "secret-secret-secret");
+    GetAppConfig().screenSize = 3, GetAppConfig().soundMode = 0;
+    ASSERT_TRUE(AppConfig::Save());
+    const std::string file = SaveFolder::Path() + "/config.dat";
+    struct stat info {};
+    ASSERT_EQ(stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    const pid_t child = fork();
+    if (child == 0) {
+        Stream* stream = OpenSlotStream(kSlotUserFolder, "config.dat", kOpenWrite | kOpenPrivate, nullptr);
+        if (stream != nullptr) stream->WriteLine("ScreenMode=1");
+        raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_TRUE(child > 0 && waitpid(child, &status, 0) == child && WIFSIGNALED(status));
+    GetAppConfig() = AppConfig{};
+    ASSERT_TRUE(AppConfig::Load());
+    EXPECT_EQ(GetAppConfig().screenSize * 10 + GetAppConfig().soundMode, 30);
+    EXPECT_TRUE(GetAppConfig().HasAccessTokenSecret());
+    ASSERT_TRUE(unlink(file.c_str()) == 0 && mkdir(file.c_str(), 0700) == 0);  // a folder in its place
+    EXPECT_FALSE(AppConfig::Save());
+}
+
+TEST_F(UserFolder, DeleteAllDeletesOnlyTheSaveFilesAfterTwoYes) {
     const std::deque<bool> answers[] = {{false}, {true, false}, {true, true}};
     const std::pair<const char*, bool> files[] = {{"Save0000.dat", true}, {"Save0031.dat", true},
         {"Save0032.dat", false}, {"config.dat", false}, {"save0001.dat", false}};  // name, a save file
@@ -164,7 +241,7 @@ TEST_F(LauncherRun, DeleteAllDeletesOnlyTheSaveFilesAfterTwoYes) {
     }
 }
 
-TEST_F(LauncherRun, QuitStillSavesTheChangesAndStartsNothing) {
+TEST_F(UserFolder, QuitStillSavesTheChangesAndStartsNothing) {
     AppDescriptor descriptor;
     strcpy(descriptor.title, "T");
     auto quitAfterFullScreen = [](const FormSpec& spec, FormLogic* logic) {
@@ -179,20 +256,17 @@ TEST_F(LauncherRun, QuitStillSavesTheChangesAndStartsNothing) {
     EXPECT_EQ(home_.Read(kSaves + "config.dat").substr(0, 14), "ScreenMode=1\r\n");
     // Without a display the saved settings start the game.
     EXPECT_TRUE(Launcher::RunWith(&descriptor, [](const FormSpec&, FormLogic*) { return kFormNoDisplay; }, {}));
-    EXPECT_EQ(descriptor.fullScreen, 1);
-    EXPECT_EQ(descriptor.clientWidth, 1024);
+    EXPECT_EQ(descriptor.fullScreen * 10000 + descriptor.clientWidth, 11024);
 }
 
 // config.dat keeps the access pair that the micro-blog client works with:
 // loaded into its credentials, and a new pair saved back at the exit step.
-TEST_F(LauncherRun, TheAccessPairTravelsBetweenConfigAndTheMicroblogCredentials) {
+TEST_F(UserFolder, TheAccessPairTravelsBetweenConfigAndTheMicroblogCredentials) {
     InitMicroblogCredentials();
     ASSERT_TRUE(home_.Write(kSaves + "config.dat", "TwitAccessKey=key-1\r\nTwitAccessSecret=secret=with=equals-0123\r\n"));
     AppDescriptor descriptor;
-    auto quit = [](const FormSpec&, FormLogic* logic) {
-        FakeHost host;
-        return logic->OnCommand(&host, kLauncherQuit);
-    };
+    FakeHost host;
+    auto quit = [&host](const FormSpec&, FormLogic* logic) { return logic->OnCommand(&host, kLauncherQuit); };
     EXPECT_FALSE(Launcher::RunWith(&descriptor, quit, {}));
     EXPECT_STREQ(GetOAuthCredentials().GetAccessToken(), "key-1");
     EXPECT_STREQ(GetOAuthCredentials().GetAccessTokenSecret(), "secret=with=equals-0123");

@@ -1,10 +1,8 @@
-// The sweep: every class the game registers in the root table, found at run
-// time, and every function of the tables Sys, Utl and App, called with no
-// arguments, too many, null, the wrong types, other classes' instances,
-// classes, and the integer and float extremes; every constructor with the
-// same and on instances of other classes. A thrown script error is a right
-// answer; a crash or a sanitizer report is a fault. The instances made stay
-// alive for a few frames so the hostile state is also updated and drawn.
+// Every class in the root table and every function of the other tables (Sys,
+// Utl, App and any added later), constructors too, called with no arguments,
+// too many, the wrong types, other classes' instances and the number extremes.
+// A thrown error is a right answer; a crash or a sanitizer report is a fault.
+// The instances stay alive for a few frames, so their state is drawn too.
 
 local nan = 0.0 / 0.0, inf = 1.0 / 0.0;
 // Plain values first, the extremes last: the last call of each method leaves
@@ -14,9 +12,7 @@ local numbers = [24, 0, 1, -1, 0.5, 0x7FFFFFFF, 2147483648, -2147483648, 0x7FFFF
 local long = "";
 for (local i = 0; i < 2500; i++) long += "霧";
 // The real files first: the first instances a constructor keeps are the useful ones.
-local strings = ["font/sweep.ttf", "image/sweep.bmp", "", "sweep", "a\x00b", "%s%s%n%x", "\xFF\xC3\xE3\x81", long];
-// Every class, and every table but the standard library's (Sys, Utl, App and
-// any the game adds later).
+local strings = ["font/sweep.ttf", "image/sweep.png", "", "sweep", "a\x00b", "%s%s%n%x", "\xFF\xC3\xE3\x81", long];
 local classes = [], tables = [];
 foreach (name, value in getroottable()) {
     if (typeof value == "class") classes.append(value);
@@ -34,9 +30,8 @@ function Call(f, self, args) {
     try { f.acall(all); return true; } catch (e) { stats.refused++; return false; }
 }
 
-// Argument lists: nothing, every kind alone and repeated, then an object
-// followed by numbers, a number followed by an object, and pairs of numbers. Constructors take
-// the mixed lists first, so the instances they keep are the useful ones.
+// Nothing, every kind alone and repeated; objects and numbers mixed, and pairs
+// of numbers (first for constructors: the instances they keep are the useful ones).
 function ArgumentLists(objects, values, mixedFirst) {
     local plain = [[]], mixed = [];
     foreach (x in values) plain.extend([[x], [x, x], [x, x, x, x], [x, x, x, x, x, x, x, x]]);
@@ -49,9 +44,7 @@ function ArgumentLists(objects, values, mixedFirst) {
 
 function Values(objects) {
     local values = [null, true, {}, [], Call, Call.weakref(), newthread(Call)];
-    values.extend(numbers);
-    values.extend(objects);
-    values.extend(classes);
+    foreach (more in [numbers, objects, classes]) values.extend(more);
     return values;
 }
 
