@@ -153,6 +153,11 @@ TEST(LayerListOrder, EqualZKeepsInsertionOrderAndSetZMovesOnTop) {
 using SpriteTest = Sprites2dTest;
 const Rgba kBlack{0, 0, 0, 255};
 
+void Clip(Sprite* sprite, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    const int32_t rect[4] = {left, top, right, bottom};
+    sprite->SetClipRect(rect);
+}
+
 TEST_F(SpriteTest, ClippingKeepsTexelsInPlace) {
     Sprite* sprite = AddSprite(TexelImage(100, 100, 2), 128, 128);  // covers 78..177
     const std::vector<uint8_t> whole = DrawFrame();
@@ -176,8 +181,7 @@ TEST_F(SpriteTest, ClippingKeepsTexelsInPlace) {
     DrawFrame();
     EXPECT_FALSE(ReadPixel(85, 85) == kBlack);
     sprite->SetAngle(0.0f);
-    const int32_t off[4] = {0, 0, 0, 0};
-    sprite->SetClipRect(off);
+    Clip(sprite, 0, 0, 0, 0);
     EXPECT_EQ(sprite->GetClipRect(), nullptr);
     DrawFrame();
     EXPECT_FALSE(ReadPixel(80, 80) == kBlack);
@@ -198,24 +202,12 @@ TEST_F(SpriteTest, ExtremeOrEmptySpritesNeverReachTheScreen) {
         {"huge angle far away", [](Sprite* s, AsyncTexture*) { s->SetPos(kMax, kMin), s->SetAngle(1e30f); }, false},
         {"source at the int32 end far right",
          [](Sprite* s, AsyncTexture* image) { s->SetImageRect(image, kMax, kMax, 8, 8), s->SetPos(40000, 40); }, false},
-        {"clip beyond the int32 range",
-         [](Sprite* s, AsyncTexture*) {
-             const int32_t clip[4] = {kMax, kMin, kMax, kMax};
-             s->SetClipRect(clip);
-         }, false},
+        {"clip beyond the int32 range", [](Sprite* s, AsyncTexture*) { Clip(s, kMax, kMin, kMax, kMax); }, false},
         {"hidden", [](Sprite* s, AsyncTexture*) { s->SetVisible(false); }, true},
         {"width 0", [](Sprite* s, AsyncTexture*) { s->SetSize(0, 20); }, true},
         {"height 0", [](Sprite* s, AsyncTexture*) { s->SetSize(20, 0); }, true},
-        {"scaled to nothing and clipped",
-         [](Sprite* s, AsyncTexture*) {
-             const int32_t clip[4] = {0, 0, 100, 100};
-             s->SetClipRect(clip), s->SetScale(0.01f);
-         }, true},
-        {"clipped away",
-         [](Sprite* s, AsyncTexture*) {
-             const int32_t clip[4] = {200, 200, 210, 210};
-             s->SetClipRect(clip);
-         }, true},
+        {"scaled to nothing and clipped", [](Sprite* s, AsyncTexture*) { Clip(s, 0, 0, 100, 100), s->SetScale(0.01f); }, true},
+        {"clipped away", [](Sprite* s, AsyncTexture*) { Clip(s, 200, 200, 210, 210); }, true},
     };
     AsyncTexture* image = TexelImage(8, 8, 16);
     for (const Case& c : cases) {

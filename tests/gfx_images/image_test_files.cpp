@@ -124,21 +124,13 @@ Image* DecodeBytes(const std::string& bytes) {
     return image;
 }
 
-void PutU16(std::string* out, uint16_t value) {
-    out->push_back(static_cast<char>(value & 0xFF));
-    out->push_back(static_cast<char>(value >> 8));
-}
-
-void PutU32(std::string* out, uint32_t value) {
-    PutU16(out, static_cast<uint16_t>(value));
-    PutU16(out, static_cast<uint16_t>(value >> 16));
-}
-
 namespace {
 
+// Little-endian words for hand-made headers.
 std::string Words(std::initializer_list<uint32_t> values) {
     std::string out;
-    for (uint32_t value : values) PutU32(&out, value);
+    for (uint32_t value : values) out += {static_cast<char>(value), static_cast<char>(value >> 8),
+                                          static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
     return out;
 }
 
@@ -165,7 +157,6 @@ std::string MakeBmp(int32_t width, int32_t height, uint16_t bits, uint32_t compr
                     const std::string& rows, uint32_t dataOffset) {
     std::string out = "BM" + Words({static_cast<uint32_t>(54 + rows.size()), 0, dataOffset, 40,
                                     static_cast<uint32_t>(width), static_cast<uint32_t>(height)});
-    PutU16(&out, 1);  // planes
-    PutU16(&out, bits);
+    out += {1, 0, static_cast<char>(bits), static_cast<char>(bits >> 8)};  // planes, bits per pixel
     return out + Words({compression, static_cast<uint32_t>(rows.size()), 2835, 2835, coloursUsed, 0}) + rows;
 }
