@@ -16,13 +16,7 @@
 
 namespace {
 
-struct Texel {
-    int r, g, b, a;
-    bool operator==(const Texel& o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
-};
-std::ostream& operator<<(std::ostream& out, const Texel& t) {
-    return out << "(" << t.r << "," << t.g << "," << t.b << "," << t.a << ")";
-}
+using Texel = Rgba;
 
 Texel At(const std::vector<uint8_t>& rgba, int width, int x, int y) {
     const uint8_t* p = &rgba[(static_cast<size_t>(y) * width + x) * 4];
