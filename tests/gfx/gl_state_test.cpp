@@ -1,5 +1,5 @@
 // The render-state cache, the blend and cull modes against pixels read back,
-// the start state, and shader program building.
+// the start state, shader program building, and the Std2d program's pixels.
 #include "gfx/gl_state.h"
 
 #include <cmath>
@@ -12,7 +12,6 @@
 #include "gfx/std2d.h"
 #include "tests/gfx/gfx_fixture.h"
 #include "tests/support/log_capture.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -26,30 +25,17 @@ GLint GetInt(GLenum what) {
 
 TEST_F(GlStateTest, BlendModesMatchTheirFormulas) {
     // Source (255, 0, 0, 128) over grey 128.
-    const double a = 128 / 255.0;
-    const double src[3] = {1, 0, 0}, dst[3] = {128 / 255.0, 128 / 255.0, 128 / 255.0};
-    auto clamp = [](double v) { return std::lround(std::fmin(1.0, std::fmax(0.0, v)) * 255); };
+    const double a = 128 / 255.0, g = 128 / 255.0;
     for (int mode = 0; mode <= 6; ++mode) {
         ClearScreen(128, 128, 128);
         GlState::SetTextureRepeat(nullptr);
         GlState::SetBlendMode(mode);
         DrawStd2dRectColor(0, 0, kWidth, kHeight, 0, 0, 0, 0, ColorWord(255, 0, 0, 128));
-        Rgba want{};
-        uint8_t* out[3] = {&want.r, &want.g, &want.b};
-        for (int c = 0; c < 3; ++c) {
-            double v = 0;
-            switch (mode) {
-                case 0: v = src[c]; break;
-                case 1: v = src[c] * a + dst[c] * (1 - a); break;
-                case 2: v = src[c] + dst[c]; break;
-                case 3: v = src[c] * a + dst[c]; break;
-                case 4: v = dst[c] - src[c] * a; break;
-                default: v = dst[c] * src[c]; break;
-            }
-            *out[c] = static_cast<uint8_t>(clamp(v));
-        }
-        EXPECT_TRUE(RectIs(0, 0, 4, 4, want, 1)) << "blend mode " << mode;
-        EXPECT_TRUE(RectIs(kWidth - 4, kHeight - 4, 4, 4, want, 1)) << "blend mode " << mode;
+        const double want[][2] = {{1, 0}, {a + g * (1 - a), g * (1 - a)}, {1, g}, {a + g, g}, {g - a, g}, {g, 0}, {g, 0}};
+        const auto level = [](double v) { return static_cast<uint8_t>(std::lround(std::fmin(1.0, std::fmax(0.0, v)) * 255)); };
+        const Rgba colour{level(want[mode][0]), level(want[mode][1]), level(want[mode][1]), 255};
+        EXPECT_TRUE(RectIs(0, 0, 4, 4, colour, 1)) << "blend mode " << mode;
+        EXPECT_TRUE(RectIs(kWidth - 4, kHeight - 4, 4, 4, colour, 1)) << "blend mode " << mode;
     }
 }
 
@@ -62,14 +48,10 @@ TEST_F(GlStateTest, GraphicsInitLeavesTheStartState) {
     glActiveTexture(GL_TEXTURE1);
     GraphicsShutdown();
     ASSERT_TRUE(GraphicsInit(kWidth, kHeight, nullptr));
-    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
     GLboolean mask = GL_FALSE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &mask);
-    EXPECT_TRUE(mask);
-    EXPECT_EQ(GetInt(GL_DEPTH_FUNC), GL_LESS);
-    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_EQ(GetInt(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
+    EXPECT_TRUE(mask && GetInt(GL_DEPTH_FUNC) == GL_LESS && GetInt(GL_ACTIVE_TEXTURE) == GL_TEXTURE0);
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST) || glIsEnabled(GL_CULL_FACE) || glIsEnabled(GL_BLEND));
     EXPECT_EQ(GetRenderStats().drawCalls, 0u);
     EXPECT_EQ(GetScreenWidth(), kWidth);
     RebindStd2dProgram();
@@ -78,27 +60,24 @@ TEST_F(GlStateTest, GraphicsInitLeavesTheStartState) {
 TEST_F(GlStateTest, TextureCacheBindsOnlyChanges) {
     Texture* a = Texture::CreateEmpty(4, 4, kPixelRgba8888, nullptr);
     Texture* b = Texture::CreateEmpty(4, 4, kPixelRgba8888, nullptr);
+    auto param = [](GLenum name) {
+        GLint value = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, name, &value);
+        return value;
+    };
     ResetRenderStats();
     GlState::SetTexture(a, GL_CLAMP_TO_EDGE, GL_NEAREST);
     GlState::SetTexture(a, GL_CLAMP_TO_EDGE, GL_NEAREST);
     EXPECT_EQ(GetRenderStats().textureBinds, 1u);
     EXPECT_EQ(GetInt(GL_TEXTURE_BINDING_2D), static_cast<GLint>(a->name));
-
     // A newly bound texture gets its parameters even when the cached pair matches.
     GlState::SetTexture(b, GL_CLAMP_TO_EDGE, GL_NEAREST);
     EXPECT_EQ(GetRenderStats().textureBinds, 2u);
-    GLint param = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &param);
-    EXPECT_EQ(param, GL_NEAREST);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &param);
-    EXPECT_EQ(param, GL_CLAMP_TO_EDGE);
-
+    EXPECT_TRUE(param(GL_TEXTURE_MIN_FILTER) == GL_NEAREST && param(GL_TEXTURE_WRAP_T) == GL_CLAMP_TO_EDGE);
     // The same texture with another filter sets parameters without a bind.
     GlState::SetTexture(b, GL_REPEAT, GL_LINEAR);
     EXPECT_EQ(GetRenderStats().textureBinds, 2u);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &param);
-    EXPECT_EQ(param, GL_LINEAR);
-
+    EXPECT_EQ(param(GL_TEXTURE_MAG_FILTER), GL_LINEAR);
     GlState::SetTexture(nullptr, GL_REPEAT, GL_LINEAR);
     GlState::SetTexture(nullptr, GL_REPEAT, GL_LINEAR);
     EXPECT_EQ(GetRenderStats().textureBinds, 3u);
@@ -111,39 +90,34 @@ TEST_F(GlStateTest, ATextureAtTheAddressOfADestroyedOneIsStillBound) {
     // A pool of one block hands the second texture the first one's address.
     Allocator* pool = PoolAllocator(nullptr, 256, 1, 16, false);
     ASSERT_NE(pool, nullptr);
-    std::vector<uint8_t> red = {255, 0, 0, 255}, blue = {0, 0, 255, 255};
-    Image* redImage = MakeImage(kPixelRgba8888, 1, 1, 32, red);
-    Image* blueImage = MakeImage(kPixelRgba8888, 1, 1, 32, blue);
-
+    Image* red = MakeImage(kPixelRgba8888, 1, 1, 32, {255, 0, 0, 255});
+    Image* blue = MakeImage(kPixelRgba8888, 1, 1, 32, {0, 0, 255, 255});
     Texture* first = Texture::Create(pool);
-    ASSERT_TRUE(Texture::UploadImage(first, 0, redImage, nullptr));
+    ASSERT_TRUE(Texture::UploadImage(first, 0, red, nullptr));
     DrawTexture(first, 0, 0, 0);
     Texture::Release(first);
     Texture* second = Texture::Create(pool);
     ASSERT_EQ(second, first);
-    ASSERT_TRUE(Texture::UploadImage(second, 0, blueImage, nullptr));
+    ASSERT_TRUE(Texture::UploadImage(second, 0, blue, nullptr));
     ResetRenderStats();
     DrawTexture(second, 0, 0, 0);
     EXPECT_EQ(GetRenderStats().textureBinds, 1u);
     EXPECT_EQ(ReadPixel(0, 0), (Rgba{0, 0, 255, 255}));
-
     Texture::Release(second);
-    Image::Free(redImage);
-    Image::Free(blueImage);
+    Image::Free(red);
+    Image::Free(blue);
     DestroyAllocator(pool);
 }
 
-const char* const kBrokenFragment = "precision lowp float;\nvoid main() { gl_FragColor = undefinedThing; }\n";
-const char* const kNeedsVarying =
-    "precision lowp float;\nvarying vec4 v_Missing;\nvoid main() { gl_FragColor = v_Missing; }\n";
-const char* const kPlainVertex = "attribute vec4 a_Position;\nvoid main() { gl_Position = a_Position; }\n";
-
 TEST_F(GlStateTest, FailedBuildsLogAndLeaveNoProgram) {
     struct Case { const char* vertex; const char* fragment; const char* logged; } cases[] = {
-        {kStd2dVertexSource, kBrokenFragment, "Error: Failed to compile the fragment shader of \"broken\": "},
+        {kStd2dVertexSource, "precision lowp float;\nvoid main() { gl_FragColor = undefinedThing; }\n",
+         "Error: Failed to compile the fragment shader of \"broken\": "},
         {"void main() { gl_Position = nothing; }", kStd2dFragmentSource,
          "Error: Failed to compile the vertex shader of \"broken\": "},
-        {kPlainVertex, kNeedsVarying, "Error: Failed to link \"broken\": "},
+        {"attribute vec4 a_Position;\nvoid main() { gl_Position = a_Position; }\n",
+         "precision lowp float;\nvarying vec4 v_Missing;\nvoid main() { gl_FragColor = v_Missing; }\n",
+         "Error: Failed to link \"broken\": "},
         {nullptr, kStd2dFragmentSource, "Error: Failed to build \"broken\""},
     };
     for (const Case& c : cases) {
@@ -162,16 +136,46 @@ TEST_F(GlStateTest, FailedBuildsLogAndLeaveNoProgram) {
 TEST_F(GlStateTest, UnknownModesChangeNothing) {
     GlApplyBlendMode(2);
     GlApplyCullMode(3);
-    GlApplyBlendMode(7);
-    GlApplyBlendMode(-1);
-    GlApplyCullMode(-1);
-    GlApplyCullMode(4);
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
-    EXPECT_EQ(GetInt(GL_BLEND_SRC_RGB), GL_ONE);
-    EXPECT_EQ(GetInt(GL_BLEND_DST_RGB), GL_ONE);
-    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    for (int mode : {7, -1}) GlApplyBlendMode(mode);
+    for (int mode : {-1, 4}) GlApplyCullMode(mode);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND) && glIsEnabled(GL_CULL_FACE));
+    EXPECT_TRUE(GetInt(GL_BLEND_SRC_RGB) == GL_ONE && GetInt(GL_BLEND_DST_RGB) == GL_ONE);
     EXPECT_EQ(GetInt(GL_CULL_FACE_MODE), GL_FRONT_AND_BACK);
     GlState::ApplyAll();  // back to what the cache holds
+}
+
+TEST_F(GlStateTest, Std2dRectanglesArePixelExactAndMapTexelForPixel) {
+    GlState::SetTextureRepeat(nullptr);
+    GlState::SetBlendMode(0);
+    ResetRenderStats();
+    DrawStd2dRectColor(10, 20, 30, 40, 0, 0, 0, 0, ColorWord(255, 0, 0));
+    const Rgba black{0, 0, 0, 255};
+    EXPECT_TRUE(RectIs(10, 20, 30, 40, Rgba{255, 0, 0, 255}));
+    EXPECT_TRUE(RectIs(9, 19, 32, 1, black) && RectIs(9, 60, 32, 1, black));
+    EXPECT_TRUE(RectIs(9, 20, 1, 40, black) && RectIs(40, 20, 1, 40, black));
+    EXPECT_TRUE(GetRenderStats().drawCalls == 1u && GetRenderStats().vertices == 4u);
+
+    std::vector<uint8_t> texels(4 * 4 * 4);
+    for (int i = 0; i < 16; ++i) {
+        texels[i * 4] = static_cast<uint8_t>(i * 16), texels[i * 4 + 1] = ((i % 4 + i / 4) % 2) ? 255 : 0;
+        texels[i * 4 + 2] = static_cast<uint8_t>(255 - i * 16), texels[i * 4 + 3] = 255;
+    }
+    Image* image = MakeImage(kPixelRgba8888, 4, 4, 32, texels);
+    Texture* texture = Texture::Create(nullptr);
+    ASSERT_TRUE(Texture::UploadImage(texture, 0, image, nullptr));
+    DrawTexture(texture, 77, 79, 0);
+    // Twice the size: every texel covers 2 x 2 pixels; then a sub-rectangle of texels.
+    DrawStd2dRectColor(120, 120, 8, 8, 0, 0, 4, 4, 0xFFFFFFFFu);
+    DrawStd2dRectColor(140, 140, 2, 2, 1, 2, 2, 2, 0xFFFFFFFFu);
+    for (int i = 0; i < 16; ++i) {
+        const int x = i % 4, y = i / 4;
+        const Rgba want{texels[i * 4], texels[i * 4 + 1], texels[i * 4 + 2], 255};
+        EXPECT_EQ(ReadPixel(77 + x, 79 + y), want) << x << "," << y;
+        EXPECT_TRUE(RectIs(120 + 2 * x, 120 + 2 * y, 2, 2, want)) << x << "," << y;
+        if (x >= 1 && x < 3 && y >= 2) { EXPECT_EQ(ReadPixel(140 + x - 1, 140 + y - 2), want) << x << "," << y; }
+    }
+    Texture::Release(texture);
+    Image::Free(image);
 }
 
 }  // namespace

@@ -7,9 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "gfx/gl_state.h"
 #include "gfx/material_shader.h"
-#include "gfx/texture.h"
 #include "sample/tools/field_writers.h"
 #include "tests/gfx/gfx_fixture.h"
 #include "tests/gfx_images/image_test_files.h"
@@ -19,12 +17,14 @@
 namespace {
 
 // The second vertex program declares its attributes in another order and
-// uses the colour one too, so its locations differ from the first's.
+// uses the colour one too, so its locations differ from the first's; it also
+// reads the texture switch first, which gives that uniform location 0 on Mesa.
 const char* const kVertex[2] = {
     "attribute vec3 a_Position; attribute vec2 a_TexCoord; uniform mat4 u_GeneralMatrix; varying vec2 v_uv;\n"
     "void main() { gl_Position = u_GeneralMatrix * vec4(a_Position, 1.0); v_uv = a_TexCoord; }\n",
-    "attribute vec4 a_Color; attribute vec2 a_TexCoord; attribute vec3 a_Position; uniform mat4 u_GeneralMatrix;\n"
-    "varying vec2 v_uv; void main() { gl_Position = u_GeneralMatrix * vec4(a_Position, 1.0) + a_Color * 0.0;\n"
+    "uniform mediump int u_TexEnable; attribute vec4 a_Color; attribute vec2 a_TexCoord; attribute vec3 a_Position;\n"
+    "uniform mat4 u_GeneralMatrix; varying vec2 v_uv; void main() {\n"
+    "gl_Position = u_GeneralMatrix * vec4(a_Position, 1.0) + a_Color * 0.0; if (u_TexEnable > 5) gl_Position.x = 9.0;\n"
     "v_uv = a_TexCoord; }\n"};
 const char* const kFragment =
     "precision mediump float; uniform sampler2D s; uniform int u_TexEnable; uniform int u_AlphaTest;\n"
@@ -55,9 +55,7 @@ E3d2Material Range(uint32_t first, uint32_t count, const char* texture = "") {
 }
 
 std::string Png(int colourType, const std::vector<uint8_t>& rows, int width) {
-    PngLayout layout;
-    layout.width = width, layout.height = 1, layout.colourType = colourType, layout.rows = rows;
-    return WritePng(layout);
+    return WritePng(PngLayout{width, 1, colourType, 8, false, rows, {}, {}});
 }
 
 class ModelTest : public GfxTest {
@@ -154,12 +152,11 @@ TEST_F(ModelTest, DrawsThroughTheCameraWithEitherProgram) {
         ASSERT_TRUE(NoGlError());
         EXPECT_EQ(m->cachedProgram, program);
         const Rgba green{0, 255, 0, 255}, black{0, 0, 0, 255};
-        EXPECT_EQ(ReadPixel(136, 120), green);  // the quad's opaque half at x 0..2.5, y 0..5
-        EXPECT_EQ(ReadPixel(180, 120), black);  // its transparent half, discarded
-        EXPECT_EQ(ReadPixel(72, 184), green);   // moved by the model matrix to -5..0
-        EXPECT_EQ(ReadPixel(136, 184), black);
-        EXPECT_EQ(ReadPixel(120, 120), black);
-        EXPECT_EQ(ReadPixel(136, 60), black);
+        // The quad's opaque half at x 0..2.5, y 0..5, and moved by the model matrix to -5..0; its
+        // transparent half discarded.
+        EXPECT_TRUE(ReadPixel(136, 120) == green && ReadPixel(72, 184) == green);
+        for (auto [x, y] : {std::pair<int, int>{180, 120}, {136, 184}, {120, 120}, {136, 60}})
+            EXPECT_EQ(ReadPixel(x, y), black) << x << "," << y;
         DeleteShaderProgram(program);
     }
     Model::Release(m);

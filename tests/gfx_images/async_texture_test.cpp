@@ -4,29 +4,20 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
-#include <cstring>
-
 #include "core/task_system.h"
 #include "gfx/async_texture.h"
 #include "gfx/image_atlas.h"
 #include "gfx/sprite.h"
-#include "gfx/texture.h"
-#include "gfx/texture_decode.h"
-#include "tests/gfx_images/image_test_files.h"
-#include "tests/gfx/gfx_fixture.h"
-#include "tests/support/temp_dir.h"
 #include "platform/threads.h"
+#include "tests/gfx/gfx_fixture.h"
+#include "tests/gfx_images/image_test_files.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 std::string RgbaPng(const RawImage& source) {
-    PngLayout layout;
-    layout.width = source.width;
-    layout.height = source.height;
-    layout.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
-    layout.rows = source.rgba;
-    return WritePng(layout);
+    return WritePng(PngLayout{source.width, source.height, PNG_COLOR_TYPE_RGB_ALPHA, 8, false, source.rgba, {}, {}});
 }
 
 // The graphics side and the task queues started; images load from files of the test's own folder.
@@ -60,15 +51,12 @@ protected:
     }
     // Draws the image 1:1 with a sprite, its top-left corner at (x, y), and reads it back.
     std::vector<uint8_t> Draw(AsyncTexture* image, int x, int y) {
+        const TextureArea* area = AsyncTexture::GetArea(image);
+        EXPECT_NE(area, nullptr);
+        if (area == nullptr) return {};
         Sprite* sprite = Sprite::Create(nullptr);
         sprite->SetImage(image);
         sprite->SetBlend(0);
-        const TextureArea* area = AsyncTexture::GetArea(image);
-        EXPECT_NE(area, nullptr);
-        if (area == nullptr) {
-            Sprite::Destroy(sprite);
-            return {};
-        }
         sprite->SetPos(x + area->width / 2, y + area->height / 2);
         Sprite::Draw(sprite);
         Sprite::Destroy(sprite);
@@ -81,10 +69,8 @@ TEST_F(AsyncTextureTest, SmallImagesShareAnAtlasPageAndDrawTheirOwnPixels) {
     RawImage first = TestPattern(100, 60, 2, true), second = TestPattern(30, 20, 3, true);
     AsyncTexture* a = LoadNow(WriteFile("a.png", RgbaPng(first)), true);
     AsyncTexture* b = LoadNow(WriteFile("b.png", RgbaPng(second)), true);
-    ASSERT_EQ(a->state.load(), kAsyncTextureReady);
-    ASSERT_EQ(b->state.load(), kAsyncTextureReady);
-    ASSERT_NE(a->atlasArea, nullptr);
-    ASSERT_NE(b->atlasArea, nullptr);
+    ASSERT_TRUE(a->state.load() == kAsyncTextureReady && b->state.load() == kAsyncTextureReady);
+    ASSERT_TRUE(a->atlasArea && b->atlasArea);
     EXPECT_EQ(a->area->texture, b->area->texture);
     EXPECT_EQ(ImageAtlas::PageCount(), 1);
     EXPECT_NE(b->area->x + b->area->y, 0);  // the second one sits elsewhere in the page

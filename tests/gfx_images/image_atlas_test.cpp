@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 #include <set>
 #include <vector>
@@ -51,30 +52,23 @@ protected:
     }
 };
 
-TEST_F(ImageAtlasTest, FirstAreaSplitsThePageWithTheFullWidthPieceBelow) {
+TEST_F(ImageAtlasTest, FirstAreaSplitsThePageAndImpossibleRequestsGiveNull) {
     AtlasArea* area = ImageAtlas::Allocate(100, 50, 0, nullptr);
     ASSERT_NE(area, nullptr);
-    EXPECT_EQ(area->x, 0);
-    EXPECT_EQ(area->y, 0);
-    EXPECT_EQ(area->width, 100);
-    EXPECT_EQ(area->height, 50);
-    EXPECT_EQ(area->refCount, 1);
+    EXPECT_TRUE(area->x == 0 && area->y == 0 && area->width == 100 && area->height == 50 && area->refCount == 1);
     EXPECT_EQ(area->texture, ImageAtlas::PageTexture(0));
     EXPECT_EQ(FreeRects(0), (std::vector<std::vector<int>>{{100, 0, 924, 50}, {0, 50, 1024, 974}}));
     ImageAtlas::Release(area);
-}
 
-TEST_F(ImageAtlasTest, ImpossibleRequestsGiveNullWithTheLogLine) {
     std::vector<AtlasArea*> pages;
     for (int i = 0; i < kAtlasPageCount; ++i) pages.push_back(ImageAtlas::Allocate(1024, 1024, 0, nullptr));
     EXPECT_EQ(ImageAtlas::PageCount(), kAtlasPageCount);
-    const int sizes[][2] = {{1, 1}, {0, 5}, {5, 0}, {-1, 5}, {1025, 1}, {1, 1025}};
-    for (const auto& size : sizes) {
+    for (const auto& size : {std::pair<int, int>{1, 1}, {0, 5}, {5, 0}, {-1, 5}, {1025, 1}, {1, 1025}}) {
         LogCapture log;
-        EXPECT_EQ(ImageAtlas::Allocate(size[0], size[1], 0, nullptr), nullptr);
+        EXPECT_EQ(ImageAtlas::Allocate(size.first, size.second, 0, nullptr), nullptr);
         EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error: Failed to allocate image area."});
     }
-    for (AtlasArea* area : pages) ImageAtlas::Release(area);
+    for (AtlasArea* page : pages) ImageAtlas::Release(page);
     EXPECT_EQ(ImageAtlas::PageCount(), 0);
 }
 
@@ -88,35 +82,26 @@ bool Overlap(const Rect& a, const Rect& b) {
 void CheckCoverage(const std::vector<AtlasArea*>& live) {
     std::vector<Rect> all;
     for (AtlasArea* area : live) all.push_back({area->x, area->y, area->width, area->height, area->texture});
+    std::vector<AtlasArea> rects(4096);
     for (int slot = 0; slot < kAtlasPageCount; ++slot) {
         Texture* page = ImageAtlas::PageTexture(slot);
-        if (page == nullptr) continue;
-        std::vector<AtlasArea> rects(4096);
-        int count = ImageAtlas::FreeRectangles(slot, rects.data(), 4096);
+        const int count = page ? ImageAtlas::FreeRectangles(slot, rects.data(), 4096) : 0;
         ASSERT_LE(count, 4096);
         for (int i = 0; i < count; ++i) {
             EXPECT_EQ(rects[i].refCount, 0);
             all.push_back({rects[i].x, rects[i].y, rects[i].width, rects[i].height, page});
         }
     }
-    std::vector<int64_t> covered(kAtlasPageCount, 0);
+    std::map<Texture*, int64_t> covered;
     for (size_t i = 0; i < all.size(); ++i) {
         const Rect& r = all[i];
         ASSERT_TRUE(r.w > 0 && r.h > 0 && r.x >= 0 && r.y >= 0 && r.x + r.w <= 1024 && r.y + r.h <= 1024)
             << r.x << "," << r.y << " " << r.w << "x" << r.h;
-        for (size_t j = i + 1; j < all.size(); ++j) {
-            ASSERT_FALSE(Overlap(r, all[j])) << "rectangles " << i << " and " << j << " overlap";
-        }
-        for (int slot = 0; slot < kAtlasPageCount; ++slot) {
-            if (ImageAtlas::PageTexture(slot) == r.page) {
-                covered[slot] += int64_t{r.w} * r.h;
-            }
-        }
+        for (size_t j = i + 1; j < all.size(); ++j) ASSERT_FALSE(Overlap(r, all[j])) << "rectangles " << i << ", " << j;
+        covered[r.page] += int64_t{r.w} * r.h;
     }
     for (int slot = 0; slot < kAtlasPageCount; ++slot) {
-        if (ImageAtlas::PageTexture(slot) != nullptr) {
-            EXPECT_EQ(covered[slot], 1024 * 1024) << "page " << slot;
-        }
+        if (ImageAtlas::PageTexture(slot)) { EXPECT_EQ(covered[ImageAtlas::PageTexture(slot)], 1024 * 1024) << slot; }
     }
 }
 
@@ -128,16 +113,14 @@ TEST_F(ImageAtlasTest, TenThousandRandomStepsKeepEveryPageExactlyCovered) {
     for (int step = 0; step < 10000; ++step) {
         bool allocate = live.empty() || random() % 100 < 55;
         if (allocate) {
-            int kind = random() % 10;
-            int limit = kind == 0 ? 1024 : kind < 4 ? 16 : 256;
-            int w = 1 + static_cast<int>(random() % limit), h = 1 + static_cast<int>(random() % limit);
+            const int kind = random() % 10, limit = kind == 0 ? 1024 : kind < 4 ? 16 : 256;
+            const int w = 1 + static_cast<int>(random() % limit), h = 1 + static_cast<int>(random() % limit);
             AtlasArea* area = ImageAtlas::Allocate(w, h, 0, nullptr);
             if (area == nullptr) {
                 ++failures;
                 continue;
             }
-            ASSERT_EQ(area->width, w);
-            ASSERT_EQ(area->height, h);
+            ASSERT_TRUE(area->width == w && area->height == h);
             live.push_back(area);
         } else {
             size_t index = random() % live.size();

@@ -2,11 +2,7 @@
 
 #include <png.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include <unistd.h>
 
@@ -21,10 +17,7 @@ std::vector<uint8_t> Pixels(const Image* image) {
 }
 
 RawImage TestPattern(int width, int height, uint32_t seed, bool opaque) {
-    RawImage image;
-    image.width = width;
-    image.height = height;
-    image.rgba.resize(static_cast<size_t>(width) * height * 4);
+    RawImage image{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 4)};
     uint32_t state = seed * 2654435761u + 1;
     for (size_t i = 0; i < image.rgba.size(); ++i) {
         state ^= state << 13;
@@ -54,12 +47,7 @@ void NoFlush(png_structp) {}
 }  // namespace
 
 PngLayout NoisePngLayout(int colourType, int bitDepth, bool interlaced, int width, int height, uint32_t seed) {
-    PngLayout layout;
-    layout.width = width;
-    layout.height = height;
-    layout.colourType = colourType;
-    layout.bitDepth = bitDepth;
-    layout.interlaced = interlaced;
+    PngLayout layout{width, height, colourType, bitDepth, interlaced, {}, {}, {}};
     const int channels = colourType == 2 ? 3 : colourType == 6 ? 4 : 1;
     const size_t rowBytes = (static_cast<size_t>(width) * channels * bitDepth + 7) / 8;
     RawImage noise = TestPattern(static_cast<int>(rowBytes), height, seed, false);
@@ -136,66 +124,39 @@ Image* DecodeBytes(const std::string& bytes) {
     return image;
 }
 
-void PutU16(std::string* out, uint16_t value) {
-    out->push_back(static_cast<char>(value & 0xFF));
-    out->push_back(static_cast<char>(value >> 8));
+namespace {
+
+// Little-endian words for hand-made headers.
+std::string Words(std::initializer_list<uint32_t> values) {
+    std::string out;
+    for (uint32_t value : values) out += {static_cast<char>(value), static_cast<char>(value >> 8),
+                                          static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
+    return out;
 }
 
-void PutU32(std::string* out, uint32_t value) {
-    for (int i = 0; i < 4; ++i) out->push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
+}  // namespace
 
 std::string MakePvr(int32_t width, int32_t height, uint32_t flags, uint32_t bits, uint32_t dataSize,
                     const std::string& data, const char tag[4]) {
-    std::string out;
-    PutU32(&out, 52);
-    PutU32(&out, static_cast<uint32_t>(height));
-    PutU32(&out, static_cast<uint32_t>(width));
-    PutU32(&out, 0);  // mip levels below the top
-    PutU32(&out, flags);
-    PutU32(&out, dataSize);
-    PutU32(&out, bits);
-    for (int i = 0; i < 4; ++i) PutU32(&out, 0);  // channel masks
-    out.append(tag, 4);
-    PutU32(&out, 1);  // surfaces
-    return out + data;
+    // Header size, height, width, mip levels below the top, flags, data size, bits, four channel masks.
+    std::string out = Words({52, static_cast<uint32_t>(height), static_cast<uint32_t>(width), 0, flags, dataSize, bits,
+                             0, 0, 0, 0});
+    return out + std::string(tag, 4) + Words({1}) + data;  // one surface
 }
 
 std::string MakeDds(int32_t width, int32_t height, const char fourCc[4], const std::string& data) {
-    std::string out = "DDS ";
-    PutU32(&out, 124);
-    PutU32(&out, 0x1007);  // caps, height, width, pixel format
-    PutU32(&out, static_cast<uint32_t>(height));
-    PutU32(&out, static_cast<uint32_t>(width));
-    PutU32(&out, static_cast<uint32_t>(data.size()));
-    PutU32(&out, 0);
-    PutU32(&out, 1);
-    for (int i = 0; i < 11; ++i) PutU32(&out, 0);
-    PutU32(&out, 32);  // pixel format size
-    PutU32(&out, 4);   // has a FourCC
-    out.append(fourCc, 4);
-    for (int i = 0; i < 5; ++i) PutU32(&out, 0);
-    PutU32(&out, 0x1000);  // caps: texture
-    for (int i = 0; i < 4; ++i) PutU32(&out, 0);
-    return out + data;
+    // Caps, height, width and pixel format present; eleven reserved words;
+    // a 32-byte pixel format with a FourCC; caps: texture.
+    return "DDS " + Words({124, 0x1007, static_cast<uint32_t>(height), static_cast<uint32_t>(width),
+                           static_cast<uint32_t>(data.size()), 0, 1}) +
+           std::string(44, '\0') + Words({32, 4}) + std::string(fourCc, 4) + std::string(20, '\0') +
+           Words({0x1000, 0, 0, 0, 0}) + data;
 }
 
 std::string MakeBmp(int32_t width, int32_t height, uint16_t bits, uint32_t compression, uint32_t coloursUsed,
                     const std::string& rows, uint32_t dataOffset) {
-    std::string out = "BM";
-    PutU32(&out, static_cast<uint32_t>(54 + rows.size()));
-    PutU32(&out, 0);
-    PutU32(&out, dataOffset);
-    PutU32(&out, 40);
-    PutU32(&out, static_cast<uint32_t>(width));
-    PutU32(&out, static_cast<uint32_t>(height));
-    PutU16(&out, 1);
-    PutU16(&out, bits);
-    PutU32(&out, compression);
-    PutU32(&out, static_cast<uint32_t>(rows.size()));
-    PutU32(&out, 2835);
-    PutU32(&out, 2835);
-    PutU32(&out, coloursUsed);
-    PutU32(&out, 0);
-    return out + rows;
+    std::string out = "BM" + Words({static_cast<uint32_t>(54 + rows.size()), 0, dataOffset, 40,
+                                    static_cast<uint32_t>(width), static_cast<uint32_t>(height)});
+    out += {1, 0, static_cast<char>(bits), static_cast<char>(bits >> 8)};  // planes, bits per pixel
+    return out + Words({compression, static_cast<uint32_t>(rows.size()), 2835, 2835, coloursUsed, 0}) + rows;
 }

@@ -57,10 +57,6 @@ bool HaveImageMagick();
 // Decodes `bytes` through LoadImage from a memory stream.
 Image* DecodeBytes(const std::string& bytes);
 
-// Little-endian writers for hand-made headers.
-void PutU16(std::string* out, uint16_t value);
-void PutU32(std::string* out, uint32_t value);
-
 // A legacy PVR file: 52-byte header and `data`.
 std::string MakePvr(int32_t width, int32_t height, uint32_t flags, uint32_t bits, uint32_t dataSize,
                     const std::string& data, const char tag[4] = "PVR!");
