@@ -1,7 +1,6 @@
-// The X11 desktop input under a private X server: synthetic pointer moves,
-// button and key presses arrive in the input records, focus elsewhere stops
-// sampling, and a click or key tap that begins and ends between two samples
-// reaches the records as pushed, then released.
+// The X11 desktop input under a private X server: pointer moves and buttons
+// reach the records, focus elsewhere stops sampling, and a click or key tap
+// within one frame reads as pushed, then released.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -14,11 +13,9 @@
 
 namespace {
 
-constexpr unsigned long kKeyZ = 0x7A;
-constexpr unsigned long kKeyLeft = 0xFF51;
 constexpr uint8_t kKeyMap[kKeyMapSize] = {0x25, 0x27, 0x26, 0x28, 'Z', 'X', 'C', 'V', 'A', 'D', 'W', 'S'};
 
-TEST(InputX11, PointerButtonsAndKeysArriveInTheRecords) {
+TEST(InputX11, PointerAndButtonsArriveInTheRecords) {
     std::string error;
     std::unique_ptr<XvfbServer> server = XvfbServer::Start(640, 480, &error);
     if (server == nullptr) GTEST_SKIP() << "no Xvfb: " << error;
@@ -26,44 +23,34 @@ TEST(InputX11, PointerButtonsAndKeysArriveInTheRecords) {
     ASSERT_NE(window, nullptr);
     std::unique_ptr<DesktopInput> desktop = OpenX11DesktopInput(window->handles());
     ASSERT_NE(desktop, nullptr);
-    SetKeyMap(0, kKeyMap, kKeyMapSize);
     InitInputWith(desktop.get(), nullptr);
     ASSERT_TRUE(desktop->IsActive());
 
     ASSERT_TRUE(window->MovePointer(40, 30));
     ASSERT_TRUE(window->SetButton(1, true));
-    ASSERT_TRUE(window->SetKey(kKeyZ, true));
     PollInput();
     EXPECT_EQ(GetPointerState(0)->state, kButtonPushed);
     EXPECT_EQ(GetPointerState(0)->pushX, 40);
     EXPECT_EQ(GetPointerState(0)->pushY, 30);
     EXPECT_EQ(GetPointerState(1)->history[0][0], 40);
-    EXPECT_EQ(GetControllerState(0)->states[4], kButtonPushed);
 
     ASSERT_TRUE(window->MovePointer(45, 31));
-    ASSERT_TRUE(window->SetKey(kKeyLeft, true));
     PollInput();
     EXPECT_EQ(GetPointerState(0)->state, kButtonHeld);
     EXPECT_EQ(GetPointerState(0)->history[0][0], 45);
     EXPECT_EQ(GetPointerState(0)->history[1][0], 40);
-    EXPECT_EQ(GetControllerState(0)->states[0], kButtonPushed);
-    EXPECT_EQ(GetControllerState(0)->states[4], kButtonHeld);
 
     ASSERT_TRUE(window->SetButton(1, false));
     ASSERT_TRUE(window->SetButton(3, true));
-    ASSERT_TRUE(window->SetKey(kKeyZ, false));
     PollInput();
     EXPECT_EQ(GetPointerState(0)->state, kButtonReleased);
     EXPECT_EQ(GetPointerState(1)->state, kButtonPushed);
-    EXPECT_EQ(GetControllerState(0)->states[4], kButtonReleased);
-
     // With the focus elsewhere nothing is sampled: the right button stays pushed.
     ASSERT_TRUE(window->Focus(false));
     ASSERT_TRUE(window->SetButton(3, false));
     EXPECT_FALSE(desktop->IsActive());
     PollInput();
     EXPECT_EQ(GetPointerState(1)->state, kButtonPushed);
-    ASSERT_TRUE(window->SetKey(kKeyLeft, false));
 
     InitInputWith(nullptr, nullptr);
 }

