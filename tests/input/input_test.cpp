@@ -176,8 +176,7 @@ TEST(PressLatch, ClickAndKeyTapWithinOneFrameArePushedThenReleased) {
         WindowEvent event;
         for (int wait = 0; wait < 20; ++wait) {  // the events of one frame's message pump
             windows->WaitForEvents(10);
-            while (windows->NextEvent(&event)) {
-            }
+            while (windows->NextEvent(&event)) continue;
         }
         PollInput();
         EXPECT_EQ(GetPointerState(0)->state, kButtonPushed);

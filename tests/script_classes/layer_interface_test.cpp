@@ -55,10 +55,7 @@ protected:
         MediaClassesTest::SetUp();
         InitInputWith(nullptr, nullptr);
         PointerState* pointer = GetPointerState(0);
-        for (int k = 0; k < kPointerHistory; ++k) {
-            pointer->history[k][0] = 100 + k;
-            pointer->history[k][1] = 200 + k;
-        }
+        for (int k = 0; k < kPointerHistory; ++k) pointer->history[k][0] = 100 + k, pointer->history[k][1] = 200 + k;
         Run("input <- InputInterface(0);");
     }
     void TearDown() override {

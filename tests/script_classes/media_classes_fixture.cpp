@@ -21,18 +21,14 @@
 
 namespace {
 
-constexpr auto kPatience = std::chrono::seconds(20);
-
 std::vector<uint8_t> QuadrantsPng() {
     PngLayout layout;
     layout.width = layout.height = 16;
     layout.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
-    for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < 16; ++x) {
-            uint32_t colour = kQuadrantColours[(y >= 8 ? 2 : 0) + (x >= 8 ? 1 : 0)];
-            layout.rows.insert(layout.rows.end(), {static_cast<uint8_t>(colour >> 16), static_cast<uint8_t>(colour >> 8),
-                                                   static_cast<uint8_t>(colour), 255});
-        }
+    for (int i = 0; i < 16 * 16; ++i) {
+        uint32_t colour = kQuadrantColours[(i / 16 >= 8 ? 2 : 0) + (i % 16 >= 8 ? 1 : 0)];
+        layout.rows.insert(layout.rows.end(), {static_cast<uint8_t>(colour >> 16), static_cast<uint8_t>(colour >> 8),
+                                               static_cast<uint8_t>(colour), 255});
     }
     const std::string png = WritePng(layout);
     return std::vector<uint8_t>(png.begin(), png.end());
@@ -97,7 +93,7 @@ bool MediaClassesTest::Throws(const std::string& call) {
 }
 
 void MediaClassesTest::WaitForImages() {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     for (;;) {
         TaskSystem::RunMainQueue();
         bool busy = false;

@@ -23,7 +23,6 @@ TEST_F(ImageInterfaceTest, APackedPictureShowsOnALayerPixelForPixel) {
         WaitForImages();
         auto* texture = static_cast<AsyncTexture*>(NativeOf("image"));
         ASSERT_NE(texture, nullptr);
-        EXPECT_EQ(texture->state.load(), kAsyncTextureReady);
         EXPECT_EQ(texture->atlasArea != nullptr, std::string(atlas) == "true");
 
         DrawLayers();

@@ -88,11 +88,6 @@ TEST_F(ScriptErrorsTest, EachMistakeIsLoggedWithItsFileAndLine) {
         const bool scriptError = std::string(c.expected).find("script:") != std::string::npos;
         EXPECT_TRUE(!scriptError || log.Has("  at main (mistakes.nut:2)"));
     }
-    LogCapture log;  // lines logged outside any script carry no place
-    Run("layer <- LayerInterface();");
-    WaitForImages();
-    EXPECT_TRUE(log.Lines().empty());
-    Run("layer = null;");
 }
 
 }  // namespace
