@@ -19,10 +19,7 @@ public:
         pointer.clientHeight = clientHeight;
     }
     bool IsActive() override { return active; }
-    bool ReadPointer(PointerSample* sample) override {
-        *sample = pointer;
-        return pointerReadable;
-    }
+    bool ReadPointer(PointerSample* sample) override { return (*sample = pointer, pointerReadable); }
     bool IsVirtualKeyDown(int virtualKey) override { return keys[virtualKey]; }
     void SampleKeyboard() override { ++keyboardSamples; }
 };
@@ -36,8 +33,5 @@ public:
 
     int PadCount() override { return count; }
     void SamplePads() override { ++samples; }
-    bool ReadPad(int pad, PadSample* sample) override {
-        *sample = pads[pad];
-        return readable[pad];
-    }
+    bool ReadPad(int pad, PadSample* sample) override { return (*sample = pads[pad], readable[pad]); }
 };

@@ -20,13 +20,10 @@ size_t LiveBytes(const CountingAllocator& allocator) {
 EvalResult RunSource(HSQUIRRELVM v, const std::string& source, const std::string& sourceName) {
     EvalResult result;
     SQInteger top = sq_gettop(v);
-    if (SQ_FAILED(sq_compilebuffer(v, source.data(), static_cast<SQInteger>(source.size()), sourceName.c_str(),
-                                   SQTrue))) {
-        sq_settop(v, top);
-        return result;
-    }
-    sq_pushroottable(v);
-    if (SQ_FAILED(sq_call(v, 1, SQTrue, SQTrue))) {
+    bool ran = SQ_SUCCEEDED(sq_compilebuffer(v, source.data(), static_cast<SQInteger>(source.size()),
+                                             sourceName.c_str(), SQTrue));
+    if (ran) sq_pushroottable(v);
+    if (!ran || SQ_FAILED(sq_call(v, 1, SQTrue, SQTrue))) {
         sq_settop(v, top);
         return result;
     }
@@ -37,8 +34,7 @@ EvalResult RunSource(HSQUIRRELVM v, const std::string& source, const std::string
         case OT_FLOAT: sq_getfloat(v, -1, &result.real); break;
         case OT_BOOL: {
             SQBool b = SQFalse;
-            sq_getbool(v, -1, &b);
-            result.boolean = b != SQFalse;
+            result.boolean = SQ_SUCCEEDED(sq_getbool(v, -1, &b)) && b != SQFalse;
             break;
         }
         case OT_STRING: {

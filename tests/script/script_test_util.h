@@ -1,6 +1,5 @@
-// Shared pieces of the script tests: an allocator that records what the VM
-// and the script classes take from it, a fixture owning a fresh VM, and small
-// helpers to run source text and read back what it returned.
+// Shared pieces of the script tests: a recording allocator, a fixture owning
+// a fresh VM, and helpers to run source text and read back what it returned.
 #pragma once
 
 #include <squirrel.h>
@@ -11,7 +10,6 @@
 
 #include "tests/core/counting_allocator.h"
 
-// Records every raw block the VM or the script classes take; refuses blocks above `limit`.
 using TrackingAllocator = CountingAllocator;
 // The bytes `allocator` has handed out and not yet had back.
 size_t LiveBytes(const CountingAllocator& allocator);
@@ -27,16 +25,14 @@ struct EvalResult {
     SQUserPointer instance = nullptr;  // the native object of an instance
 };
 
-// Compiles `source` under `sourceName` and calls it with the root table as
-// `this`; the stack is left as it was.
+// Compiles `source` and calls it with the root table as `this`; the stack is left as it was.
 EvalResult RunSource(HSQUIRRELVM v, const std::string& source, const std::string& sourceName = "test.nut");
 // RunSource of "return <expression>".
 EvalResult Eval(HSQUIRRELVM v, const std::string& expression);
 // The closure stream for `source`, as sq_writeclosure writes it.
 std::string CompileToCnut(HSQUIRRELVM v, const std::string& source, const std::string& sourceName);
 
-// A fresh VM on a TrackingAllocator for every test; every block must be back
-// when the VM closes.
+// A fresh VM on a TrackingAllocator; every block must be back when the VM closes.
 class ScriptTest : public testing::Test {
 protected:
     void SetUp() override;

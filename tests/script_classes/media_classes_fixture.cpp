@@ -1,5 +1,4 @@
-// The script-class fixture: the test pack (a picture from the image tests'
-// writer, a system font), the VM and task set-up, and waits for background work.
+// The script-class fixture: the test pack, the VM and task set-up, and waits for background work.
 #include "tests/script_classes/media_classes_fixture.h"
 
 #include <png.h>
@@ -15,28 +14,21 @@
 #include "fs/pack_mgr.h"
 #include "gfx/async_texture.h"
 #include "gfx/font.h"
-#include "gfx/sprite.h"
-#include "gfx/text_box.h"
 #include "script/engine_tables.h"
-#include "script/layer_interface.h"
 #include "script/script_host.h"
 #include "tests/gfx_images/image_test_files.h"
 #include "tools/epk2tool/pack_writer.h"
 
 namespace {
 
-constexpr auto kPatience = std::chrono::seconds(20);
-
 std::vector<uint8_t> QuadrantsPng() {
     PngLayout layout;
     layout.width = layout.height = 16;
     layout.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
-    for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < 16; ++x) {
-            uint32_t colour = kQuadrantColours[(y >= 8 ? 2 : 0) + (x >= 8 ? 1 : 0)];
-            layout.rows.insert(layout.rows.end(), {static_cast<uint8_t>(colour >> 16), static_cast<uint8_t>(colour >> 8),
-                                                   static_cast<uint8_t>(colour), 255});
-        }
+    for (int i = 0; i < 16 * 16; ++i) {
+        uint32_t colour = kQuadrantColours[(i / 16 >= 8 ? 2 : 0) + (i % 16 >= 8 ? 1 : 0)];
+        layout.rows.insert(layout.rows.end(), {static_cast<uint8_t>(colour >> 16), static_cast<uint8_t>(colour >> 8),
+                                               static_cast<uint8_t>(colour), 255});
     }
     const std::string png = WritePng(layout);
     return std::vector<uint8_t>(png.begin(), png.end());
@@ -93,8 +85,6 @@ void MediaClassesTest::TearDown() {
     GfxTest::TearDown();
 }
 
-void MediaClassesTest::Run(const std::string& source) { EXPECT_TRUE(RunSource(v, source).ok) << source; }
-
 bool MediaClassesTest::Throws(const std::string& call) {
     EvalResult result =
         RunSource(v, "local caught = false; try { " + call + "; } catch (e) { caught = true; } return caught;");
@@ -102,10 +92,8 @@ bool MediaClassesTest::Throws(const std::string& call) {
     return result.boolean;
 }
 
-void* MediaClassesTest::NativeOf(const std::string& expression) { return Eval(v, expression).instance; }
-
 void MediaClassesTest::WaitForImages() {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     for (;;) {
         TaskSystem::RunMainQueue();
         bool busy = false;
@@ -117,35 +105,4 @@ void MediaClassesTest::WaitForImages() {
         ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "images still loading";
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-}
-
-std::vector<void*> MediaClassesTest::Drawn(LayerDrawCallback draw) {
-    std::vector<void*> objects;
-    for (ListNode* link = GetGlobalLayerList()->nodes.head; link != nullptr; link = link->next) {
-        auto* node = reinterpret_cast<LayerNode*>(link);
-        if (node->draw == draw) objects.push_back(node->argument);
-    }
-    return objects;
-}
-
-std::vector<TextBox*> MediaClassesTest::TextBoxes() {
-    std::vector<TextBox*> boxes;
-    for (void* box : Drawn(TextBox::Draw)) boxes.push_back(static_cast<TextBox*>(box));
-    return boxes;
-}
-
-std::vector<Sprite*> MediaClassesTest::Sprites() {
-    std::vector<Sprite*> sprites;
-    for (void* sprite : Drawn(Sprite::Draw)) sprites.push_back(static_cast<Sprite*>(sprite));
-    return sprites;
-}
-
-void MediaClassesTest::DrawLayers() {
-    ClearScreen(0, 0, 0);
-    DrawGlobalLayerList();
-}
-
-uint32_t MediaClassesTest::ReadPixel(int x, int y) {
-    const Rgba p = GfxTest::ReadPixel(x, y);
-    return uint32_t{p.r} << 16 | uint32_t{p.g} << 8 | p.b;
 }
