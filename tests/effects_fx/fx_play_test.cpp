@@ -213,7 +213,7 @@ TEST_F(FxPlay, SoundWithDelayZeroPlaysInTheSecondUpdate) {
     }
 }
 
-TEST_F(FxPlay, DrawOrder) {
+TEST_F(FxPlay, DrawOrderAndRibbonVertexColours) {
     for (int32_t order : {0, 1}) {
         EffectBuilder builder;
         auto& node = AddNode(builder, builder.root, 3);
@@ -226,6 +226,14 @@ TEST_F(FxPlay, DrawOrder) {
         EXPECT_EQ(X() > X(2), order == 0);
         manager.StopEffect(handle);
     }
+    EffectBuilder builder;
+    auto& ribbon = AddNode<Fx::EffectNodeRibbon>(builder, builder.root, 2);
+    ribbon.vertexColorKind = Fx::kVertexColorFixed;
+    ribbon.vertexColors[0] = Fx::Color(128, 255, 255, 255);  // left: the white ribbon colour times this
+    Play(builder);
+    Frame(3);
+    ASSERT_EQ(Drawn(), 2u);
+    EXPECT_TRUE(recording.instances[1].colors[0].r == 128 && recording.instances[1].colors[1].r == 255);
 }
 
 TEST_F(FxPlay, RotationAndScaleBindsSplitTheParentMatrix) {
