@@ -1,5 +1,4 @@
-// libFuzzer entry point: any bytes as an effect file and as an effect model
-// file. A refused file is fine; an accepted effect must evaluate whole.
+// libFuzzer: any bytes as an effect file (accepted ones must evaluate whole) and as a model file.
 #include <cstddef>
 #include <cstdint>
 #include <vector>

@@ -1,12 +1,5 @@
-// Effects played frame by frame with scripted random values, against values
-// worked out by hand (generation, death and release, motion, binds, texture
-// animation, emitters, sounds, colours, what the renderers receive); the
-// manager's handles, collection stages, flags, reloads and lock; and a
-// regression hash of a whole playback.
-#include <gtest/gtest.h>
-
+// Playback with scripted random values against hand-worked values, the manager's handles, stages, flags, reloads and lock, and a whole-playback hash.
 #include <cstdlib>
-#include <memory>
 #include <thread>
 
 #include "fx/effect_node_model.h"
@@ -15,7 +8,6 @@
 #include "fx/effect_node_sprite.h"
 #include "fx/model.h"
 #include "fx_test_support.h"
-#include "model_writer.h"
 
 namespace {
 
@@ -47,12 +39,11 @@ std::vector<uint8_t> Sprites(int32_t count, int32_t removeWithParent = 1) {
     return builder.Build();
 }
 
-float X(const FxTest::DrawnInstance& drawn) { return drawn.matrix.value[3][0]; }
-
 class FxPlay : public FxTest::PlayFixture {
 protected:
     size_t Drawn() const { return recording.instances.size(); }
     const Fx::Matrix43& Matrix(size_t i = 0) const { return recording.instances.at(i).matrix; }
+    float X(size_t i = 0) const { return Matrix(i).value[3][0]; }
 };
 
 TEST_F(FxPlay, GenerationFollowsIntervalOffsetAndCount) {
@@ -84,21 +75,6 @@ TEST_F(FxPlay, GenerationFollowsIntervalOffsetAndCount) {
     }
 }
 
-TEST_F(FxPlay, DeadInstanceIsReleasedTwoUpdatesLaterAndThePlayEnds) {
-    EffectBuilder builder;
-    AddNode(builder, builder.root, 1, 1.0f, 1);
-    Fx::Handle handle = Play(builder);
-    const int drawn[] = {0, 1, 1, 0, 0, 0}, counted[] = {1, 2, 2, 2, 2, 1};
-    for (int update = 0; update < 6; ++update) {
-        Frame();
-        EXPECT_EQ(static_cast<int>(Drawn()), drawn[update]) << update;
-        EXPECT_EQ(manager.GetInstanceCount(handle), counted[update]) << update;
-    }
-    EXPECT_TRUE(manager.Exists(handle));
-    Frame();
-    EXPECT_FALSE(manager.Exists(handle));
-}
-
 TEST_F(FxPlay, RemoveWhenChildrenFinishedWithoutChildrenDiesInFirstUpdate) {
     EffectBuilder builder;
     auto& node = AddNode(builder, builder.root);
@@ -110,14 +86,8 @@ TEST_F(FxPlay, RemoveWhenChildrenFinishedWithoutChildrenDiesInFirstUpdate) {
     EXPECT_EQ(recording.ended, 0);  // no batch for a node without live instances
 }
 
-TEST_F(FxPlay, PvaAndCurveLocationGravityAndTheZeroAxis) {
+TEST_F(FxPlay, CurveLocationAndTheZeroAxis) {
     EffectBuilder builder;
-    auto& node = AddNode(builder, builder.root);
-    node.location.kind = Fx::kLocationPva;
-    SetRange(node.location.pva.position, 1, 2, 3);
-    SetRange(node.location.pva.velocity, 1, 0, 0);
-    SetRange(node.location.pva.acceleration, 2, 0, 0);
-    node.gravity = {Fx::kGravityOn, Fx::Vector3D(0, -2, 0)};
     auto& turned = AddNode(builder, builder.root);  // a zero axis turns about Y
     turned.rotation.kind = Fx::kRotationAxisPva;
     turned.rotation.axisPva.angle.min = turned.rotation.axisPva.angle.max = 1.5707964f;
@@ -127,24 +97,15 @@ TEST_F(FxPlay, PvaAndCurveLocationGravityAndTheZeroAxis) {
     curved.location.curve->x.keys = {5};
     curved.location.curve->x.offsetMin = curved.location.curve->x.offsetMax = 10;
     Play(builder);
-    Frame();
-    // Drawn at T = 0 (created), 0 (first step), 1, 2: x = 1 + T + T^2, y = 2 - T^2.
-    const float expectX[] = {1, 1, 3, 7}, expectY[] = {2, 2, 1, -2};
-    for (int i = 0; i < 4; ++i) {
-        Frame();
-        ASSERT_EQ(Drawn(), 3u);
-        EXPECT_FLOAT_EQ(Matrix().value[3][0], expectX[i]) << i;
-        EXPECT_FLOAT_EQ(Matrix().value[3][1], expectY[i]) << i;
-        EXPECT_FLOAT_EQ(Matrix().value[3][2], 3.0f);
-    }
-    EXPECT_NEAR(Matrix(1).value[0][2], -1.0f, 1e-6f);
-    EXPECT_NEAR(Matrix(1).value[1][1], 1.0f, 1e-6f);
-    EXPECT_FLOAT_EQ(Matrix(2).value[3][0], 15.0f);
+    Frame(3);
+    ASSERT_EQ(Drawn(), 2u);
+    EXPECT_NEAR(Matrix(0).value[0][2], -1.0f, 1e-6f);
+    EXPECT_NEAR(Matrix(0).value[1][1], 1.0f, 1e-6f);
+    EXPECT_FLOAT_EQ(X(1), 15.0f);
 }
 
 TEST_F(FxPlay, LocationBindKinds) {
-    // The parent moves +1 a frame after the root; the root moves to 60
-    // after the child is made at 50.
+    // The parent moves +1 a frame; the root moves to 60 after the child is made at 50.
     const float expected[] = {0.0f, 50.0f, 63.0f, 60.0f};
     for (int32_t bind = 0; bind < 4; ++bind) {
         SCOPED_TRACE(bind);
@@ -159,7 +120,7 @@ TEST_F(FxPlay, LocationBindKinds) {
         manager.SetLocation(handle, 60.0f, 0.0f, 0.0f);
         Frame(3);
         ASSERT_EQ(Drawn(), 1u);
-        EXPECT_FLOAT_EQ(X(recording.instances[0]), expected[bind]);
+        EXPECT_FLOAT_EQ(X(), expected[bind]);
         manager.StopEffect(handle);
     }
 }
@@ -194,14 +155,10 @@ TEST_F(FxPlay, TextureAnimationModes) {
     }
 }
 
-class ModelLoader : public Fx::ModelLoader {
-public:
-    explicit ModelLoader(const Fx::Model& model) : bytes_(FxWriter::WriteModel(model)) {}
-    void* Load(const char*) override { return Fx::Model::Load(bytes_.data(), bytes_.size()).release(); }
-    void Unload(void* model) override { delete static_cast<Fx::Model*>(model); }
-
-private:
-    std::vector<uint8_t> bytes_;
+struct CopyingModelLoader : Fx::ModelLoader {
+    void* Load(const char*) override { return new Fx::Model(*model); }
+    void Unload(void* loaded) override { delete static_cast<Fx::Model*>(loaded); }
+    const Fx::Model* model = nullptr;
 };
 
 TEST_F(FxPlay, ModelEmitterPicksFacesInOrderAndAnEmptyModelGivesTheOrigin) {
@@ -217,9 +174,9 @@ TEST_F(FxPlay, ModelEmitterPicksFacesInOrderAndAnEmptyModelGivesTheOrigin) {
     for (const Fx::Model* source : {&model, &empty}) {
         for (int32_t mode = 0; mode <= 4; ++mode) {
             SCOPED_TRACE(mode);
-            static std::vector<std::unique_ptr<ModelLoader>> loaders;  // outlive the effects
-            loaders.push_back(std::make_unique<ModelLoader>(*source));
-            manager.modelLoader = loaders.back().get();
+            static CopyingModelLoader models;  // outlives the effects
+            models.model = source;
+            manager.modelLoader = &models;
             EffectBuilder builder;
             builder.header.modelPaths = {"emitter.mdl"};
             auto& node = AddNode(builder, builder.root, 4);
@@ -230,9 +187,9 @@ TEST_F(FxPlay, ModelEmitterPicksFacesInOrderAndAnEmptyModelGivesTheOrigin) {
             ASSERT_EQ(Drawn(), 4u);
             for (size_t i = 0; i < 4; ++i) {
                 if (source == &empty) {
-                    EXPECT_EQ(X(recording.instances[i]), 0.0f);
+                    EXPECT_EQ(X(i), 0.0f);
                 } else if (mode == Fx::kPickFaceCenter) {
-                    EXPECT_FLOAT_EQ(X(recording.instances[i]), 3.0f * (i % 3));
+                    EXPECT_FLOAT_EQ(X(i), 3.0f * (i % 3));
                     EXPECT_FLOAT_EQ(Matrix(i).value[3][1], 1.0f);
                 }
             }
@@ -256,22 +213,7 @@ TEST_F(FxPlay, SoundWithDelayZeroPlaysInTheSecondUpdate) {
     }
 }
 
-TEST_F(FxPlay, EasedColourFadesIn) {
-    EffectBuilder builder;
-    auto& node = AddNode(builder, builder.root, 1, 1.0f, 10);
-    node.allColor.kind = Fx::kAllColorEasing;
-    node.allColor.easing.start.min = node.allColor.easing.start.max = Fx::Color(0, 0, 0, 255);
-    node.allColor.easing.end.min = node.allColor.easing.end.max = Fx::Color(200, 100, 40, 255);
-    node.allColor.easing.c = 1.0f;
-    node.rendererCommon.fadeInKind = Fx::kFadeOn;
-    node.rendererCommon.fadeIn = {10.0f, 0.0f, 0.0f, 1.0f};
-    Play(builder);
-    Frame(8);  // coloured at T = 5 of 10, drawn at living time 6
-    ASSERT_EQ(Drawn(), 1u);
-    for (const Fx::Color& corner : recording.instances[0].colors) EXPECT_EQ(corner, Fx::Color(100, 50, 20, 153));
-}
-
-TEST_F(FxPlay, DrawOrderAndRibbonPointsPerGroup) {
+TEST_F(FxPlay, DrawOrderAndRibbonVertexColours) {
     for (int32_t order : {0, 1}) {
         EffectBuilder builder;
         auto& node = AddNode(builder, builder.root, 3);
@@ -281,22 +223,17 @@ TEST_F(FxPlay, DrawOrderAndRibbonPointsPerGroup) {
         Fx::Handle handle = Play(builder);
         Frame(5);
         ASSERT_EQ(Drawn(), 3u);
-        EXPECT_EQ(X(recording.instances[0]) > X(recording.instances[2]), order == 0);
+        EXPECT_EQ(X() > X(2), order == 0);
         manager.StopEffect(handle);
     }
     EffectBuilder builder;
-    auto& ribbon = AddNode<Fx::EffectNodeRibbon>(builder, AddNode<Fx::EffectNode>(builder, builder.root, 2), 3);
+    auto& ribbon = AddNode<Fx::EffectNodeRibbon>(builder, builder.root, 2);
     ribbon.vertexColorKind = Fx::kVertexColorFixed;
     ribbon.vertexColors[0] = Fx::Color(128, 255, 255, 255);  // left: the white ribbon colour times this
     Play(builder);
-    Frame(6);
-    ASSERT_EQ(Drawn(), 6u);
-    EXPECT_EQ(recording.batches.back(), 6);
-    for (size_t i = 0; i < 6; ++i) {
-        const FxTest::DrawnInstance& point = recording.instances[i];
-        EXPECT_EQ(std::vector<int>({point.index, point.count, point.colors[0].r, point.colors[1].r}),
-                  std::vector<int>({int(i % 3), 3, 128, 255})) << i;
-    }
+    Frame(3);
+    ASSERT_EQ(Drawn(), 2u);
+    EXPECT_TRUE(recording.instances[1].colors[0].r == 128 && recording.instances[1].colors[1].r == 255);
 }
 
 TEST_F(FxPlay, RotationAndScaleBindsSplitTheParentMatrix) {
@@ -338,7 +275,7 @@ TEST_F(FxPlay, ChildrenLeaveWithTheirParentOrKeepItsLastMatrix) {
         Fx::Handle handle = Play(builder);
         Frame(8);  // the parent died at update 6 at x = 3
         ASSERT_EQ(Drawn(), static_cast<size_t>(1 - removeWithParent));
-        if (removeWithParent == 0) { EXPECT_FLOAT_EQ(X(recording.instances[0]), 3.0f); }
+        if (removeWithParent == 0) { EXPECT_FLOAT_EQ(X(), 3.0f); }
         manager.StopEffect(handle);
     }
 }
@@ -359,8 +296,6 @@ TEST_F(FxPlay, HandlesAndStaleHandles) {
     }
     manager.SetLocation(1, 4, 5, 6);
     manager.SetScale(1, 2, 2, 2);
-    EXPECT_EQ(manager.GetLocation(1).y, 5.0f);
-    EXPECT_FLOAT_EQ(manager.GetMatrix(1).value[1][1], 2.0f);
     manager.SetRotation(1, Fx::Vector3D(0, 0, 1), 1.5707964f);  // keeps scale and place
     EXPECT_NEAR(manager.GetMatrix(1).value[0][1], 2.0f, 1e-5f);
     EXPECT_EQ(manager.GetLocation(1).z, 6.0f);
@@ -434,7 +369,7 @@ TEST_F(FxPlay, StopRootLetsChildrenRunAndBaseMatrixMovesThem) {
     Frame(3);
     EXPECT_TRUE(manager.Exists(handle));
     ASSERT_EQ(Drawn(), 2u);  // none made after the stop
-    EXPECT_FLOAT_EQ(Matrix().value[3][0], 10.0f);
+    EXPECT_FLOAT_EQ(X(), 10.0f);
     EXPECT_EQ(manager.GetBaseMatrix(handle).value[3][0], 10.0f);
 }
 
@@ -461,19 +396,7 @@ TEST_F(FxPlay, ReloadedPlayMatchesAFreshPlay) {
     EXPECT_EQ(Drawn(), 9u);
 }
 
-TEST(FxManagerLifetime, DestroyWithLivePlaysFreesEverything) {
-    Fx::Manager* manager = Fx::Manager::Create(64);
-    std::vector<uint8_t> bytes = Sprites(20);
-    Fx::Effect* effect = Fx::Effect::Create(manager, bytes.data(), bytes.size());
-    ASSERT_NE(effect, nullptr);
-    for (int i = 0; i < 3; ++i) manager->Play(effect, 0, 0, 0);
-    for (int i = 0; i < 5; ++i) manager->Update(1.0f);
-    effect->Release();
-    manager->Destroy();  // LeakSanitizer checks the rest
-}
-
-// A loader thread reloads the effect while the main thread updates and
-// draws: the reload bracket holds the manager's lock.
+// The reload bracket holds the manager's lock against the main thread's updates.
 TEST_F(FxPlay, ReloadFromAnotherThreadMeetsUpdateUnderTheLock) {
     std::vector<uint8_t> bytes = Sprites(30);
     Play(bytes);
@@ -512,8 +435,7 @@ void Ranges(Fx::EffectNode& node, int32_t count, float interval) {
     node.rendererCommon.animation = {3, 4, 2, 2};
 }
 
-// A sample effect played with the manager's own random generator from a
-// fixed seed; every value drawn in 90 frames is folded into one hash.
+// The manager's own generator from a fixed seed; every value drawn in 90 frames in one hash.
 TEST_F(FxPlay, SampleEffectWithTheDefaultGeneratorKeepsItsHash) {
     EffectBuilder builder;
     auto& sprite = builder.Add<Fx::EffectNodeSprite>();

@@ -1,7 +1,4 @@
-// The real manager set up for effect tests (scripted random values, recording
-// loaders and sound player, reload counts, references counted without
-// deleting), renderers that record what they are asked to draw, and a fixture
-// that plays built effects on that manager.
+// The real manager with scripted random values, recording loaders and sound player, and a fixture with recording renderers.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -23,8 +20,7 @@ constexpr int kRandMax = 1000;
 // The random function answers these values in order, then `constant` forever.
 void ScriptRandom(std::vector<int> values, int constant = 0);
 
-// Answers handle i + 1 for the i-th path it is asked for, or null for paths
-// that contain "missing"; records every load and unload.
+// Answers handle i + 1 for the i-th path, null for paths with "missing"; records loads and unloads.
 class RecordingLoader : public Fx::TextureLoader, public Fx::SoundLoader, public Fx::ModelLoader {
 public:
     void* Load(const char* path) override;
@@ -75,9 +71,7 @@ public:
 
 Fx::Effect* Load(FakeManager& manager, const std::vector<uint8_t>& bytes);
 
-// Evaluates everything an instance of each node would: curves over a span of
-// frames and at the ends of int32, ranges, colours, the fade and the
-// resource indexes the nodes name. Returns a sum so nothing is optimised out.
+// Evaluates what each node's instances would (curves to the ends of int32, ranges, colours, fades, resources).
 float ExerciseEffect(const Fx::Effect& effect, const Fx::Manager& manager);
 
 struct DrawnInstance {
@@ -103,10 +97,9 @@ class PlayFixture : public ::testing::Test {
 protected:
     PlayFixture();
     ~PlayFixture() override;
-    // Loads the built effect (kept for the test) and plays it at `x`.
     Fx::Handle Play(const FxWriter::EffectBuilder& builder, float x = 0.0f) { return Play(builder.Build(), x); }
     Fx::Handle Play(const std::vector<uint8_t>& bytes, float x = 0.0f);
-    // One update and one draw, with the recording cleared first.
+    // Each an update and a draw into a cleared recording.
     void Frame(int count = 1);
 
     RecordingLoader loader;  // for tests that load resources; outlives the effects

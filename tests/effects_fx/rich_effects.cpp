@@ -14,8 +14,7 @@ namespace {
 
 using namespace Fx;
 
-// Every 4-byte word of a value gets its own float, none of them 0 or 1; the
-// value types are made of floats, int32s and colours only.
+// Every 4-byte word of a value gets its own float, none of them 0 or 1.
 struct Values {
     float next = 1.0f;
     template <typename T>

@@ -1,6 +1,4 @@
-// Effect files for the tests and the benchmark, made with the writer: nodes
-// whose every field holds a distinct value, with the kinds of each parameter
-// chosen by a variant number so that variants 0 to 6 use every kind.
+// Effect files for the tests and the benchmark: every field distinct, variants 0 to 6 use every parameter kind.
 #pragma once
 
 #include <cstdint>
