@@ -116,17 +116,24 @@ TEST_F(X11WindowTest, SurfaceIsExactlyRgb888WithoutAlphaAndDepth16) {
     EXPECT_EQ(h, 480);
 }
 
-TEST_F(X11WindowTest, KeysBecomeFrameKeysPressedThenReleased) {
-    struct Case { unsigned long keysym; const char* down; const char* up; } cases[] = {
-        {kKeyEscape, "key 0 down", "key 0 up"},
-        {kKeyF1, "key 1 down", "key 1 up"},
-        {kKeyF12, "key 12 down", "key 12 up"},
-        {'a', "key -1 down", "key -1 up"},  // passed on, the frame drops it
+TEST_F(X11WindowTest, KeysAndWheelButtonsBecomeFrameEvents) {
+    struct Case { unsigned long keysym; unsigned button; std::vector<std::string> events; } cases[] = {
+        {kKeyEscape, 0, {"key 0 down", "key 0 up"}},
+        {kKeyF1, 0, {"key 1 down", "key 1 up"}},
+        {kKeyF12, 0, {"key 12 down", "key 12 up"}},
+        {'a', 0, {"key -1 down", "key -1 up"}},  // passed on, the frame drops it
+        {0, 4, {"wheel 0 1"}}, {0, 5, {"wheel 0 -1"}}, {0, 6, {"wheel -1 0"}}, {0, 7, {"wheel 1 0"}},
+        {0, 1, {}},  // other buttons are input's business, not the frame's
     };
     for (const Case& c : cases) {
-        ASSERT_TRUE(driver_->SendKey(c.keysym, true));
-        ASSERT_TRUE(driver_->SendKey(c.keysym, false));
-        EXPECT_EQ(CollectCount(2), (std::vector<std::string>{c.down, c.up})) << std::hex << c.keysym;
+        if (c.button == 0) {
+            ASSERT_TRUE(driver_->SendKey(c.keysym, true));
+            ASSERT_TRUE(driver_->SendKey(c.keysym, false));
+        } else {
+            ASSERT_TRUE(driver_->ClickButton(c.button));
+        }
+        EXPECT_EQ(c.events.empty() ? Collect(150) : CollectCount(c.events.size()), c.events)
+            << std::hex << c.keysym << " button " << c.button;
     }
 }
 
@@ -163,18 +170,6 @@ TEST_F(X11WindowTest, AHeldKeyRepeatsPressesOnly) {
     ASSERT_FALSE(released.empty());
     EXPECT_EQ(released.back(), "key 1 up");
     for (size_t i = 0; i + 1 < released.size(); ++i) EXPECT_EQ(released[i], "key 1 down");
-}
-
-TEST_F(X11WindowTest, WheelButtonsBecomeSignedSteps) {
-    struct Case { unsigned button; std::vector<std::string> events; } cases[] = {
-        {4, {"wheel 0 1"}}, {5, {"wheel 0 -1"}}, {6, {"wheel -1 0"}}, {7, {"wheel 1 0"}},
-        {1, {}},  // other buttons are input's business, not the frame's
-    };
-    for (const Case& c : cases) {
-        ASSERT_TRUE(driver_->ClickButton(c.button));
-        std::vector<std::string> seen = c.events.empty() ? Collect(150) : CollectCount(c.events.size());
-        EXPECT_EQ(seen, c.events) << "button " << c.button;
-    }
 }
 
 TEST_F(X11WindowTest, OnlyTheDeleteWindowProtocolIsTheCloseBox) {
