@@ -1,7 +1,7 @@
 // The X11 window system under a private Xvfb: the surface's exact colour and
 // depth sizes, and how desktop events become the frame's window events (keys
 // with detectable auto-repeat, wheel buttons, focus and iconifying as
-// activation, the close box).
+// activation, the close box), and which held buttons the desktop input reads.
 #include <GLES2/gl2.h>
 #include <gtest/gtest.h>
 
@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/input_devices.h"
+#include "platform/input_test_x11.h"
 #include "platform/threads.h"
 #include "platform/window.h"
 #include "platform/x11_test_driver.h"
@@ -178,6 +180,22 @@ TEST_F(X11WindowTest, OnlyTheDeleteWindowProtocolIsTheCloseBox) {
     ASSERT_TRUE(driver_->RequestClose());
     // Messages arrive in order: nothing may come before the real close.
     EXPECT_EQ(CollectCount(1), (std::vector<std::string>{"close"}));
+}
+
+// With no press latched since the last sample, the pointer state alone tells a held button.
+TEST_F(X11WindowTest, DesktopInputReadsHeldButtons) {
+    std::unique_ptr<InputTestWindow> window = InputTestWindow::Open(server_->display(), 0, 0, 320, 200);
+    ASSERT_NE(window, nullptr);
+    std::unique_ptr<DesktopInput> desktop = OpenX11DesktopInput(window->handles());
+    ASSERT_NE(desktop, nullptr);
+    for (unsigned button : {1u, 2u, 3u}) {
+        ASSERT_TRUE(window->SetButton(button, true));
+        PointerSample sample;
+        ASSERT_TRUE(desktop->ReadPointer(&sample));
+        EXPECT_EQ((std::vector<bool>{sample.left, sample.middle, sample.right}),
+                  (std::vector<bool>{button == 1, button == 2, button == 3}));
+        ASSERT_TRUE(window->SetButton(button, false));
+    }
 }
 
 }  // namespace
