@@ -1,5 +1,5 @@
-// HTTP: URL parsing, the response reader on good and hostile replies in every
-// split, and the client against a scripted server (exact request bytes,
+// HTTP: URL parsing, the response reader on good and hostile replies (kept as
+// data in data/http_replies.txt), and the client against a scripted server (exact request bytes,
 // stuck and hostile peers).
 #include <gtest/gtest.h>
 #include <arpa/inet.h>
@@ -15,42 +15,22 @@
 #include "net/http_response_reader.h"
 #include "net/http_url.h"
 #include "tests/net/scripted_server.h"
+#include "tests/net/test_vectors.h"
 #include "tests/support/log_capture.h"
-
-TEST(HttpUrl, ParsesOnlyPlainHttpWithAValidPort) {
-    struct Case { const char* url; const char* host; int port; const char* path; };
-    const Case cases[] = {
-        {"http://h:8080/a/b?c=d", "h", 8080, "/a/b?c=d"},
-        {"http://h", "h", 80, "/"},
-        {"http://api.example.test/oauth/request_token", "api.example.test", 80, "/oauth/request_token"},
-        {"http://h:65535/", "h", 65535, "/"},
-        {"http://h:1", "h", 1, "/"},
-        {"https://h/x", "", 0, ""},
-        {"HTTP://h/x", "", 0, ""},
-        {"ftp://h/", "", 0, ""},
-        {"", "", 0, ""},
-        {"http://h:0/", "", 0, ""},
-        {"http://h:65536/", "", 0, ""},
-        {"http://h:99999999999/", "", 0, ""},
-        {"http://h:-1/", "", 0, ""},
-        {"http://h:80a/", "", 0, ""},
-        {"http://h:/", "", 0, ""},
-        {"http:///p", "", 80, "/p"},
-    };
-    for (const Case& c : cases) {
-        HttpUrl url = HttpUrl::Parse(c.url);
-        EXPECT_EQ(c.host, url.host) << c.url;
-        EXPECT_EQ(c.port, url.port) << c.url;
-        EXPECT_EQ(c.path, url.path) << c.url;
-    }
-}
 
 namespace {
 
 using State = HttpResponseReader::State;
 
-const std::string kGood = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nServer: test\r\n\r\nhello";
+TEST(HttpUrl, ParsesOnlyPlainHttpWithAValidPort) {
+    for (const auto& row : VectorRows("http_replies.txt", "url")) {  // kind, name, expected, URL
+        HttpUrl url = HttpUrl::Parse(row[3]);
+        EXPECT_EQ(row[2], (url.host.empty() ? "-" : url.host) + " " + std::to_string(url.port) + " " +
+                              (url.path.empty() ? "-" : url.path)) << row[1];
+    }
+}
 
+const std::string kGood = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nServer: test\r\n\r\nhello";
 
 TEST(HttpResponseReader, GoodReplyInEverySplit) {
     for (size_t split = 0; split <= kGood.size(); ++split) {
@@ -71,45 +51,16 @@ TEST(HttpResponseReader, GoodReplyInEverySplit) {
 }
 
 TEST(HttpResponseReader, BodyFramings) {
-    struct Case { const char* name; std::string reply; bool closeAfter; int status; std::string body; };
-    const Case cases[] = {
-        {"upper-case name", "HTTP/1.1 200 OK\r\nCONTENT-LENGTH: 5\r\n\r\nhello", false, 200, "hello"},
-        {"no space after colon", "HTTP/1.1 200 OK\r\ncontent-length:5\r\n\r\nhello", false, 200, "hello"},
-        {"spaces around value", "HTTP/1.1 200 OK\r\nContent-Length: \t5 \r\n\r\nhello", false, 200, "hello"},
-        {"same length twice", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nContent-Length: 5\r\n\r\nhello", false, 200,
-         "hello"},
-        {"binary body", std::string("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\n\0\r\n", 41), false, 200,
-         std::string("\0\r\n", 3)},
-        {"zero length", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", false, 200, ""},
-        {"chunked",
-         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n9;x=y\r\n, world!!\r\n0\r\n\r\n", false,
-         200, "hello, world!!"},
-        {"chunk sizes in upper-case hex",
-         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nA\r\n0123456789\r\nF\r\n" + std::string(15, 'f') +
-             "\r\n0\r\n\r\n",
-         false, 200, "0123456789" + std::string(15, 'f')},
-        {"chunked with trailer and length",
-         "HTTP/1.1 200 OK\r\nContent-Length: 99\r\nTransfer-Encoding: Chunked\r\n\r\n"
-         "3\r\nabc\r\n0\r\nX-Trailer: 1\r\n\r\n",
-         false, 200, "abc"},
-        {"until the peer closes", "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\nall of it", true, 200, "all of it"},
-        {"no content", "HTTP/1.1 204 No Content\r\n\r\n", false, 204, ""},
-        {"interim reply skipped", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", false,
-         200, "ok"},
-        {"error status keeps its body", "HTTP/1.1 401 Unauthorized\r\nContent-Length: 4\r\n\r\ndeny", false, 401,
-         "deny"},
-    };
-    for (const Case& c : cases) {
+    for (const auto& row : VectorRows("http_replies.txt", "good")) {  // kind, name, "status body", reply
         HttpResponseReader reader;
-        State state = reader.Feed(c.reply.data(), c.reply.size());
-        if (c.closeAfter) {
-            EXPECT_EQ(State::kNeedMore, state) << c.name;
+        State state = reader.Feed(row[3].data(), row[3].size());
+        if (row[0] == "good-eof") {
+            EXPECT_EQ(State::kNeedMore, state) << row[1];
             state = reader.FinishAtEof();
         }
-        ASSERT_EQ(State::kDone, state) << c.name << ": " << reader.error();
-        EXPECT_EQ(c.status, reader.status()) << c.name;
-        EXPECT_EQ(c.body, reader.body()) << c.name;
-        EXPECT_EQ(0u, reader.headerLines()[0].find("HTTP/1.")) << c.name;
+        ASSERT_EQ(State::kDone, state) << row[1] << ": " << reader.error();
+        EXPECT_EQ(row[2], std::to_string(reader.status()) + " " + reader.body()) << row[1];
+        EXPECT_EQ(0u, reader.headerLines()[0].find("HTTP/1.")) << row[1];
     }
 }
 
@@ -117,55 +68,14 @@ TEST(HttpResponseReader, HostileRepliesFailWithAReason) {
     HttpLimits small;
     small.maxHeaderBytes = 256;
     small.maxBodyBytes = 64;
-    struct Case { const char* name; std::string reply; bool closeAfter; const char* reason; };
-    const Case cases[] = {
-        {"negative length", "HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\n", false, "bad Content-Length"},
-        {"length with sign", "HTTP/1.1 200 OK\r\nContent-Length: +5\r\n\r\nhello", false, "bad Content-Length"},
-        {"length list", "HTTP/1.1 200 OK\r\nContent-Length: 5, 5\r\n\r\nhello", false, "bad Content-Length"},
-        {"empty length", "HTTP/1.1 200 OK\r\nContent-Length:\r\n\r\n", false, "bad Content-Length"},
-        {"length beyond 64 bits", "HTTP/1.1 200 OK\r\nContent-Length: 99999999999999999999999\r\n\r\n", false,
-         "bad Content-Length"},
-        {"length of 2^31 - 1", "HTTP/1.1 200 OK\r\nContent-Length: 2147483647\r\n\r\n", false,
-         "above the 64 byte limit"},
-        {"length of 10^11", "HTTP/1.1 200 OK\r\nContent-Length: 99999999999\r\n\r\n", false, "above the 64 byte limit"},
-        {"two lengths", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nContent-Length: 6\r\n\r\nhello!", false,
-         "two different"},
-        {"short body", "HTTP/1.1 200 OK\r\nContent-Length: 40\r\n\r\n0123456789", true, "cut short: 10 of 40"},
-        {"garbage status line", "FOO\r\n\r\n", false, "garbage status line \"FOO\""},
-        {"status of two digits", "HTTP/1.1 20 OK\r\n\r\n", false, "garbage status line"},
-        {"status of four digits", "HTTP/1.1 2000 OK\r\n\r\n", false, "garbage status line"},
-        {"no version", "HTTP/ 200 OK\r\n\r\n", false, "garbage status line"},
-        {"empty reply", "", true, "without a reply"},
-        {"closed in the header", "HTTP/1.1 200 OK\r\nContent-Le", true, "inside the reply header"},
-        {"leading empty line", "\r\nHTTP/1.1 200 OK\r\n\r\n", false, "empty line"},
-        {"long header line", "HTTP/1.1 200 OK\r\nX: " + std::string(300, 'a'), false, "longer than 256"},
-        {"header without colon", "HTTP/1.1 200 OK\r\nnocolon\r\n\r\n", false, "malformed header line"},
-        {"folded header", "HTTP/1.1 200 OK\r\nX: a\r\n b\r\n\r\n", false, "malformed header"},
-        {"lone line feed in value", "HTTP/1.1 200 OK\r\nX: a\nContent-Length: 1\r\n\r\n", false, "control character"},
-        {"bare line feeds only", "HTTP/1.1 200 OK\nContent-Length: 2\n\nok", true, "inside the reply header"},
-        {"unknown coding", "HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip, chunked\r\n\r\n", false, "Transfer-Encoding"},
-        {"bad chunk size", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", false, "bad chunk size"},
-        {"huge chunk size", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nFFFFFFFFFFFFFFFFFFFFFF\r\n", false,
-         "chunk size above"},
-        {"chunks above the limit",
-         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n30\r\n" + std::string(48, 'a') + "\r\n30\r\n", false,
-         "chunked body above"},
-        {"chunk without its line end", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nabcd\r\n", false,
-         "not followed by CR LF"},
-        {"chunk size line too long", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1;" + std::string(2000, 'e'),
-         false, "chunk size line longer"},
-        {"chunked cut short", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhel", true, "chunked body"},
-        {"unframed body above the limit", "HTTP/1.1 200 OK\r\n\r\n" + std::string(65, 'a'), false, "body above"},
-    };
-    for (const Case& c : cases) {
+    for (const auto& row : VectorRows("http_replies.txt", "bad")) {  // kind, name, reason, reply
         HttpResponseReader reader(small);
-        State state = reader.Feed(c.reply.data(), c.reply.size());
-        if (c.closeAfter && state == State::kNeedMore) state = reader.FinishAtEof();
-        ASSERT_EQ(State::kFailed, state) << c.name;
-        EXPECT_NE(std::string::npos, reader.error().find(c.reason)) << c.name << ": " << reader.error();
-        EXPECT_TRUE(reader.body().empty()) << c.name;
-        // A failed reader stays failed.
-        EXPECT_EQ(State::kFailed, reader.Feed("x", 1));
+        State state = reader.Feed(row[3].data(), row[3].size());
+        if (row[0] == "bad-eof" && state == State::kNeedMore) state = reader.FinishAtEof();
+        ASSERT_EQ(State::kFailed, state) << row[1];
+        EXPECT_NE(std::string::npos, reader.error().find(row[2])) << row[1] << ": " << reader.error();
+        EXPECT_TRUE(reader.body().empty()) << row[1];
+        EXPECT_EQ(State::kFailed, reader.Feed("x", 1));  // a failed reader stays failed
     }
 }
 
@@ -297,23 +207,29 @@ TEST(HttpClient, HostileAndStuckPeersFailInTime) {
     }
 }
 
-// A port with nobody listening on it.
-uint16_t RefusedPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    socklen_t size = sizeof(address);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    close(fd);
-    return ntohs(address.sin_port);
+// A loopback socket bound to a free port, which it writes to `address`.
+int BoundSocket(int flags, sockaddr_in* address) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | flags, 0);
+    *address = sockaddr_in{};
+    address->sin_family = AF_INET;
+    address->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof(*address);
+    bind(fd, reinterpret_cast<sockaddr*>(address), size);
+    getsockname(fd, reinterpret_cast<sockaddr*>(address), &size);
+    return fd;
+}
+
+// A URL of a port with nobody listening on it.
+std::string RefusedUrl() {
+    sockaddr_in address;
+    close(BoundSocket(0, &address));
+    return "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/";
 }
 
 TEST(HttpClient, RefusedAndMalformedTargetsSendNothing) {
     LogCapture log;
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ("", HttpGet("http://127.0.0.1:" + std::to_string(RefusedPort()) + "/", FastOptions()));
+    EXPECT_EQ("", HttpGet(RefusedUrl(), FastOptions()));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     EXPECT_TRUE(log.Contains("Connection refused"));
 
@@ -333,17 +249,12 @@ TEST(HttpClient, RefusedAndMalformedTargetsSendNothing) {
 
 TEST(HttpClient, ConnectGivesUpWhenNobodyAnswers) {
     // A listener whose accept queue is full drops every further connection attempt.
-    int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(0, bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)));
-    socklen_t size = sizeof(address);
-    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+    sockaddr_in address, unused;
+    int listener = BoundSocket(0, &address);
     ASSERT_EQ(0, listen(listener, 0));
     std::vector<int> fillers;
     for (int i = 0; i < 3; ++i) {
-        fillers.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        fillers.push_back(BoundSocket(SOCK_NONBLOCK, &unused));
         connect(fillers.back(), reinterpret_cast<sockaddr*>(&address), sizeof(address));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -370,7 +281,7 @@ TEST(HttpClient, NoDescriptorLeaksOverManyRequests) {
         default: ScriptedServer::Reset(fd); break;
         }
     });
-    std::string refused = "http://127.0.0.1:" + std::to_string(RefusedPort()) + "/";
+    const std::string refused = RefusedUrl();
     LogCapture log;  // keeps the expected failures off the console
     int before = CountOpenDescriptors();
     int successes = 0;

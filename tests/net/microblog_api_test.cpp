@@ -6,6 +6,7 @@
 
 #include "tests/net/microblog_test_peer.h"
 #include "tests/net/scripted_server.h"
+#include "tests/net/test_vectors.h"
 #include "tests/support/log_capture.h"
 
 namespace {
@@ -26,26 +27,13 @@ void ServeAccessReply(ScriptedServer* server, const std::string& body) {
 }  // namespace
 
 TEST(MicroblogTokenReply, AcceptsOnlyCompleteSafePairs) {
-    const std::string longValue(255, 'x');
-    struct Case { std::string reply; const char* token; const char* secret; };
-    const Case cases[] = {
-        {"oauth_token=a&oauth_token_secret=b&oauth_callback_confirmed=true", "a", "b"},
-        {"oauth_token_secret=b%2D1!~&x=y&oauth_token=a", "a", "b-1!~"},
-        {"oauth_token=a&oauth_token_secret=" + longValue, "a", longValue.c_str()},
-        {"oauth_token=a", nullptr, nullptr},
-        {"oauth_token=&oauth_token_secret=", nullptr, nullptr},
-        {"oauth_token=a&oauth_token_secret=" + longValue + "x", nullptr, nullptr},
-        {"oauth_token=a%0D%0AScreenMode=1&oauth_token_secret=b", nullptr, nullptr},
-        {"oauth_token=a%3Db&oauth_token_secret=b", nullptr, nullptr},
-        {std::string("oauth_token=a\0b&oauth_token_secret=b", 36), nullptr, nullptr},
-        {"oauth_token=a+b&oauth_token_secret=b", nullptr, nullptr},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.reply);
+    for (const auto& row : VectorRows("oauth_vectors.txt", "token")) {  // kind, reply, token, secret
+        SCOPED_TRACE(row[1]);
+        const bool taken = row[2] != "-";
         char token[MicroblogApi::kTokenSize] = "kept", secret[MicroblogApi::kTokenSize] = "kept";
-        EXPECT_EQ(c.token != nullptr, MicroblogApi::ParseTokenReply(c.reply, token, secret));
-        EXPECT_STREQ(c.token ? c.token : "kept", token);
-        EXPECT_STREQ(c.secret ? c.secret : "kept", secret);
+        EXPECT_EQ(taken, MicroblogApi::ParseTokenReply(row[1], token, secret));
+        EXPECT_EQ(taken ? row[2] : "kept", token);
+        EXPECT_EQ(taken ? row[3] : "kept", secret);
     }
 }
 

@@ -2,23 +2,30 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/net/provider_process.h"
+#include "tests/support/child_process.h"
 
 namespace Peer {
 
-static ProviderProcess* g_provider = nullptr;  // stopped with the process (PR_SET_PDEATHSIG)
+static ChildProcess g_provider;  // killed at exit; it also ends itself when orphaned
+static uint16_t g_port = 0;
+static bool g_started = false;
 
 bool Start() {
-    if (g_provider != nullptr) return g_provider->port() != 0;
-    g_provider = new ProviderProcess();
-    if (g_provider->Start()) return true;
-    ADD_FAILURE() << g_provider->error();
+    if (g_started) return g_port != 0;
+    g_started = true;
+    std::string ready;
+    if (g_provider.Start({"/usr/bin/python3", QM_NET_TEST_DIR "/oauth_provider.py"}) &&
+        g_provider.WaitForLine("READY ", &ready, 15000)) {
+        g_port = static_cast<uint16_t>(std::stoi(ready.substr(6)));
+        return true;
+    }
+    ADD_FAILURE() << "the OAuth provider did not start (python3-oauthlib is needed)";
     return false;
 }
 
 MicroblogService At(uint16_t port) {
     MicroblogService service;
-    service.host = "127.0.0.1:" + std::to_string(port != 0 ? port : g_provider ? g_provider->port() : 1);
+    service.host = "127.0.0.1:" + std::to_string(port != 0 ? port : g_port != 0 ? g_port : 1);
     service.http.connectTimeoutMs = 2000;
     service.http.ioTimeoutMs = 5000;
     service.http.requestTimeoutMs = 10000;

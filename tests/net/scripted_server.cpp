@@ -11,7 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
+#include <filesystem>
 
 ScriptedServer::ScriptedServer(int receiveBuffer) {
     listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -116,13 +116,8 @@ std::vector<std::string> ScriptedServer::requests() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return requests_;
 }
+
 int CountOpenDescriptors() {
-    int count = 0;
-    DIR* dir = opendir("/proc/self/fd");
-    if (!dir) return -1;
-    while (dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] != '.') ++count;
-    }
-    closedir(dir);
-    return count;
+    std::filesystem::directory_iterator entries("/proc/self/fd");
+    return static_cast<int>(std::distance(entries, std::filesystem::directory_iterator()));
 }

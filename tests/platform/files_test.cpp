@@ -1,5 +1,7 @@
-// Files and folders: folder creation, the open-mode matrix, positioned I/O
-// (also beyond 4 GiB), sizes, and the private application-data folder.
+// The operating-system wrappers that need no display: files and folders
+// (folder creation, the open-mode matrix, positioned I/O also beyond 4 GiB,
+// sizes, the private application-data folder), the heap, message boxes and
+// the window icon drawn by code.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -7,8 +9,13 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
+#include "platform/heap.h"
+#include "platform/message_box.h"
+#include "platform/window.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -186,6 +193,71 @@ TEST(Folders, AppDataPathIsChosenAndCreatedPrivate) {
     EXPECT_EQ(0750u, permissions(path));
     EXPECT_FALSE(GetAppDataPath(nullptr));
     for (int i = 0; i < 2; ++i) setenv(names[i], saved[i].c_str(), 1);
+}
+
+// A zero-byte request still gives a distinct block, a resize to 0 keeps a valid
+// block (null would mean "failed, the old one is still yours"), and a resize
+// keeps the contents.
+TEST(Heap, ZeroSizesAndResizes) {
+    void* a = HeapAllocate(0);
+    void* b = HeapAllocate(0);
+    ASSERT_TRUE(a && b);
+    EXPECT_NE(a, b);
+    HeapRelease(a);
+    b = HeapResize(b, 0);
+    ASSERT_NE(nullptr, b);
+    HeapRelease(b);
+    auto* block = static_cast<unsigned char*>(HeapAllocate(16));
+    for (int i = 0; i < 16; ++i) block[i] = static_cast<unsigned char>(i * 7);
+    auto* grown = static_cast<unsigned char*>(HeapResize(block, 1 << 20));
+    ASSERT_NE(nullptr, grown);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(static_cast<unsigned char>(i * 7), grown[i]);
+    auto* shrunk = static_cast<unsigned char*>(HeapResize(grown, 4));
+    ASSERT_NE(nullptr, shrunk);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(static_cast<unsigned char>(i * 7), shrunk[i]);
+    HeapRelease(shrunk);
+    HeapRelease(nullptr);
+}
+
+// One log line always, and the presenter (the on-screen dialog) when one is installed.
+TEST(MessageBox, LogsOneLineAndCallsThePresenter) {
+    const struct { const char *text, *caption; int kind; const char* logLine; } cases[] = {
+        {"Initialization error.", "Error", kMessageBoxError, "[error] Error: Initialization error."},
+        {"Saved.", "Quillmoor", kMessageBoxInformation, "[information] Quillmoor: Saved."},
+        {"Low memory", "Warning", kMessageBoxWarning, "[warning] Warning: Low memory"},
+        {"Quit?", "Question", kMessageBoxQuestion, "[question] Question: Quit?"},
+        {"Plain", "Box", kMessageBoxPlain, "[message] Box: Plain"},
+        {"Odd kind", "Box", 9, "[message] Box: Odd kind"},
+        {"Line one\nline two\r\n", "Two\nlines", kMessageBoxError, "[error] Two lines: Line one line two  "},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> shown;
+        MessageBoxPresenter previous = SetMessageBoxPresenter([&](const char* text, const char* caption, int kind) {
+            shown.push_back(std::string(text) + "|" + caption + "|" + std::to_string(kind));
+            return true;
+        });
+        LogCapture log;
+        ShowMessageBox(c.text, c.caption, c.kind);
+        SetMessageBoxPresenter(std::move(previous));
+        EXPECT_EQ(std::vector<std::string>{c.logLine}, log.Lines()) << c.text;
+        // The dialog gets the text as it was given, line breaks and all.
+        EXPECT_EQ(shown, std::vector<std::string>{std::string(c.text) + "|" + c.caption + "|" + std::to_string(c.kind)});
+    }
+}
+
+TEST(WindowIcon, ADiscWithAKeyOnATransparentGround) {
+    EXPECT_TRUE(WindowIconPixels(0, 48).empty());
+    EXPECT_TRUE(WindowIconPixels(2010, 0).empty());
+    for (int size : {16, 32, 48}) {
+        std::vector<uint32_t> icon = WindowIconPixels(2010, size);
+        ASSERT_EQ(icon.size(), size_t(size) * size);
+        auto at = [&](float x, float y) { return icon[size_t(y * size / 32) * size + size_t(x * size / 32)]; };
+        EXPECT_EQ(at(0, 0) >> 24, 0u) << size;              // corner outside the disc
+        EXPECT_EQ(at(16, 28), 0xFF1B2A4Au) << size;          // the disc below the key
+        EXPECT_EQ(at(7, 11), 0xFFD8DEE8u) << size;           // the key's ring
+        EXPECT_EQ(at(11, 11), 0xFF1B2A4Au) << size;          // the ring's hole
+        EXPECT_EQ(at(20, 14.5f), 0xFFD8DEE8u) << size;       // the shaft
+    }
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The X11 window system under a private Xvfb: the surface's exact colour and
 // depth sizes, and how desktop events become the frame's window events (keys
 // with detectable auto-repeat, wheel buttons, focus and iconifying as
-// activation, the close box).
+// activation, the close box), and which held buttons the desktop input reads.
 #include <GLES2/gl2.h>
 #include <gtest/gtest.h>
 
@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/input_devices.h"
+#include "platform/input_test_x11.h"
 #include "platform/threads.h"
 #include "platform/window.h"
 #include "platform/x11_test_driver.h"
@@ -116,17 +118,24 @@ TEST_F(X11WindowTest, SurfaceIsExactlyRgb888WithoutAlphaAndDepth16) {
     EXPECT_EQ(h, 480);
 }
 
-TEST_F(X11WindowTest, KeysBecomeFrameKeysPressedThenReleased) {
-    struct Case { unsigned long keysym; const char* down; const char* up; } cases[] = {
-        {kKeyEscape, "key 0 down", "key 0 up"},
-        {kKeyF1, "key 1 down", "key 1 up"},
-        {kKeyF12, "key 12 down", "key 12 up"},
-        {'a', "key -1 down", "key -1 up"},  // passed on, the frame drops it
+TEST_F(X11WindowTest, KeysAndWheelButtonsBecomeFrameEvents) {
+    struct Case { unsigned long keysym; unsigned button; std::vector<std::string> events; } cases[] = {
+        {kKeyEscape, 0, {"key 0 down", "key 0 up"}},
+        {kKeyF1, 0, {"key 1 down", "key 1 up"}},
+        {kKeyF12, 0, {"key 12 down", "key 12 up"}},
+        {'a', 0, {"key -1 down", "key -1 up"}},  // passed on, the frame drops it
+        {0, 4, {"wheel 0 1"}}, {0, 5, {"wheel 0 -1"}}, {0, 6, {"wheel -1 0"}}, {0, 7, {"wheel 1 0"}},
+        {0, 1, {}},  // other buttons are input's business, not the frame's
     };
     for (const Case& c : cases) {
-        ASSERT_TRUE(driver_->SendKey(c.keysym, true));
-        ASSERT_TRUE(driver_->SendKey(c.keysym, false));
-        EXPECT_EQ(CollectCount(2), (std::vector<std::string>{c.down, c.up})) << std::hex << c.keysym;
+        if (c.button == 0) {
+            ASSERT_TRUE(driver_->SendKey(c.keysym, true));
+            ASSERT_TRUE(driver_->SendKey(c.keysym, false));
+        } else {
+            ASSERT_TRUE(driver_->ClickButton(c.button));
+        }
+        EXPECT_EQ(c.events.empty() ? Collect(150) : CollectCount(c.events.size()), c.events)
+            << std::hex << c.keysym << " button " << c.button;
     }
 }
 
@@ -165,24 +174,28 @@ TEST_F(X11WindowTest, AHeldKeyRepeatsPressesOnly) {
     for (size_t i = 0; i + 1 < released.size(); ++i) EXPECT_EQ(released[i], "key 1 down");
 }
 
-TEST_F(X11WindowTest, WheelButtonsBecomeSignedSteps) {
-    struct Case { unsigned button; std::vector<std::string> events; } cases[] = {
-        {4, {"wheel 0 1"}}, {5, {"wheel 0 -1"}}, {6, {"wheel -1 0"}}, {7, {"wheel 1 0"}},
-        {1, {}},  // other buttons are input's business, not the frame's
-    };
-    for (const Case& c : cases) {
-        ASSERT_TRUE(driver_->ClickButton(c.button));
-        std::vector<std::string> seen = c.events.empty() ? Collect(150) : CollectCount(c.events.size());
-        EXPECT_EQ(seen, c.events) << "button " << c.button;
-    }
-}
-
 TEST_F(X11WindowTest, OnlyTheDeleteWindowProtocolIsTheCloseBox) {
     ASSERT_TRUE(driver_->SendClientMessage("QM_OTHER_MESSAGE", "WM_DELETE_WINDOW"));
     ASSERT_TRUE(driver_->SendClientMessage("WM_PROTOCOLS", "WM_TAKE_FOCUS"));
     ASSERT_TRUE(driver_->RequestClose());
     // Messages arrive in order: nothing may come before the real close.
     EXPECT_EQ(CollectCount(1), (std::vector<std::string>{"close"}));
+}
+
+// With no press latched since the last sample, the pointer state alone tells a held button.
+TEST_F(X11WindowTest, DesktopInputReadsHeldButtons) {
+    std::unique_ptr<InputTestWindow> window = InputTestWindow::Open(server_->display(), 0, 0, 320, 200);
+    ASSERT_NE(window, nullptr);
+    std::unique_ptr<DesktopInput> desktop = OpenX11DesktopInput(window->handles());
+    ASSERT_NE(desktop, nullptr);
+    for (unsigned button : {1u, 2u, 3u}) {
+        ASSERT_TRUE(window->SetButton(button, true));
+        PointerSample sample;
+        ASSERT_TRUE(desktop->ReadPointer(&sample));
+        EXPECT_EQ((std::vector<bool>{sample.left, sample.middle, sample.right}),
+                  (std::vector<bool>{button == 1, button == 2, button == 3}));
+        ASSERT_TRUE(window->SetButton(button, false));
+    }
 }
 
 }  // namespace
