@@ -8,26 +8,22 @@
 
 #include "app/display_mode_choice.h"
 #include "app/frame_profiler.h"
-#include "platform/message_box.h"
 #include "tests/app/fake_window_system.h"
-#include "tests/support/log_capture.h"
 
 namespace {
 
 using Trace = std::vector<std::string>;
-// What every run ends with once OnInitialize has been called.
 const Trace kStops = {"ReleaseDirectInput", "GraphicsShutdown", "SoundManagerShutdown", "FileSystemShutdown",
                       "TaskSystem::Shutdown", "MoviePlayer::Shutdown", "DestroyGLContext", "DestroyMainWindow"};
 
 std::vector<std::string>* g_trace = nullptr;
 int g_handle = 0;
-bool g_failInitialize = false;
 
 void Log(const std::string& what) { g_trace->push_back(what); }
 
 AppHandle OnInitialize() {
     Log("OnInitialize");
-    return g_failInitialize ? nullptr : &g_handle;
+    return &g_handle;
 }
 void OnFinalize(AppHandle app) { Log(app == &g_handle ? "OnFinalize" : "OnFinalize(bad handle)"); }
 void OnUpdate(AppHandle) { Log("OnUpdate"); }
@@ -41,7 +37,6 @@ class AppFrameTest : public ::testing::Test {
 protected:
     void SetUp() override {
         g_trace = &trace;
-        g_failInitialize = false;
         strcpy(descriptor.title, "Quillmoor");
         descriptor.clientWidth = 800;
         descriptor.clientHeight = 480;
@@ -74,7 +69,6 @@ protected:
         };
     }
 
-    // Runs until the given swap, then posts a close.
     int RunFrames(int frames) {
         windows.swaps = 0;
         windows.waits = 0;
@@ -84,7 +78,6 @@ protected:
         return RunApplicationWith(descriptor, &windows, services);
     }
 
-    // The trace from the first frame's start to its swap.
     std::vector<std::string> FirstFrame() const {
         auto begin = std::find(trace.begin(), trace.end(), "ResetRenderStats");
         auto end = std::find(begin, trace.end(), "Swap");
@@ -144,23 +137,6 @@ TEST_F(AppFrameTest, ActivationPausesFramesAndCallsBackOnlyOnChange) {
     std::vector<std::string> between(first + 1, std::find(first + 1, trace.end(), "ResetRenderStats"));
     EXPECT_EQ(between, (std::vector<std::string>{"OnActivate1", "Wait10", "Wait10", "Wait10", "OnActivate0"}));
     EXPECT_EQ(windows.swaps, 2);
-}
-
-TEST_F(AppFrameTest, FailedInitializeStopsServicesShowsTheBoxAndReturnsMinusOne) {
-    g_failInitialize = true;
-    LogCapture log;
-    std::vector<std::string> boxes;
-    MessageBoxPresenter old = SetMessageBoxPresenter([&boxes](const char* text, const char* caption, int kind) {
-        boxes.push_back(std::string(text) + "|" + caption + "|" + std::to_string(kind));
-        return true;
-    });
-    EXPECT_EQ(RunApplicationWith(descriptor, &windows, services), -1);
-    SetMessageBoxPresenter(old);
-    auto from = std::find(trace.begin(), trace.end(), "OnInitialize");
-    ASSERT_NE(from, trace.end());
-    EXPECT_EQ(Trace(from + 1, trace.end()), kStops);
-    EXPECT_EQ(boxes, (std::vector<std::string>{"Initialization error.|Error|3"}));
-    EXPECT_EQ(std::count(trace.begin(), trace.end(), "OnFinalize"), 0);
 }
 
 TEST(FullScreenModeChoice, SmallestExcessFirstWins) {

@@ -46,14 +46,6 @@ TEST(MultisampleDecision, SampleCountIsClampedAndNeedsAnApi) {
     for (const Case& c : cases) EXPECT_EQ(ChooseSampleCount(c.wanted, c.max, c.api), c.samples) << c.wanted << " " << c.max;
 }
 
-TEST_F(MultisampleGlTest, MissingApiMeansOneSample) {
-    MultisampleBuffer buffer;
-    EXPECT_EQ(buffer.Create(4, kWidth, kHeight, MultisampleApi::kNone, Lookup()), 1);
-    EXPECT_FALSE(buffer.active());
-    EXPECT_EQ(buffer.Create(1, kWidth, kHeight, Api(), Lookup()), 1);
-    EXPECT_FALSE(buffer.active());
-}
-
 TEST_F(MultisampleGlTest, IncompleteFramebufferIsLoggedAndDropped) {
     // Mesa offers no ANGLE extension but hands out do-nothing stubs for its
     // names: storage never happens and the framebuffer stays incomplete.

@@ -1,6 +1,5 @@
-// libFuzzer entry point: any bytes as a pack held in memory. The key table is
-// all zeros here, so the index is stored plain and the fuzzer's changes land
-// on the numbers themselves; seed packs are built with the same zero keys.
+// Any bytes as a pack in memory. With an all-zero key table (as the seeds use)
+// the index is stored plain and mutations land on the numbers themselves.
 #include <cstddef>
 #include <cstdint>
 
