@@ -1,4 +1,5 @@
-// The frame's order of work, traced against a fake window system and services.
+// The frame's order of work, traced against a fake window system and services;
+// the multisample decision and the multisample framebuffer on Mesa.
 #include "app/app_frame.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,10 @@
 
 #include "app/display_mode_choice.h"
 #include "app/frame_profiler.h"
+#include "app/multisample.h"
 #include "tests/app/fake_window_system.h"
+#include "tests/support/gl_fixture.h"
+#include "tests/support/log_capture.h"
 
 namespace {
 
@@ -168,6 +172,46 @@ TEST(FrameProfiler, AveragesPerFrameAndNeverDividesByZero) {
     EXPECT_EQ(profiler.frameCount(), 1u);
     EXPECT_GE(profiler.Maximum(0), profiler.Last(0));
     EXPECT_EQ(profiler.Average(20), 0u);
+}
+
+TEST(MultisampleDecision, ApiComesFromVersionAndExtensionNames) {
+    struct Case { const char* version; const char* extensions; MultisampleApi api; } cases[] = {
+        {"OpenGL ES 3.2 Mesa 22.3.6", "", MultisampleApi::kCore},
+        {"OpenGL ES 3.0", nullptr, MultisampleApi::kCore},
+        {"OpenGL ES 2.0 Mesa 22.3.6", "GL_OES_rgb8_rgba8 GL_EXT_blend_minmax", MultisampleApi::kNone},
+        {"OpenGL ES 2.0", "GL_ANGLE_framebuffer_multisample GL_ANGLE_framebuffer_blit", MultisampleApi::kAngle},
+        {"OpenGL ES 2.0", "GL_ANGLE_framebuffer_multisample", MultisampleApi::kNone},
+        {"OpenGL ES 2.0", "GL_ANGLE_framebuffer_multisample_x GL_ANGLE_framebuffer_blit", MultisampleApi::kNone},
+        {"OpenGL ES 2.0", "GL_NV_framebuffer_blit GL_NV_framebuffer_multisample", MultisampleApi::kNv},
+        {nullptr, nullptr, MultisampleApi::kNone},
+        {"garbage", "", MultisampleApi::kNone},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DetectMultisampleApi(c.version, c.extensions), c.api)
+            << (c.version ? c.version : "null") << " / " << (c.extensions ? c.extensions : "null");
+}
+
+TEST(MultisampleDecision, SampleCountIsClampedAndNeedsAnApi) {
+    struct Case { int wanted, max; MultisampleApi api; int samples; } cases[] = {
+        {4, 2, MultisampleApi::kCore, 2}, {4, 8, MultisampleApi::kCore, 4}, {1, 4, MultisampleApi::kCore, 1},
+        {0, 4, MultisampleApi::kCore, 0}, {4, 4, MultisampleApi::kNone, 1}, {4, 0, MultisampleApi::kCore, 0},
+        {4, 0, MultisampleApi::kNone, 1},  // an ES 2.0 driver may not know the query at all
+    };
+    for (const Case& c : cases) EXPECT_EQ(ChooseSampleCount(c.wanted, c.max, c.api), c.samples) << c.wanted << " " << c.max;
+}
+
+TEST_F(GlTest, MultisampleIncompleteFramebufferIsLoggedAndDropped) {
+    // Mesa offers no ANGLE extension but hands out do-nothing stubs for its
+    // names: storage never happens and the framebuffer stays incomplete.
+    if (DetectMultisampleApi(reinterpret_cast<const char*>(glGetString(GL_VERSION)),
+                             reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS))) == MultisampleApi::kNone)
+        GTEST_SKIP() << "no sample count above 1 on this context";
+    LogCapture log;
+    MultisampleBuffer buffer;
+    EXPECT_EQ(buffer.Create(4, kWidth, kHeight, MultisampleApi::kAngle,
+                            [](const char* name) { return context()->GetProcAddress(name); }), 1);
+    EXPECT_FALSE(buffer.active());
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Error: Failed to create multisample frame buffer."}));
 }
 
 }  // namespace

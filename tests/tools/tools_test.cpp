@@ -1,5 +1,6 @@
-// epk2tool as a process: build, list and cat with per-file options, and hostile
-// packs that each give one error line and a non-zero status.
+// The tools as processes: epk2tool's build, list and cat with per-file options
+// and hostile packs; cnutc's compile errors (file, line, column, no output),
+// several files, --check and -o.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -20,13 +21,14 @@
 
 namespace {
 
-// The tool's result; a hostile pack must never make it hang.
-RunResult RunTool(const std::vector<std::string>& args) {
+// A tool's result; a hostile pack must never make epk2tool hang.
+RunResult Run(const char* tool, std::vector<std::string> args) {
     const char* build = getenv("QM_BUILD_DIR");
-    std::vector<std::string> argv{std::string(build ? build : ".") + "/epk2tool"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunProgram(argv, "", 30000);
+    args.insert(args.begin(), std::string(build ? build : ".") + "/" + tool);
+    return RunProgram(args, "", 30000);
 }
+RunResult RunTool(std::vector<std::string> args) { return Run("epk2tool", std::move(args)); }
+RunResult Cnutc(std::vector<std::string> args) { return Run("cnutc", std::move(args)); }
 
 // The sample tree as a folder; the returned list is what `list` prints.
 std::vector<std::string> WriteSampleTree(const TempDir& dir) {
@@ -129,6 +131,57 @@ TEST(Epk2ToolTest, UsageErrors) {
     close(socketFd);
     EXPECT_EQ(unreadable.status, 1);
     EXPECT_NE(unreadable.err.find("cannot read \"" + dir.File("socket") + "\""), std::string::npos) << unreadable.err;
+}
+
+TEST(CnutcTest, FailuresGiveAMessageAStatusAndNoOutput) {
+    TempDir temp;
+    ASSERT_TRUE(temp.Write("bad.nut", "local a = 1;\nlocal b = 2;\nlocal c = a +;\n"));
+    ASSERT_TRUE(temp.Write("nul.nut", std::string("local a = 1;\0local b;", 21)));
+    ASSERT_TRUE(temp.Write("keep.cnut", "previous build"));
+    ASSERT_TRUE(temp.Write("ok.nut", "x <- 1;"));
+    struct Case { std::vector<std::string> args; int status; std::string err; };
+    const std::vector<Case> cases = {
+        {{temp.File("bad.nut"), temp.File("keep.cnut")}, 1, temp.File("bad.nut") + ":3:15: expression expected\n"},
+        {{temp.File("nul.nut"), temp.File("keep.cnut")}, 1, temp.File("nul.nut") + ": NUL byte at offset 12\n"},
+        {{temp.File("missing.nut"), temp.File("keep.cnut")}, 1,
+         "cnutc: cannot read \"" + temp.File("missing.nut") + "\"\n"},
+        {{}, 2, "usage: cnutc IN.nut OUT.cnut\n"},
+        {{"--frobnicate", temp.File("bad.nut")}, 2, "usage: cnutc IN.nut OUT.cnut\n"},
+        {{temp.File("ok.nut"), temp.File("no/such/folder/ok.cnut")}, 1,
+         "cnutc: cannot write \"" + temp.File("no/such/folder/ok.cnut") + "\"\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.err);
+        RunResult run = Cnutc(c.args);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.err.substr(0, c.status == 2 ? c.err.size() : std::string::npos), c.err);
+        EXPECT_EQ(temp.Read("keep.cnut"), "previous build");
+        EXPECT_EQ(temp.Read("keep.cnut.tmp"), "");
+    }
+}
+
+TEST(CnutcTest, SeveralFilesAtOnceAndACheckThatWritesNothing) {
+    TempDir temp;
+    for (auto [name, text] : {std::pair{"a.nut", "a <- 1;"}, {"b.nut", "b <- ;"}, {"c.nut", "c <- 3;"}, {"d.nut", "local d = ];"}})
+        ASSERT_TRUE(temp.Write(name, text));
+    const std::vector<std::string> all = {temp.File("a.nut"), temp.File("b.nut"), temp.File("c.nut"), temp.File("d.nut")};
+    std::vector<std::string> args = {"--check"};
+    args.insert(args.end(), all.begin(), all.end());
+    RunResult checked = Cnutc(args);
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_EQ(checked.err, temp.File("b.nut") + ":1:6: expression expected\n" + temp.File("d.nut") +
+                               ":1:11: expression expected\n");  // every broken file, not only the first
+    EXPECT_EQ(temp.Read("a.cnut") + temp.Read("c.cnut"), "");
+
+    ASSERT_EQ(mkdir(temp.File("out").c_str(), 0755), 0);
+    RunResult built = Cnutc({"-o", temp.File("out"), temp.File("a.nut"), temp.File("c.nut")});
+    EXPECT_EQ(built.status, 0) << built.err;
+    EXPECT_EQ(Cnutc({temp.File("a.nut"), temp.File("c.nut")}).status, 0);  // beside their sources
+    EXPECT_EQ(Cnutc({temp.File("c.nut"), temp.File("single.cnut")}).status, 0);
+    EXPECT_NE(temp.Read("single.cnut"), "");
+    EXPECT_EQ(temp.Read("out/c.cnut"), temp.Read("single.cnut"));
+    EXPECT_EQ(temp.Read("out/a.cnut"), temp.Read("a.cnut"));
+    EXPECT_NE(temp.Read("a.cnut"), temp.Read("c.cnut"));
 }
 
 }  // namespace
