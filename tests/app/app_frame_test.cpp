@@ -6,11 +6,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "app/display_mode_choice.h"
 #include "app/frame_profiler.h"
 #include "app/multisample.h"
-#include "tests/app/fake_window_system.h"
+#include "platform/window.h"
 #include "tests/support/gl_fixture.h"
 #include "tests/support/log_capture.h"
 
@@ -24,6 +28,42 @@ std::vector<std::string>* g_trace = nullptr;
 int g_handle = 0;
 
 void Log(const std::string& what) { g_trace->push_back(what); }
+
+// A window system that traces every call and plays back scripted events.
+class FakeWindowSystem : public WindowSystem {
+public:
+    std::deque<WindowEvent> events;
+    // Called at each swap or wait with its number (1-based); may queue events.
+    std::function<void(int swap)> onSwap;
+    std::function<void(int wait)> onWait;
+    int waits = 0, swaps = 0;
+
+    std::vector<DisplayMode> ListDisplayModes() override { return Log("ListDisplayModes"), std::vector<DisplayMode>{{1280, 800}}; }
+    bool CreateMainWindow(const WindowParams&) override { return Log("CreateMainWindow"), true; }
+    void DestroyMainWindow() override { Log("DestroyMainWindow"); }
+    void SetTitle(const std::string&) override {}
+    bool NextEvent(WindowEvent* event) override {
+        if (events.empty()) return false;
+        *event = events.front();
+        events.pop_front();
+        return true;
+    }
+    void WaitForEvents(int ms) override {
+        ++waits;
+        Log("Wait" + std::to_string(ms));
+        if (onWait) onWait(waits);
+    }
+    bool CreateGLContext() override { return Log("CreateGLContext"), true; }
+    void DestroyGLContext() override { Log("DestroyGLContext"); }
+    void* GetGLProcAddress(const char*) override { return nullptr; }
+    void SetSwapInterval(int interval) override { Log("SwapInterval" + std::to_string(interval)); }
+    bool SwapBuffers() override {
+        ++swaps;
+        Log("Swap");
+        if (onSwap) onSwap(swaps);
+        return true;
+    }
+};
 
 AppHandle OnInitialize() {
     Log("OnInitialize");
@@ -82,12 +122,6 @@ protected:
         return RunApplicationWith(descriptor, &windows, services);
     }
 
-    std::vector<std::string> FirstFrame() const {
-        auto begin = std::find(trace.begin(), trace.end(), "ResetRenderStats");
-        auto end = std::find(begin, trace.end(), "Swap");
-        return std::vector<std::string>(begin, end == trace.end() ? end : end + 1);
-    }
-
     static WindowEvent Of(WindowEvent::Type type) {
         WindowEvent e;
         e.type = type;
@@ -95,7 +129,7 @@ protected:
     }
 
     std::vector<std::string> trace;
-    FakeWindowSystem windows{&trace};
+    FakeWindowSystem windows;
     EngineServices services;
     AppDescriptor descriptor;
 };
@@ -120,10 +154,9 @@ TEST_F(AppFrameTest, ExtraUpdatesSetHowOftenTheUpdateAndMainQueueRun) {
         trace.clear();
         descriptor.extraUpdates = c.extraUpdates;
         RunFrames(1);
-        std::vector<std::string> frame = FirstFrame();
-        std::vector<std::string> update(frame.begin() + 1, frame.begin() + 1 + c.update.size());
-        EXPECT_EQ(update, c.update) << "extraUpdates " << c.extraUpdates;
-        EXPECT_EQ(frame[1 + c.update.size()], "MoviePlayer::Update") << "extraUpdates " << c.extraUpdates;
+        auto frame = std::find(trace.begin(), trace.end(), "ResetRenderStats") + 1;  // the first frame
+        EXPECT_EQ(Trace(frame, frame + c.update.size()), c.update) << "extraUpdates " << c.extraUpdates;
+        EXPECT_EQ(frame[c.update.size()], "MoviePlayer::Update") << "extraUpdates " << c.extraUpdates;
     }
 }
 

@@ -65,14 +65,6 @@ std::vector<uint8_t> BuildSamplePack(const uint8_t* keys) {
     return pack;
 }
 
-std::vector<std::string> SampleListing() {
-    return {"/script 0 128", "/script/lib 0 128", "/script/lib/util.nut 1500 0", "/script/main.nut 3000 0",
-            "/script/MAIN.nut 700 0", "/data 0 128", "/data/deep 0 128", "/data/deep/a 0 128",
-            "/data/deep/a/b 0 128", "/data/deep/a/b/c 0 128", "/data/deep/a/b/c/leaf.txt 40 0",
-            "/data/noise.bin 5000 0", "/data/empty.bin 0 0", "/data/big.txt 200000 0", "/data/flagged.bin 3000 33",
-            "/empty 0 128", "/readme.txt 9 0"};
-}
-
 uint32_t GetU32(const std::vector<uint8_t>& bytes, size_t at) {
     return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) | (static_cast<uint32_t>(bytes[at + 3]) << 24);
 }

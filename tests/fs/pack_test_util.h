@@ -19,8 +19,6 @@ struct SampleEntry {
 const std::vector<SampleEntry>& SampleEntries();
 // Nested folders (one empty), key rows 0-4, zlib and plain, empty and same-but-case names.
 std::vector<uint8_t> BuildSamplePack(const uint8_t* keys);
-// A recursive listing of the sample pack's root, one "name size flags" line per entry.
-std::vector<std::string> SampleListing();
 // Deterministic bytes: text-like when `compressible`, else noise.
 std::vector<uint8_t> MakeBytes(size_t size, uint32_t seed, bool compressible);
 
