@@ -189,10 +189,6 @@ TEST(UtfTest, BufferLimits) {
     for (const auto& c : to8) EXPECT_EQ(c.first, c.second);
 }
 
-void ExpectNear(const float* values, std::vector<float> expected, float tolerance = 1e-5f) {
-    for (size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(values[i], expected[i], tolerance) << "element " << i;
-}
-
 TEST(Mat4Test, RotationsAndNormalMatrix) {
     float out[3];
     struct Case {
@@ -207,7 +203,7 @@ TEST(Mat4Test, RotationsAndNormalMatrix) {
         if (c.which == 2) Mat4::Rotate(&r, r, zAxis, c.degrees);
         Mat4::TransformPoint(out, r, c.in);
         SCOPED_TRACE(testing::Message() << c.which << " " << c.degrees);
-        ExpectNear(out, {c.out[0], c.out[1], c.out[2]});
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(out[i], c.out[i], 1e-5f);
     }
     Mat4 n;
     Mat4::Set(&n, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);

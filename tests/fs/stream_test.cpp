@@ -15,11 +15,7 @@
 
 namespace {
 
-const std::string kBytes = [] {
-    std::string bytes;
-    for (int i = 0; i < 150; ++i) bytes.push_back(static_cast<char>(i));
-    return bytes;
-}();
+const std::string kBytes = AsString(MakeBytes(150, 9, false));
 
 std::string ReadAll(Stream* stream) {
     std::string out;
