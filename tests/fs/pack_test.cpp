@@ -29,6 +29,29 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
+// Index edits in place; ScrambleIndex XORs the index's scrambled start with key row 1 both ways.
+uint32_t GetU32(const std::vector<uint8_t>& bytes, size_t at) {
+    return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) | (static_cast<uint32_t>(bytes[at + 3]) << 24);
+}
+
+void SetU32(std::vector<uint8_t>* bytes, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) (*bytes)[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+void ScrambleIndex(std::vector<uint8_t>* pack, const uint8_t* keys, uint32_t indexEnd) {
+    for (uint32_t i = 0; i + kEpk2HeaderSize < indexEnd && i < kEpk2ScrambledBytes; ++i)
+        (*pack)[kEpk2HeaderSize + i] ^= keys[i % kEpk2KeyRowSize];
+}
+
+size_t DirectoryField(uint32_t record, uint32_t field) {
+    return kEpk2HeaderSize + size_t{record - 1} * kEpk2DirectoryRecordSize + field;
+}
+
+size_t FileField(const std::vector<uint8_t>& pack, uint32_t record, uint32_t field) {
+    return DirectoryField(GetU32(pack, kEpk2OffsetDirectoryCount) + 1, 0) + size_t{record - 1} * kEpk2FileRecordSize +
+           field;
+}
+
 std::vector<uint8_t> ReadSourceFile(const std::string& name) {
     std::ifstream in(std::string(getenv("QM_SOURCE_DIR")) + "/" + name, std::ios::binary);
     return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -1,6 +1,6 @@
 // File, memory, sub-range, scrambling and zlib streams: windows, clamping,
-// seeking, typed access, lines, round trips at the buffer edges and damaged
-// compressed data that must end the stream instead of hanging.
+// seeking, lines, round trips at the buffer edges and damaged compressed data
+// that must end the stream instead of hanging.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -91,24 +91,7 @@ TEST(StreamTest, EveryKindSeeksFromTheSameThreePlaces) {
     sub->Release();
 }
 
-TEST(StreamTest, TypedValuesAndLines) {
-    uint8_t bytes[] = {0x80, 0x34, 0x12, 0x78, 0x56, 0x34, 0x12, 0xFE, 0xAB};
-    Stream* stream = MemoryStream(bytes, sizeof bytes, false, nullptr);
-    EXPECT_EQ(stream->ReadByte(), -128);
-    EXPECT_EQ(stream->ReadI16(), 0x1234);
-    EXPECT_EQ(stream->ReadU32(), 0x12345678u);
-    EXPECT_EQ(stream->ReadI8(), -2);
-    EXPECT_EQ(stream->ReadI16(), 0);  // one byte left: short
-    EXPECT_EQ(stream->ReadByte(), 0);
-    stream->Release();
-    uint8_t out[5] = {};
-    stream = MemoryStream(out, sizeof out, false, nullptr);
-    EXPECT_EQ(stream->WriteU32(0xA1B2C3D4u), 4u);
-    EXPECT_EQ(stream->WriteByte(0x1FF), 1u);
-    EXPECT_EQ(stream->WriteByte(7), 0u);
-    EXPECT_TRUE(out[0] == 0xD4 && out[3] == 0xA1 && out[4] == 0xFF);
-    stream->Release();
-
+TEST(StreamTest, Lines) {
     const struct {
         std::string bytes;
         uint32_t bufferSize;
@@ -118,7 +101,7 @@ TEST(StreamTest, TypedValuesAndLines) {
                  {"\r\n\r\nx\r\n", 64, {"", "", "x"}}, {"abcdef", 3, {"ab", "cd", "ef"}}, {"ab\r", 64, {"ab"}}};
     for (const auto& c : cases) {
         std::string text = c.bytes;
-        stream = MemoryStream(&text[0], static_cast<uint32_t>(text.size()), false, nullptr);
+        Stream* stream = MemoryStream(&text[0], static_cast<uint32_t>(text.size()), false, nullptr);
         std::vector<std::string> lines;
         std::vector<char> buffer(c.bufferSize);
         while (stream->State() == kStreamHasData) {
