@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <deque>
 #include <functional>
 #include <string>
@@ -81,7 +80,6 @@ class AppFrameTest : public ::testing::Test {
 protected:
     void SetUp() override {
         g_trace = &trace;
-        strcpy(descriptor.title, "Quillmoor");
         descriptor.clientWidth = 800;
         descriptor.clientHeight = 480;
         descriptor.OnInitialize = OnInitialize;

@@ -22,13 +22,7 @@
 namespace {
 
 TEST(Crc32Test, KnownValues) {
-    const uint8_t high[2] = {0x80, 0xFE};  // bytes above 0x7F must be taken unsigned
-    uint32_t highCrc = 0xFFFFFFFF;         // from the bitwise definition
-    for (uint8_t byte : high) {
-        highCrc ^= uint32_t{byte} << 24;
-        for (int bit = 0; bit < 8; ++bit) highCrc = highCrc & 0x80000000u ? (highCrc << 1) ^ 0x04C11DB7 : highCrc << 1;
-    }
-    EXPECT_EQ(Crc32(high, 2), highCrc);
+    EXPECT_EQ(Crc32("\x80\xFE", 2), 0x370DE1E6u);  // bytes above 0x7F are taken unsigned
     EXPECT_EQ(Crc32("123456789", 9), 0x0376E6E7u);
     EXPECT_EQ(Crc32("\xFF\xFF\xFF\xFF", 4), 0u);
     EXPECT_EQ(Crc32("", 1), 0x4E08BFB4u);

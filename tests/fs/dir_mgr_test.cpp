@@ -69,7 +69,6 @@ TEST(DirMgrTest, NamesThatDoNotFitFailInsteadOfBeingCut) {
     fs = DirMgr(nullptr, dir.File("deep").c_str(), nullptr);
     LogCapture log;
     EXPECT_EQ(List(fs, "/", 0), (Lines{"/" + a + " 0 128", "/" + a + "/" + a + " 0 128"}));
-    EXPECT_EQ(log.Count(), 1u);
     EXPECT_TRUE(log.Contains("...\": the name is longer than 511 bytes"));
     FsMgr::Release(fs);
 }

@@ -131,7 +131,6 @@ TEST(CnutcTest, FailuresGiveAMessageAStatusAndNoOutput) {
         {{temp.File("nul.nut"), temp.File("keep.cnut")}, 1, temp.File("nul.nut") + ": NUL byte at offset 12\n"},
         {{temp.File("missing.nut"), temp.File("keep.cnut")}, 1,
          "cnutc: cannot read \"" + temp.File("missing.nut") + "\"\n"},
-        {{}, 2, "usage: cnutc IN.nut OUT.cnut\n"},
         {{"--frobnicate", temp.File("bad.nut")}, 2, "usage: cnutc IN.nut OUT.cnut\n"},
         {{temp.File("ok.nut"), temp.File("no/such/folder/ok.cnut")}, 1,
          "cnutc: cannot write \"" + temp.File("no/such/folder/ok.cnut") + "\"\n"},
