@@ -1,5 +1,4 @@
-// The real frame on X11 under a private Xvfb: window sizes, full screen, keys
-// typed through XTest, the close box, and multisampling on Mesa.
+// The real frame under Xvfb: sizes, full screen, XTest keys, the close box, multisampling.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

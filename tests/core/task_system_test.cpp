@@ -92,8 +92,7 @@ TEST_F(TaskSystemTest, RemovalReAddingAndDoubleAdds) {
     TaskSystem::RemoveTask(kTaskQueueMain, &removed.task);
 }
 
-// RemoveTask from the main thread returns only after a running call has ended,
-// so the owner may free the task at once.
+// RemoveTask returns only after a running call has ended, so the task may be freed at once.
 TEST_F(TaskSystemTest, RemoveWaitsForARunningCallback) {
     auto* slow = new CountingTask(0, 50);
     TaskSystem::AddTask(kTaskQueueBackground, &slow->task);
@@ -115,8 +114,7 @@ struct FnTask {
     }
 };
 
-// A task that reports itself finished while another thread adds it again stays
-// queued and runs again; callbacks may also edit their own queue.
+// Finished while added again from another thread, a task runs again; callbacks may edit their queue.
 TEST_F(TaskSystemTest, TasksAddedAgainOrEditedFromTheirCallback) {
     std::atomic<int> calls{0};
     std::atomic<bool> inside{false}, addedAgain{false};
@@ -152,8 +150,7 @@ TEST_F(TaskSystemTest, TasksAddedAgainOrEditedFromTheirCallback) {
     EXPECT_EQ(extraCalls, 1);
 }
 
-// Work on queue 0 hands a completion to queue 2 from inside its callback:
-// with the list locks held across callbacks this would deadlock.
+// Work hands its completion to the main queue from its callback (a deadlock if locks were held).
 struct Job {
     std::atomic<int> worked{0}, completed{0};
     FnTask work{[this] {
@@ -182,8 +179,7 @@ TEST(TaskSystemLifeTest, ShutdownWithWorkPendingOnEveryQueue) {
     EXPECT_TRUE(memory.live.empty());
 }
 
-// Many producers on queue 0 while the main thread runs queue 2; some take
-// their work back before it runs.
+// Many producers on queue 0 while the main queue runs; some take their work back.
 TEST_F(TaskSystemTest, ManyProducersWhileTheMainQueueRuns) {
     constexpr int kProducers = 8, kJobsEach = 300;
     std::vector<Job> jobs(kProducers * kJobsEach);

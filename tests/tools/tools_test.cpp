@@ -149,10 +149,7 @@ TEST(CnutcTest, SeveralFilesAtOnceAndACheckThatWritesNothing) {
     TempDir temp;
     for (auto [name, text] : {std::pair{"a.nut", "a <- 1;"}, {"b.nut", "b <- ;"}, {"c.nut", "c <- 3;"}, {"d.nut", "local d = ];"}})
         ASSERT_TRUE(temp.Write(name, text));
-    const std::vector<std::string> all = {temp.File("a.nut"), temp.File("b.nut"), temp.File("c.nut"), temp.File("d.nut")};
-    std::vector<std::string> args = {"--check"};
-    args.insert(args.end(), all.begin(), all.end());
-    RunResult checked = Cnutc(args);
+    RunResult checked = Cnutc({"--check", temp.File("a.nut"), temp.File("b.nut"), temp.File("c.nut"), temp.File("d.nut")});
     EXPECT_EQ(checked.status, 1);
     EXPECT_EQ(checked.err, temp.File("b.nut") + ":1:6: expression expected\n" + temp.File("d.nut") +
                                ":1:11: expression expected\n");  // every broken file, not only the first
