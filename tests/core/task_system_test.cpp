@@ -23,9 +23,7 @@ struct CountingTask {
     std::atomic<int> calls{0};
     std::atomic<bool> inside{false}, left{false};
     int finishAfter, sleepMs;
-    explicit CountingTask(int finish = 1, int sleep = 0) : finishAfter(finish), sleepMs(sleep) {
-        task = Task{{}, Run, this};
-    }
+    explicit CountingTask(int finish = 1, int sleep = 0) : task{{}, Run, this}, finishAfter(finish), sleepMs(sleep) {}
     static int Run(void* argument) {
         auto* self = static_cast<CountingTask*>(argument);
         int n = self->calls.fetch_add(1) + 1;
@@ -109,9 +107,8 @@ TEST_F(TaskSystemTest, RemoveWaitsForARunningCallback) {
 struct FnTask {
     Task task;
     std::function<int()> run;
-    explicit FnTask(std::function<int()> function = {}) : run(std::move(function)) {
-        task = Task{{}, [](void* self) { return static_cast<FnTask*>(self)->run(); }, this};
-    }
+    explicit FnTask(std::function<int()> function = {})
+        : task{{}, [](void* self) { return static_cast<FnTask*>(self)->run(); }, this}, run(std::move(function)) {}
 };
 
 // Finished while added again from another thread, a task runs again; callbacks may edit their queue.

@@ -101,11 +101,8 @@ TEST(StreamTest, EveryKindSeeksFromTheSameThreePlaces) {
 }
 
 TEST(StreamTest, Lines) {
-    const struct {
-        std::string bytes;
-        uint32_t bufferSize;
-        std::vector<std::string> lines;
-    } cases[] = {{"ab\r\ncd", 64, {"ab", "cd"}}, {"ab\ncd", 64, {"ab", "cd"}}, {"a\rb", 64, {"ab"}},
+    const struct { std::string bytes; uint32_t bufferSize; std::vector<std::string> lines; } cases[] = {
+                 {"ab\r\ncd", 64, {"ab", "cd"}}, {"ab\ncd", 64, {"ab", "cd"}}, {"a\rb", 64, {"ab"}},
                  {"a\r\r\nb", 64, {"a\r", "b"}},  // the CR after a CR is kept, then a lone LF ends it
                  {"\r\n\r\nx\r\n", 64, {"", "", "x"}}, {"abcdef", 3, {"ab", "cd", "ef"}}, {"ab\r", 64, {"ab"}}};
     for (const auto& c : cases) {
@@ -234,10 +231,8 @@ TEST(DirMgrTest, NamesBuildBelowTheRootAndTheCurrentFolder) {
     ASSERT_TRUE(dir.Write("Config.DAT", "root a"));
     ASSERT_TRUE(dir.Write("save/a.dat", "save a"));
     const std::string root = dir.path();
-    const struct {
-        std::string root;
-        const char *folder, *name, *content;
-    } cases[] = {{root, "", "Config.DAT", "root a"},         {root, "save", "a.dat", "save a"},
+    const struct { std::string root; const char *folder, *name, *content; } cases[] = {
+                 {root, "", "Config.DAT", "root a"},         {root, "save", "a.dat", "save a"},
                  {root, "/save/", "a.dat", "save a"},        {root, "save", "/Config.DAT", "root a"},
                  {root, "save", "\\Config.DAT", "root a"},   {root + "/", "save", "a.dat", "save a"},
                  {root, "", "save\\a.dat", "save a"},        {root, "", "config.dat", "root a"},  // another case

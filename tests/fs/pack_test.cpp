@@ -136,8 +136,7 @@ TEST_P(PackTest, ListingsAndRefusedWrites) {
     EXPECT_EQ(List(pack_, "/nothing", 1), Lines{"result 0"});
     EXPECT_EQ(List(pack_, "/readme.txt", 1), Lines{"result 0"});
     LogCapture log;
-    for (int mode : {int{kOpenWrite}, kOpenRead | kOpenWrite, kOpenWrite | kOpenLoadIntoMemory})
-        EXPECT_EQ(FsMgr::OpenStream(pack_, "/readme.txt", 0, 0, mode, nullptr), nullptr) << mode;
+    EXPECT_EQ(FsMgr::OpenStream(pack_, "/readme.txt", 0, 0, kOpenRead | kOpenWrite, nullptr), nullptr);
     FsMgr* script = DirMgr(pack_, "script", nullptr);  // a folder of the pack
     EXPECT_EQ(ReadFile(script, "lib/util.nut"), AsString(SampleEntries()[3].data));
     EXPECT_EQ(FsMgr::GetFileSize(script, "/main.nut"), 3000);  // below the folder's root

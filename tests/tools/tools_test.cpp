@@ -125,8 +125,7 @@ TEST(CnutcTest, FailuresGiveAMessageAStatusAndNoOutput) {
     ASSERT_TRUE(temp.Write("nul.nut", std::string("local a = 1;\0local b;", 21)));
     ASSERT_TRUE(temp.Write("keep.cnut", "previous build"));
     ASSERT_TRUE(temp.Write("ok.nut", "x <- 1;"));
-    struct Case { std::vector<std::string> args; int status; std::string err; };
-    const std::vector<Case> cases = {
+    const struct { std::vector<std::string> args; int status; std::string err; } cases[] = {
         {{temp.File("bad.nut"), temp.File("keep.cnut")}, 1, temp.File("bad.nut") + ":3:15: expression expected\n"},
         {{temp.File("nul.nut"), temp.File("keep.cnut")}, 1, temp.File("nul.nut") + ": NUL byte at offset 12\n"},
         {{temp.File("missing.nut"), temp.File("keep.cnut")}, 1,
@@ -135,7 +134,7 @@ TEST(CnutcTest, FailuresGiveAMessageAStatusAndNoOutput) {
         {{temp.File("ok.nut"), temp.File("no/such/folder/ok.cnut")}, 1,
          "cnutc: cannot write \"" + temp.File("no/such/folder/ok.cnut") + "\"\n"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.err);
         RunResult run = Cnutc(c.args);
         EXPECT_EQ(run.status, c.status);
