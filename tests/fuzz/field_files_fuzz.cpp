@@ -14,9 +14,7 @@
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition) abort();
-}
+void Check(bool condition) { if (!condition) abort(); }
 
 void FuzzModel(const std::vector<uint8_t>& bytes) {
     ModelFileData data;

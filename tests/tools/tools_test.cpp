@@ -58,8 +58,7 @@ TEST(Epk2ToolTest, BuildListAndCatRoundTrip) {
                                         "/script/lib/util.nut\t1500\t0\tzlib\trow 2", "/script/main.nut\t3000\t0\tplain\trow 2",
                                         "/zempty\t0\t128", "/readme.txt\t9\t0\tplain\trow 0"}));
 
-    for (const char* path : {"readme.txt", "/script/main.nut", "script/lib/util.nut", "/data/noise.bin",
-                             "data/empty.bin"}) {
+    for (const char* path : {"readme.txt", "/script/main.nut", "script/lib/util.nut", "/data/noise.bin", "data/empty.bin"}) {
         RunResult cat = RunTool({"cat", dir.File("out.dat"), path});
         ASSERT_EQ(cat.status, 0) << path << ": " << cat.err;
         std::string relative = path[0] == '/' ? path + 1 : path;
