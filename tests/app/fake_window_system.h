@@ -1,5 +1,4 @@
-// A window system that records every call into a shared trace and plays back
-// scripted events, so frame tests can pin the exact order of work.
+// A window system that traces every call and plays back scripted events.
 #pragma once
 
 #include <deque>

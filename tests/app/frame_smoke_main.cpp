@@ -1,6 +1,5 @@
-// A small program on the real frame for whole-program tests under Xvfb:
-// frame_smoke WIDTH HEIGHT FULLSCREEN SAMPLES. It clears to a known colour,
-// draws a triangle, and reports on stdout what the frame handed it.
+// frame_smoke WIDTH HEIGHT FULLSCREEN SAMPLES, on the real frame for tests under
+// Xvfb: clears, draws a white triangle and reports on stdout what it was handed.
 #include <GLES2/gl2.h>
 
 #include <cstdio>
@@ -12,43 +11,6 @@
 #include "app/app_frame.h"
 
 namespace {
-
-// A white triangle in clip coordinates (x0,y0)-(x1,y1)-(x2,y2).
-void DrawWhiteTriangle(const float corners[6]) {
-    static GLuint program = 0;
-    if (program == 0) {
-        const char* vs = "#version 100\nattribute vec2 a_Position;\nvoid main(){gl_Position=vec4(a_Position,0.0,1.0);}\n";
-        const char* fs = "#version 100\nprecision mediump float;\nvoid main(){gl_FragColor=vec4(1.0);}\n";
-        program = glCreateProgram();
-        for (auto [type, source] : {std::pair{GL_VERTEX_SHADER, vs}, {GL_FRAGMENT_SHADER, fs}}) {
-            GLuint shader = glCreateShader(type);
-            glShaderSource(shader, 1, &source, nullptr);
-            glCompileShader(shader);
-            glAttachShader(program, shader);
-        }
-        glBindAttribLocation(program, 0, "a_Position");
-        glLinkProgram(program);
-    }
-    glUseProgram(program);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, corners);
-    glDrawArrays(GL_TRIANGLES, 0, 3);
-    glDisableVertexAttribArray(0);
-}
-
-// Pixels that are neither `clear` nor white: edge pixels that only multisampling blends.
-int CountBlendedPixels(int width, int height, const unsigned char clear[3]) {
-    std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 4);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    int blended = 0;
-    for (size_t i = 0; i < pixels.size(); i += 4) {
-        bool isClear = pixels[i] == clear[0] && pixels[i + 1] == clear[1] && pixels[i + 2] == clear[2];
-        bool white = pixels[i] == 255 && pixels[i + 1] == 255 && pixels[i + 2] == 255;
-        blended += !isClear && !white;
-    }
-    return blended;
-}
 
 int g_handle = 0, g_frames = 0, g_width = 0, g_height = 0;
 
@@ -62,16 +24,42 @@ void OnRender(AppHandle) {
     glViewport(0, 0, g_width, g_height);
     glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    static GLuint program = 0;  // draws white
+    if (program == 0) {
+        const char* vs = "#version 100\nattribute vec2 a_Position;\nvoid main(){gl_Position=vec4(a_Position,0.0,1.0);}\n";
+        const char* fs = "#version 100\nprecision mediump float;\nvoid main(){gl_FragColor=vec4(1.0);}\n";
+        program = glCreateProgram();
+        for (auto [type, source] : {std::pair{GL_VERTEX_SHADER, vs}, {GL_FRAGMENT_SHADER, fs}}) {
+            GLuint shader = glCreateShader(type);
+            glShaderSource(shader, 1, &source, nullptr);
+            glCompileShader(shader);
+            glAttachShader(program, shader);
+        }
+        glBindAttribLocation(program, 0, "a_Position");
+        glLinkProgram(program);
+    }
     const float triangle[] = {0.3f, 0.3f, 0.9f, 0.4f, 0.5f, 0.95f};
-    DrawWhiteTriangle(triangle);
+    glUseProgram(program);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, triangle);
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+    glDisableVertexAttribArray(0);
 }
 
 void OnPostRender(AppHandle) {
     if (++g_frames != 2) return;
     unsigned char centre[4] = {};
     glReadPixels(g_width / 2, g_height / 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, centre);
-    printf("centre %d %d %d\nblended %d\n", centre[0], centre[1], centre[2],
-           CountBlendedPixels(g_width, g_height, centre));
+    // Pixels neither the clear colour nor white: edges that only multisampling blends.
+    std::vector<unsigned char> pixels(static_cast<size_t>(g_width) * g_height * 4);
+    glReadPixels(0, 0, g_width, g_height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    int blended = 0;
+    for (size_t i = 0; i < pixels.size(); i += 4) {
+        bool isClear = pixels[i] == centre[0] && pixels[i + 1] == centre[1] && pixels[i + 2] == centre[2];
+        blended += !isClear && !(pixels[i] == 255 && pixels[i + 1] == 255 && pixels[i + 2] == 255);
+    }
+    printf("centre %d %d %d\nblended %d\n", centre[0], centre[1], centre[2], blended);
     fflush(stdout);
 }
 

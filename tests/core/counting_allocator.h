@@ -1,5 +1,4 @@
-// A parent allocator for tests that records every raw block it hands out, so a
-// test can prove that frees return exactly what was allocated.
+// A parent allocator that records every raw block, so tests can prove frees match allocations.
 #pragma once
 
 #include <cstdlib>

@@ -1,9 +1,8 @@
-// The sample pack, the index edits and the whole-pack exercise.
+// The sample pack and the readers of entries and listings.
 #include "tests/fs/pack_test_util.h"
 
 #include <map>
 
-#include "fs/pack_format.h"
 #include "fs/pack_mgr.h"
 #include "fs/stream.h"
 #include "tools/epk2tool/pack_writer.h"
@@ -65,36 +64,6 @@ std::vector<uint8_t> BuildSamplePack(const uint8_t* keys) {
     return pack;
 }
 
-std::vector<std::string> SampleListing() {
-    return {"/script 0 128", "/script/lib 0 128", "/script/lib/util.nut 1500 0", "/script/main.nut 3000 0",
-            "/script/MAIN.nut 700 0", "/data 0 128", "/data/deep 0 128", "/data/deep/a 0 128",
-            "/data/deep/a/b 0 128", "/data/deep/a/b/c 0 128", "/data/deep/a/b/c/leaf.txt 40 0",
-            "/data/noise.bin 5000 0", "/data/empty.bin 0 0", "/data/big.txt 200000 0", "/data/flagged.bin 3000 33",
-            "/empty 0 128", "/readme.txt 9 0"};
-}
-
-uint32_t GetU32(const std::vector<uint8_t>& bytes, size_t at) {
-    return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) | (static_cast<uint32_t>(bytes[at + 3]) << 24);
-}
-
-void SetU32(std::vector<uint8_t>* bytes, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i) (*bytes)[at + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-void ScrambleIndex(std::vector<uint8_t>* pack, const uint8_t* keys, uint32_t indexEnd) {
-    for (uint32_t i = 0; i + kEpk2HeaderSize < indexEnd && i < kEpk2ScrambledBytes; ++i)
-        (*pack)[kEpk2HeaderSize + i] ^= keys[i % kEpk2KeyRowSize];
-}
-
-size_t DirectoryField(uint32_t record, uint32_t field) {
-    return kEpk2HeaderSize + size_t{record - 1} * kEpk2DirectoryRecordSize + field;
-}
-
-size_t FileField(const std::vector<uint8_t>& pack, uint32_t record, uint32_t field) {
-    return DirectoryField(GetU32(pack, kEpk2OffsetDirectoryCount) + 1, 0) + size_t{record - 1} * kEpk2FileRecordSize +
-           field;
-}
-
 std::string ReadFile(FsMgr* fs, const std::string& name, int mode) {
     Stream* stream = FsMgr::OpenStream(fs, name.c_str(), 0, 0, mode, nullptr);
     if (stream == nullptr) return "<none>";
@@ -115,30 +84,3 @@ std::vector<std::string> List(FsMgr* fs, const char* name, int recursive) {
 }
 
 std::string AsString(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
-void ExercisePackImage(const uint8_t* data, size_t size) {
-    if (size > UINT32_MAX) return;
-    PackMgr* pack = OpenPackMemory(data, static_cast<uint32_t>(size), nullptr);
-    if (pack == nullptr) return;
-    std::vector<std::string> names;
-    auto collect = [](void* names, FsMgr*, const FsEnumEntry* entry) {
-        auto* list = static_cast<std::vector<std::string>*>(names);
-        if (list->size() < 4096) list->push_back(entry->name);
-    };
-    ListPackDirectory(pack, "/", 1, &names, collect);
-    ListPackDirectory(pack, "script", 0, &names, collect);
-    for (const char* path : {"/readme.txt", "script/main.nut", "/data//big.txt", "\\data\\noise.bin"})
-        FindPackEntry(pack, path);
-    uint8_t buffer[4096];
-    for (const std::string& name : names) {
-        Stream* stream = OpenPackedFile(pack, name.c_str(), 0, 0, kOpenRead, nullptr);
-        if (stream == nullptr) continue;
-        // Bounded: a damaged entry may claim far more than it holds.
-        for (int i = 0; i < 64 && stream->Read(buffer, sizeof buffer) > 0; ++i) continue;
-        stream->Seek(10, kSeekCurrent);
-        char line[256];
-        for (int i = 0; i < 64 && stream->State() == kStreamHasData; ++i) stream->ReadLine(line, sizeof line);
-        stream->Release();
-    }
-    FsMgr::Release(pack);
-}

@@ -1,5 +1,4 @@
-// Packs for the tests: a sample tree with every kind of entry, built with the
-// pack writer, and helpers that edit index fields in place to damage packs.
+// The sample pack with every kind of entry, and readers of a file system's entries and listings.
 #pragma once
 
 #include <cstdint>
@@ -18,33 +17,14 @@ struct SampleEntry {
 
 // The files of the sample pack, in the order the pack stores them.
 const std::vector<SampleEntry>& SampleEntries();
-// The sample pack: nested folders (one empty), key rows 0 to 4, compressed
-// and plain entries, an empty entry, names differing only in case.
+// Nested folders (one empty), key rows 0-4, zlib and plain, empty and same-but-case names.
 std::vector<uint8_t> BuildSamplePack(const uint8_t* keys);
-// A recursive listing of the sample pack's root, one "name size flags" line per entry.
-std::vector<std::string> SampleListing();
 // Deterministic bytes: text-like when `compressible`, else noise.
 std::vector<uint8_t> MakeBytes(size_t size, uint32_t seed, bool compressible);
-
-uint32_t GetU32(const std::vector<uint8_t>& bytes, size_t at);
-void SetU32(std::vector<uint8_t>* bytes, size_t at, uint32_t value);
-// XORs the scrambled start of an index ending at `indexEnd` with key row 1 (the
-// table's first 256 bytes): descrambles a stored index for edits in place, and
-// scrambles it again.
-void ScrambleIndex(std::vector<uint8_t>* pack, const uint8_t* keys, uint32_t indexEnd);
-// Where byte `field` of the 1-based directory or file record `record` lies in the pack.
-size_t DirectoryField(uint32_t record, uint32_t field);
-size_t FileField(const std::vector<uint8_t>& pack, uint32_t record, uint32_t field);
 
 class FsMgr;
 // An entry's bytes through `fs`, or "<none>" when it does not open.
 std::string ReadFile(FsMgr* fs, const std::string& name, int mode = kOpenRead);
-// A listing through `fs`, one "name size flags" line per entry, then
-// "result N" when the listing's result is not 1.
+// One "name size flags" line per entry, then "result N" unless the result is 1.
 std::vector<std::string> List(FsMgr* fs, const char* name, int recursive);
 std::string AsString(const std::vector<uint8_t>& bytes);
-
-// Opens a pack image and walks all of it: listing, lookups, and reading
-// every listed entry (bounded). For the fuzzer and the damage tests; must
-// never crash or hang whatever the bytes are.
-void ExercisePackImage(const uint8_t* data, size_t size);

@@ -1,6 +1,5 @@
-// The model and map readers under a fuzzer. Bytes that begin like a model
-// go through the model parser, whose every range must then hold; anything
-// else is read as a map text, whose values must come out repaired.
+// The model and map readers under a fuzzer: a parsed model's ranges must hold,
+// a map text's values must come out repaired.
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -15,9 +14,7 @@
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition) abort();
-}
+void Check(bool condition) { if (!condition) abort(); }
 
 void FuzzModel(const std::vector<uint8_t>& bytes) {
     ModelFileData data;

@@ -1,5 +1,4 @@
-// The seeds of the harness a replay or seed-writer binary is linked with:
-// small valid files of every kind its readers take.
+// The linked harness's seeds: small valid files of every kind its readers take.
 #pragma once
 
 #include <string>

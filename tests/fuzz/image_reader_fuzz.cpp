@@ -1,6 +1,5 @@
-// The image readers under a fuzzer: any bytes go through LoadImage and the
-// conversions that follow a decode; every image that comes back must be
-// whole and sized as its format says.
+// The image readers and the conversions after a decode under a fuzzer: every
+// image that comes back must be whole and sized as its format says.
 #include <cstdlib>
 #include <vector>
 
@@ -13,8 +12,7 @@
 
 namespace {
 
-// Reads every byte, so a sanitizer sees any that were never written.
-uint32_t Touch(const Image* image) {
+uint32_t Touch(const Image* image) {  // every byte, so a sanitizer sees unwritten ones
     uint32_t sum = 0;
     for (uint32_t i = 0; i < image->dataSize; ++i) sum += image->pixels[i];
     return sum;

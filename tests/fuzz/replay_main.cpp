@@ -1,6 +1,5 @@
-// A deterministic stand-in for the fuzzer where libFuzzer is not available:
-// the seeds, then a fixed number of mutations of them (bit flips, cuts,
-// splices and header fields set to edge values), each fed to the harness.
+// A deterministic stand-in for libFuzzer: the seeds, then a fixed number of
+// mutations of them (bit flips, cuts, splices, edge values) fed to the harness.
 #include <cstdio>
 #include <cstdlib>
 

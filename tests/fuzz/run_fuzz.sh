@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Runs one of our libFuzzer targets for a bounded time: builds it with clang's
-# libFuzzer, ASan and UBSan in the fuzz build folder (shared by every target),
-# seeds its corpus with files our own writers make, and fails on the first
-# crash, hang or sanitizer report.
+# Builds one libFuzzer target with ASan and UBSan (clang), seeds its corpus with
+# files our writers make, and fuzzes for a bounded time; fails on the first finding.
 #   tests/fuzz/run_fuzz.sh pack|sound|effect [SECONDS]    (default 60)
 set -euo pipefail
 
