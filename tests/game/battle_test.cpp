@@ -1,14 +1,7 @@
-// The battle scene. The camera: tweens against the closed-form ease, the
-// level rules, the move frame counts, and WorldToScreen against the pick ray
-// (which catches a wrong matrix order in either). Units without drawing:
-// sheet names, animation stepping, the texel rectangles of the quads in every
-// view, the blink overlay and the view picked by the camera's yaw. On Mesa,
-// the unit billboard standing on its ground point whatever way the camera
-// has turned. The battle script classes driven by Squirrel on a small known
-// map: each row's result against values worked out by hand from the map,
-// misuse that must not crash, dropping battles, units and layers in any
-// order, and the unit layer's pixels. The map, 5 x 4, every cell of height 1
-// but (2, 1) of height 3; (4, 3) blocked:
+// The battle scene: the camera's tweens, levels, moves and pick ray; unit sheets,
+// animation and quads; the script classes on a small map (values worked out by
+// hand, misuse, dropping in any order) and the unit layer's pixels. The map: 5 x 4,
+// height 1 but (2, 1) of height 3; (4, 3) blocked:
 //      x: 0 1 2 3 4
 //   z 0:  a . . b .
 //   z 1:  . . 3 . .
@@ -28,9 +21,7 @@
 #include "game/battle_camera.h"
 #include "game/battle_classes.h"
 #include "game/unit.h"
-#include "gfx/gl_program.h"
 #include "gfx/gl_state.h"
-#include "gfx/material_shader.h"
 #include "gfx/std2d.h"
 #include "sample/tools/field_writers.h"
 #include "script/layer_interface.h"
@@ -43,17 +34,11 @@
 
 namespace {
 
-
 void Steps(QmBattleCamera* c, int frames) {
     for (int i = 0; i < frames; ++i) c->Step();
 }
 
-TEST(BattleCamera, FreshCameraAndRotationLevels) {
-    QmBattleCamera fresh;
-    EXPECT_EQ(std::make_pair(fresh.yaw, fresh.pitch), std::make_pair(45.0f, -35.0f));
-    EXPECT_EQ(fresh.distance, 1200.0f);
-    EXPECT_EQ(fresh.yawLevel * 10 + fresh.pitchLevel, 2);
-    EXPECT_FALSE(fresh.IsMoving());
+TEST(BattleCamera, RotationLevels) {
     const struct { float yaw, pitch; int pitchLevel, frames, yawStep, pitchStep; float wantYaw, wantPitch; int levels; } cases[] = {
         {45, -35, 2, 30, 90, 0, 135, -35, 12}, {135, -35, 2, 30, 90, 0, -135, -35, 22},  // 225 wrapped
         {45, -25, 0, 10, 0, 5, 45, -25, 0},     // no pitch step above level 0
@@ -219,8 +204,7 @@ TEST(UnitQuads, TexelRectanglesInEveryViewAndTheViewFromYaw) {
 
 constexpr uint32_t BlockColour(int i, int j) { return ColorWord(static_cast<uint8_t>(i * 40), static_cast<uint8_t>(j * 40), 200); }
 
-// A sheet whose walk-attack frame 0 (96 x 96 at (0, 192)) is 6 x 6 blocks of
-// 16 texels; type 4 frames of animation 4 are drawn 16 pixels further right.
+// Attack frame 0 (96 x 96 at (0, 192)) in 6 x 6 blocks of 16 texels; type 4 draws it 16 pixels further right.
 std::string SheetPng() {
     PngLayout png;
     png.width = png.height = 512, png.colourType = 6, png.rows.assign(512 * 512 * 4, 0);
@@ -492,45 +476,6 @@ TEST_F(BattleScriptTest, UnitLayerDrawsTheFrameNearestAtItsSizeAndLinearWhenScal
     EXPECT_EQ(ReadPixel(14 + 16, 128).r, 200);
     EXPECT_EQ(ReadPixel(14 + 192 - 16, 128).r, 0);
     Run("big = null; small = null; unit = null;");
-    EXPECT_TRUE(NoGlError());
-}
-
-// A unit drawn by QmUnit::Draw through the sample's unit program stands on its
-// ground point, upright and as wide as its frame, whatever way the camera has turned.
-TEST_F(BattleScriptTest, UnitBillboardStandsOnItsGroundPointFacingTheCamera) {
-    Texture* sheet = UnitSpriteCache::Acquire(0, 4, fs_);  // its attack frame (row 4) is blocks of blue 200
-    ASSERT_NE(sheet, nullptr);
-    const std::string base = std::string(QM_SAMPLE_SHADERS) + "/unit";
-    const int32_t program = BuildShaderProgramFromFiles("unit", (base + ".vs").c_str(), (base + ".fs").c_str(), nullptr, nullptr);
-    ASSERT_GT(program, 0);
-    GetUnitAttribs().Lookup(static_cast<uint32_t>(program));
-    for (float yaw : {0.0f, 135.0f, -250.0f}) {
-        SCOPED_TRACE(yaw);
-        ClearScreen(0, 0, 0);
-        QmBattleCamera camera;
-        camera.view.aspect = 1.0f;
-        camera.yaw = yaw, camera.pitch = 0;
-        camera.viewport[2] = camera.viewport[3] = 256;
-        camera.Step();
-        QmUnit unit;
-        unit.texture = sheet;
-        unit.anim = 4, unit.type = 1, unit.frame = 0;
-        MaterialShader::Begin(program);
-        MaterialShader::SetTexEnable();
-        camera.Apply();
-        GetUnitAttribs().Enable();
-        unit.Draw(camera);
-        GetUnitAttribs().Disable();
-        MaterialShader::End();
-        // 1176 units from the eye, a 20 degree view spans 414.7 units over 256
-        // pixels: the 96 x 96 frame is 59 pixels square, its feet at the centre.
-        const int inside[][2] = {{128, 98}, {154, 98}, {128, 72}}, outside[][2] = {{161, 98}, {128, 66}, {128, 131}};
-        for (const auto& p : inside) EXPECT_EQ(ReadPixel(p[0], p[1]).b, 200) << p[0] << "," << p[1];
-        for (const auto& p : outside) EXPECT_EQ(ReadPixel(p[0], p[1]).b, 0) << p[0] << "," << p[1];
-    }
-    RebindStd2dProgram();
-    DeleteShaderProgram(program);
-    UnitSpriteCache::Release(0, 4);
     EXPECT_TRUE(NoGlError());
 }
 

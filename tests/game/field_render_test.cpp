@@ -1,12 +1,5 @@
-// Map files and battle frames on Mesa (strict ES 2.0). The map text reader
-// on a golden map and on every kind of damage (which must load safely or be
-// refused with one line), and whole maps loaded with their models, shared
-// model textures and placements. Frames drawn by the field renderer, seen
-// from straight above: the background only where no terrain is, the lit
-// terrain's known colour, the static shadow map both ways (depth texture and
-// depth renderbuffer) darkening only what lies in a pillar's shadow, a
-// framebuffer that cannot be completed giving plain shading, markers and
-// blob shadows, the faint cursor over a unit, and objects opaque and fading.
+// Map files (golden and damaged, whole maps with models) and field frames on strict ES 2.0 Mesa seen from
+// above: background, lit terrain, the shadow map both ways, markers, the faint cursor, objects opaque and fading.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -99,8 +92,7 @@ TEST(FieldMapText, DamagedMapsLoadSafelyOrAreRefused) {
     }
 }
 
-// An untextured model of positions only (a triangle unless `vertices` are
-// given), 0.5 units tall, with one material per texture name.
+// An untextured model of positions (a triangle by default), 0.5 units tall, one material per texture name.
 void WriteModel(TempDir* dir, const std::string& name, const std::vector<std::string>& textures,
                 std::initializer_list<float> vertices = {0, 0, 0, 1, 0, 0, 0, 1, 0}, std::vector<uint16_t> indices = {0, 1, 2}) {
     E3d2Model model;
@@ -331,8 +323,7 @@ TEST_F(FieldRender, MarkersUnitsAndTheFaintCursor) {
     markers.Destroy();
 }
 
-// Untextured flat squares standing 100 units above two cells: one opaque,
-// one faded half-way before the camera, blended over the ground last.
+// Flat squares 100 units above two cells: one opaque, one faded half-way and blended over the ground last.
 TEST_F(FieldRender, OpaqueAndFadingObjects) {
     TempDir dir;
     WriteModel(&dir, "square.e3d", {""}, {-0.05f, 0.2f, -0.05f, -0.05f, 0.2f, 0.05f, 0.05f, 0.2f, -0.05f, 0.05f, 0.2f, 0.05f},

@@ -1,13 +1,5 @@
-// The field on the CPU. Range and route search against an independent
-// reference on random maps (a fixpoint of the largest budget left over
-// plainly written move rules), the depth-first tie-break and the jump over a
-// pit on hand-made maps, the direction helpers; geometry: cell and world
-// space, heights of shapes, ramp joins, the drawn top's inset, picking
-// against a brute-force search of every cell, and the fading of tall objects.
-// The terrain mesh: golden meshes of small maps, random maps within the
-// buffers, the facing of outline lines for any yaw, the lighting of
-// degenerate quads. The markers: panel tiles by frame and parity, blob-shadow
-// quads, route pieces, clamping at capacity and the cursor's pulse.
+// The field on the CPU: range and route search against a plainly written reference on random maps,
+// geometry and picking against brute force, the terrain mesh (golden maps, buffers, lines, lighting), the markers.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -42,16 +34,14 @@ std::unique_ptr<QmField> MakeField(int32_t width, int32_t depth, std::vector<int
     return field;
 }
 
-// Standing units of sides 0 and 1, the last two passable; the search reads
-// only side and animation, so one unit may stand on several cells.
+// Units of sides 0 and 1, the last two passable; the search reads only side and animation.
 QmUnit* StandingUnit(int index) {
     static QmUnit units[4];
     for (int i = 0; i < 4; ++i) units[i].side = i % 2, units[i].anim = i < 2 ? 2 : kUnitAnimPassable;
     return &units[index];
 }
 
-// Random maps: up to 24 x 24, heights 0..6, shapes 0..12 with rises 1..3,
-// holes, blocked cells and units; the cell (originX, originZ) is walkable and free.
+// Random maps up to 24 x 24 with holes, shapes, blocked cells and units; the origin is walkable and free.
 std::unique_ptr<QmField> RandomMap(RandomState* random, int32_t* originX, int32_t* originZ) {
     const int32_t width = RandomRange(random, 1, 25);  // one draw per statement: the order is fixed
     auto field = MakeField(width, RandomRange(random, 1, 25));
@@ -70,8 +60,7 @@ std::unique_ptr<QmField> RandomMap(RandomState* random, int32_t* originX, int32_
     return field;
 }
 
-// The cost of moving from `from` by k cells along (dx, dz), or -1 when the
-// move is not allowed: the movement rules, or the plain flood's.
+// The cost of moving k cells along (dx, dz), or -1 when not allowed: the movement rules, or the plain flood's.
 int32_t MoveCost(const QmField& f, const QmFieldCell& from, int dx, int dz, int k, const QmUnit* mover, int jump,
                  bool movement) {
     const QmFieldCell* to = f.GetCell(from.x + k * dx, from.z + k * dz);
@@ -137,15 +126,8 @@ TEST(FieldSearch, MatchesReferenceOnRandomMaps) {
             hash = (hash ^ static_cast<uint32_t>(f.cells[i].cameFrom * 4 + f.cells[i].step + 8)) * 16777619u;
         }
     }
-    // Pins the move that entered each cell (what GetRoute walks back), also
-    // which of two equally good paths each cell keeps, the order-dependent part.
+    // Pins the move that entered each cell, also which of two equally good paths it keeps.
     EXPECT_EQ(hash, 3272176319u);
-}
-
-std::vector<int32_t> Route(const QmField& f, int x, int z) {
-    std::vector<int32_t> out(3 * 64), cells;
-    for (int32_t i = 0, n = f.GetRoute(x, z, out.data(), 64); i < n; ++i) cells.push_back(out[3 * i + 2] * 100 + out[3 * i]);
-    return cells;
 }
 
 struct PanelLog : FieldPanelSink {
@@ -154,43 +136,23 @@ struct PanelLog : FieldPanelSink {
     std::vector<int32_t> panels;
 };
 
-TEST(FieldSearch, DepthFirstTieBreakJumpsAndPanels) {
-    // Open 3 x 3 ground: (1,1) is reached first through (1,0), and the equal
-    // path through (0,1) does not replace it.
+// Costs, tie-breaks, jumps and units are pinned by MatchesReferenceOnRandomMaps.
+TEST(FieldSearch, RefusedRoutesAndPanels) {
     auto open = MakeField(3, 3);
     PanelLog log;
     open->markers = &log;
     open->FindRange(nullptr, 0, 0, 2, 2, 0, 2, kRangeMovement);
-    EXPECT_EQ(Route(*open, 1, 1), (std::vector<int32_t>{101, 1, 0}));
-    EXPECT_EQ(Route(*open, 2, 0), (std::vector<int32_t>{2, 1, 0}));
     const std::vector<int32_t> refused = {open->GetRoute(2, 2, nullptr, 0), open->GetRoute(-1, 0, nullptr, 9),
                                            open->GetRouteCost(3, 0)};  // no room, outside, outside
     EXPECT_EQ(refused, std::vector<int32_t>(3, -1));
     EXPECT_EQ(log.panels, (std::vector<int32_t>{20002, 30002, 20101, 30101, 20200, 30200}));  // colour, then 3
-    // From the middle, the corner (0,0) is entered from (0,1) after -x first.
     open->FindRange(nullptr, 1, 1, 0, 2, 0, 0, kRangeMovement | kRangeNoPanels);
-    EXPECT_EQ(Route(*open, 0, 0), (std::vector<int32_t>{0, 100, 101}));
     EXPECT_TRUE(log.panels.empty());
-
-    // A pit beside the unit is jumped at twice the base cost; a higher block is not.
-    auto pit = MakeField(3, 2, {2, 0, 2, 2, 5, 2});
+    auto pit = MakeField(3, 1, {2, 0, 2});  // a jump over the pit: the route holds its two ends only
     pit->FindRange(nullptr, 0, 0, 0, 3, 0, 0, kRangeMovement | kRangeNoPanels);
-    EXPECT_EQ(Route(*pit, 2, 0), (std::vector<int32_t>{2, 0}));
-    EXPECT_EQ(pit->GetCell(2, 0)->cost, 300 - 204);
-    pit->FindRange(nullptr, 0, 1, 0, 4, 0, 0, kRangeMovement | kRangeNoPanels);
-    EXPECT_EQ(Route(*pit, 2, 1), (std::vector<int32_t>{102, 2, 0, 100}));  // around, not over
-
-    // Units: the other side blocks, its passable animation and the own side do not.
-    QmUnit mover, other;
-    auto line = MakeField(3, 1);
-    line->SetUnit(&other, 1, 0);
-    const struct { int32_t side, anim; bool blocks; } units[] = {{1, 2, true}, {1, kUnitAnimPassable, false}, {0, 2, false}};
-    for (const auto& u : units) {
-        other.side = u.side, other.anim = u.anim;
-        line->FindRange(&mover, 0, 0, 0, 2, 0, 0, kRangeMovement | kRangeNoPanels);
-        EXPECT_EQ(line->GetCell(1, 0)->cost, u.blocks ? -1 : 200 - 101);
-        EXPECT_EQ(line->GetCell(2, 0)->cost, u.blocks ? -1 : 0);  // 99 - 100 overspends by one: allowed
-    }
+    int32_t route[9] = {};
+    ASSERT_EQ(pit->GetRoute(2, 0, route, 3), 2);
+    EXPECT_EQ(std::vector<int32_t>({route[0], route[2], route[3], route[5]}), (std::vector<int32_t>{2, 0, 0, 0}));
 }
 
 TEST(FieldSearch, DirectionToAndClearDir) {
@@ -245,8 +207,7 @@ TEST(FieldGeometry, RampJoinsAndInsets) {
     }
     EXPECT_EQ(f->CheckRamp(-1, 0, 0, 0), 0);
 
-    // One raised cell in the middle: inset 6 on every side, lifted 6; its
-    // lower neighbours keep their corners where they meet it.
+    // One raised cell: inset 6 on every side, lifted 6; its lower neighbours keep their corners.
     auto b = MakeField(3, 3, {1, 1, 1, 1, 2, 1, 1, 1, 1});
     const QmFieldCell* mid = b->GetCell(1, 1);
     const int xs[4] = {-1, -1, 1, 1}, zs[4] = {-1, 1, -1, 1};

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 
 #include "app/app_frame.h"
 #include "app/input.h"
@@ -64,16 +64,10 @@ bool HookedWindowSystem::SwapBuffers() {
     return inner.SwapBuffers();
 }
 
-bool GameRunResult::Has(const std::string& line) const {
-    for (const std::string& l : log)
-        if (l == line) return true;
-    return false;
-}
+bool GameRunResult::Has(const std::string& line) const { return std::find(log.begin(), log.end(), line) != log.end(); }
 
 bool GameRunResult::Contains(const std::string& fragment) const {
-    for (const std::string& l : log)
-        if (l.find(fragment) != std::string::npos) return true;
-    return false;
+    return std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.find(fragment) != std::string::npos; });
 }
 
 std::vector<std::string> GameRunResult::LinesStartingWith(const std::string& prefix) const {
@@ -87,11 +81,10 @@ GameRunResult RunGame(const std::string& folder, FakeDesktop* desktop, HookedWin
                       const AppRunOptions& options, int frameLimit) {
     GameRunResult result;
     TempDir userData;
-    std::string previousDir;
     char cwd[4096];
-    if (getcwd(cwd, sizeof cwd) != nullptr) previousDir = cwd;
+    const std::string previousDir = getcwd(cwd, sizeof cwd) != nullptr ? cwd : "";
     const char* oldXdg = getenv("XDG_DATA_HOME");
-    std::string previousXdg = oldXdg ? oldXdg : "";
+    const std::string previousXdg = oldXdg ? oldXdg : "";
     setenv("XDG_DATA_HOME", userData.path().c_str(), 1);
     EXPECT_EQ(chdir(folder.c_str()), 0);
 
@@ -112,15 +105,8 @@ GameRunResult RunGame(const std::string& folder, FakeDesktop* desktop, HookedWin
     result.swaps = windows->swaps;
     result.glErrors = windows->glErrors;
     result.title = windows->params.title;
-
-    if (!previousDir.empty()) {
-        EXPECT_EQ(chdir(previousDir.c_str()), 0);
-    }
-    if (oldXdg) {
-        setenv("XDG_DATA_HOME", previousXdg.c_str(), 1);
-    } else {
-        unsetenv("XDG_DATA_HOME");
-    }
+    if (!previousDir.empty()) EXPECT_EQ(chdir(previousDir.c_str()), 0);
+    oldXdg ? setenv("XDG_DATA_HOME", previousXdg.c_str(), 1) : unsetenv("XDG_DATA_HOME");
     return result;
 }
 

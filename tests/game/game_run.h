@@ -1,7 +1,5 @@
-// Whole-game runs inside a test: packs built from Squirrel sources (compiled
-// with the build's cnutc) and the real AppMain path on a headless surface,
-// with the pointer and keyboard played by a fake desktop and a hook after
-// every frame.
+// Whole-game runs inside a test: packs of cnutc-compiled scripts, the real AppMain path on a headless
+// surface, a fake desktop playing pointer and keys, and a hook after every frame.
 #pragma once
 
 #include <cstdint>
@@ -17,11 +15,9 @@
 // The files of a pack, by path inside it ("script/system.cnut").
 class TestPack {
 public:
-    // Compiles `source` with cnutc and stores it as "script/<name>.cnut";
-    // false (with a test failure) when cnutc refuses it.
+    // Stores `source` compiled by cnutc as "script/<name>.cnut"; false (and a test failure) when refused.
     bool AddCompiledScript(const std::string& name, const std::string& source);
     void AddFile(const std::string& path, const std::string& bytes) { files_[path] = bytes; }
-    // Writes "Quillmoor.dat" into `folder`.
     bool WriteTo(const std::string& folder) const;
 
 private:
@@ -60,13 +56,11 @@ struct GameRunResult {
 
     bool Has(const std::string& line) const;
     bool Contains(const std::string& fragment) const;
-    // The lines that start with `prefix`, in order.
     std::vector<std::string> LinesStartingWith(const std::string& prefix) const;
 };
 
-// Runs the game with `folder` as the working folder and a fresh user folder.
-// `onSwap` runs after each frame is drawn, before it is shown; a run still
-// going at frame `frameLimit` is ended with status -2.
+// Runs the game in `folder` with a fresh user folder; `onSwap` runs after each frame is drawn, before it
+// is shown; a run still going at frame `frameLimit` ends with status -2.
 GameRunResult RunGame(const std::string& folder, FakeDesktop* desktop, HookedWindowSystem* windows,
                       const AppRunOptions& options = {}, int frameLimit = 600);
 
