@@ -68,8 +68,6 @@ TEST_F(GameHeadlessTest, WholePathFromAppMainToSysExitGivesTheScriptsStatus) {
     )");
     EXPECT_EQ(run.status, 3);
     EXPECT_EQ(run.swaps, 3);  // the frame that asked to exit still finishes
-    EXPECT_EQ(run.title, "クイルムーア ～霧の谷と銀の鍵～ ver.1.02");
-    EXPECT_TRUE(run.Contains("Renderer: "));
     EXPECT_EQ(run.LinesStartingWith("App"),
               (Lines{"AppInitialize", "AppUpdate 1", "AppUpdate 2", "AppUpdate 3", "AppFinalize 3"}));
     EXPECT_TRUE(run.Has("top level 1280x720"));
@@ -203,8 +201,6 @@ TEST(FirstGame, BuildsWithTheToolsAndPlays) {
     windows.onSwap = [&](int swap) {
         if (shownAt == 0 && ReadScreenPixel(640, 360) == kHeroMiddle) {
             shownAt = swap, desktop.keys[0x27] = true;  // the right arrow
-        } else if (shownAt == 0 && swap > 300) {
-            desktop.keys['X'] = true;  // never shown: end the run
         } else if (shownAt > 0 && swap == shownAt + 10) {
             desktop.keys[0x27] = false;  // 10 frames of 4 pixels, give or take the first
         } else if (shownAt > 0 && swap == shownAt + 12) {

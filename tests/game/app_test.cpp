@@ -84,19 +84,6 @@ TEST(InputEvents, DragDirectionTestsXBeforeYAndNeedsThirtyPixels) {
     }
 }
 
-TEST(InputEvents, AFullRingDropsWholePairsOnly) {
-    EventRing ring;
-    for (int i = 0; i < 30; ++i) ring.Push(9, i);  // 60 words
-    PointerState left{}, none{};
-    ControllerState keys{};
-    left.state = kButtonPushed, keys.states[1] = kButtonPushed;
-    uint32_t drag = 0;
-    QueueInputEvents(left, none, none, keys, &drag, &ring);
-    ASSERT_EQ(ring.count, 64);  // room for the tick and the push; the key pair does not fit
-    const Words words = Drain(&ring);
-    EXPECT_EQ(Words(words.end() - 4, words.end()), (Words{0, 0, 1, 0}));
-}
-
 std::vector<std::string> ReadNames(std::string text) {
     Stream* stream = MemoryStream(text.empty() ? nullptr : &text[0], static_cast<uint32_t>(text.size()), false, nullptr);
     auto names = std::make_unique<PuppetNames>();

@@ -4,24 +4,24 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "game/app_main.h"
 #include "tests/input/fake_input_devices.h"
 #include "platform/window_headless.h"
+#include "tests/support/temp_dir.h"
 
-// The files of a pack, by path inside it ("script/system.cnut").
+// The files of a pack by path inside it ("script/system.cnut"), packed by epk2tool into "Quillmoor.dat".
 class TestPack {
 public:
     // Stores `source` compiled by cnutc as "script/<name>.cnut"; false (and a test failure) when refused.
     bool AddCompiledScript(const std::string& name, const std::string& source);
-    void AddFile(const std::string& path, const std::string& bytes) { files_[path] = bytes; }
+    bool AddFile(const std::string& path, const std::string& bytes) { return tree_.Write(path, bytes); }
     bool WriteTo(const std::string& folder) const;
 
 private:
-    std::map<std::string, std::string> files_;
+    TempDir tree_;
 };
 
 // The headless window system with a hook at every swap.
@@ -33,7 +33,7 @@ public:
     int glErrors = 0;
 
     std::vector<DisplayMode> ListDisplayModes() override { return inner.ListDisplayModes(); }
-    bool CreateMainWindow(const WindowParams& params) override;
+    bool CreateMainWindow(const WindowParams& params) override { return inner.CreateMainWindow(params); }
     void DestroyMainWindow() override { inner.DestroyMainWindow(); }
     void SetTitle(const std::string& utf8) override { inner.SetTitle(utf8); }
     bool NextEvent(WindowEvent* event) override { return inner.NextEvent(event); }
@@ -43,15 +43,12 @@ public:
     void* GetGLProcAddress(const char* name) override { return inner.GetGLProcAddress(name); }
     void SetSwapInterval(int interval) override { inner.SetSwapInterval(interval); }
     bool SwapBuffers() override;
-
-    WindowParams params;
 };
 
 struct GameRunResult {
     int status = -1;
     int swaps = 0;
     int glErrors = 0;
-    std::string title;
     std::vector<std::string> log;  // debug-log lines without their newline
 
     bool Has(const std::string& line) const;

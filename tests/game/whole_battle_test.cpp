@@ -8,7 +8,6 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -21,7 +20,6 @@
 
 namespace {
 
-constexpr int kSampleMapWidth = 12, kSampleMapDepth = 10;
 // Frames shrunk 4 x 4 by averaging; a frame matches while at most kMaxDiffering pixels are off by more than kTolerance.
 constexpr int kScreenWidth = 1280, kScreenHeight = 720, kShrink = 4;
 constexpr int kShotWidth = kScreenWidth / kShrink, kShotHeight = kScreenHeight / kShrink;
@@ -47,7 +45,7 @@ bool WriteShot(const std::string& path, const std::vector<uint8_t>& rgb) {
     return static_cast<bool>(std::ofstream(path, std::ios::binary) << bytes);
 }
 
-// On a mismatch the shot and a diff (differing pixels red) are written beside the test's binary.
+// On a mismatch a diff (differing pixels red over the darkened shot) is written beside the test's binary.
 testing::AssertionResult MatchesReference(const std::string& name, const std::vector<uint8_t>& shot) {
     const std::string reference = std::string(getenv("QM_SOURCE_DIR")) + "/tests/game/reference/" + name + ".png";
     const char* update = getenv("QM_UPDATE_REFERENCES");
@@ -67,11 +65,9 @@ testing::AssertionResult MatchesReference(const std::string& name, const std::ve
         for (size_t c = 0; c < 3; ++c) diff[p + c] = off ? (c == 0 ? 255 : 0) : shot[p + c] / 4;
     }
     if (differing <= kMaxDiffering) return testing::AssertionSuccess();
-    const std::string out = std::string(getenv("QM_BUILD_DIR")) + "/tests/game/" + name;
-    WriteShot(out + ".actual.png", shot);
-    WriteShot(out + ".diff.png", diff);
-    return testing::AssertionFailure() << name << ": " << differing << " pixels differ (" << kMaxDiffering
-                                       << " may); see " << out << ".actual.png and " << out << ".diff.png";
+    const std::string out = std::string(getenv("QM_BUILD_DIR")) + "/tests/game/" + name + ".diff.png";
+    WriteShot(out, diff);
+    return testing::AssertionFailure() << name << ": " << differing << " pixels differ (" << kMaxDiffering << " may); see " << out;
 }
 
 struct Checkpoint {
@@ -132,27 +128,16 @@ TEST(WholeBattle, AutoBattleRunsFromTitleToResultAndExit) {
     EXPECT_EQ(start.units, (std::vector<std::string>{"side 0 at 1,4 hp 12", "side 0 at 2,5 hp 10", "side 0 at 1,7 hp 12",
                                                      "side 1 at 10,3 hp 12", "side 1 at 8,5 hp 10",
                                                      "side 1 at 10,7 hp 12"}));
-    // Every round: counts never grow, the listed units match them, and no two share a cell on the map.
-    for (size_t i = 1; i < points.size(); ++i) {
+    for (size_t i = 1; i < points.size(); ++i) {  // counts never grow and match the units listed
         const Checkpoint& p = points[i];
-        SCOPED_TRACE(p.label);
-        EXPECT_LE(p.blue, points[i - 1].blue);
-        EXPECT_LE(p.red, points[i - 1].red);
-        EXPECT_EQ(p.units.size(), static_cast<size_t>(p.blue + p.red));
-        std::set<std::pair<int, int>> cells;
-        for (const std::string& unit : p.units) {
-            int side = -1, x = -1, z = -1, hp = -1;
-            ASSERT_EQ(sscanf(unit.c_str(), "side %d at %d,%d hp %d", &side, &x, &z, &hp), 4) << unit;
-            EXPECT_TRUE(x >= 0 && x < kSampleMapWidth && z >= 0 && z < kSampleMapDepth && hp > 0) << unit;
-            EXPECT_TRUE(cells.insert({x, z}).second) << "two units on " << x << "," << z;
-        }
+        EXPECT_TRUE(p.blue <= points[i - 1].blue && p.red <= points[i - 1].red && p.units.size() == size_t(p.blue + p.red))
+            << p.label;
     }
     // The battle ends with one side gone; the seed fixes which one and when.
     const Checkpoint& end = points.back();
     EXPECT_EQ(end.label, "winner 1") << testing::PrintToString(run.LinesStartingWith("battle: "));
     EXPECT_EQ(end.blue, 0);
     EXPECT_EQ(end.units, (std::vector<std::string>{"side 1 at 5,4 hp 4", "side 1 at 6,5 hp 8"}));
-    EXPECT_EQ(points[points.size() - 2].label, "round 4");
     EXPECT_TRUE(run.Has("result: winner 1 after 4 rounds")) << testing::PrintToString(run.log);
     ASSERT_EQ(shots.size(), 3u);
     for (const auto& [name, shot] : shots) EXPECT_TRUE(MatchesReference(name, shot));
