@@ -59,20 +59,15 @@ Words RightButton(uint32_t state, int32_t x, int32_t y, int32_t pushX, int32_t p
     return Drain(&ring);
 }
 
-TEST(InputEvents, RightReleaseIsAClickOnlyBelowEightPixels) {
-    const struct { int32_t x, y, pushX, pushY; bool click; } cases[] = {
-        {100, 100, 100, 100, true}, {107, 100, 100, 100, true}, {100, 93, 100, 100, true},  // 49
-        {105, 105, 100, 100, true}, {104, 107, 100, 100, false}, {108, 100, 100, 100, false},  // 50, 65, 64
-        {100, 108, 100, 100, false}, {92, 100, 100, 100, false}, {106, 106, 100, 100, false},  // 72
+TEST(InputEvents, RightClickBelowEightPixelsDragFromThirtyXBeforeY) {
+    const struct { int32_t x, y, pushX, pushY; bool click; } clicks[] = {  // squared distances 49, 50, 64, 65
+        {107, 100, 100, 100, true}, {105, 105, 100, 100, true}, {108, 100, 100, 100, false}, {104, 107, 100, 100, false},
         {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN, false}, {INT32_MIN, 0, INT32_MAX, 0, false},  // no overflow
     };
-    for (const auto& c : cases) {
+    for (const auto& c : clicks) {
         EXPECT_EQ(RightButton(kButtonReleased, c.x, c.y, c.pushX, c.pushY), c.click ? (Words{0, 0, 3, 0}) : (Words{0, 0}))
             << c.x << "," << c.y;
     }
-}
-
-TEST(InputEvents, DragDirectionTestsXBeforeYAndNeedsThirtyPixels) {
     const struct { int32_t dx, dy, direction; } cases[] = {  // -1: no drag
         {30, 0, 1}, {-30, 0, 0}, {0, -30, 2}, {0, 30, 3}, {40, -40, 1}, {-40, 40, 0},  // x wins
         {29, -40, 2}, {-29, 31, 3}, {29, 29, -1}, {-29, -29, -1}, {0, 0, -1},          // then y decides

@@ -405,7 +405,6 @@ protected:
         markers.Init(-1);
         markers.Link(field.get());
     }
-    // Texel corner 0 and corner 3 of a quad.
     static std::vector<int> Texels(const MarkerVertex* quad) {
         return {int(std::lround(quad[0].texCoord[0] * 512)), int(std::lround(quad[0].texCoord[1] * 256)),
                 int(std::lround(quad[3].texCoord[0] * 512)), int(std::lround(quad[3].texCoord[1] * 256))};
@@ -432,7 +431,7 @@ TEST_F(Markers, PanelTilesByParityAndFrame) {
     }
 }
 
-TEST_F(Markers, BlobShadowQuads) {
+TEST_F(Markers, BlobShadowQuadsAndTheCursor) {
     const struct { float x, z; int quads; } cases[] = {
         {1.5f, 1.5f, 1}, {2.0f, 1.5f, 2}, {1.5f, 2.0f, 2}, {2.0f, 2.0f, 4}, {0.0f, 0.0f, 1}, {1.25f, 1.5f, 2}};
     for (const auto& c : cases) {
@@ -445,6 +444,16 @@ TEST_F(Markers, BlobShadowQuads) {
     const float centred[3] = {1.5f, 1, 1.5f};
     markers.AddShadow(centred);
     EXPECT_EQ(Texels(&markers.shadowVertices[0]), (std::vector<int>{0, 0, 512, 256}));  // u, v of 0..1
+    EXPECT_NEAR(CursorPulse(10), 1.0 + std::sin(10 / (2.0 * M_PI)) / 32.0, 2e-5);
+    const float at[3] = {2.5f, 1, 0.5f};
+    markers.SetCursorPos(at);
+    EXPECT_FLOAT_EQ(markers.cursorQuad[0].position[0], -32.0f);  // relative to the cell centre
+    markers.Update();
+    markers.Update();
+    EXPECT_FLOAT_EQ(markers.cursorShown[0], 32.0f * 0.75f);
+    const float none[3] = {-1, -1, -1};
+    markers.SetCursorPos(none);
+    EXPECT_FLOAT_EQ(markers.cursorQuad[0].position[0], -32.0f);  // the old quad stays
 }
 
 TEST_F(Markers, RoutePiecesAndArrowSides) {
@@ -491,19 +500,6 @@ TEST_F(Markers, ListsClampAtCapacity) {
     markers.ClearPanels();
     markers.AddPanel(at, 0);
     EXPECT_EQ(markers.panels.size(), 1u);
-}
-
-TEST_F(Markers, CursorEasing) {
-    EXPECT_NEAR(CursorPulse(10), 1.0 + std::sin(10 / (2.0 * M_PI)) / 32.0, 2e-5);
-    const float at[3] = {2.5f, 1, 0.5f};
-    markers.SetCursorPos(at);
-    EXPECT_FLOAT_EQ(markers.cursorQuad[0].position[0], -32.0f);  // relative to the cell centre
-    markers.Update();
-    markers.Update();
-    EXPECT_FLOAT_EQ(markers.cursorShown[0], 32.0f * 0.75f);
-    const float none[3] = {-1, -1, -1};
-    markers.SetCursorPos(none);
-    EXPECT_FLOAT_EQ(markers.cursorQuad[0].position[0], -32.0f);  // the old quad stays
 }
 
 }  // namespace

@@ -24,7 +24,6 @@ private:
     TempDir tree_;
 };
 
-// The headless window system with a hook at every swap.
 class HookedWindowSystem : public WindowSystem {
 public:
     HeadlessWindowSystem inner;

@@ -105,7 +105,7 @@ struct FakeHost : FormHost {
     std::vector<std::string> asked, told;
 };
 
-TEST(LauncherModel, StatusAndEachControlChangesExactlyItsSetting) {
+TEST(LauncherModel, StatusControlsDescriptorAndButtons) {
     AppConfig start;  // the controls' first values are pinned by the GTK dialog's test
     start.SetAccessToken("t", std::string(20, 's'));
     FakeHost shown;
@@ -134,9 +134,6 @@ TEST(LauncherModel, StatusAndEachControlChangesExactlyItsSetting) {
     }
     LauncherModel(&start, {}).OnChange(&host, kLauncherWindowMode, 1);
     EXPECT_EQ(start.screenMode, 0);
-}
-
-TEST(LauncherModel, TheDescriptorFollowsTheSettingsAndButtonsEndOrAct) {
     const int sizes[4][2] = {{800, 480}, {1024, 576}, {1280, 720}, {1280, 800}};
     for (int index = 0; index < 4; ++index) {
         AppConfig config;
@@ -157,13 +154,13 @@ TEST(LauncherModel, TheDescriptorFollowsTheSettingsAndButtonsEndOrAct) {
         return show("認証中"), std::string("認証完了");
     };
     LauncherModel model(&config, actions);
-    FakeHost host;
-    EXPECT_EQ(model.OnCommand(&host, kLauncherStart) * 10 + model.OnCommand(&host, kLauncherQuit), 12);
+    FakeHost buttons;
+    EXPECT_EQ(model.OnCommand(&buttons, kLauncherStart) * 10 + model.OnCommand(&buttons, kLauncherQuit), 12);
     for (int id : {kLauncherManual, kLauncherSaveFolder, kLauncherUpdateCheck, kLauncherMicroblog}) {
-        EXPECT_EQ(model.OnCommand(&host, id), 0) << id;
+        EXPECT_EQ(model.OnCommand(&buttons, id), 0) << id;
     }
     EXPECT_EQ(opened, (std::vector<std::string>{"manual/index.html", "saves"}));
-    EXPECT_EQ(host.texts[kLauncherStatus], (std::vector<std::string>{"認証中", "認証完了"}));
+    EXPECT_EQ(buttons.texts[kLauncherStatus], (std::vector<std::string>{"認証中", "認証完了"}));
 }
 
 // A user folder of the test's own; OnDisk also has the game's file system up.
