@@ -1,14 +1,8 @@
-// The whole game inside the test process: AppMain's real path on a headless
-// surface, with packs whose scripts were compiled by cnutc, input played by a
-// fake desktop, and pixels read back at chosen frames. Start-up failures,
-// events, a throwing update, the sample's title screen, a scripted battle on
-// the sample map, the script API under hostile calls, docs/first-game.md's
-// walk-through built with the tools, and F1's post to the loopback provider.
-#include <GLES2/gl2.h>
+// The whole game in the test process on a headless surface: start-up failures, events, a throwing update,
+// a battle dropped while current, the script sweep, docs/first-game.md built with the tools, and F1's post.
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -19,18 +13,14 @@
 
 #include "app/app_frame.h"
 #include "game/app.h"
-#include "gfx/async_texture.h"
 #include "gfx/image.h"
-#include "gfx/text_box.h"
 #include "net/microblog_ui.h"
 #include "net/post_dialog.h"
-#include "script/layer_interface.h"
 #include "tests/game/game_run.h"
 #include "tests/net/microblog_test_peer.h"
 #include "tests/support/child_process.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -46,8 +36,7 @@ std::string BuildDir() { return getenv("QM_BUILD_DIR"); }
 class GameHeadlessTest : public ::testing::Test {
 protected:
     GameHeadlessTest() { desktop_.pointer.x = desktop_.pointer.y = 100; }
-    // Runs a pack of `script` as "system" and `files`; every run must end with
-    // the App gone, the script pools empty and no GL error.
+    // Runs a pack of `script` as "system" and sample `files`; every run ends with no App, pool or GL error left.
     GameRunResult Run(const std::string& script, const std::vector<std::string>& files = {},
                       const AppRunOptions& options = {}) {
         TestPack pack;
@@ -70,7 +59,6 @@ protected:
 
 TEST_F(GameHeadlessTest, WholePathFromAppMainToSysExitGivesTheScriptsStatus) {
     GameRunResult run = Run(R"(
-        print("top level " + Sys.ScreenWidth + "x" + Sys.ScreenHeight);
         frames <- 0;
         function AppInitialize() { print("AppInitialize"); }
         function AppUpdate() { print("AppUpdate " + ++frames); if (frames == 3) Sys.Exit(3); }
@@ -78,11 +66,8 @@ TEST_F(GameHeadlessTest, WholePathFromAppMainToSysExitGivesTheScriptsStatus) {
     )");
     EXPECT_EQ(run.status, 3);
     EXPECT_EQ(run.swaps, 3);  // the frame that asked to exit still finishes
-    EXPECT_EQ(run.title, "クイルムーア ～霧の谷と銀の鍵～ ver.1.02");
-    EXPECT_TRUE(run.Contains("Renderer: "));
     EXPECT_EQ(run.LinesStartingWith("App"),
               (Lines{"AppInitialize", "AppUpdate 1", "AppUpdate 2", "AppUpdate 3", "AppFinalize 3"}));
-    EXPECT_TRUE(run.Has("top level 1280x720"));
 
     // Without a readable pack (none, empty, not a pack) start-up ends with status 1 and the box.
     for (const char* bytes : {static_cast<const char*>(nullptr), "", "This is a text file, not a pack.\r\n"}) {
@@ -154,138 +139,27 @@ TEST_F(GameHeadlessTest, AppUpdateThatThrowsIsNeverCalledAgainWhileFramesGoOn) {
     EXPECT_TRUE(run.Has("finalize after 4"));
 }
 
-// Called after the first frame: waits until every picture has been decoded
-// (the next frame uploads it) and every text box has its glyphs prepared, so
-// what the following frames show does not depend on the worker's speed.
-void WaitForSampleAssets() {
-    EXPECT_TRUE(WaitUntil([] {
-        for (ListNode* link = GetAsyncTextureList().head; link != nullptr; link = link->next) {
-            if (reinterpret_cast<AsyncTexture*>(link)->state.load() == kAsyncTextureLoading) return false;
-        }
-        for (ListNode* link = GetGlobalLayerList()->nodes.head; link != nullptr; link = link->next) {
-            auto* node = reinterpret_cast<LayerNode*>(link);
-            auto* box = static_cast<TextBox*>(node->argument);
-            if (node->draw != TextBox::Draw) continue;
-            std::lock_guard<std::mutex> hold(box->lock);
-            if (box->prepared < box->count) return false;
-        }
-        return true;
-    })) << "the sample's pictures or glyphs are still being prepared";
-}
-
-// Pixels of the screen rows [top, bottom) whose three channels all reach `floor`.
-int BrightPixels(int top, int bottom, uint8_t floor) {
-    std::vector<uint8_t> rgba(1280 * 4 * (bottom - top));
-    glReadPixels(0, 720 - bottom, 1280, bottom - top, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    int count = 0;
-    for (size_t i = 0; i < rgba.size(); i += 4) count += std::min({rgba[i], rgba[i + 1], rgba[i + 2]}) >= floor;
-    return count;
-}
-
-// The emblem picture from the pack, the help line in DejaVu Sans, and the
-// welcome line in IPA Gothic uncovered a character at a time until V shows the rest.
-TEST_F(GameHeadlessTest, SampleGameShowsItsEmblemAndRevealsItsWelcomeLine) {
-    uint32_t star = 0, ring = 0, corner = 0;
-    int help = 0, titleAtStart = -1, titleEarly = -1, titleLate = -1;
-    windows_.onSwap = [&](int swap) {
-        if (swap == 1) WaitForSampleAssets();
-        if (swap == 2) {
-            star = ReadScreenPixel(1100, 170), ring = ReadScreenPixel(1100, 110), corner = ReadScreenPixel(1038, 108);
-            help = BrightPixels(28, 60, 0x90), titleAtStart = BrightPixels(560, 620, 0xC0);
-        }
-        if (swap == 12) titleEarly = BrightPixels(560, 620, 0xC0);
-        if (swap == 12 || swap == 14) desktop_.keys['V'] = swap == 12;
-        if (swap == 16) titleLate = BrightPixels(560, 620, 0xC0), desktop_.keys['X'] = true;
-    };
-    GameRunResult run = Checked(RunGame(BuildDir() + "/sample", &desktop_, &windows_));
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(star, 0xF2D16Bu);
-    EXPECT_EQ(ring, 0xE3B450u);
-    EXPECT_EQ(corner, 0x1C2433u) << "the emblem's corners are transparent: the ground shows";
-    EXPECT_GT(help, 500) << "the help line shows at once";
-    EXPECT_EQ(titleAtStart, 0) << "nothing of the welcome line before its wait";
-    // A wait of 3 updates: three characters by update 12, then V shows the rest.
-    EXPECT_GT(titleEarly, 60);
-    EXPECT_GT(titleLate, 3 * titleEarly) << "the characters not yet shown are not drawn";
-    EXPECT_TRUE(run.Has("event: key V pushed"));
-    EXPECT_TRUE(run.Contains("welcome line shown, "));
-    EXPECT_FALSE(run.Contains("Error: "));
-}
-
-// A scripted battle on the sample's map and unit sheets: a range found, a unit
-// walked along its route, the spark burst struck at a unit, a unit removed and
-// the battle ended; a battle dropped while current (no App.EndBattle) is
-// forgotten while the frames go on.
-TEST_F(GameHeadlessTest, ScriptedBattleOnTheSampleMapRunsToExit) {
-    AppRunOptions options;
-    options.fixedSeed = true;
+// A battle dropped by the scripts while current (no App.EndBattle) is forgotten while the frames go on.
+TEST_F(GameHeadlessTest, BattleDroppedWhileCurrentIsForgotten) {
     GameRunResult run = Run(R"(
         frame <- 0;
-        battle <- null;
-        units <- [];
-        route <- null;
-        function AppInitialize() {
-            battle = QmBattleInterface(1, 1);
-            App.BeginBattle(QmUnitInterface(0, 1));  // not a battle: refused
-            App.BeginBattle(battle);
-            foreach (p in [[1, 1, 0, 1], [2, 2, 0, 2], [6, 5, 1, 1], [5, 6, 1, 2]]) {
-                local u = QmUnitInterface(p[2], p[3]);
-                battle.AddUnit(u); u.SetPos(p[0], p[1]); units.append(u);
-            }
-            battle.CameraMoveUnit(10, units[0]);
-            battle.FieldFindRange(units[0], 0, 3, 1, 2, 2);
-            print("range " + battle.FieldGetRange().len() + " units in range " + battle.FieldGetRangeUnit().len());
-            route = units[0].GetRoute(3, 2);
-            print("route " + route.reduce(@(p, c) p + " " + c));
-            units[0].SetAnim(0, 0, true);
-        }
+        battle <- QmBattleInterface(1, 1);
+        unit <- QmUnitInterface(0, 1);
+        function AppInitialize() { App.BeginBattle(battle); battle.AddUnit(unit); unit.SetPos(1, 1); }
         function AppUpdate() {
-            local u = units != null ? units[0] : null;
-            if (++frame % 8 == 0 && route.len() > 0) {
-                local next = route.remove(0);
-                u.SetDirPos(next % 100, next / 100);
-                u.SetPos(next % 100, next / 100);
-                print("step " + u.GetPosX() + "," + u.GetPosZ() + " dir " + u.GetDir() + " anim " + u.GetAnim());
-            }
-            if (frame == 29) {
-                local t = units[1];
-                print("strike " + battle.EfcStart(0, u, t.GetPosX(), t.GetPosZ()) + " at " + t.GetScreenX() + " " + t.GetScreenY());
-            }
-            if (frame == 40) {
-                battle.RemoveUnit(units[3]);
-                print("removed: cell " + (battle.FieldGetUnit(5, 6) == units[3]) + ", screen " +
-                      (u.GetScreenX() > 0 && u.GetScreenX() < Sys.ScreenWidth));
-                App.EndBattle();
-                battle = QmBattleInterface(1, 1);
-                App.BeginBattle(battle);
-            }
-            if (frame == 43) { units = null; battle = null; collectgarbage(); }  // dropped while current
-            if (frame == 46) Sys.Exit(0);
+            if (++frame == 3) { battle = null; unit = null; collectgarbage(); }
+            if (frame == 6) Sys.Exit(0);
         }
         function AppFinalize() { print("finished at frame " + frame); }
     )", {"field/01-01.txt", "field/01_tex_top.png", "field/01_tex_side.png", "3do/crate.e3d", "3do/crate.png",
-         "3do/tree.e3d", "3do/tree.png", "img/dot/R_1_0.png", "img/dot/R_2_0.png", "img/dot/R_1_1.png",
-         "img/dot/R_2_1.png", "img/panel.png", "img/shadow.png", "effect/list.txt", "effect/burst.skfe",
-         "effect/ring.skfe", "effect/trail.skfe", "effect/texture/spark.png"}, options);
+         "3do/tree.e3d", "3do/tree.png", "img/dot/R_1_0.png", "img/panel.png", "img/shadow.png", "effect/list.txt",
+         "effect/burst.skfe", "effect/ring.skfe", "effect/trail.skfe", "effect/texture/spark.png"});
     EXPECT_EQ(run.status, 0);
-    int x = -1, y = -1;
-    ASSERT_EQ(sscanf(run.LinesStartingWith("strike 0 at ").at(0).c_str(), "strike 0 at %d %d", &x, &y), 2);
-    // The burst's own pixels are pinned by the effect system's test.
-    EXPECT_TRUE(x >= 0 && x < 1280 && y >= 0 && y < 720) << "the struck unit is on screen";
-    // 14 cells within three steps, and (1, 3), (1, 4) beyond the rock by a jump;
-    // the walker and its neighbour of the same side stand in range.
-    EXPECT_TRUE(run.Has("range 16 units in range 2")) << testing::PrintToString(run.log);
-    EXPECT_TRUE(run.Has("route 102 103 203"));
-    EXPECT_EQ(run.LinesStartingWith("step "), (Lines{"step 2,1 dir 0 anim 0", "step 3,1 dir 0 anim 0", "step 3,2 dir 3 anim 0"}));
-    EXPECT_TRUE(run.Has("removed: cell true, screen true"));
-    EXPECT_TRUE(run.Has("finished at frame 46"));
-    EXPECT_TRUE(run.Contains("App.BeginBattle: the argument is not a battle"));
+    EXPECT_TRUE(run.Has("finished at frame 6"));
     EXPECT_FALSE(run.Contains("Error: ")) << testing::PrintToString(run.LinesStartingWith("Error"));
 }
 
-// script_sweep.nut finds every class and engine table the game registered and
-// calls all of it with wrong and extreme arguments. A crash, or a report in
-// the sanitizer build, fails the run.
+// script_sweep.nut calls every registered class and table with wrong and extreme arguments: no crash.
 TEST(ScriptSweepTest, NoScriptCallCrashesTheEngine) {
     TestPack pack;
     ASSERT_TRUE(pack.AddCompiledScript("system", ReadFile(std::string(getenv("QM_SOURCE_DIR")) + "/tests/game/script_sweep.nut")));
@@ -305,9 +179,7 @@ TEST(ScriptSweepTest, NoScriptCallCrashesTheEngine) {
     EXPECT_TRUE(classes >= 5 && tables >= 3 && calls > 10000) << summary[0];  // tables: Sys, Utl, App
 }
 
-// docs/first-game.md step by step: the example's script compiled by cnutc, its
-// picture and a font packed by epk2tool, then the game on that pack: the
-// picture shows, walks with an arrow key and the run ends on X with status 0.
+// docs/first-game.md step by step: built with cnutc and epk2tool, the picture shows, walks on an arrow, X ends.
 TEST(FirstGame, BuildsWithTheToolsAndPlays) {
     constexpr uint32_t kHeroMiddle = 0xF0B428;  // the picture's inner colour
     const std::string source = std::string(getenv("QM_SOURCE_DIR")) + "/examples/first-game";
@@ -326,8 +198,6 @@ TEST(FirstGame, BuildsWithTheToolsAndPlays) {
     windows.onSwap = [&](int swap) {
         if (shownAt == 0 && ReadScreenPixel(640, 360) == kHeroMiddle) {
             shownAt = swap, desktop.keys[0x27] = true;  // the right arrow
-        } else if (shownAt == 0 && swap > 300) {
-            desktop.keys['X'] = true;  // never shown: end the run
         } else if (shownAt > 0 && swap == shownAt + 10) {
             desktop.keys[0x27] = false;  // 10 frames of 4 pixels, give or take the first
         } else if (shownAt > 0 && swap == shownAt + 12) {
@@ -341,12 +211,9 @@ TEST(FirstGame, BuildsWithTheToolsAndPlays) {
     EXPECT_TRUE(run.Has("first game: the screen is 1280 x 720") && run.Has("first game: bye"));
     // A game without particle effects is told once that it has no effect list.
     EXPECT_EQ(run.LinesStartingWith("Error: "), Lines{"Error: Failed to open list.txt"}) << testing::PrintToString(run.log);
-    EXPECT_FALSE(run.Contains("Warning: "));
 }
 
-// F1 in the running game: the post dialog opens only for a linked account,
-// after the frame it captured is shown, and the post with that frame, upright,
-// reaches the provider.
+// F1: the post dialog opens for a linked account only, after the captured frame is shown; that frame goes upright.
 TEST(GameMicroblogTest, F1PostsTheFrameTheGameShowed) {
     ASSERT_TRUE(Peer::Start());
     TempDir folder;

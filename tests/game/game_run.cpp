@@ -5,17 +5,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 #include "app/app_frame.h"
 #include "app/input.h"
-#include "fs/pack_keys.h"
 #include "tests/support/child_process.h"
 #include "tests/support/log_capture.h"
-#include "tests/support/temp_dir.h"
-#include "tools/epk2tool/pack_writer.h"
 
 bool TestPack::AddCompiledScript(const std::string& name, const std::string& source) {
     TempDir work;
@@ -23,38 +19,14 @@ bool TestPack::AddCompiledScript(const std::string& name, const std::string& sou
     RunResult run = RunProgram({std::string(getenv("QM_BUILD_DIR")) + "/cnutc", work.File(name + ".nut"),
                                 work.File(name + ".cnut")});
     EXPECT_EQ(run.status, 0) << run.err;
-    if (run.status != 0) return false;
-    files_["script/" + name + ".cnut"] = work.Read(name + ".cnut");
-    return true;
+    return run.status == 0 && tree_.Write("script/" + name + ".cnut", work.Read(name + ".cnut"));
 }
 
 bool TestPack::WriteTo(const std::string& folder) const {
-    PackWriter writer;
-    std::map<std::string, int> folders{{"", PackWriter::kRoot}};
-    for (const auto& [path, bytes] : files_) {
-        int parent = PackWriter::kRoot;
-        std::string walked;
-        size_t start = 0;
-        for (size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', start)) {
-            walked += "/" + path.substr(start, slash - start);
-            auto found = folders.find(walked);
-            parent = found != folders.end() ? found->second
-                                            : (folders[walked] = writer.AddDirectory(parent, path.substr(start, slash - start)));
-            start = slash + 1;
-        }
-        if (!writer.AddFile(parent, path.substr(start), std::vector<uint8_t>(bytes.begin(), bytes.end()))) return false;
-    }
-    std::vector<uint8_t> pack;
-    std::string error;
-    if (!writer.Build(GetBuiltInPackKeyTable(), &pack, &error)) return false;
-    std::ofstream out(folder + "/Quillmoor.dat", std::ios::binary);
-    out.write(reinterpret_cast<const char*>(pack.data()), static_cast<std::streamsize>(pack.size()));
-    return static_cast<bool>(out);
-}
-
-bool HookedWindowSystem::CreateMainWindow(const WindowParams& windowParams) {
-    params = windowParams;
-    return inner.CreateMainWindow(windowParams);
+    RunResult run = RunProgram({std::string(getenv("QM_BUILD_DIR")) + "/epk2tool", "build", tree_.path(),
+                                folder + "/Quillmoor.dat"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    return run.status == 0;
 }
 
 bool HookedWindowSystem::SwapBuffers() {
@@ -64,16 +36,10 @@ bool HookedWindowSystem::SwapBuffers() {
     return inner.SwapBuffers();
 }
 
-bool GameRunResult::Has(const std::string& line) const {
-    for (const std::string& l : log)
-        if (l == line) return true;
-    return false;
-}
+bool GameRunResult::Has(const std::string& line) const { return std::find(log.begin(), log.end(), line) != log.end(); }
 
 bool GameRunResult::Contains(const std::string& fragment) const {
-    for (const std::string& l : log)
-        if (l.find(fragment) != std::string::npos) return true;
-    return false;
+    return std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.find(fragment) != std::string::npos; });
 }
 
 std::vector<std::string> GameRunResult::LinesStartingWith(const std::string& prefix) const {
@@ -87,11 +53,10 @@ GameRunResult RunGame(const std::string& folder, FakeDesktop* desktop, HookedWin
                       const AppRunOptions& options, int frameLimit) {
     GameRunResult result;
     TempDir userData;
-    std::string previousDir;
     char cwd[4096];
-    if (getcwd(cwd, sizeof cwd) != nullptr) previousDir = cwd;
+    const std::string previousDir = getcwd(cwd, sizeof cwd) != nullptr ? cwd : "";
     const char* oldXdg = getenv("XDG_DATA_HOME");
-    std::string previousXdg = oldXdg ? oldXdg : "";
+    const std::string previousXdg = oldXdg ? oldXdg : "";
     setenv("XDG_DATA_HOME", userData.path().c_str(), 1);
     EXPECT_EQ(chdir(folder.c_str()), 0);
 
@@ -111,16 +76,8 @@ GameRunResult RunGame(const std::string& folder, FakeDesktop* desktop, HookedWin
     windows->onSwap = testHook;
     result.swaps = windows->swaps;
     result.glErrors = windows->glErrors;
-    result.title = windows->params.title;
-
-    if (!previousDir.empty()) {
-        EXPECT_EQ(chdir(previousDir.c_str()), 0);
-    }
-    if (oldXdg) {
-        setenv("XDG_DATA_HOME", previousXdg.c_str(), 1);
-    } else {
-        unsetenv("XDG_DATA_HOME");
-    }
+    EXPECT_TRUE(previousDir.empty() || chdir(previousDir.c_str()) == 0);
+    oldXdg ? setenv("XDG_DATA_HOME", previousXdg.c_str(), 1) : unsetenv("XDG_DATA_HOME");
     return result;
 }
 

@@ -1,34 +1,29 @@
-// Whole-game runs inside a test: packs built from Squirrel sources (compiled
-// with the build's cnutc) and the real AppMain path on a headless surface,
-// with the pointer and keyboard played by a fake desktop and a hook after
-// every frame.
+// Whole-game runs inside a test: packs of cnutc-compiled scripts, the real AppMain path on a headless
+// surface, a fake desktop playing pointer and keys, and a hook after every frame.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "game/app_main.h"
 #include "tests/input/fake_input_devices.h"
 #include "platform/window_headless.h"
+#include "tests/support/temp_dir.h"
 
-// The files of a pack, by path inside it ("script/system.cnut").
+// The files of a pack by path inside it ("script/system.cnut"), packed by epk2tool into "Quillmoor.dat".
 class TestPack {
 public:
-    // Compiles `source` with cnutc and stores it as "script/<name>.cnut";
-    // false (with a test failure) when cnutc refuses it.
+    // Stores `source` compiled by cnutc as "script/<name>.cnut"; false (and a test failure) when refused.
     bool AddCompiledScript(const std::string& name, const std::string& source);
-    void AddFile(const std::string& path, const std::string& bytes) { files_[path] = bytes; }
-    // Writes "Quillmoor.dat" into `folder`.
+    bool AddFile(const std::string& path, const std::string& bytes) { return tree_.Write(path, bytes); }
     bool WriteTo(const std::string& folder) const;
 
 private:
-    std::map<std::string, std::string> files_;
+    TempDir tree_;
 };
 
-// The headless window system with a hook at every swap.
 class HookedWindowSystem : public WindowSystem {
 public:
     HeadlessWindowSystem inner;
@@ -37,7 +32,7 @@ public:
     int glErrors = 0;
 
     std::vector<DisplayMode> ListDisplayModes() override { return inner.ListDisplayModes(); }
-    bool CreateMainWindow(const WindowParams& params) override;
+    bool CreateMainWindow(const WindowParams& params) override { return inner.CreateMainWindow(params); }
     void DestroyMainWindow() override { inner.DestroyMainWindow(); }
     void SetTitle(const std::string& utf8) override { inner.SetTitle(utf8); }
     bool NextEvent(WindowEvent* event) override { return inner.NextEvent(event); }
@@ -47,26 +42,21 @@ public:
     void* GetGLProcAddress(const char* name) override { return inner.GetGLProcAddress(name); }
     void SetSwapInterval(int interval) override { inner.SetSwapInterval(interval); }
     bool SwapBuffers() override;
-
-    WindowParams params;
 };
 
 struct GameRunResult {
     int status = -1;
     int swaps = 0;
     int glErrors = 0;
-    std::string title;
     std::vector<std::string> log;  // debug-log lines without their newline
 
     bool Has(const std::string& line) const;
     bool Contains(const std::string& fragment) const;
-    // The lines that start with `prefix`, in order.
     std::vector<std::string> LinesStartingWith(const std::string& prefix) const;
 };
 
-// Runs the game with `folder` as the working folder and a fresh user folder.
-// `onSwap` runs after each frame is drawn, before it is shown; a run still
-// going at frame `frameLimit` is ended with status -2.
+// Runs the game in `folder` with a fresh user folder; `onSwap` runs after each frame is drawn, before it
+// is shown; a run still going at frame `frameLimit` ends with status -2.
 GameRunResult RunGame(const std::string& folder, FakeDesktop* desktop, HookedWindowSystem* windows,
                       const AppRunOptions& options = {}, int frameLimit = 600);
 

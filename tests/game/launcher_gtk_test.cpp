@@ -1,6 +1,4 @@
-// The launcher's GTK dialog on a private X server: every control by its
-// name with its first state, a slider moved in the toolkit reaching its
-// setting, and the start button ending the dialog with start.
+// The launcher's GTK dialog on Xvfb: every control's first state, a slider reaching its setting, start.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -25,7 +23,6 @@ TEST(LauncherGtk, ShowsEveryControlWithItsStateAndStarts) {
     config.screenSize = 2, config.soundMode = 0, config.soundVolVoice = 30, config.optionShadowDrawing = 1;
     LauncherModel model(&config, {});
     FormSpec spec = LauncherFormSpec("Q", std::string(getenv("QM_BUILD_DIR")) + "/sample/banner.png");
-    // Each widget's name, text and value.
     const std::tuple<const char*, const char*, int> expected[] = {
         {"ctl-1", "ゲームスタート", 0}, {"ctl-2", "終了", 0}, {"ctl-1001", "マニュアル", 0},
         {"ctl-1002", "ウインドウモード", 1}, {"ctl-1003", "フルスクリーンモード", 0}, {"ctl-1005", "1280 x 720", 2},

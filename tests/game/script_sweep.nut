@@ -1,12 +1,8 @@
-// Every class in the root table and every function of the other tables (Sys,
-// Utl, App and any added later), constructors too, called with no arguments,
-// too many, the wrong types, other classes' instances and the number extremes.
-// A thrown error is a right answer; a crash or a sanitizer report is a fault.
-// The instances stay alive for a few frames, so their state is drawn too.
+// Every root class and table function called with wrong, extreme and foreign arguments: a thrown error
+// is right, a crash or sanitizer report a fault. The instances live a few frames, so their state is drawn.
 
 local nan = 0.0 / 0.0, inf = 1.0 / 0.0;
-// Plain values first, the extremes last: the last call of each method leaves
-// its instance in the most hostile state for the frames drawn afterwards.
+// The extremes last: each method's last call leaves its instance most hostile for the frames drawn.
 local numbers = [24, 0, 1, -1, 0.5, 0x7FFFFFFF, 2147483648, -2147483648, 0x7FFFFFFFFFFFFFFF,
                  -0x7FFFFFFFFFFFFFFF - 1, 9.3e18, nan, inf, -inf, 1e30, -1e30];
 local long = "";
@@ -30,8 +26,7 @@ function Call(f, self, args) {
     try { f.acall(all); return true; } catch (e) { stats.refused++; return false; }
 }
 
-// Nothing, every kind alone and repeated; objects and numbers mixed, and pairs
-// of numbers (first for constructors: the instances they keep are the useful ones).
+// Nothing, every kind alone and repeated, objects and numbers mixed, pairs of numbers.
 function ArgumentLists(objects, values, mixedFirst) {
     local plain = [[]], mixed = [];
     foreach (x in values) plain.extend([[x], [x, x], [x, x, x, x], [x, x, x, x, x, x, x, x]]);
