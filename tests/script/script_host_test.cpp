@@ -288,17 +288,15 @@ TEST(ScriptMemoryTest, AFailedResizeKeepsTheOldBlock) {
     EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % 8, 0u);
     sq_vm_free(block, 40);
     sq_vm_free(nullptr, 0);
-    EXPECT_TRUE(allocator.live.empty());
-    EXPECT_EQ(allocator.badFrees, 0u);
+    EXPECT_TRUE(allocator.live.empty() && allocator.badFrees == 0);
     SetScriptVMAllocator(nullptr);
 }
 
 TEST_F(ScriptHostTest, PrintWritesOneLinePerCallCutAt1023Characters) {
     LogCapture log;
-    ASSERT_TRUE(RunSource(v, "print(\"hello\"); print(std.format(\"%d\", 42)); error(\"oops\");"
-                             "local s = \"\"; for (local i = 0; i < 2000; i++) s += \"a\"; print(s);")
-                    .ok);
-    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"hello", "42", "oops", std::string(1023, 'a')}));
+    ASSERT_TRUE(RunSource(v, "print(\"hello\"); error(\"oops\"); local s = \"\";"
+                             "for (local i = 0; i < 2000; i++) s += \"a\"; print(s);").ok);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"hello", "oops", std::string(1023, 'a')}));
 }
 
 TEST(ScriptWithoutVMTest, LoadingAndCallingWithoutAVMFailCleanly) {
