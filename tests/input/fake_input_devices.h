@@ -1,7 +1,5 @@
-// Input devices played by a test: a desktop whose pointer, keys and activity
-// the test sets, and pads whose samples it sets.
+// Input devices played by a test: a desktop and pads whose samples the test sets.
 #pragma once
-
 #include <map>
 
 #include "platform/input_devices.h"

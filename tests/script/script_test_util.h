@@ -1,20 +1,13 @@
-// Shared pieces of the script tests: a recording allocator, a fixture owning
-// a fresh VM, and helpers to run source text and read back what it returned.
+// Script test pieces: a recording allocator, a fixture owning a fresh VM, and helpers to run source text.
 #pragma once
-
-#include <squirrel.h>
-
 #include <gtest/gtest.h>
-
+#include <squirrel.h>
 #include <string>
-
 #include "tests/core/counting_allocator.h"
 
 using TrackingAllocator = CountingAllocator;
-// The bytes `allocator` has handed out and not yet had back.
 size_t LiveBytes(const CountingAllocator& allocator);
 
-// What a piece of script returned.
 struct EvalResult {
     bool ok = false;
     SQObjectType type = OT_NULL;
@@ -27,9 +20,7 @@ struct EvalResult {
 
 // Compiles `source` and calls it with the root table as `this`; the stack is left as it was.
 EvalResult RunSource(HSQUIRRELVM v, const std::string& source, const std::string& sourceName = "test.nut");
-// RunSource of "return <expression>".
 EvalResult Eval(HSQUIRRELVM v, const std::string& expression);
-// The closure stream for `source`, as sq_writeclosure writes it.
 std::string CompileToCnut(HSQUIRRELVM v, const std::string& source, const std::string& sourceName);
 
 // A fresh VM on a TrackingAllocator; every block must be back when the VM closes.

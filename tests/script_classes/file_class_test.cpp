@@ -1,6 +1,5 @@
 // DirMgr, PackFileMgr, PackMemMgr and File through scripts, slot 1 on a temporary folder.
 #include <gtest/gtest.h>
-#include <string>
 
 #include "fs/dir_mgr.h"
 #include "fs/fs_mgr.h"
@@ -15,8 +14,7 @@
 namespace {
 
 // Joins an array as "type:value;" items, so one string compares a whole line.
-constexpr char kJoin[] =
-    "function join(a) { if (a == null) return \"null\"; local s = \"\";"
+constexpr char kJoin[] = "function join(a) { if (a == null) return \"null\"; local s = \"\";"
     "  foreach (x in a) s += typeof x + (x == null ? \"\" : \":\" + x) + \";\"; return s; }";
 
 class FileClassTest : public MediaClassesTest {

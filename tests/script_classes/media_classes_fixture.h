@@ -1,13 +1,6 @@
-// The script classes through real scripts: a headless GL context, the task
-// system, a VM with the whole script API, script objects on a counting
-// allocator, and an in-memory pack holding "image/quadrants.png" (16 x 16,
-// one colour per 8 x 8 quarter) and "font/DejaVuSans.ttf".
+// Script classes on headless GL with tasks, the whole script API and a pack of
+// "image/quadrants.png" (16 x 16, one colour per 8 x 8 quarter) and "font/DejaVuSans.ttf".
 #pragma once
-
-#include <cstdint>
-#include <string>
-#include <vector>
-
 #include "gfx/layer_list.h"
 #include "gfx/sprite.h"
 #include "gfx/text_box.h"
@@ -29,7 +22,6 @@ protected:
 
     // Runs the main queue until no image is loading or waiting for upload.
     static void WaitForImages();
-    // The objects of the global layer list that `draw` draws, in drawing order.
     template <typename T>
     static std::vector<T*> Drawn(LayerDrawCallback draw) {
         std::vector<T*> objects;

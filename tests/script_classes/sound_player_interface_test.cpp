@@ -1,5 +1,4 @@
-// The SoundPlayer script class with the mixer stepped by hand on a capturing
-// output: pause, setters taken on Update, and bytes and managers the script drops.
+// SoundPlayer through scripts on a hand-stepped mixer: pause, setters on Update, dropped bytes and managers.
 #include <gtest/gtest.h>
 
 #include "media/sound_codec.h"
@@ -18,7 +17,8 @@ protected:
         SoundMixerTest::SetUp();
         const std::string tone = EncodeToBytes(GetAdpcmWriterCodec(), Sine(44100, 2, 300, 22050), 2, 22050);
         ASSERT_TRUE(folder.Write("se/tone.adp", tone));
-        script.SetUp();
+        SetScriptVMAllocator(&vmAllocator);
+        ASSERT_NE(v = CreateScriptVM(), nullptr);
         RegisterFileSystemClasses();
         RegisterFileClass();
         RegisterSoundPlayerClass();
@@ -26,18 +26,16 @@ protected:
         Run("folder <- \"" + folder.path() + "\";");
     }
     void TearDown() override {
-        script.TearDown();
+        CloseScriptVM();
+        SetScriptVMAllocator(nullptr);
+        EXPECT_TRUE(vmAllocator.live.empty() && vmAllocator.badFrees == 0) << LiveBytes(vmAllocator) << " bytes kept";
         SoundMixerTest::TearDown();
     }
-    EvalResult Eval(const std::string& expression) { return ::Eval(script.vm(), expression); }
-    void Run(const std::string& source) { ASSERT_TRUE(RunSource(script.vm(), source).ok) << source; }
+    EvalResult Eval(const std::string& expression) { return ::Eval(v, expression); }
+    void Run(const std::string& source) { ASSERT_TRUE(RunSource(v, source).ok) << source; }
 
-    struct Vm : ScriptTest {
-        void TestBody() override {}
-        using ScriptTest::SetUp;
-        using ScriptTest::TearDown;
-        HSQUIRRELVM vm() const { return v; }
-    } script;
+    TrackingAllocator vmAllocator;
+    HSQUIRRELVM v = nullptr;
     TempDir folder;
 };
 
