@@ -2,15 +2,11 @@
 #include <png.h>
 
 #include <limits>
-#include <memory>
-#include <vector>
 
 #include "fx/effect.h"
 #include "fx/fx_renderers.h"
 #include "fx/gl/buffers.h"
 #include "fx/gl/effect_batch.h"
-#include "fx/gl/model_loader.h"
-#include "fx/gl/render_state.h"
 #include "fx/gl/renderer.h"
 #include "fx/gl/shader.h"
 #include "fx/gl/texture_loader.h"
@@ -32,24 +28,21 @@ public:
     float GetMagnification() const override { return 1.0f; }
     Fx::EffectNode* GetRoot() const override { return nullptr; }
     void* GetTexture(int index) const override { return At(textures, index); }
-    void* GetSound(int) const override { return nullptr; }
     void* GetModel(int index) const override { return At(models, index); }
     int GetTextureCount() const override { return int(textures.size()); }
-    int GetSoundCount() const override { return 0; }
     int GetModelCount() const override { return int(models.size()); }
+    void* GetSound(int) const override { return nullptr; }
+    int GetSoundCount() const override { return 0; }
     std::string GetTexturePath(int) const override { return {}; }
     std::string GetSoundPath(int) const override { return {}; }
     std::string GetModelPath(int) const override { return {}; }
     bool Reload(const void*, size_t, const char*) override { return false; }
     bool Reload(const char*, const char*) override { return false; }
     static void* At(const std::vector<void*>& list, int i) { return i >= 0 && i < int(list.size()) ? list[size_t(i)] : nullptr; }
-
     std::vector<void*> textures, models;
 };
 
-struct Xyz {
-    float x, y, z;
-};
+using Xyz = Fx::Vector3D;
 
 class FxGlTest : public GlTest {
 public:
@@ -195,13 +188,7 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 // The corners of a unit sprite at (5, 6, 7), the camera looking along -x (side) or -z.
 TEST_F(FxGlTest, SpriteBillboardKindsPlaceTheCorners) {
-    const struct {
-        const char* name;
-        int32_t kind;
-        bool side;
-        Fx::Matrix43 matrix;
-        Xyz expected[4];
-    } cases[] = {
+    const struct { const char* name; int32_t kind; bool side; Fx::Matrix43 matrix; Xyz expected[4]; } cases[] = {
         {"facing: right is -z, up is Y; z scale ignored", 0, true, Fx::Matrix43{{{2, 0, 0}, {0, 3, 0}, {0, 0, 4}, {5, 6, 7}}},
          {{5, 4.5f, 8}, {5, 4.5f, 6}, {5, 7.5f, 8}, {5, 7.5f, 6}}},
         {"axis fixed: up is the instance's Y, along +z", 1, true, Fx::Matrix43{{{1, 0, 0}, {0, 0, 1}, {0, -1, 0}, {5, 6, 7}}},
@@ -326,7 +313,7 @@ TEST_F(FxGlTest, RingEdgesTextureAndTheSingleInstancePath) {
 TEST_F(FxGlTest, HostileCountsNaNsAndCapacityStayBounded) {
     Fx::RingNodeParameter node;
     node.billboard = Fx::kBillboardFixed;
-    for (int32_t n : {0, -5, 601, std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min(), 600}) {
+    for (int32_t n : {0, -5, 601, INT32_MAX, INT32_MIN, 600}) {
         SCOPED_TRACE(n);
         node.vertexCount = n;
         DrawBatch(*rings, node, Rings(2, Disc(1.0f, Fx::Color())));
@@ -404,15 +391,9 @@ protected:
 // Probes at the centre and at clip x = 0.4 (pixel 44), which only a doubled square reaches.
 TEST_F(FxModelTest, UnlitLitCullingMagnificationAndMirroring) {
     const Rgba black{0, 0, 0, 255};
-    const struct Case {
-        const char* name;
-        bool lighting;
-        int32_t culling;
-        float magnification;
-        bool rightHand;
-        Rgba centre, edge;
-        bool turned = false;  // the square turned into world z, the camera back, so mirroring z shows
-    } cases[] = {
+    // turned: the square turned into world z, the camera back, so mirroring z shows
+    const struct Case { const char* name; bool lighting; int32_t culling; float magnification; bool rightHand; Rgba centre, edge;
+                        bool turned = false; } cases[] = {
         {"unlit in the model colour", false, 1, 1.0f, true, {128, 64, 32, 255}, black},
         {"lit: colour x diffuse + ambient", true, 1, 1.0f, true, {114, 77, 58, 255}, black},
         {"front faces culled", false, 0, 1.0f, true, black, black},
@@ -462,10 +443,7 @@ TEST_F(FxModelTest, EachInstanceDrawsWithItsOwnMatrixColourAndUvOffset) {
 
 // Two texels drawn over black with alpha blending, so that alpha shows in the colour.
 TEST_F(FxGlTest, TextureLoaderExpandsEveryColourTypeToRgba) {
-    const struct {
-        PngLayout layout;
-        Rgba left, right;
-    } cases[] = {
+    const struct { PngLayout layout; Rgba left, right; } cases[] = {
         {{2, 1, PNG_COLOR_TYPE_GRAY, 8, false, {10, 200}, {}, {}}, {10, 10, 10, 255}, {200, 200, 200, 255}},
         {{2, 1, PNG_COLOR_TYPE_PALETTE, 8, false, {0, 1}, {200, 100, 50, 4, 5, 6}, {128}}, {100, 50, 25, 255}, {4, 5, 6, 255}},
         {{2, 1, PNG_COLOR_TYPE_RGB_ALPHA, 16, false, {255, 0, 128, 0, 64, 0, 128, 0, 0, 0, 0, 0, 255, 0, 255, 0}, {}, {}},

@@ -8,7 +8,6 @@
 
 namespace FxTest {
 
-// Fills `node` and its type record for `variant`.
 void FillNode(Fx::EffectNode& node, int variant);
 
 // A header with two paths of each kind and magnification 2.5.

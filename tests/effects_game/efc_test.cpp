@@ -170,7 +170,6 @@ TEST_F(EfcTest, MissingFilesAndParticleSystemAreNamedWhenAsked) {
     FsMgr::Release(bare);
 }
 
-
 Point Near(const float* p) { return {std::round(p[0] * 100) / 100, std::round(p[1] * 100) / 100, p[2]}; }
 
 TEST_F(EfcTest, ArrowsFlyOnTheirArc) {
@@ -197,20 +196,6 @@ TEST_F(EfcTest, ArrowsFlyOnTheirArc) {
     EXPECT_EQ(Near(a.position), (Point{5, 0, 3}));
     EfcUpdate();
     EXPECT_EQ(EfcIsEffectEnd(-1024), 1);
-}
-
-TEST_F(EfcTest, ArrowTurnsAlongItsMotion) {
-    const float motions[][3] = {{1, 0, 0}, {0, 0, 1}, {-1, 0, 0}, {0.6f, 0.8f, 0}, {0, -1, 0}}, nose[3] = {1, 0, 0};
-    const float at[3] = {50, 60, 70};
-    Mat4 m;
-    float tip[3];
-    for (const auto& d : motions) {  // the nose, 20 units out, points along the last step's motion
-        const float previous[3] = {at[0] - d[0], at[1] - d[1], at[2] - d[2]};
-        ASSERT_TRUE(ArrowModelMatrix(at, previous, &m));
-        Mat4::TransformPoint(tip, m, nose);
-        for (int i = 0; i < 3; ++i) EXPECT_NEAR(tip[i] - at[i], 20 * d[i], 1e-3f) << d[0] << d[1] << d[2];
-    }
-    EXPECT_FALSE(ArrowModelMatrix(at, at, &m));
 }
 
 TEST_F(EfcTest, FocusLinesDrawElevenPerLineAlternateAndLeaveTheCentre) {
@@ -275,7 +260,7 @@ TEST_F(EfcTest, RainFallsSplashesAndDies) {
     EXPECT_EQ(rain->GetLine(k)[0].y, kRainTop);  // stopped: nothing moves
 }
 
-TEST_F(EfcTest, ArrowModelStandsWhereItFlies) {
+TEST_F(EfcTest, ArrowModelStandsWhereItFliesAndTurnsAlongItsMotion) {
     const int32_t program = BuildShaderProgram(
         "arrow", "attribute vec3 a_Position; uniform mat4 u_GeneralMatrix;\n"
         "void main() { gl_Position = u_GeneralMatrix * vec4(a_Position, 1.0); }\n",
@@ -293,6 +278,17 @@ TEST_F(EfcTest, ArrowModelStandsWhereItFlies) {
     EXPECT_GT(LitPixels(46, 124, 92, 146), 40);
     EXPECT_EQ(LitPixels(0, 0, 256, 256), LitPixels(46, 124, 92, 146));
     DeleteShaderProgram(program);
+    const float motions[][3] = {{1, 0, 0}, {0, 0, 1}, {-1, 0, 0}, {0.6f, 0.8f, 0}, {0, -1, 0}}, nose[3] = {1, 0, 0};
+    const float at[3] = {50, 60, 70};
+    Mat4 m;
+    float tip[3];
+    for (const auto& d : motions) {  // the nose, 20 units out, points along the last step's motion
+        const float previous[3] = {at[0] - d[0], at[1] - d[1], at[2] - d[2]};
+        ASSERT_TRUE(ArrowModelMatrix(at, previous, &m));
+        Mat4::TransformPoint(tip, m, nose);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(tip[i] - at[i], 20 * d[i], 1e-3f) << d[0] << d[1] << d[2];
+    }
+    EXPECT_FALSE(ArrowModelMatrix(at, at, &m));
 }
 
 TEST_F(EfcTest, RainDrawsLinesAndSplashesOnlyOnAField) {

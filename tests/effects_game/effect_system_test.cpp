@@ -1,5 +1,4 @@
 // The effect system on headless Mesa over a folder of two one-colour sprites (red.skfe, green.skfe) sharing a texture.
-#include <gtest/gtest.h>
 #include <png.h>
 
 #include <cmath>
@@ -122,36 +121,25 @@ TEST_F(EffectSystemTest, BattlePlacementFollowsBothFlags) {
     }
 }
 
-TEST_F(EffectSystemTest, TexturesAreSharedAndFreedWithTheirLastEffect) {
+TEST_F(EffectSystemTest, TexturesAreSharedAndDeviceLossCyclesKeepIdsAndLeakNothing) {
     const int64_t before = GetTextureMemoryTotal();
-    EffectSystem* fx = Make("red.skfe\ngreen.skfe\n");
-    ASSERT_NE(fx, nullptr);
-    QmTextureLoader* cache = fx->GetTextureLoader();
-    EXPECT_EQ(cache->GetCachedCount(), 1u);
-    EXPECT_EQ(cache->GetTotalBytes(), 8 * 8 * 4);
-    EXPECT_EQ(fx->GetEffect(0)->GetTexture(0), fx->GetEffect(1)->GetTexture(0));
-    cache->Unload(reinterpret_cast<void*>(uintptr_t{999999}));  // not ours: ignored
-    const float p[3] = {0, 0, 0};
-    fx->Play(0, p, p, 0);
-    fx->OnLostDevice();
-    EXPECT_EQ(cache->GetCachedCount(), 1u) << "the stopped play still holds its effect";
-    Run(4);
-    EXPECT_EQ(cache->GetCachedCount(), 0u);
-    EXPECT_EQ(cache->GetTotalBytes(), 0);
-    EXPECT_EQ(GetTextureMemoryTotal(), before);
-}
-
-TEST_F(EffectSystemTest, DeviceLossCyclesKeepIdsAndLeakNothing) {
     EffectSystem* fx = Make("red.skfe,1\n\ngreen.skfe,2\n");
     ASSERT_NE(fx, nullptr);
+    EXPECT_EQ(fx->GetTextureLoader()->GetCachedCount(), 1u);
+    EXPECT_EQ(fx->GetTextureLoader()->GetTotalBytes(), 8 * 8 * 4);
+    EXPECT_EQ(fx->GetEffect(0)->GetTexture(0), fx->GetEffect(2)->GetTexture(0));
+    fx->GetTextureLoader()->Unload(reinterpret_cast<void*>(uintptr_t{999999}));  // not ours: ignored
     const int64_t textures = GetTextureMemoryTotal();
     const float p[3] = {0, 0, 0};
     for (int cycle = 0; cycle < 10; ++cycle) {
         const int32_t handle = fx->Play(cycle % 2 == 0 ? 0 : 2, p, p, 0);
         Run(2);
         fx->OnLostDevice();
+        EXPECT_EQ(fx->GetTextureLoader()->GetCachedCount(), 1u) << "the stopped play still holds its effect";
         EXPECT_TRUE(handle >= 0 && fx->IsEnd(handle) == 1 && fx->GetRenderer() == nullptr) << cycle;
         Run(4);
+        EXPECT_EQ(fx->GetTextureLoader()->GetCachedCount() + fx->GetTextureLoader()->GetTotalBytes(), 0u) << cycle;
+        EXPECT_EQ(GetTextureMemoryTotal(), before) << cycle;
         fx->OnResetDevice();
         EXPECT_TRUE(fx->GetRenderer() && fx->GetEffect(0) && !fx->GetEffect(1) && fx->GetFlag(2) == 2) << cycle;
         EXPECT_EQ(GetTextureMemoryTotal(), textures) << cycle;
@@ -226,7 +214,8 @@ protected:
     HSQUIRRELVM v_ = nullptr;
 };
 
-TEST_F(EfkLayerTest, FreshAndUnknownPlaysHaveEndedAndAlphaIsClamped) {
+TEST_F(EfkLayerTest, LayersClampAlphaDrawInZOrderAndOwnTheirPlays) {
+    SetScreenSize(kWidth, kHeight);
     Run(R"(
         local a = QmEfkLayer();
         check("fresh", a.IsEnd(), true);
@@ -239,12 +228,6 @@ TEST_F(EfkLayerTest, FreshAndUnknownPlaysHaveEndedAndAlphaIsClamped) {
         }
         a.SetColor(0x112233CC);
         check("colour alpha", (a.GetAlpha() * 255 + 0.5).tointeger(), 0xCC);
-    )");
-}
-
-TEST_F(EfkLayerTest, LayersDrawInZOrderAndOwnTheirPlays) {
-    SetScreenSize(kWidth, kHeight);
-    Run(R"(
         red <- QmEfkLayer();
         red.SetPos(128, 128);
         red.Start(0);
