@@ -1,8 +1,4 @@
-// Fonts, the glyph cache and text boxes with DejaVu Sans and IPA Gothic:
-// cache hits and a full cache, hostile and damaged font data, copies into
-// the atlas and a cell drawn on Mesa, reveal timing, layout tables read back
-// from the quad batch, limits, pictures drawn on Mesa, and boxes and fonts
-// under concurrency (labelled for the ThreadSanitizer run).
+// Fonts, the glyph cache and text boxes (DejaVu Sans, IPA Gothic); the stress tests run under TSan too.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -97,7 +93,6 @@ TEST_F(GlyphCacheTest, HostileFontDataIsRefusedWithALogLine) {
     EXPECT_EQ(log.Count(), 6u);
 }
 
-// Where a table of a TrueType file lies, from its directory.
 void FindTable(const std::vector<uint8_t>& font, const char* tag, size_t* offset, size_t* length) {
     auto u16 = [&](size_t at) { return size_t{font[at]} << 8 | font[at + 1]; };
     for (size_t entry = 12; entry < 12 + 16 * u16(4); entry += 16) {
@@ -106,8 +101,7 @@ void FindTable(const std::vector<uint8_t>& font, const char* tag, size_t* offset
     }
 }
 
-// Damaged fonts open or not, but never make the cache read outside its data:
-// glyphs that cannot be loaded come back null and leave their cells free.
+// Damaged fonts never make the cache read outside its data; failed glyphs leave their cells free.
 TEST_F(GlyphCacheTest, DamagedFontNeverReadsPastItsData) {
     size_t glyf = 0, glyfLength = 0, loca = 0, locaLength = 0;
     FindTable(latin, "glyf", &glyf, &glyfLength);
@@ -146,7 +140,7 @@ TEST_F(GlyphCacheTest, SizesOutsideTheCell) {
     EXPECT_EQ(GetGlyph(cache, u'B', 9, 0, 0), &cache->cells[1]) << "one pixel high still renders";
     EXPECT_EQ(GetGlyph(cache, u'A', 32, 0, 0), &cache->cells[0]) << "the size that failed was not recorded";
 
-    // Larger sizes render at the cell size: 'H' spans the cap height, about 12 rows at a 16-pixel em.
+    // Larger sizes render at the cell size: 'H' spans about 12 rows.
     GlyphCell* big = GetGlyph(Make(24, 96, 96, latin), u'H', 200, 0, 0);
     ASSERT_NE(big, nullptr);
     EXPECT_TRUE(big->size == 200 && big->width <= 24 && big->rows >= 10 && big->rows <= 14) << big->rows;
@@ -162,7 +156,6 @@ TEST_F(GlyphCacheTest, SizesOutsideTheCell) {
 TEST(GlyphBitmapTest, CopyHandlesRowOrderClippingAndFormats) {
     uint8_t identity[kCoverageTableSize];
     for (int i = 0; i < kCoverageTableSize; ++i) identity[i] = static_cast<uint8_t>(i);
-    // Three rows of four pixels; row r holds 10 * r + column, top row first.
     const uint8_t top[] = {0, 1, 2, 3, 10, 11, 12, 13, 20, 21, 22, 23}, bottom[] = {20, 21, 22, 23, 10, 11, 12, 13, 0, 1, 2, 3};
     const uint8_t mono[] = {0xA0, 0x00, 0x40, 0x00, 0xF0, 0x00};  // pitch 2: rows 1010, 0100, 1111
     const std::vector<uint8_t> whole = {0, 1, 2, 3, 10, 11, 12, 13, 20, 21, 22, 23, 0, 0, 0, 0};
@@ -220,13 +213,11 @@ protected:
         TextBox::SetSize(box, width, height);
         return box;
     }
-    // Appends without the worker: every glyph is prepared and, with no wait, shown.
     static void Show(TextBox* box, const char* text) {
         TextBox::SetTextUtf8(box, text, 0);
         TextBox::UpdateLayout(box);
     }
-    // The layout of the shown glyphs, and the pens of their quads (corner
-    // minus the cell's bearings; with outlines every other quad is the outline).
+    // The shown glyphs' layout and their quads' pens (corner minus bearings).
     static std::vector<Placed> Layout(TextBox* box, std::vector<Pen>* pens = nullptr) {
         std::vector<Placed> out;
         std::lock_guard<std::mutex> hold(box->lock);
@@ -261,7 +252,6 @@ TEST_F(TextBoxTest, AtlasCellOnScreenMatchesItsCpuPixels) {
         GlyphCell* cell = Font::AcquireGlyph(font, c.character, 32, 0, c.edge);
         ASSERT_NE(cell, nullptr);
         EXPECT_EQ(cell->uploaded, 1);
-        // Drawn 1:1 in white over black and read back as grey levels.
         ClearScreen(0, 0, 0);
         GlState::SetBlendMode(kBlendAlpha);
         GlState::SetTexture(Font::GetAtlasTexture(font), GL_CLAMP_TO_EDGE, GL_NEAREST);
@@ -275,8 +265,6 @@ TEST_F(TextBoxTest, AtlasCellOnScreenMatchesItsCpuPixels) {
     Font::Release(font);
 }
 
-// Missing files, files that are no font and bad cell sizes are pinned through
-// the script class; an empty file and atlas sizes that hold no cell are not.
 TEST_F(TextBoxTest, LoadingFailuresLeaveNothingBehind) {
     LogCapture log;
     EXPECT_EQ(NewFontFromFile(32, "/dev/null", nullptr, 0, 0, nullptr), nullptr);
@@ -284,7 +272,6 @@ TEST_F(TextBoxTest, LoadingFailuresLeaveNothingBehind) {
         EXPECT_EQ(NewFontFromFile(c[0], kLatinFontPath, nullptr, c[1], c[2], nullptr), nullptr) << c[0] << " " << c[1];
     EXPECT_EQ(log.Count(), 4u);
 }
-
 
 TEST_F(TextBoxTest, RevealFollowsTheWaitTimeAndSkip) {
     struct Case { const char* text; int wait, skipAfterUpdate; std::vector<int> shownAfterUpdate; };
@@ -298,7 +285,6 @@ TEST_F(TextBoxTest, RevealFollowsTheWaitTimeAndSkip) {
         TextBox* box = Make(latin);
         TextBox::SetWaitTime(box, c.wait);
         TextBox::SetTextUtf8(box, c.text, 1);
-        // The worker prepares; updates start once it is done, so timing is exact.
         ASSERT_TRUE(WaitUntil([&] { return PreparedCount(box) == static_cast<int>(strlen(c.text)); }));
         EXPECT_FALSE(TextBox::IsAnimDone(box));
         for (size_t update = 0; update < c.shownAfterUpdate.size(); ++update) {
@@ -332,14 +318,12 @@ TEST_F(TextBoxTest, WrapsBeforeTheCharacterThatCrossesTheRightEdge) {
         Show(box, text);
         std::vector<Pen> pens;
         EXPECT_EQ(Layout(box, &pens), placed);
-        // The pens are the layout moved to the box's top-left corner (150, 0).
         ASSERT_EQ(pens.size(), placed.size());
         for (size_t i = 0; i < pens.size(); ++i) EXPECT_EQ(pens[i], Pen(150 + placed[i].first, placed[i].second)) << i;
     }
 }
 
 TEST_F(TextBoxTest, VerticalAlignmentCountsEveryStoredLine) {
-    // Line height 28 + 4, three lines in a box 200 high.
     for (auto [vertAlign, y] : {std::pair<int, float>{kTextAlignTop, 2}, {kTextAlignMiddle, 52},
                                 {kTextAlignBottom, 104}, {5, 2}}) {
         TextBox* box = MakeJapanese(200, 200);
@@ -362,8 +346,6 @@ TEST_F(TextBoxTest, VerticalAlignmentCountsEveryStoredLine) {
     EXPECT_EQ(Layout(box), (std::vector<Placed>{{0, 52}, {20, 52}}));
 }
 
-// Clamps from scripts and the 1023-unit limit of one call are pinned through
-// the script class; here appends fill the box to its end.
 TEST_F(TextBoxTest, AppendsStopAtTheBoxEnd) {
     const std::string twoThousand(2000, 'x');
     struct Case { int maxChars; std::vector<std::string> appends; int count; char last; };
@@ -376,8 +358,7 @@ TEST_F(TextBoxTest, AppendsStopAtTheBoxEnd) {
     }
 }
 
-// Red text with a black outline on white: red only inside the glyph quads,
-// a dark ring around it, and nothing outside the clip rectangle.
+// Red text, black outline: red only inside the glyph quads, nothing outside the clip.
 TEST_F(TextBoxTest, OutlinedRedTextOnWhite) {
     TextBox* box = Make(latin);
     TextBox::SetPos(box, 128, 128);
@@ -425,8 +406,7 @@ TEST_F(TextBoxTest, OutlinedRedTextOnWhite) {
     EXPECT_TRUE(RectIs(0, 0, kWidth, kHeight, Rgba{255, 255, 255, 255}));
 }
 
-// Scales come from scripts unchecked; pens no integer can hold are held at
-// the range's edge instead of overflowing.
+// Pens no integer can hold stop at the range's edge instead of overflowing.
 TEST_F(TextBoxTest, ScalesBeyondAnyIntegerStillLayOut) {
     for (bool fixed : {false, true}) {
         for (float scale : {std::nanf(""), 1e30f, -1e30f, INFINITY}) {
@@ -442,9 +422,7 @@ TEST_F(TextBoxTest, ScalesBeyondAnyIntegerStillLayOut) {
 
 std::atomic<bool> g_holdWorker{false};
 
-// A status line set again every frame never shows an empty frame: glyphs
-// already cached are ready on the frame the text is set, even while the
-// background worker is busy elsewhere (as with a long image decode).
+// Text set again every frame never blanks: cached glyphs are ready at once, even with the worker busy.
 TEST_F(TextBoxTest, TextSetEveryFrameNeverBlanks) {
     TextBox* box = Make(latin, 64);
     TextBox::SetPos(box, 128, 128);
@@ -455,7 +433,6 @@ TEST_F(TextBoxTest, TextSetEveryFrameNeverBlanks) {
         TaskSystem::RunMainQueue();
         return TextBox::IsAnimDone(box);
     }));
-    // One frame as the engine runs it: the script's update, queue 2, the 2D pass.
     auto darkAfterFrame = [&](const char* text) {
         TextBox::Clear(box);
         TextBox::SetTextUtf8(box, text, 1);
@@ -480,13 +457,10 @@ TEST_F(TextBoxTest, TextSetEveryFrameNeverBlanks) {
     TaskSystem::RemoveTask(kTaskQueueBackground, &hold);
 }
 
-// Sixty different kanji: more glyph work than a pass can finish before Destroy.
 const char* const kKanji =
     "一二三四五六七八九十百千万円年月日時分秒上下左右前後東西南北春夏秋冬朝昼夜晴雨雪風山川海空花草木森林石金銀鉄";
 
-// Boxes destroyed while the worker prepares their glyphs, with a small atlas
-// so that they compete for cells and evict each other's glyphs. Run under
-// ThreadSanitizer and AddressSanitizer.
+// Boxes destroyed while the worker prepares; a small atlas makes them evict each other's glyphs.
 TEST_F(TextBoxTest, StressManyBoxesRevealWhileTheWorkerPrepares) {
     Font* font = NewFontFromFile(32, kJapaneseFontPath, nullptr, 256, 256, nullptr);
     ASSERT_NE(font, nullptr);
@@ -510,8 +484,7 @@ TEST_F(TextBoxTest, StressManyBoxesRevealWhileTheWorkerPrepares) {
     Font::Release(font);
 }
 
-// Worker threads render into cells under the font's lock while the main
-// thread acquires (and so uploads) and releases the same and other glyphs.
+// Workers render into cells while the main thread acquires (uploads) and releases glyphs.
 TEST_F(TextBoxTest, StressPrepareOnWorkersWhileTheMainThreadAcquires) {
     Font* font = NewFontFromFile(32, kJapaneseFontPath, nullptr, 256, 256, nullptr);
     ASSERT_NE(font, nullptr);

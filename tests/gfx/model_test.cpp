@@ -1,7 +1,4 @@
-// Models on Mesa: both file formats with one to four attributes, shared
-// textures and their alpha test, every kind of damaged file refused with one
-// line, and pixels of a quad drawn through the material shader's camera
-// (matrix order and transposition), with a second program and the alpha test.
+// Models: both formats, shared textures, damaged files, and a quad drawn through the camera.
 #include "gfx/model.h"
 
 #include <cstring>
@@ -16,9 +13,7 @@
 
 namespace {
 
-// The second vertex program declares its attributes in another order and
-// uses the colour one too, so its locations differ from the first's; it also
-// reads the texture switch first, which gives that uniform location 0 on Mesa.
+// The second program's attribute and uniform locations differ from the first's.
 const char* const kVertex[2] = {
     "attribute vec3 a_Position; attribute vec2 a_TexCoord; uniform mat4 u_GeneralMatrix; varying vec2 v_uv;\n"
     "void main() { gl_Position = u_GeneralMatrix * vec4(a_Position, 1.0); v_uv = a_TexCoord; }\n",
@@ -32,8 +27,7 @@ const char* const kFragment =
     "void main() { vec4 c = vec4(0.0, 1.0, 0.0, 1.0); if (u_TexEnable != 0) c *= texture2D(s, v_uv);\n"
     "if (u_AlphaTest != 0 && c.a < u_AlphaRef) discard; gl_FragColor = c; }\n";
 
-// A 5 x 5 quad in the z = 0 plane from the origin towards +x and +y, with
-// position, normal, texcoord and colour (the first `attribs` of them).
+// A 5 x 5 quad at z = 0 with the first `attribs` of position, normal, texcoord, colour.
 E3d2Model Quad(int attribs, std::vector<E3d2Material> materials) {
     E3d2Model m;
     m.stride = 36;
@@ -141,7 +135,6 @@ TEST_F(ModelTest, DrawsThroughTheCameraWithEitherProgram) {
         ClearScreen(0, 0, 0);
         MaterialShader::SetModel(nullptr);  // stored before any program is current
         MaterialShader::Begin(program);
-        // From z = 10 with a 90-degree view, x and y in -10..10 fill the screen.
         MaterialShader::SetCamera({90, 1, 1, 100, {0, 0, 0}, {0, 0, 10}, {0, 1, 0}});
         Model::Draw(m);
         Mat4 left = Mat4::Identity();
@@ -152,8 +145,7 @@ TEST_F(ModelTest, DrawsThroughTheCameraWithEitherProgram) {
         ASSERT_TRUE(NoGlError());
         EXPECT_EQ(m->cachedProgram, program);
         const Rgba green{0, 255, 0, 255}, black{0, 0, 0, 255};
-        // The quad's opaque half at x 0..2.5, y 0..5, and moved by the model matrix to -5..0; its
-        // transparent half discarded.
+        // The opaque half, and moved by the model matrix; the transparent half discarded.
         EXPECT_TRUE(ReadPixel(136, 120) == green && ReadPixel(72, 184) == green);
         for (auto [x, y] : {std::pair<int, int>{180, 120}, {136, 184}, {120, 120}, {136, 60}})
             EXPECT_EQ(ReadPixel(x, y), black) << x << "," << y;
