@@ -61,7 +61,7 @@ protected:
     TempDir dir;
 };
 
-TEST_F(ModelTest, ReadsBothFormatsAndSharesTextures) {
+TEST_F(ModelTest, ReadsBothFormats) {
     for (int attribs = 1; attribs <= 4; ++attribs) {
         Model* m = Load(WriteE3d2(Quad(attribs, {Range(0, 6)})));
         ASSERT_NE(m, nullptr);
@@ -75,20 +75,6 @@ TEST_F(ModelTest, ReadsBothFormatsAndSharesTextures) {
     EXPECT_TRUE(plain->stride == 32 && plain->materials[0].indexCount == 3 && plain->materials[0].diffuse[3] == 1 &&
                 plain->rows[2].offset == 24 && !plain->rows[3].name);
     Model::Release(plain);
-
-    dir.Write("a.png", Png(6, {255, 255, 255, 255}, 1));
-    dir.Write("b.png", Png(2, {255, 255, 255}, 1));
-    const size_t before = GetTextureList().count;
-    Model* shared = Load(WriteE3d2(Quad(3, {Range(0, 3, "a.png"), Range(3, 3, "a.png"), Range(0, 6, "a.png"),
-                                             Range(0, 6, "b.png")})));
-    ASSERT_NE(shared, nullptr);
-    EXPECT_EQ(GetTextureList().count, before + 2);
-    EXPECT_EQ(shared->materials[0].texture, shared->materials[2].texture);
-    EXPECT_EQ(shared->materials[0].texture->refCount, 3);
-    EXPECT_EQ(shared->materials[0].alphaRef * shared->materials[0].alphaTest, 0.2f);  // RGBA
-    EXPECT_EQ(shared->materials[3].alphaTest, 0);                                    // RGB
-    Model::Release(shared);
-    EXPECT_EQ(GetTextureList().count, before);
 }
 
 TEST_F(ModelTest, DamagedFilesAreRefusedWithOneLine) {

@@ -11,7 +11,6 @@
 #include "fs/stream.h"
 #include "gfx/image.h"
 #include "gfx/image_file.h"
-#include "gfx/texture_decode.h"
 #include "tests/gfx_images/image_test_files.h"
 #include "tests/support/log_capture.h"
 
@@ -96,27 +95,6 @@ TEST(ImageMagickFiles, DecodeToTheSamePicture) {
             EXPECT_EQ(Pixels(image.get()), c.type == kPixelRgba8888 ? source.rgba : RgbOf(source));
         }
     }
-    // DXT1 holds these colours exactly, at most two per 4x4 block.
-    const uint8_t colours[4][4] = {{255, 0, 0, 255}, {0, 0, 255, 255}, {0, 255, 0, 255}, {255, 255, 255, 255}};
-    RawImage blocks;
-    blocks.width = blocks.height = 8;
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) blocks.rgba.insert(blocks.rgba.end(), colours[((y / 4) * 2 + x / 4 + (x + y) % 2) % 4],
-                                                       colours[((y / 4) * 2 + x / 4 + (x + y) % 2) % 4] + 4);
-    std::string dds = ConvertWithImageMagick(WritePng(Layout(PNG_COLOR_TYPE_RGB_ALPHA, 8, false, 8, 8, blocks.rgba)), "png",
-                                             {"-alpha", "off", "-define", "dds:compression=dxt1", "-define",
-                                              "dds:mipmaps=0", "-define", "dds:cluster-fit=true"},
-                                             "DDS:out.dds");
-    ImagePtr image(DecodeBytes(dds));
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->type, kPixelDxt1Rgb);
-    ASSERT_EQ(image->dataSize, 32u);
-    for (int block = 0; block < 4; ++block) {
-        uint8_t texels[16][4];
-        DecodeDxt1Block(image->pixels + block * 8, false, texels);
-        for (int i = 0; i < 16; ++i)
-            EXPECT_EQ(0, memcmp(texels[i], blocks.At((block % 2) * 4 + i % 4, (block / 2) * 4 + i / 4), 4)) << block;
-    }
     const std::string png = WritePng(Layout(PNG_COLOR_TYPE_RGB_ALPHA, 8, false, 4, 4, TestPattern(4, 4, 2, true).rgba));
     LogCapture log;  // uncompressed DDS is not read
     EXPECT_EQ(DecodeBytes(ConvertWithImageMagick(png, "png", {"-define", "dds:compression=none"}, "DDS:plain.dds")),
@@ -200,6 +178,7 @@ TEST(HostileFiles, EveryTruncationFailsCleanlyOrKeepsThePicture) {
         SCOPED_TRACE(name);
         ImagePtr whole(DecodeBytes(bytes));
         ASSERT_NE(whole, nullptr);
+        if (name[0] == 'd' || name[1] == 'v') { EXPECT_EQ(Pixels(whole.get()), std::vector<uint8_t>(32, bytes.back())); }
         EXPECT_TRUE(SameImage(ImagePtr(DecodeCompressed(bytes)).get(), whole.get()));
         for (size_t length = 0; length < bytes.size(); ++length) {
             LogCapture log;
