@@ -145,7 +145,6 @@ std::string RgbaPng(const RawImage& source) {
     return WritePng(PngLayout{source.width, source.height, PNG_COLOR_TYPE_RGB_ALPHA, 8, false, source.rgba, {}, {}});
 }
 
-// The graphics side and the task queues started; images load from files of the test's own folder.
 class AsyncTextureTest : public GfxTest {
 protected:
     void SetUp() override {
@@ -166,14 +165,13 @@ protected:
         WaitUntil([&] { return texture->state.load() != kAsyncTextureLoading; });
         return texture->state.load();
     }
-    // Loads through NewTextureAsync, waits for the decode and runs queue 2 once.
     AsyncTexture* LoadNow(const std::string& path, bool useAtlas) {
         AsyncTexture* texture = NewTextureAsync(path.c_str(), useAtlas ? 1 : 0, nullptr, nullptr);
         WaitForDecode(texture);
         TaskSystem::RunMainQueue();
         return texture;
     }
-    // Draws the image 1:1 with a sprite, its top-left corner at (x, y), and reads it back.
+    // Draws the image 1:1 with a sprite, its top-left corner at (x, y).
     std::vector<uint8_t> Draw(AsyncTexture* image, int x, int y) {
         const TextureArea* area = AsyncTexture::GetArea(image);
         if (area == nullptr) return {};

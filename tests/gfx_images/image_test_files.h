@@ -24,7 +24,6 @@ struct RawImage {
 
 // A deterministic pattern; with `opaque` every alpha is 255.
 RawImage TestPattern(int width, int height, uint32_t seed, bool opaque);
-// The same rows without alpha.
 std::vector<uint8_t> RgbOf(const RawImage& image);
 
 struct PngLayout {
