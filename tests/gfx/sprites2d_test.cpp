@@ -1,5 +1,6 @@
 // Quad arithmetic, the quad batch, the layer list's order, and sprites, text sprites, tiles and batched
 // drawing on Mesa from images whose every texel has its own colour.
+#include <array>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -79,14 +80,9 @@ protected:
 
 constexpr int32_t kMax = INT32_MAX, kMin = INT32_MIN;
 
-struct Corners { int tlx, tly, blx, bly, trx, try_, brx, bry; };
+using Corners = std::array<int, 8>;  // top-left, bottom-left, top-right, bottom-right
 
-::testing::AssertionResult CornersAre(const QuadVertex* q, const Corners& want) {
-    const Corners got{q[0].x, q[0].y, q[1].x, q[1].y, q[2].x, q[2].y, q[3].x, q[3].y};
-    if (memcmp(&got, &want, sizeof got) == 0) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "top-left " << got.tlx << "," << got.tly << " bottom-right " << got.brx
-                                         << "," << got.bry;
-}
+Corners CornersOf(const QuadVertex* q) { return {q[0].x, q[0].y, q[1].x, q[1].y, q[2].x, q[2].y, q[3].x, q[3].y}; }
 
 // Corners beyond the 16-bit range stop at its edge; the odd pixel goes right and down.
 TEST(QuadMath, CenteredRectsAndExtremeValues) {
@@ -103,7 +99,7 @@ TEST(QuadMath, CenteredRectsAndExtremeValues) {
     QuadVertex q[4];
     for (const Case& c : cases) {
         Quad::SetCenteredRect(q, c.x, c.y, c.w, c.h);
-        EXPECT_TRUE(CornersAre(q, c.want)) << c.x << " " << c.w;
+        EXPECT_EQ(CornersOf(q), c.want) << c.x << " " << c.w;
     }
     Quad::SetRect(q, kMax, kMin, kMax, kMax);
     EXPECT_TRUE(q[kQuadTopLeft].x == 32767 && q[kQuadTopLeft].y == -32768 && q[kQuadBottomRight].y == -1);
@@ -143,7 +139,7 @@ TEST(QuadMath, ClipMovesTexelsWithTheCutEdge) {
         Quad::SetTexRect(q, 0, 0, 200, 100);
         if (c.transposed) Quad::ClipTransposed(q, 2.0f, 2.0f, c.clip);
         else Quad::Clip(q, 2.0f, 2.0f, c.clip);
-        EXPECT_TRUE(CornersAre(q, c.positions)) << c.what;
+        EXPECT_EQ(CornersOf(q), c.positions) << c.what;
         for (int i = 0; i < 4; ++i) EXPECT_TRUE(q[i].u == c.u[i] && q[i].v == c.v[i]) << c.what << " corner " << i;
     }
     const int32_t clips[][4] = {{kMax, kMin, kMax, kMax}, {kMin, kMin, kMin, kMax}, {kMin, kMax, kMax, kMax},
@@ -154,7 +150,7 @@ TEST(QuadMath, ClipMovesTexelsWithTheCutEdge) {
             Quad::SetRect(q, 0, 0, 100, 50);
             if (transposed) Quad::ClipTransposed(q, 2.0f, 2.0f, clip);
             else Quad::Clip(q, 2.0f, 2.0f, clip);
-            EXPECT_TRUE(CornersAre(q, none)) << clip[0] << " " << clip[1] << " " << clip[2] << " " << clip[3];
+            EXPECT_EQ(CornersOf(q), none) << clip[0] << " " << clip[1] << " " << clip[2] << " " << clip[3];
         }
     }
 }
@@ -300,15 +296,11 @@ protected:
         Sprites2dTest::SetUp();
         sprite_->SetSheet(TexelImage(16 * kCell, 4 * kCell, 1), 0, 0, kCell, kCell);
         sprite_->SetPos(60, 60);  // box 100 x 100: left 10, top 10
+        Add(sprite_, TextSprite::Draw);
     }
     void TearDown() override {
         TextSprite::Destroy(sprite_);
         Sprites2dTest::TearDown();
-    }
-    void Draw() {
-        ClearScreen(0, 0, 0);
-        ResetRenderStats();
-        TextSprite::Draw(sprite_);
     }
     TextSprite* sprite_ = TextSprite::Create(32, nullptr);
 };
@@ -324,7 +316,7 @@ TEST_F(TextSpriteTest, CharactersShowTheirCells) {
     for (const Case& c : cases) {
         sprite_->SetSheetStartsAtDigits(c.digits);
         sprite_->SetText(c.text);
-        Draw();
+        DrawFrame();
         for (int i = 0; i < 4; ++i) {  // the cell's texel at the same offset as the pixel read
             const int cell = c.cells[i];
             const Rgba want = cell < 0 ? kBlack : Texel((cell % 16) * kCell + 3, (cell / 16) * kCell + 6, 1);
@@ -360,12 +352,12 @@ TEST_F(TextSpriteTest, AlignmentAndWrapping) {
 TEST_F(TextSpriteTest, ColourClipAndVisibility) {
     sprite_->SetText("00");
     sprite_->SetColor(ColorWord(255, 255, 255, 0));
-    Draw();
+    DrawFrame();
     EXPECT_EQ(GetRenderStats().drawCalls, 0u) << "alpha 0 hides";
     EXPECT_TRUE(sprite_->flags & kTextSpriteDirty) << "recolouring lays nothing out";
     sprite_->SetColor(ColorWord(0, 255, 0));
     sprite_->SetClipRect(0, 0, 15, 200);  // cuts the first quad at x 15
-    Draw();
+    DrawFrame();
     EXPECT_EQ(ReadPixel(12, 15), (Rgba{0, 31, 0, 255})) << "texel (2, 15) through a green vertex";
     EXPECT_EQ(ReadPixel(16, 15), kBlack);
 }
@@ -380,14 +372,11 @@ protected:
         Sprites2dTest::SetUp();
         tile_->SetSize(20, 12);
         tile_->SetPos(20, 16);  // left 10, top 10
+        Add(tile_, Tile::Draw);
     }
     void TearDown() override {
         Tile::Destroy(tile_);
         Sprites2dTest::TearDown();
-    }
-    void Draw() {
-        ClearScreen(0, 0, 0);
-        Tile::Draw(tile_);
     }
     void ExpectPoints(const std::vector<Point>& points, int mode) {
         for (const Point& p : points)
@@ -403,7 +392,7 @@ protected:
 
 TEST_F(TileTest, TiledCopiesMeetAtTheirSeams) {
     tile_->SetImage(TexelImage(8, 8, kStep), nullptr);
-    Draw();
+    DrawFrame();
     const std::vector<uint8_t> pixels = ReadRect(10, 10, 20, 12);
     for (int j = 0; j < 12; ++j) {
         for (int i = 0; i < 20; ++i) {
@@ -426,7 +415,7 @@ TEST_F(TileTest, FramesAndBarsSampleTheirParts) {
     for (int32_t mode = 1; mode <= 3; ++mode) {
         tile_->SetMode(mode);
         tile_->SetPos(20, 16);  // builds again
-        Draw();
+        DrawFrame();
         ExpectPoints(cases[mode - 1], mode);
         EXPECT_EQ(ReadPixel(30, 16), kBlack) << "mode " << mode;
     }
@@ -442,14 +431,14 @@ TEST_F(TileTest, FramesAndBarsSampleTheirParts) {
     tile_->SetMode(2);
     tile_->SetSize(20, 12);
     tile_->SetClipRect(12, 0, 27, 256);
-    Draw();
+    DrawFrame();
     ExpectPoints({{12, 10, 2, 0}, {26, 10, 4, 0}}, 2);
     EXPECT_TRUE(ReadPixel(11, 12) == kBlack && ReadPixel(27, 10) == kBlack);
 }
 
 TEST_F(TileTest, EdgeFrameLiesOverATiledBackground) {
     tile_->SetImage(TexelImage(8, 8, kStep), TexelImage(8, 8, kStep, 255));
-    Draw();
+    DrawFrame();
     ExpectPoints({{10, 10, 0, 0, 255}, {29, 21, 7, 7, 255}, {13, 20, 3, 6, 255},  // corners are the quadrants
                   {20, 10, 4, 0, 255}, {20, 21, 4, 7, 255},                       // top and bottom edges: column 4
                   {11, 15, 1, 4, 255}, {28, 15, 6, 4, 255},                       // left and right edges: row 4
@@ -469,7 +458,7 @@ TEST_F(TileTest, WithoutAnImageItIsAPlainRectangle) {
     tile_->SetBackColor(ColorWord(0, 0, 255));
     tile_->SetColor(ColorWord(255, 255, 255, 128));
     tile_->SetScale(2.0f);  // not applied to the plain rectangle
-    Draw();
+    DrawFrame();
     EXPECT_TRUE(RectIs(10, 10, 20, 12, Rgba{0, 0, 128, 255}, 1));
     EXPECT_TRUE(RectIs(9, 9, 22, 1, kBlack));
 }
