@@ -293,10 +293,7 @@ TEST_F(TextBoxTest, RevealFollowsTheWaitTimeAndSkip) {
 
 TEST_F(TextBoxTest, WrapsBeforeTheCharacterThatCrossesTheRightEdge) {
     const std::vector<Placed> five = {{0, 0}, {20, 0}, {40, 0}, {60, 0}, {80, 0}};
-    auto then = [&](std::vector<Placed> more) {
-        more.insert(more.begin(), five.begin(), five.end());
-        return more;
-    };
+    auto then = [&](std::vector<Placed> more) { more.insert(more.begin(), five.begin(), five.end()); return more; };
     const std::pair<const char*, std::vector<Placed>> cases[] = {
         {"あいうえお", five},
         {"あいうえおか", then({{0, 28}})},
@@ -416,10 +413,7 @@ TEST_F(TextBoxTest, TextSetEveryFrameNeverBlanks) {
     TextBox::SetSize(box, 240, 60);
     TextBox::SetFontRGBA(box, 0xFF000000u);  // black on the white screen
     TextBox::SetTextUtf8(box, "Turn 7", 1);
-    ASSERT_TRUE(WaitUntil([&] {
-        TaskSystem::RunMainQueue();
-        return TextBox::IsAnimDone(box);
-    }));
+    ASSERT_TRUE(WaitUntil([&] { TaskSystem::RunMainQueue(); return TextBox::IsAnimDone(box); }));
     auto darkAfterFrame = [&](const char* text) {
         TextBox::Clear(box);
         TextBox::SetTextUtf8(box, text, 1);
@@ -431,10 +425,7 @@ TEST_F(TextBoxTest, TextSetEveryFrameNeverBlanks) {
         return dark;
     };
     Task hold{};
-    hold.callback = [](void*) {
-        while (g_holdWorker.load()) SleepMs(1);
-        return 1;
-    };
+    hold.callback = [](void*) { while (g_holdWorker.load()) SleepMs(1); return 1; };
     g_holdWorker = true;
     TaskSystem::AddTask(kTaskQueueBackground, &hold);
     for (int frame = 0; frame < 5; ++frame) EXPECT_GT(darkAfterFrame("Turn 7"), 50) << "frame " << frame;

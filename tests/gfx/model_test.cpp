@@ -74,11 +74,7 @@ TEST_F(ModelTest, ReadsBothFormats) {
 
 TEST_F(ModelTest, DamagedFilesAreRefusedWithOneLine) {
     const std::string good = WriteE3d2(Quad(4, {Range(0, 6, "t.png")}));
-    auto patched = [&](size_t at, uint32_t value) {
-        std::string s = good;
-        memcpy(&s[at], &value, 4);
-        return s;
-    };
+    auto patched = [&](size_t at, uint32_t value) { std::string s = good; memcpy(&s[at], &value, 4); return s; };
     const size_t material = 48 + 16, data = material + 128;
     std::vector<std::string> bad = {
         patched(8, 5),                                 // five attribute records

@@ -180,9 +180,7 @@ TEST(HostileFiles, EveryTruncationFailsCleanlyOrKeepsThePicture) {
 
 std::string PngWithHeader(uint32_t width, uint32_t height) {
     std::string bytes = Png(6, 8, false, 1, 1);
-    auto put = [&](size_t at, uint32_t value) {
-        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (24 - 8 * i));
-    };
+    auto put = [&](size_t at, uint32_t value) { for (int i = 0; i < 4; ++i) bytes[at + i] = char(value >> (24 - 8 * i)); };
     put(16, width);
     put(20, height);
     put(29, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(&bytes[12]), 17)));
