@@ -28,17 +28,15 @@ Texel At(const std::vector<uint8_t>& rgba, int width, int x, int y) {
     return {p[0], p[1], p[2], p[3]};
 }
 
-void PutU32(uint8_t* p, uint32_t v, int bytes = 4) {
-    for (int i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
+void PutU32(uint8_t* p, uint32_t v) { for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i)); }
 
 constexpr uint32_t kIndexRamp = 0xE4E4E4E4u;
 
-std::vector<uint8_t> ColourBlock(uint16_t c0, uint16_t c1, uint32_t indices) {
-    std::vector<uint8_t> block(8);
-    PutU32(&block[0], c0 | uint32_t{c1} << 16);
-    PutU32(&block[4], indices);
-    return block;
+// Blocks of two words: colours and indices, or PVRTC modulation and colours (A in the low half).
+std::vector<uint8_t> Blocks(int count, uint32_t first, uint32_t second) {
+    std::vector<uint8_t> data(static_cast<size_t>(count) * 8);
+    for (int i = 0; i < count; ++i) PutU32(&data[i * 8], first), PutU32(&data[i * 8 + 4], second);
+    return data;
 }
 
 // The data ends right before an unreadable page, so a read past it faults.
@@ -73,30 +71,18 @@ TEST(BlockDecode, Dxt1AndAtcColoursFromHandMadeBlocks) {
         {kPixelAtcRgb, 0x8000 | 0x001F, 0xF800, {black, blue, blue, red}},
     };
     for (const Case& c : cases) {
-        std::vector<uint8_t> out = Decode(c.code, 4, 4, ColourBlock(c.c0, c.c1, kIndexRamp));
+        std::vector<uint8_t> out = Decode(c.code, 4, 4, Blocks(1, c.c0 | uint32_t{c.c1} << 16, kIndexRamp));
         for (int i = 0; i < 16; ++i) EXPECT_EQ(At(out, 4, i % 4, i / 4), c.colours[i % 4]) << std::hex << c.c0 << " texel " << i;
     }
     // A 6 x 5 level of 2 x 2 one-colour blocks: partial blocks keep their texels in place.
-    std::vector<uint8_t> data;
-    for (uint16_t colour : {0xF800, 0x07E0, 0x001F, 0xFFFF}) {
-        std::vector<uint8_t> block = ColourBlock(colour, colour, 0);
-        data.insert(data.end(), block.begin(), block.end());
-    }
+    std::vector<uint8_t> data(32);
+    const uint32_t colours[] = {0xF800, 0x07E0, 0x001F, 0xFFFF};
+    for (int k = 0; k < 4; ++k) PutU32(&data[k * 8], colours[k] * 0x10001u);
     std::vector<uint8_t> out = Decode(kPixelDxt1Rgb, 6, 5, data);
     EXPECT_EQ(At(out, 6, 3, 3), red);
     EXPECT_EQ(At(out, 6, 5, 0), (Texel{0, 255, 0, 255}));
     EXPECT_EQ(At(out, 6, 0, 4), blue);
     EXPECT_EQ(At(out, 6, 5, 4), (Texel{255, 255, 255, 255}));
-}
-
-// PVRTC blocks: modulation word, then colour word (A in the low half).
-std::vector<uint8_t> PvrtcLevel(int blocks, uint32_t modulation, uint32_t colours) {
-    std::vector<uint8_t> data(static_cast<size_t>(blocks) * 8);
-    for (int i = 0; i < blocks; ++i) {
-        PutU32(&data[i * 8], modulation);
-        PutU32(&data[i * 8 + 4], colours);
-    }
-    return data;
 }
 
 constexpr uint32_t kOpaqueRedA = 0x8000 | 0x7C00;
@@ -113,7 +99,7 @@ TEST(PvrtcDecode, FourBitModulationWeights) {
         {kPixelPvrtcRgba4, kOpaqueBlueB | 0x3F00, {{255, 0, 0, 109}, {159, 0, 96, 164}, {96, 0, 159, 200}, blue}},
     };
     for (const Case& c : cases) {
-        std::vector<uint8_t> out = Decode(c.code, 8, 8, PvrtcLevel(4, kIndexRamp, c.colours));
+        std::vector<uint8_t> out = Decode(c.code, 8, 8, Blocks(4, kIndexRamp, c.colours));
         for (int i = 0; i < 64; ++i) EXPECT_EQ(At(out, 8, i % 8, i / 8), c.expected[i % 4]) << c.code << " texel " << i;
     }
 }
@@ -142,12 +128,12 @@ TEST(PvrtcDecode, TwoBitModulation) {
     const Texel red{255, 0, 0, 255}, blue{0, 0, 255, 255}, purple{128, 0, 128, 255};
     const uint32_t colours = kOpaqueBlueB | kOpaqueRedA;
     // One bit per texel: odd texels show B.
-    std::vector<uint8_t> out = Decode(kPixelPvrtcRgb2, 16, 8, PvrtcLevel(4, 0xAAAAAAAAu, colours));
+    std::vector<uint8_t> out = Decode(kPixelPvrtcRgb2, 16, 8, Blocks(4, 0xAAAAAAAAu, colours));
     for (int i = 0; i < 128; ++i) EXPECT_EQ(At(out, 16, i % 16, i / 16), i % 2 ? blue : red) << i;
     // Checkerboard: rows 0, 2 weight 8, rows 1, 3 weight 0; the rest average four neighbours or up and down.
     struct Case { uint32_t modulation; bool upDown; } cases[] = {{0x00FF00FEu, false}, {0x00FF00FFu, true}};
     for (const Case& c : cases) {
-        out = Decode(kPixelPvrtcRgb2, 16, 8, PvrtcLevel(4, c.modulation, colours | 1));
+        out = Decode(kPixelPvrtcRgb2, 16, 8, Blocks(4, c.modulation, colours | 1));
         for (int y = 0; y < 8; ++y) {
             for (int x = 0; x < 16; ++x) {
                 Texel want = y % 2 == 0 ? blue : red;
@@ -157,7 +143,7 @@ TEST(PvrtcDecode, TwoBitModulation) {
         }
     }
     // Low bit 1, bit 20 clear: left and right neighbours, which differ here (8 and 0) in every row.
-    out = Decode(kPixelPvrtcRgb2, 16, 8, PvrtcLevel(4, 0x33233333u, colours | 1));
+    out = Decode(kPixelPvrtcRgb2, 16, 8, Blocks(4, 0x33233333u, colours | 1));
     for (int i = 0; i < 128; ++i) {
         const int x = i % 16, y = i / 16;
         EXPECT_EQ(At(out, 16, x, y), (x ^ y) & 1 ? purple : x % 4 == y % 2 ? blue : red) << x << "," << y;
