@@ -103,7 +103,8 @@ TEST_F(ModelTest, DamagedFilesAreRefusedWithOneLine) {
 }
 
 TEST_F(ModelTest, DrawsThroughTheCameraWithEitherProgram) {
-    dir.Write("half.png", WritePng(PngLayout{4, 1, 6, 8, false, {255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 0, 255, 255, 255, 0}, {}, {}}));
+    const std::vector<uint8_t> half = {255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 0, 255, 255, 255, 0};
+    dir.Write("half.png", WritePng(PngLayout{4, 1, 6, 8, false, half, {}, {}}));
     Model* m = Load(WriteE3d2(Quad(4, {Range(0, 6, "half.png")})));
     ASSERT_NE(m, nullptr);
     for (const char* vertex : kVertex) {

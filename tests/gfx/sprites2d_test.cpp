@@ -218,13 +218,11 @@ TEST_F(SpriteTest, ClippingKeepsTexelsInPlace) {
     const std::vector<uint8_t> clipped = DrawFrame();
     static const uint8_t kNothing[3] = {};
     int inside = 0;
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
-            const size_t i = (static_cast<size_t>(y) * kWidth + x) * 4;
-            const bool in = x >= clip[0] && x < clip[2] && y >= clip[1] && y < clip[3];
-            inside += in;
-            ASSERT_EQ(0, memcmp(&clipped[i], in ? &whole[i] : kNothing, 3)) << x << "," << y;
-        }
+    for (int i = 0; i < kWidth * kHeight; ++i) {
+        const int x = i % kWidth, y = i / kWidth;
+        const bool in = x >= clip[0] && x < clip[2] && y >= clip[1] && y < clip[3];
+        inside += in;
+        ASSERT_EQ(0, memcmp(&clipped[i * 4], in ? &whole[i * 4] : kNothing, 3)) << x << "," << y;
     }
     EXPECT_EQ(inside, 50 * 80);
     sprite->SetAngle(90.0f);
