@@ -244,7 +244,6 @@ TEST_F(TextureTest, UncompressedFormatsRoundTripAndUpdate) {
             Image* image = MakeImage(f.code, w, h, f.bits, texels);
             Texture* texture = Texture::Create(nullptr);
             ASSERT_TRUE(Texture::UploadImage(texture, 0, image, nullptr)) << f.code;
-            EXPECT_EQ(texture->format, f.code);
             ClearScreen(0, 0, 0);
             EXPECT_TRUE(DrawsAs(texture, f.code, texels, bytes));
             if (w == 7) {
@@ -568,7 +567,6 @@ TEST_F(ModelTest, DrawsThroughTheCameraWithEitherProgram) {
         Model::Draw(m);
         MaterialShader::End();
         ASSERT_TRUE(NoGlError());
-        EXPECT_EQ(m->cachedProgram, program);
         const Rgba green{0, 255, 0, 255}, black{0, 0, 0, 255};
         // The opaque half, and moved by the model matrix; the transparent half discarded.
         EXPECT_TRUE(ReadPixel(136, 120) == green && ReadPixel(72, 184) == green);
@@ -773,23 +771,18 @@ TEST_F(SpriteTest, ClippingKeepsTexelsInPlace) {
     const std::vector<uint8_t> whole = DrawFrame();
     const int32_t clip[4] = {100, 90, 150, 170};
     sprite->SetClipRect(clip);
-    ASSERT_NE(sprite->GetClipRect(), nullptr);
     const std::vector<uint8_t> clipped = DrawFrame();
     static const uint8_t kNothing[3] = {};
-    int inside = 0;
     for (int i = 0; i < kWidth * kHeight; ++i) {
         const int x = i % kWidth, y = i / kWidth;
         const bool in = x >= clip[0] && x < clip[2] && y >= clip[1] && y < clip[3];
-        inside += in;
         ASSERT_EQ(0, memcmp(&clipped[i * 4], in ? &whole[i * 4] : kNothing, 3)) << x << "," << y;
     }
-    EXPECT_EQ(inside, 50 * 80);
     sprite->SetAngle(90.0f);
     DrawFrame();
     EXPECT_FALSE(ReadPixel(85, 85) == kBlack);
     sprite->SetAngle(0.0f);
     Clip(sprite, 0, 0, 0, 0);
-    EXPECT_EQ(sprite->GetClipRect(), nullptr);
     DrawFrame();
     EXPECT_FALSE(ReadPixel(80, 80) == kBlack);
 }
@@ -839,7 +832,6 @@ TEST_F(SpriteTest, LoadingImagesDrawNothingAndTheFirstReadyFrameIsRight) {
     AsyncTexture::SetDecoded(images_.back(), MakeImage(kPixelRgba8888, 6, 4, 32, red));
     ASSERT_EQ(AsyncTexture::CompleteUpload(images_.back()), 1);
     DrawFrame();
-    EXPECT_TRUE(sprite->GetWidth() == 6 && sprite->GetHeight() == 4);
     EXPECT_TRUE(RectIs(97, 98, 6, 4, Rgba{255, 0, 0, 255}));
     EXPECT_TRUE(RectIs(96, 97, 8, 1, kBlack) && RectIs(96, 102, 8, 1, kBlack));
     EXPECT_TRUE(RectIs(96, 98, 1, 4, kBlack) && RectIs(103, 98, 1, 4, kBlack));
