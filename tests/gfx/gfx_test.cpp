@@ -583,6 +583,8 @@ class Sprites2dTest : public GfxTest {
 protected:
     Sprites2dTest() { nodes_.reserve(64); }  // nodes stay put while linked
     void TearDown() override {
+        SetStd2dBatchingEnabled(true);
+        TextSprite::Destroy(text_);
         for (Sprite* sprite : sprites_) Sprite::Destroy(sprite);
         LayerList::Destroy(list_);  // the nodes go with the fixture
         for (AsyncTexture* image : images_) ReleaseTexture(image);
@@ -629,6 +631,12 @@ protected:
         return ReadRect(0, 0, kWidth, kHeight);
     }
 
+    std::vector<uint8_t> DrawBatched(bool batched) {
+        SetStd2dBatchingEnabled(batched);
+        return DrawFrame(20);
+    }
+
+    TextSprite* text_ = nullptr;
     LayerList* list_ = LayerList::Create(nullptr);
     std::vector<LayerNode> nodes_;
     std::vector<Sprite*> sprites_;
@@ -843,15 +851,11 @@ class TextSpriteTest : public Sprites2dTest {
 protected:
     void SetUp() override {
         Sprites2dTest::SetUp();
-        sprite_->SetSheet(TexelImage(16 * kCell, 4 * kCell, 1), 0, 0, kCell, kCell);
-        sprite_->SetPos(60, 60);  // box 100 x 100: left 10, top 10
-        Add(sprite_, TextSprite::Draw);
+        text_ = TextSprite::Create(32, nullptr);
+        text_->SetSheet(TexelImage(16 * kCell, 4 * kCell, 1), 0, 0, kCell, kCell);
+        text_->SetPos(60, 60);  // box 100 x 100: left 10, top 10
+        Add(text_, TextSprite::Draw);
     }
-    void TearDown() override {
-        TextSprite::Destroy(sprite_);
-        Sprites2dTest::TearDown();
-    }
-    TextSprite* sprite_ = TextSprite::Create(32, nullptr);
 };
 
 TEST_F(TextSpriteTest, CharactersShowTheirCells) {
@@ -863,8 +867,8 @@ TEST_F(TextSpriteTest, CharactersShowTheirCells) {
         {"\x7F\xFF\x80" "0", false, {-1, -1, -1, 16}},  // beyond the sheet's rows, and bytes above 127
     };
     for (const Case& c : cases) {
-        sprite_->SetSheetStartsAtDigits(c.digits);
-        sprite_->SetText(c.text);
+        text_->SetSheetStartsAtDigits(c.digits);
+        text_->SetText(c.text);
         DrawFrame();
         for (int i = 0; i < 4; ++i) {  // the cell's texel at the same offset as the pixel read
             const int cell = c.cells[i];
@@ -884,27 +888,27 @@ TEST_F(TextSpriteTest, AlignmentAndWrapping) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        sprite_->SetAlign(c.align);
-        sprite_->SetSize(c.width, 100);
-        sprite_->SetCharSpace(c.charSpace);
-        sprite_->SetScale(c.scale);
-        sprite_->SetText(c.text);
-        ASSERT_TRUE(sprite_->Layout());
-        ASSERT_EQ(sprite_->batch->vertexCount / 4, c.corners.size());
+        text_->SetAlign(c.align);
+        text_->SetSize(c.width, 100);
+        text_->SetCharSpace(c.charSpace);
+        text_->SetScale(c.scale);
+        text_->SetText(c.text);
+        ASSERT_TRUE(text_->Layout());
+        ASSERT_EQ(text_->batch->vertexCount / 4, c.corners.size());
         for (uint32_t i = 0; i < c.corners.size(); ++i) {
-            const QuadVertex& v = sprite_->batch->vertices[i * 4 + kQuadTopLeft];
+            const QuadVertex& v = text_->batch->vertices[i * 4 + kQuadTopLeft];
             EXPECT_EQ(std::make_pair(int{v.x}, int{v.y}), c.corners[i]) << i;
         }
     }
 }
 
 TEST_F(TextSpriteTest, ColourClipAndVisibility) {
-    sprite_->SetText("00");
-    sprite_->SetColor(ColorWord(255, 255, 255, 0));
+    text_->SetText("00");
+    text_->SetColor(ColorWord(255, 255, 255, 0));
     DrawFrame();
     EXPECT_EQ(GetRenderStats().drawCalls, 0u) << "alpha 0 hides";
-    sprite_->SetColor(ColorWord(0, 255, 0));
-    sprite_->SetClipRect(0, 0, 15, 200);  // cuts the first quad at x 15
+    text_->SetColor(ColorWord(0, 255, 0));
+    text_->SetClipRect(0, 0, 15, 200);  // cuts the first quad at x 15
     DrawFrame();
     EXPECT_EQ(ReadPixel(12, 15), (Rgba{0, 31, 0, 255})) << "texel (2, 15) through a green vertex";
     EXPECT_EQ(ReadPixel(16, 15), kBlack);
@@ -1040,19 +1044,7 @@ TEST_F(TileTest, TiledPieceCounts) {
     }
 }
 
-class BatchingTest : public Sprites2dTest {
-protected:
-    void TearDown() override {
-        SetStd2dBatchingEnabled(true);
-        TextSprite::Destroy(text_);
-        Sprites2dTest::TearDown();
-    }
-    std::vector<uint8_t> DrawFrame(bool batched) {
-        SetStd2dBatchingEnabled(batched);
-        return Sprites2dTest::DrawFrame(20);
-    }
-    TextSprite* text_ = nullptr;
-};
+using BatchingTest = Sprites2dTest;
 
 TEST_F(BatchingTest, SameSceneSamePixelsFewerDraws) {
     AsyncTexture* a = TexelImage(16, 16, 8);
@@ -1076,9 +1068,9 @@ TEST_F(BatchingTest, SameSceneSamePixelsFewerDraws) {
     Add(text_, TextSprite::Draw);
     AddSprite(a, 150, 150)->SetScale(3.0f);  // linear filtering like the text
 
-    const std::vector<uint8_t> unbatched = DrawFrame(false);
+    const std::vector<uint8_t> unbatched = DrawBatched(false);
     EXPECT_EQ(GetRenderStats().drawCalls, 14u);
-    EXPECT_TRUE(DrawFrame(true) == unbatched) << "the batched frame differs";
+    EXPECT_TRUE(DrawBatched(true) == unbatched) << "the batched frame differs";
     EXPECT_EQ(GetRenderStats().drawCalls, 5u);
     EXPECT_TRUE(NoGlError());
     Tile::Destroy(tile);
@@ -1089,7 +1081,7 @@ TEST_F(BatchingTest, OtherLayersSeeEverythingBelowDrawn) {
     for (int i = 0; i < 3; ++i) AddSprite(nullptr, 20 + i * 10, 20, ColorWord(0, 0, 255));
     Add(nullptr, [](void*) { drawsBefore = GetRenderStats().drawCalls; });
     AddSprite(nullptr, 100, 100, ColorWord(0, 0, 255));
-    DrawFrame(true);
+    DrawBatched(true);
     EXPECT_EQ(drawsBefore, 1u);
     EXPECT_EQ(GetRenderStats().drawCalls, 2u);
 }
@@ -1103,9 +1095,9 @@ TEST_F(BatchingTest, MoreQuadsThanOneDrawHolds) {
     Add(text_, TextSprite::Draw);  // the same quads again: more than one draw holds with the first
     AddSprite(nullptr, 100, 100, ColorWord(0, 0, 255));
     AddSprite(nullptr, 100, 130, ColorWord(0, 0, 255));
-    const std::vector<uint8_t> unbatched = DrawFrame(false);
+    const std::vector<uint8_t> unbatched = DrawBatched(false);
     EXPECT_EQ(GetRenderStats().drawCalls, 4u);
-    EXPECT_TRUE(DrawFrame(true) == unbatched);
+    EXPECT_TRUE(DrawBatched(true) == unbatched);
     EXPECT_EQ(GetRenderStats().drawCalls, 3u);
 }
 
