@@ -585,6 +585,7 @@ protected:
     void TearDown() override {
         SetStd2dBatchingEnabled(true);
         TextSprite::Destroy(text_);
+        Tile::Destroy(tile_);
         for (Sprite* sprite : sprites_) Sprite::Destroy(sprite);
         LayerList::Destroy(list_);  // the nodes go with the fixture
         for (AsyncTexture* image : images_) ReleaseTexture(image);
@@ -637,6 +638,7 @@ protected:
     }
 
     TextSprite* text_ = nullptr;
+    Tile* tile_ = Tile::Create(nullptr);
     LayerList* list_ = LayerList::Create(nullptr);
     std::vector<LayerNode> nodes_;
     std::vector<Sprite*> sprites_;
@@ -926,10 +928,6 @@ protected:
         tile_->SetPos(20, 16);  // left 10, top 10
         Add(tile_, Tile::Draw);
     }
-    void TearDown() override {
-        Tile::Destroy(tile_);
-        Sprites2dTest::TearDown();
-    }
     void ExpectPoints(const std::vector<Point>& points, int mode) {
         for (const Point& p : points)
             EXPECT_EQ(ReadPixel(p.x, p.y), Texel(p.u, p.v, kStep, p.blue)) << "mode " << mode << " at " << p.x << "," << p.y;
@@ -939,7 +937,6 @@ protected:
     int PieceWidth(uint32_t i) const { return Corner(i, kQuadTopRight).x - Corner(i, kQuadTopLeft).x; }
     int PieceHeight(uint32_t i) const { return Corner(i, kQuadBottomLeft).y - Corner(i, kQuadTopLeft).y; }
 
-    Tile* tile_ = Tile::Create(nullptr);
 };
 
 TEST_F(TileTest, TiledCopiesMeetAtTheirSeams) {
@@ -1049,11 +1046,10 @@ using BatchingTest = Sprites2dTest;
 TEST_F(BatchingTest, SameSceneSamePixelsFewerDraws) {
     AsyncTexture* a = TexelImage(16, 16, 8);
     AsyncTexture* b = TexelImage(16, 16, 8, 40);
-    Tile* tile = Tile::Create(nullptr);
-    tile->SetImage(a, nullptr);
-    tile->SetSize(200, 60);
-    tile->SetPos(110, 50);
-    Add(tile, Tile::Draw);  // a's texture, nearest filtering: joins the sprites below
+    tile_->SetImage(a, nullptr);
+    tile_->SetSize(200, 60);
+    tile_->SetPos(110, 50);
+    Add(tile_, Tile::Draw);  // a's texture, nearest filtering: joins the sprites below
     const uint32_t half = ColorWord(255, 255, 255, 128);
     for (int i = 0; i < 6; ++i) AddSprite(a, 20 + i * 9, 40 + i * 5, i % 2 ? half : 0xFFFFFFFFu);  // overlapping
     AddSprite(b, 60, 60, half);
@@ -1073,7 +1069,6 @@ TEST_F(BatchingTest, SameSceneSamePixelsFewerDraws) {
     EXPECT_TRUE(DrawBatched(true) == unbatched) << "the batched frame differs";
     EXPECT_EQ(GetRenderStats().drawCalls, 5u);
     EXPECT_TRUE(NoGlError());
-    Tile::Destroy(tile);
 }
 
 TEST_F(BatchingTest, OtherLayersSeeEverythingBelowDrawn) {

@@ -341,21 +341,16 @@ protected:
         EXPECT_TRUE(gLivePages.empty());
         gLivePages.clear();
     }
-
-    static std::vector<std::vector<int>> FreeRects(int slot) {
-        AtlasArea rects[64];
-        int count = ImageAtlas::FreeRectangles(slot, rects, 64);
-        std::vector<std::vector<int>> out;
-        for (int i = 0; i < count && i < 64; ++i) out.push_back({rects[i].x, rects[i].y, rects[i].width, rects[i].height});
-        return out;
-    }
 };
 
 TEST_F(ImageAtlasTest, FirstAreaSplitsThePageAndImpossibleRequestsGiveNull) {
     AtlasArea* area = ImageAtlas::Allocate(100, 50, 0, nullptr);
     ASSERT_NE(area, nullptr);
     EXPECT_TRUE(area->x == 0 && area->y == 0 && area->width == 100 && area->height == 50 && area->refCount == 1);
-    EXPECT_EQ(FreeRects(0), (std::vector<std::vector<int>>{{100, 0, 924, 50}, {0, 50, 1024, 974}}));
+    AtlasArea free[4];
+    ASSERT_EQ(ImageAtlas::FreeRectangles(0, free, 4), 2);
+    EXPECT_TRUE(free[0].x == 100 && free[0].y == 0 && free[0].width == 924 && free[0].height == 50);
+    EXPECT_TRUE(free[1].x == 0 && free[1].y == 50 && free[1].width == 1024 && free[1].height == 974);
     ImageAtlas::Release(area);
 
     std::vector<AtlasArea*> pages;
