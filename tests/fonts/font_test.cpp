@@ -29,11 +29,6 @@ namespace {
 constexpr const char* kLatinFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 constexpr const char* kJapaneseFontPath = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
 
-std::vector<uint8_t> ReadFontFile(const char* path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 class GlyphCacheTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_FALSE(latin.empty()) << kLatinFontPath; }
@@ -44,7 +39,8 @@ protected:
         return cache;
     }
 
-    std::vector<uint8_t> latin = ReadFontFile(kLatinFontPath);
+    std::ifstream file{kLatinFontPath, std::ios::binary};
+    std::vector<uint8_t> latin{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     std::vector<GlyphCache*> caches;
 };
 

@@ -19,18 +19,14 @@ RawImage TestPattern(int width, int height, uint32_t seed, bool opaque) {
     RawImage image{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 4)};
     uint32_t state = seed * 2654435761u + 1;
     for (size_t i = 0; i < image.rgba.size(); ++i) {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        image.rgba[i] = static_cast<uint8_t>(state >> 7);
-        if (opaque && i % 4 == 3) image.rgba[i] = 255;
+        state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+        image.rgba[i] = opaque && i % 4 == 3 ? 255 : static_cast<uint8_t>(state >> 7);
     }
     return image;
 }
 
 std::vector<uint8_t> RgbOf(const RawImage& image) {
     std::vector<uint8_t> rgb;
-    rgb.reserve(image.rgba.size() / 4 * 3);
     for (size_t i = 0; i < image.rgba.size(); i += 4) rgb.insert(rgb.end(), &image.rgba[i], &image.rgba[i] + 3);
     return rgb;
 }

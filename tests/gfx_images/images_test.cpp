@@ -393,9 +393,8 @@ void CheckCoverage(const std::vector<AtlasArea*>& live) {
         for (size_t j = i + 1; j < all.size(); ++j) ASSERT_FALSE(Overlap(r, all[j])) << "rectangles " << i << ", " << j;
         covered[r.page] += int64_t{r.w} * r.h;
     }
-    for (int slot = 0; slot < kAtlasPageCount; ++slot) {
-        if (ImageAtlas::PageTexture(slot)) { EXPECT_EQ(covered[ImageAtlas::PageTexture(slot)], 1024 * 1024) << slot; }
-    }
+    for (int slot = 0; slot < kAtlasPageCount; ++slot)
+        if (Texture* page = ImageAtlas::PageTexture(slot)) { EXPECT_EQ(covered[page], 1024 * 1024) << slot; }
 }
 
 TEST_F(ImageAtlasTest, TenThousandRandomStepsKeepEveryPageExactlyCovered) {
