@@ -39,7 +39,7 @@ namespace {
 using Texel = Rgba;
 
 Texel At(const std::vector<uint8_t>& rgba, int width, int x, int y) {
-    const uint8_t* p = &rgba[(static_cast<size_t>(y) * width + x) * 4];
+    const uint8_t* p = &rgba[(size_t(y) * width + x) * 4];
     return {p[0], p[1], p[2], p[3]};
 }
 
@@ -334,11 +334,7 @@ TEST_F(TextureTest, BadImagesAreRefusedAndCostNothing) {
 
 using GlStateTest = GfxTest;
 
-GLint GetInt(GLenum what) {
-    GLint value = -1;
-    glGetIntegerv(what, &value);
-    return value;
-}
+GLint GetInt(GLenum what) { GLint value = -1; glGetIntegerv(what, &value); return value; }
 
 TEST_F(GlStateTest, BlendModesMatchTheirFormulas) {
     const double a = 128 / 255.0, g = 128 / 255.0;
@@ -832,9 +828,7 @@ TEST_F(SpriteTest, LoadingImagesDrawNothingAndTheFirstReadyFrameIsRight) {
     DrawFrame();
     EXPECT_EQ(GetRenderStats().drawCalls, 1u);
     EXPECT_EQ(GetRenderStats().textureBinds, 0u);
-    GLint blendDst = 0;
-    glGetIntegerv(GL_BLEND_DST_RGB, &blendDst);
-    EXPECT_TRUE(glIsEnabled(GL_BLEND) && blendDst == GL_ONE_MINUS_SRC_ALPHA) << "the loading sprite left the blend mode alone";
+    EXPECT_TRUE(glIsEnabled(GL_BLEND) && GetInt(GL_BLEND_DST_RGB) == GL_ONE_MINUS_SRC_ALPHA) << "blend mode left alone";
     EXPECT_TRUE(RectIs(50, 50, 100, 100, kBlack));
 
     std::vector<uint8_t> red(6 * 4 * 4);
