@@ -202,10 +202,7 @@ protected:
         TextBox::SetSize(box, width, height);
         return box;
     }
-    static void Show(TextBox* box, const char* text) {
-        TextBox::SetTextUtf8(box, text, 0);
-        TextBox::UpdateLayout(box);
-    }
+    static void Show(TextBox* box, const char* text) { TextBox::SetTextUtf8(box, text, 0); TextBox::UpdateLayout(box); }
     // The shown glyphs' layout and their quads' pens (corner minus bearings).
     static std::vector<Placed> Layout(TextBox* box, std::vector<Pen>* pens = nullptr) {
         std::vector<Placed> out;
@@ -221,10 +218,7 @@ protected:
         }
         return out;
     }
-    static int PreparedCount(TextBox* box) {
-        std::lock_guard<std::mutex> hold(box->lock);
-        return box->prepared;
-    }
+    static int PreparedCount(TextBox* box) { std::lock_guard<std::mutex> hold(box->lock); return box->prepared; }
 
     uint32_t fontsBefore = LiveFontCount();
     Font* japanese = nullptr;

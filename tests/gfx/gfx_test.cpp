@@ -149,12 +149,10 @@ TEST(PvrtcDecode, TwoBitModulation) {
     struct Case { uint32_t modulation; bool upDown; } cases[] = {{0x00FF00FEu, false}, {0x00FF00FFu, true}};
     for (const Case& c : cases) {
         out = Decode(kPixelPvrtcRgb2, 16, 8, Blocks(4, c.modulation, colours | 1));
-        for (int y = 0; y < 8; ++y) {
-            for (int x = 0; x < 16; ++x) {
-                Texel want = y % 2 == 0 ? blue : red;
-                if ((x ^ y) & 1) want = c.upDown ? (y % 2 == 0 ? red : blue) : purple;
-                EXPECT_EQ(At(out, 16, x, y), want) << c.modulation << " (" << x << "," << y << ")";
-            }
+        for (int i = 0; i < 128; ++i) {
+            const int x = i % 16, y = i / 16;
+            const Texel want = !((x ^ y) & 1) ? (y % 2 == 0 ? blue : red) : c.upDown ? (y % 2 == 0 ? red : blue) : purple;
+            EXPECT_EQ(At(out, 16, x, y), want) << c.modulation << " (" << x << "," << y << ")";
         }
     }
     // Low bit 1, bit 20 clear: left and right neighbours, which differ here (8 and 0) in every row.
@@ -628,10 +626,7 @@ protected:
         return ReadRect(0, 0, kWidth, kHeight);
     }
 
-    std::vector<uint8_t> DrawBatched(bool batched) {
-        SetStd2dBatchingEnabled(batched);
-        return DrawFrame(20);
-    }
+    std::vector<uint8_t> DrawBatched(bool batched) { SetStd2dBatchingEnabled(batched); return DrawFrame(20); }
 
     TextSprite* text_ = nullptr;
     Tile* tile_ = Tile::Create(nullptr);
@@ -824,7 +819,7 @@ TEST_F(SpriteTest, ExtremeOrEmptySpritesNeverReachTheScreen) {
 TEST_F(SpriteTest, LoadingImagesDrawNothingAndTheFirstReadyFrameIsRight) {
     AddSprite(nullptr, 4, 4, ColorWord(0, 255, 0));  // leaves blend 1 and no texture behind
     images_.push_back(AsyncTexture::Create(nullptr));
-    Sprite* sprite = AddSprite(images_.back(), 100, 100, 0xFFFFFFFFu, 2, 1);
+    AddSprite(images_.back(), 100, 100, 0xFFFFFFFFu, 2, 1);
     DrawFrame();
     EXPECT_EQ(GetRenderStats().drawCalls, 1u);
     EXPECT_EQ(GetRenderStats().textureBinds, 0u);

@@ -331,10 +331,7 @@ const AtlasTextureFactory kFakeFactory = {
 
 class ImageAtlasTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ImageAtlas::SetTextureFactory(&kFakeFactory);
-        ImageAtlas::Init();
-    }
+    void SetUp() override { ImageAtlas::SetTextureFactory(&kFakeFactory); ImageAtlas::Init(); }
     void TearDown() override {
         ImageAtlas::Shutdown();
         ImageAtlas::SetTextureFactory(nullptr);
@@ -451,9 +448,9 @@ protected:
         EXPECT_TRUE(folder_.Write(name, bytes));
         return folder_.File(name);
     }
-    static int WaitForDecode(AsyncTexture* texture) {
-        WaitUntil([&] { return texture->state.load() != kAsyncTextureLoading; });
-        return texture->state.load();
+    static int WaitForDecode(AsyncTexture* image) {
+        WaitUntil([&] { return image->state.load() != kAsyncTextureLoading; });
+        return image->state.load();
     }
     AsyncTexture* LoadNow(const std::string& path, bool useAtlas) {
         AsyncTexture* texture = NewTextureAsync(path.c_str(), useAtlas ? 1 : 0, nullptr, nullptr);
