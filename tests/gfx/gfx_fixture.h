@@ -1,6 +1,4 @@
-// A GL test fixture with the graphics side started (state cache, Std2d
-// program bound for a 256 x 256 screen), and helpers to make images and to
-// draw textures 1:1.
+// A GL fixture with the graphics side started and the Std2d program bound; image and drawing helpers.
 #pragma once
 
 #include <cstdint>
@@ -17,10 +15,8 @@ protected:
 
 public:
     using GlTest::ReadRect;
-    // Clears the screen to an opaque colour.
     static void ClearScreen(uint8_t r, uint8_t g, uint8_t b);
-    // Draws `texture` at (x, y) texel for pixel with nearest filtering,
-    // white vertices and blend mode `blend`.
+    // Draws `texture` 1:1 at (x, y), nearest filtering, in blend mode `blend`.
     static void DrawTexture(Texture* texture, int x, int y, int blend);
 };
 

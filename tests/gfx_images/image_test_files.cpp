@@ -1,10 +1,9 @@
 #include "tests/gfx_images/image_test_files.h"
 
 #include <png.h>
+#include <unistd.h>
 
 #include <cstdlib>
-
-#include <unistd.h>
 
 #include "fs/stream.h"
 #include "gfx/image_file.h"
@@ -20,31 +19,17 @@ RawImage TestPattern(int width, int height, uint32_t seed, bool opaque) {
     RawImage image{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 4)};
     uint32_t state = seed * 2654435761u + 1;
     for (size_t i = 0; i < image.rgba.size(); ++i) {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        image.rgba[i] = static_cast<uint8_t>(state >> 7);
-        if (opaque && i % 4 == 3) image.rgba[i] = 255;
+        state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+        image.rgba[i] = opaque && i % 4 == 3 ? 255 : static_cast<uint8_t>(state >> 7);
     }
     return image;
 }
 
 std::vector<uint8_t> RgbOf(const RawImage& image) {
     std::vector<uint8_t> rgb;
-    rgb.reserve(image.rgba.size() / 4 * 3);
     for (size_t i = 0; i < image.rgba.size(); i += 4) rgb.insert(rgb.end(), &image.rgba[i], &image.rgba[i] + 3);
     return rgb;
 }
-
-namespace {
-
-void AppendBytes(png_structp png, png_bytep data, size_t length) {
-    static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), length);
-}
-
-void NoFlush(png_structp) {}
-
-}  // namespace
 
 PngLayout NoisePngLayout(int colourType, int bitDepth, bool interlaced, int width, int height, uint32_t seed) {
     PngLayout layout{width, height, colourType, bitDepth, interlaced, {}, {}, {}};
@@ -63,21 +48,22 @@ std::string WritePng(const PngLayout& layout) {
         png_destroy_write_struct(&png, &info);
         return std::string();
     }
-    png_set_write_fn(png, &out, AppendBytes, NoFlush);
-    // Tests write indices beyond the palette on purpose.
-    png_set_check_for_invalid_index(png, 0);
+    png_set_write_fn(
+        png, &out,
+        [](png_structp p, png_bytep data, size_t length) {
+            static_cast<std::string*>(png_get_io_ptr(p))->append(reinterpret_cast<const char*>(data), length);
+        },
+        [](png_structp) {});
+    png_set_check_for_invalid_index(png, 0);  // tests write indices beyond the palette on purpose
     png_set_IHDR(png, info, layout.width, layout.height, layout.bitDepth, layout.colourType,
                  layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     std::vector<png_color> colours;
-    for (size_t i = 0; i + 2 < layout.palette.size(); i += 3) {
+    for (size_t i = 0; i + 2 < layout.palette.size(); i += 3)
         colours.push_back(png_color{layout.palette[i], layout.palette[i + 1], layout.palette[i + 2]});
-    }
     if (!colours.empty()) png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
-    if (!layout.alphas.empty()) {
-        png_set_tRNS(png, info, const_cast<png_bytep>(layout.alphas.data()), static_cast<int>(layout.alphas.size()),
-                     nullptr);
-    }
+    if (!layout.alphas.empty())
+        png_set_tRNS(png, info, const_cast<png_bytep>(layout.alphas.data()), static_cast<int>(layout.alphas.size()), nullptr);
     png_write_info(png, info);
     const size_t rowBytes = layout.rows.size() / static_cast<size_t>(layout.height);
     std::vector<png_bytep> rows(static_cast<size_t>(layout.height));
@@ -98,8 +84,8 @@ bool HaveImageMagick() {
 
 std::string ConvertWithImageMagick(const std::string& input, const std::string& inFormat,
                                    const std::vector<std::string>& options, const std::string& output) {
-    if (!HaveImageMagick()) return std::string();
 #ifdef QM_IMAGEMAGICK_CONVERT
+    if (!HaveImageMagick()) return std::string();
     TempDir dir;
     std::string in = dir.File("in." + inFormat);
     if (!dir.Write("in." + inFormat, input)) return std::string();
@@ -126,7 +112,6 @@ Image* DecodeBytes(const std::string& bytes) {
 
 namespace {
 
-// Little-endian words for hand-made headers.
 std::string Words(std::initializer_list<uint32_t> values) {
     std::string out;
     for (uint32_t value : values) out += {static_cast<char>(value), static_cast<char>(value >> 8),
@@ -138,15 +123,14 @@ std::string Words(std::initializer_list<uint32_t> values) {
 
 std::string MakePvr(int32_t width, int32_t height, uint32_t flags, uint32_t bits, uint32_t dataSize,
                     const std::string& data, const char tag[4]) {
-    // Header size, height, width, mip levels below the top, flags, data size, bits, four channel masks.
+    // Header size, height, width, mip levels, flags, data size, bits, four channel masks.
     std::string out = Words({52, static_cast<uint32_t>(height), static_cast<uint32_t>(width), 0, flags, dataSize, bits,
                              0, 0, 0, 0});
     return out + std::string(tag, 4) + Words({1}) + data;  // one surface
 }
 
 std::string MakeDds(int32_t width, int32_t height, const char fourCc[4], const std::string& data) {
-    // Caps, height, width and pixel format present; eleven reserved words;
-    // a 32-byte pixel format with a FourCC; caps: texture.
+    // Flags, height, width, eleven reserved words, a 32-byte pixel format with a FourCC, caps: texture.
     return "DDS " + Words({124, 0x1007, static_cast<uint32_t>(height), static_cast<uint32_t>(width),
                            static_cast<uint32_t>(data.size()), 0, 1}) +
            std::string(44, '\0') + Words({32, 4}) + std::string(fourCc, 4) + std::string(20, '\0') +

@@ -1,7 +1,4 @@
-// Image files made at test time by independent writers: libpng's writer,
-// ImageMagick's convert, libjpeg's decoder for round trips, and byte-exact
-// headers built by hand for the formats no tool here writes (PVR) or for
-// hostile cases.
+// Image files made at test time by libpng and ImageMagick, and headers built by hand (PVR, hostile cases).
 #pragma once
 
 #include <cstdint>
@@ -11,12 +8,10 @@
 
 struct Image;
 
-// Frees a decoded image when the test is done with it.
 struct ImageDeleter {
     void operator()(Image* image) const;
 };
 using ImagePtr = std::unique_ptr<Image, ImageDeleter>;
-// Every byte of the image's data, palette included.
 std::vector<uint8_t> Pixels(const Image* image);
 
 // A picture as tightly packed RGBA8 rows, top row first.
@@ -29,7 +24,6 @@ struct RawImage {
 
 // A deterministic pattern; with `opaque` every alpha is 255.
 RawImage TestPattern(int width, int height, uint32_t seed, bool opaque);
-// The same rows without alpha.
 std::vector<uint8_t> RgbOf(const RawImage& image);
 
 struct PngLayout {
@@ -37,24 +31,19 @@ struct PngLayout {
     int colourType = 0;  // PNG_COLOR_TYPE_*
     int bitDepth = 8;
     bool interlaced = false;
-    std::vector<uint8_t> rows;     // the file's samples, packed as the format wants, top row first
+    std::vector<uint8_t> rows;     // packed samples, top row first
     std::vector<uint8_t> palette;  // RGB triples
     std::vector<uint8_t> alphas;   // tRNS entries
 };
-// The file bytes from libpng's writer.
 std::string WritePng(const PngLayout& layout);
-// A layout whose samples are noise from `seed`; palette files get no palette
-// here, their callers add one.
+// Noise samples from `seed`; callers add any palette.
 PngLayout NoisePngLayout(int colourType, int bitDepth, bool interlaced, int width, int height, uint32_t seed);
 
-// Runs ImageMagick's convert from `input` bytes (in the format `inFormat`,
-// such as "png") with `options`, writing `output` (such as "BMP3:out.bmp");
-// returns the output file's bytes, or "" when the tool is missing or fails.
+// convert from `input` in `inFormat` to `output` ("BMP3:out.bmp"); "" when the tool is missing or fails.
 std::string ConvertWithImageMagick(const std::string& input, const std::string& inFormat,
                                    const std::vector<std::string>& options, const std::string& output);
 bool HaveImageMagick();
 
-// Decodes `bytes` through LoadImage from a memory stream.
 Image* DecodeBytes(const std::string& bytes);
 
 // A legacy PVR file: 52-byte header and `data`.
