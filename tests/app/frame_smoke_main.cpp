@@ -63,11 +63,6 @@ void OnPostRender(AppHandle) {
     fflush(stdout);
 }
 
-void OnKey(AppHandle, int key, int down) {
-    printf("key %d %d\n", key, down);
-    fflush(stdout);
-}
-
 // The second update runs after the first frame was presented (for bench/frame_startup).
 void OnUpdate(AppHandle) {
     static int updates = 0;
@@ -76,6 +71,7 @@ void OnUpdate(AppHandle) {
 
 void Nothing(AppHandle) {}
 void NoActivate(AppHandle, int) {}
+void NoKey(AppHandle, int, int) {}
 
 }  // namespace
 
@@ -96,6 +92,6 @@ int main(int argc, char** argv) {
     d.OnRender = OnRender;
     d.OnPostRender = OnPostRender;
     d.OnActivate = NoActivate;
-    d.OnKey = OnKey;
+    d.OnKey = NoKey;
     return RunApplication(d);
 }

@@ -1,5 +1,4 @@
-// File, memory, sub-range, scrambling and zlib streams, and DirMgr: names and
-// their limits, the sorted walk, and safe saving that keeps the old file on failure.
+// File, memory, sub-range and zlib streams, and DirMgr: names and their limits, the sorted walk, saving that keeps the old file on failure.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -62,8 +61,7 @@ TEST(StreamTest, FileWindows) {
     stream->Release();
 }
 
-// Every kind that keeps its own position seeks the same way, and an unknown
-// whence moves nothing.
+// Every kind that keeps its own position seeks the same way; an unknown whence moves nothing.
 TEST(StreamTest, EveryKindSeeksFromTheSameThreePlaces) {
     TempDir dir;
     ASSERT_TRUE(dir.Write("f.bin", kBytes));
@@ -117,34 +115,6 @@ TEST(StreamTest, Lines) {
         }
         EXPECT_EQ(lines, c.lines) << testing::PrintToString(c.bytes);
         stream->Release();
-    }
-}
-
-TEST(XorStreamTest, WritesFromOddPositionsRoundTripAndLeaveTheCallerAlone) {
-    std::vector<uint8_t> key(256);
-    for (int i = 0; i < 256; ++i) key[i] = static_cast<uint8_t>(i * 37 + 11);
-    const std::vector<uint8_t> original = MakeBytes(3000, 11, false);
-    std::vector<uint8_t> plain = original;
-    for (uint32_t limit : {1024u, 0xFFFFFFFFu}) {
-        std::vector<uint8_t> stored(3000, 0);
-        Stream* writer = XorStream(Memory(stored), key.data(), 256, limit, nullptr);
-        // 7 bytes, then 2500 (three pieces, crossing the limit), then the rest.
-        ASSERT_EQ(writer->Write(plain.data(), 7), 7u);
-        ASSERT_EQ(writer->Write(plain.data() + 7, 2500), 2500u);
-        ASSERT_EQ(writer->Write(plain.data() + 2507, 493), 493u);
-        writer->Release();
-        EXPECT_EQ(plain, original);
-        for (size_t i = 0; i < 3000; ++i)
-            ASSERT_EQ(stored[i], i < limit ? plain[i] ^ key[i % 256] : plain[i]) << "byte " << i;
-        Stream* reader = XorStream(Memory(stored), key.data(), 256, limit, nullptr);
-        reader->Seek(300, kSeekSet);
-        EXPECT_EQ(reader->ReadByte(), static_cast<int8_t>(plain[300]));
-        reader->Seek(0, kSeekSet);
-        EXPECT_EQ(ReadAll(reader), AsString(plain));
-        reader->Release();
-        Stream* passing = XorStream(Memory(stored), key.data(), 0, limit, nullptr);  // a key of length 0
-        EXPECT_EQ(ReadAll(passing), AsString(stored));
-        passing->Release();
     }
 }
 
@@ -234,9 +204,8 @@ TEST(DirMgrTest, NamesBuildBelowTheRootAndTheCurrentFolder) {
     const struct { std::string root; const char *folder, *name, *content; } cases[] = {
                  {root, "", "Config.DAT", "root a"},         {root, "save", "a.dat", "save a"},
                  {root, "/save/", "a.dat", "save a"},        {root, "save", "/Config.DAT", "root a"},
-                 {root, "save", "\\Config.DAT", "root a"},   {root + "/", "save", "a.dat", "save a"},
-                 {root, "", "save\\a.dat", "save a"},        {root, "", "config.dat", "root a"},  // another case
-                 {root, "", "SAVE/A.DAT", "save a"},         {root, "", "config.da", "<none>"}};
+                 {root + "/", "save", "a.dat", "save a"},     {root, "", "save\\a.dat", "save a"},
+                 {root, "", "SAVE/A.DAT", "save a"},         {root, "", "config.da", "<none>"}};  // any case
     for (const auto& c : cases) {
         FsMgr* fs = DirMgr(nullptr, c.root.c_str(), nullptr);
         FsMgr::SetCurrentFolder(fs, c.folder);

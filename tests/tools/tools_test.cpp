@@ -1,6 +1,4 @@
-// The tools as processes: epk2tool's build, list and cat with per-file options
-// and hostile packs; cnutc's compile errors (file, line, column, no output),
-// several files, --check and -o.
+// epk2tool and cnutc run as processes: options, hostile packs, compile errors, several files.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -21,10 +19,9 @@
 
 namespace {
 
-// A tool's result; a hostile pack must never make epk2tool hang.
+// A hostile pack must never make epk2tool hang: each run is bounded.
 RunResult Run(const char* tool, std::vector<std::string> args) {
-    const char* build = getenv("QM_BUILD_DIR");
-    args.insert(args.begin(), std::string(build ? build : ".") + "/" + tool);
+    args.insert(args.begin(), std::string(getenv("QM_BUILD_DIR")) + "/" + tool);
     return RunProgram(args, "", 30000);
 }
 RunResult RunTool(std::vector<std::string> args) { return Run("epk2tool", std::move(args)); }
@@ -58,7 +55,7 @@ TEST(Epk2ToolTest, BuildListAndCatRoundTrip) {
                                         "/script/lib/util.nut\t1500\t0\tzlib\trow 2", "/script/main.nut\t3000\t0\tplain\trow 2",
                                         "/zempty\t0\t128", "/readme.txt\t9\t0\tplain\trow 0"}));
 
-    for (const char* path : {"readme.txt", "/script/main.nut", "script/lib/util.nut", "/data/noise.bin", "data/empty.bin"}) {
+    for (const char* path : {"/script/main.nut", "script/lib/util.nut", "data/empty.bin"}) {
         RunResult cat = RunTool({"cat", dir.File("out.dat"), path});
         ASSERT_EQ(cat.status, 0) << path << ": " << cat.err;
         std::string relative = path[0] == '/' ? path + 1 : path;
@@ -79,8 +76,7 @@ TEST(Epk2ToolTest, HostilePacksAndBadEntriesGiveOneLineAndAFailure) {
                 dir.Write("damaged.dat", AsString(damaged)));
     // The reader's refusals are pinned in the pack tests; here one of each stage reaches the tool's one line.
     const struct { std::vector<std::string> args; bool unreadable; const char* reason; } cases[] = {
-        {{"list", "empty.dat"}, true, "Not EPK2 format."},   {{"cat", "empty.dat", "readme.txt"}, true, "Not EPK2"},
-        {{"list", "cut.dat"}, true, "lies beyond the pack"}, {{"cat", "cut.dat", "readme.txt"}, true, "lies beyond"},
+        {{"list", "empty.dat"}, true, "Not EPK2 format."}, {{"cat", "cut.dat", "readme.txt"}, true, "lies beyond the pack"},
         {{"cat", "damaged.dat", "data/big.txt"}, false, "\"data/big.txt\" is damaged"},
         {{"cat", "damaged.dat", "data/none.txt"}, false, ""}};
     for (const auto& c : cases) {
