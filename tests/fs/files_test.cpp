@@ -1,4 +1,4 @@
-// File, memory, sub-range and zlib streams, and DirMgr: names and their limits, the sorted walk, saving that keeps the old file on failure.
+// Streams and DirMgr: names and their limits, the sorted walk, saves that keep the old file on failure.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
