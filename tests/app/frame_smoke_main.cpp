@@ -69,10 +69,6 @@ void OnUpdate(AppHandle) {
     if (++updates == 2) printf("swapped\n"), fflush(stdout);
 }
 
-void Nothing(AppHandle) {}
-void NoActivate(AppHandle, int) {}
-void NoKey(AppHandle, int, int) {}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,11 +83,11 @@ int main(int argc, char** argv) {
     d.iconId = 2010;
     d.runWhenInactive = 1;
     d.OnInitialize = OnInitialize;
-    d.OnFinalize = d.OnLostDevice = d.OnResetDevice = Nothing;
+    d.OnFinalize = d.OnLostDevice = d.OnResetDevice = [](AppHandle) {};
     d.OnUpdate = OnUpdate;
     d.OnRender = OnRender;
     d.OnPostRender = OnPostRender;
-    d.OnActivate = NoActivate;
-    d.OnKey = NoKey;
+    d.OnActivate = [](AppHandle, int) {};
+    d.OnKey = [](AppHandle, int, int) {};
     return RunApplication(d);
 }
