@@ -1,15 +1,19 @@
-// The frame's order of work, traced against a fake window system and services;
-// the multisample decision and the multisample framebuffer on Mesa.
+// The frame's order of work against a fake window system; the multisample decision and framebuffer on Mesa;
+// the real frame under Xvfb: sizes, full screen, the icon, the close box, multisampling.
 #include "app/app_frame.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 
 #include "app/display_mode_choice.h"
-#include "app/frame_profiler.h"
 #include "app/multisample.h"
+#include "platform/x11_test_driver.h"
 #include "tests/app/fake_window_system.h"
+#include "tests/support/child_process.h"
 #include "tests/support/gl_fixture.h"
 #include "tests/support/log_capture.h"
 
@@ -24,10 +28,7 @@ int g_handle = 0;
 
 void Log(const std::string& what) { g_trace->push_back(what); }
 
-AppHandle OnInitialize() {
-    Log("OnInitialize");
-    return &g_handle;
-}
+AppHandle OnInitialize() { return Log("OnInitialize"), &g_handle; }
 void OnFinalize(AppHandle app) { Log(app == &g_handle ? "OnFinalize" : "OnFinalize(bad handle)"); }
 void OnUpdate(AppHandle) { Log("OnUpdate"); }
 void OnRender(AppHandle) { Log("OnRender"); }
@@ -70,19 +71,10 @@ protected:
         };
     }
 
-    int RunFrames(int frames) {
+    int RunOneFrame() {
         windows.swaps = 0;
-        windows.waits = 0;
-        windows.onSwap = [this, frames](int swap) {
-            if (swap == frames) windows.events.push_back(Of(WindowEvent::kClose));
-        };
+        windows.onSwap = [this](int swap) { if (swap == 1) windows.events.push_back(WindowEvent{WindowEvent::kClose}); };
         return RunApplicationWith(descriptor, &windows, services);
-    }
-
-    static WindowEvent Of(WindowEvent::Type type) {
-        WindowEvent e;
-        e.type = type;
-        return e;
     }
 
     std::vector<std::string> trace;
@@ -92,7 +84,7 @@ protected:
 };
 
 TEST_F(AppFrameTest, StartsRunsOneFrameAndStopsInOrder) {
-    EXPECT_EQ(RunFrames(1), 0);
+    EXPECT_EQ(RunOneFrame(), 0);
     Trace expected = {"CreateMainWindow", "CreateGLContext", "SwapInterval1", "MoviePlayer::Create",
                       "TaskSystem::Init", "FileSystemInit", "SoundManagerInit44100,1", "GraphicsInit800x480",
                       "InitDirectInput", "OnInitialize", "ResetRenderStats", "PollInput", "OnUpdate", "RunMainQueue",
@@ -107,7 +99,7 @@ TEST_F(AppFrameTest, ExtraUpdatesSetHowOftenTheUpdateAndMainQueueRun) {
     for (const Case& c : cases) {
         trace.clear();
         descriptor.extraUpdates = c.extraUpdates;
-        RunFrames(1);
+        RunOneFrame();
         auto frame = std::find(trace.begin(), trace.end(), "ResetRenderStats") + 1;  // the first frame
         EXPECT_EQ(Trace(frame, frame + c.update.size()), c.update) << "extraUpdates " << c.extraUpdates;
         EXPECT_EQ(frame[c.update.size()], "MoviePlayer::Update") << "extraUpdates " << c.extraUpdates;
@@ -117,11 +109,11 @@ TEST_F(AppFrameTest, ExtraUpdatesSetHowOftenTheUpdateAndMainQueueRun) {
 TEST_F(AppFrameTest, ActivationPausesFramesAndCallsBackOnlyOnChange) {
     // Frame 1, then deactivate twice (one callback), idle, reactivate, frame 2, close.
     windows.onSwap = [this](int swap) {
-        if (swap == 1) windows.events.insert(windows.events.end(), 2, Of(WindowEvent::kDeactivate));
-        if (swap == 2) windows.events.push_back(Of(WindowEvent::kClose));
+        if (swap == 1) windows.events.insert(windows.events.end(), 2, WindowEvent{WindowEvent::kDeactivate});
+        if (swap == 2) windows.events.push_back(WindowEvent{WindowEvent::kClose});
     };
     windows.onWait = [this](int wait) {
-        if (wait == 3) windows.events.insert(windows.events.end(), 2, Of(WindowEvent::kActivate));
+        if (wait == 3) windows.events.insert(windows.events.end(), 2, WindowEvent{WindowEvent::kActivate});
     };
     EXPECT_EQ(RunApplicationWith(descriptor, &windows, services), 0);
     auto first = std::find(trace.begin(), trace.end(), "Swap");
@@ -135,7 +127,6 @@ TEST(FullScreenModeChoice, SmallestExcessFirstWins) {
         {{{1280, 720}, {1280, 1024}, {1440, 900}}, 1280, 800, true, {1280, 1024}},
         {{{1300, 800}, {1280, 820}}, 1280, 800, true, {1300, 800}},  // tie: the first wins
         {{{800, 600}, {1024, 768}}, 1280, 720, false, {}},
-        {{}, 800, 480, false, {}},
         {{{800, 480}}, 800, 480, true, {800, 480}},
     };
     for (const Case& c : cases) {
@@ -145,21 +136,9 @@ TEST(FullScreenModeChoice, SmallestExcessFirstWins) {
     }
 }
 
-TEST(FrameProfiler, AveragesPerFrameAndNeverDividesByZero) {
-    FrameProfiler profiler;
-    profiler.Reset();
-    EXPECT_EQ(profiler.Average(0), 0u);
-    profiler.BeginFrame();
-    profiler.EndSection();
-    profiler.EndSection();
-    EXPECT_EQ(profiler.Average(20), 0u);
-}
-
 TEST(MultisampleDecision, ApiComesFromVersionAndExtensionNames) {
     struct Case { const char* version; const char* extensions; MultisampleApi api; } cases[] = {
-        {"OpenGL ES 3.2 Mesa 22.3.6", "", MultisampleApi::kCore},
         {"OpenGL ES 3.0", nullptr, MultisampleApi::kCore},
-        {"OpenGL ES 2.0 Mesa 22.3.6", "GL_OES_rgb8_rgba8 GL_EXT_blend_minmax", MultisampleApi::kNone},
         {"OpenGL ES 2.0", "GL_ANGLE_framebuffer_multisample GL_ANGLE_framebuffer_blit", MultisampleApi::kAngle},
         {"OpenGL ES 2.0", "GL_ANGLE_framebuffer_multisample", MultisampleApi::kNone},
         {"OpenGL ES 2.0", "GL_ANGLE_framebuffer_multisample_x GL_ANGLE_framebuffer_blit", MultisampleApi::kNone},
@@ -193,6 +172,58 @@ TEST_F(GlTest, MultisampleIncompleteFramebufferIsLoggedAndDropped) {
                             [](const char* name) { return context()->GetProcAddress(name); }), 1);
     EXPECT_FALSE(buffer.active());
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Error: Failed to create multisample frame buffer."}));
+}
+
+constexpr int kScreenWidth = 1440, kScreenHeight = 900;
+
+TEST(FrameXvfbTest, SizesFullScreenAndSamplesThenTheCloseBoxEndsWithExitZero) {
+    std::string error;
+    std::unique_ptr<XvfbServer> server = XvfbServer::Start(kScreenWidth, kScreenHeight, &error);
+    ASSERT_NE(server, nullptr) << error;
+    // Four samples blend the triangle's edges; strict ES 2.0 falls back to one.
+    struct Case { int w, h, fullScreen, samples; bool strictEs2; } cases[] = {
+        {1024, 576, 0, 1, false}, {800, 480, 1, 1, false}, {1280, 720, 0, 4, false}, {1280, 720, 0, 4, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " full " << c.fullScreen << " samples " << c.samples
+                                        << (c.strictEs2 ? " ES 2.0" : ""));
+        ChildProcess child;
+        std::vector<std::string> env = {"DISPLAY=" + server->display()};
+        if (c.strictEs2) env.push_back("MESA_GLES_VERSION_OVERRIDE=2.0");
+        ASSERT_TRUE(child.Start({std::string(getenv("QM_BUILD_DIR")) + "/tests/app/frame_smoke", std::to_string(c.w),
+                                 std::to_string(c.h), std::to_string(c.fullScreen), std::to_string(c.samples)},
+                                env));
+        bool multisampled = c.samples == 4 && !c.strictEs2;
+        std::string line;
+        ASSERT_TRUE(child.WaitForLine("ready", &line, 10000));
+        EXPECT_EQ(line, multisampled ? "ready samples=4" : "ready samples=1");
+        ASSERT_TRUE(child.WaitForLine("centre", &line, 10000));
+        EXPECT_EQ(line, "centre 51 102 153");
+        ASSERT_TRUE(child.WaitForLine("blended", &line, 10000));
+        int blended = atoi(line.c_str() + strlen("blended "));
+        if (multisampled) EXPECT_GT(blended, 100);
+        else EXPECT_EQ(blended, 0);
+
+        auto driver = X11TestDriver::Open(server->display());
+        ASSERT_NE(driver, nullptr);
+        ASSERT_TRUE(driver->WaitForWindow("Frame smoke", 5000));
+        int w = 0, h = 0, iconWidth = 0, iconHeight = 0;
+        ASSERT_TRUE(driver->WindowSize(&w, &h));
+        EXPECT_EQ(w, c.fullScreen ? kScreenWidth : c.w);
+        EXPECT_EQ(h, c.fullScreen ? kScreenHeight : c.h);
+        ASSERT_TRUE(driver->WindowIconSize(&iconWidth, &iconHeight));
+        EXPECT_EQ(iconWidth * 1000 + iconHeight, 48048);
+        // The clear colour, and in full screen a black border around the centred child.
+        unsigned rgb = 0;
+        int x0 = c.fullScreen ? (kScreenWidth - c.w) / 2 : 0, y0 = c.fullScreen ? (kScreenHeight - c.h) / 2 : 0;
+        ASSERT_TRUE(driver->ReadWindowPixel(x0 + 4, y0 + c.h - 4, &rgb));
+        EXPECT_EQ(rgb, 0x336699u);
+        if (c.fullScreen) {
+            ASSERT_TRUE(driver->ReadWindowPixel(1, 1, &rgb));
+            EXPECT_EQ(rgb, 0x000000u);
+        }
+        ASSERT_TRUE(driver->RequestClose());
+        EXPECT_EQ(child.Wait(10000), 0);
+    }
 }
 
 }  // namespace

@@ -18,14 +18,8 @@ public:
     std::function<void(int wait)> onWait;
     int waits = 0, swaps = 0;
 
-    std::vector<DisplayMode> ListDisplayModes() override {
-        Log("ListDisplayModes");
-        return {{1280, 800}};
-    }
-    bool CreateMainWindow(const WindowParams& params) override {
-        Log("CreateMainWindow");
-        return true;
-    }
+    std::vector<DisplayMode> ListDisplayModes() override { return Log("ListDisplayModes"), std::vector<DisplayMode>{{1280, 800}}; }
+    bool CreateMainWindow(const WindowParams&) override { return Log("CreateMainWindow"), true; }
     void DestroyMainWindow() override { Log("DestroyMainWindow"); }
     void SetTitle(const std::string&) override {}
     bool NextEvent(WindowEvent* event) override {
@@ -39,10 +33,7 @@ public:
         Log("Wait" + std::to_string(ms));
         if (onWait) onWait(waits);
     }
-    bool CreateGLContext() override {
-        Log("CreateGLContext");
-        return true;
-    }
+    bool CreateGLContext() override { return Log("CreateGLContext"), true; }
     void DestroyGLContext() override { Log("DestroyGLContext"); }
     void* GetGLProcAddress(const char*) override { return nullptr; }
     void SetSwapInterval(int interval) override { Log("SwapInterval" + std::to_string(interval)); }

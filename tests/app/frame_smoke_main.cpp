@@ -63,19 +63,11 @@ void OnPostRender(AppHandle) {
     fflush(stdout);
 }
 
-void OnKey(AppHandle, int key, int down) {
-    printf("key %d %d\n", key, down);
-    fflush(stdout);
-}
-
 // The second update runs after the first frame was presented (for bench/frame_startup).
 void OnUpdate(AppHandle) {
     static int updates = 0;
     if (++updates == 2) printf("swapped\n"), fflush(stdout);
 }
-
-void Nothing(AppHandle) {}
-void NoActivate(AppHandle, int) {}
 
 }  // namespace
 
@@ -91,11 +83,11 @@ int main(int argc, char** argv) {
     d.iconId = 2010;
     d.runWhenInactive = 1;
     d.OnInitialize = OnInitialize;
-    d.OnFinalize = d.OnLostDevice = d.OnResetDevice = Nothing;
+    d.OnFinalize = d.OnLostDevice = d.OnResetDevice = [](AppHandle) {};
     d.OnUpdate = OnUpdate;
     d.OnRender = OnRender;
     d.OnPostRender = OnPostRender;
-    d.OnActivate = NoActivate;
-    d.OnKey = OnKey;
+    d.OnActivate = [](AppHandle, int) {};
+    d.OnKey = [](AppHandle, int, int) {};
     return RunApplication(d);
 }

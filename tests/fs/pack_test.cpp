@@ -1,6 +1,4 @@
-// The EPK2 reader on packs made by the writer, from disk and memory, the layout
-// pinned byte for byte against a hand-made pack, and damaged packs, each refused
-// with one log line, never crashing or reading outside.
+// The EPK2 reader on written packs from disk and memory, a hand-made pack byte for byte, and damaged packs.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -13,9 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/allocator.h"
 #include "fs/dir_mgr.h"
-#include "fs/file_loaders.h"
 #include "fs/fs_mgr.h"
 #include "fs/pack_format.h"
 #include "fs/pack_keys.h"
@@ -29,7 +25,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// Index edits in place; ScrambleIndex XORs the index's scrambled start with key row 1 both ways.
+// ScrambleIndex XORs the index's scrambled start with key row 1 both ways.
 uint32_t GetU32(const std::vector<uint8_t>& bytes, size_t at) {
     return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) | (static_cast<uint32_t>(bytes[at + 3]) << 24);
 }
@@ -79,18 +75,10 @@ INSTANTIATE_TEST_SUITE_P(DiskAndMemory, PackTest, testing::Values(false, true),
 TEST_P(PackTest, EveryEntryReadsBackExactlyAlsoFromTwoThreads) {
     for (const SampleEntry& entry : SampleEntries()) {
         SCOPED_TRACE(entry.path);
-        const PackFile* file = FindPackEntry(pack_, entry.path.c_str());
-        ASSERT_NE(file, nullptr);
-        EXPECT_EQ(file->scrambleRow, entry.scrambleRow);
-        EXPECT_EQ(file->storedSize != file->unpackedSize, entry.compressed);
+        ASSERT_NE(FindPackEntry(pack_, entry.path.c_str()), nullptr);
         EXPECT_EQ(FsMgr::GetFileSize(pack_, entry.path.c_str()), static_cast<int64_t>(entry.data.size()));
         EXPECT_EQ(ReadFile(pack_, entry.path), AsString(entry.data));
         EXPECT_EQ(ReadFile(pack_, entry.path, kOpenRead | kOpenLoadIntoMemory), AsString(entry.data));
-        uint32_t size = 0;
-        auto* whole = static_cast<uint8_t*>(LoadWholeFile(pack_, entry.path.c_str(), &size, nullptr));
-        ASSERT_NE(whole, nullptr);
-        EXPECT_EQ(std::vector<uint8_t>(whole, whole + size), entry.data);
-        Allocator::Free(whole);
     }
     bool same[2] = {true, true};
     auto reader = [&](int slot, const SampleEntry& entry) {
@@ -126,12 +114,6 @@ TEST_P(PackTest, LookupsFromAnyFolderAndLookupsThatFindNothing) {
 }
 
 TEST_P(PackTest, ListingsAndRefusedWrites) {
-    EXPECT_EQ(List(pack_, "/", 1),
-              (Lines{"/script 0 128", "/script/lib 0 128", "/script/lib/util.nut 1500 0", "/script/main.nut 3000 0",
-                     "/script/MAIN.nut 700 0", "/data 0 128", "/data/deep 0 128", "/data/deep/a 0 128",
-                     "/data/deep/a/b 0 128", "/data/deep/a/b/c 0 128", "/data/deep/a/b/c/leaf.txt 40 0",
-                     "/data/noise.bin 5000 0", "/data/empty.bin 0 0", "/data/big.txt 200000 0",
-                     "/data/flagged.bin 3000 33", "/empty 0 128", "/readme.txt 9 0"}));
     EXPECT_EQ(List(pack_, "/", 0), (Lines{"/script 0 128", "/data 0 128", "/empty 0 128", "/readme.txt 9 0"}));
     EXPECT_EQ(List(pack_, "/nothing", 1), Lines{"result 0"});
     EXPECT_EQ(List(pack_, "/readme.txt", 1), Lines{"result 0"});
@@ -175,11 +157,6 @@ TEST(PackLayoutTest, TheEngineReadsAndTheWriterWritesAHandMadePack) {
     ASSERT_TRUE(writer.Build(keys.data(), &written, &error)) << error;
     EXPECT_EQ(written, bytes);
     SetPackKeyTable(GetBuiltInPackKeyTable());
-
-    // The built-in table is the key file's bytes.
-    EXPECT_EQ(ReadSourceFile("engine/fs/epk2_keys.bin"),
-              std::vector<uint8_t>(GetBuiltInPackKeyTable(), GetBuiltInPackKeyTable() + 1024));
-    EXPECT_TRUE(GetPackKeyRow(0) == nullptr && GetPackKeyRow(5) == nullptr);
 }
 
 // Each line of data/damaged_packs.txt changes one number or byte of the sample pack.
@@ -192,7 +169,6 @@ TEST(PackDamageTest, EveryDamagedPackIsRefusedWithOneLine) {
         {"files", GetU32(good, kEpk2OffsetFileCount)}, {"pack size", static_cast<int64_t>(good.size())},
         {"files that fit", indexSize / kEpk2FileRecordSize}};
     std::istringstream lines(AsString(ReadSourceFile("tests/fs/data/damaged_packs.txt")));
-    TempDir dir;
     int cases = 0;
     for (std::string line; std::getline(lines, line);) {
         char name[80], where, base[20], message[120];
@@ -220,8 +196,6 @@ TEST(PackDamageTest, EveryDamagedPackIsRefusedWithOneLine) {
         EXPECT_EQ(OpenPackMemory(bad.data(), static_cast<uint32_t>(bad.size()), nullptr), nullptr);
         ASSERT_EQ(log.Count(), 1u) << testing::PrintToString(log.Lines());
         EXPECT_TRUE(log.Contains(message)) << log.Lines()[0];
-        ASSERT_TRUE(dir.Write("bad.dat", AsString(bad)));
-        EXPECT_EQ(OpenPackFile(nullptr, dir.File("bad.dat").c_str(), nullptr), nullptr);
     }
     EXPECT_EQ(cases, 37);
 }
@@ -238,11 +212,6 @@ TEST(PackDamageTest, TruncationAtAnyLengthIsRefused) {
     }
     EXPECT_EQ(OpenPackMemory(good.data(), static_cast<uint32_t>(good.size() - 1), nullptr), nullptr);
     EXPECT_TRUE(log.Contains("\"flagged.bin\""));
-    TempDir dir;
-    for (size_t length : {size_t{3}, size_t{20}, size_t{indexEnd - 1}, good.size() - 1}) {
-        ASSERT_TRUE(dir.Write("cut.dat", std::string(good.begin(), good.begin() + static_cast<long>(length))));
-        EXPECT_EQ(OpenPackFile(nullptr, dir.File("cut.dat").c_str(), nullptr), nullptr) << length;
-    }
 }
 
 }  // namespace

@@ -15,12 +15,10 @@ struct SampleEntry {
     uint8_t flags;
 };
 
-// The files of the sample pack, in the order the pack stores them.
+// In the order the pack stores them: nested folders, key rows 0-4, zlib and plain, empty and same-but-case names.
 const std::vector<SampleEntry>& SampleEntries();
-// Nested folders (one empty), key rows 0-4, zlib and plain, empty and same-but-case names.
-std::vector<uint8_t> BuildSamplePack(const uint8_t* keys);
-// Deterministic bytes: text-like when `compressible`, else noise.
-std::vector<uint8_t> MakeBytes(size_t size, uint32_t seed, bool compressible);
+std::vector<uint8_t> BuildSamplePack(const uint8_t* keys);  // with one empty folder besides
+std::vector<uint8_t> MakeBytes(size_t size, uint32_t seed, bool compressible);  // text-like or noise
 
 class FsMgr;
 // An entry's bytes through `fs`, or "<none>" when it does not open.

@@ -21,9 +21,8 @@ void FuzzModel(const std::vector<uint8_t>& bytes) {
     if (ParseModelFile(bytes.data(), bytes.size(), &data) != ModelFileResult::kOk) return;
     const uint8_t* end = bytes.data() + bytes.size();
     Check(data.vertexData + data.vertexBytes <= end && data.indexData + data.indexBytes <= end);
-    for (const ModelFileMaterial& m : data.materials) {
+    for (const ModelFileMaterial& m : data.materials)
         Check(uint64_t{m.firstIndex} + m.indexCount <= data.indexBytes / 2 && memchr(m.textureName, 0, 64));
-    }
 }
 
 void FuzzMap(std::vector<uint8_t>& bytes) {
@@ -32,10 +31,8 @@ void FuzzMap(std::vector<uint8_t>& bytes) {
     const bool read = ReadMapText(stream, "fuzz", &text);
     stream->Release();
     if (!read) return;
-    // Every value must have been brought into the ranges the field relies on.
-    for (size_t i = 0; i < text.cells.size(); i += kMapFields) {
+    for (size_t i = 0; i < text.cells.size(); i += kMapFields)  // every value repaired into the field's ranges
         Check(text.cells[i] >= 0 && text.cells[i] <= 19 && text.cells[i + 1] >= 0 && text.cells[i + 1] % 20 <= 12);
-    }
     Check(text.width >= 1 && text.width <= 99 && text.width * text.depth <= 576);
 }
 

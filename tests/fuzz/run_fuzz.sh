@@ -37,10 +37,7 @@ cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_SANITIZE=ON -DQM_FUZZ=ON -DQM_BUILD_BENCH=OFF \
   -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link >/dev/null
 log=$build/$target-fuzz-build.log
-if ! cmake --build "$build" -j"$(nproc)" --target "$(basename "$fuzzer")" "$seeder" >"$log" 2>&1; then
-  cat "$log" >&2
-  exit 1
-fi
+cmake --build "$build" -j"$(nproc)" --target "$(basename "$fuzzer")" "$seeder" >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
 
 corpus=$build/$target-fuzz-corpus
 mkdir -p "$corpus"

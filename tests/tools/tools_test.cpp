@@ -1,12 +1,11 @@
-// The tools as processes: epk2tool's build, list and cat with per-file options
-// and hostile packs; cnutc's compile errors (file, line, column, no output),
-// several files, --check and -o.
+// epk2tool and cnutc run as processes: options, hostile packs, compile errors, several files.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -21,21 +20,13 @@
 
 namespace {
 
-// A tool's result; a hostile pack must never make epk2tool hang.
+// A hostile pack must never make epk2tool hang: each run is bounded.
 RunResult Run(const char* tool, std::vector<std::string> args) {
-    const char* build = getenv("QM_BUILD_DIR");
-    args.insert(args.begin(), std::string(build ? build : ".") + "/" + tool);
+    args.insert(args.begin(), std::string(getenv("QM_BUILD_DIR")) + "/" + tool);
     return RunProgram(args, "", 30000);
 }
 RunResult RunTool(std::vector<std::string> args) { return Run("epk2tool", std::move(args)); }
 RunResult Cnutc(std::vector<std::string> args) { return Run("cnutc", std::move(args)); }
-
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        lines.push_back(text.substr(start, end - start));
-    return lines;
-}
 
 TEST(Epk2ToolTest, BuildListAndCatRoundTrip) {
     TempDir dir;
@@ -52,13 +43,11 @@ TEST(Epk2ToolTest, BuildListAndCatRoundTrip) {
 
     RunResult listed = RunTool({"list", dir.File("out.dat")});  // the options reached the records
     ASSERT_EQ(listed.status, 0) << listed.err;
-    EXPECT_EQ(SplitLines(listed.out),
-              (std::vector<std::string>{"/data\t0\t128", "/data/empty.bin\t0\t0\tplain\trow 4",
-                                        "/data/noise.bin\t5000\t0\tzlib\trow 4", "/script\t0\t128", "/script/lib\t0\t128",
-                                        "/script/lib/util.nut\t1500\t0\tzlib\trow 2", "/script/main.nut\t3000\t0\tplain\trow 2",
-                                        "/zempty\t0\t128", "/readme.txt\t9\t0\tplain\trow 0"}));
+    EXPECT_EQ(listed.out, "/data\t0\t128\n/data/empty.bin\t0\t0\tplain\trow 4\n/data/noise.bin\t5000\t0\tzlib\trow 4\n"
+                          "/script\t0\t128\n/script/lib\t0\t128\n/script/lib/util.nut\t1500\t0\tzlib\trow 2\n"
+                          "/script/main.nut\t3000\t0\tplain\trow 2\n/zempty\t0\t128\n/readme.txt\t9\t0\tplain\trow 0\n");
 
-    for (const char* path : {"readme.txt", "/script/main.nut", "script/lib/util.nut", "/data/noise.bin", "data/empty.bin"}) {
+    for (const char* path : {"/script/main.nut", "script/lib/util.nut", "data/empty.bin"}) {
         RunResult cat = RunTool({"cat", dir.File("out.dat"), path});
         ASSERT_EQ(cat.status, 0) << path << ": " << cat.err;
         std::string relative = path[0] == '/' ? path + 1 : path;
@@ -79,8 +68,7 @@ TEST(Epk2ToolTest, HostilePacksAndBadEntriesGiveOneLineAndAFailure) {
                 dir.Write("damaged.dat", AsString(damaged)));
     // The reader's refusals are pinned in the pack tests; here one of each stage reaches the tool's one line.
     const struct { std::vector<std::string> args; bool unreadable; const char* reason; } cases[] = {
-        {{"list", "empty.dat"}, true, "Not EPK2 format."},   {{"cat", "empty.dat", "readme.txt"}, true, "Not EPK2"},
-        {{"list", "cut.dat"}, true, "lies beyond the pack"}, {{"cat", "cut.dat", "readme.txt"}, true, "lies beyond"},
+        {{"list", "empty.dat"}, true, "Not EPK2 format."}, {{"cat", "cut.dat", "readme.txt"}, true, "lies beyond the pack"},
         {{"cat", "damaged.dat", "data/big.txt"}, false, "\"data/big.txt\" is damaged"},
         {{"cat", "damaged.dat", "data/none.txt"}, false, ""}};
     for (const auto& c : cases) {
@@ -89,7 +77,7 @@ TEST(Epk2ToolTest, HostilePacksAndBadEntriesGiveOneLineAndAFailure) {
         RunResult result = RunTool(args);
         SCOPED_TRACE(testing::PrintToString(c.args) + " " + result.err);
         EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(SplitLines(result.err).size(), 1u);
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
         EXPECT_NE(result.err.find(c.reason), std::string::npos);
         if (c.unreadable) EXPECT_EQ(result.err.rfind("epk2tool: cannot read \"" + args[1] + "\": ", 0), 0u);
         if (std::string(c.reason).find("damaged") == std::string::npos) EXPECT_EQ(result.out, "");
