@@ -33,11 +33,16 @@ case $target in
   *) echo "run_fuzz.sh: unknown target \"$target\" (pack, sound or effect)" >&2; exit 2 ;;
 esac
 
-cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_SANITIZE=ON -DQM_FUZZ=ON -DQM_BUILD_BENCH=OFF \
-  -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link >/dev/null
-log=$build/$target-fuzz-build.log
-cmake --build "$build" -j"$(nproc)" --target "$(basename "$fuzzer")" "$seeder" >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
+# QM_FUZZ_STEP=build only builds, =run only fuzzes: test.sh builds once, then fuzzes side by side.
+step=${QM_FUZZ_STEP:-all}
+if [[ $step != run ]]; then
+  cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_SANITIZE=ON -DQM_FUZZ=ON -DQM_BUILD_BENCH=OFF \
+    -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link >/dev/null
+  log=$build/$target-fuzz-build.log
+  cmake --build "$build" -j"$(nproc)" --target "$(basename "$fuzzer")" "$seeder" >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
+fi
+[[ $step == build ]] && exit 0
 
 corpus=$build/$target-fuzz-corpus
 mkdir -p "$corpus"
