@@ -1,6 +1,5 @@
-// The codecs: hand-computed ADPCM vectors read from raw bytes (no writer
-// involved), writer -> reader round trips, WAVE files built chunk by chunk,
-// Ogg loop handling, and hostile headers that must be refused or ended.
+// The codecs: hand-computed ADPCM vectors, round trips, WAVE files built chunk by chunk, Ogg loops,
+// and hostile headers refused or ended.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -46,11 +45,8 @@ TEST(AdpcmCodec, HandVectorsFromRawBytes) {
         std::string block = c.block + std::string(16 - c.block.size(), c.block.size() == 16 ? '\x77' : '\0');
         std::vector<int32_t> out = DecodeBytes(GetAdpcmReaderCodec(), Eadp(1, 32, block));
         ASSERT_EQ(out.size(), 32u);
-        EXPECT_EQ(out[0], c.first[0]);
-        EXPECT_EQ(out[1], c.first[1]);
-        if (c.last != 0) {
-            EXPECT_EQ(out[31], c.last);
-        }
+        EXPECT_EQ(std::vector<int32_t>(out.begin(), out.begin() + 2), c.first);
+        if (c.last != 0) EXPECT_EQ(out[31], c.last);
     }
     // 1400 blocks of 0x77 drive the predictor past 2^31: it saturates.
     std::vector<int32_t> out = DecodeBytes(GetAdpcmReaderCodec(), Eadp(1, 44800, std::string(22400, '\x77')));
@@ -73,8 +69,7 @@ TEST(AdpcmCodec, WriterReaderRoundTripKeepsTheSignal) {
         uint32_t frames = static_cast<uint32_t>(c.frames.size() / c.channels);
         uint32_t padded = (frames + 31) / 32 * 32;
         ASSERT_EQ(file.size(), 72 + 8 * c.channels + padded / 2 * c.channels);  // stereo data at 88
-        EXPECT_EQ(file.substr(0, 4), "EADP");
-        EXPECT_EQ(file.substr(20, 4), U32(padded));
+        EXPECT_EQ(file.substr(0, 4) + file.substr(20, 4), "EADP" + U32(padded));
         std::vector<int32_t> out = DecodeBytes(GetAdpcmReaderCodec(), file, 0, 1 << 20, c.channels);
         ASSERT_EQ(out.size(), size_t{padded} * c.channels);
         double signal = 0, noise = 0;

@@ -1,7 +1,4 @@
-// The mixer step and the players driven by hand: gains and pan, ducking,
-// stealing, category limits, partial writes, pause, pools destroyed while busy,
-// one golden hash over a fixed set of voices; the queue limit, the messages of
-// each failure, stop-then-start in one frame, pending setters, pack entries.
+// The mixer step and the players driven by hand, with one golden hash over a fixed set of voices.
 #include <algorithm>
 #include <cmath>
 
@@ -36,8 +33,7 @@ TEST_F(SoundMixerTest, PanAndGainsOfMonoAndStereoVoices) {
         SoundPlayer* player = NewPlayer();
         player->StorePan(c.pan);
         player->StoreVolume(c.volume);
-        output->captured[0].clear();
-        output->captured[1].clear();
+        output->captured[0].clear(), output->captured[1].clear();
         Start(player, Wave(1000, c.channels, Constant));
         RunMixerSteps(3);
         EXPECT_EQ(output->captured[0][600], c.left);
@@ -48,21 +44,16 @@ TEST_F(SoundMixerTest, PanAndGainsOfMonoAndStereoVoices) {
 }
 
 TEST_F(SoundMixerTest, VoicesSumAndEndWithinTheBlock) {
-    SoundPlayer* a = NewPlayer();
-    SoundPlayer* b = NewPlayer();
+    SoundPlayer *a = NewPlayer(), *b = NewPlayer();
     Start(a, Wave(100, 2, Constant));
     Start(b, Wave(300, 2, Constant));
     RunMixerSteps(1);
     // The first block is the silence of a fresh bus; then 100 samples of both.
     std::vector<int32_t> heard = AfterSilence(output->captured[0]);
     ASSERT_GE(heard.size(), 512u);
-    EXPECT_EQ(heard[99], 20000);
-    EXPECT_EQ(heard[100], 10000);
-    EXPECT_EQ(heard[300], 0);
+    EXPECT_EQ((std::vector<int32_t>{heard[99], heard[100], heard[300]}), (std::vector<int32_t>{20000, 10000, 0}));
     RunMixerSteps(1);
-    EXPECT_EQ(a->GetState(), kPlayerIdle);
-    EXPECT_EQ(a->GetPlayPosition(), 0u);
-    EXPECT_EQ(VoicePoolBusyCount(wave), 0u);
+    EXPECT_TRUE(a->GetState() == kPlayerIdle && a->GetPlayPosition() == 0u && VoicePoolBusyCount(wave) == 0u);
 }
 
 TEST_F(SoundMixerTest, DuckingFollowsTheSourceWithoutJumps) {
@@ -101,8 +92,7 @@ TEST_F(SoundMixerTest, StealingByPriorityAndCategoryLimits) {
     RunMixerSteps(1);
     EXPECT_EQ(low->voices.count, 15u);  // its oldest was taken over
     EXPECT_EQ(AcquireVoice(kSoundTypeAdpcm, 2, -1), nullptr);  // no mixer thread: no lock needed
-    low->MarkStop();
-    other->MarkStop();
+    low->MarkStop(), other->MarkStop();
     SoundPlayer* high = NewPlayer(5);
     for (int i = 0; i < 16; ++i) Start(high, sound);
     RunMixerSteps(1);
@@ -113,16 +103,14 @@ TEST_F(SoundMixerTest, StealingByPriorityAndCategoryLimits) {
     EXPECT_EQ(high->voices.count, 16u);
     high->MarkStop();
     RunMixerSteps(1);
-    // One voice at a time in category 4: the newest replaces the oldest, whose
-    // slot comes back at its player's next poll.
+    // One voice at a time in category 4: the newest replaces the oldest (its slot freed at the next poll).
     SetCategoryParams(4, 1, 0);
     SoundPlayer* talk = NewPlayer(0, 4);
     Start(talk, sound);
     RunMixerSteps(1);
     Start(talk, sound);
     RunMixerSteps(2);
-    EXPECT_EQ(talk->voices.count, 1u);
-    EXPECT_EQ(VoicePoolBusyCount(adpcm), 1u);
+    EXPECT_TRUE(talk->voices.count == 1u && VoicePoolBusyCount(adpcm) == 1u);
 }
 
 TEST_F(SoundMixerTest, PartialWritesAndPauseKeepEverySample) {
@@ -156,8 +144,7 @@ TEST_F(SoundMixerTest, DestroyingABusyPoolStopsItsVoices) {
     const std::string sound = EncodeToBytes(GetAdpcmWriterCodec(), Sine(44100, 2, 300, 22050), 2, 22050);
     for (int i = 0; i < 3; ++i) Start(player, sound);
     RunMixerSteps(2);
-    DestroyVoicePool(adpcm);
-    adpcm = nullptr;
+    DestroyVoicePool(adpcm), adpcm = nullptr;
     EXPECT_EQ(player->voices.count, 0u);
     RunMixerSteps(1);
     EXPECT_EQ(player->GetState(), kPlayerIdle);
@@ -194,8 +181,7 @@ TEST_F(SoundMixerTest, QueueLimitAndFailureMessages) {
     const Case cases[] = {{"RIF", "Error: Invalid audio format."},
                           {"MThd and more", "Error: Invalid audio format."},
                           {"RIFF" + std::string(60, '\0'), nullptr}};
-    DestroyVoicePool(wave);  // the game offers no WAVE pool
-    wave = nullptr;
+    DestroyVoicePool(wave), wave = nullptr;  // the game offers no WAVE pool
     for (const Case& c : cases) {
         log.Clear();
         SoundPlayer* other = NewPlayer();
@@ -231,7 +217,6 @@ TEST_F(SoundMixerTest, StopThenStartPositionsAndPendingSetters) {
     RunMixerSteps(1);
     EXPECT_EQ(player->voices.count, 2u);  // the long one stopped, both new ones play
     RunMixerSteps(2);
-    // The newest voice's position (both started together).
     EXPECT_GT(player->GetPlayPosition(), 0u);
     // A setter without Update leaves the playing sound as it is.
     player->StoreVolume(0.0f);
@@ -242,8 +227,7 @@ TEST_F(SoundMixerTest, StopThenStartPositionsAndPendingSetters) {
     RunMixerSteps(2);
     EXPECT_EQ(output->captured[0].back(), 0);
     RunMixerSteps(12);
-    EXPECT_EQ(player->GetState(), kPlayerIdle);
-    EXPECT_EQ(player->GetPlayPosition(), 0u);
+    EXPECT_TRUE(player->GetState() == kPlayerIdle && player->GetPlayPosition() == 0u);
 }
 
 }  // namespace
@@ -267,8 +251,7 @@ TEST_F(SoundMixerTest, CompressedPackEntriesPlay) {
     LogCapture log;
     ASSERT_EQ(player->QueueFile("theme.ogg"), 1);
     RunMixerSteps(150);  // 2.4 s: past the loop end several times
-    EXPECT_EQ(log.Count(), 0u);
-    EXPECT_EQ(player->voices.count, 1u);
+    EXPECT_TRUE(log.Count() == 0u && player->voices.count == 1u);
     int32_t loudest = 0;
     for (int32_t sample : output->captured[0]) loudest = std::max(loudest, sample < 0 ? -sample : sample);
     EXPECT_GT(loudest, 4000);

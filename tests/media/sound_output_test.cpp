@@ -1,7 +1,4 @@
-// The outputs: the null output's pacing on a fake clock, the bus filters on
-// known vectors, and the SDL output on SDL's dummy driver (pacing, pause),
-// its disk driver (what was played equals the offline render, sample for
-// sample) and no driver at all (the null output takes over).
+// The outputs: null (fake clock), the bus filters, SDL on its dummy, disk and no driver.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -43,18 +40,12 @@ TEST(NullOutput, PacesByTheClock) {
 TEST(BusFilters, MonoAndSurroundOnKnownVectors) {
     int32_t ch[6][2] = {{1000, -32768}, {3000, 32767}, {5, 5}, {6, 6}, {0, 0}, {0, 0}};
     int32_t* pointers[6] = {ch[0], ch[1], ch[2], ch[3], ch[4], ch[5]};
-    std::unique_ptr<SoundFilter> surround(SurroundFilter());
-    surround->Process(6, 2, pointers);
-    EXPECT_EQ(ch[4][0], -2000);
-    EXPECT_EQ(ch[5][0], 2000);
-    EXPECT_EQ(ch[4][1], -65535);
-    EXPECT_EQ(ch[1][0], 3000);  // the front right keeps its own signal
-    std::unique_ptr<SoundFilter> mono(MonoFilter());
-    mono->Process(6, 2, pointers);  // the bus hands six channels: mono still folds
-    EXPECT_EQ(ch[0][0], 2839);
-    EXPECT_EQ(ch[1][0], 2839);
-    EXPECT_EQ(ch[0][1], -1);  // (-32768 + 32767) x 727 >> 10
-    EXPECT_EQ(ch[2][0], 5);
+    std::unique_ptr<SoundFilter>(SurroundFilter())->Process(6, 2, pointers);
+    // The front right keeps its own signal.
+    EXPECT_EQ((std::vector<int32_t>{ch[4][0], ch[5][0], ch[4][1], ch[1][0]}), (std::vector<int32_t>{-2000, 2000, -65535, 3000}));
+    std::unique_ptr<SoundFilter>(MonoFilter())->Process(6, 2, pointers);  // six channels: mono still folds
+    // (-32768 + 32767) x 727 >> 10 = -1
+    EXPECT_EQ((std::vector<int32_t>{ch[0][0], ch[1][0], ch[0][1], ch[2][0]}), (std::vector<int32_t>{2839, 2839, -1, 5}));
 }
 
 TEST(SdlOutput, DummyDriverDrainsInRealTimeAndPauseHoldsTheQueue) {
@@ -76,8 +67,7 @@ TEST(SdlOutput, DummyDriverDrainsInRealTimeAndPauseHoldsTheQueue) {
         Sleep(5);
     }
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-    // Real time at most; a loaded machine may starve the driver's thread, so
-    // the lower bound only shows that the queue drains at all.
+    // Real time at most; a loaded machine may starve the driver, so the lower bound only shows draining.
     EXPECT_LT(taken / seconds, 44100 * 1.3);
     EXPECT_GT(taken / seconds, 44100 * 0.25);
     output->Shutdown();
@@ -114,8 +104,8 @@ TEST(SdlOutput, DiskDriverPlaysExactlyTheOfflineRender) {
     unsetenv("SDL_DISKAUDIOFILE");
 
     std::string bytes(dir.Read("played.raw"));
-    std::vector<int16_t> played(reinterpret_cast<const int16_t*>(bytes.data()),
-                  reinterpret_cast<const int16_t*>(bytes.data()) + bytes.size() / 2);
+    const auto* first = reinterpret_cast<const int16_t*>(bytes.data());
+    std::vector<int16_t> played(first, first + bytes.size() / 2);
     size_t start = 0;
     while (start < played.size() && played[start] == 0) ++start;
     start -= start % 6;

@@ -1,6 +1,5 @@
-// The resampler fed the way a voice feeds it: the output must not depend on
-// how the input is chunked, the pitch must come out right, and extreme steps
-// must stay inside the history (run under ASan/UBSan).
+// The resampler fed as a voice feeds it: chunking changes nothing, pitch is right, extreme steps
+// stay inside the history.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,8 +11,7 @@
 
 namespace {
 
-// Resamples `input` into `outputs` samples, taking chunks of at most
-// `maxChunk` (1 = every size from 1 to 256 at random).
+// `outputs` samples from `input` in chunks of at most `maxChunk` (1: random sizes from 1 to 256).
 std::vector<int32_t> Feed(const std::vector<int32_t>& input, uint32_t source, uint32_t destination, uint32_t outputs,
                          uint32_t maxChunk) {
     SoundResampler resampler;

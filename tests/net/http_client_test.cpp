@@ -1,6 +1,4 @@
-// HTTP: URL parsing, the response reader on good and hostile replies (kept as
-// data in data/http_replies.txt), and the client against a scripted server (exact request bytes,
-// stuck and hostile peers).
+// HTTP: URLs, the response reader on replies in data/http_replies.txt, the client against a scripted peer.
 #include <gtest/gtest.h>
 #include <arpa/inet.h>
 #include <chrono>
@@ -66,8 +64,7 @@ TEST(HttpResponseReader, BodyFramings) {
 
 TEST(HttpResponseReader, HostileRepliesFailWithAReason) {
     HttpLimits small;
-    small.maxHeaderBytes = 256;
-    small.maxBodyBytes = 64;
+    small.maxHeaderBytes = 256, small.maxBodyBytes = 64;
     for (const auto& row : VectorRows("http_replies.txt", "bad")) {  // kind, name, reason, reply
         HttpResponseReader reader(small);
         State state = reader.Feed(row[3].data(), row[3].size());
@@ -81,9 +78,7 @@ TEST(HttpResponseReader, HostileRepliesFailWithAReason) {
 
 HttpOptions FastOptions() {
     HttpOptions options;
-    options.connectTimeoutMs = 1000;
-    options.ioTimeoutMs = 500;
-    options.requestTimeoutMs = 2000;
+    options.connectTimeoutMs = 1000, options.ioTimeoutMs = 500, options.requestTimeoutMs = 2000;
     return options;
 }
 
@@ -105,7 +100,6 @@ ScriptedServer::Script Trickle(const std::string& bytes, int pauseMs) {
 }
 
 const std::string kHello = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello";
-
 
 TEST(HttpClient, SendsExactRequestBytes) {
     ScriptedServer server;
@@ -150,7 +144,7 @@ TEST(HttpClient, OnlyStatus200CountsAsSuccess) {
     EXPECT_EQ("", HttpPost(server.Url("/y"), {}, "a=b", 3, nullptr, FastOptions()));
     EXPECT_TRUE(log.Contains("GET " + server.Url("/x") + " answered status 401"));
     EXPECT_FALSE(log.Contains("oauth_token"));
-    EXPECT_TRUE(log.Contains("POST " + server.Url("/y") + " answered status 401"));
+    EXPECT_EQ(2u, log.Count());
 }
 
 TEST(HttpClient, HostileAndStuckPeersFailInTime) {
@@ -163,7 +157,6 @@ TEST(HttpClient, HostileAndStuckPeersFailInTime) {
     };
     std::string manyLines = "HTTP/1.1 200 OK\r\n";
     while (manyLines.size() < (10u << 20)) manyLines += "X-Filler: 0123456789\r\n";
-    // The reader's own refusals are pinned above; these reach it through the socket.
     const Case cases[] = {
         {"huge length", Reply("HTTP/1.1 200 OK\r\nContent-Length: 99999999999\r\n\r\nhello"), 0, 0, "above the"},
         {"short body", Reply("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n0123456789"), 0, 0, "cut short: 10 of 100"},
@@ -171,23 +164,15 @@ TEST(HttpClient, HostileAndStuckPeersFailInTime) {
          "longer than 65536"},
         {"ten megabytes of header lines", Reply(manyLines), 0, 0, "longer than 65536"},
         {"empty reply", Reply(""), 0, 0, "without a reply"},
-        {"never answers",
-         [](int fd, ScriptedServer& server) {
-             server.ReadRequest(fd);
-             server.WaitForStop(10000);
-         },
-         0, 0, "no progress for 500 ms"},
+        {"never answers", [](int fd, ScriptedServer& s) { s.ReadRequest(fd), s.WaitForStop(10000); }, 0, 0,
+         "no progress for 500 ms"},
         {"answers too slowly", Trickle(kHello, 700), 0, 0, "no progress for 500 ms"},
         {"drips past the request limit", Trickle("HTTP/1.1 200 OK\r\n" + std::string(100, 'X'), 100), 0, 0,
          "request time limit"},
         {"never reads", [](int, ScriptedServer& server) { server.WaitForStop(10000); }, 16u << 20, 4096,
          "no progress for 500 ms"},
         {"resets during the send",
-         [](int fd, ScriptedServer&) {
-             char buffer[65536];
-             recv(fd, buffer, sizeof(buffer), 0);
-             ScriptedServer::Reset(fd);
-         },
+         [](int fd, ScriptedServer&) { char buffer[65536]; recv(fd, buffer, sizeof(buffer), 0), ScriptedServer::Reset(fd); },
          16u << 20, 4096, "Failed to send to"},
     };
     const std::string postBody(16u << 20, 'p');
@@ -219,8 +204,7 @@ int BoundSocket(int flags, sockaddr_in* address) {
     return fd;
 }
 
-// A URL of a port with nobody listening on it.
-std::string RefusedUrl() {
+std::string RefusedUrl() {  // nobody listens on its port
     sockaddr_in address;
     close(BoundSocket(0, &address));
     return "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/";
@@ -236,20 +220,17 @@ TEST(HttpClient, RefusedAndMalformedTargetsSendNothing) {
     ScriptedServer server;
     server.Serve(Reply(kHello));
     std::string port = std::to_string(server.port());
-    EXPECT_EQ("", HttpGet("https://127.0.0.1:" + port + "/", FastOptions()));
-    EXPECT_EQ("", HttpGet("http://:" + port + "/", FastOptions()));
-    EXPECT_EQ("", HttpGet("http://127.0.0.1:" + port + "/a b", FastOptions()));
+    EXPECT_EQ("", HttpGet("https://127.0.0.1:" + port + "/", FastOptions()));  // the rest: HttpUrl's table
     EXPECT_EQ("", HttpPost(server.Url("/"), {"X: a\r\nInjected: b"}, "", 0, nullptr, FastOptions()));
     EXPECT_EQ("", HttpPost(server.Url("/"), {}, "", 0, "text/plain\r\nInjected: b", FastOptions()));
     EXPECT_EQ("", HttpPost(server.Url("/"), {}, nullptr, 5, nullptr, FastOptions()));
     server.Stop();
     EXPECT_EQ(0, server.connections());
-    EXPECT_EQ(7u, log.Count());
+    EXPECT_EQ(5u, log.Count());
 }
 
 TEST(HttpClient, ConnectGivesUpWhenNobodyAnswers) {
-    // A listener whose accept queue is full drops every further connection attempt.
-    sockaddr_in address, unused;
+    sockaddr_in address, unused;  // a listener whose full accept queue drops further attempts
     int listener = BoundSocket(0, &address);
     ASSERT_EQ(0, listen(listener, 0));
     std::vector<int> fillers;

@@ -1,5 +1,4 @@
-// Name lookups end at their deadline however long the resolver takes, and
-// hand on what a resolver found or the code it failed with.
+// Name lookups end at their deadline however slow the resolver, and hand on its result or code.
 #include "net/name_lookup.h"
 
 #include <arpa/inet.h>
