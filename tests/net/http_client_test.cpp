@@ -1,7 +1,9 @@
-// HTTP: URLs, the response reader on replies in data/http_replies.txt, the client against a scripted peer.
+// HTTP: URLs, the response reader on replies in data/http_replies.txt, the client against a scripted peer;
+// the micro-blog calls against the oauthlib provider and a scripted peer.
 #include <gtest/gtest.h>
 #include <arpa/inet.h>
 #include <chrono>
+#include <cstring>
 #include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
@@ -12,6 +14,7 @@
 #include "net/http_client.h"
 #include "net/http_response_reader.h"
 #include "net/http_url.h"
+#include "tests/net/microblog_test_peer.h"
 #include "tests/net/scripted_server.h"
 #include "tests/net/test_vectors.h"
 #include "tests/support/log_capture.h"
@@ -102,6 +105,7 @@ ScriptedServer::Script Trickle(const std::string& bytes, int pauseMs) {
 const std::string kHello = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello";
 
 TEST(HttpClient, SendsExactRequestBytes) {
+    const int descriptors = CountOpenDescriptors();
     ScriptedServer server;
     server.Serve(Reply(kHello));
     HttpClient client(FastOptions());
@@ -114,6 +118,7 @@ TEST(HttpClient, SendsExactRequestBytes) {
     ASSERT_TRUE(client.Post(server.Url("/m"), {"Authorization: OAuth x=\"y\""}, "abc", 3,
                             "multipart/form-data; boundary=b", &response));
     server.Stop();
+    EXPECT_EQ(descriptors + 1, CountOpenDescriptors());  // the listener alone
 
     std::string host = "Host: 127.0.0.1:" + std::to_string(server.port()) + "\r\n";
     std::vector<std::string> requests = server.requests();
@@ -176,6 +181,7 @@ TEST(HttpClient, HostileAndStuckPeersFailInTime) {
          16u << 20, 4096, "Failed to send to"},
     };
     const std::string postBody(16u << 20, 'p');
+    const int descriptors = CountOpenDescriptors();  // failures leak none
     for (const Case& c : cases) {
         ScriptedServer server(c.receiveBuffer);
         server.Serve(c.script);
@@ -190,6 +196,7 @@ TEST(HttpClient, HostileAndStuckPeersFailInTime) {
         EXPECT_TRUE(log.Contains(c.logged)) << c.name << ": " << (log.Count() ? log.Lines()[0] : "(no log line)");
         EXPECT_EQ(1u, log.Count()) << c.name;
     }
+    EXPECT_EQ(descriptors, CountOpenDescriptors());
 }
 
 // A loopback socket bound to a free port, which it writes to `address`.
@@ -211,11 +218,13 @@ std::string RefusedUrl() {  // nobody listens on its port
 }
 
 TEST(HttpClient, RefusedAndMalformedTargetsSendNothing) {
+    const int descriptors = CountOpenDescriptors();
     LogCapture log;
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ("", HttpGet(RefusedUrl(), FastOptions()));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     EXPECT_TRUE(log.Contains("Connection refused"));
+    EXPECT_EQ(descriptors, CountOpenDescriptors());
 
     ScriptedServer server;
     server.Serve(Reply(kHello));
@@ -251,31 +260,72 @@ TEST(HttpClient, ConnectGivesUpWhenNobodyAnswers) {
     close(listener);
 }
 
-TEST(HttpClient, NoDescriptorLeaksOverManyRequests) {
-    ScriptedServer server;
-    server.Serve([](int fd, ScriptedServer& server) {
-        server.ReadRequest(fd);
-        switch (server.connections() % 4) {
-        case 0: ScriptedServer::Send(fd, kHello); break;
-        case 1: ScriptedServer::Send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nshort"); break;
-        case 2: ScriptedServer::Send(fd, "garbage\r\n\r\n"); break;
-        default: ScriptedServer::Reset(fd); break;
-        }
+}  // namespace
+
+namespace {
+
+// A pasted PIN with blanks and characters that would split a query.
+int PastedPin(void*, const char*, char* pin) { return strcpy(pin, " 12&x=y% ") != nullptr; }
+
+// Replies with `body` to every request but the request-token one.
+void ServeAccessReply(ScriptedServer* server, const std::string& body) {
+    server->Serve([body](int fd, ScriptedServer& s) {
+        bool first = s.ReadRequest(fd).find("GET /oauth/request_token?") == 0;
+        std::string reply = first ? "oauth_token=rt&oauth_token_secret=rs&oauth_callback_confirmed=true" : body;
+        ScriptedServer::Send(fd, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(reply.size()) + "\r\n\r\n" + reply);
     });
-    const std::string refused = RefusedUrl();
-    LogCapture log;  // keeps the expected failures off the console
-    int before = CountOpenDescriptors();
-    int successes = 0;
-    for (int i = 0; i < 200; ++i) {
-        if (i % 5 == 4) {
-            EXPECT_EQ("", HttpGet(refused, FastOptions()));
-        } else if (HttpGet(server.Url("/"), FastOptions()) == "hello") {
-            ++successes;
-        }
-    }
-    server.Stop();  // the server's side of the last connection is closed too
-    EXPECT_EQ(before, CountOpenDescriptors());
-    EXPECT_EQ(40, successes);
 }
 
 }  // namespace
+
+TEST(MicroblogTokenReply, AcceptsOnlyCompleteSafePairs) {
+    for (const auto& row : VectorRows("oauth_vectors.txt", "token")) {  // kind, reply, token, secret
+        SCOPED_TRACE(row[1]);
+        const bool taken = row[2] != "-";
+        char token[MicroblogApi::kTokenSize] = "kept", secret[MicroblogApi::kTokenSize] = "kept";
+        EXPECT_EQ(taken, MicroblogApi::ParseTokenReply(row[1], token, secret));
+        EXPECT_EQ(taken ? row[2] : "kept", token);
+        EXPECT_EQ(taken ? row[3] : "kept", secret);
+    }
+}
+
+TEST(MicroblogApi, PostsArriveByteForByte) {
+    ASSERT_TRUE(Peer::Start());
+    OAuthCredentials credentials = Peer::Credentials(true);
+    for (const std::string text :
+         {"\xE6\x97\xA5\xE6\x9C\xAC #Quillmoor", "a & b % c + d = e ~ f", "line one\nline two\r\n--asdfghjkl--"}) {
+        EXPECT_TRUE(MicroblogApi::UpdateStatus(credentials, text, Peer::At())) << text;
+        EXPECT_EQ(text, Peer::LastPost());
+        const std::string data("\xFF\xD8\0\r\n--asdfghjkl\r\n\xFF\xD9", 19);
+        EXPECT_TRUE(MicroblogApi::UpdateStatusWithMedia(credentials, text, "QM.jpg", data.data(), data.size(),
+                                                        Peer::At()));
+        EXPECT_EQ(text + '\0' + "QM.jpg" + '\0' + data, Peer::LastPost());
+    }
+}
+
+TEST(MicroblogApi, ScriptedPeerSeesTheExactRequests) {
+    ScriptedServer server;  // an access reply that would inject a settings line, then a media post
+    ServeAccessReply(&server, "oauth_token=a%0D%0AScreenMode%3D1&oauth_token_secret=b");
+    const MicroblogService service = Peer::At(server.port());
+    OAuthCredentials credentials = Peer::Credentials(true);
+    LogCapture log;
+    EXPECT_EQ(0, MicroblogApi::Authorize(&credentials, PastedPin, nullptr, service));
+    EXPECT_EQ(Peer::Credentials(true).accessToken + std::string(kPeerAccessSecret),
+              credentials.accessToken + std::string(credentials.accessTokenSecret));
+    EXPECT_TRUE(MicroblogApi::UpdateStatusWithMedia(credentials, "hi", "QM.jpg", "\x01\x00\x02", 3, service));
+    EXPECT_FALSE(MicroblogApi::UpdateStatusWithMedia(credentials, "x", "a\"b.jpg", "d", 1, service));  // not sent
+    server.Stop();
+    std::vector<std::string> requests = server.requests();
+    ASSERT_EQ(3u, requests.size());
+    EXPECT_NE(std::string::npos, requests[0].find("oauth_callback=oob"));
+    // The pasted PIN stays one parameter, its blanks trimmed.
+    EXPECT_NE(std::string::npos, requests[1].find("oauth_verifier=12%26x%3Dy%25&"));
+    const std::string expected = std::string(
+        "--asdfghjkl\r\nContent-Disposition: form-data; name=\"status\"\r\n"
+        "Content-Type: text/plain; charset=UTF-8\r\n\r\nhi\r\n--asdfghjkl\r\n"
+        "Content-Disposition: form-data; name=\"media[]\"; filename=\"QM.jpg\"\r\n"
+        "Content-Type: application/octet-stream\r\n\r\n\x01\x00\x02\r\n--asdfghjkl--", 247);
+    EXPECT_NE(std::string::npos, requests[2].find("\r\nContent-Length: 247\r\n"));
+    EXPECT_NE(std::string::npos, requests[2].find("\r\nContent-Type: multipart/form-data; boundary=asdfghjkl\r\n"));
+    EXPECT_EQ(expected, requests[2].substr(requests[2].find("\r\n\r\n") + 4));
+}

@@ -58,7 +58,6 @@ TEST(Files, OpenModesFollowTheMatrix) {
                  {kFileWrite, true, true, 0, true, false, "XY"},
                  {kFileReadWrite, false, true, 0, true, true, "XY"},
                  {kFileReadWrite, true, true, 5, true, true, "XYllo"},
-                 {0, false, false, -1, false, false, nullptr},
                  {0, true, false, -1, false, false, "hello"},
                  {4, true, false, -1, false, false, "hello"}};
     for (const auto& c : cases) {
