@@ -78,8 +78,7 @@ TEST(SdlOutput, NoUsableDriverMeansTheNullOutput) {
     LogCapture log;
     ASSERT_TRUE(SoundManagerInit(44100, kSoundStereo, nullptr));
     EXPECT_TRUE(log.Contains("runs silently"));
-    SoundPlayer* player = SoundPlayer::Create(nullptr);
-    SoundPlayer::Destroy(player);
+    SoundPlayer::Destroy(SoundPlayer::Create(nullptr));
     SoundManagerShutdown();
 }
 

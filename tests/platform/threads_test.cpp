@@ -127,18 +127,15 @@ struct Waiters {
     std::atomic<int> woken{0};
 };
 
-void WaitOnce(void* argument) {
-    auto* waiters = static_cast<Waiters*>(argument);
-    waiters->ready.fetch_add(1);
-    EventWait(waiters->event);
-    waiters->woken.fetch_add(1);
-}
-
 TEST(Event, OneSignalWakesExactlyOneOfTwoWaiters) {
     Waiters waiters;
     waiters.event = EventCreate();
     ThreadRecord threads[2];
-    for (auto& thread : threads) ASSERT_TRUE(StartThread(&thread, WaitOnce, &waiters, 0));
+    ThreadFunction waitOnce = [](void* argument) {
+        auto* w = static_cast<Waiters*>(argument);
+        w->ready.fetch_add(1), EventWait(w->event), w->woken.fetch_add(1);
+    };
+    for (auto& thread : threads) ASSERT_TRUE(StartThread(&thread, waitOnce, &waiters, 0));
     ASSERT_TRUE(WaitUntil([&] { return waiters.ready.load() == 2; }));
     SleepMs(20);  // let both reach the wait
 

@@ -95,7 +95,7 @@ TEST_F(X11WindowTest, SurfaceIsExactlyRgb888WithoutAlphaAndDepth16) {
     const GLenum names[5] = {GL_RED_BITS, GL_GREEN_BITS, GL_BLUE_BITS, GL_ALPHA_BITS, GL_DEPTH_BITS};
     for (int i = 0; i < 5; ++i) glGetIntegerv(names[i], &bits[i]);
     EXPECT_EQ(std::vector<GLint>(bits, bits + 5), (std::vector<GLint>{8, 8, 8, 0, 16}));
-    EXPECT_EQ(driver_->WindowName(), kTitle);
+    EXPECT_EQ(driver_->WindowName(), kTitle);  // UTF-8, as given
 }
 
 TEST_F(X11WindowTest, KeysAndWheelButtonsBecomeFrameEvents) {
