@@ -23,14 +23,11 @@ constexpr unsigned long kKeyF12 = 0xffc9;
 constexpr char kTitle[] = "Window test \xE2\x9C\x93";
 
 std::string Describe(const WindowEvent& e) {
-    switch (e.type) {
-        case WindowEvent::kKey: return "key " + std::to_string(e.key) + (e.down ? " down" : " up");
-        case WindowEvent::kActivate: return "activate";
-        case WindowEvent::kDeactivate: return "deactivate";
-        case WindowEvent::kClose: return "close";
-        case WindowEvent::kWheel: return "wheel " + std::to_string(e.wheelX) + " " + std::to_string(e.wheelY);
-    }
-    return "?";
+    static const char* const kNames[] = {"key", "activate", "deactivate", "close", "wheel"};
+    std::string text = kNames[e.type];
+    if (e.type == WindowEvent::kKey) text += " " + std::to_string(e.key) + (e.down ? " down" : " up");
+    if (e.type == WindowEvent::kWheel) text += " " + std::to_string(e.wheelX) + " " + std::to_string(e.wheelY);
+    return text;
 }
 
 class X11WindowTest : public ::testing::Test {
