@@ -314,11 +314,7 @@ TEST(MicroblogApi, ScriptedPeerSeesTheExactRequests) {
     EXPECT_NE(std::string::npos, requests[0].find("oauth_callback=oob"));
     // The pasted PIN stays one parameter, its blanks trimmed.
     EXPECT_NE(std::string::npos, requests[1].find("oauth_verifier=12%26x%3Dy%25&"));
-    const std::string expected = std::string(
-        "--asdfghjkl\r\nContent-Disposition: form-data; name=\"status\"\r\n"
-        "Content-Type: text/plain; charset=UTF-8\r\n\r\nhi\r\n--asdfghjkl\r\n"
-        "Content-Disposition: form-data; name=\"media[]\"; filename=\"QM.jpg\"\r\n"
-        "Content-Type: application/octet-stream\r\n\r\n\x01\x00\x02\r\n--asdfghjkl--", 247);
+    const std::string expected = VectorRows("http_replies.txt", "multipart")[0][1];
     EXPECT_NE(std::string::npos, requests[2].find("\r\nContent-Length: 247\r\n"));
     EXPECT_NE(std::string::npos, requests[2].find("\r\nContent-Type: multipart/form-data; boundary=asdfghjkl\r\n"));
     EXPECT_EQ(expected, requests[2].substr(requests[2].find("\r\n\r\n") + 4));
