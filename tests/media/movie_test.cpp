@@ -77,8 +77,7 @@ TEST(MovieDecoderTest, ASizeChangeMidStreamKeepsTheFirstSizeAndTheColours) {
 }
 
 TEST(MovieDecoderTest, DamagedMoviesEndOrAreRefusedWithoutHanging) {
-    ClipSpec spec;
-    spec.tone = true;
+    ClipSpec spec{64, 48, 10, 10, true};
     const std::string clip = MakeClip(spec);
     ASSERT_FALSE(clip.empty());
     std::mt19937_64 next(25);
@@ -214,14 +213,11 @@ TEST(MovieFitTest, LetterboxArithmetic) {
 }
 
 TEST_F(MoviePlayerTest, TheSoundReachesTheMixerAndThePicturesFollowItsClock) {
-    ClipSpec spec;
-    spec.tone = true;
+    ClipSpec spec{64, 48, 10, 10, true};
     PackMgr* pack = PackOfMovies("tone.avi", MakeClip(spec));
     auto* output = new CaptureOutput();  // owned by the sound manager
     SoundManagerOptions options;
-    options.output = output;
-    options.clock = FakeClock;
-    options.runMixerTask = false;
+    options.output = output, options.clock = FakeClock, options.runMixerTask = false;
     ASSERT_TRUE(SoundManagerInitWith(44100, 1, nullptr, options));
     ASSERT_EQ(MoviePlayer::Play("movie/tone.avi", pack), 1);
     int checked = 0;
@@ -245,18 +241,14 @@ TEST_F(MoviePlayerTest, TheSoundReachesTheMixerAndThePicturesFollowItsClock) {
 }
 
 TEST_F(MoviePlayerTest, TheMixerThreadMeetsPlayUpdateAndStopWithoutRaces) {
-    ClipSpec spec;
-    spec.tone = true;
+    ClipSpec spec{64, 48, 10, 10, true};
     PackMgr* pack = PackOfMovies("tone.avi", MakeClip(spec));
     SoundManagerOptions options;
     options.output = new CaptureOutput();  // the mixer runs on its task thread
     ASSERT_TRUE(SoundManagerInitWith(44100, 1, nullptr, options));
     for (int round = 0; round < 6; ++round) {
         ASSERT_EQ(MoviePlayer::Play("movie/tone.avi", pack), 1);
-        for (int i = 0; i < round * 3; ++i) {
-            MoviePlayer::Update();
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        for (int i = 0; i < round * 3; ++i) MoviePlayer::Update(), std::this_thread::sleep_for(std::chrono::milliseconds(10));
         if (round % 2 == 0) MoviePlayer::Stop(0);  // else the next Play replaces it
     }
     MoviePlayer::Stop(0);
