@@ -156,9 +156,7 @@ TEST_F(MoviePlayerTest, TheClipEndsAfterItsLastPictureAndClosesItsDecoder) {
 }
 
 TEST_F(MoviePlayerTest, StopFadesOverHalfItsFramesInUpdatesAndEndsOnReachingOrPassing) {
-    struct Case {
-        int frames, updatesToStop;
-    };
+    struct Case { int frames, updatesToStop; };
     for (const Case& c : {Case{0, 0}, Case{-3, 0}, Case{1, 1}, Case{60, 30}, Case{61, 31}}) {
         SCOPED_TRACE(c.frames);
         ASSERT_EQ(MoviePlayer::Play("movie/clip.mp4", pack_), 1);
@@ -199,10 +197,7 @@ TEST_F(MoviePlayerTest, FailuresLogTheirLineAndPlayNothing) {
 }
 
 TEST(MovieFitTest, LetterboxArithmetic) {
-    struct Case {
-        int vw, vh, w, h;
-        MovieRect want;
-    };
+    struct Case { int vw, vh, w, h; MovieRect want; };
     for (const Case& c : {Case{640, 360, 1280, 800, {0, 40, 1280, 720}}, Case{640, 480, 1280, 720, {160, 0, 960, 720}},
                           Case{1280, 720, 1280, 720, {0, 0, 1280, 720}}, Case{0, 48, 256, 256, {0, 0, 0, 0}}}) {
         MovieRect r = FitMovieRect(c.vw, c.vh, c.w, c.h);

@@ -147,13 +147,8 @@ TEST(HttpClient, OnlyStatus200CountsAsSuccess) {
 }
 
 TEST(HttpClient, HostileAndStuckPeersFailInTime) {
-    struct Case {
-        const char* name;
-        ScriptedServer::Script script;
-        size_t postBytes;      // 0: GET
-        int receiveBuffer;     // of the server's sockets; 0 leaves the default
-        const char* logged;
-    };
+    // postBytes 0: a GET; receiveBuffer: of the server's sockets, 0 leaves the default.
+    struct Case { const char* name; ScriptedServer::Script script; size_t postBytes; int receiveBuffer; const char* logged; };
     std::string manyLines = "HTTP/1.1 200 OK\r\n";
     while (manyLines.size() < (10u << 20)) manyLines += "X-Filler: 0123456789\r\n";
     const Case cases[] = {

@@ -18,11 +18,8 @@
 namespace {
 
 TEST(Folders, CreateDirectoryRecursiveMakesEveryMissingPrefix) {
-    const struct {
-        const char *existingFolder, *existingFile, *request;
-        int expected;
-        const char* mustBeFolder;
-    } cases[] = {{"a", nullptr, "a/b/c", 1, "a/b/c"}, {"a/b/c", nullptr, "a/b/c", 1, "a/b/c"},
+    const struct { const char *existingFolder, *existingFile, *request; int expected; const char* mustBeFolder; } cases[] = {
+                 {"a", nullptr, "a/b/c", 1, "a/b/c"}, {"a/b/c", nullptr, "a/b/c", 1, "a/b/c"},
                  {nullptr, nullptr, "p/q/", 1, "p/q"}, {nullptr, nullptr, "m//n", 1, "m/n"},
                  {"k", nullptr, "k\\l/m", 1, "k/l/m"}, {nullptr, "a/b", "a/b/c", 0, nullptr},
                  {nullptr, "a/b", "a/b", 0, nullptr}};
@@ -44,14 +41,9 @@ TEST(Folders, CreateDirectoryRecursiveMakesEveryMissingPrefix) {
 }
 
 TEST(Files, OpenModesFollowTheMatrix) {
-    const struct {
-        int mode;
-        bool fileExists;  // "hello" is there before the open
-        bool opens;
-        int64_t sizeAfterOpen;
-        bool canWrite, canRead;
-        const char* contentsAfterWrite;  // after writing "XY" at 0 and closing; nullptr: file absent
-    } cases[] = {{kFileRead, false, false, -1, false, false, nullptr},
+    // Before the open the file holds "hello" if it exists; contents are after writing "XY" at 0 (nullptr: no file).
+    const struct { int mode; bool fileExists, opens; int64_t sizeAfterOpen; bool canWrite, canRead; const char* contents; } cases[] = {
+                 {kFileRead, false, false, -1, false, false, nullptr},
                  {kFileRead, true, true, 5, false, true, "hello"},
                  {kFileWrite, false, true, 0, true, false, "XY"},
                  {kFileWrite, true, true, 0, true, false, "XY"},
@@ -73,8 +65,8 @@ TEST(Files, OpenModesFollowTheMatrix) {
             EXPECT_EQ(c.canWrite ? 2u : 0u, WriteFileAt(handle, "XY", 0, 2));
             CloseFileHandle(handle);
         }
-        EXPECT_EQ(c.contentsAfterWrite != nullptr, FileExists(path.c_str()));
-        if (c.contentsAfterWrite) { EXPECT_EQ(c.contentsAfterWrite, temp.Read("f.bin")); }
+        EXPECT_EQ(c.contents != nullptr, FileExists(path.c_str()));
+        if (c.contents) EXPECT_EQ(c.contents, temp.Read("f.bin"));
     }
 }
 
