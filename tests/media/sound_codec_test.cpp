@@ -25,6 +25,12 @@ std::string Format(uint32_t tag, uint32_t channels, uint32_t rate, uint32_t bits
 std::string Chunk(const std::string& id, const std::string& body) {
     return id + U32(static_cast<uint32_t>(body.size())) + body + (body.size() % 2 ? std::string(1, '\0') : "");
 }
+std::string Fmt(uint32_t channels, uint32_t rate, uint32_t bits) { return Chunk("fmt ", Format(1, channels, rate, bits)); }
+std::string Data(std::initializer_list<uint32_t> samples) {
+    std::string bytes;
+    for (uint32_t s : samples) bytes += U16(s);
+    return Chunk("data", bytes);
+}
 std::string Riff(const std::string& chunks) { return "RIFF" + U32(4 + chunks.size()) + "WAVE" + chunks; }
 std::string Smpl(uint32_t start, uint32_t end, uint32_t size = 60) {
     std::string body(size, '\0');
@@ -86,27 +92,17 @@ TEST(AdpcmCodec, WriterReaderRoundTripKeepsTheSignal) {
 }
 
 TEST(WaveCodec, ReadsChunksLoopsAndSampleFormats) {
-    const std::string pcm16 = U16(1) + U16(2) + U16(0xFFFF) + U16(0x8000) + U16(7) + U16(8);
     struct Case { const char* name; std::string file; int32_t loop; uint32_t maxFrames; std::vector<int32_t> want; };
     const Case cases[] = {
-        {"8-bit", Riff(Chunk("fmt ", Format(1, 1, 8000, 8)) + Chunk("data", std::string("\x00\x80\xFF", 3))), 0, 100,
-         {-32768, 0, 32512}},
-        {"16-bit stereo", Riff(Chunk("fmt ", Format(1, 2, 8000, 16)) + Chunk("data", pcm16)), 0, 100,
-         {1, 2, -1, -32768, 7, 8}},
-        {"odd chunk before data", Riff(Chunk("fmt ", Format(1, 1, 8000, 16)) + Chunk("junk", "abc") +
-                                       Chunk("data", U16(5) + U16(6))), 0, 100, {5, 6}},
-        {"smpl loop, exact to the sample",
-         Riff(Chunk("fmt ", Format(1, 1, 8000, 16)) + Smpl(1, 3) + Chunk("data", U16(10) + U16(11) + U16(12) + U16(13))),
-         1, 7, {10, 11, 12, 11, 12, 11, 12}},
-        {"smpl end 0 loops to the end",
-         Riff(Chunk("fmt ", Format(1, 1, 8000, 16)) + Smpl(2, 0) + Chunk("data", U16(10) + U16(11) + U16(12))), 1, 6,
-         {10, 11, 12, 12, 12, 12}},
-        {"the highest rate", Riff(Chunk("fmt ", Format(1, 1, 384000, 16)) + Chunk("data", U16(5))), 0, 100,
-         {5}},
-        {"the lowest rate", Riff(Chunk("fmt ", Format(1, 1, 1000, 16)) + Chunk("data", U16(6))), 0, 100, {6}},
-        {"loop value 2 never loops",
-         Riff(Chunk("fmt ", Format(1, 1, 8000, 16)) + Smpl(1, 3) + Chunk("data", U16(10) + U16(11) + U16(12))), 2, 9,
-         {10, 11, 12}},
+        {"8-bit", Riff(Fmt(1, 8000, 8) + Chunk("data", std::string("\x00\x80\xFF", 3))), 0, 100, {-32768, 0, 32512}},
+        {"16-bit stereo", Riff(Fmt(2, 8000, 16) + Data({1, 2, 0xFFFF, 0x8000, 7, 8})), 0, 100, {1, 2, -1, -32768, 7, 8}},
+        {"odd chunk before data", Riff(Fmt(1, 8000, 16) + Chunk("junk", "abc") + Data({5, 6})), 0, 100, {5, 6}},
+        {"smpl loop, exact to the sample", Riff(Fmt(1, 8000, 16) + Smpl(1, 3) + Data({10, 11, 12, 13})), 1, 7,
+         {10, 11, 12, 11, 12, 11, 12}},
+        {"smpl end 0 loops to the end", Riff(Fmt(1, 8000, 16) + Smpl(2, 0) + Data({10, 11, 12})), 1, 6, {10, 11, 12, 12, 12, 12}},
+        {"the highest rate", Riff(Fmt(1, 384000, 16) + Data({5})), 0, 100, {5}},
+        {"the lowest rate", Riff(Fmt(1, 1000, 16) + Data({6})), 0, 100, {6}},
+        {"loop value 2 never loops", Riff(Fmt(1, 8000, 16) + Smpl(1, 3) + Data({10, 11, 12})), 2, 9, {10, 11, 12}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

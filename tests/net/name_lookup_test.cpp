@@ -21,12 +21,7 @@ int LoopbackResolver(const char*, const char* service, const addrinfo* hints, ad
 int NoSuchName(const char*, const char*, const addrinfo*, addrinfo**) { return EAI_NONAME; }
 
 TEST(NameLookupTest, TheDeadlineEndsTheWaitAndResultsComeThrough) {
-    const struct {
-        const char* host;
-        NameLookupFunction resolver;
-        NameLookupResult result;
-        int error;
-    } cases[] = {
+    const struct { const char* host; NameLookupFunction resolver; NameLookupResult result; int error; } cases[] = {
         {"never.example", SlowResolver, NameLookupResult::kTimedOut, 0},
         {"loopback.example", LoopbackResolver, NameLookupResult::kFound, 0},
         {"missing.example", NoSuchName, NameLookupResult::kFailed, EAI_NONAME},

@@ -87,11 +87,7 @@ TEST(ThreadPriority, LevelsMapToNiceValues) {
     }
 }
 
-struct LockProbe {
-    Lock lock;
-    std::atomic<bool> trying{false};
-    std::atomic<bool> acquired{false};
-};
+struct LockProbe { Lock lock; std::atomic<bool> trying{false}, acquired{false}; };
 
 TEST(Lock, OwnerReentersWhileAnotherThreadWaits) {
     LockProbe probe;
@@ -121,11 +117,7 @@ TEST(Lock, OwnerReentersWhileAnotherThreadWaits) {
     LockDelete(&probe.lock);
 }
 
-struct Waiters {
-    Event* event = nullptr;
-    std::atomic<int> ready{0};
-    std::atomic<int> woken{0};
-};
+struct Waiters { Event* event = nullptr; std::atomic<int> ready{0}, woken{0}; };
 
 TEST(Event, OneSignalWakesExactlyOneOfTwoWaiters) {
     Waiters waiters;
