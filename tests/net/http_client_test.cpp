@@ -218,13 +218,14 @@ TEST(HttpClient, RefusedAndMalformedTargetsSendNothing) {
     ScriptedServer server;
     server.Serve(Reply(kHello));
     std::string port = std::to_string(server.port());
-    EXPECT_EQ("", HttpGet("https://127.0.0.1:" + port + "/", FastOptions()));  // the rest: HttpUrl's table
+    EXPECT_EQ("", HttpGet("https://127.0.0.1:" + port + "/", FastOptions()));  // other bad URLs: HttpUrl's table
+    EXPECT_EQ("", HttpGet("http://127.0.0.1:" + port + "/a b", FastOptions()));
     EXPECT_EQ("", HttpPost(server.Url("/"), {"X: a\r\nInjected: b"}, "", 0, nullptr, FastOptions()));
     EXPECT_EQ("", HttpPost(server.Url("/"), {}, "", 0, "text/plain\r\nInjected: b", FastOptions()));
     EXPECT_EQ("", HttpPost(server.Url("/"), {}, nullptr, 5, nullptr, FastOptions()));
     server.Stop();
     EXPECT_EQ(0, server.connections());
-    EXPECT_EQ(5u, log.Count());
+    EXPECT_EQ(6u, log.Count());
 }
 
 TEST(HttpClient, ConnectGivesUpWhenNobodyAnswers) {
