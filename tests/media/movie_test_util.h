@@ -1,6 +1,5 @@
-// Movies for the tests, made at test time by the ffmpeg tool: each picture
-// has a top half and a bottom half of two distinct solid colours (so swaps of
-// red and blue and upside-down pictures both show), optionally with a tone.
+// Movies made by the ffmpeg tool: each picture's halves have two distinct colours, so red-blue swaps
+// and upside-down pictures show.
 #pragma once
 
 #include <cstdint>
@@ -26,11 +25,10 @@ struct ClipSpec {
 uint32_t ClipColour(uint32_t index, bool bottom);
 // The movie's bytes, or "" when the tool failed.
 std::string MakeClip(const ClipSpec& spec);
-// A pack in memory holding the movies as "movie/<name>", stored plain, and
-// the first one again zlib-compressed as "movie/z<name>"; null on failure.
+// A memory pack of "movie/<name>", stored plain, and the first again zlib-compressed as "movie/z<name>".
 PackMgr* PackOfMovies(const std::string& name1, const std::string& bytes1, const std::string& name2 = "",
                       const std::string& bytes2 = "");
-// Movie bytes in memory served as a byte source (which must not outlive it).
+// Movie bytes served as a byte source (which must not outlive it).
 struct StringSource {
     explicit StringSource(std::string movie)
         : bytes(std::move(movie)), stream(MemoryStream(&bytes[0], uint32_t(bytes.size()), false, nullptr)) {}

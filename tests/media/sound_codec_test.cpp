@@ -1,13 +1,15 @@
-// The codecs: hand-computed ADPCM vectors read from raw bytes (no writer
-// involved), writer -> reader round trips, WAVE files built chunk by chunk,
-// Ogg loop handling, and hostile headers that must be refused or ended.
+// The codecs: hand-computed ADPCM vectors, round trips, WAVE files built chunk by chunk, Ogg loops,
+// hostile headers refused or ended; the resampler fed as a voice feeds it.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "media/codec_util.h"
 #include "media/sound_codec.h"
 #include "media/sound_file_io.h"
+#include "media/sound_resampler.h"
+#include "platform/audio_device.h"
 #include "fs/stream.h"
 #include "tests/media/sound_test_util.h"
 #include "tests/support/log_capture.h"
@@ -22,6 +24,12 @@ std::string Format(uint32_t tag, uint32_t channels, uint32_t rate, uint32_t bits
 }
 std::string Chunk(const std::string& id, const std::string& body) {
     return id + U32(static_cast<uint32_t>(body.size())) + body + (body.size() % 2 ? std::string(1, '\0') : "");
+}
+std::string Fmt(uint32_t channels, uint32_t rate, uint32_t bits) { return Chunk("fmt ", Format(1, channels, rate, bits)); }
+std::string Data(std::initializer_list<uint32_t> samples) {
+    std::string bytes;
+    for (uint32_t s : samples) bytes += U16(s);
+    return Chunk("data", bytes);
 }
 std::string Riff(const std::string& chunks) { return "RIFF" + U32(4 + chunks.size()) + "WAVE" + chunks; }
 std::string Smpl(uint32_t start, uint32_t end, uint32_t size = 60) {
@@ -46,11 +54,8 @@ TEST(AdpcmCodec, HandVectorsFromRawBytes) {
         std::string block = c.block + std::string(16 - c.block.size(), c.block.size() == 16 ? '\x77' : '\0');
         std::vector<int32_t> out = DecodeBytes(GetAdpcmReaderCodec(), Eadp(1, 32, block));
         ASSERT_EQ(out.size(), 32u);
-        EXPECT_EQ(out[0], c.first[0]);
-        EXPECT_EQ(out[1], c.first[1]);
-        if (c.last != 0) {
-            EXPECT_EQ(out[31], c.last);
-        }
+        EXPECT_EQ(std::vector<int32_t>(out.begin(), out.begin() + 2), c.first);
+        if (c.last != 0) EXPECT_EQ(out[31], c.last);
     }
     // 1400 blocks of 0x77 drive the predictor past 2^31: it saturates.
     std::vector<int32_t> out = DecodeBytes(GetAdpcmReaderCodec(), Eadp(1, 44800, std::string(22400, '\x77')));
@@ -73,8 +78,7 @@ TEST(AdpcmCodec, WriterReaderRoundTripKeepsTheSignal) {
         uint32_t frames = static_cast<uint32_t>(c.frames.size() / c.channels);
         uint32_t padded = (frames + 31) / 32 * 32;
         ASSERT_EQ(file.size(), 72 + 8 * c.channels + padded / 2 * c.channels);  // stereo data at 88
-        EXPECT_EQ(file.substr(0, 4), "EADP");
-        EXPECT_EQ(file.substr(20, 4), U32(padded));
+        EXPECT_EQ(file.substr(0, 4) + file.substr(20, 4), "EADP" + U32(padded));
         std::vector<int32_t> out = DecodeBytes(GetAdpcmReaderCodec(), file, 0, 1 << 20, c.channels);
         ASSERT_EQ(out.size(), size_t{padded} * c.channels);
         double signal = 0, noise = 0;
@@ -88,27 +92,17 @@ TEST(AdpcmCodec, WriterReaderRoundTripKeepsTheSignal) {
 }
 
 TEST(WaveCodec, ReadsChunksLoopsAndSampleFormats) {
-    const std::string pcm16 = U16(1) + U16(2) + U16(0xFFFF) + U16(0x8000) + U16(7) + U16(8);
     struct Case { const char* name; std::string file; int32_t loop; uint32_t maxFrames; std::vector<int32_t> want; };
     const Case cases[] = {
-        {"8-bit", Riff(Chunk("fmt ", Format(1, 1, 8000, 8)) + Chunk("data", std::string("\x00\x80\xFF", 3))), 0, 100,
-         {-32768, 0, 32512}},
-        {"16-bit stereo", Riff(Chunk("fmt ", Format(1, 2, 8000, 16)) + Chunk("data", pcm16)), 0, 100,
-         {1, 2, -1, -32768, 7, 8}},
-        {"odd chunk before data", Riff(Chunk("fmt ", Format(1, 1, 8000, 16)) + Chunk("junk", "abc") +
-                                       Chunk("data", U16(5) + U16(6))), 0, 100, {5, 6}},
-        {"smpl loop, exact to the sample",
-         Riff(Chunk("fmt ", Format(1, 1, 8000, 16)) + Smpl(1, 3) + Chunk("data", U16(10) + U16(11) + U16(12) + U16(13))),
-         1, 7, {10, 11, 12, 11, 12, 11, 12}},
-        {"smpl end 0 loops to the end",
-         Riff(Chunk("fmt ", Format(1, 1, 8000, 16)) + Smpl(2, 0) + Chunk("data", U16(10) + U16(11) + U16(12))), 1, 6,
-         {10, 11, 12, 12, 12, 12}},
-        {"the highest rate", Riff(Chunk("fmt ", Format(1, 1, 384000, 16)) + Chunk("data", U16(5))), 0, 100,
-         {5}},
-        {"the lowest rate", Riff(Chunk("fmt ", Format(1, 1, 1000, 16)) + Chunk("data", U16(6))), 0, 100, {6}},
-        {"loop value 2 never loops",
-         Riff(Chunk("fmt ", Format(1, 1, 8000, 16)) + Smpl(1, 3) + Chunk("data", U16(10) + U16(11) + U16(12))), 2, 9,
-         {10, 11, 12}},
+        {"8-bit", Riff(Fmt(1, 8000, 8) + Chunk("data", std::string("\x00\x80\xFF", 3))), 0, 100, {-32768, 0, 32512}},
+        {"16-bit stereo", Riff(Fmt(2, 8000, 16) + Data({1, 2, 0xFFFF, 0x8000, 7, 8})), 0, 100, {1, 2, -1, -32768, 7, 8}},
+        {"odd chunk before data", Riff(Fmt(1, 8000, 16) + Chunk("junk", "abc") + Data({5, 6})), 0, 100, {5, 6}},
+        {"smpl loop, exact to the sample", Riff(Fmt(1, 8000, 16) + Smpl(1, 3) + Data({10, 11, 12, 13})), 1, 7,
+         {10, 11, 12, 11, 12, 11, 12}},
+        {"smpl end 0 loops to the end", Riff(Fmt(1, 8000, 16) + Smpl(2, 0) + Data({10, 11, 12})), 1, 6, {10, 11, 12, 12, 12, 12}},
+        {"the highest rate", Riff(Fmt(1, 384000, 16) + Data({5})), 0, 100, {5}},
+        {"the lowest rate", Riff(Fmt(1, 1000, 16) + Data({6})), 0, 100, {6}},
+        {"loop value 2 never loops", Riff(Fmt(1, 8000, 16) + Smpl(1, 3) + Data({10, 11, 12})), 2, 9, {10, 11, 12}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -183,6 +177,73 @@ TEST(OggCodec, LoopCommentsAndLoopValues) {
         worst = std::max(worst, std::abs(out[i] - ref[source]));
     }
     EXPECT_LE(worst, 2);
+}
+
+// `outputs` samples from `input` in chunks of at most `maxChunk` (1: random sizes from 1 to 256).
+std::vector<int32_t> Feed(const std::vector<int32_t>& input, uint32_t source, uint32_t destination, uint32_t outputs,
+                         uint32_t maxChunk) {
+    SoundResampler resampler;
+    InitResampler(&resampler);
+    SetResamplerRates(&resampler, source, destination);
+    std::mt19937 random(7);
+    std::vector<int32_t> out(outputs + 256);
+    size_t used = 0;
+    uint32_t produced = 0;
+    while (produced < outputs && used < input.size()) {
+        uint32_t avail = std::min<uint32_t>(maxChunk == 1 ? 1 + random() % 256 : maxChunk,
+                                            static_cast<uint32_t>(input.size() - used));
+        uint32_t want = std::min<uint32_t>(256, outputs - produced);
+        uint32_t in = std::max(1u, std::min(ResamplerInputNeeded(&resampler, want), avail));
+        const int32_t* source_ = input.data() + used;
+        int32_t* target = out.data() + produced;
+        produced += Resample(&resampler, 1, in, want, &source_, &target);
+        used += in;
+    }
+    out.resize(produced);
+    return out;
+}
+
+std::vector<int32_t> SineSamples(uint32_t count, double hz, uint32_t rate) {
+    return [](std::vector<int16_t> s) { return std::vector<int32_t>(s.begin(), s.end()); }(Sine(count, 1, hz, rate, 16000));
+}
+
+TEST(SoundResampler, ChunkingDoesNotChangeTheOutput) {
+    const std::vector<int32_t> input = SineSamples(20000, 997, 44100);
+    const uint32_t rates[][2] = {{22050, 44100}, {48000, 44100}, {44100, 22050}, {48000, 11025}, {44100, 5000}};
+    for (const auto& rate : rates) {
+        SCOPED_TRACE(rate[0] * 1000000ull + rate[1]);
+        std::vector<int32_t> whole = Feed(input, rate[0], rate[1], 4000, 256);
+        std::vector<int32_t> chunked = Feed(input, rate[0], rate[1], 4000, 1);
+        ASSERT_EQ(whole.size(), 4000u);
+        EXPECT_EQ(whole, chunked);
+    }
+}
+
+TEST(SoundResampler, PitchAndContinuity) {
+    // 1 kHz at 22050 Hz played at 44100: two outputs per input, still 1 kHz.
+    std::vector<int32_t> up = Feed(SineSamples(22050, 1000, 22050), 22050, 44100, 44000, 256);
+    int crossings = 0;
+    for (size_t i = 1; i < up.size(); ++i) crossings += (up[i - 1] < 0) != (up[i] < 0);
+    EXPECT_NEAR(crossings / 2.0 * 44100 / up.size(), 1000, 10);
+    // 48 kHz into 44.1 kHz: no jump larger than the sine's own slope allows.
+    std::vector<int32_t> down = Feed(SineSamples(48000, 1000, 48000), 48000, 44100, 40000, 256);
+    int32_t jump = 0;
+    for (size_t i = 1; i < down.size(); ++i) jump = std::max(jump, std::abs(down[i] - down[i - 1]));
+    EXPECT_LE(jump, 16000 * 2 * M_PI * 1000 / 44100 + 8);
+    // Steps beyond four samples are held at four: nothing reads outside the history.
+    SoundResampler resampler;
+    InitResampler(&resampler);
+    SetResamplerRates(&resampler, 48000, 44100 / 8);
+    EXPECT_EQ(resampler.step, kResamplerMaxStep);
+    EXPECT_FALSE(Feed(SineSamples(40000, 300, 48000), 48000, 2000, 1000, 1).empty());
+}
+
+TEST(SoundResampler, InterleaveClampsToSixteenBits) {
+    const int32_t left[2] = {40000, -40000}, right[2] = {5, -5};
+    const int32_t* channels[2] = {left, right};
+    int16_t out[4];
+    InterleaveToPcm16(out, channels, 2, 2);
+    EXPECT_EQ(std::vector<int16_t>(out, out + 4), (std::vector<int16_t>{32767, 5, -32768, -5}));
 }
 
 }  // namespace

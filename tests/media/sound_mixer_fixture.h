@@ -1,6 +1,5 @@
-// A sound manager driven by hand: a capturing output, a fake clock, no
-// mixer thread, and the game's pools (16 ADPCM, 3 Ogg) plus a WAVE pool for
-// exact PCM.
+// A sound manager driven by hand (capturing output, fake clock, no mixer thread), the game's pools
+// (16 ADPCM, 3 Ogg) and a WAVE pool for exact PCM.
 #pragma once
 
 #include <gtest/gtest.h>

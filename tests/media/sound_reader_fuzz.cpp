@@ -1,13 +1,6 @@
-// Fuzzing the three sound readers: any bytes through the WAVE, EADP and Ogg
-// readers, looping or not, must end within the frame bound without reading
-// out of bounds. The seeds are small valid files made by our writers.
-#include <cstdint>
-#include <string>
-#include <vector>
-
-#include "fs/stream.h"
+// Any bytes through the WAVE, EADP and Ogg readers, looping or not, end within the frame bound
+// without reading out of bounds; the seeds are small files made by our writers.
 #include "media/sound_codec.h"
-#include "media/sound_file_io.h"
 #include "tests/fuzz/fuzz_seeds.h"
 #include "tests/media/sound_test_util.h"
 
@@ -19,13 +12,8 @@ std::vector<std::string> FuzzSeeds() {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const SoundCodec* readers[] = {GetWaveReaderCodec(), GetAdpcmReaderCodec(), GetOggReaderCodec()};
-    std::string bytes(reinterpret_cast<const char*>(data), size);
-    for (const SoundCodec* reader : readers) {
-        Stream* stream = StreamOf(bytes);
-        std::vector<int32_t> samples;
-        DecodeSound(reader, stream, size > 0 ? data[0] % 3 : 0, 2, 1 << 15, &samples, nullptr);
-        stream->Release();
-    }
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    for (const SoundCodec* reader : {GetWaveReaderCodec(), GetAdpcmReaderCodec(), GetOggReaderCodec()})
+        DecodeBytes(reader, bytes, size > 0 ? data[0] % 3 : 0, 1 << 15, 2);
     return 0;
 }

@@ -1,7 +1,4 @@
-// The mixer thread against script-side calls on the main thread: players
-// made and destroyed, sounds started, stopped, paused and updated, category
-// volumes set, while the real task runs the mixer step every 16 ms. Run
-// under ThreadSanitizer.
+// The mixer task against every script-side call from the main thread; run under TSan.
 #include <gtest/gtest.h>
 
 #include <chrono>

@@ -1,6 +1,4 @@
-// What the sound tests share: sounds made by our own writers (and Ogg made
-// by oggenc from them), a fake clock, and an output that records what it accepts
-// and accepts only as much as a script of counts allows.
+// Sounds made by our writers (Ogg by oggenc), a fake clock, and an output that records what it takes.
 #pragma once
 
 #include <cstdint>

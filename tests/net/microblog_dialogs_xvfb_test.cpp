@@ -1,5 +1,4 @@
-// The GTK dialogs on a private X server, driven as a player's typing and clicks drive them: their
-// texts and limits, and the launcher button's flow through the real PIN dialog against the provider.
+// The GTK dialogs on a private X server, typed and clicked: texts, limits, the launcher's PIN flow.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -26,9 +26,7 @@ bool Start() {
 MicroblogService At(uint16_t port) {
     MicroblogService service;
     service.host = "127.0.0.1:" + std::to_string(port != 0 ? port : g_port != 0 ? g_port : 1);
-    service.http.connectTimeoutMs = 2000;
-    service.http.ioTimeoutMs = 5000;
-    service.http.requestTimeoutMs = 10000;
+    service.http.connectTimeoutMs = 2000, service.http.ioTimeoutMs = 5000, service.http.requestTimeoutMs = 10000;
     return service;
 }
 

@@ -1,6 +1,4 @@
-// What the micro-blog tests share about the loopback provider
-// (oauth_provider.py): one running copy per test binary, its consumer pair
-// and pre-issued access pair, and the PIN its authorise page shows.
+// The loopback provider (oauth_provider.py), one copy per test binary, and its known pairs.
 #pragma once
 
 #include <string>

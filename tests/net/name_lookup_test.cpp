@@ -1,5 +1,4 @@
-// Name lookups end at their deadline however long the resolver takes, and
-// hand on what a resolver found or the code it failed with.
+// Name lookups end at their deadline however slow the resolver, and hand on its result or code.
 #include "net/name_lookup.h"
 
 #include <arpa/inet.h>
@@ -22,12 +21,7 @@ int LoopbackResolver(const char*, const char* service, const addrinfo* hints, ad
 int NoSuchName(const char*, const char*, const addrinfo*, addrinfo**) { return EAI_NONAME; }
 
 TEST(NameLookupTest, TheDeadlineEndsTheWaitAndResultsComeThrough) {
-    const struct {
-        const char* host;
-        NameLookupFunction resolver;
-        NameLookupResult result;
-        int error;
-    } cases[] = {
+    const struct { const char* host; NameLookupFunction resolver; NameLookupResult result; int error; } cases[] = {
         {"never.example", SlowResolver, NameLookupResult::kTimedOut, 0},
         {"loopback.example", LoopbackResolver, NameLookupResult::kFound, 0},
         {"missing.example", NoSuchName, NameLookupResult::kFailed, EAI_NONAME},

@@ -1,15 +1,7 @@
 #!/usr/bin/python3
-"""An OAuth 1.0a provider on 127.0.0.1 for the micro-blog client tests.
-
-Built on python3-oauthlib, so every request is verified by an implementation
-other than ours. It serves the PIN flow (request token, authorize, access
-token) and the two status calls, which echo what they received:
-  update.json            -> the decoded status text, byte for byte
-  update_with_media.json -> status, NUL, file name, NUL, the file's bytes
-  GET /test/last_post    -> the reply of the last accepted post
-Prints "READY <port>" once it listens on a free port; ends with its parent,
-or by itself after ten minutes.
-"""
+"""An OAuth 1.0a provider (python3-oauthlib, so a second implementation checks ours) on 127.0.0.1:
+the PIN flow and the two status calls; GET /test/last_post echoes the last post (text, or text NUL
+file name NUL file bytes). Prints "READY <port>"; ends with its parent or after ten minutes."""
 import os
 import re
 import string
@@ -55,32 +47,24 @@ class Validator(RequestValidator):
     def get_request_token_secret(self, client_key, token, request):
         return self.request_tokens.get(token, {}).get("secret", "dummy")
 
-    def get_access_token_secret(self, client_key, token, request):
-        return self.access_tokens.get(token, "dummy")
+    def get_access_token_secret(self, client_key, token, request): return self.access_tokens.get(token, "dummy")
 
-    def get_default_realms(self, *args, **kwargs):
-        return []
+    def get_default_realms(self, *args, **kwargs): return []
 
-    def validate_realms(self, *args, **kwargs):
-        return True
+    def validate_realms(self, *args, **kwargs): return True
 
     get_realms = get_default_realms
     validate_requested_realms = verify_realms = validate_realms
 
-    def get_redirect_uri(self, token, request):
-        return self.request_tokens[token]["callback"]
+    def get_redirect_uri(self, token, request): return self.request_tokens[token]["callback"]
 
-    def validate_client_key(self, client_key, request):
-        return client_key == CONSUMER_KEY
+    def validate_client_key(self, client_key, request): return client_key == CONSUMER_KEY
 
-    def validate_request_token(self, client_key, token, request):
-        return token in self.request_tokens
+    def validate_request_token(self, client_key, token, request): return token in self.request_tokens
 
-    def verify_request_token(self, token, request):
-        return token in self.request_tokens
+    def verify_request_token(self, token, request): return token in self.request_tokens
 
-    def validate_access_token(self, client_key, token, request):
-        return token in self.access_tokens
+    def validate_access_token(self, client_key, token, request): return token in self.access_tokens
 
     def validate_timestamp_and_nonce(self, client_key, timestamp, nonce, request,
                                      request_token=None, access_token=None):
@@ -90,8 +74,7 @@ class Validator(RequestValidator):
             self.seen_nonces.add(key)
             return fresh
 
-    def validate_redirect_uri(self, client_key, redirect_uri, request):
-        return redirect_uri == "oob"
+    def validate_redirect_uri(self, client_key, redirect_uri, request): return redirect_uri == "oob"
 
     def validate_verifier(self, client_key, token, verifier, request):
         return self.request_tokens.get(token, {}).get("verifier") == verifier
@@ -143,11 +126,9 @@ def parse_multipart(content_type, body):
 class Handler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
-    def log_message(self, format, *args):
-        pass
+    def log_message(self, format, *args): pass
 
-    def do_GET(self):
-        self.dispatch("GET", b"")
+    def do_GET(self): self.dispatch("GET", b"")
 
     def do_POST(self):
         length = self.headers.get("Content-Length", "")

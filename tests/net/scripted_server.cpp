@@ -1,4 +1,3 @@
-// The scripted loopback peer behind the HTTP client tests.
 #include "tests/net/scripted_server.h"
 
 #include <arpa/inet.h>
@@ -43,10 +42,9 @@ void ScriptedServer::Serve(Script script) {
 }
 
 void ScriptedServer::Stop() {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
-    }
+    std::unique_lock<std::mutex> lock(mutex_);
+    stopping_ = true;
+    lock.unlock();
     stopped_.notify_all();
     if (thread_.joinable()) thread_.join();
 }

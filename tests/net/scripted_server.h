@@ -1,6 +1,4 @@
-// A loopback HTTP peer for the client tests: it accepts connections on
-// 127.0.0.1 and plays a script on each (reply bytes, delays, silence, reset),
-// recording what the client sent.
+// A loopback HTTP peer that plays a script on each connection and records what the client sent.
 #pragma once
 
 #include <atomic>
@@ -22,19 +20,15 @@ public:
 
     uint16_t port() const { return port_; }
     std::string Url(const std::string& path) const;
-    // Runs `script` on every accepted connection until Stop.
     void Serve(Script script);
     void Stop();
 
-    // For scripts. Reads one request head and its Content-Length body
-    // (bounded to 5 s and 32 MiB) and records it.
+    // For scripts: reads and records one request and its body (bounded to 5 s and 32 MiB).
     std::string ReadRequest(int fd);
-    // Sends all bytes or gives up quietly when the client went away.
     static bool Send(int fd, const std::string& bytes);
     // Returns when Stop is called, or after `maxMs`.
     void WaitForStop(int maxMs);
-    // Aborts the connection with a reset instead of an orderly close.
-    static void Reset(int fd);
+    static void Reset(int fd);  // a reset instead of an orderly close
 
     std::vector<std::string> requests() const;
     int connections() const { return connections_.load(); }
@@ -53,6 +47,4 @@ private:
     std::vector<std::string> requests_;
 };
 
-
-// The number of open descriptors of this process.
-int CountOpenDescriptors();
+int CountOpenDescriptors();  // of this process

@@ -1,12 +1,9 @@
-// Known-answer vectors kept as data in tests/net/data: one per line,
-// "KIND | FIELD | FIELD ...", with \r \n \t \0 \\ \xHH escapes and
-// {COUNT*TEXT} runs for bytes that text cannot show; '#' starts a comment.
+// Vectors in tests/net/data: "KIND | FIELD ..." lines, \r \n \t \0 \\ \xHH escapes, {COUNT*TEXT} runs.
 #pragma once
 
 #include <string>
 #include <vector>
 
 std::string UnescapeVector(const std::string& text);
-// The unescaped fields (after the kind) of every row of data/`file` whose kind
-// starts with `kind`; a test failure when there is none.
+// The kind and unescaped fields of every row of data/`file` whose kind starts with `kind` (none: a failure).
 std::vector<std::vector<std::string>> VectorRows(const std::string& file, const std::string& kind);

@@ -1,7 +1,5 @@
-// The X11 window system under a private Xvfb: the surface's exact colour and
-// depth sizes, and how desktop events become the frame's window events (keys
-// with detectable auto-repeat, wheel buttons, focus and iconifying as
-// activation, the close box), and which held buttons the desktop input reads.
+// The X11 window system under a private Xvfb: the surface's formats, desktop events as frame events,
+// and the held buttons the desktop input reads.
 #include <GLES2/gl2.h>
 #include <gtest/gtest.h>
 
@@ -25,14 +23,11 @@ constexpr unsigned long kKeyF12 = 0xffc9;
 constexpr char kTitle[] = "Window test \xE2\x9C\x93";
 
 std::string Describe(const WindowEvent& e) {
-    switch (e.type) {
-        case WindowEvent::kKey: return "key " + std::to_string(e.key) + (e.down ? " down" : " up");
-        case WindowEvent::kActivate: return "activate";
-        case WindowEvent::kDeactivate: return "deactivate";
-        case WindowEvent::kClose: return "close";
-        case WindowEvent::kWheel: return "wheel " + std::to_string(e.wheelX) + " " + std::to_string(e.wheelY);
-    }
-    return "?";
+    static const char* const kNames[] = {"key", "activate", "deactivate", "close", "wheel"};
+    std::string text = kNames[e.type];
+    if (e.type == WindowEvent::kKey) text += " " + std::to_string(e.key) + (e.down ? " down" : " up");
+    if (e.type == WindowEvent::kWheel) text += " " + std::to_string(e.wheelX) + " " + std::to_string(e.wheelY);
+    return text;
 }
 
 class X11WindowTest : public ::testing::Test {
@@ -41,20 +36,15 @@ protected:
         std::string error;
         server_ = XvfbServer::Start(1280, 800, &error).release();
         ASSERT_NE(server_, nullptr) << error;
-        // The window system opens the display named by the environment, as the game does.
         setenv("DISPLAY", server_->display().c_str(), 1);
     }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
+    static void TearDownTestSuite() { delete server_, server_ = nullptr; }
 
     void SetUp() override {
         windows_ = CreateX11WindowSystem();
         WindowParams params;
         params.title = kTitle;
-        params.clientWidth = 800;
-        params.clientHeight = 480;
+        params.clientWidth = 800, params.clientHeight = 480;
         ASSERT_TRUE(windows_->CreateMainWindow(params));
         ASSERT_TRUE(windows_->CreateGLContext());
         driver_ = X11TestDriver::Open(server_->display());
@@ -64,16 +54,11 @@ protected:
         Collect(100);
     }
 
-    void TearDown() override {
-        driver_.reset();
-        windows_.reset();
-    }
+    void TearDown() override { driver_.reset(), windows_.reset(); }
 
-    // The events that arrive within `ms` milliseconds.
     std::vector<std::string> Collect(int ms) { return CollectUntil(ms, [](const std::vector<std::string>&) { return false; }); }
 
-    // Events until `done` holds (then a short settle for stray ones) or `ms`
-    // pass: a loaded machine may deliver late, and a fixed window would miss it.
+    // Events until `done` holds (then 50 ms for stray ones) or `ms` pass: a loaded machine delivers late.
     template <typename Done>
     std::vector<std::string> CollectUntil(int ms, Done done) {
         std::vector<std::string> seen;
@@ -81,11 +66,8 @@ protected:
         bool settling = false;
         while (GetTimeMicros() < deadline) {
             WindowEvent event;
-            if (windows_->NextEvent(&event)) {
-                seen.push_back(Describe(event));
-            } else {
-                windows_->WaitForEvents(10);
-            }
+            if (windows_->NextEvent(&event)) seen.push_back(Describe(event));
+            else windows_->WaitForEvents(10);
             if (!settling && done(seen)) {
                 settling = true;
                 deadline = std::min(deadline, GetTimeMicros() + 50000);
@@ -94,7 +76,6 @@ protected:
         return seen;
     }
 
-    // At least `count` events (within a generous limit).
     std::vector<std::string> CollectCount(size_t count) {
         return CollectUntil(3000, [count](const std::vector<std::string>& seen) { return seen.size() >= count; });
     }
@@ -111,11 +92,7 @@ TEST_F(X11WindowTest, SurfaceIsExactlyRgb888WithoutAlphaAndDepth16) {
     const GLenum names[5] = {GL_RED_BITS, GL_GREEN_BITS, GL_BLUE_BITS, GL_ALPHA_BITS, GL_DEPTH_BITS};
     for (int i = 0; i < 5; ++i) glGetIntegerv(names[i], &bits[i]);
     EXPECT_EQ(std::vector<GLint>(bits, bits + 5), (std::vector<GLint>{8, 8, 8, 0, 16}));
-    EXPECT_EQ(driver_->WindowName(), kTitle);
-    int w = 0, h = 0;
-    ASSERT_TRUE(driver_->WindowSize(&w, &h));
-    EXPECT_EQ(w, 800);
-    EXPECT_EQ(h, 480);
+    EXPECT_EQ(driver_->WindowName(), kTitle);  // UTF-8, as given
 }
 
 TEST_F(X11WindowTest, KeysAndWheelButtonsBecomeFrameEvents) {
@@ -152,7 +129,6 @@ TEST_F(X11WindowTest, FocusAndIconifyingAreActivation) {
     ASSERT_TRUE(driver_->SetMapped(false));
     std::vector<std::string> unmapped = CollectCount(1);
     ASSERT_FALSE(unmapped.empty());
-    EXPECT_EQ(unmapped.front(), "deactivate");
     for (const std::string& e : unmapped) EXPECT_EQ(e, "deactivate");
     ASSERT_TRUE(driver_->SetMapped(true));
     EXPECT_EQ(CollectCount(1), (std::vector<std::string>{"activate"}));
@@ -169,8 +145,7 @@ TEST_F(X11WindowTest, AHeldKeyRepeatsPressesOnly) {
     ASSERT_GE(held.size(), 2u) << "no auto-repeat seen";
     for (const std::string& e : held) EXPECT_EQ(e, "key 1 down");
     // Repeats already queued when the key went up may come first; then one release only.
-    ASSERT_FALSE(released.empty());
-    EXPECT_EQ(released.back(), "key 1 up");
+    ASSERT_TRUE(!released.empty() && released.back() == "key 1 up");
     for (size_t i = 0; i + 1 < released.size(); ++i) EXPECT_EQ(released[i], "key 1 down");
 }
 
