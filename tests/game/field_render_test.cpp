@@ -1,5 +1,4 @@
-// Map files (golden and damaged, whole maps with models) and field frames on strict ES 2.0 Mesa seen from
-// above: background, lit terrain, the shadow map both ways, markers, the faint cursor, objects opaque and fading.
+// Map files (golden, damaged, with models) and field frames from above on strict ES 2.0: terrain, shadows, objects.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,7 +11,6 @@
 #include "fs/fs_mgr.h"
 #include "fs/stream.h"
 #include "game/field_map_text.h"
-#include "game/field_markers.h"
 #include "game/field_renderer.h"
 #include "gfx/gl_program.h"
 #include "gfx/gl_state.h"
@@ -269,50 +267,6 @@ TEST_F(FieldRender, ShadowMapDarkensOnlyTheShadow) {
         EXPECT_GT(shadowed, 200);
         EXPECT_LT(At(on, Px(-40), Px(32)).r, kLitTop - 40);
     }
-}
-
-TEST_F(FieldRender, MarkersUnitsAndTheFaintCursor) {
-    QmFieldMarkers markers;
-    markers.Init(plain.programs[kFieldProgramPanel]);
-    markers.Link(&field);
-    markers.panelTexture = SolidTexture(255, 255, 255);
-    markers.shadowTexture = SolidTexture(0, 0, 0);
-    const float panelAt[3] = {4.5f, 1, 4.5f}, cursorAt[3] = {0.5f, 1, 0.5f};
-    markers.AddPanel(panelAt, 0);
-    markers.SetCursorPos(cursorAt);
-    for (int i = 0; i < 40; ++i) markers.Update();  // the cursor has eased onto its cell
-    const float units[1][3] = {{4.5f, 1, 1.5f}};
-    in.markers = &markers;
-    in.unitPositions = units;
-    in.unitCount = 1;
-    // A red billboard lying over the cursor's cell, above the ground.
-    in.drawUnits = []() {
-        struct { int16_t x, y, z, w; uint16_t u, v; uint8_t rgba[4]; } quad[4];
-        for (int k = 0; k < 4; ++k) {
-            quad[k] = {int16_t(k < 2 ? -200 : -120), 60, int16_t(k % 2 ? -120 : -200), 1, 0, 0, {255, 0, 0, 255}};
-        }
-        static const GlVertexAttrib rows[3] = {
-            {"a_Position", GL_SHORT, 4, 0, 0}, {"a_TexCoord", GL_UNSIGNED_SHORT, 2, 8, 1}, {"a_Color", GL_UNSIGNED_BYTE, 4, 12, 1}};
-        int32_t at[3];
-        GlGetAttribLocations(-1, 3, rows, at);
-        GlState::SetTexture(nullptr, GL_CLAMP_TO_EDGE, GL_LINEAR);
-        MaterialShader::SetTexEnable();
-        GlEnableAttribArrays(3, at);
-        GlSetAttribPointers(3, at, rows, quad, sizeof quad[0]);
-        const uint16_t indices[6] = {0, 1, 2, 3, 2, 1};
-        glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_SHORT, indices);
-        GlDisableAttribArrays(3, at);
-    };
-    const std::vector<uint8_t> f = Frame(plain);
-    const int panelShade = kLitTop + (255 - kLitTop) * 160 / 255;
-    EXPECT_NEAR(At(f, Px(96), Px(96)).r, panelShade, 3);
-    EXPECT_NEAR(At(f, Px(96), Px(-96)).r, kLitTop * (255 - 160) / 255, 3);  // the blob
-    const Rgba overUnit = At(f, Px(-160), Px(-160));                        // cursor cell under the billboard
-    EXPECT_EQ(overUnit.r, 255);
-    EXPECT_NEAR(overUnit.g, 50, 2);
-    markers.SetCursorVisible(false);
-    EXPECT_EQ(At(Frame(plain), Px(-160), Px(-160)), (Rgba{255, 0, 0, 255}));
-    markers.Destroy();
 }
 
 // Flat squares 100 units above two cells: one opaque, one faded half-way and blended over the ground last.

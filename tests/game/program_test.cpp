@@ -122,18 +122,6 @@ TEST_F(ProgramXvfbTest, SampleGameShowsItsWindowMovesOnKeysAndPlaysOneBattleToTh
     EXPECT_TRUE(winner != std::string::npos && lines.find("\nround", winner) == std::string::npos) << lines;
 }
 
-TEST_F(ProgramXvfbTest, WithoutThePackTheErrorBoxShowsAndTheStatusIsOne) {
-    TempDir folder;
-    ChildProcess child;
-    ASSERT_TRUE(Launch(&child, folder.path()));
-    auto driver = X11TestDriver::Open(server_->display());
-    ASSERT_NE(driver, nullptr);
-    ASSERT_TRUE(driver->WaitForWindow("Initializing Error", 20000));
-    SleepMs(300);  // the dialog takes the focus once it is mapped
-    ASSERT_TRUE(HoldKey(driver.get(), kKeyReturn, 100));
-    EXPECT_EQ(child.Wait(15000), 1);
-}
-
 // The size chosen in config.dat starts the game, the choices come back to it, and only one copy runs.
 TEST_F(ProgramXvfbTest, LauncherStartsTheChosenSizeAndOnlyOneCopyRuns) {
     TempDir folder;
