@@ -393,30 +393,6 @@ TEST_F(BattleScriptTest, MisuseAndDroppingInAnyOrderNeverCrash) {
     EXPECT_TRUE(objects_.live.empty()) << objects_.live.size() << " objects left after everything was dropped";
 }
 
-TEST_F(BattleScriptTest, UnitsAreAddedOnceAndSheetsAreShared) {
-    QmBattle battle(fs_, 101);  // order and capacity are pinned by the script rows above
-    QmUnit units[2];
-    EXPECT_TRUE(battle.AddUnit(&units[0]));
-    EXPECT_FALSE(battle.AddUnit(&units[0]));  // already in
-    battle.RemoveUnit(&units[1]);             // never added: nothing
-    EXPECT_EQ(battle.unitCount, 1);
-
-    Texture* first = UnitSpriteCache::Acquire(0, 4, fs_);
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(UnitSpriteCache::Acquire(0, 4, fs_), first);
-    Texture* keyZero = UnitSpriteCache::Acquire(0, 0, fs_);
-    EXPECT_NE(keyZero, nullptr);
-    EXPECT_NE(keyZero, first);
-    EXPECT_TRUE(!UnitSpriteCache::Acquire(1, 4, fs_) && !UnitSpriteCache::Acquire(0, 40, fs_));  // no sheet: no entry taken
-    EXPECT_EQ(UnitSpriteCache::CountInUse(), 2);
-    UnitSpriteCache::Release(0, 4);
-    EXPECT_EQ(UnitSpriteCache::Acquire(0, 0, fs_), keyZero);
-    UnitSpriteCache::Release(0, 0), UnitSpriteCache::Release(0, 0);
-    EXPECT_EQ(UnitSpriteCache::CountInUse(), 1);
-    UnitSpriteCache::Release(0, 4);
-    EXPECT_EQ(UnitSpriteCache::CountInUse(), 0);
-}
-
 TEST_F(BattleScriptTest, UnitLayerDrawsTheFrameNearestAtItsSizeAndLinearWhenScaled) {
     Run(R"(
         unit <- QmUnitInterface(0, 4);

@@ -134,17 +134,6 @@ TEST(LauncherModel, StatusControlsDescriptorAndButtons) {
     }
     LauncherModel(&start, {}).OnChange(&host, kLauncherWindowMode, 1);
     EXPECT_EQ(start.screenMode, 0);
-    const int sizes[4][2] = {{800, 480}, {1024, 576}, {1280, 720}, {1280, 800}};
-    for (int index = 0; index < 4; ++index) {
-        AppConfig config;
-        config.screenSize = index, config.screenMode = index & 1, config.optionAntiAliasing = index & 1;
-        config.soundMode = 2, config.option16bit = 1, config.optionShowFps = 1, config.optionDeactiveNoStop = 1;
-        AppDescriptor d;
-        FillDescriptorFromConfig(config, &d);
-        EXPECT_EQ(std::make_pair(d.clientWidth, d.clientHeight), std::make_pair(sizes[index][0], sizes[index][1]));
-        EXPECT_EQ(d.fullScreen * 10 + d.samples, index & 1 ? 14 : 1);
-        EXPECT_EQ(d.soundMode + d.use16BitColour + d.showFps + d.runWhenInactive, 5);
-    }
     AppConfig config;
     std::vector<std::string> opened;
     LauncherActions actions;

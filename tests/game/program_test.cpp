@@ -4,7 +4,6 @@
 
 #include <signal.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -78,9 +77,7 @@ protected:
             if (driver->ReadWindowPixel(x, y, &seen) && seen == rgb) return ::testing::AssertionSuccess();
             SleepMs(20);
         }
-        char text[64];
-        snprintf(text, sizeof text, "pixel (%d, %d) is %06X", x, y, seen);
-        return ::testing::AssertionFailure() << text;
+        return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << std::hex << seen;
     }
 
     static bool HoldKey(X11TestDriver* driver, unsigned long keysym, int ms) {
