@@ -215,7 +215,6 @@ protected:
         cells[3 * 5 + 4].blocked = 1;
         ASSERT_TRUE(dir_.Write("field/01-01.txt", WriteMapText({}, 5, 4, cells)));
         ASSERT_TRUE(dir_.Write("img/dot/R_4_0.png", SheetPng()));
-        ASSERT_TRUE(dir_.Write("img/dot/R_0_0.png", SheetPng()));  // side 0, type 0: cache key 0
         fs_ = DirMgr(nullptr, dir_.path().c_str(), nullptr);
         SetFsMgrSlot(kSlotPack, fs_);
         SetCurrentFsMgr(fs_);

@@ -1,5 +1,4 @@
-// The field on the CPU: range and route search against a plainly written reference on random maps,
-// geometry and picking against brute force, the terrain mesh (golden maps, buffers, lines, lighting), the markers.
+// The field on the CPU: search and picking against plain references, the terrain mesh, the markers.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -393,7 +392,7 @@ protected:
     QmFieldMarkers markers;
 };
 
-TEST_F(Markers, BlobShadowQuadsAndTheCursor) {
+TEST_F(Markers, BlobShadowQuads) {
     const struct { float x, z; int quads; } cases[] = {
         {1.5f, 1.5f, 1}, {2.0f, 1.5f, 2}, {1.5f, 2.0f, 2}, {2.0f, 2.0f, 4}, {0.0f, 0.0f, 1}, {1.25f, 1.5f, 2}};
     for (const auto& c : cases) {
@@ -406,16 +405,6 @@ TEST_F(Markers, BlobShadowQuadsAndTheCursor) {
     const float centred[3] = {1.5f, 1, 1.5f};
     markers.AddShadow(centred);
     EXPECT_EQ(Texels(&markers.shadowVertices[0]), (std::vector<int>{0, 0, 512, 256}));  // u, v of 0..1
-    EXPECT_NEAR(CursorPulse(10), 1.0 + std::sin(10 / (2.0 * M_PI)) / 32.0, 2e-5);
-    const float at[3] = {2.5f, 1, 0.5f};
-    markers.SetCursorPos(at);
-    EXPECT_FLOAT_EQ(markers.cursorQuad[0].position[0], -32.0f);  // relative to the cell centre
-    markers.Update();
-    markers.Update();
-    EXPECT_FLOAT_EQ(markers.cursorShown[0], 32.0f * 0.75f);
-    const float none[3] = {-1, -1, -1};
-    markers.SetCursorPos(none);
-    EXPECT_FLOAT_EQ(markers.cursorQuad[0].position[0], -32.0f);  // the old quad stays
 }
 
 TEST_F(Markers, RoutePiecesAndArrowSides) {

@@ -1,5 +1,4 @@
-// The game program as a process: without a display, and on a private X server
-// with the sample's pack (keys through XTest, screen pixels) and without one.
+// The game program as a process: without a display, and on a private X server playing the sample by keys.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -105,8 +104,7 @@ TEST_F(ProgramXvfbTest, SampleGameShowsItsWindowMovesOnKeysAndPlaysOneBattleToTh
     ASSERT_TRUE(HoldKey(driver.get(), 0xff53, 400));  // right: the puppet walks on and the ground shows
     EXPECT_TRUE(WaitForPixel(driver.get(), 620, 340, kGround, 5000));
     ASSERT_TRUE(HoldKey(driver.get(), 0xff1b, 200));  // Esc is no key of the scripts: the game keeps running
-    // V until the battle's dump is written; then Z picks each unit, keeps it, strikes a foe beside it, and leaves
-    // the result screen. Keys are held and let go for 150 ms each, so that slow frames still see both.
+    // V until the battle's dump is written, then Z through the battle; keys are held and let go 150 ms each.
     const std::string dump = "KILN-WORKS/Quillmoor/Save0000.dat";
     const auto tap = [&driver](unsigned long key) { return HoldKey(driver.get(), key, 150) && (SleepMs(150), true); };
     for (int taps = 0; taps < 200 && home_.Read(dump).empty(); ++taps) ASSERT_TRUE(tap('v'));

@@ -1,5 +1,5 @@
-// The sample game with a fixed seed and App.AutoBattle on, title to exit: checkpoints from the save file's dump,
-// three frames against tests/game/reference (QM_UPDATE_REFERENCES=1 rewrites them).
+// The sample, fixed seed, App.AutoBattle, title to exit: the dump and three frames against reference/
+// (QM_UPDATE_REFERENCES=1 rewrites them).
 #include <gtest/gtest.h>
 #include <png.h>
 
