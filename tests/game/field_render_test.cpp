@@ -189,8 +189,6 @@ TEST_F(FieldRender, MapPlacesObjectsAndSharesTheirTextures) {
     EXPECT_EQ(loaded.sideTexture, nullptr);
     EXPECT_EQ(GetTextureList().count, textures + 24);  // the top texture, one shared bark, 22 more
     EXPECT_EQ(loaded.models[0]->materials[0].texture, loaded.models[1]->materials[1].texture);
-    EXPECT_EQ(loaded.models[0]->materials[0].alphaRef, 0.1f);  // material 0, or 1 of two
-    EXPECT_EQ(loaded.models[1]->materials[1].alphaTest - loaded.models[1]->materials[0].alphaTest, 1);
     EXPECT_EQ(loaded.models[3], nullptr);
     EXPECT_EQ(loaded.GetCell(2, 1)->model, nullptr);
     EXPECT_TRUE(log.Contains("missing.e3d"));
