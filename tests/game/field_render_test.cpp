@@ -65,7 +65,8 @@ TEST(FieldMapText, DamagedMapsLoadSafelyOrAreRefused) {
         {with(size, "99999999999,99999999999\r\n"), false, "out of range"}, {with(size, "4\r\n"), false, "out of range"},
         {with("\r\n", "\r"), false, "out of range"}, {with(row, "1\r\n"), true, nullptr}, {with(row, "x,y,z\r\n"), true, nullptr},
         {with(row, "900000,0,0\r\n"), true, "height out of 0..19"}, {with(shape, "2,17,0"), true, "shape outside"},
-        {with(shape, "2,-3,0"), true, "shape outside"}, {with(names, "102\r\n" + std::string(60, 'm') + "\r\n"), true, "model name too long"},
+        {with(shape, "2,-3,0"), true, "shape outside"},
+        {with(names, "102\r\n" + std::string(60, 'm') + "\r\n"), true, "model name too long"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 60));
