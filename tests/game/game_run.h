@@ -1,5 +1,4 @@
-// Whole-game runs inside a test: packs of cnutc-compiled scripts, the real AppMain path on a headless
-// surface, a fake desktop playing pointer and keys, and a hook after every frame.
+// Whole-game runs inside a test: cnutc-compiled packs, the real AppMain on a headless surface, a fake desktop.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +14,7 @@
 // The files of a pack by path inside it ("script/system.cnut"), packed by epk2tool into "Quillmoor.dat".
 class TestPack {
 public:
-    // Stores `source` compiled by cnutc as "script/<name>.cnut"; false (and a test failure) when refused.
+    // Stores `source` compiled as "script/<name>.cnut"; false (and a test failure) when refused.
     bool AddCompiledScript(const std::string& name, const std::string& source);
     bool AddFile(const std::string& path, const std::string& bytes) { return tree_.Write(path, bytes); }
     bool WriteTo(const std::string& folder) const;
@@ -55,8 +54,7 @@ struct GameRunResult {
     std::vector<std::string> LinesStartingWith(const std::string& prefix) const;
 };
 
-// Runs the game in `folder` with a fresh user folder; `onSwap` runs after each frame is drawn, before it
-// is shown; a run still going at frame `frameLimit` ends with status -2.
+// Runs the game in `folder` with a fresh user folder; a run still going at frame `frameLimit` ends with status -2.
 GameRunResult RunGame(const std::string& folder, FakeDesktop* desktop, HookedWindowSystem* windows,
                       const AppRunOptions& options = {}, int frameLimit = 600);
 

@@ -11,7 +11,6 @@
 #include <deque>
 #include <map>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "fs/fs_mgr.h"
@@ -22,7 +21,6 @@
 #include "game/launcher_model.h"
 #include "game/save_folder.h"
 #include "net/oauth_credentials.h"
-#include "platform/single_instance.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -116,35 +114,9 @@ TEST(LauncherModel, StatusControlsDescriptorAndButtons) {
     LauncherModel(&start, {}).OnInit(&unlinked);
     EXPECT_EQ(unlinked.texts[kLauncherStatus], std::vector<std::string>{"未認証です"});
 
-    // A control, the value it reports, and the one setting that takes the value (none: nothing changes).
-    const std::tuple<int, int, int32_t AppConfig::*> cases[] = {
-        {kLauncherFullScreen, 1, &AppConfig::screenMode}, {kLauncherScreenSize, 2, &AppConfig::screenSize},
-        {kLauncherSoundMode, 2, &AppConfig::soundMode}, {kLauncherVolumeBgm, 11, &AppConfig::soundVolBgm},
-        {kLauncherVolumeSe, 12, &AppConfig::soundVolSe}, {kLauncherVolumeVoice, 13, &AppConfig::soundVolVoice},
-        {kLauncherShadows, 1, &AppConfig::optionShadowDrawing}, {kLauncher16Bit, 1, &AppConfig::option16bit},
-        {kLauncherShowFps, 1, &AppConfig::optionShowFps}, {kLauncherAntiAliasing, 1, &AppConfig::optionAntiAliasing},
-        {kLauncherKeepRunning, 1, &AppConfig::optionDeactiveNoStop}, {kLauncherScreenSize, -1, nullptr},
-        {kLauncherWindowMode, 0, nullptr}, {kLauncherUpdateCheck, 1, nullptr}};
-    FakeHost host;
-    for (const auto& [id, value, setting] : cases) {
-        AppConfig config, want;
-        if (setting != nullptr) want.*setting = value;
-        LauncherModel(&config, {}).OnChange(&host, id, value);
-        EXPECT_EQ(Written(config), Written(want)) << id;
-    }
+    FakeHost host;  // the controls reaching their settings are the GTK dialog test's
     LauncherModel(&start, {}).OnChange(&host, kLauncherWindowMode, 1);
     EXPECT_EQ(start.screenMode, 0);
-    const int sizes[4][2] = {{800, 480}, {1024, 576}, {1280, 720}, {1280, 800}};
-    for (int index = 0; index < 4; ++index) {
-        AppConfig config;
-        config.screenSize = index, config.screenMode = index & 1, config.optionAntiAliasing = index & 1;
-        config.soundMode = 2, config.option16bit = 1, config.optionShowFps = 1, config.optionDeactiveNoStop = 1;
-        AppDescriptor d;
-        FillDescriptorFromConfig(config, &d);
-        EXPECT_EQ(std::make_pair(d.clientWidth, d.clientHeight), std::make_pair(sizes[index][0], sizes[index][1]));
-        EXPECT_EQ(d.fullScreen * 10 + d.samples, index & 1 ? 14 : 1);
-        EXPECT_EQ(d.soundMode + d.use16BitColour + d.showFps + d.runWhenInactive, 5);
-    }
     AppConfig config;
     std::vector<std::string> opened;
     LauncherActions actions;
@@ -238,7 +210,6 @@ TEST_F(UserFolder, QuitStillSavesTheChangesAndStartsNothing) {
         return logic->OnCommand(&host, kLauncherQuit);
     };
     EXPECT_FALSE(Launcher::RunWith(&descriptor, quitAfterFullScreen, {}));
-    EXPECT_EQ(SingleInstanceLockPath(kSingleInstanceName), home_.path() + "/Kilnwk_Quillmoor.lock");
     EXPECT_EQ(home_.Read(kSaves + "config.dat").substr(0, 14), "ScreenMode=1\r\n");
     // Without a display the saved settings start the game.
     EXPECT_TRUE(Launcher::RunWith(&descriptor, [](const FormSpec&, FormLogic*) { return kFormNoDisplay; }, {}));
@@ -255,7 +226,6 @@ TEST_F(UserFolder, TheAccessPairTravelsBetweenConfigAndTheMicroblogCredentials) 
     EXPECT_FALSE(Launcher::RunWith(&descriptor, quit, {}));
     EXPECT_STREQ(GetOAuthCredentials().GetAccessToken(), "key-1");
     EXPECT_STREQ(GetOAuthCredentials().GetAccessTokenSecret(), "secret=with=equals-0123");
-    EXPECT_TRUE(HasAccessTokenSecret());
 
     GetOAuthCredentials().SetAccessToken("key-2");  // as a successful PIN flow leaves them
     GetOAuthCredentials().SetAccessTokenSecret("secret-2-0123456789abc");
