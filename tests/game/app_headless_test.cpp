@@ -1,4 +1,5 @@
-// The whole game in the test process, headless: start-up, events, a throwing update, a dropped battle, sweep, F1.
+// The whole game in the test process, headless: start-up, events, a throwing update, a dropped battle, sweep,
+// docs/first-game.md built with the tools as it says, F1.
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 
@@ -17,6 +18,7 @@
 #include "net/post_dialog.h"
 #include "tests/game/game_run.h"
 #include "tests/net/microblog_test_peer.h"
+#include "tests/support/child_process.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
 
@@ -175,6 +177,38 @@ TEST(ScriptSweepTest, NoScriptCallCrashesTheEngine) {
     long calls = 0;
     ASSERT_EQ(sscanf(summary[0].c_str(), "sweep: %d classes, %d tables, %ld calls", &classes, &tables, &calls), 3);
     EXPECT_TRUE(classes >= 5 && tables >= 3 && calls > 10000) << summary[0];  // tables: Sys, Utl, App
+}
+
+// docs/first-game.md step by step: built with cnutc and epk2tool, the picture shows, walks on an arrow, X ends.
+TEST(FirstGame, BuildsWithTheToolsAndPlays) {
+    constexpr uint32_t kHeroMiddle = 0xF0B428;  // the picture's inner colour
+    const std::string source = std::string(getenv("QM_SOURCE_DIR")) + "/examples/first-game";
+    TempDir dir;
+    ASSERT_TRUE(dir.Write("mygame/pack/image/hero.png", ReadFile(source + "/hero.png")));
+    ASSERT_TRUE(dir.Write("mygame/pack/font/DejaVuSans.ttf", ReadFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf")));
+    ASSERT_TRUE(dir.Write("mygame/pack/script/.keep", ""));
+    RunResult compiled = RunProgram({BuildDir() + "/cnutc", source + "/system.nut", dir.File("mygame/pack/script/system.cnut")});
+    ASSERT_EQ(compiled.status, 0) << compiled.err;
+    RunResult packed = RunProgram({BuildDir() + "/epk2tool", "build", dir.File("mygame/pack"), dir.File("mygame/Quillmoor.dat")});
+    ASSERT_EQ(packed.status, 0) << packed.err;
+    FakeDesktop desktop;
+    HookedWindowSystem windows;
+    int shownAt = 0;
+    uint32_t walked = 0;
+    windows.onSwap = [&](int swap) {
+        if (shownAt == 0 && ReadScreenPixel(640, 360) == kHeroMiddle) {
+            shownAt = swap, desktop.keys[0x27] = true;  // the right arrow
+        } else if (shownAt > 0 && swap == shownAt + 10) {
+            desktop.keys[0x27] = false;  // 10 frames of 4 pixels, give or take the first
+        } else if (shownAt > 0 && swap == shownAt + 12) {
+            walked = ReadScreenPixel(640 + 40, 360), desktop.keys['X'] = true;
+        }
+    };
+    GameRunResult run = RunGame(dir.File("mygame"), &desktop, &windows);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_GT(shownAt, 0) << "the picture never showed";
+    EXPECT_EQ(walked, kHeroMiddle);
+    EXPECT_TRUE(run.Has("first game: the screen is 1280 x 720") && run.Has("first game: bye"));
 }
 
 // F1: the post dialog opens for a linked account only, after the captured frame is shown; that frame goes upright.
