@@ -35,7 +35,7 @@ build_and_test build-asan "" -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=address -DQM
 echo "== fuzzing the pack, sound and effect readers (bounded, side by side)"
 # The fuzz folder is built once first; then the three fuzzers share the cores.
 for target in pack sound effect; do QM_FUZZ_STEP=build tests/fuzz/run_fuzz.sh "$target"; done
-declare -A fuzz_seconds=([pack]=60 [sound]=30 [effect]=30) fuzz_pids=()
+declare -A fuzz_seconds=([pack]=45 [sound]=30 [effect]=30) fuzz_pids=()
 for target in pack sound effect; do
   QM_FUZZ_STEP=run tests/fuzz/run_fuzz.sh "$target" "${fuzz_seconds[$target]}" > "build-fs-fuzz/$target-fuzz.log" 2>&1 &
   fuzz_pids[$target]=$!
