@@ -126,7 +126,7 @@ TEST(SoundCodecs, HostileHeadersAreRefusedOrEnded) {
         {"compressed tag", GetWaveReaderCodec(), Riff(Chunk("fmt ", Format(2, 1, 8000, 16)) + Chunk("data", "ab")), "8- and 16-bit"},
         {"data before fmt", GetWaveReaderCodec(), Riff(Chunk("data", "ab") + fmt16), "before"},
         {"chunk past the end", GetWaveReaderCodec(), Riff(fmt16) + "junk" + U32(0x7fffffff), "past the end"},
-        {"not RIFF", GetWaveReaderCodec(), "RIFX", "Not WAVE file format."},
+        {"RIFX over a sound", GetWaveReaderCodec(), "RIFX" + Riff(fmt16 + Data({1})).substr(4), "Not WAVE file format."},
         {"EADP of 6 channels", GetAdpcmReaderCodec(), Eadp(6, 32, std::string(96, '\0')), "6 channels"},
         {"EADP of rate 0", GetAdpcmReaderCodec(), "EADP" + Format(1, 1, 0, 16) + std::string(64, '\0'), "sample rate 0"},
         {"EADP cut in its header", GetAdpcmReaderCodec(), Eadp(1, 32, "").substr(0, 30), "cut short"},
