@@ -19,7 +19,9 @@
 #include "game/battle_camera.h"
 #include "game/battle_classes.h"
 #include "game/unit.h"
+#include "gfx/gl_program.h"
 #include "gfx/gl_state.h"
+#include "gfx/material_shader.h"
 #include "gfx/std2d.h"
 #include "sample/tools/field_writers.h"
 #include "script/layer_interface.h"
@@ -429,6 +431,43 @@ TEST_F(BattleScriptTest, UnitLayerDrawsTheFrameNearestAtItsSizeAndLinearWhenScal
     EXPECT_EQ(ReadPixel(14 + 16, 128).r, 200);
     EXPECT_EQ(ReadPixel(14 + 192 - 16, 128).r, 0);
     Run("big = null; small = null; unit = null;");
+    EXPECT_TRUE(NoGlError());
+}
+
+// An attack frame of a narrow type stands on its own cell whichever way the camera turns.
+TEST_F(BattleScriptTest, UnitBillboardStandsOnItsGroundPointFacingTheCamera) {
+    Texture* sheet = UnitSpriteCache::Acquire(0, 4, fs_);  // its attack frame (row 4) is blocks of blue 200
+    ASSERT_NE(sheet, nullptr);
+    const std::string base = std::string(QM_SAMPLE_SHADERS) + "/unit";
+    const int32_t program = BuildShaderProgramFromFiles("unit", (base + ".vs").c_str(), (base + ".fs").c_str(), nullptr, nullptr);
+    ASSERT_GT(program, 0);
+    GetUnitAttribs().Lookup(static_cast<uint32_t>(program));
+    for (float yaw : {0.0f, 135.0f, -250.0f}) {
+        SCOPED_TRACE(yaw);
+        ClearScreen(0, 0, 0);
+        QmBattleCamera camera;
+        camera.view.aspect = 1.0f;
+        camera.yaw = yaw, camera.pitch = 0;
+        camera.viewport[2] = camera.viewport[3] = 256;
+        camera.Step();
+        QmUnit unit;
+        unit.texture = sheet;
+        unit.anim = 4, unit.type = 1, unit.frame = 0;
+        MaterialShader::Begin(program);
+        MaterialShader::SetTexEnable();
+        camera.Apply();
+        GetUnitAttribs().Enable();
+        unit.Draw(camera);
+        GetUnitAttribs().Disable();
+        MaterialShader::End();
+        // A 96 x 96 frame 1176 units away under a 20 degree view: 59 pixels square, its feet at the centre.
+        const int inside[][2] = {{128, 98}, {154, 98}, {128, 72}}, outside[][2] = {{161, 98}, {128, 66}, {128, 131}};
+        for (const auto& p : inside) EXPECT_EQ(ReadPixel(p[0], p[1]).b, 200) << p[0] << "," << p[1];
+        for (const auto& p : outside) EXPECT_EQ(ReadPixel(p[0], p[1]).b, 0) << p[0] << "," << p[1];
+    }
+    RebindStd2dProgram();
+    DeleteShaderProgram(program);
+    UnitSpriteCache::Release(0, 4);
     EXPECT_TRUE(NoGlError());
 }
 
