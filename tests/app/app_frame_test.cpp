@@ -132,7 +132,7 @@ TEST(FullScreenModeChoice, SmallestExcessFirstWins) {
     for (const Case& c : cases) {
         DisplayMode chosen{};
         EXPECT_EQ(ChooseFullScreenMode(c.modes, c.w, c.h, &chosen), c.found);
-        if (c.found) EXPECT_TRUE(chosen.width == c.expected.width && chosen.height == c.expected.height) << chosen.width;
+        if (c.found) { EXPECT_TRUE(chosen.width == c.expected.width && chosen.height == c.expected.height) << chosen.width; }
     }
 }
 

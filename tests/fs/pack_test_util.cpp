@@ -3,6 +3,7 @@
 
 #include <map>
 
+#include "fs/pack_keys.h"
 #include "fs/pack_mgr.h"
 #include "fs/stream.h"
 #include "tools/epk2tool/pack_writer.h"
@@ -84,3 +85,14 @@ std::vector<std::string> List(FsMgr* fs, const char* name, int recursive) {
 }
 
 std::string AsString(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+PackMgr* OpenOneCompressedFilePack(const std::string& name, const std::string& bytes, std::vector<uint8_t>* image) {
+    PackWriter writer;
+    PackFileOptions zlib;
+    zlib.compression = PackCompression::kAlways;
+    std::string error;
+    if (!writer.AddFile(PackWriter::kRoot, name, std::vector<uint8_t>(bytes.begin(), bytes.end()), zlib) ||
+        !writer.Build(GetBuiltInPackKeyTable(), image, &error))
+        return nullptr;
+    return OpenPackMemory(image->data(), static_cast<uint32_t>(image->size()), nullptr);
+}

@@ -21,6 +21,9 @@ std::vector<uint8_t> BuildSamplePack(const uint8_t* keys);  // with one empty fo
 std::vector<uint8_t> MakeBytes(size_t size, uint32_t seed, bool compressible);  // text-like or noise
 
 class FsMgr;
+class PackMgr;
+// A pack of one zlib-compressed file, made with the built-in keys into `image` (which must outlive it) and opened.
+PackMgr* OpenOneCompressedFilePack(const std::string& name, const std::string& bytes, std::vector<uint8_t>* image);
 // An entry's bytes through `fs`, or "<none>" when it does not open.
 std::string ReadFile(FsMgr* fs, const std::string& name, int mode = kOpenRead);
 // One "name size flags" line per entry, then "result N" unless the result is 1.

@@ -91,7 +91,7 @@ TEST(MovieDecoderTest, DamagedMoviesEndOrAreRefusedWithoutHanging) {
         if (round % 5 == 1) bytes.replace(at, 4, "\xff\xff\xff\x7f", 4);  // a huge length field
         StringSource movie{bytes};
         std::unique_ptr<MovieDecoder> decoder(OpenMovieDecoder(movie.Source(), MovieDecoderOptions{}));
-        if (decoder != nullptr) EXPECT_TRUE(DrainsInTime(decoder.get())) << "round " << round;
+        if (decoder != nullptr) { EXPECT_TRUE(DrainsInTime(decoder.get())) << "round " << round; }
     }
 }
 
@@ -165,7 +165,7 @@ TEST_F(MoviePlayerTest, StopFadesOverHalfItsFramesInUpdatesAndEndsOnReachingOrPa
         while (MoviePlayer::IsPlaying() && updates < 100) {
             MoviePlayer::Update();
             ++updates;
-            if (updates == 1 && c.frames == 60) EXPECT_EQ(MoviePlayer::FadeAlpha(), 246);
+            if (updates == 1 && c.frames == 60) { EXPECT_EQ(MoviePlayer::FadeAlpha(), 246); }
             if (updates == 10) MoviePlayer::Stop(c.frames);  // a running fade is kept
         }
         EXPECT_EQ(updates, c.updatesToStop);

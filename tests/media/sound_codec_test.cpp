@@ -55,7 +55,7 @@ TEST(AdpcmCodec, HandVectorsFromRawBytes) {
         std::vector<int32_t> out = DecodeBytes(GetAdpcmReaderCodec(), Eadp(1, 32, block));
         ASSERT_EQ(out.size(), 32u);
         EXPECT_EQ(std::vector<int32_t>(out.begin(), out.begin() + 2), c.first);
-        if (c.last != 0) EXPECT_EQ(out[31], c.last);
+        if (c.last != 0) { EXPECT_EQ(out[31], c.last); }
     }
     // 1400 blocks of 0x77 drive the predictor past 2^31: it saturates.
     std::vector<int32_t> out = DecodeBytes(GetAdpcmReaderCodec(), Eadp(1, 44800, std::string(22400, '\x77')));

@@ -8,14 +8,13 @@
 #include <thread>
 
 #include "fs/fs_mgr.h"
-#include "fs/pack_keys.h"
 #include "fs/pack_mgr.h"
 #include "media/sound_codec.h"
 #include "media/sound_mix_bus.h"
 #include "tests/media/sound_mixer_fixture.h"
+#include "tests/fs/pack_test_util.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
-#include "tools/epk2tool/pack_writer.h"
 
 namespace {
 
@@ -321,14 +320,8 @@ TEST(SdlOutput, DiskDriverPlaysExactlyTheOfflineRender) {
 TEST_F(SoundMixerTest, CompressedPackEntriesPlay) {
     const std::vector<int16_t> tone = Sine(44100, 2, 440, 44100);
     const std::string ogg = MakeOgg(tone, 2, 44100, {"LPST=0", "LPED=20000"});
-    PackWriter writer;
-    PackFileOptions zlib;
-    zlib.compression = PackCompression::kAlways;
-    ASSERT_TRUE(writer.AddFile(PackWriter::kRoot, "theme.ogg", std::vector<uint8_t>(ogg.begin(), ogg.end()), zlib));
     std::vector<uint8_t> image;
-    std::string error;
-    ASSERT_TRUE(writer.Build(GetBuiltInPackKeyTable(), &image, &error)) << error;
-    PackMgr* pack = OpenPackMemory(image.data(), static_cast<uint32_t>(image.size()), nullptr);
+    PackMgr* pack = OpenOneCompressedFilePack("theme.ogg", ogg, &image);
     ASSERT_NE(pack, nullptr);
     ASSERT_NE(FindPackEntry(pack, "theme.ogg")->storedSize, FindPackEntry(pack, "theme.ogg")->unpackedSize);
     SoundPlayer* player = NewPlayer();

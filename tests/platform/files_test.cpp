@@ -66,7 +66,7 @@ TEST(Files, OpenModesFollowTheMatrix) {
             CloseFileHandle(handle);
         }
         EXPECT_EQ(c.contents != nullptr, FileExists(path.c_str()));
-        if (c.contents) EXPECT_EQ(c.contents, temp.Read("f.bin"));
+        if (c.contents) { EXPECT_EQ(c.contents, temp.Read("f.bin")); }
     }
 }
 

@@ -7,16 +7,15 @@
 #include "fs/dir_mgr.h"
 #include "fs/file_loaders.h"
 #include "fs/fs_mgr.h"
-#include "fs/pack_keys.h"
 #include "fs/pack_mgr.h"
 #include "fs/stream.h"
 #include "script/cnut_check.h"
 #include "script/engine_tables.h"
 #include "script/script_host.h"
 #include "tests/script/script_test_util.h"
+#include "tests/fs/pack_test_util.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
-#include "tools/epk2tool/pack_writer.h"
 
 namespace {
 
@@ -97,14 +96,8 @@ TEST_F(ScriptHostTest, CallScriptFunctionReportsEachOutcome) {
 TEST_F(ScriptHostTest, AScriptDamagedInAPackFailsByName) {
     std::string source = "ran <- true;\n";
     for (int i = 0; i < 200; ++i) source += "// padding line " + std::to_string(i) + "\n";
-    PackWriter writer;
-    PackFileOptions zlib;
-    zlib.compression = PackCompression::kAlways;
-    ASSERT_TRUE(writer.AddFile(PackWriter::kRoot, "main.nut", std::vector<uint8_t>(source.begin(), source.end()), zlib));
     std::vector<uint8_t> image;
-    std::string error;
-    ASSERT_TRUE(writer.Build(GetBuiltInPackKeyTable(), &image, &error)) << error;
-    PackMgr* pack = OpenPackMemory(image.data(), static_cast<uint32_t>(image.size()), nullptr);
+    PackMgr* pack = OpenOneCompressedFilePack("main.nut", source, &image);
     ASSERT_NE(pack, nullptr);
     const PackFile* entry = FindPackEntry(pack, "/main.nut");
     ASSERT_TRUE(entry != nullptr && entry->storedSize < entry->unpackedSize);

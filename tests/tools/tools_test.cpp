@@ -79,8 +79,8 @@ TEST(Epk2ToolTest, HostilePacksAndBadEntriesGiveOneLineAndAFailure) {
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
         EXPECT_NE(result.err.find(c.reason), std::string::npos);
-        if (c.unreadable) EXPECT_EQ(result.err.rfind("epk2tool: cannot read \"" + args[1] + "\": ", 0), 0u);
-        if (std::string(c.reason).find("damaged") == std::string::npos) EXPECT_EQ(result.out, "");
+        if (c.unreadable) { EXPECT_EQ(result.err.rfind("epk2tool: cannot read \"" + args[1] + "\": ", 0), 0u); }
+        if (std::string(c.reason).find("damaged") == std::string::npos) { EXPECT_EQ(result.out, ""); }
     }
 }
 
