@@ -118,48 +118,22 @@ struct ModelInstanceParameter {
     Color allColor;
 };
 
-class SpriteRenderer {
+// The hooks of one drawn node type; each does nothing until a renderer overrides it.
+template <typename NodeParameter, typename InstanceParameter>
+class NodeRenderer {
 public:
-    virtual ~SpriteRenderer() = default;
-    virtual void LoadRenderer(const SpriteNodeParameter& /*parameter*/, void*& /*userData*/) {}
-    virtual void RemoveRenderer(const SpriteNodeParameter& /*parameter*/, void*& /*userData*/) {}
-    virtual void BeginBatch(const SpriteNodeParameter& /*parameter*/, int32_t /*count*/, void* /*userData*/) {}
-    virtual void AddInstance(const SpriteNodeParameter& /*parameter*/, const SpriteInstanceParameter& /*instance*/,
+    virtual ~NodeRenderer() = default;
+    virtual void LoadRenderer(const NodeParameter& /*parameter*/, void*& /*userData*/) {}
+    virtual void RemoveRenderer(const NodeParameter& /*parameter*/, void*& /*userData*/) {}
+    virtual void BeginBatch(const NodeParameter& /*parameter*/, int32_t /*count*/, void* /*userData*/) {}
+    virtual void AddInstance(const NodeParameter& /*parameter*/, const InstanceParameter& /*instance*/,
                              void* /*userData*/) {}
-    virtual void EndBatch(const SpriteNodeParameter& /*parameter*/, void* /*userData*/) {}
+    virtual void EndBatch(const NodeParameter& /*parameter*/, void* /*userData*/) {}
 };
 
-class RibbonRenderer {
-public:
-    virtual ~RibbonRenderer() = default;
-    virtual void LoadRenderer(const RibbonNodeParameter& /*parameter*/, void*& /*userData*/) {}
-    virtual void RemoveRenderer(const RibbonNodeParameter& /*parameter*/, void*& /*userData*/) {}
-    virtual void BeginBatch(const RibbonNodeParameter& /*parameter*/, int32_t /*count*/, void* /*userData*/) {}
-    virtual void AddInstance(const RibbonNodeParameter& /*parameter*/, const RibbonInstanceParameter& /*instance*/,
-                             void* /*userData*/) {}
-    virtual void EndBatch(const RibbonNodeParameter& /*parameter*/, void* /*userData*/) {}
-};
-
-class RingRenderer {
-public:
-    virtual ~RingRenderer() = default;
-    virtual void LoadRenderer(const RingNodeParameter& /*parameter*/, void*& /*userData*/) {}
-    virtual void RemoveRenderer(const RingNodeParameter& /*parameter*/, void*& /*userData*/) {}
-    virtual void BeginBatch(const RingNodeParameter& /*parameter*/, int32_t /*count*/, void* /*userData*/) {}
-    virtual void AddInstance(const RingNodeParameter& /*parameter*/, const RingInstanceParameter& /*instance*/,
-                             void* /*userData*/) {}
-    virtual void EndBatch(const RingNodeParameter& /*parameter*/, void* /*userData*/) {}
-};
-
-class ModelRenderer {
-public:
-    virtual ~ModelRenderer() = default;
-    virtual void LoadRenderer(const ModelNodeParameter& /*parameter*/, void*& /*userData*/) {}
-    virtual void RemoveRenderer(const ModelNodeParameter& /*parameter*/, void*& /*userData*/) {}
-    virtual void BeginBatch(const ModelNodeParameter& /*parameter*/, int32_t /*count*/, void* /*userData*/) {}
-    virtual void AddInstance(const ModelNodeParameter& /*parameter*/, const ModelInstanceParameter& /*instance*/,
-                             void* /*userData*/) {}
-    virtual void EndBatch(const ModelNodeParameter& /*parameter*/, void* /*userData*/) {}
-};
+using SpriteRenderer = NodeRenderer<SpriteNodeParameter, SpriteInstanceParameter>;
+using RibbonRenderer = NodeRenderer<RibbonNodeParameter, RibbonInstanceParameter>;
+using RingRenderer = NodeRenderer<RingNodeParameter, RingInstanceParameter>;
+using ModelRenderer = NodeRenderer<ModelNodeParameter, ModelInstanceParameter>;
 
 }  // namespace Fx

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "fx/fx_renderers.h"
 #include "fx/matrix43.h"
 #include "fx/vector3d.h"
 
@@ -23,10 +24,6 @@ class TextureLoader;
 class SoundLoader;
 class ModelLoader;
 class SoundPlayer;
-class SpriteRenderer;
-class RibbonRenderer;
-class RingRenderer;
-class ModelRenderer;
 class Manager;
 
 using RandFunc = int (*)();

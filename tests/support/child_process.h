@@ -1,6 +1,5 @@
-// Runs a program as a child process for whole-program tests: extra
-// environment, its standard output read line by line with a deadline, and its
-// exit status with a deadline (killed when it runs over).
+// A child program for whole-program tests: extra environment, its output read line by line
+// and its exit status, each with a deadline (killed when it runs over).
 #pragma once
 
 #include <string>
@@ -22,10 +21,8 @@ public:
     bool WaitForLine(const std::string& prefix, std::string* line, int timeoutMs);
     // The exit code (128 + signal when killed by one); -1 when it had to be killed.
     int Wait(int timeoutMs);
-    // Sends a signal to the running child; false when there is none.
-    bool Signal(int signal);
-    // Everything read so far.
-    const std::vector<std::string>& lines() const { return lines_; }
+    bool Signal(int signal);  // to the running child; false when there is none
+    const std::vector<std::string>& lines() const { return lines_; }  // everything read so far
 
 private:
     int pid_ = -1;
@@ -37,7 +34,6 @@ private:
 // Runs a program to its end and captures stdout and stderr separately.
 struct RunResult {
     int status = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 RunResult RunProgram(const std::vector<std::string>& argv, const std::string& input = "", int timeoutMs = 60000);

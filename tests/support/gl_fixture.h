@@ -1,5 +1,4 @@
-// A headless OpenGL ES context shared by the tests of one binary, with helpers
-// to read pixels back (top-left origin, like the screen) and check GL errors.
+// A headless OpenGL ES context per test binary; pixels read back top-left first, GL errors checked.
 #pragma once
 
 #include <GLES2/gl2.h>

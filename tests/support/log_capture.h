@@ -1,5 +1,4 @@
-// Records every debug-log line written while it lives, so tests can assert
-// exactly which lines a failure produced.
+// Records every debug-log line written while it lives: which lines a failure produced.
 #pragma once
 
 #include <mutex>

@@ -1,5 +1,4 @@
-// A fresh folder under the system temporary directory, removed with all its
-// contents when the object goes.
+// A fresh folder under the system temporary folder, removed with its contents when the object goes.
 #pragma once
 
 #include <string>

@@ -1,5 +1,4 @@
-// Polls a condition every millisecond for up to ten seconds; the bound only
-// keeps a broken build from hanging a test.
+// Polls a condition every millisecond for up to ten seconds (the bound keeps a broken build from hanging).
 #pragma once
 
 #include "platform/threads.h"

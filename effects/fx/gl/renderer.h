@@ -11,14 +11,11 @@
 #include <memory>
 
 #include "fx/color.h"
+#include "fx/fx_renderers.h"
 #include "fx/matrix44.h"
 #include "fx/vector3d.h"
 
 namespace Fx {
-class SpriteRenderer;
-class RibbonRenderer;
-class RingRenderer;
-class ModelRenderer;
 class TextureLoader;
 class ModelLoader;
 class FileInterface;
