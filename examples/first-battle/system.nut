@@ -25,9 +25,11 @@ walked <- 0;                // frames spent on the current cell
 burst <- -1;                // the spark burst's handle while it plays
 hint <- null;               // the text line: kept, since a dropped text box leaves the screen
 
-// Marks the cells the knight can reach from where it stands and shows their route arrows.
+// Marks the cells the knight can reach from where it stands. The route arrows
+// of the last walk would show again: a route to its own cell has none.
 function FindRange() {
     battle.FieldFindRange(knight, 0, kRange, kClimb, 0, 2);
+    battle.SetRoutePos(knight.GetPosX(), knight.GetPosZ());
     battle.SetRouteVisible(true);
 }
 
@@ -40,7 +42,7 @@ function AppInitialize() {
     knight.SetPos(1, 2);
     knight.SetDir(0);                                // facing +x
     knight.SetAnim(kAnimStand, 0, true);
-    battle.CameraMovePos(0, 6, 2, 3);                // look at the ramp, at once
+    battle.CameraMovePos(0, 6, 2, 3);                // look at cell (6, 3), height 2, at once
     FindRange();
 
     local font = FontInterface(24, "font/DejaVuSans.ttf");  // size 24 draws 16-pixel letters
