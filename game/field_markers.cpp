@@ -105,7 +105,8 @@ bool QmFieldMarkers::LoadTextures(FsMgr* fs, Allocator* allocator) {
         Texture::Release(*texture);
         *texture = BattleFileThere(fs, name, undrawn) ? Texture::Load(name, fs, allocator) : nullptr;
     };
-    load(&panelTexture, "img/panel.png", "range panels, route arrows, cursor and direction arrow are drawn without a picture");
+    load(&panelTexture, "img/panel.png",
+         "range panels, route arrows, cursor and direction arrow are drawn without a picture");
     load(&shadowTexture, "img/shadow.png", "the units' shadows are drawn without a picture");
     return panelTexture && shadowTexture;
 }

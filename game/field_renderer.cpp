@@ -86,7 +86,8 @@ void ForEachProgram(bool withShadows, Visit visit) {
     static const ProgramEntry kCommon[] = {
         {kFieldProgramEdge, "field_edge", "the lines along cliff tops are not drawn"},
         {kFieldProgramBgFill, "bg_fill", "the sky is not drawn"},
-        {kFieldProgramPanel, "panel", "range panels, route arrows, cursor, direction arrow and unit shadows are not drawn"},
+        {kFieldProgramPanel, "panel",
+         "range panels, route arrows, cursor, direction arrow and unit shadows are not drawn"},
         {kFieldProgramUnit, "unit", "the units are not drawn"}};
     if (withShadows) {
         for (const ProgramEntry& entry : kWithShadows) visit(entry);
@@ -129,7 +130,9 @@ bool FieldProgramFilesThere(FsMgr* pack, const char* name) {
 void ReportMissingFieldPrograms(const FieldShaderSet& set, FsMgr* pack) {
     ForEachProgram(set.shadows, [&](const ProgramEntry& entry) {
         if (set.programs[entry.slot] > 0) return;
-        for (const char* part : {".vs", ".fs"}) BattleFileThere(pack, ProgramFile(entry.name, part).c_str(), entry.undrawn);
+        for (const char* part : {".vs", ".fs"}) {
+            BattleFileThere(pack, ProgramFile(entry.name, part).c_str(), entry.undrawn);
+        }
     });
 }
 

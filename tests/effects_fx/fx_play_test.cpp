@@ -324,7 +324,7 @@ TEST_F(FxPlay, ChildlessNodesAndRootsLeaveAtTheFirstUpdate) {
     AddNode(nested, nested.root);
     handle = Play(nested);
     Frame(2);
-    EXPECT_EQ(manager.GetInstanceCount(handle) * 10 + static_cast<int>(Drawn()), 21);  // the top root and one sprite drawn
+    EXPECT_EQ(manager.GetInstanceCount(handle) * 10 + static_cast<int>(Drawn()), 21);  // the top root, one sprite drawn
 }
 
 TEST_F(FxPlay, FlagsAfterTheFirstChild) {

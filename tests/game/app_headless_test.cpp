@@ -255,10 +255,13 @@ TEST_F(GameHeadlessTest, FirstBattleBuildsAsTheWalkThroughSaysAndPlays) {
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.LinesStartingWith("first battle: "),
                   (Lines{"first battle: the map is 8 x 6", "first battle: the knight walks 4 cells to 5,2",
-                         "first battle: the knight stands on 5,2 at height 2", "first battle: burst 0, focus lines -1025",
-                         "first battle: the burst has ended", "first battle: bye"}));
+                         "first battle: the knight stands on 5,2 at height 2",
+                         "first battle: burst 0, focus lines -1025", "first battle: the burst has ended",
+                         "first battle: bye"}));
         Lines warned;  // without the script place that ends each
-        for (const std::string& line : run.LinesStartingWith("Warning")) warned.push_back(line.substr(0, line.find(" (")));
+        for (const std::string& line : run.LinesStartingWith("Warning")) {
+            warned.push_back(line.substr(0, line.find(" (")));
+        }
         EXPECT_EQ(warned, warnings);
         EXPECT_FALSE(run.Contains("Error")) << testing::PrintToString(run.log);
     }
