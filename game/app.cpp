@@ -23,6 +23,7 @@
 #include "game/app_script_table.h"
 #include "game/battle.h"
 #include "game/battle_classes.h"
+#include "game/battle_files.h"
 #include "game/field_renderer.h"
 #include "game/unit.h"
 #include "gfx/gl_program.h"
@@ -53,18 +54,17 @@ constexpr char kPuppetNameFile[] = "puppet_name.txt";
 constexpr char kFirstScript[] = "system.cnut";
 
 // The field renderer's programs from "shader/" in the pack. A game without
-// battles ships none; that is no error.
+// battles ships none, so a missing file is named only when a battle is made.
 void LoadFieldShaders(App* app) {
-    if (FsMgr::GetFileSize(app->pack, "shader/bg_fill.vs") < 0) {
-        GetFieldShaderSet()->Release();
-        DebugPrint("No field programs in the pack.");
-        return;
-    }
     // The launcher's shadow option picks the static shadow map and the "_hq"
     // programs; the unit drawing code takes the "unit" program's attributes.
-    GetFieldShaderSet()->Reload([app](const char* name) { return LoadShaderProgram(app, name); },
-                                GetAppConfig().optionShadowDrawing != 0,
-                                [](int32_t unit) { GetUnitAttribs().Lookup(static_cast<uint32_t>(unit)); });
+    GetFieldShaderSet()->Reload(
+        [app](const char* name) { return FieldProgramFilesThere(app->pack, name) ? LoadShaderProgram(app, name) : -1; },
+        GetAppConfig().optionShadowDrawing != 0,
+        [](int32_t unit) {
+            GetUnitAttribs() = UnitAttribs{};  // none without the program
+            if (unit > 0) GetUnitAttribs().Lookup(static_cast<uint32_t>(unit));
+        });
 }
 
 }  // namespace
@@ -117,6 +117,7 @@ void App::Initialize() {
     }
     SetFsMgrSlot(kSlotPack, pack);
     scriptFolder = DirMgr(pack, "script", nullptr);
+    ForgetMissingBattleFiles();
 
     // The effect system starts here on the pack, and the field renderer loads its shaders.
     EfcInitialize(pack, 0);

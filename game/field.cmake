@@ -3,6 +3,7 @@
 # benchmark need no more than graphics.
 qm_layer(qm_field
   SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/battle_files.cpp
     ${CMAKE_CURRENT_LIST_DIR}/field_cells.cpp
     ${CMAKE_CURRENT_LIST_DIR}/field_geometry.cpp
     ${CMAKE_CURRENT_LIST_DIR}/field_pick.cpp

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "effects/game/efc.h"
+#include "fs/fs_slots.h"
 #include "game/battle.h"
 #include "game/field_markers.h"
 #include "game/field_renderer.h"
@@ -30,6 +31,8 @@ void DropShadowMap(QmBattle* battle) {
 }  // namespace
 
 void CreateBattleFieldGraphics(QmBattle* battle) {
+    // The programs come from the game's pack, whatever folder the map came from.
+    if (FsMgr* pack = GetFsMgrSlot(kSlotPack)) ReportMissingFieldPrograms(*GetFieldShaderSet(), pack);
     auto* markers = new (std::nothrow) QmFieldMarkers();
     if (markers) {
         markers->Init(GetFieldShaderSet()->programs[kFieldProgramPanel]);

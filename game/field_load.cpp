@@ -10,6 +10,7 @@
 #include "core/path_util.h"
 #include "fs/fs_mgr.h"
 #include "fs/stream.h"
+#include "game/battle_files.h"
 #include "game/field.h"
 #include "game/field_map_text.h"
 #include "gfx/model.h"
@@ -63,10 +64,12 @@ void QmField::LoadMap(int32_t mapId, FsMgr* fs, Allocator* allocator) {
     Clear();
     const int32_t area = mapId / 100, map = mapId - area * 100;
     char path[kFieldNameSize];
-    snprintf(path, sizeof path, "field/%02d_tex_top.%s", area, "png");
-    topTexture = Texture::Load(path, fs, nullptr);
-    snprintf(path, sizeof path, "field/%02d_tex_side.%s", area, "png");
-    sideTexture = Texture::Load(path, fs, nullptr);
+    auto loadTexture = [&](const char* part, const char* undrawn) {
+        snprintf(path, sizeof path, "field/%02d_tex_%s.%s", area, part, "png");
+        return BattleFileThere(fs, path, undrawn) ? Texture::Load(path, fs, nullptr) : nullptr;
+    };
+    topTexture = loadTexture("top", "the terrain's tops are drawn without a picture");
+    sideTexture = loadTexture("side", "the terrain's walls are drawn without a picture");
 
     snprintf(path, sizeof path, "field/%02d-%02d.txt", area, map);
     Stream* stream = FsMgr::OpenStream(fs, path, 0, 0, kOpenRead, allocator);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/mat4.h"
+#include "game/battle_files.h"
 #include "gfx/gl_program.h"
 #include "gfx/gl_state.h"
 #include "gfx/material_shader.h"
@@ -100,10 +101,13 @@ void QmFieldMarkers::Link(QmField* linked) {
 }
 
 bool QmFieldMarkers::LoadTextures(FsMgr* fs, Allocator* allocator) {
-    Texture::Release(panelTexture);
-    Texture::Release(shadowTexture);
-    panelTexture = Texture::Load("img/panel.png", fs, allocator);
-    shadowTexture = Texture::Load("img/shadow.png", fs, allocator);
+    auto load = [&](Texture** texture, const char* name, const char* undrawn) {
+        Texture::Release(*texture);
+        *texture = BattleFileThere(fs, name, undrawn) ? Texture::Load(name, fs, allocator) : nullptr;
+    };
+    load(&panelTexture, "img/panel.png",
+         "range panels, route arrows, cursor and direction arrow are drawn without a picture");
+    load(&shadowTexture, "img/shadow.png", "the units' shadows are drawn without a picture");
     return panelTexture && shadowTexture;
 }
 

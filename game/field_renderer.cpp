@@ -4,7 +4,11 @@
 
 #include <GLES2/gl2.h>
 
+#include <string>
+
 #include "core/color_util.h"
+#include "fs/fs_mgr.h"
+#include "game/battle_files.h"
 #include "game/field.h"
 #include "game/field_markers.h"
 #include "gfx/gl_program.h"
@@ -62,6 +66,39 @@ Texture* MakeLitShadowTexture() {
     return texture;
 }
 
+// The programs in load order, and what a battle lacks without each.
+struct ProgramEntry {
+    FieldProgramSlot slot;
+    const char* name;
+    const char* undrawn;
+};
+constexpr char kTerrainUndrawn[] = "the terrain is not drawn";
+constexpr char kObjectsUndrawn[] = "object models and the arrows of effect 1024 are not drawn";
+
+template <typename Visit>
+void ForEachProgram(bool withShadows, Visit visit) {
+    static const ProgramEntry kWithShadows[] = {
+        {kFieldProgramShadowMap, "field_smap", "nothing casts a shadow"},
+        {kFieldProgramBlock, "field_block_hq", kTerrainUndrawn},
+        {kFieldProgramObject, "field_obj_hq", kObjectsUndrawn}};
+    static const ProgramEntry kPlain[] = {{kFieldProgramBlock, "field_block", kTerrainUndrawn},
+                                          {kFieldProgramObject, "field_obj", kObjectsUndrawn}};
+    static const ProgramEntry kCommon[] = {
+        {kFieldProgramEdge, "field_edge", "the lines along cliff tops are not drawn"},
+        {kFieldProgramBgFill, "bg_fill", "the sky is not drawn"},
+        {kFieldProgramPanel, "panel",
+         "range panels, route arrows, cursor, direction arrow and unit shadows are not drawn"},
+        {kFieldProgramUnit, "unit", "the units are not drawn"}};
+    if (withShadows) {
+        for (const ProgramEntry& entry : kWithShadows) visit(entry);
+    } else {
+        for (const ProgramEntry& entry : kPlain) visit(entry);
+    }
+    for (const ProgramEntry& entry : kCommon) visit(entry);
+}
+
+std::string ProgramFile(const char* name, const char* extension) { return std::string("shader/") + name + extension; }
+
 void PolygonOffset(bool on, float factor = 0.0f, float units = 0.0f) {
     if (!on) {
         glDisable(GL_POLYGON_OFFSET_FILL);
@@ -76,32 +113,27 @@ void PolygonOffset(bool on, float factor = 0.0f, float units = 0.0f) {
 bool FieldShaderSet::Load(const FieldShaderLoader& load, bool withShadows) {
     for (int32_t& program : programs) program = -1;
     shadows = withShadows;
-    struct Entry {
-        FieldProgramSlot slot;
-        const char* name;
-    };
-    static const Entry kWithShadows[] = {
-        {kFieldProgramShadowMap, "field_smap"}, {kFieldProgramBlock, "field_block_hq"}, {kFieldProgramObject, "field_obj_hq"}};
-    static const Entry kPlain[] = {{kFieldProgramBlock, "field_block"}, {kFieldProgramObject, "field_obj"}};
-    static const Entry kCommon[] = {{kFieldProgramEdge, "field_edge"},
-                                    {kFieldProgramBgFill, "bg_fill"},
-                                    {kFieldProgramPanel, "panel"},
-                                    {kFieldProgramUnit, "unit"}};
+    if (withShadows && !litShadow) litShadow = MakeLitShadowTexture();
     bool all = true;
-    auto loadEntries = [&](const Entry* entries, size_t count) {
-        for (size_t i = 0; i < count; ++i) {
-            programs[entries[i].slot] = load ? load(entries[i].name) : -1;
-            all = all && programs[entries[i].slot] > 0;
-        }
-    };
-    if (withShadows) {
-        loadEntries(kWithShadows, 3);
-        if (!litShadow) litShadow = MakeLitShadowTexture();
-    } else {
-        loadEntries(kPlain, 2);
-    }
-    loadEntries(kCommon, 4);
+    ForEachProgram(withShadows, [&](const ProgramEntry& entry) {
+        programs[entry.slot] = load ? load(entry.name) : -1;
+        all = all && programs[entry.slot] > 0;
+    });
     return all;
+}
+
+bool FieldProgramFilesThere(FsMgr* pack, const char* name) {
+    return FsMgr::GetFileSize(pack, ProgramFile(name, ".vs").c_str()) >= 0 &&
+           FsMgr::GetFileSize(pack, ProgramFile(name, ".fs").c_str()) >= 0;
+}
+
+void ReportMissingFieldPrograms(const FieldShaderSet& set, FsMgr* pack) {
+    ForEachProgram(set.shadows, [&](const ProgramEntry& entry) {
+        if (set.programs[entry.slot] > 0) return;
+        for (const char* part : {".vs", ".fs"}) {
+            BattleFileThere(pack, ProgramFile(entry.name, part).c_str(), entry.undrawn);
+        }
+    });
 }
 
 bool FieldShaderSet::Reload(const FieldShaderLoader& load, bool withShadows,

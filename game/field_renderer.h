@@ -12,6 +12,7 @@
 #include "gfx/material_shader.h"
 
 class QmField;
+struct FsMgr;
 struct QmFieldMarkers;
 struct Texture;
 
@@ -46,6 +47,12 @@ struct FieldShaderSet {
 
 // The set the game loads at start and after a device reset.
 FieldShaderSet* GetFieldShaderSet();
+
+// True when `pack` holds both "shader/<name>.vs" and ".fs".
+bool FieldProgramFilesThere(FsMgr* pack, const char* name);
+// Names (once a run, BattleFileThere) each file of the set's unloaded programs
+// that `pack` lacks, with what goes undrawn without it.
+void ReportMissingFieldPrograms(const FieldShaderSet& set, FsMgr* pack);
 
 // Everything one battle frame draws, as the battle holds it.
 struct FieldDrawInputs {

@@ -10,13 +10,13 @@ namespace {
 
 bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
-// Reads one line, keeping the first size - 1 bytes of it in `line` and
-// skipping the rest of it.
+// Reads one line by the rule of Stream::ReadLine, keeping the first size - 1
+// bytes of it in `line` and skipping the rest of it.
 void ReadWholeLine(Stream* stream, char* line, uint32_t size) {
     uint32_t length = 0;
     while (stream->State() == kStreamHasData) {
         char c = 0;
-        if (stream->Read(&c, 1) != 1) break;
+        if (stream->Read(&c, 1) != 1 || c == '\n') break;
         if (c == '\r') {
             if (stream->Read(&c, 1) != 1) break;
             if (c == '\n') break;

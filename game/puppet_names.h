@@ -15,8 +15,8 @@ struct PuppetNames {
 };
 
 // Reads lines until the stream ends or the list is full. Lines end with CR LF
-// (a CR before another byte is dropped, a lone LF is kept, as every text line
-// of the engine is read); a longer line is cut, never split into two names.
+// or a lone LF (a CR before another byte is dropped), as every text line of
+// the game is read; a longer line is cut, never split into two names.
 // Returns the count read.
 uint32_t ReadPuppetNames(Stream* stream, PuppetNames* out);
 

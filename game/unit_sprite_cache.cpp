@@ -2,6 +2,7 @@
 // shared by reference count among units of the same side and type.
 #include <cstdio>
 
+#include "game/battle_files.h"
 #include "game/unit.h"
 #include "gfx/texture.h"
 #include "platform/debug_log.h"
@@ -63,7 +64,9 @@ Texture* Acquire(int32_t side, int32_t type, FsMgr* fs) {
         LogWarning("unit: %d sprite sheets in use; \"%s\" is not loaded", kEntries, name);
         return nullptr;
     }
-    Texture* texture = Texture::Load(name, fs, nullptr);
+    char undrawn[64];
+    snprintf(undrawn, sizeof undrawn, "units of side %d, type %d are drawn without a picture", side, type);
+    Texture* texture = BattleFileThere(fs, name, undrawn) ? Texture::Load(name, fs, nullptr) : nullptr;
     if (texture == nullptr) return nullptr;
     *free = {true, key, 1, texture};
     return texture;

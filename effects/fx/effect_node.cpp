@@ -52,15 +52,14 @@ std::unique_ptr<EffectNode> EffectNode::Create(ByteReader& reader, NodeLoadConte
         reader.Fail("the node tree does not start with a root node");
         return nullptr;
     }
-    if (depth > 0 && type == kNodeRoot) {
-        reader.Fail("a root node inside the tree");
-        return nullptr;
-    }
     std::unique_ptr<EffectNode> node = MakeNode(type, context.effect);
     if (node == nullptr) {
         reader.Fail("a node's type code is unknown");
         return nullptr;
     }
+    // A root record below the top is a root node there too, with the root's
+    // fixed fields: its generation interval of 0 generates nothing, so
+    // nothing under it ever plays (and no instance of it leaves the pool).
     if (type != kNodeRoot) node->LoadCommonRecord(reader, context);
     node->LoadChildren(reader, context, depth);
     if (!reader.Ok()) return nullptr;

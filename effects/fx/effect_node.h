@@ -47,8 +47,8 @@ public:
     EffectNode& operator=(const EffectNode&) = delete;
 
     // Reads one node record and its children (depth 0 is the tree's top,
-    // which must be the root record). Null, with the reader failed and its
-    // reason set, when the record is refused.
+    // which must be a root record; one further down reads as a root node).
+    // Null, with the reader failed and its reason set, when it is refused.
     static std::unique_ptr<EffectNode> Create(ByteReader& reader, NodeLoadContext& context, int depth);
     // A node of the type code as constructed before loading; null for codes
     // that are not node types.

@@ -50,7 +50,11 @@ void StepTween(EffectTween* tween) {
 
 }  // namespace
 
-bool EfcPackHas(FsMgr* pack, const char* name) { return FsMgr::GetFileSize(pack, name) >= 0; }
+bool QmEfc::PackHas(FsMgr* pack, const char* name) {
+    if (FsMgr::GetFileSize(pack, name) >= 0) return true;
+    missingFiles.push_back(name);
+    return false;
+}
 
 void EfcSetFxBackend(EfcFxBackend* backend) { gFx = backend; }
 
@@ -121,10 +125,11 @@ EfcHandle EfcStartEffect(int32_t id, const float from[3], const float to[3], int
     if (id > kEfcRainId) return kEfcNone;
     QmEfc* effect = gBuiltIns[id - kEfcArrowId].get();
     if (!effect) return kEfcNone;
-    if (effect->missingFile) {
-        LogError("effect %d: \"%s\" is not in the pack", id, effect->missingFile);
-        effect->missingFile = nullptr;
+    // It starts all the same: the handle is the script's to wait on.
+    for (const char* file : effect->missingFiles) {
+        LogWarning("effect %d: \"%s\" is not in the pack: %s", id, file, effect->undrawn);
     }
+    effect->missingFiles.clear();
     effect->Start(from, to, flag);
     return -id;
 }

@@ -51,8 +51,8 @@ bool ArrowModelMatrix(const float position[3], const float previous[3], Mat4* ou
 
 QmEfcArrow::QmEfcArrow(FsMgr* pack) {
     const char* const file = "3do/arrow.3do";
-    if (EfcPackHas(pack, file)) model_ = Model::Load(file, pack, nullptr, nullptr, nullptr);
-    else missingFile = file;
+    undrawn = "the arrows are not drawn";
+    if (PackHas(pack, file)) model_ = Model::Load(file, pack, nullptr, nullptr, nullptr);
 }
 
 QmEfcArrow::~QmEfcArrow() {

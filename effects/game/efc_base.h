@@ -4,14 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 class QmField;
 struct CameraParams;
 struct FsMgr;
-
-// Built-ins load only the files their pack holds, so a game that never
-// starts one needs none of its files and hears of them only when it does.
-bool EfcPackHas(FsMgr* pack, const char* name);
 
 class QmEfc {
 public:
@@ -34,7 +31,13 @@ public:
     virtual void Stop() {}
     virtual void SetParameter(int32_t index, float value) {}
 
+    // Built-ins load only the files their pack holds, so a game that never
+    // starts one needs none of its files and hears of them only when it does:
+    // true when `pack` holds `name`, else the name is kept for that warning.
+    bool PackHas(FsMgr* pack, const char* name);
+
     QmField* context = nullptr;  // the battle's field; null outside battles
     int32_t ended = 1;           // 1 = idle or finished
-    const char* missingFile = nullptr;  // the first file the pack lacked; logged at the first start
+    std::vector<const char*> missingFiles;  // named at the first start, one warning each
+    const char* undrawn = "";               // what those warnings say a start lacks
 };

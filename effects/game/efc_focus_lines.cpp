@@ -70,8 +70,8 @@ void MakeLineQuad(const LineShape& s, float cx, float cy, QuadVertex quad[4]) {
 
 QmEfcFocusLines::QmEfcFocusLines(FsMgr* pack) {
     const char* const file = "effect/Texture/shiirare.png";
-    if (EfcPackHas(pack, file)) texture_ = Texture::Load(file, pack, nullptr);
-    else missingFile = file;
+    undrawn = "the lines are drawn plain white";
+    if (PackHas(pack, file)) texture_ = Texture::Load(file, pack, nullptr);
     batches_[0] = QuadBatch::Create(kFocusLineCount, nullptr);
     batches_[1] = QuadBatch::Create(kFocusLineCount, nullptr);
 }

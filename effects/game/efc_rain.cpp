@@ -46,10 +46,9 @@ QmEfcRain::QmEfcRain(FsMgr* pack)
         std::memcpy(&indices_[6 * k], quad, sizeof quad);
     }
     const char* const files[3] = {"shader/efc_rain.vs", "shader/efc_rain.fs", "img/rain.png"};
-    for (const char* file : files) {
-        if (!missingFile && !EfcPackHas(pack, file)) missingFile = file;
-    }
-    if (missingFile) return;
+    undrawn = "the rain is not drawn";
+    for (const char* file : files) PackHas(pack, file);
+    if (!missingFiles.empty()) return;
     program_ = BuildShaderProgramFromFiles("efc_rain", files[0], files[1], pack, nullptr);
     if (program_ > 0) GlGetAttribLocations(program_, 2, kRainRows, locations_);
     texture_ = Texture::Load(files[2], pack, nullptr);

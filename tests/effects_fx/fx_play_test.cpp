@@ -318,6 +318,13 @@ TEST_F(FxPlay, ChildlessNodesAndRootsLeaveAtTheFirstUpdate) {
     Frame();
     EXPECT_FALSE(manager.Exists(handle));
     EXPECT_EQ(calls, (std::vector<std::pair<Fx::Handle, bool>>{{handle, false}}));
+    // A root record inside the tree is a root node there: it generates nothing, so its sprite never plays.
+    EffectBuilder nested;
+    AddNode(nested, nested.Add<Fx::EffectNodeRoot>());
+    AddNode(nested, nested.root);
+    handle = Play(nested);
+    Frame(2);
+    EXPECT_EQ(manager.GetInstanceCount(handle) * 10 + static_cast<int>(Drawn()), 21);  // the top root, one sprite drawn
 }
 
 TEST_F(FxPlay, FlagsAfterTheFirstChild) {

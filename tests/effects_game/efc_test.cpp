@@ -162,9 +162,10 @@ TEST_F(EfcTest, MissingFilesAndParticleSystemAreNamedWhenAsked) {
     EfcInitialize(bare, 0);
     EfcSetFxBackend(nullptr);
     for (int32_t id : {1024, 1025, 1026, 1024, 1026, 3}) EXPECT_EQ(EfcStartEffect(id, kOrigin, kTo, 0), id == 3 ? -1 : -id);
-    ASSERT_EQ(log.Count(), 4u);  // each missing built-in named once, then the unknown id
-    EXPECT_EQ(log.Lines()[0], "Error: effect 1024: \"3do/arrow.3do\" is not in the pack");
-    EXPECT_EQ(log.Lines()[3], "Error: Invalid effect ID: 3");
+    ASSERT_EQ(log.Count(), 6u);  // each missing file named once (the rain lacks three), then the unknown id
+    EXPECT_EQ(log.Lines()[0], "Warning: effect 1024: \"3do/arrow.3do\" is not in the pack: the arrows are not drawn");
+    EXPECT_EQ(log.Lines()[4], "Warning: effect 1026: \"img/rain.png\" is not in the pack: the rain is not drawn");
+    EXPECT_EQ(log.Lines()[5], "Error: Invalid effect ID: 3");
     EXPECT_EQ(EfcIsEffectEnd(103), 1);
     EfcFinalize();
     FsMgr::Release(bare);

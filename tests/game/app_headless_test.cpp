@@ -1,5 +1,5 @@
 // The whole game in the test process, headless: start-up, events, a throwing update, a dropped battle, sweep,
-// docs/first-game.md built with the tools as it says, F1.
+// docs/first-game.md and docs/first-battle.md built with the tools as they say, F1.
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 
@@ -10,6 +10,8 @@
 #include <regex>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "app/app_frame.h"
 #include "game/app.h"
@@ -209,6 +211,60 @@ TEST(FirstGame, BuildsWithTheToolsAndPlays) {
     EXPECT_GT(shownAt, 0) << "the picture never showed";
     EXPECT_EQ(walked, kHeroMiddle);
     EXPECT_TRUE(run.Has("first game: the screen is 1280 x 720") && run.Has("first game: bye"));
+}
+
+// docs/first-battle.md as it stands: its sh blocks build the pack from the repository's folders; a click on the
+// screen's middle sends the knight up the ramp, the effects play, X ends, and nothing is warned of.
+TEST_F(GameHeadlessTest, FirstBattleBuildsAsTheWalkThroughSaysAndPlays) {
+    const std::string source = getenv("QM_SOURCE_DIR"), page = ReadFile(source + "/docs/first-battle.md");
+    std::string commands;
+    for (size_t at = page.find("```sh\n"); at != std::string::npos; at = page.find("```sh\n", at)) {
+        const size_t end = page.find("```\n", at + 6);
+        commands += page.substr(at + 6, end - at - 6), at = end;
+    }
+    TempDir dir;
+    for (const auto& [name, target] : {std::pair<std::string, std::string>{"build", BuildDir()},
+                                       {"examples", source + "/examples"}, {"sample", source + "/sample"}}) {
+        ASSERT_EQ(symlink(target.c_str(), dir.File(name).c_str()), 0);
+    }
+    RunResult built = RunProgram({"/bin/sh", "-ec", "cd " + dir.path() + "\n" + commands});
+    ASSERT_EQ(built.status, 0) << commands << built.err;
+    const struct { const char* leftOut; Lines warnings; } runs[] = {
+        {"", {}},
+        {"pack/shader/unit.vs pack/img/shadow.png pack/effect/Texture/shiirare.png",  // each named once
+         {"Warning: \"shader/unit.vs\" is not in the pack: the units are not drawn",
+          "Warning: \"img/shadow.png\" is not in the pack: the units' shadows are drawn without a picture",
+          "Warning: effect 1025: \"effect/Texture/shiirare.png\" is not in the pack: the lines are drawn plain white"}},
+    };
+    for (const auto& [leftOut, warnings] : runs) {
+        RunResult packed = RunProgram({"/bin/sh", "-ec", "cd " + dir.File("mybattle") + " && rm -f " + leftOut +
+                                                             " && ../build/epk2tool build pack Quillmoor.dat"});
+        ASSERT_EQ(packed.status, 0) << packed.err;
+        FakeDesktop desktop{1280, 720};
+        HookedWindowSystem windows;
+        uint32_t ground = 0;
+        windows.onSwap = [&](int swap) {
+            desktop.pointer.x = 640, desktop.pointer.y = 360;
+            if (swap == 5) ground = ReadScreenPixel(640, 400);
+            desktop.pointer.left = swap == 5;
+            desktop.keys['X'] = swap == 400;
+        };
+        GameRunResult run = Checked(RunGame(dir.File("mybattle"), &desktop, &windows));
+        const int red = ground >> 16, green = ground >> 8 & 0xFF, blue = ground & 0xFF;
+        EXPECT_TRUE(red > 0x60 && std::abs(red - green) < 0x10 && std::abs(red - blue) < 0x10) << std::hex << ground;
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.LinesStartingWith("first battle: "),
+                  (Lines{"first battle: the map is 8 x 6", "first battle: the knight walks 4 cells to 5,2",
+                         "first battle: the knight stands on 5,2 at height 2",
+                         "first battle: burst 0, focus lines -1025", "first battle: the burst has ended",
+                         "first battle: bye"}));
+        Lines warned;  // without the script place that ends each
+        for (const std::string& line : run.LinesStartingWith("Warning")) {
+            warned.push_back(line.substr(0, line.find(" (")));
+        }
+        EXPECT_EQ(warned, warnings);
+        EXPECT_FALSE(run.Contains("Error")) << testing::PrintToString(run.log);
+    }
 }
 
 // F1: the post dialog opens for a linked account only, after the captured frame is shown; that frame goes upright.

@@ -88,13 +88,13 @@ std::vector<std::string> ReadNames(std::string text) {
     return std::vector<std::string>(names->names, names->names + count);
 }
 
-TEST(PuppetNames, CrLfLinesUpToFourHundredCutAtACharacterBoundary) {
+TEST(PuppetNames, CrLfOrLfLinesUpToFourHundredCutAtACharacterBoundary) {
     const std::pair<const char*, std::vector<std::string>> lines[] = {
         {"", {}}, {"Ash", {"Ash"}}, {"Ash\r\n", {"Ash"}}, {"Ash\r", {"Ash"}},
         {"Ash\r\nBramble\r\nCinder", {"Ash", "Bramble", "Cinder"}},
         {"Ash\r\n\r\nCinder\r\n", {"Ash", "", "Cinder"}},  // an empty line is an empty name
         {"A\rsh\r\n", {"Ash"}},                             // a CR before another byte is dropped
-        {"Ash\nBramble\r\n", {"Ash\nBramble"}},             // a lone LF does not end the line
+        {"Ash\nBramble\n\nCinder", {"Ash", "Bramble", "", "Cinder"}},  // a file saved on Linux
     };
     for (const auto& [text, names] : lines) EXPECT_EQ(ReadNames(text), names) << text;
     std::string many;
