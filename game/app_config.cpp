@@ -158,9 +158,10 @@ bool AppConfig::Save() {
         LogError("\"%s\" cannot be created; the settings are not saved", kConfigFile);
         return false;
     }
-    bool written = WriteAppConfig(stream, GetAppConfig());
+    // Saved only once the new file has replaced the old one (synced and renamed).
+    bool saved = WriteAppConfig(stream, GetAppConfig()) && stream->Commit();
     stream->Release();
-    return written;
+    return saved;
 }
 
 int32_t* AppConfigSlot(AppConfig* config, int32_t slot) {

@@ -47,7 +47,8 @@ struct AppConfig {
     static bool Load();
     // Replaces config.dat with the process-wide settings; the file is never
     // left half written and is readable by its owner only. False (with a
-    // log line) when it could not be written.
+    // log line) when it could not be written or put in place; the old file
+    // then stays.
     static bool Save();
 
 private:

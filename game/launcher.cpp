@@ -10,9 +10,13 @@
 #include "net/oauth_credentials.h"
 #include "platform/debug_log.h"
 #include "platform/desktop_open.h"
+#include "platform/message_box.h"
 #include "platform/single_instance.h"
 
 namespace {
+
+// The game still starts with what the player chose; only the next start will not know it.
+constexpr char kSettingsNotSaved[] = "設定を保存できませんでした。\n選んだ設定は今回だけ使われます。";
 
 // config.dat keeps the access pair; the micro-blog client works on its own
 // credential block. These keep the two in step.
@@ -52,7 +56,7 @@ bool RunWith(AppDescriptor* descriptor, const DialogRunner& showDialog, const La
 
     SaveFolder::Ensure();
     ConfigFromCredentials();
-    AppConfig::Save();
+    if (!AppConfig::Save()) ShowMessageBox(kSettingsNotSaved, "お知らせ", kMessageBoxWarning);
     FileSystemShutdown();
     FillDescriptorFromConfig(GetAppConfig(), descriptor);
     return ended == kLauncherStart;

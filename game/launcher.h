@@ -1,7 +1,7 @@
 // The launcher: what runs before the game window exists. It makes sure only
 // one copy of the game runs, loads config.dat, shows the launcher dialog,
-// saves config.dat (also when the player quits) and turns the settings into
-// the descriptor. The exit step saves them once more at the end of the game.
+// saves config.dat (also when the player quits; a box says when it could not)
+// and turns the settings into the descriptor. The exit step saves them once more at the end of the game.
 #pragma once
 
 #include <functional>

@@ -1,6 +1,7 @@
-// The bounded lookup: a detached worker per name, and a wait on a condition
-// variable that ends at the deadline. The state they share lives as long as
-// the longer of the two.
+// The bounded lookup: a detached worker per name, at most
+// kNameLookupThreads of them at once, and a wait on a condition variable that
+// ends at the deadline. The state a worker and its caller share lives as long
+// as the longer of the two.
 #include "net/name_lookup.h"
 
 #include <chrono>
@@ -23,6 +24,39 @@ struct PendingLookup {
     addrinfo* addresses = nullptr;
 };
 
+// The workers running now; a caller takes a place before it starts one.
+struct LookupPlaces {
+    std::mutex lock;
+    std::condition_variable freed;
+    int running = 0;
+};
+
+// Never destroyed: a worker still hanging in the resolver may finish after exit began.
+LookupPlaces& Places() {
+    static auto* places = new LookupPlaces();
+    return *places;
+}
+
+// False when every place stayed taken until the deadline.
+bool TakePlace(uint64_t deadlineMicros) {
+    LookupPlaces& places = Places();
+    std::unique_lock<std::mutex> hold(places.lock);
+    while (places.running >= kNameLookupThreads) {
+        uint64_t now = GetTimeMicros();
+        if (now >= deadlineMicros) return false;
+        places.freed.wait_for(hold, std::chrono::microseconds(deadlineMicros - now));
+    }
+    ++places.running;
+    return true;
+}
+
+void GivePlaceBack() {
+    LookupPlaces& places = Places();
+    std::lock_guard<std::mutex> hold(places.lock);
+    --places.running;
+    places.freed.notify_one();
+}
+
 addrinfo StreamHints(int flags) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
@@ -36,6 +70,7 @@ void RunLookup(std::shared_ptr<PendingLookup> pending, std::string host, std::st
     addrinfo hints = StreamHints(0);
     addrinfo* addresses = nullptr;
     int code = lookup(host.c_str(), service.c_str(), &hints, &addresses);
+    GivePlaceBack();
     std::lock_guard<std::mutex> hold(pending->lock);
     if (pending->abandoned) {
         if (code == 0 && addresses != nullptr) freeaddrinfo(addresses);
@@ -58,10 +93,12 @@ NameLookupResult LookupHost(const std::string& host, uint16_t port, uint64_t dea
     if (getaddrinfo(host.c_str(), service.c_str(), &numeric, addresses) == 0) return NameLookupResult::kFound;
     *addresses = nullptr;
 
+    if (!TakePlace(deadlineMicros)) return NameLookupResult::kTimedOut;
     auto pending = std::make_shared<PendingLookup>();
     try {
         std::thread(RunLookup, pending, host, service, lookup).detach();
     } catch (const std::system_error&) {
+        GivePlaceBack();
         *error = EAI_SYSTEM;
         return NameLookupResult::kFailed;
     }

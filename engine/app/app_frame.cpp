@@ -138,6 +138,8 @@ bool EngineInitialize(AppState& state) {
 void EngineFinalize(AppState& state) {
     state.descriptor.OnFinalize(state.app);
     state.app = nullptr;
+    // A clip still playing reads files and plays sound: it ends before they stop.
+    Call(state.services.stopMovie);
     StopServices(state);
 }
 

@@ -31,6 +31,7 @@ EngineServices DefaultEngineServices() {
     services.createMovie = [] { MoviePlayer::Create(); };
     services.updateMovie = [] { MoviePlayer::Update(); };
     services.drawMovie = [] { MoviePlayer::Draw(); };
+    services.stopMovie = [] { MoviePlayer::Stop(0); };
     services.shutdownMovie = [] { MoviePlayer::Shutdown(); };
     return services;
 }

@@ -13,7 +13,8 @@ struct EngineServices {
     std::function<void()> stopGraphics, resetRenderStats;
     std::function<void()> startInput, stopInput, pollInput;
     std::function<void(int pointer, int x, int y)> pointerWheel;
-    std::function<void()> createMovie, updateMovie, drawMovie, shutdownMovie;
+    // stopMovie ends a clip still playing before the services it plays through stop.
+    std::function<void()> createMovie, updateMovie, drawMovie, stopMovie, shutdownMovie;
 };
 
 // The engine's real services, as far as they are built into this program.

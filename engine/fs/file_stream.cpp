@@ -66,7 +66,7 @@ int FileState(Stream* stream) {
 }
 
 constexpr StreamOps kFileStreamOps = {FileRelease, FileRead, FileWrite, FileFlush,
-                                      FileSeek,    FileTell, FileSize,  FileState, nullptr};
+                                      FileSeek,    FileTell, FileSize,  FileState, nullptr, nullptr};
 
 }  // namespace
 

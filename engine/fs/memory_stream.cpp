@@ -1,7 +1,9 @@
 // MemoryStream: a fixed block of memory seen as a stream; it never grows.
+// The shared kind holds a reference of the block it reads.
 #include <cstring>
 
 #include "fs/object_alloc.h"
+#include "fs/shared_bytes.h"
 #include "fs/stream.h"
 
 namespace {
@@ -11,6 +13,7 @@ struct MemoryStreamObject : Stream {
     uint32_t size = 0;
     uint32_t position = 0;
     bool ownsData = false;
+    SharedBytes* shared = nullptr;  // held until release
 };
 
 MemoryStreamObject* Self(Stream* stream) { return static_cast<MemoryStreamObject*>(stream); }
@@ -18,6 +21,7 @@ MemoryStreamObject* Self(Stream* stream) { return static_cast<MemoryStreamObject
 void MemoryRelease(Stream* stream) {
     MemoryStreamObject* self = Self(stream);
     if (self->ownsData) Allocator::Free(self->data);
+    if (self->shared != nullptr) self->shared->Release();
     DeleteObject(self);
 }
 
@@ -62,7 +66,7 @@ int MemoryState(Stream* stream) {
 }
 
 constexpr StreamOps kMemoryStreamOps = {MemoryRelease, MemoryRead, MemoryWrite, MemoryFlush,
-                                        MemorySeek,    MemoryTell, MemorySize,  MemoryState, nullptr};
+                                        MemorySeek,    MemoryTell, MemorySize,  MemoryState, nullptr, nullptr};
 
 }  // namespace
 
@@ -75,4 +79,13 @@ Stream* MemoryStream(void* data, uint32_t size, bool ownsData, Allocator* alloca
     self->size = size;
     self->ownsData = ownsData;
     return self;
+}
+
+Stream* SharedMemoryStream(SharedBytes* bytes, uint32_t offset, uint32_t size, Allocator* allocator) {
+    if (bytes == nullptr || uint64_t{offset} + size > bytes->Size()) return nullptr;
+    Stream* stream = MemoryStream(const_cast<uint8_t*>(bytes->Data()) + offset, size, false, allocator);
+    if (stream == nullptr) return nullptr;
+    bytes->Retain();
+    Self(stream)->shared = bytes;
+    return stream;
 }

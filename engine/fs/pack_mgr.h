@@ -13,6 +13,7 @@
 
 #include "fs/fs_mgr.h"
 
+class SharedBytes;
 struct Allocator;
 struct PackFile;
 struct Stream;
@@ -39,7 +40,8 @@ struct PackFile {
 
 struct PackMgr : FsMgr {
     char packName[kFsPathSize];  // file packs: re-opened through the parent per entry
-    const uint8_t* memoryBase;   // memory packs: the caller's bytes; null for file packs
+    const uint8_t* memoryBase;   // memory packs: the bytes; null for file packs
+    SharedBytes* sharedBytes;    // memory packs that share their bytes with their streams, else null
     uint32_t packSize;
     const PackDirectory* directories;  // [0] is the root
     uint32_t directoryCount;
@@ -55,6 +57,9 @@ PackMgr* OpenPackFile(FsMgr* fs, const char* name, Allocator* allocator);
 // A pack in the caller's memory, which must outlive the manager and every
 // stream opened from it.
 PackMgr* OpenPackMemory(const void* data, uint32_t size, Allocator* allocator);
+// A pack in shared memory: the manager and every stream opened from it hold
+// their own reference, so the bytes stay until the last of them is released.
+PackMgr* OpenPackShared(SharedBytes* bytes, Allocator* allocator);
 // Reads and checks the header and index from the stream's start. Every number
 // is checked; a bad pack gives one log line and null. The caller always
 // releases the stream.
@@ -62,9 +67,13 @@ PackMgr* ParseEpk2(Stream* stream, Allocator* allocator);
 
 // The file named `path`, or null.
 const PackFile* FindPackEntry(const PackMgr* pack, const char* path);
-// The entry as a stream of its unpacked bytes. Any mode with the write bit is
-// refused; mode bit 8 loads the stored bytes into memory first. `offset` and
-// `size` are not used: an entry always opens whole.
+// The entry as a stream of its unpacked bytes, or of the window of them that
+// `offset` and `size` select as for a FileStream (0, 0 = whole; null when
+// `offset` lies beyond the end), so a pack stored in a pack reads its entries
+// on demand. A plain entry's window is read straight from the stored bytes; a
+// compressed one's is inflated up to its end and kept in memory. Any mode
+// with the write bit is refused; mode bit 8 loads the stored bytes into
+// memory first.
 Stream* OpenPackedFile(PackMgr* pack, const char* name, uint32_t offset, uint32_t size, int mode,
                        Allocator* allocator);
 // Calls back for the folder's sub-folders (each followed by its own contents

@@ -1,9 +1,15 @@
 // The save stream: a file stream on a temporary file, committed by rename on
-// release. Positions and windows behave as in FileStream.
+// release (or earlier on Commit). Positions and windows behave as in
+// FileStream. Opening a save first clears the temporaries that saves of the
+// same file killed half way left behind.
 #include "fs/safe_save_stream.h"
 
 #include <atomic>
+#include <cctype>
 #include <limits>
+#include <mutex>
+#include <set>
+#include <vector>
 
 #include "fs/object_alloc.h"
 #include "fs/stream.h"
@@ -15,11 +21,44 @@ namespace {
 
 std::atomic<unsigned> gSaveSerial{0};
 
+// The temporary files of saves still being written by this process, which a
+// save of the same file must not take for leftovers.
+struct SavesInFlight {
+    std::mutex lock;
+    std::set<std::string> temporaries;
+};
+
+SavesInFlight& InFlight() {
+    static auto* saves = new SavesInFlight();  // never destroyed: saves may end while the program exits
+    return *saves;
+}
+
+void SetInFlight(const std::string& temporary, bool writing) {
+    SavesInFlight& saves = InFlight();
+    std::lock_guard<std::mutex> hold(saves.lock);
+    if (writing) {
+        saves.temporaries.insert(temporary);
+    } else {
+        saves.temporaries.erase(temporary);
+    }
+}
+
+// Whether `name` is "<file>.tmp<serial>", the name of one of our own saves of `file`.
+bool IsTemporaryNameOf(const std::string& name, const std::string& file) {
+    const std::string prefix = file + ".tmp";
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return false;
+    for (size_t i = prefix.size(); i < name.size(); ++i) {
+        if (!isdigit(static_cast<unsigned char>(name[i]))) return false;
+    }
+    return true;
+}
+
 struct SafeSaveStreamObject : Stream {
     FileHandle* handle = nullptr;
     uint32_t position = 0;
     uint32_t length = 0;
     bool failed = false;
+    bool committed = false;
     std::string targetPath;
     std::string temporaryPath;
 };
@@ -56,13 +95,42 @@ bool Commit(SafeSaveStreamObject* self) {
 
 void SafeSaveRelease(Stream* stream) {
     SafeSaveStreamObject* self = Self(stream);
-    bool saved = !self->failed && Commit(self);
+    bool saved = self->committed || (!self->failed && Commit(self));
     if (!saved) {
         CloseFileHandle(self->handle);
         self->handle = nullptr;
         RemoveFile(self->temporaryPath.c_str());
     }
+    SetInFlight(self->temporaryPath, false);
     DeleteObject(self);
+}
+
+bool SafeSaveCommit(Stream* stream) {
+    SafeSaveStreamObject* self = Self(stream);
+    if (!self->committed && !self->failed) {
+        self->committed = Commit(self);
+        self->failed = !self->committed;  // later writes are refused either way: the file is closed
+    }
+    return self->committed;
+}
+
+// Removes what saves of `target` that never finished (the program was killed
+// while writing) left beside it: only regular files named as ours.
+void RemoveStaleTemporaries(const std::string& target) {
+    const std::string folder = FolderOf(target);
+    const std::string file = target.substr(target.rfind('/') + 1);
+    std::vector<DirectoryEntryInfo> entries;
+    if (!ListDirectory(folder.c_str(), &entries)) return;
+    SavesInFlight& saves = InFlight();
+    std::lock_guard<std::mutex> hold(saves.lock);
+    for (const DirectoryEntryInfo& entry : entries) {
+        const std::string path = folder + "/" + entry.name;
+        if (entry.isDirectory || entry.isLink || !IsTemporaryNameOf(entry.name, file) ||
+            saves.temporaries.count(path) != 0) {
+            continue;
+        }
+        if (RemoveFile(path.c_str())) DebugPrint("removed \"%s\", left by a save that never finished", path.c_str());
+    }
 }
 
 uint32_t SafeSaveRead(Stream*, void*, uint32_t) { return 0; }
@@ -121,7 +189,7 @@ int SafeSaveState(Stream* stream) {
 
 constexpr StreamOps kSafeSaveStreamOps = {SafeSaveRelease, SafeSaveRead, SafeSaveWrite, SafeSaveFlush,
                                           SafeSaveSeek,    SafeSaveTell, SafeSaveSize,  SafeSaveState,
-                                          SafeSaveAbandon};
+                                          SafeSaveAbandon, SafeSaveCommit};
 
 }  // namespace
 
@@ -134,16 +202,18 @@ Stream* OpenSafeSaveStream(const char* path, Allocator* allocator, bool ownerOnl
     std::string target = NormalizePath(path);
     // Saving onto a folder can never succeed; find out before writing anything.
     if (IsDirectory(target.c_str())) return nullptr;
+    RemoveStaleTemporaries(target);
     std::string temporary = SafeSaveTemporaryName(target, gSaveSerial.fetch_add(1));
     // The new file replaces the old one whole, permissions included: a
     // private file (the access token) must stay private, and a new one is.
     int permissions = ownerOnly ? kPrivateFilePermissions : GetFilePermissions(target.c_str());
+    SetInFlight(temporary, true);
     FileHandle* handle = CreateFileHandle(temporary.c_str(), permissions >= 0 ? permissions : kPrivateFilePermissions);
-    if (handle == nullptr) return nullptr;
-    SafeSaveStreamObject* self = NewObject<SafeSaveStreamObject>(allocator);
+    SafeSaveStreamObject* self = handle != nullptr ? NewObject<SafeSaveStreamObject>(allocator) : nullptr;
     if (self == nullptr) {
         CloseFileHandle(handle);
-        RemoveFile(temporary.c_str());
+        if (handle != nullptr) RemoveFile(temporary.c_str());
+        SetInFlight(temporary, false);
         return nullptr;
     }
     self->ops = &kSafeSaveStreamOps;

@@ -4,6 +4,9 @@
 // renamed over the target (then the folder is synced). On any failure the old
 // file stays as it was, the temporary file goes, and the failure is logged;
 // a failed write also shows as State kStreamFailed while the stream is open.
+// Stream::Commit replaces the file at once and tells whether that worked.
+// Temporary files that saves killed half way left beside the target (our own
+// names only, see SafeSaveTemporaryName) are removed when it is next saved.
 #pragma once
 
 #include <string>

@@ -41,6 +41,10 @@ struct StreamOps {
     // layer passes it on to the stream below. Null for kinds that cannot take
     // bytes back (memory, plain files).
     void (*Abandon)(Stream* self);
+    // Makes what was written final now rather than on release (a stream that
+    // replaces a file does it here) and says whether it was kept; only
+    // Release may follow. Null for kinds that leave everything to Release.
+    bool (*Commit)(Stream* self);
 };
 
 struct Stream {
@@ -58,6 +62,9 @@ struct Stream {
     void Abandon() {
         if (ops->Abandon != nullptr) ops->Abandon(this);
     }
+    // True when everything written is kept: the commit's result, or for kinds
+    // without one that no write failed.
+    bool Commit() { return ops->Commit != nullptr ? ops->Commit(this) : State() != kStreamFailed; }
 
     // Little-endian typed access. A read that comes up short gives 0.
     int32_t ReadByte();  // sign-extended

@@ -75,7 +75,7 @@ int SubState(Stream* stream) {
 void SubAbandon(Stream* stream) { Self(stream)->parent->Abandon(); }
 
 constexpr StreamOps kSubStreamOps = {SubRelease, SubRead, SubWrite, SubFlush,
-                                     SubSeek,    SubTell, SubSize,  SubState, SubAbandon};
+                                     SubSeek,    SubTell, SubSize,  SubState, SubAbandon, nullptr};
 
 }  // namespace
 

@@ -82,7 +82,7 @@ int XorState(Stream* stream) { return Self(stream)->parent->State(); }
 void XorAbandon(Stream* stream) { Self(stream)->parent->Abandon(); }
 
 constexpr StreamOps kXorStreamOps = {XorRelease, XorRead, XorWrite, XorFlush,
-                                     XorSeek,    XorTell, XorSize,  XorState, XorAbandon};
+                                     XorSeek,    XorTell, XorSize,  XorState, XorAbandon, nullptr};
 
 }  // namespace
 

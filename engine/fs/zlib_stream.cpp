@@ -200,7 +200,7 @@ void ZlibAbandon(Stream* stream) {
 }
 
 constexpr StreamOps kZlibStreamOps = {ZlibRelease, ZlibRead, ZlibWrite, ZlibFlush,
-                                      ZlibSeek,    ZlibTell, ZlibSize,  ZlibState, ZlibAbandon};
+                                      ZlibSeek,    ZlibTell, ZlibSize,  ZlibState, ZlibAbandon, nullptr};
 
 }  // namespace
 

@@ -137,7 +137,7 @@ int SoundStreamState(Stream* stream) { return SoundStreamOf(stream)->ended ? kSt
 
 const StreamOps kDecoderSoundOps = {SoundStreamRelease, SoundStreamRead,  SoundStreamWrite,
                                     SoundStreamFlush,   SoundStreamSeek,  SoundStreamTell,
-                                    SoundStreamSize,    SoundStreamState, nullptr};
+                                    SoundStreamSize,    SoundStreamState, nullptr, nullptr};
 
 Stream* NewDecoderSoundStream(MovieSound* owner) {
     auto* stream = new (std::nothrow) DecoderSoundStream();

@@ -12,10 +12,11 @@
 
 struct FsMgr;
 
-// The native object of DirMgr, PackFileMgr and PackMemMgr instances.
+// The native object of DirMgr, PackFileMgr and PackMemMgr instances. A
+// memory pack owns its image together with the streams opened on it, so a
+// stream may outlive the instance.
 struct FsMgrHandle {
     FsMgr* fsMgr;  // owned; null when the folder or pack could not be opened
-    void* bytes;   // owned: the image of a memory pack, else null
 };
 
 // RegisterScriptInterfaces calls these in this order.

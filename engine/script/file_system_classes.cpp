@@ -12,6 +12,7 @@
 #include "fs/fs_mgr.h"
 #include "fs/fs_slots.h"
 #include "fs/pack_mgr.h"
+#include "fs/shared_bytes.h"
 #include "platform/debug_log.h"
 #include "script/file_classes.h"
 #include "script/script_class_args.h"
@@ -23,16 +24,15 @@ namespace {
 constexpr ScriptClassId kManagerClasses[] = {ScriptClassId::kDirMgr, ScriptClassId::kPackFileMgr,
                                              ScriptClassId::kPackMemMgr};
 
-// Binds a handle {fsMgr, bytes} to the instance; false when out of memory
-// (the manager and bytes are then released here).
-bool BindHandle(HSQUIRRELVM v, FsMgr* fsMgr, void* bytes) {
+// Binds a handle {fsMgr} to the instance; false when out of memory (the
+// manager is then released here).
+bool BindHandle(HSQUIRRELVM v, FsMgr* fsMgr) {
     void* block = Alloc(GetScriptObjectAllocator(), sizeof(FsMgrHandle), 0);
     if (block == nullptr) {
         FsMgr::Release(fsMgr);
-        Allocator::Free(bytes);
         return false;
     }
-    sq_setinstanceup(v, 1, new (block) FsMgrHandle{fsMgr, bytes});
+    sq_setinstanceup(v, 1, new (block) FsMgrHandle{fsMgr});
     sq_setreleasehook(
         v, 1, [](SQUserPointer pointer, SQInteger size) -> SQInteger { return ReleaseFsMgrHandle(pointer, size); });
     return true;
@@ -42,32 +42,31 @@ SQInteger DirMgrConstructor(HSQUIRRELVM v) {
     if (!ScriptMayConstruct(v, "DirMgr")) return SQ_ERROR;
     const char* path = ScriptArgString(v, 1, "DirMgr.constructor");
     FsMgr* fsMgr = path != nullptr ? DirMgr(GetCurrentFsMgr(), path, GetScriptObjectAllocator()) : nullptr;
-    return BindHandle(v, fsMgr, nullptr) ? 0 : sq_throwerror(v, "DirMgr: out of memory");
+    return BindHandle(v, fsMgr) ? 0 : sq_throwerror(v, "DirMgr: out of memory");
 }
 
 SQInteger PackFileMgrConstructor(HSQUIRRELVM v) {
     if (!ScriptMayConstruct(v, "PackFileMgr")) return SQ_ERROR;
     const char* path = ScriptArgString(v, 1, "PackFileMgr.constructor");
     FsMgr* fsMgr = path != nullptr ? OpenPackFile(GetCurrentFsMgr(), path, GetScriptObjectAllocator()) : nullptr;
-    return BindHandle(v, fsMgr, nullptr) ? 0 : sq_throwerror(v, "PackFileMgr: out of memory");
+    return BindHandle(v, fsMgr) ? 0 : sq_throwerror(v, "PackFileMgr: out of memory");
 }
 
 SQInteger PackMemMgrConstructor(HSQUIRRELVM v) {
     if (!ScriptMayConstruct(v, "PackMemMgr")) return SQ_ERROR;
     const char* path = ScriptArgString(v, 1, "PackMemMgr.constructor");
-    Allocator* allocator = GetScriptObjectAllocator();
     uint32_t size = 0;
-    void* bytes = path != nullptr ? LoadWholeFile(GetCurrentFsMgr(), path, &size, allocator) : nullptr;
+    // From the default heap: a sound still playing an entry may let go of the
+    // bytes last, on the mixer thread, after the script memory is gone.
+    void* bytes = path != nullptr ? LoadWholeFile(GetCurrentFsMgr(), path, &size, nullptr) : nullptr;
     if (bytes == nullptr) {
         LogFailed("open \"%s\"", path != nullptr ? path : "");
         return 0;  // an instance without a manager
     }
-    FsMgr* fsMgr = OpenPackMemory(bytes, size, allocator);
-    if (fsMgr == nullptr) {
-        Allocator::Free(bytes);
-        bytes = nullptr;
-    }
-    return BindHandle(v, fsMgr, bytes) ? 0 : sq_throwerror(v, "PackMemMgr: out of memory");
+    SharedBytes* shared = SharedBytes::Adopt(bytes, size);
+    FsMgr* fsMgr = OpenPackShared(shared, GetScriptObjectAllocator());
+    if (shared != nullptr) shared->Release();  // the pack and its streams hold their own
+    return BindHandle(v, fsMgr) ? 0 : sq_throwerror(v, "PackMemMgr: out of memory");
 }
 
 const ScriptMethodRow kDirMgrRows[] = {{"constructor", DirMgrConstructor, 2, nullptr, false}};
@@ -98,8 +97,7 @@ FsMgr* ResolveFsMgrArgument(HSQUIRRELVM v, SQInteger index) {
 int64_t ReleaseFsMgrHandle(void* pointer, int64_t) {
     auto* handle = static_cast<FsMgrHandle*>(pointer);
     if (handle == nullptr) return 0;
-    FsMgr::Release(handle->fsMgr);  // before the bytes a memory pack reads from
-    Allocator::Free(handle->bytes);
+    FsMgr::Release(handle->fsMgr);
     Allocator::Free(handle);
     return 1;
 }

@@ -33,6 +33,8 @@ void sq_vm_free(void* pointer, SQUnsignedInteger size);
 HSQUIRRELVM CreateScriptVM();
 // Closes the VM, running every pending release hook. Safe without a VM.
 void CloseScriptVM();
+// Null without a VM and while it closes: a release hook that finds none
+// must leave the VM's objects alone.
 HSQUIRRELVM GetScriptVM();
 
 // print() and error() of the scripts: one debug-log line per call, cut at

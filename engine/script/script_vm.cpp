@@ -105,10 +105,13 @@ HSQUIRRELVM CreateScriptVM() {
 
 void CloseScriptVM() {
     if (gVM == nullptr) return;
+    // Instances held only by a reference cycle are released inside sq_close,
+    // when the VM is half gone: their release hooks must find no VM to use.
+    HSQUIRRELVM v = gVM;
+    gVM = nullptr;
     SetLogPlace(nullptr);
     gVMThread.store(std::thread::id());
-    sq_close(gVM);
-    gVM = nullptr;
+    sq_close(v);
 }
 
 HSQUIRRELVM GetScriptVM() { return gVM; }

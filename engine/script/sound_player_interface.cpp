@@ -3,7 +3,10 @@
 // owns its player, whose release stops its voices at once. StartMemory
 // copies the script's bytes, so the script may drop its userdata straight
 // away; SetFsMgr keeps a reference to the manager instance it was given, so
-// the manager outlives the player's use of it.
+// the manager outlives the player's use of it, and a sound already started
+// keeps what it reads (a memory pack's bytes) however the manager goes. While
+// the VM closes the player holds no reference any more: there is no VM to
+// hand it back to.
 #include <squirrel.h>
 
 #include "core/allocator.h"

@@ -20,8 +20,9 @@
 namespace {
 
 using Trace = std::vector<std::string>;
-const Trace kStops = {"ReleaseDirectInput", "GraphicsShutdown", "SoundManagerShutdown", "FileSystemShutdown",
-                      "TaskSystem::Shutdown", "MoviePlayer::Shutdown", "DestroyGLContext", "DestroyMainWindow"};
+const Trace kStops = {"MoviePlayer::Stop", "ReleaseDirectInput", "GraphicsShutdown", "SoundManagerShutdown",
+                      "FileSystemShutdown", "TaskSystem::Shutdown", "MoviePlayer::Shutdown", "DestroyGLContext",
+                      "DestroyMainWindow"};
 
 std::vector<std::string>* g_trace = nullptr;
 int g_handle = 0;
@@ -61,6 +62,7 @@ protected:
             {&EngineServices::startInput, "InitDirectInput"}, {&EngineServices::stopInput, "ReleaseDirectInput"},
             {&EngineServices::pollInput, "PollInput"}, {&EngineServices::createMovie, "MoviePlayer::Create"},
             {&EngineServices::updateMovie, "MoviePlayer::Update"}, {&EngineServices::drawMovie, "MoviePlayer::Draw"},
+            {&EngineServices::stopMovie, "MoviePlayer::Stop"},
             {&EngineServices::shutdownMovie, "MoviePlayer::Shutdown"}};
         for (const auto& hook : hooks) services.*hook.first = [this, name = hook.second] { trace.push_back(name); };
         services.startSound = [this](int rate, int mode) {

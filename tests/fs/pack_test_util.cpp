@@ -1,10 +1,13 @@
 // The sample pack and the readers of entries and listings.
 #include "tests/fs/pack_test_util.h"
 
+#include <cstring>
 #include <map>
 
+#include "core/allocator.h"
 #include "fs/pack_keys.h"
 #include "fs/pack_mgr.h"
+#include "fs/shared_bytes.h"
 #include "fs/stream.h"
 #include "tools/epk2tool/pack_writer.h"
 
@@ -65,8 +68,8 @@ std::vector<uint8_t> BuildSamplePack(const uint8_t* keys) {
     return pack;
 }
 
-std::string ReadFile(FsMgr* fs, const std::string& name, int mode) {
-    Stream* stream = FsMgr::OpenStream(fs, name.c_str(), 0, 0, mode, nullptr);
+std::string ReadFile(FsMgr* fs, const std::string& name, int mode, uint32_t offset, uint32_t size) {
+    Stream* stream = FsMgr::OpenStream(fs, name.c_str(), offset, size, mode, nullptr);
     if (stream == nullptr) return "<none>";
     std::string out(stream->Size(), '\0');
     out.resize(out.empty() ? 0 : stream->Read(&out[0], static_cast<uint32_t>(out.size())));
@@ -95,4 +98,11 @@ PackMgr* OpenOneCompressedFilePack(const std::string& name, const std::string& b
         !writer.Build(GetBuiltInPackKeyTable(), image, &error))
         return nullptr;
     return OpenPackMemory(image->data(), static_cast<uint32_t>(image->size()), nullptr);
+}
+
+PackMgr* OpenSharedPack(const std::vector<uint8_t>& image) {
+    void* copy = memcpy(Alloc(nullptr, image.size(), 0), image.data(), image.size());
+    SharedBytes* shared = SharedBytes::Adopt(copy, static_cast<uint32_t>(image.size()));
+    PackMgr* pack = OpenPackShared(shared, nullptr);
+    return shared->Release(), pack;
 }

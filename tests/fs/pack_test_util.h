@@ -24,8 +24,10 @@ class FsMgr;
 class PackMgr;
 // A pack of one zlib-compressed file, made with the built-in keys into `image` (which must outlive it) and opened.
 PackMgr* OpenOneCompressedFilePack(const std::string& name, const std::string& bytes, std::vector<uint8_t>* image);
-// An entry's bytes through `fs`, or "<none>" when it does not open.
-std::string ReadFile(FsMgr* fs, const std::string& name, int mode = kOpenRead);
+// A copy of `image` opened as a pack in shared memory, which its streams keep as the scripts' PackMemMgr does.
+PackMgr* OpenSharedPack(const std::vector<uint8_t>& image);
+// An entry's bytes (or the window at `offset`, `size`) through `fs`, or "<none>" when it does not open.
+std::string ReadFile(FsMgr* fs, const std::string& name, int mode = kOpenRead, uint32_t offset = 0, uint32_t size = 0);
 // One "name size flags" line per entry, then "result N" unless the result is 1.
 std::vector<std::string> List(FsMgr* fs, const char* name, int recursive);
 std::string AsString(const std::vector<uint8_t>& bytes);

@@ -161,6 +161,39 @@ TEST_F(GameHeadlessTest, BattleDroppedWhileCurrentIsForgotten) {
     EXPECT_FALSE(run.Contains("Error: ")) << testing::PrintToString(run.LinesStartingWith("Error"));
 }
 
+// Managers and bytes switched away from or dropped while their sound plays, a pack read through the game's pack,
+// and a player left in a cycle until the VM closes, with a clip playing at the exit: each run ends cleanly.
+TEST_F(GameHeadlessTest, ManagersDroppedSwitchedOrLeftInACycleFreeNothingInUse) {
+    const std::string sounds = BuildDir() + "/sample/pack/sound/";
+    TempDir sub;
+    ASSERT_TRUE(sub.Write("tree/sound/theme.ogg", ReadFile(sounds + "theme.ogg")));
+    ASSERT_EQ(RunProgram({BuildDir() + "/epk2tool", "build", "--plain", "*.ogg", sub.File("tree"), sub.File("sub.dat")}).status, 0);
+    for (const char* script : {R"(
+        frames <- 0; a <- PackMemMgr("sub.dat"); b <- PackMemMgr("sub.dat"); p <- SoundPlayer(); q <- SoundPlayer();
+        function AppInitialize() { p.SetFsMgr(a); p.StartFile("sound/theme.ogg"); q.SetFsMgr(PackFileMgr("sub.dat")); }
+        function AppUpdate() { frames++;
+          if (frames == 2) q.StartFile("sound/theme.ogg");
+          if (frames == 10) { p.SetFsMgr(b); a = null; collectgarbage(); }
+          if (frames > 10 && p.GetTime() > 400 && q.GetTime() > 400) Sys.Exit(0); })", R"(
+        class Holder { p = null; me = null; } frames <- 0;
+        function AppInitialize() { local h = Holder(); h.me = h; h.p = SoundPlayer(); h.p.SetFsMgr(DirMgr("sound"));
+                                   h.p.StartFile("chime.adp"); h.p.StartMemory(File.LoadFile("sound/chime.adp", null));
+                                   Utl.MoviePlay("title.avi", 0); }
+        function AppUpdate() { frames++; if (frames >= 30) Sys.Exit(0); })"}) {
+        TestPack pack;
+        ASSERT_TRUE(pack.AddCompiledScript("system", script));
+        pack.AddFile("sub.dat", sub.Read("sub.dat"));
+        pack.AddFile("sound/chime.adp", ReadFile(sounds + "chime.adp"));
+        pack.AddFile("title.avi", ReadFile(BuildDir() + "/sample/pack/movie/title.avi"));
+        ASSERT_TRUE(pack.WriteTo(folder_.path()));
+        HookedWindowSystem windows;
+        GameRunResult run = Checked(RunGame(folder_.path(), &desktop_, &windows, {}, 100000));
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.LinesStartingWith("Error: "), Lines{"Error: Failed to open list.txt"});
+        EXPECT_FALSE(run.Contains("still alive at shutdown"));
+    }
+}
+
 // script_sweep.nut calls every registered class and table with wrong and extreme arguments: no crash.
 TEST(ScriptSweepTest, NoScriptCallCrashesTheEngine) {
     TestPack pack;

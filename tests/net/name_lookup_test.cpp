@@ -1,17 +1,25 @@
-// Name lookups end at their deadline however slow the resolver, and hand on its result or code.
+// Name lookups end at their deadline however slow the resolver, hand on its result or code, and a resolver that
+// hangs holds no more than the lookup threads.
 #include "net/name_lookup.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <unistd.h>
+
+#include <atomic>
 
 #include "platform/threads.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
-int SlowResolver(const char*, const char*, const addrinfo*, addrinfo** result) {
-    sleep(3);  // a resolver that never answers in time
+// Hangs until the test opens the gate, counting the callers inside.
+std::atomic<bool> gOpen{false};
+std::atomic<int> gInside{0}, gMost{0};
+int HangingResolver(const char*, const char*, const addrinfo*, addrinfo** result) {
+    for (int inside = ++gInside, most = gMost; most < inside && !gMost.compare_exchange_weak(most, inside);) {}
+    while (!gOpen) SleepMs(1);
+    --gInside;
     *result = nullptr;
     return EAI_AGAIN;
 }
@@ -22,13 +30,25 @@ int NoSuchName(const char*, const char*, const addrinfo*, addrinfo**) { return E
 
 TEST(NameLookupTest, TheDeadlineEndsTheWaitAndResultsComeThrough) {
     const struct { const char* host; NameLookupFunction resolver; NameLookupResult result; int error; } cases[] = {
-        {"never.example", SlowResolver, NameLookupResult::kTimedOut, 0},
+        // More hanging lookups than threads: those beyond them wait for a thread and time out as well.
+        {"never.example", HangingResolver, NameLookupResult::kTimedOut, 0},
+        {"never.example", HangingResolver, NameLookupResult::kTimedOut, 0},
+        {"never.example", HangingResolver, NameLookupResult::kTimedOut, 0},
+        {"(the gate opens: the threads come back)", nullptr, NameLookupResult::kFound, 0},
         {"loopback.example", LoopbackResolver, NameLookupResult::kFound, 0},
         {"missing.example", NoSuchName, NameLookupResult::kFailed, EAI_NONAME},
-        {"127.0.0.1", SlowResolver, NameLookupResult::kFound, 0},  // numeric: no resolver at all
+        {"127.0.0.1", HangingResolver, NameLookupResult::kFound, 0},  // numeric: no resolver at all
     };
+    static_assert(kNameLookupThreads < 3, "more hanging lookups than threads");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.host);
+        if (c.resolver == nullptr) {
+            ASSERT_TRUE(WaitUntil([] { return gInside == kNameLookupThreads; }));
+            EXPECT_EQ(gMost, kNameLookupThreads);
+            gOpen = true;
+            ASSERT_TRUE(WaitUntil([] { return gInside == 0; }));
+            continue;
+        }
         addrinfo* addresses = nullptr;
         int error = -1;
         uint64_t start = GetTimeMicros();
