@@ -48,16 +48,24 @@ protected:
 
 // Whole-frame intervals and the count limit are in the playback hash.
 TEST_F(FxPlay, GenerationFollowsIntervalOffsetAndCount) {
-    const struct Case { float interval, offset; int32_t max; std::vector<std::pair<int, int>> countAfterUpdate; } cases[] = {
+    const struct Case {
+        float interval, offset;
+        int32_t max;
+        std::vector<std::pair<int, int>> countAfterUpdate;
+        int children = 0;  // under the node; the odd ones could generate, at frame 1e9
+    } cases[] = {
         {0.5f, 0.0f, 100, {{1, 1}, {2, 3}, {3, 5}}},
         {1.0f, 2.5f, 2, {{4, 1}, {5, 2}, {6, 3}, {9, 3}}},
         {0.0f, 0.0f, 5, {{1, 1}, {5, 0}}},  // generates nothing; the play ends
         {1e-30f, 0.0f, INT32_MAX, {{3, 257}}},  // a hostile count stops at the pool
+        {1e-30f, 0.0f, INT32_MAX, {{3, 218}}, 600},  // 301 units each: 217 fit the play's budget of 65536
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.interval);
         EffectBuilder builder;
-        AddNode(builder, builder.root, c.max, c.interval).common.generationOffset = c.offset;
+        auto& node = AddNode(builder, builder.root, c.max, c.interval);
+        node.common.generationOffset = c.offset;
+        for (int i = 0; i < c.children; ++i) AddNode(builder, node, i % 2).common.generationOffset = 1e9f;
         Fx::Handle handle = Play(builder);
         int updates = 0;
         for (const auto& [update, count] : c.countAfterUpdate) {
@@ -308,6 +316,7 @@ TEST_F(FxPlay, ChildlessNodesAndRootsLeaveAtTheFirstUpdate) {
     auto& node = AddNode(builder, builder.root);
     node.common.removeWhenChildrenDone = 1;
     node.common.removeOnLifeEnd = 0;
+    builder.Add(node).common.maxGeneration = builder.Add().common.maxGeneration = INT32_MIN;  // done at any age
     Play(builder);
     Frame(2);
     EXPECT_TRUE(Drawn() == 0 && recording.ended == 0);
