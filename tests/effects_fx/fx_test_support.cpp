@@ -114,13 +114,15 @@ uint64_t Recording::Hash() const {
     return hash;
 }
 
-PlayFixture::PlayFixture() {
+void InstallRecorders(Fx::Manager& manager, Recording& recording) {
     using namespace Fx;
     manager.SetSpriteRenderer(new Recorder<SpriteRenderer, SpriteNodeParameter, SpriteInstanceParameter>(recording));
     manager.SetRibbonRenderer(new Recorder<RibbonRenderer, RibbonNodeParameter, RibbonInstanceParameter>(recording));
     manager.SetRingRenderer(new Recorder<RingRenderer, RingNodeParameter, RingInstanceParameter>(recording));
     manager.SetModelRenderer(new Recorder<ModelRenderer, ModelNodeParameter, ModelInstanceParameter>(recording));
 }
+
+PlayFixture::PlayFixture() { InstallRecorders(manager, recording); }
 
 PlayFixture::~PlayFixture() {
     manager.StopAllEffects();

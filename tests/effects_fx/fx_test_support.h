@@ -92,6 +92,9 @@ struct Recording {
     uint64_t Hash() const;
 };
 
+// One recording renderer of each kind; `recording` must outlive the manager.
+void InstallRecorders(Fx::Manager& manager, Recording& recording);
+
 // Plays built effects on a manager with one recording renderer of each kind.
 class PlayFixture : public ::testing::Test {
 protected:
