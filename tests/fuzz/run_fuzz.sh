@@ -24,11 +24,8 @@ seed_packs() {
   "${tool[@]}" --zlib '*' --row '1:script/*' --row '4:data/*' "$work/tree" "$1/seed-packed.dat"
 }
 
-# Played effects: the sample game's and those of the play harness's own writer.
-seed_played_effects() {
-  "$build/sample/sample_effects" "$1"
-  "$build/tests/effects_fx/fx_play_fuzz_seed_writer" "$1"
-}
+# Played effects: the sample game's and our writer's playable ones.
+seed_played() { "$build/sample/sample_effects" "$1" && "$build/tests/effects_fx/fx_play_fuzz_seed_writer" "$1"; }
 
 # Per target: the fuzzer, the seed makers built with it, the longest input tried, the seeding command.
 case $target in
@@ -36,8 +33,7 @@ case $target in
   sound) fuzzer=tests/media/sound_reader_fuzz seeder=sound_fuzz_seed_writer max_len=16384
     seed=$build/tests/media/sound_fuzz_seed_writer ;;
   effect) fuzzer=tests/effects_fx/fx_effect_fuzz seeder=sample_effects max_len=65536 seed=$build/sample/sample_effects ;;
-  play) fuzzer=tests/effects_fx/fx_play_fuzz seeder="sample_effects fx_play_fuzz_seed_writer" max_len=65536
-    seed=seed_played_effects ;;
+  play) fuzzer=tests/effects_fx/fx_play_fuzz seeder="sample_effects fx_play_fuzz_seed_writer" max_len=65536 seed=seed_played ;;
   *) echo "run_fuzz.sh: unknown target \"$target\" (pack, sound, effect or play)" >&2; exit 2 ;;
 esac
 
@@ -48,7 +44,6 @@ if [[ $step != run ]]; then
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_SANITIZE=ON -DQM_FUZZ=ON -DQM_BUILD_BENCH=OFF \
     -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link >/dev/null
   log=$build/$target-fuzz-build.log
-  # shellcheck disable=SC2086  # the seed makers are words
   cmake --build "$build" -j"$(nproc)" --target "$(basename "$fuzzer")" $seeder >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
 fi
 [[ $step == build ]] && exit 0
