@@ -3,7 +3,9 @@
 //   N plain children that never generate) with the game's 800-instance
 //   manager and no renderers: resident memory the play adds over the loaded
 //   effect, the slowest of its first frames, and the time of a later frame;
-//   N = 0 is the same play without the fan-out;
+//   N = 0 is the same play without the fan-out; with the children able to
+//   generate (mode 1: at frame 1e9; 2: at once, each living a frame, so each
+//   instance makes a group per child), the play at its work budget;
 // - the game's effect system reading a list of N lines naming M copies of
 //   that file in turn (0 lines: an empty list): resident memory and time of
 //   the load, and the ids it gave an effect.
@@ -43,19 +45,24 @@ double MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-std::vector<uint8_t> FanOutEffect(int children) {
+std::vector<uint8_t> FanOutEffect(int children, int mode = 0) {
     FxWriter::EffectBuilder builder;
     auto& parent = builder.Add(builder.root);
     parent.common.maxGeneration = 800;
     parent.common.generationInterval = 0.001f;
-    for (int i = 0; i < children; ++i) builder.Add(parent).common.maxGeneration = 0;
+    for (int i = 0; i < children; ++i) {
+        Fx::NodeCommon& child = builder.Add(parent).common;
+        child.maxGeneration = mode == 0 ? 0 : 1;
+        child.generationOffset = mode == 1 ? 1e9f : 0.0f;
+        child.life = {1, 1};
+    }
     return builder.Build();
 }
 
 void BM_FanOutPlay(benchmark::State& state) {
     const int children = static_cast<int>(state.range(0));
     Fx::Manager* manager = Fx::Manager::Create(kEffectInstanceCount);
-    const std::vector<uint8_t> bytes = FanOutEffect(children);
+    const std::vector<uint8_t> bytes = FanOutEffect(children, static_cast<int>(state.range(1)));
     Fx::Effect* effect = Fx::Effect::Create(manager, bytes.data(), bytes.size());
     const double before = ResidentMb();
     manager->Play(effect, 0, 0, 0);
@@ -80,7 +87,10 @@ void BM_FanOutPlay(benchmark::State& state) {
     effect->Release();
     manager->Destroy();
 }
-BENCHMARK(BM_FanOutPlay)->Arg(0)->Arg(2000)->Arg(16000)->Iterations(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FanOutPlay)
+    ->Args({0, 0})->Args({2000, 0})->Args({16000, 0})->Args({80, 1})->Args({300, 1})->Args({16000, 1})
+    ->Args({300, 2})->Args({16000, 2})
+    ->Iterations(20)->Unit(benchmark::kMillisecond);
 
 // A folder with `copies` copies of the 16,000-child file, "effect/huge<i>.skfe",
 // and a list of `lines` lines naming them in turn.
