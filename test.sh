@@ -32,16 +32,17 @@ build_and_test() {
 
 build_and_test build "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 build_and_test build-asan "" -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=address -DQM_BUILD_BENCH=OFF
-echo "== fuzzing the pack, sound and effect readers (bounded, side by side)"
-# The fuzz folder is built once first; then the three fuzzers share the cores.
-for target in pack sound effect; do QM_FUZZ_STEP=build tests/fuzz/run_fuzz.sh "$target"; done
-declare -A fuzz_seconds=([pack]=45 [sound]=30 [effect]=30) fuzz_pids=()
-for target in pack sound effect; do
+echo "== fuzzing the pack, sound and effect readers and effect playback (bounded, side by side)"
+# The fuzz folder is built once first; then the four fuzzers share the cores.
+fuzz_targets=(pack sound effect play)
+for target in "${fuzz_targets[@]}"; do QM_FUZZ_STEP=build tests/fuzz/run_fuzz.sh "$target"; done
+declare -A fuzz_seconds=([pack]=45 [sound]=30 [effect]=30 [play]=45) fuzz_pids=()
+for target in "${fuzz_targets[@]}"; do
   QM_FUZZ_STEP=run tests/fuzz/run_fuzz.sh "$target" "${fuzz_seconds[$target]}" > "build-fs-fuzz/$target-fuzz.log" 2>&1 &
   fuzz_pids[$target]=$!
 done
 fuzz_failed=0
-for target in pack sound effect; do
+for target in "${fuzz_targets[@]}"; do
   wait "${fuzz_pids[$target]}" || { fuzz_failed=1; cat "build-fs-fuzz/$target-fuzz.log"; }
   echo "-- $target"; tail -n 3 "build-fs-fuzz/$target-fuzz.log"
 done

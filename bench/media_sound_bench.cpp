@@ -5,6 +5,8 @@
 //   categories, ducking, the surround filter) into the null output: CPU per
 //   16 ms period as a share of one core, and heap allocations made inside
 //   the mixer loop, counted by wrapping malloc.
+// - One second of Ogg sound whose loop spans N samples (0: no loop), read
+//   through the reader: a loop of any span against the same sound without one.
 #include <benchmark/benchmark.h>
 #include <vorbis/vorbisfile.h>
 
@@ -12,6 +14,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "media/sound_codec.h"
 #include "media/sound_manager.h"
@@ -171,9 +174,23 @@ void BM_GameMixerLoad(benchmark::State& state) {
     SoundManagerShutdown();
 }
 
+// Twenty seconds of stereo sound looped from sample 0 to `span`; a second of it per iteration.
+void BM_OggLoopSpan(benchmark::State& state) {
+    const uint32_t span = static_cast<uint32_t>(state.range(0));
+    std::vector<std::string> comments;
+    if (span != 0) comments = {"LPST=0", "LPED=" + std::to_string(span)};
+    const std::string file = MakeOgg(Sine(kMusicSeconds * kRate, 2, 440, kRate), 2, kRate, comments);
+    size_t samples = 0;
+    for (auto _ : state) samples = DecodeBytes(GetOggReaderCodec(), file, 0, kRate, 2).size() / 2;
+    state.counters["samples"] = static_cast<double>(samples);
+    state.counters["file_kb"] = static_cast<double>(file.size()) / 1024.0;
+}
+
 }  // namespace
 
 BENCHMARK(BM_OggPlainOvRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OggThroughVoice)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OggLoopSpan)->Arg(0)->Arg(1)->Arg(1000)->Arg(8192)->Arg(8193)->Arg(40000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GameMixerLoad)->Iterations(1900)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();

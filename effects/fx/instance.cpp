@@ -137,21 +137,16 @@ int32_t GenerationCount(float age, float interval, float offset, int32_t maxCoun
     return count < static_cast<double>(maxCount) ? static_cast<int32_t>(count) : maxCount;
 }
 
+float LastGenerationEnd(const NodeCommon& child) {
+    return child.generationInterval * static_cast<float>(int64_t{child.maxGeneration} - 1) + child.generationOffset +
+           1.0f;
+}
+
 Instance::Instance(ManagerImplemented* manager, EffectNode* node, InstanceContainer* container)
     : manager_(manager), node_(node), container_(container), isRoot_(node->GetType() == kNodeRoot) {
     generationMatrix_.SetIdentity();
     globalMatrix_.SetIdentity();
     parentMatrix_.SetIdentity();
-    InstanceGroup* last = nullptr;
-    for (int i = 0; i < node_->GetChildCount(); ++i) {
-        InstanceGroup* group = container_->GetChild(i)->CreateGroup();
-        if (last == nullptr) {
-            firstGroup_ = group;
-        } else {
-            last->nextInInstance = group;
-        }
-        last = group;
-    }
 }
 
 void Instance::Initialize(Instance* parent, int32_t index) {
@@ -381,12 +376,13 @@ void Instance::Update(float deltaFrame, bool shown) {
     } else {
         bool calculated = false;
         if (stepTime_ && generating) {
-            for (int i = 0; i < node_->GetChildCount() && !calculated; ++i) {
+            for (int32_t i : container_->GetGeneratingChildren()) {
                 const NodeCommon& child = node_->GetChild(i)->common;
                 calculated = GenerationCount(t, child.generationInterval, child.generationOffset,
                                              child.maxGeneration) !=
                              GenerationCount(t + deltaFrame, child.generationInterval, child.generationOffset,
                                              child.maxGeneration);
+                if (calculated) break;
             }
         }
         if (calculated || (parent_ != nullptr && parent_->state_ != kInstanceActive)) CalculateMatrix(deltaFrame);
@@ -418,12 +414,13 @@ void Instance::Update(float deltaFrame, bool shown) {
 }
 
 void Instance::GenerateChildren(float from, float to) {
-    InstanceGroup* group = firstGroup_;
-    for (int i = 0; i < node_->GetChildCount() && group != nullptr; ++i, group = group->nextInInstance) {
+    InstanceGroup** link = &firstGroup_;
+    for (int32_t i : container_->GetGeneratingChildren()) {
         const NodeCommon& child = node_->GetChild(i)->common;
         int32_t first = GenerationCount(from, child.generationInterval, child.generationOffset, child.maxGeneration);
         int32_t last = GenerationCount(to, child.generationInterval, child.generationOffset, child.maxGeneration);
-        for (int32_t n = first; n < last; ++n) {
+        InstanceGroup* group = first < last ? GroupFor(i, link) : nullptr;
+        for (int32_t n = first; group != nullptr && n < last; ++n) {
             Instance* instance = group->CreateInstance();
             if (instance == nullptr) break;
             instance->Initialize(this, n);
@@ -431,14 +428,24 @@ void Instance::GenerateChildren(float from, float to) {
     }
 }
 
+InstanceGroup* Instance::GroupFor(int32_t index, InstanceGroup**& link) {
+    while (*link != nullptr && (*link)->childIndex < index) link = &(*link)->nextInInstance;
+    if (*link != nullptr && (*link)->childIndex == index) return *link;
+    if (!container_->GetGlobal()->HasRoom(1)) return nullptr;
+    InstanceGroup* group = container_->GetChild(index)->CreateGroup();
+    group->childIndex = index;
+    group->nextInInstance = *link;
+    *link = group;
+    return group;
+}
+
 bool Instance::ChildrenFinished() const {
-    InstanceGroup* group = firstGroup_;
-    for (int i = 0; i < node_->GetChildCount(); ++i, group = group == nullptr ? nullptr : group->nextInInstance) {
-        const NodeCommon& child = node_->GetChild(i)->common;
-        float last = child.generationInterval * static_cast<float>(child.maxGeneration - 1) +
-                     child.generationOffset + 1.0f;
-        if (!(last <= age_)) return false;
-        if (group != nullptr && group->GetInstanceCount() > 0) return false;
+    if (!(container_->GetQuietChildrenEnd() <= age_)) return false;
+    const InstanceGroup* group = firstGroup_;
+    for (int32_t i : container_->GetGeneratingChildren()) {
+        if (!(LastGenerationEnd(node_->GetChild(i)->common) <= age_)) return false;
+        while (group != nullptr && group->childIndex < i) group = group->nextInInstance;
+        if (group != nullptr && group->childIndex == i && group->GetInstanceCount() > 0) return false;
     }
     return true;
 }

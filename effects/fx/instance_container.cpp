@@ -1,29 +1,57 @@
 #include "fx/instance_container.h"
 
+#include <cmath>
 #include <new>
 
 #include "fx/effect_node.h"
 #include "fx/instance.h"
 #include "fx/manager_implemented.h"
+#include "platform/debug_log.h"
 
 namespace Fx {
+
+static_assert(kMaxNodeCount < kPlayWorkBudget, "a play's root instance always fits its budget");
+
+namespace {
+
+// An emptied list gives its buffer back: a group lives as long as its owner,
+// and many lists that were once full would otherwise keep their peak.
+constexpr size_t kKeptListCapacity = 16;
+
+void Trim(std::vector<Instance*>& list) {
+    if (list.empty() && list.capacity() > kKeptListCapacity) std::vector<Instance*>().swap(list);
+}
+
+}  // namespace
 
 Instance* InstanceGlobal::GetRootInstance() const {
     if (rootContainer_ == nullptr || rootContainer_->GetFirstGroup() == nullptr) return nullptr;
     return rootContainer_->GetFirstGroup()->GetFirst();
 }
 
+bool InstanceGlobal::HasRoom(int32_t units) {
+    if (work_ <= kPlayWorkBudget - units) return true;
+    if (!overBudgetLogged_) LogWarning("An effect play is at its budget of %d; it makes no more.", kPlayWorkBudget);
+    overBudgetLogged_ = true;
+    return false;
+}
+
 InstanceGroup::InstanceGroup(ManagerImplemented* manager, EffectNode* node, InstanceContainer* container,
                              InstanceGlobal* global)
-    : manager_(manager), node_(node), container_(container), global_(global) {}
+    : manager_(manager), node_(node), container_(container), global_(global) {
+    global_->AddWork(1);
+}
 
 InstanceGroup::~InstanceGroup() {
     KillAllInstances();
     RemoveInvalidInstances();
     RemoveInvalidInstances();
+    global_->AddWork(-1);
 }
 
 Instance* InstanceGroup::CreateInstance() {
+    const int32_t work = container_->InstanceWork();
+    if (!global_->HasRoom(work)) return nullptr;
     Instance* instance;
     if (node_->GetType() == kNodeRoot) {
         instance = new Instance(manager_, node_, container_);
@@ -34,6 +62,7 @@ Instance* InstanceGroup::CreateInstance() {
     }
     instances_.push_back(instance);
     global_->IncInstanceCount();
+    global_->AddWork(work);
     return instance;
 }
 
@@ -53,6 +82,7 @@ void InstanceGroup::Update(float deltaFrame, bool shown) {
         }
     }
     instances_.resize(kept);
+    Trim(instances_);
 }
 
 void InstanceGroup::SetBaseMatrix(const Matrix43& matrix) {
@@ -70,6 +100,7 @@ void InstanceGroup::KillAllInstances() {
         removing_.push_back(instance);
     }
     instances_.clear();
+    Trim(instances_);
 }
 
 void InstanceGroup::Release(Instance* instance) {
@@ -80,6 +111,7 @@ void InstanceGroup::Release(Instance* instance) {
         manager_->PushFreeInstance(instance);
     }
     global_->DecInstanceCount();
+    global_->AddWork(-container_->InstanceWork());
 }
 
 void InstanceGroup::RemoveInvalidInstances() {
@@ -94,6 +126,7 @@ void InstanceGroup::RemoveInvalidInstances() {
         removing_[kept++] = instance;
     }
     removing_.resize(kept);
+    Trim(removing_);
 }
 
 void InstanceGroup::RemoveForcibly() {
@@ -103,10 +136,20 @@ void InstanceGroup::RemoveForcibly() {
 }
 
 InstanceContainer::InstanceContainer(ManagerImplemented* manager, EffectNode* node, InstanceGlobal* global)
-    : manager_(manager), node_(node), global_(global), childCount_(node->GetChildCount()) {
+    : manager_(manager), node_(node), global_(global), childCount_(node->GetChildCount()),
+      quietChildrenEnd_(-INFINITY) {
     unsigned int size = static_cast<unsigned int>(sizeof(InstanceContainer*) * static_cast<size_t>(childCount_));
     children_ = static_cast<InstanceContainer**>(manager_->GetMallocFunc()(size));
-    for (int i = 0; i < childCount_; ++i) children_[i] = nullptr;
+    for (int i = 0; i < childCount_; ++i) {
+        children_[i] = nullptr;
+        const NodeCommon& child = node->GetChild(i)->common;
+        if (child.maxGeneration > 0 && child.generationInterval > 0.0f) {
+            generatingChildren_.push_back(i);
+            continue;
+        }
+        const float end = LastGenerationEnd(child);
+        if (std::isnan(end) || end > quietChildrenEnd_) quietChildrenEnd_ = end;
+    }
 }
 
 InstanceContainer::~InstanceContainer() {

@@ -8,6 +8,12 @@
 // A dead instance leaves its group's instance list for the removing list,
 // becomes Removed at the group's next update and is released at the one
 // after, so children and drawing may still read it for one update.
+//
+// An instance makes its group for a child node when it first generates one,
+// and a play holds at most kPlayWorkBudget units of work: each group is one,
+// each instance one plus the child nodes it can generate (what updating it
+// costs a frame). Past the budget no more are made, as when the pool runs dry,
+// so no file costs a play more than a few tens of megabytes or milliseconds.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +28,8 @@ class Instance;
 class InstanceContainer;
 class ManagerImplemented;
 
+constexpr int32_t kPlayWorkBudget = 65536;
+
 class InstanceGlobal {
 public:
     virtual ~InstanceGlobal() = default;
@@ -35,8 +43,13 @@ public:
     InstanceContainer* GetRootContainer() const { return rootContainer_; }
     // The play's root instance; null while the play has no tree.
     Instance* GetRootInstance() const;
+    // Whether `units` more work fit the budget; the first refusal is logged.
+    bool HasRoom(int32_t units);
+    void AddWork(int32_t units) { work_ += units; }
 
 private:
+    int32_t work_ = 0;
+    bool overBudgetLogged_ = false;
     int32_t instanceCount_ = 0;
     float updatedFrame_ = 0.0f;
     InstanceContainer* rootContainer_ = nullptr;
@@ -51,7 +64,7 @@ public:
     InstanceGroup& operator=(const InstanceGroup&) = delete;
 
     // A new, not yet initialised instance appended to the list; null when the
-    // manager's pool is empty.
+    // manager's pool is empty or the play's budget has no room for it.
     Instance* CreateInstance();
     Instance* GetFirst() const { return instances_.empty() ? nullptr : instances_.front(); }
     int32_t GetInstanceCount() const { return static_cast<int32_t>(instances_.size()); }
@@ -66,6 +79,7 @@ public:
     void RemoveForcibly();
 
     bool referencedByInstance = true;
+    int32_t childIndex = 0;  // of the owner's node; the owner keeps its groups in this order
     InstanceGroup* nextInInstance = nullptr;
     InstanceGroup* nextInContainer = nullptr;
 
@@ -97,6 +111,12 @@ public:
 
     InstanceGroup* CreateGroup();
     InstanceGroup* GetFirstGroup() const { return firstGroup_; }
+    // The children of the node that can generate at all, in child order; the
+    // others generate nothing and are done by GetQuietChildrenEnd.
+    const std::vector<int32_t>& GetGeneratingChildren() const { return generatingChildren_; }
+    float GetQuietChildrenEnd() const { return quietChildrenEnd_; }
+    // What one instance of the node costs the play's budget.
+    int32_t InstanceWork() const { return 1 + static_cast<int32_t>(generatingChildren_.size()); }
 
     void Update(bool recursive, float deltaFrame, bool shown);
     void SetBaseMatrix(bool recursive, const Matrix43& matrix);
@@ -112,6 +132,8 @@ private:
     InstanceGlobal* global_;
     InstanceContainer** children_;
     int childCount_;
+    std::vector<int32_t> generatingChildren_;
+    float quietChildrenEnd_;  // NaN: never
     InstanceGroup* firstGroup_ = nullptr;
     InstanceGroup* lastGroup_ = nullptr;
 };

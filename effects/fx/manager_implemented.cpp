@@ -30,10 +30,7 @@ int64_t NowMicroseconds() {
 // has ended is finished once only the root instance is left.
 bool RootChildrenDone(const EffectNode& root, float rootAge) {
     for (const auto& child : root.children) {
-        const NodeCommon& common = child->common;
-        float last = static_cast<float>(common.maxGeneration - 1) * common.generationInterval +
-                     common.generationOffset + 1.0f;
-        if (last > rootAge) return false;
+        if (LastGenerationEnd(child->common) > rootAge) return false;
     }
     return true;
 }

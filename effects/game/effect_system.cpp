@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <string>
 
 #include "core/mat4.h"
 #include "core/string_util.h"
@@ -15,6 +17,7 @@
 #include "fs/fs_mgr.h"
 #include "fs/stream.h"
 #include "fx/effect.h"
+#include "fx/effect_node.h"
 #include "fx/gl/model_loader.h"
 #include "fx/gl/renderer.h"
 #include "fx/manager.h"
@@ -49,6 +52,13 @@ void ReadListLine(Stream* stream, char* line) {
     char c = 0;
     while (stream->State() == kStreamHasData && stream->Read(&c, 1) == 1 && c != '\n') {
     }
+}
+
+int32_t CountNodes(const Fx::EffectNode* node) {
+    if (node == nullptr) return 0;
+    int32_t count = 1;
+    for (const auto& child : node->children) count += CountNodes(child.get());
+    return count;
 }
 
 }  // namespace
@@ -129,15 +139,34 @@ void EffectSystem::LoadList() {
         return;
     }
     char line[kEffectListLineSize];
+    std::map<std::string, Fx::Effect*> loaded;  // by the name as the list writes it
+    uint64_t bytesRead = 0;
+    int32_t nodes = 0;
     for (int32_t id = 0; id < kEffectIdCount && list->State() == kStreamHasData; ++id) {
         ReadListLine(list, line);
         char* pieces[2] = {line, nullptr};
         const size_t count = SplitString(line, ',', pieces, 2);
         const char* name = count > 0 ? pieces[0] : "";
+        auto keep = [&](Fx::Effect* effect) {
+            if (effects_[id] != nullptr) effects_[id]->Release();
+            effects_[id] = effect;
+            flags_[id] = static_cast<uint8_t>(count > 1 ? atoi(pieces[1]) : 0);
+        };
+        const auto same = loaded.find(name);
+        if (same != loaded.end()) {
+            same->second->AddRef();
+            keep(same->second);
+            continue;
+        }
         const int64_t size = EffectPathFits(name) ? FsMgr::GetFileSize(folder_, name) : -1;
         if (size > int64_t{kMaxEffectFileBytes}) {
             LogError("effect \"%s\": %lld bytes, more than the %u allowed", name, static_cast<long long>(size),
                      kMaxEffectFileBytes);
+            continue;
+        }
+        if (size > 0 && bytesRead + static_cast<uint64_t>(size) > kEffectListBytes) {
+            LogError("effect \"%s\": the list's %llu bytes of effect files are used up", name,
+                     static_cast<unsigned long long>(kEffectListBytes));
             continue;
         }
         fileBuffer_.resize(size > 0 ? static_cast<size_t>(size) : 0);
@@ -147,9 +176,17 @@ void EffectSystem::LoadList() {
             LogFailed("open \"%s\".", name);
             continue;
         }
-        if (effects_[id] != nullptr) effects_[id]->Release();
-        effects_[id] = Fx::Effect::Create(manager_, fileBuffer_.data(), got, nullptr);
-        flags_[id] = static_cast<uint8_t>(count > 1 ? atoi(pieces[1]) : 0);
+        bytesRead += got;
+        Fx::Effect* effect = Fx::Effect::Create(manager_, fileBuffer_.data(), got, nullptr);
+        const int32_t effectNodes = effect != nullptr ? CountNodes(effect->GetRoot()) : 0;
+        if (effectNodes > kEffectListNodes - nodes) {
+            LogError("effect \"%s\": its %d nodes do not fit the list's %d", name, effectNodes, kEffectListNodes);
+            effect->Release();
+            continue;
+        }
+        nodes += effectNodes;
+        if (effect != nullptr) loaded[name] = effect;
+        keep(effect);
     }
     list->Release();
     fileBuffer_.clear();

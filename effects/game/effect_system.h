@@ -28,6 +28,11 @@ constexpr int32_t kEffectSquareCount = 1200;
 constexpr uint32_t kEffectListLineSize = 256;
 // Effect files above this are refused with a log line rather than cut.
 constexpr uint32_t kMaxEffectFileBytes = 16u << 20;
+// What the whole list may load: lines naming a file already loaded share its
+// effect; past either budget further lines are refused with one line each.
+// Every file read counts its bytes, so refused files cost bounded time too.
+constexpr uint64_t kEffectListBytes = 32u << 20;
+constexpr int32_t kEffectListNodes = 32768;
 
 // List-line flag bits read by battle plays.
 enum EffectListFlags : uint8_t {

@@ -4,6 +4,9 @@
 // loops the whole file when it has no end, 2 never loops. Every way the data
 // can run out (end of stream before the total, a loop end past the data, a
 // decoder error) ends or loops the sound within a bounded amount of work.
+// A loop of up to kLoopCacheSamples is kept as it first plays and then
+// repeated from memory: a seek per wrap would cost a short loop many times
+// the decoding of the sound itself.
 #include <vorbis/vorbisfile.h>
 
 #include <cstdlib>
@@ -17,6 +20,8 @@ namespace {
 constexpr uint32_t kMaxOggChannels = 8;
 constexpr int kReadSamples = 1024;
 constexpr int kReadsPerProcess = 16;  // bounds the work of one call (holes, empty pages)
+// Longer loops seek at each wrap, which then costs less than decoding the loop.
+constexpr uint32_t kLoopCacheSamples = 8192;
 
 struct OggReader {
     SoundCodecInstance head;
@@ -29,6 +34,9 @@ struct OggReader {
     uint32_t index;
     uint32_t count;
     uint32_t emptyReads;  // end-of-stream reads in a row while looping
+    int32_t* loopCache;   // kLoopCacheSamples per channel, after the instance
+    uint32_t cached;      // loop samples kept, from the loop start on
+    int32_t fromCache;    // the loop repeats from the cache; the file is no longer read
 };
 
 size_t OggRead(void* buffer, size_t size, size_t count, void* source) {
@@ -55,7 +63,11 @@ long OggTell(void* source) { return static_cast<long>(static_cast<Stream*>(sourc
 
 const ov_callbacks kCallbacks = {OggRead, OggSeek, OggClose, OggTell};
 
-size_t OggReaderSize(uint32_t) { return sizeof(OggReader); }
+uint32_t CacheChannels(uint32_t channels) { return channels < kMaxOggChannels ? channels : kMaxOggChannels; }
+
+size_t OggReaderSize(uint32_t channels) {
+    return AlignUp(sizeof(OggReader), 16) + size_t{kLoopCacheSamples} * CacheChannels(channels) * 4;
+}
 SoundCodecInstance* OggReaderCreate(uint32_t channels, void* memory, size_t size);
 
 void CloseFile(OggReader* self) {
@@ -80,7 +92,8 @@ int OggReaderOpen(SoundCodecInstance* head) {
     CloseFile(self);
     head->ended = 1;
     head->loopStart = head->loopEnd = 0;
-    self->position = self->index = self->count = self->emptyReads = 0;
+    self->position = self->index = self->count = self->emptyReads = self->cached = 0;
+    self->fromCache = 0;
     if (head->stream == nullptr || ov_open_callbacks(head->stream, &self->file, nullptr, 0, kCallbacks) != 0) {
         LogError("Ogg: not a Vorbis stream.");
         return 0;
@@ -124,9 +137,45 @@ int OggReaderOpen(SoundCodecInstance* head) {
     return 1;
 }
 
-// Seeks back to the loop start; false (and the stream ends) when it cannot.
+// Keeps what was just written at `position` while it lies in a short loop.
+void KeepLoopSamples(OggReader* self, int32_t* const* out, uint32_t n) {
+    const SoundCodecInstance& head = self->head;
+    const uint32_t span = head.loopEnd - head.loopStart;
+    if (head.loopEnd == 0 || span > kLoopCacheSamples || self->position + n <= head.loopStart) return;
+    const uint32_t skip = self->position < head.loopStart ? head.loopStart - self->position : 0;
+    const uint32_t at = self->position + skip - head.loopStart;
+    if (at != self->cached) return;  // a gap (a hole in the data): the loop seeks instead
+    for (uint32_t c = 0; c < head.format.channels; ++c)
+        std::memcpy(self->loopCache + c * kLoopCacheSamples + at, out[c] + skip, (n - skip) * 4);
+    self->cached += n - skip;
+}
+
+// Repeats the kept loop into the ring until it is full.
+void ProcessFromCache(OggReader* self) {
+    SoundCodecInstance& head = self->head;
+    int32_t* out[kMaxOggChannels];
+    while (uint32_t free = head.ring->GetWriteBlock(out) / 4) {
+        uint32_t n = head.loopEnd - self->position;
+        if (n > free) n = free;
+        const uint32_t at = self->position - head.loopStart;
+        for (uint32_t c = 0; c < head.format.channels; ++c)
+            std::memcpy(out[c], self->loopCache + c * kLoopCacheSamples + at, n * 4);
+        head.ring->CommitWrite(n * 4);
+        self->position += n;
+        if (self->position >= head.loopEnd) self->position = head.loopStart;
+    }
+}
+
+// Seeks back to the loop start, or repeats a kept loop from then on; false
+// (and the stream ends) when the seek fails.
 bool LoopBack(OggReader* self) {
     self->index = self->count = 0;
+    if (self->cached == self->head.loopEnd - self->head.loopStart) {
+        self->fromCache = 1;
+        self->position = self->head.loopStart;
+        return true;
+    }
+    self->cached = 0;  // kept anew on the next pass, if the loop is short
     if (ov_pcm_seek(&self->file, self->head.loopStart) != 0) {
         EndStream(self);
         return false;
@@ -166,6 +215,7 @@ bool DecodeMore(OggReader* self) {
 void OggReaderProcess(SoundCodecInstance* head) {
     OggReader* self = CodecSelf<OggReader>(head);
     if (head->ended != 0 || self->open == 0) return;
+    if (self->fromCache != 0) return ProcessFromCache(self);
     int32_t* out[kMaxOggChannels];
     uint32_t freeSamples = head->ring->GetWriteBlock(out) / 4;
     int reads = 0;
@@ -183,6 +233,7 @@ void OggReaderProcess(SoundCodecInstance* head) {
         }
         self->index += n;
         head->ring->CommitWrite(n * 4);
+        KeepLoopSamples(self, out, n);
         self->position += n;
         if (head->loopEnd == 0) {
             if (self->position >= self->totalSamples) {
@@ -192,6 +243,7 @@ void OggReaderProcess(SoundCodecInstance* head) {
         } else if (self->position >= head->loopEnd && !LoopBack(self)) {
             return;
         }
+        if (self->fromCache != 0) return ProcessFromCache(self);
         freeSamples = head->ring->GetWriteBlock(out) / 4;
     }
 }
@@ -204,10 +256,12 @@ const SoundCodec kOggReaderCodec = {OggReaderSize, OggReaderCreate, OggReaderDes
                                     OggReaderProcess, OggReaderOpen, OggReaderClose};
 
 SoundCodecInstance* OggReaderCreate(uint32_t channels, void* memory, size_t size) {
+    if (size < OggReaderSize(channels)) return nullptr;
     SoundCodecInstance* head = BuildCodecInstance<OggReader>(memory, size, &kOggReaderCodec);
-    if (head != nullptr) {
-        CodecSelf<OggReader>(head)->channels = channels < kMaxOggChannels ? channels : kMaxOggChannels;
-    }
+    if (head == nullptr) return nullptr;
+    OggReader* self = CodecSelf<OggReader>(head);
+    self->channels = CacheChannels(channels);
+    self->loopCache = reinterpret_cast<int32_t*>(static_cast<uint8_t*>(memory) + AlignUp(sizeof(OggReader), 16));
     return head;
 }
 

@@ -103,8 +103,10 @@ int WaveReaderOpen(SoundCodecInstance* head) {
             self->totalFrames = (size < available ? size : available) / head->format.blockAlign;
             break;
         }
-        // RIFF pads odd-sized chunks to an even size.
-        if (!SkipStreamBytes(stream, size + (size & 1))) {
+        // RIFF pads odd-sized chunks to an even size; a size of 0xFFFFFFFF
+        // pads past 32 bits, and no stream is that long.
+        const uint64_t padded = uint64_t{size} + (size & 1);
+        if (padded > 0xFFFFFFFFu || !SkipStreamBytes(stream, static_cast<uint32_t>(padded))) {
             LogError("WAVE: a chunk runs past the end of the file.");
             return 0;
         }

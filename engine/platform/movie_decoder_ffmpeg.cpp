@@ -32,7 +32,10 @@ namespace {
 constexpr int kIoBufferBytes = 32768;
 constexpr int kFrameSlots = 3;
 constexpr size_t kPicturesAwaitingConversion = 2;
-constexpr int32_t kMaxSourceSide = 16384;
+// Larger pictures are refused before anything is decoded: output is at most
+// 2048 x 1024, and decoding a huge picture takes hundreds of megabytes.
+constexpr int32_t kMaxSourceSide = 4096;
+constexpr char kMaxPixels[] = "16777216";  // kMaxSourceSide squared, for the decoders
 constexpr int64_t kDefaultFrameMicros = 40000;
 std::atomic<int32_t> gLiveDecoders{0};
 
@@ -82,6 +85,7 @@ AVCodecContext* OpenCodec(AVStream* stream) {
     if (codec == nullptr) return nullptr;
     AVCodecContext* context = avcodec_alloc_context3(codec);
     if (context == nullptr) return nullptr;
+    context->max_pixels = int64_t{kMaxSourceSide} * kMaxSourceSide;  // a stream that grows later
     if (avcodec_parameters_to_context(context, stream->codecpar) < 0 ||
         avcodec_open2(context, codec, nullptr) < 0) {
         avcodec_free_context(&context);
@@ -117,6 +121,8 @@ public:
     }
 
     bool Open(const MovieDecoderOptions& options);
+    // Open failed and has said why.
+    bool RefusalLogged() const { return refusalLogged_; }
 
     int32_t Width() const override { return width_; }
     int32_t Height() const override { return height_; }
@@ -155,8 +161,11 @@ private:
     bool ConvertPicture(const AVFrame* picture, uint8_t* target);
     int64_t PictureTime();
     void PushSound(const int16_t* samples, uint32_t frames);
+    // False, with the log line, for a video stream whose pictures are too large.
+    bool PictureFits(const AVCodecParameters* parameters);
 
     MovieByteSource source_;
+    bool refusalLogged_ = false;
     AVIOContext* io_ = nullptr;
     AVFormatContext* format_ = nullptr;
     AVCodecContext* video_ = nullptr;
@@ -207,13 +216,21 @@ bool FfmpegMovieDecoder::Open(const MovieDecoderOptions& options) {
     format_->pb = io_;
     format_->flags |= AVFMT_FLAG_CUSTOM_IO;
     if (avformat_open_input(&format_, nullptr, nullptr, nullptr) < 0) return false;  // frees format_
-    if (avformat_find_stream_info(format_, nullptr) < 0) return false;
+    // The headers' sizes are checked before the stream probe decodes a
+    // picture, and the probe's decoders refuse larger ones themselves.
+    for (unsigned i = 0; i < format_->nb_streams; ++i)
+        if (!PictureFits(format_->streams[i]->codecpar)) return false;
+    std::vector<AVDictionary*> probe(format_->nb_streams, nullptr);
+    for (AVDictionary*& options : probe) av_dict_set(&options, "max_pixels", kMaxPixels, 0);
+    const int probed = avformat_find_stream_info(format_, probe.data());
+    for (AVDictionary*& options : probe) av_dict_free(&options);
+    if (probed < 0) return false;
     videoIndex_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (videoIndex_ < 0) return false;
     AVStream* stream = format_->streams[videoIndex_];
     const int32_t w = stream->codecpar->width;
     const int32_t h = stream->codecpar->height;
-    if (w <= 0 || h <= 0 || w > kMaxSourceSide || h > kMaxSourceSide) return false;
+    if (w <= 0 || h <= 0 || !PictureFits(stream->codecpar)) return false;
     video_ = OpenCodec(stream);
     if (video_ == nullptr) return false;
     FitInside(w, h, options.maxWidth, options.maxHeight, &width_, &height_);
@@ -312,6 +329,15 @@ void FfmpegMovieDecoder::Decode(AVCodecContext* context, const AVPacket* packet)
         std::lock_guard<std::mutex> guard(mutex_);
         if (stop_) return;
     }
+}
+
+bool FfmpegMovieDecoder::PictureFits(const AVCodecParameters* parameters) {
+    if (parameters->codec_type != AVMEDIA_TYPE_VIDEO) return true;
+    if (parameters->width <= kMaxSourceSide && parameters->height <= kMaxSourceSide) return true;
+    LogError("Movie pictures of %d x %d are larger than %d x %d.", parameters->width, parameters->height,
+             kMaxSourceSide, kMaxSourceSide);
+    refusalLogged_ = true;
+    return false;
 }
 
 int64_t FfmpegMovieDecoder::PictureTime() {
@@ -477,8 +503,8 @@ MovieDecoder* OpenMovieDecoder(const MovieByteSource& source, const MovieDecoder
     av_log_set_level(AV_LOG_QUIET);
     auto* decoder = new FfmpegMovieDecoder(source);
     if (!decoder->Open(options)) {
+        if (!decoder->RefusalLogged()) LogError("Unsupport movie format.");
         delete decoder;
-        LogError("Unsupport movie format.");
         return nullptr;
     }
     return decoder;

@@ -3,9 +3,12 @@
 // 32 a descrambling layer on the file, 16 a zlib layer above it (inflating
 // when reading, deflating when writing). Writing a new file in a folder goes
 // through the safe-save stream, so an interrupted save leaves the old file.
-// Lines have no length limit here: a long save line is never cut in two.
+// A line is never cut in two; a call reads at most kMaxLineBytes of a line
+// or kMaxTextBytes of text, and gives null beyond that, so a packed save of a
+// few hundred kilobytes cannot make one call take gigabytes or seconds.
 #include <squirrel.h>
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <string>
@@ -27,6 +30,15 @@ namespace {
 enum FileFlags : int32_t { kFileModeMask = 3, kFileZlib = 16, kFileScrambled = 32 };
 
 constexpr uint32_t kKeyLength = 256;
+constexpr size_t kMaxLineBytes = 1u << 20;
+constexpr size_t kMaxTextBytes = 64u << 20;
+
+// The native object: the stream, and its name for the log.
+struct FileObject {
+    Stream* stream;
+    std::string name;
+    bool inLongLine = false;  // the last line read has not ended yet
+};
 
 // The scrambling key of the program's own files: fixed, so every build reads
 // what any other wrote.
@@ -43,10 +55,10 @@ constexpr std::array<uint8_t, kKeyLength> MakeFileKey() {
 }
 constexpr std::array<uint8_t, kKeyLength> kFileKey = MakeFileKey();
 
-// The stream of `this`, or null for a closed file; *ok is false (a script
+// The file of `this`, or null for a closed file; *ok is false (a script
 // error is pending) when `this` is not a File.
-Stream* Self(HSQUIRRELVM v, const char* method, bool* ok) {
-    return static_cast<Stream*>(ScriptSelfOrNull(v, ScriptClassId::kFile, method, ok));
+FileObject* Self(HSQUIRRELVM v, const char* method, bool* ok) {
+    return static_cast<FileObject*>(ScriptSelfOrNull(v, ScriptClassId::kFile, method, ok));
 }
 
 // Puts `layer` over `stream`; a layer that cannot be made releases the stream.
@@ -97,33 +109,38 @@ SQInteger Constructor(HSQUIRRELVM v) {
         LogFailed("open \"%s\"", name != nullptr ? name : "");
         return 0;  // a closed file
     }
-    sq_setinstanceup(v, 1, stream);
+    sq_setinstanceup(v, 1, new FileObject{stream, name});
     sq_setreleasehook(
         v, 1, [](SQUserPointer pointer, SQInteger size) -> SQInteger { return ReleaseFileStream(pointer, size); });
     return 0;
 }
 
-// Runs `use(stream)` (which pushes one value) on an open file; null when closed.
+// Runs `use(file)` (which pushes one value) on an open file; null when closed.
 template <typename Use>
-SQInteger WithStream(HSQUIRRELVM v, const char* method, Use use) {
+SQInteger WithFile(HSQUIRRELVM v, const char* method, Use use) {
     bool ok = false;
-    Stream* stream = Self(v, method, &ok);
+    FileObject* file = Self(v, method, &ok);
     if (!ok) return SQ_ERROR;
-    if (stream == nullptr) {
+    if (file == nullptr) {
         sq_pushnull(v);
     } else {
-        use(stream);
+        use(file);
     }
     return 1;
 }
 
+template <typename Use>
+SQInteger WithStream(HSQUIRRELVM v, const char* method, Use use) {
+    return WithFile(v, method, [&use](FileObject* file) { use(file->stream); });
+}
+
 SQInteger Close(HSQUIRRELVM v) {
     bool ok = false;
-    Stream* stream = Self(v, "File.Close", &ok);
+    FileObject* file = Self(v, "File.Close", &ok);
     if (!ok) return SQ_ERROR;
-    if (stream != nullptr) {
+    if (file != nullptr) {
         sq_setinstanceup(v, 1, nullptr);
-        stream->Release();  // a file being written is committed here
+        ReleaseFileStream(file, 0);  // a file being written is committed here
     }
     return 0;
 }
@@ -140,33 +157,58 @@ SQInteger ReadByte(HSQUIRRELVM v) {
 }
 
 SQInteger ReadText(HSQUIRRELVM v) {
-    return WithStream(v, "File.ReadText", [v](Stream* stream) {
+    return WithFile(v, "File.ReadText", [v](FileObject* file) {
         std::string text;
         char piece[4096];
-        while (uint32_t got = stream->Read(piece, sizeof piece)) text.append(piece, got);
+        while (text.size() <= kMaxTextBytes) {
+            const uint32_t got = file->stream->Read(piece, sizeof piece);
+            if (got == 0) break;
+            // Grown by doubling, but never past what the limit needs.
+            if (text.size() + got > text.capacity())
+                text.reserve(std::min(2 * text.capacity() + got, kMaxTextBytes + sizeof piece));
+            text.append(piece, got);
+        }
+        if (text.size() > kMaxTextBytes) {
+            LogError("File \"%s\": more than %zu bytes of text are not read", file->name.c_str(), kMaxTextBytes);
+            sq_pushnull(v);
+            return;
+        }
         sq_pushstring(v, text.data(), static_cast<SQInteger>(text.size()));
     });
 }
 
-// One line of any length: it ends at CR LF or a lone LF; a CR before
-// anything else is dropped, as Stream::ReadLine does.
-std::string ReadWholeLine(Stream* stream) {
-    std::string line;
+// One line: it ends at CR LF or a lone LF; a CR before anything else is
+// dropped, as Stream::ReadLine does. A line longer than kMaxLineBytes is not
+// kept: each call reads at most that much more of it and answers false (with
+// the log line naming the file), the one that reaches its end too.
+bool ReadWholeLine(FileObject* file, std::string* line) {
+    Stream* stream = file->stream;
+    line->clear();
+    bool ended = true;
     char c = 0;
     while (stream->State() == kStreamHasData && stream->Read(&c, 1) == 1) {
-        if (c == '\n') break;
-        if (c == '\r') {
-            if (stream->Read(&c, 1) != 1 || c == '\n') break;
+        if (c == '\n' || (c == '\r' && (stream->Read(&c, 1) != 1 || c == '\n'))) break;
+        if (line->size() == kMaxLineBytes) {
+            ended = false;
+            break;
         }
-        line.push_back(c);
+        line->push_back(c);
     }
-    return line;
+    const bool whole = ended && !file->inLongLine;
+    file->inLongLine = !ended;
+    if (whole) return true;
+    LogError("File \"%s\": a line longer than %zu bytes is not read", file->name.c_str(), kMaxLineBytes);
+    return false;
 }
 
 SQInteger ReadLine(HSQUIRRELVM v) {
-    return WithStream(v, "File.ReadLine", [v](Stream* stream) {
-        const std::string line = ReadWholeLine(stream);
-        sq_pushstring(v, line.data(), static_cast<SQInteger>(line.size()));
+    return WithFile(v, "File.ReadLine", [v](FileObject* file) {
+        std::string line;
+        if (ReadWholeLine(file, &line)) {
+            sq_pushstring(v, line.data(), static_cast<SQInteger>(line.size()));
+        } else {
+            sq_pushnull(v);
+        }
     });
 }
 
@@ -206,7 +248,14 @@ void PushFields(HSQUIRRELVM v, std::string_view line) {
 }
 
 SQInteger ReadArray(HSQUIRRELVM v) {
-    return WithStream(v, "File.ReadArray", [v](Stream* stream) { PushFields(v, ReadWholeLine(stream)); });
+    return WithFile(v, "File.ReadArray", [v](FileObject* file) {
+        std::string line;
+        if (ReadWholeLine(file, &line)) {
+            PushFields(v, line);
+        } else {
+            sq_pushnull(v);
+        }
+    });
 }
 
 SQInteger WriteByte(HSQUIRRELVM v) {
@@ -266,9 +315,9 @@ SQInteger WriteArray(HSQUIRRELVM v) {
 
 SQInteger Eos(HSQUIRRELVM v) {
     bool ok = false;
-    Stream* stream = Self(v, "File.Eos", &ok);
+    FileObject* file = Self(v, "File.Eos", &ok);
     if (!ok) return SQ_ERROR;
-    sq_pushbool(v, stream == nullptr || stream->State() == kStreamAtEnd ? SQTrue : SQFalse);
+    sq_pushbool(v, file == nullptr || file->stream->State() == kStreamAtEnd ? SQTrue : SQFalse);
     return 1;
 }
 
@@ -326,9 +375,11 @@ const ScriptMethodRow kFileRows[] = {
 
 }  // namespace
 
-int64_t ReleaseFileStream(void* stream, int64_t) {
-    if (stream == nullptr) return 0;
-    static_cast<Stream*>(stream)->Release();
+int64_t ReleaseFileStream(void* file, int64_t) {
+    if (file == nullptr) return 0;
+    auto* object = static_cast<FileObject*>(file);
+    object->stream->Release();
+    delete object;
     return 1;
 }
 

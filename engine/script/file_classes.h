@@ -32,4 +32,4 @@ FsMgr* ResolveFsMgrArgument(HSQUIRRELVM v, SQInteger index);
 
 // The release hooks.
 int64_t ReleaseFsMgrHandle(void* handle, int64_t size);
-int64_t ReleaseFileStream(void* stream, int64_t size);
+int64_t ReleaseFileStream(void* file, int64_t size);

@@ -8,11 +8,7 @@
 #include "platform/debug_log.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static bool quiet = [] {
-        SetDebugSink([](const char*) {});
-        return true;
-    }();
-    (void)quiet;
+    SetDebugSink([](const char*) {});
     std::vector<uint8_t> bytes(data, data + size);  // exact size, so overruns are caught
     FxTest::FakeManager manager;
     Fx::Effect* effect = Fx::Effect::Create(&manager, bytes.data(), bytes.size());

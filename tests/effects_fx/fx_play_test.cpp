@@ -48,16 +48,19 @@ protected:
 
 // Whole-frame intervals and the count limit are in the playback hash.
 TEST_F(FxPlay, GenerationFollowsIntervalOffsetAndCount) {
-    const struct Case { float interval, offset; int32_t max; std::vector<std::pair<int, int>> countAfterUpdate; } cases[] = {
-        {0.5f, 0.0f, 100, {{1, 1}, {2, 3}, {3, 5}}},
-        {1.0f, 2.5f, 2, {{4, 1}, {5, 2}, {6, 3}, {9, 3}}},
-        {0.0f, 0.0f, 5, {{1, 1}, {5, 0}}},  // generates nothing; the play ends
-        {1e-30f, 0.0f, INT32_MAX, {{3, 257}}},  // a hostile count stops at the pool
+    const struct Case { float interval, offset; int32_t max; std::vector<std::pair<int, int>> countAfterUpdate; int children; } cases[] = {
+        {0.5f, 0.0f, 100, {{1, 1}, {2, 3}, {3, 5}}, 0},
+        {1.0f, 2.5f, 2, {{4, 1}, {5, 2}, {6, 3}, {9, 3}}, 0},
+        {0.0f, 0.0f, 5, {{1, 1}, {5, 0}}, 0},  // generates nothing; the play ends
+        {1e-30f, 0.0f, INT32_MAX, {{3, 257}}, 0},  // a hostile count stops at the pool
+        {1e-30f, 0.0f, INT32_MAX, {{3, 218}}, 600},  // 300 children could generate (at 1e9): 217 of 301 units fit 65536
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.interval);
         EffectBuilder builder;
-        AddNode(builder, builder.root, c.max, c.interval).common.generationOffset = c.offset;
+        auto& node = AddNode(builder, builder.root, c.max, c.interval);
+        node.common.generationOffset = c.offset;
+        for (int i = 0; i < c.children; ++i) AddNode(builder, node, i % 2).common.generationOffset = 1e9f;
         Fx::Handle handle = Play(builder);
         int updates = 0;
         for (const auto& [update, count] : c.countAfterUpdate) {
@@ -137,12 +140,6 @@ TEST_F(FxPlay, TextureAnimationModes) {
     }
 }
 
-struct CopyingModelLoader : Fx::ModelLoader {
-    void* Load(const char*) override { return new Fx::Model(*model); }
-    void Unload(void* loaded) override { delete static_cast<Fx::Model*>(loaded); }
-    const Fx::Model* model = nullptr;
-};
-
 TEST_F(FxPlay, ModelEmitterPicksFacesInOrderAndAnEmptyModelGivesTheOrigin) {
     Fx::Model model, empty;
     for (int face = 0; face < 3; ++face) {
@@ -156,7 +153,7 @@ TEST_F(FxPlay, ModelEmitterPicksFacesInOrderAndAnEmptyModelGivesTheOrigin) {
     for (const Fx::Model* source : {&model, &empty}) {
         for (int32_t mode = 0; mode <= 4; ++mode) {
             SCOPED_TRACE(mode);
-            static CopyingModelLoader models;  // outlives the effects
+            static FxTest::ModelCopies models;  // outlives the effects
             models.model = source;
             manager.modelLoader = &models;
             EffectBuilder builder;
@@ -308,6 +305,7 @@ TEST_F(FxPlay, ChildlessNodesAndRootsLeaveAtTheFirstUpdate) {
     auto& node = AddNode(builder, builder.root);
     node.common.removeWhenChildrenDone = 1;
     node.common.removeOnLifeEnd = 0;
+    builder.Add(node).common.maxGeneration = builder.Add().common.maxGeneration = INT32_MIN;  // done at any age
     Play(builder);
     Frame(2);
     EXPECT_TRUE(Drawn() == 0 && recording.ended == 0);

@@ -81,9 +81,15 @@ void ScriptRandom(std::vector<int> values, int constant) {
     gConstant = constant;
 }
 
-FakeManager::FakeManager(int instanceMax) : ManagerImplemented(instanceMax, true) {
+FakeManager::FakeManager(int instanceMax, Recording* recording) : ManagerImplemented(instanceMax, true) {
+    using namespace Fx;
     SetRandFunc(&ScriptedRand);
     SetRandMax(kRandMax);
+    if (recording == nullptr) return;
+    SetSpriteRenderer(new Recorder<SpriteRenderer, SpriteNodeParameter, SpriteInstanceParameter>(*recording));
+    SetRibbonRenderer(new Recorder<RibbonRenderer, RibbonNodeParameter, RibbonInstanceParameter>(*recording));
+    SetRingRenderer(new Recorder<RingRenderer, RingNodeParameter, RingInstanceParameter>(*recording));
+    SetModelRenderer(new Recorder<ModelRenderer, ModelNodeParameter, ModelInstanceParameter>(*recording));
 }
 
 void* RecordingLoader::Load(const char* path) {
@@ -112,14 +118,6 @@ uint64_t Recording::Hash() const {
     }
     Mix(hash, batches.data(), batches.size() * sizeof(int32_t));
     return hash;
-}
-
-PlayFixture::PlayFixture() {
-    using namespace Fx;
-    manager.SetSpriteRenderer(new Recorder<SpriteRenderer, SpriteNodeParameter, SpriteInstanceParameter>(recording));
-    manager.SetRibbonRenderer(new Recorder<RibbonRenderer, RibbonNodeParameter, RibbonInstanceParameter>(recording));
-    manager.SetRingRenderer(new Recorder<RingRenderer, RingNodeParameter, RingInstanceParameter>(recording));
-    manager.SetModelRenderer(new Recorder<ModelRenderer, ModelNodeParameter, ModelInstanceParameter>(recording));
 }
 
 PlayFixture::~PlayFixture() {

@@ -10,6 +10,7 @@
 #include "fx/effect.h"
 #include "fx/fx_renderers.h"
 #include "fx/manager_implemented.h"
+#include "fx/model.h"
 #include "fx/resource_loaders.h"
 #include "fx/sound_player.h"
 
@@ -20,6 +21,13 @@ constexpr int kRandMax = 1000;
 // The random function answers these values in order, then `constant` forever.
 void ScriptRandom(std::vector<int> values, int constant = 0);
 
+// Loads copies of `model`, so model emitters have vertices and faces to pick.
+struct ModelCopies : Fx::ModelLoader {
+    void* Load(const char*) override { return new Fx::Model(*model); }
+    void Unload(void* loaded) override { delete static_cast<Fx::Model*>(loaded); }
+    const Fx::Model* model = nullptr;
+};
+
 // Answers handle i + 1 for the i-th path, null for paths with "missing"; records loads and unloads.
 class RecordingLoader : public Fx::TextureLoader, public Fx::SoundLoader, public Fx::ModelLoader {
 public:
@@ -29,10 +37,13 @@ public:
     std::vector<void*> unloaded;
 };
 
-// Its sound player records what it is asked to play and does nothing else.
+struct Recording;
+
+// Its sound player records what it is asked to play and does nothing else; with a recording, so do its
+// renderers (one of each kind), and the recording must outlive it.
 class FakeManager : public Fx::ManagerImplemented, public Fx::SoundPlayer {
 public:
-    explicit FakeManager(int instanceMax = 256);
+    explicit FakeManager(int instanceMax = 256, Recording* recording = nullptr);
     ~FakeManager() override { Destroy(); }  // collects the plays while this object is still whole
     using ManagerImplemented::Play;
     int AddRef() override { return ++references; }
@@ -95,7 +106,6 @@ struct Recording {
 // Plays built effects on a manager with one recording renderer of each kind.
 class PlayFixture : public ::testing::Test {
 protected:
-    PlayFixture();
     ~PlayFixture() override;
     Fx::Handle Play(const FxWriter::EffectBuilder& builder, float x = 0.0f) { return Play(builder.Build(), x); }
     Fx::Handle Play(const std::vector<uint8_t>& bytes, float x = 0.0f);
@@ -104,7 +114,7 @@ protected:
 
     RecordingLoader loader;  // for tests that load resources; outlives the effects
     Recording recording;     // outlives the manager, whose renderers write to it
-    FakeManager manager;
+    FakeManager manager{256, &recording};
     std::vector<Fx::Effect*> effects;
 };
 

@@ -168,15 +168,21 @@ std::vector<uint8_t> OneNodeEffect(int32_t type, int variant, int32_t version) {
     return builder.Build();
 }
 
-std::vector<uint8_t> RichEffect(int32_t version, int variant) {
+std::vector<uint8_t> RichEffect(int32_t version, int variant, bool playable) {
     FxWriter::EffectBuilder builder(version);
     FillHeader(builder.header);
     int n = 0;
-    for (int32_t type : kNodeTypes) {
-        EffectNode& node = builder.Add(builder.root, type);
+    auto fill = [&](EffectNode& node) -> EffectNode& {
         FillNode(node, variant + n++);
+        if (!playable) return node;
+        node.common = {3 + n % 5, n % 4, (n + 1) % 4, (n + 2) % 4, n % 2, 1, n % 3 == 0, {40, 10}, 1.0f + n % 3, 0};
+        node.generationPoint.modelIndex = node.sound.waveIndex = 0, node.sound.delay = {3, 0};
+        return node;
+    };
+    for (int32_t type : kNodeTypes) {
+        EffectNode& node = fill(builder.Add(builder.root, type));
         for (int32_t childType : kNodeTypes) {
-            if (childType != type) FillNode(builder.Add(node, childType), variant + n++);
+            if (childType != type) fill(builder.Add(node, childType));
         }
     }
     return builder.Build();

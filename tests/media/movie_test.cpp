@@ -35,7 +35,7 @@ bool DrainsInTime(MovieDecoder* decoder) {
     return true;
 }
 
-TEST(MovieDecoderTest, LargePicturesAreScaledDownKeepingTheirAspect) {
+TEST(MovieDecoderTest, LargePicturesAreScaledDownAndHugeOnesRefused) {
     ClipSpec wide{4096, 512, 2};
     wide.codec = "mjpeg";
     StringSource movie{MakeClip(wide)};
@@ -43,6 +43,11 @@ TEST(MovieDecoderTest, LargePicturesAreScaledDownKeepingTheirAspect) {
     ASSERT_NE(decoder, nullptr);
     EXPECT_TRUE(decoder->Width() == 2048 && decoder->Height() == 256);
     EXPECT_TRUE(DrainsInTime(decoder.get()));
+    wide.width = 4098;  // a side beyond 4096: refused before a picture is decoded
+    LogCapture log;
+    StringSource huge{MakeClip(wide)};
+    EXPECT_EQ(OpenMovieDecoder(huge.Source(), MovieDecoderOptions{}), nullptr);
+    EXPECT_TRUE(log.Count() == 1 && log.Contains("4098 x 512 are larger than 4096 x 4096"));
 }
 
 TEST(MovieDecoderTest, ASizeChangeMidStreamKeepsTheFirstSizeAndTheColours) {

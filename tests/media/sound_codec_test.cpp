@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ctime>
 #include <random>
 
 #include "media/codec_util.h"
@@ -126,6 +127,7 @@ TEST(SoundCodecs, HostileHeadersAreRefusedOrEnded) {
         {"compressed tag", GetWaveReaderCodec(), Riff(Chunk("fmt ", Format(2, 1, 8000, 16)) + Chunk("data", "ab")), "8- and 16-bit"},
         {"data before fmt", GetWaveReaderCodec(), Riff(Chunk("data", "ab") + fmt16), "before"},
         {"chunk past the end", GetWaveReaderCodec(), Riff(fmt16) + "junk" + U32(0x7fffffff), "past the end"},
+        {"chunk padded past 32 bits", GetWaveReaderCodec(), Riff(fmt16 + "junk" + U32(~0u) + Data({1, 2})), "past the end"},
         {"RIFX over a sound", GetWaveReaderCodec(), "RIFX" + Riff(fmt16 + Data({1})).substr(4), "Not WAVE file format."},
         {"EADP of 6 channels", GetAdpcmReaderCodec(), Eadp(6, 32, std::string(96, '\0')), "6 channels"},
         {"EADP of rate 0", GetAdpcmReaderCodec(), "EADP" + Format(1, 1, 0, 16) + std::string(64, '\0'), "sample rate 0"},
@@ -177,6 +179,11 @@ TEST(OggCodec, LoopCommentsAndLoopValues) {
         worst = std::max(worst, std::abs(out[i] - ref[source]));
     }
     EXPECT_LE(worst, 2);
+    const std::string oneSample = MakeOgg(tone, 1, 22050, {"LPST=0", "LPED=1"});  // 20 s of it: 3 s of seeks, now none
+    const std::clock_t start = std::clock();
+    out = DecodeBytes(GetOggReaderCodec(), oneSample, 0, 441000, 1);
+    EXPECT_LT(std::clock() - start, CLOCKS_PER_SEC / 2);
+    EXPECT_EQ(std::count(out.begin(), out.end(), out[0]), 441000);
 }
 
 // `outputs` samples from `input` in chunks of at most `maxChunk` (1: random sizes from 1 to 256).

@@ -87,6 +87,17 @@ TEST_F(FileClassTest, CommaSeparatedLines) {
     EXPECT_EQ(Text("join(counts)"), "integer:3;integer:0;integer:2000;integer:3;");
 }
 
+// A packed save of a few hundred kilobytes cannot make one call take more than 1 MiB of line or 64 MiB of text.
+TEST_F(FileClassTest, LongLinesAndTextsOfPackedSavesGiveNull) {
+    LogCapture log;
+    Run("local s = \"a\"; while (s.len() < 1 << 21) s += s; local f = File(\"Long.dat\", 2 | 16, 1);"
+        "f.WriteLine(s.slice(0, 1 << 20)); f.WriteLine(s); f.WriteLine(\"tail\");"
+        "for (local i = 0; i < 33; ++i) f.WriteText(s); f.Close(); local r = File(\"Long.dat\", 1 | 16, 1);"
+        "got <- [r.ReadLine().len(), r.ReadArray(), r.ReadLine(), r.ReadLine(), r.ReadText(), r.Eos()];");
+    EXPECT_EQ(Text("join(got)"), "integer:1048576;null;null;string:tail;null;bool:false;");
+    EXPECT_TRUE(log.Contains("File \"Long.dat\": a line longer than 1048576") && log.Contains("more than 67108864"));
+}
+
 // The old save stays until the new one is closed.
 TEST_F(FileClassTest, SavesReplaceTheOldFileOnlyWhenComplete) {
     ASSERT_TRUE(dir_.Write("Save0002.dat", "old\r\n"));
