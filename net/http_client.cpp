@@ -87,7 +87,7 @@ bool HttpClient::Request(const char* method, const std::string& url, const std::
     std::string text = HttpRequestHead(method, parsed, length, contentType, extraHeaders);
 
     uint64_t deadline = DeadlineAfter(options_.requestTimeoutMs);
-    HttpSocket socket;
+    HttpSocket socket(options_.cancel);
     if (!socket.Connect(parsed.host, parsed.port, options_.connectTimeoutMs)) return false;
     if (!socket.SendAll(text.data(), text.size(), options_.ioTimeoutMs, deadline)) return false;
     if (isPost && length > 0 && !socket.SendAll(body, length, options_.ioTimeoutMs, deadline)) return false;
