@@ -39,7 +39,10 @@ bool Run(AppDescriptor* descriptor) { return RunWith(descriptor, RunGtkForm, Des
 
 bool RunWith(AppDescriptor* descriptor, const DialogRunner& showDialog, const LauncherActions& actions) {
     // Before anything else, so a second copy touches no file at all.
-    if (AcquireSingleInstanceLock(kSingleInstanceName) == kSingleInstanceHeldElsewhere) return false;
+    if (AcquireSingleInstanceLock(kSingleInstanceName) == kSingleInstanceHeldElsewhere) {
+        DebugPrint("the game is already running; this copy ends");
+        return false;
+    }
 
     FileSystemInit(nullptr);
     FsMgr::SetCurrentFolder(GetFsMgrSlot(kSlotUserFolder), kSaveFolderInUserData);
