@@ -68,7 +68,8 @@ void OnAccessToken(const LinkPtr& link, const MicroblogApi::TokenReply& reply) {
 void OnRequestToken(const LinkPtr& link, const MicroblogApi::TokenReply& reply) {
     const OAuthCredentials& credentials = GetOAuthCredentials();
     Link& at = *link;
-    if (!MicroblogApi::ReadTokenReply(reply, MicroblogApi::kRequestTokenStep, at.request.token, at.request.secret)) {
+    using MicroblogApi::kRequestTokenStep;
+    if (!MicroblogApi::ReadTokenReply(reply, kRequestTokenStep, at.request.token, at.request.secret)) {
         return Finish(link, false, true);
     }
     char pin[MicroblogApi::kTokenSize] = {};

@@ -64,14 +64,15 @@ bool Post(const std::string& text, bool attach, const Image* screenshot) {
     if (attach && !withImage) DebugPrint("micro-blog: posting the text without the screenshot");
     std::string fileName = ScreenshotFileName(time(nullptr));
     // Copies: the thread must not read what the main thread may change meanwhile.
-    return RunDetached("a micro-blog post", [credentials = GetOAuthCredentials(), service = CurrentMicroblogUi().service,
-                                             status, withImage, fileName, jpeg = std::move(jpeg)] {
+    auto send = [credentials = GetOAuthCredentials(), service = CurrentMicroblogUi().service, status, withImage,
+                 fileName, jpeg = std::move(jpeg)] {
         if (withImage) {
             MicroblogApi::UpdateStatusWithMedia(credentials, status, fileName, jpeg.data(), jpeg.size(), service);
         } else {
             MicroblogApi::UpdateStatus(credentials, status, service);
         }
-    });
+    };
+    return RunDetached("a micro-blog post", std::move(send));
 }
 
 void ShowWith(const Image* screenshot) {

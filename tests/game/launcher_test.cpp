@@ -1,4 +1,4 @@
-// config.dat (bytes, clamps, hostile files, the file on disk) and the launcher without a toolkit, its micro-blog link included.
+// config.dat (bytes, clamps, hostile files, the file on disk) and the launcher without a toolkit, micro-blog link too.
 #include <gtest/gtest.h>
 
 #include <poll.h>
@@ -34,6 +34,8 @@
 #include "tests/support/wait_until.h"
 
 namespace {
+
+using Texts = std::vector<std::string>;
 
 const char kDefaults[] =
     "ScreenMode=0\r\nScreenSize=1\r\nSoundMode=1\r\nSoundVolBgm=100\r\nSoundVolSe=100\r\nSoundVolVoice=100\r\n"
@@ -157,10 +159,10 @@ TEST(LauncherModel, MicroblogLinkNeverHoldsTheDialog) {
         if (poll(&entry, 1, 20000) == 1 && recv(fd, &byte, 1, 0) == 0) closed++;
     });
     const MicroblogUi saved = CurrentMicroblogUi();
-    std::mutex mutex;  // the dialog loop's inbox
+    std::mutex lock;  // the dialog loop's inbox
     std::vector<std::function<void()>> replies;
     CurrentMicroblogUi().toDialogLoop = [&](std::function<void()> task) {
-        std::lock_guard<std::mutex> hold(mutex);
+        std::lock_guard<std::mutex> hold(lock);
         replies.push_back(std::move(task));
     };
     CurrentMicroblogUi().service = Peer::At(server.port());
@@ -176,11 +178,10 @@ TEST(LauncherModel, MicroblogLinkNeverHoldsTheDialog) {
         model->OnChange(&host, kLauncherFullScreen, 1);
         EXPECT_EQ(config.screenMode, 1);
         round == 1 ? void(model->OnCommand(&host, kLauncherMicroblog)) : model.reset();
-        const std::vector<std::string> statuses{"認証中", "認証失敗"}, labels{"キャンセル", "Microblog認証"};
-        EXPECT_EQ(host.texts[kLauncherStatus], std::vector<std::string>(statuses.begin(), statuses.begin() + 3 - round));
-        EXPECT_EQ(host.texts[kLauncherMicroblog], std::vector<std::string>(labels.begin(), labels.begin() + 3 - round));
+        EXPECT_EQ(host.texts[kLauncherStatus], (round == 1 ? Texts{"認証中", "認証失敗"} : Texts{"認証中"}));
+        EXPECT_EQ(host.texts[kLauncherMicroblog], (round == 1 ? Texts{"キャンセル", "Microblog認証"} : Texts{"キャンセル"}));
         EXPECT_TRUE(WaitUntil([&] { return closed == round; }));
-        ASSERT_TRUE(WaitUntil([&] { std::lock_guard<std::mutex> hold(mutex); return replies.size() == size_t(round); }));
+        ASSERT_TRUE(WaitUntil([&] { std::lock_guard<std::mutex> hold(lock); return replies.size() == size_t(round); }));
         replies.back()();
         EXPECT_EQ(host.texts[kLauncherStatus].size() + host.texts[kLauncherMicroblog].size(), size_t(6 - 2 * round));
     }
