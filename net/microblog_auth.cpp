@@ -67,19 +67,19 @@ void OnAccessToken(const LinkPtr& link, const MicroblogApi::TokenReply& reply) {
 
 void OnRequestToken(const LinkPtr& link, const MicroblogApi::TokenReply& reply) {
     const OAuthCredentials& credentials = GetOAuthCredentials();
-    Link& at = *link;
-    using MicroblogApi::kRequestTokenStep;
-    if (!MicroblogApi::ReadTokenReply(reply, kRequestTokenStep, at.request.token, at.request.secret)) {
+    MicroblogApi::RequestToken& request = link->request;
+    if (!MicroblogApi::ReadTokenReply(reply, MicroblogApi::kRequestTokenStep, request.token, request.secret)) {
         return Finish(link, false, true);
     }
+    std::string authorizeUrl = MicroblogApi::AuthorizeUrl(credentials, request, link->service);
     char pin[MicroblogApi::kTokenSize] = {};
-    int entered = MicroblogAuth::AskPin(nullptr, MicroblogApi::AuthorizeUrl(credentials, at.request, at.service).c_str(), pin);
-    if (at.over) return;  // dropped while the PIN dialog was open
+    int entered = MicroblogAuth::AskPin(nullptr, authorizeUrl.c_str(), pin);
+    if (link->over) return;  // dropped while the PIN dialog was open
     if (!entered) {
         DebugPrint("micro-blog: authorisation cancelled");
         return Finish(link, false, true);
     }
-    std::string url = MicroblogApi::AccessTokenUrl(credentials, at.request, pin, at.service);
+    std::string url = MicroblogApi::AccessTokenUrl(credentials, request, pin, link->service);
     if (url.empty() || !Fetch(link, url, OnAccessToken)) Finish(link, false, true);
 }
 
