@@ -8,7 +8,7 @@
 
 #include "platform/debug_log.h"
 #include "platform/dialog_form.h"
-#include "platform/gtk_start.h"
+#include "platform/dialog_toolkit.h"
 
 namespace {
 
