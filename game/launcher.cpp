@@ -39,7 +39,10 @@ bool Run(AppDescriptor* descriptor) { return RunWith(descriptor, RunGtkForm, Des
 
 bool RunWith(AppDescriptor* descriptor, const DialogRunner& showDialog, const LauncherActions& actions) {
     // Before anything else, so a second copy touches no file at all.
-    if (AcquireSingleInstanceLock(kSingleInstanceName) == kSingleInstanceHeldElsewhere) return false;
+    if (AcquireSingleInstanceLock(kSingleInstanceName) == kSingleInstanceHeldElsewhere) {
+        DebugPrint("the game is already running; this copy ends");
+        return false;
+    }
 
     FileSystemInit(nullptr);
     FsMgr::SetCurrentFolder(GetFsMgrSlot(kSlotUserFolder), kSaveFolderInUserData);
@@ -64,15 +67,13 @@ bool RunWith(AppDescriptor* descriptor, const DialogRunner& showDialog, const La
 
 LauncherActions DesktopActions() {
     LauncherActions actions;
-    actions.open = [](const std::string& path) { OpenWithDefaultApplication(path.c_str()); };
-    actions.openSaveFolder = SaveFolder::Open;
-    actions.deleteAllSaves = [] { SaveData::DeleteAll(); };
-    actions.linkMicroblog = [](void*, const std::function<void(const std::string&)>& showStatus) {
-        bool linked = MicroblogAuth::Run([&showStatus](const char* status) { showStatus(status); });
-        // A failed or cancelled flow leaves the stored pair as it was.
-        if (linked) ConfigFromCredentials();
-        return std::string(linked ? MicroblogAuth::kStatusLinked : MicroblogAuth::kStatusFailed);
+    actions.open = [](const std::string& path, std::string* why) {
+        return OpenWithDefaultApplication(path.c_str(), why);
     };
+    actions.saveFolder = SaveFolder::Path;
+    actions.deleteAllSaves = [] { SaveData::DeleteAll(); };
+    // A new pair lands in the credential block; config.dat takes it when the dialog ends.
+    actions.linkMicroblog = MicroblogAuth::Run;
     return actions;
 }
 

@@ -21,14 +21,14 @@ using DialogRunner = std::function<int(const FormSpec& spec, FormLogic* logic)>;
 
 namespace Launcher {
 // True when the player pressed start. False for a second copy of the game
-// (nothing is shown then) and when the player quit.
+// (nothing is shown then; one log line says why) and when the player quit.
 bool Run(AppDescriptor* descriptor);
 // The same with another way of showing the dialog and other button actions.
 // Without a display the dialog counts as started with the saved settings, so
 // the game reports its own start-up error.
 bool RunWith(AppDescriptor* descriptor, const DialogRunner& showDialog, const LauncherActions& actions);
-// The launcher's own button actions: the desktop opener, the save folder,
-// deleting the save files. The micro-blog link is not among them.
+// The launcher's button actions: the desktop opener, the save folder,
+// deleting the save files, the micro-blog link.
 LauncherActions DesktopActions();
 // At the end of the game: the save folder is made again if it went, and
 // config.dat is saved. Needs the file layer.

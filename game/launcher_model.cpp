@@ -10,6 +10,10 @@ namespace {
 
 constexpr int kGameIconId = 2010;
 constexpr int kLauncherIconSize = 48;
+constexpr char kManualButton[] = "マニュアル";
+constexpr char kSaveFolderButton[] = "セーブフォルダを開く";
+constexpr char kMicroblogButton[] = "Microblog認証";
+constexpr char kCancelLinkButton[] = "キャンセル";
 
 // The controls whose value is a setting as it stands: lists give the index,
 // sliders the position, check boxes 0 or 1.
@@ -35,6 +39,12 @@ constexpr ValueControl kValueControls[] = {
 LauncherModel::LauncherModel(AppConfig* config, LauncherActions actions)
     : config_(config), actions_(std::move(actions)) {}
 
+LauncherModel::~LauncherModel() { OnEnd(nullptr); }
+
+void LauncherModel::OnEnd(FormHost*) {
+    if (stopLink_) std::exchange(stopLink_, nullptr)(false);
+}
+
 void LauncherModel::OnInit(FormHost* host) {
     host->SetValue(config_->screenMode == 1 ? kLauncherFullScreen : kLauncherWindowMode, 1);
     for (const ValueControl& control : kValueControls) host->SetValue(control.id, config_->*control.setting);
@@ -56,23 +66,37 @@ int LauncherModel::OnCommand(FormHost* host, int id) {
     switch (id) {
         case kLauncherStart:
         case kLauncherQuit: return id;
-        case kLauncherManual:
-            if (actions_.open) actions_.open(actions_.manualPath);
-            break;
+        case kLauncherManual: Open(host, actions_.manualPath, kManualButton); break;
         case kLauncherSaveFolder:
-            if (actions_.openSaveFolder) actions_.openSaveFolder();
+            if (actions_.saveFolder) Open(host, actions_.saveFolder(), kSaveFolderButton);
             break;
         case kLauncherDeleteSaves: DeleteAllSaves(host); break;
-        case kLauncherMicroblog:
-            if (actions_.linkMicroblog) {
-                std::string status = actions_.linkMicroblog(
-                    host->NativeWindow(), [host](const std::string& text) { host->SetText(kLauncherStatus, text); });
-                if (!status.empty()) host->SetText(kLauncherStatus, status);
-            }
-            break;
+        case kLauncherMicroblog: StartOrCancelLink(host); break;
         default: break;  // the update check has no action
     }
     return 0;
+}
+
+void LauncherModel::Open(FormHost* host, const std::string& path, const char* button) {
+    std::string why;
+    if (!actions_.open || actions_.open(path, &why)) return;
+    host->Tell("「" + path + "」を開けませんでした。\n" + why, button);
+}
+
+void LauncherModel::StartOrCancelLink(FormHost* host) {
+    if (stopLink_) {
+        // Out of the member first: stopping calls `ended`, which clears it.
+        MicroblogLinkStop stop = std::exchange(stopLink_, nullptr);
+        stop(true);
+        return;
+    }
+    if (!actions_.linkMicroblog) return;
+    stopLink_ = actions_.linkMicroblog([host](const std::string& text) { host->SetText(kLauncherStatus, text); },
+                                       [this, host] {
+                                           stopLink_ = nullptr;
+                                           host->SetText(kLauncherMicroblog, kMicroblogButton);
+                                       });
+    if (stopLink_) host->SetText(kLauncherMicroblog, kCancelLinkButton);
 }
 
 void LauncherModel::DeleteAllSaves(FormHost* host) {
@@ -119,15 +143,15 @@ FormSpec LauncherFormSpec(const std::string& title, const std::string& bannerPat
           control(kLauncherAntiAliasing, kFormCheck, "アンチエイリアシング"),
           control(kLauncherKeepRunning, kFormCheck, "非アクティブ時に止めない")}},
         {"Microblog", 1, 0,
-         {control(kLauncherStatus, kFormStatus, ""), control(kLauncherMicroblog, kFormButton, "Microblog認証"),
+         {control(kLauncherStatus, kFormStatus, ""), control(kLauncherMicroblog, kFormButton, kMicroblogButton),
           control(0, kFormNote, "ゲーム中に[F1]キーを押すと投稿できます。"),
           control(0, kFormNote, "インターネットに接続されている必要があります。")}},
         {"セーブデータ", 1, 0,
-         {control(kLauncherSaveFolder, kFormButton, "セーブフォルダを開く"),
+         {control(kLauncherSaveFolder, kFormButton, kSaveFolderButton),
           control(kLauncherDeleteSaves, kFormButton, "セーブデータを全て削除")}},
         {"アップデート", 1, 0, {control(kLauncherUpdateCheck, kFormButton, "アップデート情報を確認")}},
     };
-    spec.buttons = {control(kLauncherManual, kFormButton, "マニュアル"),
+    spec.buttons = {control(kLauncherManual, kFormButton, kManualButton),
                     control(kLauncherStart, kFormDefaultButton, "ゲームスタート"),
                     control(kLauncherQuit, kFormButton, "終了")};
     return spec;

@@ -36,17 +36,22 @@ enum LauncherControl : int {
     kLauncherUpdateCheck = 1044,
 };
 
-// The micro-blog link step behind the "Microblog認証" button. It may show
-// progress through `showStatus` (painted at once) and open dialogs owned by
-// `dialogWindow`; it returns the status text to show when it is done.
-using MicroblogLinkStep =
-    std::function<std::string(void* dialogWindow, const std::function<void(const std::string&)>& showStatus)>;
+// The micro-blog link behind the "Microblog認証" button, started on the
+// dialog's thread. Later, on the same thread, it shows its progress and
+// outcome through `showStatus` and calls `ended` once it is over. It returns
+// how to stop it (`tell`: the player's cancel, which shows the outcome and
+// calls `ended`; otherwise silently), or null when nothing is left running.
+using MicroblogLinkStop = std::function<void(bool tell)>;
+using MicroblogLinkStep = std::function<MicroblogLinkStop(std::function<void(const std::string&)> showStatus,
+                                                          std::function<void()> ended)>;
 
 // What the buttons do outside the dialog; an empty action does nothing.
 struct LauncherActions {
-    std::function<void(const std::string& path)> open;  // opens a page or folder on the desktop
-    std::string manualPath = "manual/index.html";        // from the working folder
-    std::function<void()> openSaveFolder;
+    // Opens a page or folder on the desktop; false with the desktop's reason
+    // in `why` when nothing could open it.
+    std::function<bool(const std::string& path, std::string* why)> open;
+    std::string manualPath = "manual/index.html";  // from the working folder
+    std::function<std::string()> saveFolder;         // the save folder's path
     std::function<void()> deleteAllSaves;
     MicroblogLinkStep linkMicroblog;
 };
@@ -54,16 +59,24 @@ struct LauncherActions {
 class LauncherModel : public FormLogic {
 public:
     LauncherModel(AppConfig* config, LauncherActions actions);
+    ~LauncherModel() override;
 
     void OnInit(FormHost* host) override;
     void OnChange(FormHost* host, int id, int value) override;
     int OnCommand(FormHost* host, int id) override;
+    // A link still running is dropped (so also when the model goes): its
+    // outcome reaches no dialog.
+    void OnEnd(FormHost* host) override;
 
 private:
+    void Open(FormHost* host, const std::string& path, const char* button);
     void DeleteAllSaves(FormHost* host);
+    // Starts the link, or cancels it while it runs (the button then reads "キャンセル").
+    void StartOrCancelLink(FormHost* host);
 
     AppConfig* config_;
     LauncherActions actions_;
+    MicroblogLinkStop stopLink_;  // set while the link runs
 };
 
 // "認証済みです" for a linked account, else "未認証です".

@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "platform/debug_log.h"
-#include "platform/desktop_open.h"
 #include "platform/files.h"
 
 namespace SaveFolder {
@@ -24,11 +23,6 @@ bool Ensure() {
         return false;
     }
     return true;
-}
-
-void Open() {
-    std::string folder = Path();
-    if (!folder.empty()) OpenWithDefaultApplication(folder.c_str());
 }
 
 }  // namespace SaveFolder

@@ -15,8 +15,6 @@ std::string Path();
 // Creates the folder with every missing parent when it is not a folder yet;
 // false when it still is not one.
 bool Ensure();
-// Shows the folder in the desktop's file manager; failures are only logged.
-void Open();
 }  // namespace SaveFolder
 
 namespace SaveData {

@@ -1,6 +1,7 @@
 // Builds the request text, sends it and reads the reply for HttpGet and HttpPost.
 #include "net/http_client.h"
 
+#include "net/http_cancel.h"
 #include "net/http_socket.h"
 #include "net/http_url.h"
 #include "platform/debug_log.h"
@@ -86,8 +87,9 @@ bool HttpClient::Request(const char* method, const std::string& url, const std::
 
     std::string text = HttpRequestHead(method, parsed, length, contentType, extraHeaders);
 
+    if (options_.cancel != nullptr && options_.cancel->IsCancelled()) return false;  // whoever cancelled knows why
     uint64_t deadline = DeadlineAfter(options_.requestTimeoutMs);
-    HttpSocket socket;
+    HttpSocket socket(options_.cancel);
     if (!socket.Connect(parsed.host, parsed.port, options_.connectTimeoutMs)) return false;
     if (!socket.SendAll(text.data(), text.size(), options_.ioTimeoutMs, deadline)) return false;
     if (isPost && length > 0 && !socket.SendAll(body, length, options_.ioTimeoutMs, deadline)) return false;

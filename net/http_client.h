@@ -6,11 +6,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "net/http_response_reader.h"
 
+class HttpCancel;
 class HttpSocket;
 struct HttpUrl;
 
@@ -19,6 +21,7 @@ struct HttpOptions {
     int ioTimeoutMs = 30000;         // longest wait without progress in a send or a receive
     int requestTimeoutMs = 300000;   // the whole request, connect to last byte
     HttpLimits limits;
+    std::shared_ptr<const HttpCancel> cancel;  // lets another thread end the request at once
 };
 
 struct HttpResponse {

@@ -1,6 +1,6 @@
 // POSIX socket calls for the HTTP client: a name lookup bounded by the connect
 // limit, a non-blocking connect finished by poll, and send/recv loops that
-// wait with poll.
+// wait with poll, beside the cancel's handle when there is one.
 #include "net/http_socket.h"
 
 #include <fcntl.h>
@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "net/http_cancel.h"
 #include "net/name_lookup.h"
 #include "platform/debug_log.h"
 #include "platform/threads.h"
@@ -24,8 +25,22 @@ void CloseDescriptor(int fd) {
     if (fd >= 0) close(fd);
 }
 
-// Connects one non-blocking socket; returns the descriptor or -1 with `*error`.
-int ConnectAddress(const addrinfo& address, uint64_t deadlineMicros, int* error, bool* timedOut) {
+constexpr int kPollCancelled = -2;
+
+// poll on `fd` for `events` and on the cancel's handle: 1 ready, 0 timed out,
+// -1 failed (errno), kPollCancelled.
+int PollOrCancel(int fd, short events, const HttpCancel* cancel, int waitMs) {
+    if (cancel != nullptr && cancel->IsCancelled()) return kPollCancelled;
+    pollfd entries[2] = {{fd, events, 0}, {cancel != nullptr ? cancel->WaitHandle() : -1, POLLIN, 0}};
+    int ready = poll(entries, 2, waitMs);
+    if (cancel != nullptr && cancel->IsCancelled()) return kPollCancelled;
+    return ready > 0 ? (entries[0].revents != 0 ? 1 : 0) : ready;
+}
+
+// Connects one non-blocking socket; returns the descriptor or -1 with `*error`
+// (0 when cancelled).
+int ConnectAddress(const addrinfo& address, uint64_t deadlineMicros, const HttpCancel* cancel, int* error,
+                   bool* timedOut) {
     int fd = socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address.ai_protocol);
     if (fd < 0) {
         *error = errno;
@@ -44,12 +59,11 @@ int ConnectAddress(const addrinfo& address, uint64_t deadlineMicros, int* error,
             CloseDescriptor(fd);
             return -1;
         }
-        pollfd entry{fd, POLLOUT, 0};
         int waitMs = static_cast<int>(std::min<uint64_t>((deadlineMicros - now + 999) / 1000, 1u << 30));
-        int ready = poll(&entry, 1, waitMs);
-        if (ready < 0 && errno == EINTR) continue;
+        int ready = PollOrCancel(fd, POLLOUT, cancel, waitMs);
+        if (ready == -1 && errno == EINTR) continue;
         if (ready < 0) {
-            *error = errno;
+            *error = ready == kPollCancelled ? 0 : errno;
             CloseDescriptor(fd);
             return -1;
         }
@@ -70,7 +84,8 @@ HttpSocket::~HttpSocket() {
     Close();
 }
 
-HttpSocket::HttpSocket(HttpSocket&& other) noexcept : fd_(other.fd_), peer_(std::move(other.peer_)) {
+HttpSocket::HttpSocket(HttpSocket&& other) noexcept
+    : fd_(other.fd_), peer_(std::move(other.peer_)), cancel_(std::move(other.cancel_)) {
     other.fd_ = -1;
 }
 
@@ -79,6 +94,7 @@ HttpSocket& HttpSocket::operator=(HttpSocket&& other) noexcept {
         Close();
         fd_ = other.fd_;
         peer_ = std::move(other.peer_);
+        cancel_ = std::move(other.cancel_);
         other.fd_ = -1;
     }
     return *this;
@@ -112,11 +128,14 @@ bool HttpSocket::Connect(const std::string& host, uint16_t port, int timeoutMs) 
     }
     int error = 0;
     bool timedOut = false;
-    for (addrinfo* address = addresses; address && fd_ < 0 && !timedOut; address = address->ai_next) {
-        fd_ = ConnectAddress(*address, deadline, &error, &timedOut);
+    bool cancelled = false;
+    for (addrinfo* address = addresses; address && fd_ < 0 && !timedOut && !cancelled; address = address->ai_next) {
+        fd_ = ConnectAddress(*address, deadline, cancel_.get(), &error, &timedOut);
+        cancelled = cancel_ != nullptr && cancel_->IsCancelled();
     }
     freeaddrinfo(addresses);
     if (fd_ >= 0) return true;
+    if (cancelled) return false;
     if (timedOut) {
         LogFailed("connect to %s (no answer within %d ms)", peer_.c_str(), timeoutMs);
     } else {
@@ -133,14 +152,15 @@ HttpSocket::Wait HttpSocket::WaitFor(short events, int idleTimeoutMs, uint64_t d
         if (now >= idleEnd) return Wait::kIdleTimeout;
         uint64_t end = std::min(idleEnd, deadlineMicros);
         int waitMs = static_cast<int>(std::min<uint64_t>((end - now + 999) / 1000, 1u << 30));
-        pollfd entry{fd_, events, 0};
-        int ready = poll(&entry, 1, waitMs);
+        int ready = PollOrCancel(fd_, events, cancel_.get(), waitMs);
         if (ready > 0) return Wait::kReady;  // errors and hang-ups show in the next send or recv
+        if (ready == kPollCancelled) return Wait::kCancelled;
         if (ready < 0 && errno != EINTR) return Wait::kError;
     }
 }
 
 void HttpSocket::LogWaitFailure(const char* action, Wait wait, int idleTimeoutMs) {
+    if (wait == Wait::kCancelled) return;
     if (wait == Wait::kIdleTimeout) {
         LogFailed("%s %s (no progress for %d ms)", action, peer_.c_str(), idleTimeoutMs);
     } else if (wait == Wait::kDeadline) {

@@ -1,15 +1,19 @@
 // One TCP connection for one HTTP request, over POSIX sockets. Every wait is
 // bounded: by an idle limit (no progress for that long) and by the request's
-// overall deadline. Failures are logged once, naming the peer.
+// overall deadline, and cut short by a cancel when one is given. Failures are
+// logged once, naming the peer.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+
+class HttpCancel;
 
 class HttpSocket {
 public:
-    HttpSocket() = default;
+    explicit HttpSocket(std::shared_ptr<const HttpCancel> cancel = nullptr) : cancel_(std::move(cancel)) {}
     ~HttpSocket();
     HttpSocket(HttpSocket&& other) noexcept;
     HttpSocket& operator=(HttpSocket&& other) noexcept;
@@ -30,10 +34,11 @@ public:
     bool IsOpen() const { return fd_ >= 0; }
 
 private:
-    enum class Wait { kReady, kIdleTimeout, kDeadline, kError };
+    enum class Wait { kReady, kIdleTimeout, kDeadline, kCancelled, kError };
     Wait WaitFor(short events, int idleTimeoutMs, uint64_t deadlineMicros);
     void LogWaitFailure(const char* action, Wait wait, int idleTimeoutMs);
 
     int fd_ = -1;
     std::string peer_;  // "host:port", for log lines
+    std::shared_ptr<const HttpCancel> cancel_;
 };

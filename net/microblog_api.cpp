@@ -62,6 +62,17 @@ bool SafeInQuotedHeader(const std::string& fileName) {
     return fileName.find_first_of("\"\r\n", 0, 3) == std::string::npos && fileName.find('\0') == std::string::npos;
 }
 
+// One line for the outcome of a post; the client has logged a request that got no reply.
+bool PostAccepted(const char* what, bool received, const HttpResponse& response) {
+    bool accepted = received && response.status == 200 && !response.body.empty();
+    if (accepted) {
+        DebugPrint("micro-blog: %s accepted", what);
+    } else if (received) {
+        LogError("micro-blog: %s refused (status %d)", what, response.status);
+    }
+    return accepted;
+}
+
 bool Contains(const void* data, size_t size, const std::string& needle) {
     const char* bytes = static_cast<const char*>(data);
     return std::search(bytes, bytes + size, needle.begin(), needle.end()) != bytes + size;
@@ -99,50 +110,76 @@ bool ParseTokenReply(const std::string& reply, char* token, char* secret) {
     return true;
 }
 
-int Authorize(OAuthCredentials* credentials, PinCallback callback, void* user, const MicroblogService& service) {
-    const char* key = credentials->consumerKey;
-    const char* secret = credentials->consumerSecret;
-    char requestToken[kTokenSize] = {};
-    char requestSecret[kTokenSize] = {};
-
+std::string RequestTokenUrl(const OAuthCredentials& credentials, const MicroblogService& service) {
     // Out-of-band: the service shows the PIN instead of calling back.
-    std::string requestUrl = OAuth::SignUrl(EndpointUrl(service, kEndpointRequestToken) + "?oauth_callback=oob",
-                                            nullptr, OAuth::kHmacSha1, "GET", key, secret, nullptr, nullptr);
-    std::string reply = HttpGet(requestUrl, service.http);
-    if (reply.empty()) return 0;  // the client logged why
-    if (!ParseTokenReply(reply, requestToken, requestSecret)) {
-        LogError("micro-blog: the request-token reply holds no usable token pair");
-        return 0;
-    }
+    return OAuth::SignUrl(EndpointUrl(service, kEndpointRequestToken) + "?oauth_callback=oob", nullptr,
+                          OAuth::kHmacSha1, "GET", credentials.consumerKey, credentials.consumerSecret, nullptr,
+                          nullptr);
+}
 
-    std::string authorizeUrl = OAuth::SignUrl(EndpointUrl(service, kEndpointAuthorize), nullptr, OAuth::kHmacSha1,
-                                              "GET", key, secret, requestToken, requestSecret);
-    char pin[kTokenSize] = {};
-    if (callback == nullptr || callback(user, authorizeUrl.c_str(), pin) == 0) {
-        DebugPrint("micro-blog: authorisation cancelled");
-        return 0;
+TokenReply FetchTokenReply(const std::string& url, const HttpOptions& options) {
+    HttpResponse response;
+    TokenReply reply;
+    reply.received = HttpClient(options).Get(url, {}, &response);  // the client logged why not
+    reply.status = response.status;
+    reply.body = std::move(response.body);
+    return reply;
+}
+
+bool ReadTokenReply(const TokenReply& reply, PinFlowStep step, char* token, char* secret) {
+    const char* request = step == kRequestTokenStep ? "request-token" : "access-token";
+    if (!reply.received) {
+        LogError("micro-blog: authorisation failed: the service could not be reached (%s request)", request);
+    } else if (reply.status != 200) {
+        LogError("micro-blog: authorisation failed: the service refused %s (status %d)",
+                 step == kRequestTokenStep ? "the game's consumer key" : "the PIN", reply.status);
+    } else if (!ParseTokenReply(reply.body, token, secret)) {
+        LogError("micro-blog: authorisation failed: the %s reply holds no usable token pair", request);
+    } else {
+        return true;
     }
-    pin[kTokenSize - 1] = '\0';
+    return false;
+}
+
+std::string AuthorizeUrl(const OAuthCredentials& credentials, const RequestToken& request,
+                         const MicroblogService& service) {
+    return OAuth::SignUrl(EndpointUrl(service, kEndpointAuthorize), nullptr, OAuth::kHmacSha1, "GET",
+                          credentials.consumerKey, credentials.consumerSecret, request.token, request.secret);
+}
+
+std::string AccessTokenUrl(const OAuthCredentials& credentials, const RequestToken& request, const char* pin,
+                           const MicroblogService& service) {
     std::string verifier = TrimmedPin(pin);
     if (verifier.empty()) {
         DebugPrint("micro-blog: no PIN entered");
-        return 0;
+        return std::string();
     }
+    return OAuth::SignUrl(EndpointUrl(service, kEndpointAccessToken) + "?oauth_verifier=" + OAuth::UrlEscape(verifier),
+                          nullptr, OAuth::kHmacSha1, "GET", credentials.consumerKey, credentials.consumerSecret,
+                          request.token, request.secret);
+}
 
-    std::string accessUrl = OAuth::SignUrl(
-        EndpointUrl(service, kEndpointAccessToken) + "?oauth_verifier=" + OAuth::UrlEscape(verifier), nullptr,
-        OAuth::kHmacSha1, "GET", key, secret, requestToken, requestSecret);
-    reply = HttpGet(accessUrl, service.http);
-    if (reply.empty()) return 0;
+bool StoreAccessToken(OAuthCredentials* credentials, const TokenReply& reply) {
     char accessToken[kTokenSize], accessSecret[kTokenSize];
-    if (!ParseTokenReply(reply, accessToken, accessSecret)) {
-        LogError("micro-blog: the access-token reply holds no usable token pair");
-        return 0;
-    }
+    if (!ReadTokenReply(reply, kAccessTokenStep, accessToken, accessSecret)) return false;
     credentials->SetAccessToken(accessToken);
     credentials->SetAccessTokenSecret(accessSecret);
     DebugPrint("micro-blog: account linked");
-    return 1;
+    return true;
+}
+
+int Authorize(OAuthCredentials* credentials, PinCallback callback, void* user, const MicroblogService& service) {
+    RequestToken request;
+    TokenReply reply = FetchTokenReply(RequestTokenUrl(*credentials, service), service.http);
+    if (!ReadTokenReply(reply, kRequestTokenStep, request.token, request.secret)) return 0;
+    char pin[kTokenSize] = {};
+    if (callback == nullptr || callback(user, AuthorizeUrl(*credentials, request, service).c_str(), pin) == 0) {
+        DebugPrint("micro-blog: authorisation cancelled");
+        return 0;
+    }
+    std::string accessUrl = AccessTokenUrl(*credentials, request, pin, service);
+    if (accessUrl.empty()) return 0;
+    return StoreAccessToken(credentials, FetchTokenReply(accessUrl, service.http)) ? 1 : 0;
 }
 
 bool UpdateStatus(const OAuthCredentials& credentials, const std::string& text, const MicroblogService& service) {
@@ -151,9 +188,9 @@ bool UpdateStatus(const OAuthCredentials& credentials, const std::string& text, 
     std::string header =
         OAuth::BuildAuthHeader(url, body, OAuth::kHmacSha1, "POST", credentials.consumerKey,
                                credentials.consumerSecret, credentials.accessToken, credentials.accessTokenSecret);
-    bool posted = !HttpPost(url, {header}, body.data(), body.size(), nullptr, service.http).empty();
-    DebugPrint("micro-blog: status post %s", posted ? "accepted" : "failed");
-    return posted;
+    HttpResponse response;
+    bool received = HttpClient(service.http).Post(url, {header}, body.data(), body.size(), nullptr, &response);
+    return PostAccepted("status post", received, response);
 }
 
 std::string BuildMultipartBody(const std::string& text, const std::string& fileName, const void* data, size_t size,
@@ -192,9 +229,10 @@ bool UpdateStatusWithMedia(const OAuthCredentials& credentials, const std::strin
     std::string boundary;
     std::string body = BuildMultipartBody(text, fileName, data != nullptr ? data : "", size, &boundary);
     std::string contentType = "multipart/form-data; boundary=" + boundary;
-    bool posted = !HttpPost(url, {header}, body.data(), body.size(), contentType.c_str(), service.http).empty();
-    DebugPrint("micro-blog: media post %s", posted ? "accepted" : "failed");
-    return posted;
+    HttpResponse response;
+    bool received =
+        HttpClient(service.http).Post(url, {header}, body.data(), body.size(), contentType.c_str(), &response);
+    return PostAccepted("media post", received, response);
 }
 
 }  // namespace MicroblogApi

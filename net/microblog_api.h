@@ -1,7 +1,7 @@
 // The micro-blog service's REST calls: the PIN-based OAuth 1.0a authorisation
 // that fills the access pair, and the two status posts (form and multipart).
 // Synchronous on the calling thread; every failure is a 0 / false result with
-// one debug-log line.
+// a debug-log line saying why.
 #pragma once
 
 #include <cstddef>
@@ -51,6 +51,40 @@ bool ParseTokenReply(const std::string& reply, char* token, char* secret);
 // pair; 0 otherwise, the stored pair unchanged.
 int Authorize(OAuthCredentials* credentials, PinCallback callback, void* user,
               const MicroblogService& service = MicroblogService::BuiltIn());
+
+// The PIN flow in its parts, for a caller that runs the two requests away
+// from its own thread (the launcher's link); Authorize strings them together.
+enum PinFlowStep : int { kRequestTokenStep, kAccessTokenStep };
+
+struct RequestToken {
+    char token[kTokenSize] = {};
+    char secret[kTokenSize] = {};
+};
+
+// What one token request came back with.
+struct TokenReply {
+    bool received = false;  // a whole reply arrived, whatever its status
+    int status = 0;
+    std::string body;
+};
+
+std::string RequestTokenUrl(const OAuthCredentials& credentials, const MicroblogService& service);
+// Touches nothing shared, so it may run on any thread.
+TokenReply FetchTokenReply(const std::string& url, const HttpOptions& options);
+// The token pair of `step`'s reply. On failure one log line that tells a
+// service that could not be reached from one that refused (the consumer key
+// at the request token, the PIN at the access token) and from a reply
+// without a usable pair.
+bool ReadTokenReply(const TokenReply& reply, PinFlowStep step, char* token, char* secret);
+std::string AuthorizeUrl(const OAuthCredentials& credentials, const RequestToken& request,
+                         const MicroblogService& service);
+// For the PIN as typed (blanks around it dropped); "" with a log line when
+// no PIN was entered.
+std::string AccessTokenUrl(const OAuthCredentials& credentials, const RequestToken& request, const char* pin,
+                           const MicroblogService& service);
+// Puts the access pair of the reply into `credentials`; false (the stored
+// pair unchanged) as ReadTokenReply.
+bool StoreAccessToken(OAuthCredentials* credentials, const TokenReply& reply);
 
 // Posts `text` (UTF-8) as a form body; true when the service answered 200 with a body.
 bool UpdateStatus(const OAuthCredentials& credentials, const std::string& text,

@@ -1,6 +1,6 @@
 // What the micro-blog dialogs' logic talks to: the dialogs themselves, the
-// event pump and the service. The program uses the GTK dialogs and the
-// built-in host; tests replace any of them.
+// way back into their event loop from another thread, and the service. The
+// program uses the GTK dialogs and the built-in host; tests replace any of them.
 #pragma once
 
 #include <functional>
@@ -11,7 +11,7 @@
 struct MicroblogUi {
     std::function<bool(std::string* pin)> askPin;
     std::function<bool(const std::string& prefill, std::string* text, bool* attachScreenshot)> editPost;
-    std::function<void()> pumpEvents;
+    std::function<void(std::function<void()> task)> toDialogLoop;  // callable from any thread
     MicroblogService service;
 };
 

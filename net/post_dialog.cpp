@@ -9,6 +9,7 @@
 #include "fs/stream.h"
 #include "gfx/image.h"
 #include "gfx/image_file.h"
+#include "net/detached_work.h"
 #include "net/microblog_ui.h"
 #include "net/oauth_credentials.h"
 #include "platform/debug_log.h"
@@ -58,15 +59,20 @@ namespace PostDialog {
 bool Post(const std::string& text, bool attach, const Image* screenshot) {
     if (text.empty()) return false;
     std::string status = text.substr(0, Utf8PrefixLength(text.data(), text.size(), kMaxTextBytes));
-    const MicroblogService& service = CurrentMicroblogUi().service;
-    const OAuthCredentials& credentials = GetOAuthCredentials();
     std::string jpeg;
-    if (attach && EncodeScreenshotJpeg(screenshot, &jpeg)) {
-        return MicroblogApi::UpdateStatusWithMedia(credentials, status, ScreenshotFileName(time(nullptr)),
-                                                   jpeg.data(), jpeg.size(), service);
-    }
-    if (attach) DebugPrint("micro-blog: posting the text without the screenshot");
-    return MicroblogApi::UpdateStatus(credentials, status, service);
+    bool withImage = attach && EncodeScreenshotJpeg(screenshot, &jpeg);
+    if (attach && !withImage) DebugPrint("micro-blog: posting the text without the screenshot");
+    std::string fileName = ScreenshotFileName(time(nullptr));
+    // Copies: the thread must not read what the main thread may change meanwhile.
+    auto send = [credentials = GetOAuthCredentials(), service = CurrentMicroblogUi().service, status, withImage,
+                 fileName, jpeg = std::move(jpeg)] {
+        if (withImage) {
+            MicroblogApi::UpdateStatusWithMedia(credentials, status, fileName, jpeg.data(), jpeg.size(), service);
+        } else {
+            MicroblogApi::UpdateStatus(credentials, status, service);
+        }
+    };
+    return RunDetached("a micro-blog post", std::move(send));
 }
 
 void ShowWith(const Image* screenshot) {
@@ -74,7 +80,7 @@ void ShowWith(const Image* screenshot) {
     std::string text;
     bool attach = false;
     if (!ui.editPost || !ui.editPost(kPostPrefill, &text, &attach)) return;
-    // The outcome is not shown; the client's log line tells it.
+    // The outcome is not shown; its log line tells it.
     Post(text, attach, screenshot);
 }
 

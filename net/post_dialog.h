@@ -1,6 +1,6 @@
 // The in-game post dialog (F1): a text, optionally with a JPEG screenshot of
 // the frame the player sees. Main thread; the game's frames wait while the
-// dialog is open and while the post is sent.
+// dialog is open, not while the post is sent (on a thread of its own).
 #pragma once
 
 #include <ctime>
@@ -20,7 +20,8 @@ void ShowWith(const Image* screenshot);
 // The post button: sends `text` (cut to kMaxTextBytes at a character
 // boundary), with the screenshot as JPEG when `attach` is set. An empty text
 // sends nothing; a screenshot that cannot be encoded is left out and the text
-// is sent alone. True when the service accepted the post.
+// is sent alone. True when the post is on its way: it is sent on a thread of
+// its own, and its outcome is one log line.
 bool Post(const std::string& text, bool attach, const Image* screenshot);
 
 }  // namespace PostDialog

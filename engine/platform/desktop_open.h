@@ -3,6 +3,9 @@
 // lookup: no shell ever sees the path.
 #pragma once
 
+#include <string>
+
 // `path` is absolute or relative to the working folder. False (with a log
-// line) when no application could be started for it.
-bool OpenWithDefaultApplication(const char* path);
+// line, and GIO's reason in `why` when given) when no application could be
+// started for it.
+bool OpenWithDefaultApplication(const char* path, std::string* why = nullptr);

@@ -56,8 +56,7 @@ public:
     virtual ~FormHost() = default;
     virtual int GetValue(int id) = 0;
     virtual void SetValue(int id, int value) = 0;
-    // Changes a status or button text and paints it before returning, so it
-    // shows while the logic then blocks.
+    // Changes a status or button text.
     virtual void SetText(int id, const std::string& text) = 0;
     // A modal Yes/No question over the dialog; true for Yes.
     virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
@@ -78,6 +77,9 @@ public:
     virtual void OnChange(FormHost* host, int id, int value) = 0;
     // A button was pressed; returns the code to end the dialog with, or 0 to keep it open.
     virtual int OnCommand(FormHost* host, int id) = 0;
+    // The dialog has ended and its controls go next: work that would still
+    // reach them stops here.
+    virtual void OnEnd(FormHost*) {}
 };
 
 constexpr int kFormNoDisplay = -1;

@@ -8,7 +8,7 @@
 
 #include "platform/debug_log.h"
 #include "platform/dialog_form.h"
-#include "platform/gtk_start.h"
+#include "platform/dialog_toolkit.h"
 
 namespace {
 
@@ -60,7 +60,6 @@ public:
         GtkWidget* widget = found->second.widget;
         if (GTK_IS_LABEL(widget)) gtk_label_set_text(GTK_LABEL(widget), text.c_str());
         if (GTK_IS_BUTTON(widget)) gtk_button_set_label(GTK_BUTTON(widget), text.c_str());
-        PumpPending();
     }
 
     bool AskYesNo(const std::string& text, const std::string& caption) override {
@@ -304,6 +303,7 @@ int GtkFormHost::Run() {
         gtk_widget_grab_focus(defaultButton_);
     }
     if (!ended_) g_main_loop_run(loop_);
+    logic_->OnEnd(this);
     g_main_loop_unref(loop_);
     loop_ = nullptr;
     gtk_widget_destroy(window_);

@@ -21,6 +21,23 @@ bool StartGtk() {
     return available;
 }
 
+namespace {
+
+gboolean RunTask(gpointer data) {
+    (*static_cast<std::function<void()>*>(data))();
+    return G_SOURCE_REMOVE;
+}
+
+void DeleteTask(gpointer data) { delete static_cast<std::function<void()>*>(data); }
+
+}  // namespace
+
+void RunInDialogLoop(std::function<void()> task) {
+    // Always queued (never run on the calling thread, as g_main_context_invoke
+    // would when no loop owns the context just then).
+    g_idle_add_full(G_PRIORITY_DEFAULT, RunTask, new std::function<void()>(std::move(task)), DeleteTask);
+}
+
 void PumpDialogEvents() {
     if (gdk_display_get_default() == nullptr) return;
     while (gtk_events_pending()) gtk_main_iteration();

@@ -1,9 +1,8 @@
 // The on-screen message box, a modal GTK message dialog with an OK button.
 #include <gtk/gtk.h>
 
-#include "platform/gtk_start.h"
-#include "platform/message_box.h"
 #include "platform/dialog_toolkit.h"
+#include "platform/message_box.h"
 
 bool ShowGtkMessageBox(const char* text, const char* caption, int kind) {
     if (!StartGtk()) return false;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -20,9 +21,11 @@
 #include "net/post_dialog.h"
 #include "tests/game/game_run.h"
 #include "tests/net/microblog_test_peer.h"
+#include "tests/net/scripted_server.h"
 #include "tests/support/child_process.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -334,7 +337,8 @@ TEST(GameMicroblogTest, F1PostsTheFrameTheGameShowed) {
         // F1 came after frame 1; frame 2 was captured and shown, then the dialog ran.
         EXPECT_EQ(secretLength < 20 ? std::vector<int>{} : std::vector<int>{2}, openedAtSwap);
     }
-    const std::string post = Peer::LastPost();
+    std::string post;  // sent on a thread of its own
+    ASSERT_TRUE(WaitUntil([&] { return (post = Peer::LastPost()).compare(0, 2, "F1") == 0; }));
     const size_t nameAt = post.find('\0') + 1, jpegAt = post.find('\0', nameAt) + 1;
     EXPECT_EQ("F1 #Quillmoor", post.substr(0, nameAt - 1));
     EXPECT_TRUE(std::regex_match(post.substr(nameAt, jpegAt - nameAt - 1), std::regex("QM[0-9]{12}\\.jpg")));
@@ -353,13 +357,27 @@ TEST(GameMicroblogTest, F1PostsTheFrameTheGameShowed) {
     jpeg_destroy_decompress(&info);
     EXPECT_TRUE(redAt.size() == 720 && redAt[10] > 200 && redAt[700] < 50);  // upright
 
-    // An empty text sends nothing; a screenshot that cannot be encoded leaves the text to go alone.
+    // The post goes out on a thread of its own: the caller is back before the service answers, so a peer
+    // holding its reply until then still gets it. An empty text sends nothing.
+    std::atomic<bool> back{false}, heldUntilBack{false};
+    ScriptedServer held;
+    held.Serve([&](int fd, ScriptedServer& peer) {
+        peer.ReadRequest(fd);
+        heldUntilBack = WaitUntil([&] { return back.load(); });
+        ScriptedServer::Send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n{}");
+    });
+    CurrentMicroblogUi().service = Peer::At(held.port());
     LogCapture log;
     EXPECT_FALSE(PostDialog::Post("", true, nullptr));
+    EXPECT_TRUE(PostDialog::Post("held", false, nullptr));
+    back = true;
+    EXPECT_TRUE(WaitUntil([&] { return log.Has("micro-blog: status post accepted"); }) && heldUntilBack);
+    // A screenshot that cannot be encoded leaves the text to go alone.
+    CurrentMicroblogUi().service = Peer::At();
     Image* notRgba = NewImage(4, 4, kPixelRgb888, nullptr);
     EXPECT_TRUE(PostDialog::Post("text alone", true, notRgba));
     Image::Free(notRgba);
-    EXPECT_EQ("text alone", Peer::LastPost());
+    EXPECT_TRUE(WaitUntil([] { return Peer::LastPost() == "text alone"; }));
     CurrentMicroblogUi() = saved;
 }
 

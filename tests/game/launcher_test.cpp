@@ -1,15 +1,20 @@
-// config.dat (bytes, clamps, hostile files, the file on disk) and the launcher without a toolkit.
+// config.dat (bytes, clamps, hostile files, the file on disk) and the launcher without a toolkit, micro-blog link too.
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -20,11 +25,17 @@
 #include "game/launcher.h"
 #include "game/launcher_model.h"
 #include "game/save_folder.h"
+#include "net/microblog_ui.h"
 #include "net/oauth_credentials.h"
 #include "tests/support/log_capture.h"
+#include "tests/net/microblog_test_peer.h"
+#include "tests/net/scripted_server.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wait_until.h"
 
 namespace {
+
+using Texts = std::vector<std::string>;
 
 const char kDefaults[] =
     "ScreenMode=0\r\nScreenSize=1\r\nSoundMode=1\r\nSoundVolBgm=100\r\nSoundVolSe=100\r\nSoundVolVoice=100\r\n"
@@ -121,11 +132,11 @@ TEST(LauncherModel, StatusControlsDescriptorAndButtons) {
     AppConfig config;
     std::vector<std::string> opened;
     LauncherActions actions;
-    actions.open = [&](const std::string& path) { opened.push_back(path); };
-    actions.openSaveFolder = [&] { opened.push_back("saves"); };
-    actions.linkMicroblog = [&](void*, const std::function<void(const std::string&)>& show) {
-        return show("認証中"), std::string("認証完了");
+    actions.open = [&](const std::string& path, std::string* why) {
+        opened.push_back(path);
+        return path != "saves" || (*why = "no handler", false);
     };
+    actions.saveFolder = [] { return std::string("saves"); };
     LauncherModel model(&config, actions);
     FakeHost buttons;
     EXPECT_EQ(model.OnCommand(&buttons, kLauncherStart) * 10 + model.OnCommand(&buttons, kLauncherQuit), 12);
@@ -133,7 +144,48 @@ TEST(LauncherModel, StatusControlsDescriptorAndButtons) {
         EXPECT_EQ(model.OnCommand(&buttons, id), 0) << id;
     }
     EXPECT_EQ(opened, (std::vector<std::string>{"manual/index.html", "saves"}));
-    EXPECT_EQ(buttons.texts[kLauncherStatus], (std::vector<std::string>{"認証中", "認証完了"}));
+    EXPECT_EQ(buttons.told, std::vector<std::string>{"「saves」を開けませんでした。\nno handler"});
+}
+
+// Against a peer that never answers, the button returns at once and the dialog takes changes; the cancel, or
+// the dialog going, ends the link at once and closes its connection; the reply coming later touches nothing.
+TEST(LauncherModel, MicroblogLinkNeverHoldsTheDialog) {
+    std::atomic<int> closed{0};
+    ScriptedServer server;
+    server.Serve([&closed](int fd, ScriptedServer& peer) {
+        peer.ReadRequest(fd);
+        pollfd entry{fd, POLLIN, 0};
+        char byte;
+        if (poll(&entry, 1, 20000) == 1 && recv(fd, &byte, 1, 0) == 0) closed++;
+    });
+    const MicroblogUi saved = CurrentMicroblogUi();
+    std::mutex lock;  // the dialog loop's inbox
+    std::vector<std::function<void()>> replies;
+    CurrentMicroblogUi().toDialogLoop = [&](std::function<void()> task) {
+        std::lock_guard<std::mutex> hold(lock);
+        replies.push_back(std::move(task));
+    };
+    CurrentMicroblogUi().service = Peer::At(server.port());
+    HttpOptions& limits = CurrentMicroblogUi().service.http;
+    limits.ioTimeoutMs = limits.requestTimeoutMs = 60000;  // only the cancel can end the wait in time
+    GetOAuthCredentials().Set("key", "secret", "old", "old-secret");
+    for (const int round : {1, 2}) {  // 1: the player cancels; 2: the dialog goes while the request is out
+        AppConfig config;
+        FakeHost host;
+        auto model = std::make_unique<LauncherModel>(&config, Launcher::DesktopActions());
+        EXPECT_EQ(model->OnCommand(&host, kLauncherMicroblog), 0);
+        ASSERT_TRUE(WaitUntil([&] { return server.requests().size() == size_t(round); }));
+        model->OnChange(&host, kLauncherFullScreen, 1);
+        EXPECT_EQ(config.screenMode, 1);
+        round == 1 ? void(model->OnCommand(&host, kLauncherMicroblog)) : model.reset();
+        EXPECT_EQ(host.texts[kLauncherStatus], (round == 1 ? Texts{"認証中", "認証失敗"} : Texts{"認証中"}));
+        EXPECT_EQ(host.texts[kLauncherMicroblog], (round == 1 ? Texts{"キャンセル", "Microblog認証"} : Texts{"キャンセル"}));
+        EXPECT_TRUE(WaitUntil([&] { return closed == round; }));
+        ASSERT_TRUE(WaitUntil([&] { std::lock_guard<std::mutex> hold(lock); return replies.size() == size_t(round); }));
+        replies.back()();
+        EXPECT_EQ(host.texts[kLauncherStatus].size() + host.texts[kLauncherMicroblog].size(), size_t(6 - 2 * round));
+    }
+    CurrentMicroblogUi() = saved;
 }
 
 // A user folder of the test's own; OnDisk also has the game's file system up.

@@ -134,9 +134,9 @@ TEST_F(ProgramXvfbTest, LauncherStartsTheChosenSizeAndOnlyOneCopyRuns) {
     EXPECT_TRUE(WaitForPixel(driver.get(), 4, 4, 0x1B2A4A, 5000));
     EXPECT_TRUE(WaitForPixel(driver.get(), 4, 355, 0x3E6B4F, 5000));
 
-    ChildProcess second;
-    ASSERT_TRUE(Start(&second, folder.path()));
-    EXPECT_EQ(second.Wait(1000), 255);
+    RunResult second = RunProgram({"/usr/bin/env", "XDG_RUNTIME_DIR=" + home_.path(), BuildDir() + "/quillmoor"});
+    EXPECT_EQ(second.status, 255);
+    EXPECT_EQ(second.err, "the game is already running; this copy ends\n");
 
     ASSERT_TRUE(HoldKey(driver.get(), kKeyReturn, 100));
     ASSERT_TRUE(driver->WaitForWindow(kGameTitle, 15000));

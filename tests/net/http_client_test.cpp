@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "net/http_cancel.h"
 #include "net/http_client.h"
 #include "net/http_response_reader.h"
 #include "net/http_url.h"
@@ -223,6 +224,10 @@ TEST(HttpClient, RefusedAndMalformedTargetsSendNothing) {
     EXPECT_EQ("", HttpPost(server.Url("/"), {"X: a\r\nInjected: b"}, "", 0, nullptr, FastOptions()));
     EXPECT_EQ("", HttpPost(server.Url("/"), {}, "", 0, "text/plain\r\nInjected: b", FastOptions()));
     EXPECT_EQ("", HttpPost(server.Url("/"), {}, nullptr, 5, nullptr, FastOptions()));
+    HttpOptions cancelled = FastOptions();  // a cancel is no failure of its own: not a line
+    auto cancel = std::make_shared<HttpCancel>();
+    cancelled.cancel = cancel, cancel->Cancel();
+    EXPECT_EQ("", HttpGet(server.Url("/"), cancelled));
     server.Stop();
     EXPECT_EQ(0, server.connections());
     EXPECT_EQ(6u, log.Count());
