@@ -350,6 +350,19 @@ TEST_F(BattleScriptTest, RowsGiveTheHandDerivedValues) {
     ASSERT_EQ(battle->field->PickCell(battle->camera.view.eye, battle->camera.pickDirection, hit), 1);
     battle->field->WorldToCell(hit, cell);
     EXPECT_EQ(std::vector<float>(battle->cursor, battle->cursor + 3), std::vector<float>(cell, cell + 3));
+    // The figure under the pointer: c's body, then a drawn just before or behind c (the nearer covers), then bare sky.
+    QmUnit* c = battle->units[0];
+    QmUnit* a = battle->units[1];
+    const float toEye[2] = {battle->camera.view.eye[0] - battle->camera.view.target[0],
+                            battle->camera.view.eye[2] - battle->camera.view.target[2]};
+    const struct { float step; int32_t x, y; const char* want; } picks[] = {
+        {-9, 0, -20, "c"}, {0.2f, 0, -20, "a"}, {-0.2f, 0, -20, "c"}, {-9, -300, -300, "null"}};
+    for (const auto& pick : picks) {
+        a->gridX = c->gridX + pick.step * (toEye[0] > 0 ? 1 : -1), a->gridZ = c->gridZ + pick.step * (toEye[1] > 0 ? 1 : -1);
+        a->gridHeight = c->gridHeight;
+        battle->Update(static_cast<int32_t>(c->screenX) + pick.x, static_cast<int32_t>(c->screenY) + pick.y);
+        Run(std::string("check(\"pointer unit\", battle.GetPointerUnit(), ") + pick.want + ");");
+    }
     EXPECT_TRUE(NoGlError());
 }
 
@@ -462,8 +475,15 @@ TEST_F(BattleScriptTest, UnitBillboardStandsOnItsGroundPointFacingTheCamera) {
         MaterialShader::End();
         // A 96 x 96 frame 1176 units away under a 20 degree view: 59 pixels square, its feet at the centre.
         const int inside[][2] = {{128, 98}, {154, 98}, {128, 72}}, outside[][2] = {{161, 98}, {128, 66}, {128, 131}};
-        for (const auto& p : inside) EXPECT_EQ(ReadPixel(p[0], p[1]).b, 200) << p[0] << "," << p[1];
-        for (const auto& p : outside) EXPECT_EQ(ReadPixel(p[0], p[1]).b, 0) << p[0] << "," << p[1];
+        // The figure pick covers what was drawn (window y runs up).
+        for (const auto& p : inside) {
+            EXPECT_EQ(ReadPixel(p[0], p[1]).b, 200) << p[0] << "," << p[1];
+            EXPECT_TRUE(unit.CoversWindowPoint(camera, p[0] + 0.5f, 255.5f - p[1])) << p[0] << "," << p[1];
+        }
+        for (const auto& p : outside) {
+            EXPECT_EQ(ReadPixel(p[0], p[1]).b, 0) << p[0] << "," << p[1];
+            EXPECT_FALSE(unit.CoversWindowPoint(camera, p[0] + 0.5f, 255.5f - p[1])) << p[0] << "," << p[1];
+        }
     }
     RebindStd2dProgram();
     DeleteShaderProgram(program);
