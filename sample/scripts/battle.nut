@@ -314,7 +314,7 @@ class SampleBattle {
             local sx = quarter < 2 ? 1 : -1;  // toward the eye
             local sz = quarter == 0 || quarter == 3 ? 1 : -1;
             local blocked = false;
-            foreach (d in [[1, 0], [0, 1], [1, 1], [2, 1], [1, 2], [2, 2]]) {
+            foreach (d in [[1, 0], [0, 1], [1, 1]]) {
                 local cx = x + d[0] * sx, cz = z + d[1] * sz;
                 // Rocks, crates and trees; a pit (height 0) hides nothing.
                 blocked = blocked || (battle.FieldCheckPos(cx, cz) && !battle.FieldCheckEntryPos(cx, cz) &&
