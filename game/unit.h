@@ -69,7 +69,8 @@ struct QmUnit {
     void Draw(const QmBattleCamera& camera) const;
     // The billboard's model matrix for a view direction: placed toward the camera and turned to face it.
     void BillboardModel(const QmBattleCamera& camera, int32_t view, Mat4* model) const;
-    // Whether the body quad as drawn covers the window point (x, y), y up from the bottom.
+    // Whether the middle half of the body quad as drawn (where the figure stands) covers the window
+    // point (x, y), y up from the bottom.
     bool CoversWindowPoint(const QmBattleCamera& camera, float x, float y) const;
     // Random tick, frame and blink, so idle units do not move in unison.
     void ResetAnimTiming();

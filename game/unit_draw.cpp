@@ -61,12 +61,13 @@ bool QmUnit::CoversWindowPoint(const QmBattleCamera& camera, float x, float y) c
     BuildQuads(vertices, view);
     Mat4 model;
     BillboardModel(camera, view, &model);
-    // The body quad's corners on screen, in drawing order round the quad: top-left, bottom-left, bottom-right, top-right.
+    // The middle half of the body quad, where a figure stands in its frame (the sides are mostly clear
+    // and may lie over a unit behind), round its corners: top-left, bottom-left, bottom-right, top-right.
     static constexpr int kRound[4] = {0, 1, 3, 2};
     float corners[4][2];
     for (int i = 0; i < 4; ++i) {
         const UnitVertex& vertex = vertices[kRound[i]];
-        const float local[3] = {static_cast<float>(vertex.x), static_cast<float>(vertex.y), 0.0f};
+        const float local[3] = {vertex.x * 0.5f, static_cast<float>(vertex.y), 0.0f};
         float world[3], window[3];
         Mat4::TransformPoint(world, model, local);
         if (!camera.WorldToScreen(world, window)) return false;

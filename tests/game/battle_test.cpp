@@ -10,6 +10,7 @@
 #include <cmath>
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "core/random.h"
 #include "fs/dir_mgr.h"
@@ -475,15 +476,13 @@ TEST_F(BattleScriptTest, UnitBillboardStandsOnItsGroundPointFacingTheCamera) {
         MaterialShader::End();
         // A 96 x 96 frame 1176 units away under a 20 degree view: 59 pixels square, its feet at the centre.
         const int inside[][2] = {{128, 98}, {154, 98}, {128, 72}}, outside[][2] = {{161, 98}, {128, 66}, {128, 131}};
-        // The figure pick covers what was drawn (window y runs up).
-        for (const auto& p : inside) {
-            EXPECT_EQ(ReadPixel(p[0], p[1]).b, 200) << p[0] << "," << p[1];
-            EXPECT_TRUE(unit.CoversWindowPoint(camera, p[0] + 0.5f, 255.5f - p[1])) << p[0] << "," << p[1];
-        }
-        for (const auto& p : outside) {
-            EXPECT_EQ(ReadPixel(p[0], p[1]).b, 0) << p[0] << "," << p[1];
-            EXPECT_FALSE(unit.CoversWindowPoint(camera, p[0] + 0.5f, 255.5f - p[1])) << p[0] << "," << p[1];
-        }
+        for (const auto& p : inside) EXPECT_EQ(ReadPixel(p[0], p[1]).b, 200) << p[0] << "," << p[1];
+        for (const auto& p : outside) EXPECT_EQ(ReadPixel(p[0], p[1]).b, 0) << p[0] << "," << p[1];
+        // The figure pick: the middle half of the drawn frame, 128 +- 14.75 pixels across (window y runs up).
+        for (const auto& p : {std::make_tuple(128, 98, true), {128, 72, true}, {141, 98, true}, {115, 98, true},
+                              {145, 98, false}, {111, 98, false}, {128, 66, false}, {128, 131, false}})
+            EXPECT_EQ(unit.CoversWindowPoint(camera, std::get<0>(p) + 0.5f, 255.5f - std::get<1>(p)), std::get<2>(p))
+                << std::get<0>(p) << "," << std::get<1>(p);
     }
     RebindStd2dProgram();
     DeleteShaderProgram(program);
