@@ -3,8 +3,8 @@
 // is played with the mouse or the keyboard: pick a unit (click its figure,
 // or Left/Right and Z), pick where it walks inside its range panels (point
 // at a cell to see the route, click it; or the arrows and Z; X stays), then
-// pick a neighbouring foe to strike (click it, or Left/Right and Z; X
-// passes). The red side plays itself: each unit goes for its nearest foe by
+// pick a neighbouring foe to strike (click it, or Left/Right and Z; X or a
+// click on the striker passes). The red side plays itself: each unit goes for its nearest foe by
 // GetDistUnit and walks by the field's routes. With App.AutoBattle both
 // sides play themselves. A and D turn the view, W, S and the wheel zoom it.
 //
@@ -36,7 +36,7 @@ const kRainPerFrame = 6;   // drops started every frame
 const kLabelZ = 860;
 const kStatusZ = 880;
 const kPortraitZ = 900;
-const kPanelHeight = 96;   // the status panel along the bottom, 8 pixels above the edge
+const kPanelHeight = 104;  // the status panel along the bottom, 8 pixels above the edge
 const kPanelMargin = 8;
 const kOverviewFrames = 45; // the whole field is shown this long before the first turn
 const kCameraFrames = 16;
@@ -273,8 +273,9 @@ class SampleBattle {
         file.Close();
     }
 
-    // The panel: the round, the side and the unit acting in its side's colour, then what can be done now.
-    function SayTurn(f, prompt) {
+    // The panel: the round, the side and the unit acting in its side's colour, then what is going on
+    // and how the player does what can be done now, then the camera's keys.
+    function SayTurn(f, prompt, controls = "") {
         local headline = "Round " + (round > 0 ? round : 1);
         if (f != null) headline += " · " + gSideNames[f.side] + (f.side == 0 ? " (you)" : " (enemy)") + " · " + f.Describe();
         status.SetFontRGBA(f != null ? gSideColours[f.side] : 0xF4EBD0FF);
@@ -282,7 +283,7 @@ class SampleBattle {
         status.SetFontRGBA(0xF4EBD0FF);
         status.Print(prompt + "\n");
         status.SetFontRGBA(0xA9B4C8FF);
-        status.Print(auto ? "both sides play themselves" : "A / D turn the view · W / S or the wheel zoom");
+        status.Print(controls + "\n" + (auto ? "both sides play themselves" : "A / D turn the view · W / S or the wheel zoom"));
         if (f != null) portrait.SetUnit(f.unit);
     }
 
@@ -437,7 +438,7 @@ class SampleBattle {
         inputs.clear();  // keys pushed during the other side's turn are not orders
         LookAt(waiting);
         while (waiting.len() > 0 && Winner() < 0) {
-            foreach (_ in Choose(waiting, "your turn: choose a unit: click it, or Left/Right and Z")) yield;
+            foreach (_ in Choose(waiting, "your turn: choose a unit", "click it, or Left/Right and Z")) yield;
             local f = chosen;
             waiting = waiting.filter(@(i, w) w != f && w.hp > 0);
             local target = Nearest(f);
@@ -455,7 +456,8 @@ class SampleBattle {
             involved.extend(foes);
             LookAt(involved);
             chosen = null;
-            foreach (_ in Choose(foes, "strike whom? click a foe, or Left/Right and Z; X passes", f)) yield;
+            local controls = "click a foe, or Left/Right and Z · X or a click on " + f.name + " passes";
+            foreach (_ in Choose(foes, "strike whom?", controls, f)) yield;
             battle.FieldResetRange();
             if (chosen != null) foreach (_ in Attack(f, chosen)) yield;
         }
@@ -493,19 +495,19 @@ class SampleBattle {
     }
 
     // Sets `chosen` to one of `list` (null when X passes and the list is of foes); `actor` strikes them.
-    function Choose(list, prompt, actor = null) {
+    function Choose(list, prompt, controls, actor = null) {
         chosen = null;
-        local index = ShowChoice(list, 0, prompt, actor);
+        local index = ShowChoice(list, 0, prompt, controls, actor);
         while (true) {
             if (PointerMoved()) {
                 local u = PointedUnit();
-                foreach (i, f in list) if (f.unit == u && i != index) index = ShowChoice(list, i, prompt, actor);
+                foreach (i, f in list) if (f.unit == u && i != index) index = ShowChoice(list, i, prompt, controls, actor);
                 battle.SetCursorUnit(list[index].unit);  // the pointer's cell took it
             }
             local e = NextInput();
             if (e == null) { yield; continue; }
             if (e[0] == 7 && (e[1] == kKeyLeft || e[1] == kKeyRight)) {
-                index = ShowChoice(list, (index + (e[1] == kKeyLeft ? list.len() - 1 : 1)) % list.len(), prompt, actor);
+                index = ShowChoice(list, (index + (e[1] == kKeyLeft ? list.len() - 1 : 1)) % list.len(), prompt, controls, actor);
             } else if (e[0] == 7 && e[1] == kKeyConfirm) {
                 chosen = list[index];
                 return;
@@ -513,14 +515,15 @@ class SampleBattle {
                 return;
             } else if (e[0] == 1 && OverField()) {
                 local u = PointedUnit();
+                if (actor != null && u == actor.unit) return;  // a click on the striker passes
                 foreach (f in list) if (f.unit == u) { chosen = f; return; }
             }
         }
     }
 
     // The cursor on the unit in question; the panel names it (or the actor, and it as the target).
-    function ShowChoice(list, index, prompt, actor) {
-        SayTurn(actor != null ? actor : list[index], prompt + (actor != null ? " - " + list[index].Describe() : ""));
+    function ShowChoice(list, index, prompt, controls, actor) {
+        SayTurn(actor != null ? actor : list[index], prompt + (actor != null ? " " + list[index].Describe() : ""), controls);
         battle.SetCursorUnit(list[index].unit);
         return index;
     }
@@ -536,7 +539,7 @@ class SampleBattle {
     // follow the pointer or the arrows.
     function ChooseCell(f) {
         local x = f.X(), z = f.Z();
-        SayTurn(f, "walk where? point at a lit cell and click, or the arrows and Z; X stays");
+        SayTurn(f, "walk where?", "point at a lit cell and click, or the arrows and Z · X or a click on " + f.name + " stays");
         while (true) {
             if (PointerMoved()) {
                 local cell = PointedCell();
