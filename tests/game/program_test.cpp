@@ -3,11 +3,14 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/threads.h"
 #include "platform/x11_test_driver.h"
@@ -111,6 +114,45 @@ TEST_F(ProgramXvfbTest, SampleGameShowsItsWindowMovesOnKeysAndPlaysOneBattleToTh
     ASSERT_NE(home_.Read(dump), "") << "the battle never began";
     for (uint64_t end = GetTimeMicros() + 240000000; driver->WaitForWindow(kGameTitle, 50);)
         ASSERT_TRUE(GetTimeMicros() < end && tap('z')) << "the battle is still going";
+    EXPECT_EQ(child.Wait(10000), 0);
+    const std::string lines = home_.Read(dump);
+    const size_t winner = lines.rfind("\nwinner ");
+    EXPECT_TRUE(winner != std::string::npos && lines.find("\nround", winner) == std::string::npos) << lines;
+}
+
+// The battle by mouse alone: every figure in turn is clicked where its coat shows (a unit to choose, the chosen
+// one to stay and to pass, a foe beside it to strike), each click once a new frame is drawn, to the result.
+TEST_F(ProgramXvfbTest, SampleBattlePlayedByMouseReachesTheResult) {
+    TempDir folder;
+    ASSERT_TRUE(folder.Write("Quillmoor.dat", ReadWholeFile(BuildDir() + "/sample/Quillmoor.dat")));
+    ChildProcess child;
+    ASSERT_TRUE(Launch(&child, folder.path()));
+    auto driver = X11TestDriver::Open(server_->display());
+    ASSERT_TRUE(driver && driver->WaitForWindow(kGameTitle, 15000));
+    const std::string dump = "KILN-WORKS/Quillmoor/Save0000.dat";
+    for (int taps = 0; taps < 200 && home_.Read(dump).empty(); ++taps)
+        ASSERT_TRUE(HoldKey(driver.get(), 'v', 150) && (SleepMs(150), true));
+    ASSERT_NE(home_.Read(dump), "") << "the battle never began";
+    // The coats of the blue and red soldiers and archers; the panel's 112 rows at the bottom are left alone.
+    const unsigned coats[] = {0x3C6FD1, 0x2A4C9C, 0xC2413A, 0x9C2A30};
+    constexpr int kWidth = 1280, kField = 720 - 112;
+    std::vector<unsigned> shown, seen;
+    int clicks = 0;
+    for (uint64_t end = GetTimeMicros() + 240000000; driver->ReadWindowRect(0, 0, kWidth, kField, &shown);) {
+        ASSERT_LT(GetTimeMicros(), end) << "the battle is still going after " << clicks << " clicks";
+        std::vector<std::pair<int, int>> figures;
+        for (int y = 0; y < kField; y += 4)
+            for (int x = 0; x < kWidth; x += 4)
+                if (std::find(std::begin(coats), std::end(coats), shown[y * kWidth + x]) != std::end(coats) &&
+                    std::none_of(figures.begin(), figures.end(), [&](auto f) { return std::abs(f.first - x) + std::abs(f.second - y) < 60; }))
+                    figures.emplace_back(x, y);
+        const auto target = figures.empty() ? std::make_pair(kWidth / 2, kField / 2) : figures[clicks++ % figures.size()];
+        if (!driver->ClickAt(target.first, target.second)) break;  // the window has gone
+        while (driver->ReadWindowRect(0, 0, kWidth, kField, &seen) && seen == shown) {
+            ASSERT_LT(GetTimeMicros(), end);
+            SleepMs(5);
+        }
+    }
     EXPECT_EQ(child.Wait(10000), 0);
     const std::string lines = home_.Read(dump);
     const size_t winner = lines.rfind("\nwinner ");
