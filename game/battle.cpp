@@ -47,6 +47,7 @@ QmBattle::~QmBattle() {
 }
 
 void QmBattle::Update(int32_t pointerX, int32_t pointerY) {
+    pointer[0] = pointerX, pointer[1] = pointerY;
     camera.Update(pointerX, pointerY);
     field->Update(camera.view);
     UpdateBattleMarkers(this);
@@ -115,4 +116,14 @@ void QmBattle::CellCentre(int32_t x, int32_t z, float out[3]) const {
 void QmBattle::SetCursor(const float position[3]) {
     for (int i = 0; i < 3; ++i) cursor[i] = position[i];
     SetMarkerCursor(this, cursor);
+}
+
+QmUnit* QmBattle::UnitUnderPointer() const {
+    const float x = static_cast<float>(pointer[0]), y = static_cast<float>(GetScreenHeight() - pointer[1]);
+    QmUnit* nearest = nullptr;
+    for (int32_t i = 0; i < unitCount; ++i) {
+        QmUnit* unit = units[i];
+        if ((nearest == nullptr || unit->depth < nearest->depth) && unit->CoversWindowPoint(camera, x, y)) nearest = unit;
+    }
+    return nearest;
 }

@@ -50,11 +50,15 @@ public:
     void CellCentre(int32_t x, int32_t z, float out[3]) const;
     // Moves the cursor (a fractional cell position) and the markers' cursor.
     void SetCursor(const float position[3]);
+    // The unit whose figure covers the pointer of the last Update, the nearest one when
+    // figures overlap; null when none does.
+    QmUnit* UnitUnderPointer() const;
 
     // --- read by the field renderer --------------------------------------------------
     FsMgr* fs;
     QmBattleCamera camera;
     float cursor[3] = {-1, -1, -1};  // cell centre; x < 0 means no cursor
+    int32_t pointer[2] = {-1, -1};   // the pointer at the last Update, y down from the top
     float brightness = 1.0f;         // scales the background colours
     float ambient = 0.4f;
     float diffuse = 0.9f;

@@ -102,6 +102,13 @@ SQInteger GetCursorUnit(HSQUIRRELVM v) {
     return 1;
 }
 
+SQInteger GetPointerUnit(HSQUIRRELVM v) {
+    QmBattle* b = Self(v, "QmBattleInterface.GetPointerUnit");
+    if (b == nullptr) return PushNull(v);
+    PushScriptUnit(v, b->UnitUnderPointer());
+    return 1;
+}
+
 SQInteger AddUnit(HSQUIRRELVM v) {
     const char* method = "QmBattleInterface.AddUnit";
     QmBattle* b = Self(v, method);
@@ -540,8 +547,10 @@ const ScriptMethodRow kRows[] = {
     {"EfcSetParameter", EfcSetParameter, 4, nullptr, false},
     {"EfcMoveTo", EfcMoveTo, 5, nullptr, false},
     {"EfcIsEnd", EfcIsEnd, 2, nullptr, false},
+    // Picks a unit by the figure under the pointer, where the cell under it may be another unit's.
+    {"GetPointerUnit", GetPointerUnit, 1, nullptr, false},
 };
-static_assert(sizeof kRows / sizeof kRows[0] == 53, "the battle class has 53 rows");
+static_assert(sizeof kRows / sizeof kRows[0] == 54, "the battle class has 54 rows");
 
 }  // namespace
 

@@ -11,6 +11,7 @@
 class QmBattle;
 class QmField;
 struct FsMgr;
+struct Mat4;
 struct QmBattleCamera;
 struct Texture;
 
@@ -66,6 +67,11 @@ struct QmUnit {
     int32_t BuildQuads(UnitVertex out[8], int32_t view) const;
     // The billboard, with the unit program current and UnitAttribs enabled.
     void Draw(const QmBattleCamera& camera) const;
+    // The billboard's model matrix for a view direction: placed toward the camera and turned to face it.
+    void BillboardModel(const QmBattleCamera& camera, int32_t view, Mat4* model) const;
+    // Whether the middle half of the body quad as drawn (where the figure stands) covers the window
+    // point (x, y), y up from the bottom.
+    bool CoversWindowPoint(const QmBattleCamera& camera, float x, float y) const;
     // Random tick, frame and blink, so idle units do not move in unison.
     void ResetAnimTiming();
 

@@ -34,16 +34,7 @@ void UnitAttribs::Disable() const {
     }
 }
 
-void QmUnit::Draw(const QmBattleCamera& camera) const {
-    UnitVertex vertices[8];
-    const int32_t view = UnitViewDirection(dir, camera.yaw);
-    const int32_t count = BuildQuads(vertices, view);
-    for (UnitVertex& vertex : vertices) {
-        // Texels x 16 of a 512-texel sheet to normalised 16-bit coordinates.
-        vertex.u = static_cast<uint16_t>((static_cast<uint32_t>(vertex.u) * 65535u) >> 13);
-        vertex.v = static_cast<uint16_t>((static_cast<uint32_t>(vertex.v) * 65535u) >> 13);
-    }
-
+void QmUnit::BillboardModel(const QmBattleCamera& camera, int32_t view, Mat4* model) const {
     const float toEye[3] = {camera.view.eye[0] - worldX, camera.view.eye[1] - worldY, camera.view.eye[2] - worldZ};
     float e[3];
     Vec3Normalize(toEye, e);
@@ -57,12 +48,54 @@ void QmUnit::Draw(const QmBattleCamera& camera) const {
         p[0] += sign * 24.0f * e[2];
         p[2] -= sign * 24.0f * e[0];
     }
-    Mat4 model;
-    Mat4::Translate(&model, Mat4::Identity(), p);
-    Mat4::RotateY(&model, model, camera.yaw);
-    Mat4::RotateX(&model, model, camera.pitch * 0.5f);
+    Mat4::Translate(model, Mat4::Identity(), p);
+    Mat4::RotateY(model, *model, camera.yaw);
+    Mat4::RotateX(model, *model, camera.pitch * 0.5f);
     const float raise[3] = {0, lift, 0};
-    Mat4::Translate(&model, model, raise);
+    Mat4::Translate(model, *model, raise);
+}
+
+bool QmUnit::CoversWindowPoint(const QmBattleCamera& camera, float x, float y) const {
+    UnitVertex vertices[8];
+    const int32_t view = UnitViewDirection(dir, camera.yaw);
+    BuildQuads(vertices, view);
+    Mat4 model;
+    BillboardModel(camera, view, &model);
+    // The middle half of the body quad, where a figure stands in its frame (the sides are mostly clear
+    // and may lie over a unit behind), round its corners: top-left, bottom-left, bottom-right, top-right.
+    static constexpr int kRound[4] = {0, 1, 3, 2};
+    float corners[4][2];
+    for (int i = 0; i < 4; ++i) {
+        const UnitVertex& vertex = vertices[kRound[i]];
+        const float local[3] = {vertex.x * 0.5f, static_cast<float>(vertex.y), 0.0f};
+        float world[3], window[3];
+        Mat4::TransformPoint(world, model, local);
+        if (!camera.WorldToScreen(world, window)) return false;
+        corners[i][0] = window[0], corners[i][1] = window[1];
+    }
+    // Inside a convex quad: the point lies on the same side of all four edges.
+    int positive = 0, negative = 0;
+    for (int i = 0; i < 4; ++i) {
+        const float* a = corners[i];
+        const float* b = corners[(i + 1) % 4];
+        const float cross = (b[0] - a[0]) * (y - a[1]) - (b[1] - a[1]) * (x - a[0]);
+        positive += cross > 0;
+        negative += cross < 0;
+    }
+    return positive == 0 || negative == 0;
+}
+
+void QmUnit::Draw(const QmBattleCamera& camera) const {
+    UnitVertex vertices[8];
+    const int32_t view = UnitViewDirection(dir, camera.yaw);
+    const int32_t count = BuildQuads(vertices, view);
+    for (UnitVertex& vertex : vertices) {
+        // Texels x 16 of a 512-texel sheet to normalised 16-bit coordinates.
+        vertex.u = static_cast<uint16_t>((static_cast<uint32_t>(vertex.u) * 65535u) >> 13);
+        vertex.v = static_cast<uint16_t>((static_cast<uint32_t>(vertex.v) * 65535u) >> 13);
+    }
+    Mat4 model;
+    BillboardModel(camera, view, &model);
     MaterialShader::SetModel(&model);
 
     GlState::SetTexture(texture, GL_CLAMP_TO_EDGE, GL_LINEAR);

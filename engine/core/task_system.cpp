@@ -247,6 +247,13 @@ void RemoveTask(int queueId, Task* task) {
     LockLeave(&queue->lock);
 }
 
+bool IsIdle(int queue) {
+    TaskQueue* found = QueueFor(queue, "IsIdle");
+    if (!found) return true;
+    LockGuard guard(&found->lock);
+    return found->tasks.count == 0 && found->running == nullptr;
+}
+
 void RunMainQueue() {
     TaskQueue* queue = QueueFor(kTaskQueueMain, "RunMainQueue");
     if (queue) RunPass(queue);

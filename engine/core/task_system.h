@@ -51,5 +51,8 @@ void AddTask(int queue, Task* task);
 void RemoveTask(int queue, Task* task);
 // One pass over queue 2, on the calling (main) thread.
 void RunMainQueue();
+// True while `queue` holds no task and runs none; a test can wait on it to keep
+// background work in step with frames.
+bool IsIdle(int queue);
 
 }  // namespace TaskSystem

@@ -226,17 +226,41 @@ bool X11TestDriver::WindowIconSize(int* width, int* height) {
 }
 
 bool X11TestDriver::ReadWindowPixel(int x, int y, unsigned* rgb) {
-    if (window_ == 0) return false;
+    std::vector<unsigned> pixels;
+    if (!ReadWindowRect(x, y, 1, 1, &pixels)) return false;
+    *rgb = pixels[0];
+    return true;
+}
+
+bool X11TestDriver::ReadWindowRect(int x, int y, int width, int height, std::vector<unsigned>* rgb) {
+    if (window_ == 0 || width <= 0 || height <= 0) return false;
     Display* display = AsDisplay(display_);
-    XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display, window_, &attributes)) return false;
     // Read from the root so a child window (full screen) is included.
     int rootX = 0, rootY = 0;
     Window child = 0;
-    XTranslateCoordinates(display, window_, DefaultRootWindow(display), x, y, &rootX, &rootY, &child);
-    XImage* image = XGetImage(display, DefaultRootWindow(display), rootX, rootY, 1, 1, AllPlanes, ZPixmap);
+    if (!XTranslateCoordinates(display, window_, DefaultRootWindow(display), x, y, &rootX, &rootY, &child)) return false;
+    XImage* image = XGetImage(display, DefaultRootWindow(display), rootX, rootY, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
     if (image == nullptr) return false;
-    *rgb = static_cast<unsigned>(XGetPixel(image, 0, 0)) & 0xFFFFFFu;
+    rgb->resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (int row = 0; row < height; ++row)
+        for (int column = 0; column < width; ++column)
+            (*rgb)[static_cast<size_t>(row) * width + column] = static_cast<unsigned>(XGetPixel(image, column, row)) & 0xFFFFFFu;
     XDestroyImage(image);
     return true;
+}
+
+bool X11TestDriver::MovePointer(int x, int y) {
+    if (window_ == 0) return false;
+    Display* display = AsDisplay(display_);
+    int rootX = 0, rootY = 0;
+    Window child = 0;
+    if (!XTranslateCoordinates(display, window_, DefaultRootWindow(display), x, y, &rootX, &rootY, &child)) return false;
+    bool ok = XTestFakeMotionEvent(display, DefaultScreen(display), rootX, rootY, CurrentTime) != 0;
+    XSync(display, False);
+    return ok;
+}
+
+bool X11TestDriver::ClickAt(int x, int y) {
+    return MovePointer(x, y) && SendFakeButton(display_, 1, true) && SendFakeButton(display_, 1, false);
 }

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class XvfbServer {
 public:
@@ -35,8 +36,11 @@ public:
     bool WaitForWindow(const std::string& title, int timeoutMs);
     // Presses or releases the key of an X keysym.
     bool SendKey(unsigned long keysym, bool down);
-    // Presses and releases a pointer button (4-7 turn the wheel).
+    // Presses and releases a pointer button (4-7 turn the wheel) with the pointer on the window's centre.
     bool ClickButton(unsigned button);
+    // Moves the pointer to (x, y) of the found window, as the mouse would, then clicks the left button there.
+    bool MovePointer(int x, int y);
+    bool ClickAt(int x, int y);
     // Sends WM_DELETE_WINDOW to the found window, as its close box would.
     bool RequestClose();
     // Sends a client message of atom `type` whose first word is the atom `first`.
@@ -52,6 +56,8 @@ public:
     bool WindowIconSize(int* width, int* height);
     // The colour of the screen pixel at (x, y) of the found window, as 0xRRGGBB.
     bool ReadWindowPixel(int x, int y, unsigned* rgb);
+    // The screen pixels of the rectangle at (x, y) of the found window, row by row, as 0xRRGGBB.
+    bool ReadWindowRect(int x, int y, int width, int height, std::vector<unsigned>* rgb);
 
 private:
     X11TestDriver() = default;

@@ -57,8 +57,25 @@ function StartSounds() {
 // Colours are 0xRRGGBBAA.
 gColours <- [0xE8B33AFF, 0x4FB3E8FF, 0xE85A4FFF, 0x7BD389FF, 0xB58CE8FF];
 gWelcome <- "霧の谷へようこそ — Welcome to the Misty Vale";
-gHelp <- "Arrows or WASD walk · click places · drag the emblem · right click recolours · wheel scales · " +
-       "Z turns · C replays · V skips, then starts the battle · X leaves";
+gHelp <- ["Arrows or WASD walk", "click places", "drag the emblem", "right click recolours", "wheel scales",
+          "Z turns", "C replays", "V skips, then starts the battle", "X leaves"];
+const kHelpLetter = 10;  // pixels a letter of the help font takes at most, on average
+const kHelpSpace = 12;   // and a space (half the font size)
+const kHelpLine = 24;
+
+// The phrases joined by " · " into lines no wider than `width` pixels: the text box
+// breaks lines between letters, so words are kept whole here.
+function HelpLines(phrases, width) {
+    local lines = [""];
+    foreach (phrase in phrases) {
+        local line = lines.top();
+        local joined = line == "" ? phrase : line + " · " + phrase;
+        local spaces = std.split(joined, " ").len() - 1;
+        if (line != "" && (joined.len() - spaces) * kHelpLetter + spaces * kHelpSpace > width) lines.append(phrase);
+        else lines[lines.len() - 1] = joined;
+    }
+    return lines;
+}
 
 // Facings in the puppet's sheet, by the key index that walks that way.
 gFacingOfKey <- {[0] = 0, [8] = 0, [1] = 1, [9] = 1, [2] = 2, [10] = 2, [3] = 3, [11] = 3};
@@ -123,7 +140,7 @@ class Scene {
         titleFont = FontInterface(40, "font/ipag.ttf");
         welcome = TextBoxInterface(titleFont, 64);
         welcome.SetPos(w / 2, h - 130);
-        welcome.SetSize(800, 56);
+        welcome.SetSize(w < 848 ? w - 48 : 800, 56);  // inside the ground at 800 x 480
         welcome.SetFontRGBA(0xF4EBD0FF);
         welcome.SetEdgeSize(1);
         welcome.SetEdgeRGBA(0x101820FF);
@@ -133,12 +150,13 @@ class Scene {
 
         helpFont = FontInterface(24, "font/DejaVuSans.ttf");
         help = TextBoxInterface(helpFont, 192);
-        help.SetPos(w / 2, 44);
-        help.SetSize(w - 80, 32);
+        local lines = HelpLines(gHelp, w - 80);
+        help.SetPos(w / 2, 20 + lines.len() * kHelpLine / 2);
+        help.SetSize(w - 80, lines.len() * kHelpLine);
+        help.SetAlign(1);
         help.SetFontRGBA(0xA9B4C8FF);
-        help.SetAutoSpace(true);  // squeezed to the width should the line be longer
         help.SetZ(20);
-        help.Print(gHelp);
+        help.Print(lines.reduce(@(text, line) text + "\n" + line));
 
         pointer = InputInterface(0);
     }

@@ -85,8 +85,9 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: sample_units OUTDIR\n");
         return 2;
     }
-    const Look sides[2][2] = {{{0x3C6FD1, 0xE8D27A, 0x5A3A1E}, {0x2E8F5A, 0xE8D27A, 0x1E1E1E}},
-                              {{0xC2413A, 0x2A2A2A, 0xD8B060}, {0x8A3FA0, 0x2A2A2A, 0x9A9A9A}}};
+    // Blue and red sides; the archers (type 2) in a deeper shade with a hood of it and a pale belt.
+    const Look sides[2][2] = {{{0x3C6FD1, 0xE8D27A, 0x5A3A1E}, {0x2A4C9C, 0xE6ECF2, 0x1C3372}},
+                              {{0xC2413A, 0x2A2A2A, 0xD8B060}, {0x9C2A30, 0xE6ECF2, 0x6A1A1E}}};
     for (int side = 0; side < 2; ++side) {
         for (int type = 1; type <= 2; ++type) {
             RgbaCanvas sheet(kSheet, kSheet);

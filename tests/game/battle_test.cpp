@@ -10,6 +10,7 @@
 #include <cmath>
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "core/random.h"
 #include "fs/dir_mgr.h"
@@ -350,6 +351,19 @@ TEST_F(BattleScriptTest, RowsGiveTheHandDerivedValues) {
     ASSERT_EQ(battle->field->PickCell(battle->camera.view.eye, battle->camera.pickDirection, hit), 1);
     battle->field->WorldToCell(hit, cell);
     EXPECT_EQ(std::vector<float>(battle->cursor, battle->cursor + 3), std::vector<float>(cell, cell + 3));
+    // The figure under the pointer: c's body, then a drawn just before or behind c (the nearer covers), then bare sky.
+    QmUnit* c = battle->units[0];
+    QmUnit* a = battle->units[1];
+    const float toEye[2] = {battle->camera.view.eye[0] - battle->camera.view.target[0],
+                            battle->camera.view.eye[2] - battle->camera.view.target[2]};
+    const struct { float step; int32_t x, y; const char* want; } picks[] = {
+        {-9, 0, -20, "c"}, {0.2f, 0, -20, "a"}, {-0.2f, 0, -20, "c"}, {-9, -300, -300, "null"}};
+    for (const auto& pick : picks) {
+        a->gridX = c->gridX + pick.step * (toEye[0] > 0 ? 1 : -1), a->gridZ = c->gridZ + pick.step * (toEye[1] > 0 ? 1 : -1);
+        a->gridHeight = c->gridHeight;
+        battle->Update(static_cast<int32_t>(c->screenX) + pick.x, static_cast<int32_t>(c->screenY) + pick.y);
+        Run(std::string("check(\"pointer unit\", battle.GetPointerUnit(), ") + pick.want + ");");
+    }
     EXPECT_TRUE(NoGlError());
 }
 
@@ -464,6 +478,11 @@ TEST_F(BattleScriptTest, UnitBillboardStandsOnItsGroundPointFacingTheCamera) {
         const int inside[][2] = {{128, 98}, {154, 98}, {128, 72}}, outside[][2] = {{161, 98}, {128, 66}, {128, 131}};
         for (const auto& p : inside) EXPECT_EQ(ReadPixel(p[0], p[1]).b, 200) << p[0] << "," << p[1];
         for (const auto& p : outside) EXPECT_EQ(ReadPixel(p[0], p[1]).b, 0) << p[0] << "," << p[1];
+        // The figure pick: the middle half of the drawn frame, 128 +- 14.75 pixels across (window y runs up).
+        for (const auto& p : {std::make_tuple(128, 98, true), {128, 72, true}, {141, 98, true}, {115, 98, true},
+                              {145, 98, false}, {111, 98, false}, {128, 66, false}, {128, 131, false}})
+            EXPECT_EQ(unit.CoversWindowPoint(camera, std::get<0>(p) + 0.5f, 255.5f - std::get<1>(p)), std::get<2>(p))
+                << std::get<0>(p) << "," << std::get<1>(p);
     }
     RebindStd2dProgram();
     DeleteShaderProgram(program);

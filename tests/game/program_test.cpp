@@ -3,11 +3,14 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/threads.h"
 #include "platform/x11_test_driver.h"
@@ -85,36 +88,86 @@ protected:
         return driver->SendKey(keysym, false);
     }
 
+    // The sample started through the launcher and showing its title; driver_ drives its window.
+    ::testing::AssertionResult StartSample() {
+        if (!folder_.Write("Quillmoor.dat", ReadWholeFile(BuildDir() + "/sample/Quillmoor.dat")) ||
+            !Launch(&child_, folder_.path()))
+            return ::testing::AssertionFailure() << "the launcher did not start the game";
+        driver_ = X11TestDriver::Open(server_->display());
+        if (driver_ && driver_->WaitForWindow(kGameTitle, 15000)) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "no game window";
+    }
+
+    // Keys are held and let go 150 ms each.
+    bool Tap(unsigned long key) { return HoldKey(driver_.get(), key, 150) && (SleepMs(150), true); }
+
+    // V until the battle's dump is written.
+    ::testing::AssertionResult BeginBattle() {
+        for (int taps = 0; taps < 200 && home_.Read(kDump).empty(); ++taps)
+            if (!Tap('v')) return ::testing::AssertionFailure() << "V could not be typed";
+        if (home_.Read(kDump).empty()) return ::testing::AssertionFailure() << "the battle never began";
+        return ::testing::AssertionSuccess();
+    }
+
+    // The game left with status 0 after the battle's last checkpoint, the winner's.
+    ::testing::AssertionResult EndedWithAWinner() {
+        const int status = child_.Wait(10000);
+        const std::string lines = home_.Read(kDump);
+        const size_t winner = lines.rfind("\nwinner ");
+        if (status == 0 && winner != std::string::npos && lines.find("\nround", winner) == std::string::npos)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "status " << status << " after\n" << lines;
+    }
+
+    static constexpr char kDump[] = "KILN-WORKS/Quillmoor/Save0000.dat";
     static XvfbServer* server_;
     TempDir home_;
+    TempDir folder_;
+    ChildProcess child_;
+    std::unique_ptr<X11TestDriver> driver_;
 };
 
 XvfbServer* ProgramXvfbTest::server_ = nullptr;
 
 TEST_F(ProgramXvfbTest, SampleGameShowsItsWindowMovesOnKeysAndPlaysOneBattleToTheEnd) {
-    TempDir folder;
-    ASSERT_TRUE(folder.Write("Quillmoor.dat", ReadWholeFile(BuildDir() + "/sample/Quillmoor.dat")));
-    ChildProcess child;
-    ASSERT_TRUE(Launch(&child, folder.path()));
-    auto driver = X11TestDriver::Open(server_->display());
-    ASSERT_NE(driver, nullptr);
-    ASSERT_TRUE(driver->WaitForWindow(kGameTitle, 15000));
+    ASSERT_TRUE(StartSample());
     // The puppet's round body is up and left of the 1280 x 720 window's centre, under the pointer resting there.
-    ASSERT_TRUE(WaitForPixel(driver.get(), 620, 340, 0xE8B33A, 10000)) << "the sample's puppet never showed";
-    ASSERT_TRUE(HoldKey(driver.get(), 0xff53, 400));  // right: the puppet walks on and the ground shows
-    EXPECT_TRUE(WaitForPixel(driver.get(), 620, 340, kGround, 5000));
-    ASSERT_TRUE(HoldKey(driver.get(), 0xff1b, 200));  // Esc is no key of the scripts: the game keeps running
-    // V until the battle's dump is written, then Z through the battle; keys are held and let go 150 ms each.
-    const std::string dump = "KILN-WORKS/Quillmoor/Save0000.dat";
-    const auto tap = [&driver](unsigned long key) { return HoldKey(driver.get(), key, 150) && (SleepMs(150), true); };
-    for (int taps = 0; taps < 200 && home_.Read(dump).empty(); ++taps) ASSERT_TRUE(tap('v'));
-    ASSERT_NE(home_.Read(dump), "") << "the battle never began";
-    for (uint64_t end = GetTimeMicros() + 240000000; driver->WaitForWindow(kGameTitle, 50);)
-        ASSERT_TRUE(GetTimeMicros() < end && tap('z')) << "the battle is still going";
-    EXPECT_EQ(child.Wait(10000), 0);
-    const std::string lines = home_.Read(dump);
-    const size_t winner = lines.rfind("\nwinner ");
-    EXPECT_TRUE(winner != std::string::npos && lines.find("\nround", winner) == std::string::npos) << lines;
+    ASSERT_TRUE(WaitForPixel(driver_.get(), 620, 340, 0xE8B33A, 10000)) << "the sample's puppet never showed";
+    ASSERT_TRUE(HoldKey(driver_.get(), 0xff53, 400));  // right: the puppet walks on and the ground shows
+    EXPECT_TRUE(WaitForPixel(driver_.get(), 620, 340, kGround, 5000));
+    ASSERT_TRUE(HoldKey(driver_.get(), 0xff1b, 200));  // Esc is no key of the scripts: the game keeps running
+    ASSERT_TRUE(BeginBattle());
+    for (uint64_t end = GetTimeMicros() + 240000000; driver_->WaitForWindow(kGameTitle, 50);)
+        ASSERT_TRUE(GetTimeMicros() < end && Tap('z')) << "the battle is still going";
+    EXPECT_TRUE(EndedWithAWinner());
+}
+
+// The battle by mouse alone: every figure in turn is clicked where its coat shows (a unit to choose, the chosen
+// one to stay and to pass, a foe beside it to strike), each click once a new frame is drawn, to the result.
+TEST_F(ProgramXvfbTest, SampleBattlePlayedByMouseReachesTheResult) {
+    ASSERT_TRUE(StartSample());
+    ASSERT_TRUE(BeginBattle());
+    // The coats of the blue and red soldiers and archers; the panel's 112 rows at the bottom are left alone.
+    const unsigned coats[] = {0x3C6FD1, 0x2A4C9C, 0xC2413A, 0x9C2A30};
+    constexpr int kWidth = 1280, kField = 720 - 112;
+    std::vector<unsigned> shown, seen;
+    int clicks = 0;
+    for (uint64_t end = GetTimeMicros() + 240000000; driver_->ReadWindowRect(0, 0, kWidth, kField, &shown);) {
+        ASSERT_LT(GetTimeMicros(), end) << "the battle is still going after " << clicks << " clicks";
+        std::vector<std::pair<int, int>> figures;
+        for (int y = 0; y < kField; y += 4)
+            for (int x = 0; x < kWidth; x += 4)
+                if (std::find(std::begin(coats), std::end(coats), shown[y * kWidth + x]) != std::end(coats) &&
+                    std::none_of(figures.begin(), figures.end(), [&](auto f) { return std::abs(f.first - x) + std::abs(f.second - y) < 60; }))
+                    figures.emplace_back(x, y);
+        const auto target = figures.empty() ? std::make_pair(kWidth / 2, kField / 2) : figures[clicks++ % figures.size()];
+        if (!driver_->ClickAt(target.first, target.second)) break;  // the window has gone
+        while (driver_->ReadWindowRect(0, 0, kWidth, kField, &seen) && seen == shown) {
+            ASSERT_LT(GetTimeMicros(), end);
+            SleepMs(5);
+        }
+    }
+    EXPECT_TRUE(EndedWithAWinner());
 }
 
 // The size chosen in config.dat starts the game, the choices come back to it, and only one copy runs.

@@ -1,4 +1,4 @@
-// The sample, fixed seed, App.AutoBattle, title to exit: the dump and three frames against reference/
+// The sample, fixed seed, App.AutoBattle, title to exit: the dump and four frames against reference/
 // (QM_UPDATE_REFERENCES=1 rewrites them).
 #include <gtest/gtest.h>
 #include <png.h>
@@ -22,7 +22,9 @@ namespace {
 constexpr int kScreenWidth = 1280, kScreenHeight = 720, kShrink = 4;
 constexpr int kShotWidth = kScreenWidth / kShrink, kShotHeight = kScreenHeight / kShrink;
 constexpr int kTolerance = 8, kMaxDiffering = kShotWidth * kShotHeight / 1000;
-constexpr int kTitleFrame = 50, kBattleFrame = 8, kResultFrame = 60;
+constexpr int kTitleFrame = 50, kResultFrame = 60;
+// Battle frames: the whole field before the first turn, then the red side's first turn.
+constexpr int kBattleFrame = 8, kEnemyFrame = 220;
 
 // RGB rows, top first.
 std::vector<uint8_t> ShrunkFrame() {
@@ -102,6 +104,7 @@ TEST(WholeBattle, AutoBattleRunsFromTitleToResultAndExit) {
             resultStart = swap;
         if (swap == kTitleFrame) shots["title"] = ShrunkFrame();
         if (battleStart != 0 && swap == battleStart + kBattleFrame) shots["battle"] = ShrunkFrame();
+        if (battleStart != 0 && swap == battleStart + kEnemyFrame) shots["enemy"] = ShrunkFrame();
         if (resultStart != 0 && swap == resultStart + kResultFrame) shots["result"] = ShrunkFrame();
     };
     AppRunOptions options;
@@ -120,9 +123,9 @@ TEST(WholeBattle, AutoBattleRunsFromTitleToResultAndExit) {
         "side 0 at 1,7 hp 12", "side 1 at 10,3 hp 12", "side 1 at 8,5 hp 10", "side 1 at 10,7 hp 12"}));
     // The battle ends with one side gone; the seed fixes which one and when.
     EXPECT_EQ(points.back().label, "winner 1") << testing::PrintToString(run.LinesStartingWith("battle: "));
-    EXPECT_EQ(points.back().units, (std::vector<std::string>{"side 1 at 5,4 hp 4", "side 1 at 6,5 hp 8"}));
+    EXPECT_EQ(points.back().units, (std::vector<std::string>{"side 1 at 5,4 hp 5", "side 1 at 6,5 hp 8"}));
     EXPECT_TRUE(run.Has("result: winner 1 after 4 rounds")) << testing::PrintToString(run.log);
-    ASSERT_EQ(shots.size(), 3u);
+    ASSERT_EQ(shots.size(), 4u);
     for (const auto& [name, shot] : shots) EXPECT_TRUE(MatchesReference(name, shot));
 }
 
