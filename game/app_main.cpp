@@ -1,6 +1,7 @@
 // AppMain and the nine frame callbacks that create and drive the App.
 #include "game/app_main.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -77,7 +78,8 @@ void FillDescriptor(AppDescriptor* descriptor) {
 int RunGame(const AppDescriptor& descriptor, WindowSystem* windows, const EngineServices& services,
             const AppRunOptions& options) {
     gRunOptions = options;
-    int status = RunApplicationWith(descriptor, windows, services);
+    int status = RunApplicationWith(descriptor, windows, services,
+                                    options.unthrottled ? FramePacing::kUnthrottled : FramePacing::kCapped);
     gRunOptions = AppRunOptions{};
     return status;
 }
@@ -99,6 +101,9 @@ int AppMain(int, char**) {
     AppDescriptor descriptor;
     FillDescriptor(&descriptor);
     if (!Launcher::Run(&descriptor)) return -1;
+    AppRunOptions options;
+    const char* unthrottled = getenv("QM_UNTHROTTLED");  // for timing runs, not a player's setting
+    options.unthrottled = unthrottled != nullptr && strcmp(unthrottled, "1") == 0;
     std::unique_ptr<WindowSystem> windows = CreateX11WindowSystem();
-    return RunGame(descriptor, windows.get(), DefaultEngineServices(), AppRunOptions{});
+    return RunGame(descriptor, windows.get(), DefaultEngineServices(), options);
 }

@@ -8,12 +8,13 @@
 
 class WindowSystem;
 
-// What a test may change about a run; the program itself always runs with
-// the defaults (it takes no command line and reads no environment for this).
+// What a test or benchmark may change about a run. The program runs with the
+// defaults, except that QM_UNTHROTTLED=1 in its environment runs it unthrottled.
 struct AppRunOptions {
     bool fixedSeed = false;  // seed the scripts' random state with `seed` instead of the clock
     uint32_t seed = 0;
     bool autoBattle = false;  // App.AutoBattle true before AppInitialize: both sides play themselves
+    bool unthrottled = false; // frames back to back instead of at most 60 per second
 };
 
 // The program's run: the launcher first (-1 at once for a second copy of the

@@ -9,6 +9,7 @@
 
 #include "app/display_mode_choice.h"
 #include "app/frame_capture.h"
+#include "app/frame_pacer.h"
 #include "app/frame_profiler.h"
 #include "app/multisample.h"
 #include "core/text_utf.h"
@@ -37,6 +38,7 @@ struct AppState {
     MultisampleBuffer multisample;
     int samples = 1;
     FrameProfiler profiler;
+    FramePacer pacer;
     int titleCounter = 0;
     StartedService lastStarted = kNoService;
 };
@@ -186,6 +188,7 @@ void RunFrame(AppState& state) {
     state.profiler.BeginFrame();
     state.windows->SwapBuffers();
     DeliverCapturedFrame();
+    state.pacer.FrameEnded();
 }
 
 void HandleWindowEvent(AppState& state, const WindowEvent& event) {
@@ -230,6 +233,8 @@ void MessageLoop(AppState& state) {
             continue;
         }
         if (state.active) {
+            // Events that came while the loop slept are taken before the frame.
+            if (state.pacer.SleepUntilDue()) continue;
             RunFrame(state);
         } else {
             state.windows->WaitForEvents(kIdleWaitMs);
@@ -239,12 +244,16 @@ void MessageLoop(AppState& state) {
 
 }  // namespace
 
-int RunApplicationWith(const AppDescriptor& descriptor, WindowSystem* windows, const EngineServices& services) {
+int RunApplicationWith(const AppDescriptor& descriptor, WindowSystem* windows, const EngineServices& services,
+                       FramePacing pacing) {
     AppState state;
     state.descriptor = descriptor;
     state.descriptor.title[sizeof state.descriptor.title - 1] = '\0';
     state.windows = windows;
     state.services = services;
+    // Swap modes 0 and 2 turn vsync off; any other may let the swap wait for the display.
+    const bool swapMayWait = descriptor.swapMode != 0 && descriptor.swapMode != 2;
+    if (pacing == FramePacing::kCapped) state.pacer = FramePacer(services.frameClock, swapMayWait);
     AppState* previous = g_state;
     g_state = &state;
 

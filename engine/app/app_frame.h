@@ -5,13 +5,16 @@
 
 #include "app/app_descriptor.h"
 #include "app/engine_services.h"
+#include "app/frame_pacer.h"
 #include "platform/window.h"
 
 // Runs the whole program on X11 with the engine's services; returns the exit
 // code given to PostQuit, or -1 when start-up failed.
 int RunApplication(const AppDescriptor& descriptor);
-// The same with a given window system and services (tests trace the frame).
-int RunApplicationWith(const AppDescriptor& descriptor, WindowSystem* windows, const EngineServices& services);
+// The same with a given window system and services (tests trace the frame);
+// frames are capped at 60 per second unless `pacing` says otherwise.
+int RunApplicationWith(const AppDescriptor& descriptor, WindowSystem* windows, const EngineServices& services,
+                       FramePacing pacing = FramePacing::kCapped);
 
 // Ends the event loop; `code` becomes the exit code. Frame work already begun finishes.
 void PostQuit(int code);

@@ -9,6 +9,7 @@
 #include "gfx/graphics.h"
 #include "media/movie_player.h"
 #include "media/sound_manager.h"
+#include "platform/threads.h"
 
 EngineServices DefaultEngineServices() {
     EngineServices services;
@@ -33,5 +34,6 @@ EngineServices DefaultEngineServices() {
     services.drawMovie = [] { MoviePlayer::Draw(); };
     services.stopMovie = [] { MoviePlayer::Stop(0); };
     services.shutdownMovie = [] { MoviePlayer::Shutdown(); };
+    services.frameClock = {GetTimeNanos, SleepUntilNanos};
     return services;
 }

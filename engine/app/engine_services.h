@@ -4,6 +4,8 @@
 
 #include <functional>
 
+#include "app/frame_pacer.h"
+
 struct EngineServices {
     std::function<void()> startTasks, stopTasks, runMainQueue;
     std::function<void()> startFileSystem, stopFileSystem;
@@ -15,6 +17,7 @@ struct EngineServices {
     std::function<void(int pointer, int x, int y)> pointerWheel;
     // stopMovie ends a clip still playing before the services it plays through stop.
     std::function<void()> createMovie, updateMovie, drawMovie, stopMovie, shutdownMovie;
+    FrameClock frameClock;  // paces the loop; without it frames run back to back
 };
 
 // The engine's real services, as far as they are built into this program.

@@ -11,7 +11,11 @@
 
 // Monotonic time in microseconds; never goes backwards.
 uint64_t GetTimeMicros();
+// The same clock in nanoseconds.
+uint64_t GetTimeNanos();
 void SleepMs(uint32_t ms);
+// Sleeps until the monotonic clock reads `nanos` (at once when it has passed).
+void SleepUntilNanos(uint64_t nanos);
 
 using ThreadFunction = void (*)(void* argument);
 

@@ -8,15 +8,24 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-uint64_t GetTimeMicros() {
+uint64_t GetTimeMicros() { return GetTimeNanos() / 1000u; }
+
+uint64_t GetTimeNanos() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint64_t>(now.tv_sec) * 1000000u + static_cast<uint64_t>(now.tv_nsec) / 1000u;
+    return static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
 }
 
 void SleepMs(uint32_t ms) {
     timespec wait{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
     while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+    }
+}
+
+void SleepUntilNanos(uint64_t nanos) {
+    // An absolute deadline: a wake-up by a signal sleeps on to the same instant.
+    timespec until{static_cast<time_t>(nanos / 1000000000u), static_cast<long>(nanos % 1000000000u)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
     }
 }
 

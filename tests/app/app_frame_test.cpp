@@ -1,5 +1,5 @@
-// The frame's order of work against a fake window system; the multisample decision and framebuffer on Mesa;
-// the real frame under Xvfb: sizes, full screen, the icon, the close box, multisampling.
+// The frame's order of work against a fake window system and clock; the 60-frame cap; the multisample decision and
+// framebuffer on Mesa; the real frame under Xvfb: sizes, full screen, the icon, the close box, multisampling.
 #include "app/app_frame.h"
 
 #include <gtest/gtest.h>
@@ -20,9 +20,6 @@
 namespace {
 
 using Trace = std::vector<std::string>;
-const Trace kStops = {"MoviePlayer::Stop", "ReleaseDirectInput", "GraphicsShutdown", "SoundManagerShutdown",
-                      "FileSystemShutdown", "TaskSystem::Shutdown", "MoviePlayer::Shutdown", "DestroyGLContext",
-                      "DestroyMainWindow"};
 
 std::vector<std::string>* g_trace = nullptr;
 int g_handle = 0;
@@ -86,42 +83,84 @@ protected:
 };
 
 TEST_F(AppFrameTest, StartsRunsOneFrameAndStopsInOrder) {
-    EXPECT_EQ(RunOneFrame(), 0);
-    Trace expected = {"CreateMainWindow", "CreateGLContext", "SwapInterval1", "MoviePlayer::Create",
-                      "TaskSystem::Init", "FileSystemInit", "SoundManagerInit44100,1", "GraphicsInit800x480",
-                      "InitDirectInput", "OnInitialize", "ResetRenderStats", "PollInput", "OnUpdate", "RunMainQueue",
-                      "MoviePlayer::Update", "OnRender", "OnPostRender", "MoviePlayer::Draw", "Swap", "OnFinalize"};
-    expected.insert(expected.end(), kStops.begin(), kStops.end());
-    EXPECT_EQ(trace, expected);
-}
-
-TEST_F(AppFrameTest, ExtraUpdatesSetHowOftenTheUpdateAndMainQueueRun) {
-    struct Case { int extraUpdates; std::vector<std::string> update; } cases[] = {{-1, {"PollInput"}},
-        {2, {"PollInput", "OnUpdate", "RunMainQueue", "OnUpdate", "RunMainQueue", "OnUpdate", "RunMainQueue"}}};
+    // extraUpdates sets how often the update and the main queue run: none for -1, three times for 2.
+    struct Case { int extraUpdates, updates; } cases[] = {{0, 1}, {-1, 0}, {2, 3}};
     for (const Case& c : cases) {
-        trace.clear();
-        descriptor.extraUpdates = c.extraUpdates;
-        RunOneFrame();
-        auto frame = std::find(trace.begin(), trace.end(), "ResetRenderStats") + 1;  // the first frame
-        EXPECT_EQ(Trace(frame, frame + c.update.size()), c.update) << "extraUpdates " << c.extraUpdates;
-        EXPECT_EQ(frame[c.update.size()], "MoviePlayer::Update") << "extraUpdates " << c.extraUpdates;
+        trace.clear(), descriptor.extraUpdates = c.extraUpdates;
+        EXPECT_EQ(RunOneFrame(), 0);
+        Trace expected = {"CreateMainWindow", "CreateGLContext", "SwapInterval1", "MoviePlayer::Create",
+                          "TaskSystem::Init", "FileSystemInit", "SoundManagerInit44100,1", "GraphicsInit800x480",
+                          "InitDirectInput", "OnInitialize", "ResetRenderStats", "PollInput"};
+        for (int i = 0; i < c.updates; ++i) expected.insert(expected.end(), {"OnUpdate", "RunMainQueue"});
+        expected.insert(expected.end(), {"MoviePlayer::Update", "OnRender", "OnPostRender", "MoviePlayer::Draw", "Swap",
+                                         "OnFinalize", "MoviePlayer::Stop", "ReleaseDirectInput", "GraphicsShutdown",
+                                         "SoundManagerShutdown", "FileSystemShutdown", "TaskSystem::Shutdown",
+                                         "MoviePlayer::Shutdown", "DestroyGLContext", "DestroyMainWindow"});
+        EXPECT_EQ(trace, expected) << "extraUpdates " << c.extraUpdates;
     }
 }
 
-TEST_F(AppFrameTest, ActivationPausesFramesAndCallsBackOnlyOnChange) {
-    // Frame 1, then deactivate twice (one callback), idle, reactivate, frame 2, close.
-    windows.onSwap = [this](int swap) {
+TEST_F(AppFrameTest, ActivationPausesFramesAndTheCapSleepsUntilAFrameIsDue) {
+    // Frames of 5 ms: frame 1, deactivation twice (one call), idle, activation, frame 2 at once, then a sleep.
+    uint64_t now = 0;
+    services.frameClock = {[&] { return now; }, [&](uint64_t until) {
+        trace.push_back("Sleep"), now = until, windows.events.push_back(WindowEvent{WindowEvent::kKey, 1, true});
+    }};
+    windows.onSwap = [&](int swap) {
+        now += 5000000;
         if (swap == 1) windows.events.insert(windows.events.end(), 2, WindowEvent{WindowEvent::kDeactivate});
-        if (swap == 2) windows.events.push_back(WindowEvent{WindowEvent::kClose});
+        if (swap == 3) windows.events.push_back(WindowEvent{WindowEvent::kClose});
     };
-    windows.onWait = [this](int wait) {
-        if (wait == 3) windows.events.insert(windows.events.end(), 2, WindowEvent{WindowEvent::kActivate});
+    windows.onWait = [&](int wait) { if (wait == 3) windows.events.insert(windows.events.end(), 2, WindowEvent{WindowEvent::kActivate}); };
+    for (FramePacing pacing : {FramePacing::kCapped, FramePacing::kUnthrottled}) {
+        trace.clear(), windows.swaps = windows.waits = 0;
+        EXPECT_EQ(RunApplicationWith(descriptor, &windows, services, pacing), 0);
+        auto first = std::find(trace.begin(), trace.end(), "Swap"), second = std::find(first + 1, trace.end(), "Swap");
+        EXPECT_EQ(Trace(first + 1, std::find(first, trace.end(), "ResetRenderStats")),
+                  (Trace{"OnActivate1", "Wait10", "Wait10", "Wait10", "OnActivate0"}));
+        EXPECT_EQ(Trace(second + 1, std::find(second, trace.end(), "ResetRenderStats")),
+                  pacing == FramePacing::kCapped ? (Trace{"Sleep", "OnKey1,1"}) : Trace{});
+    }
+}
+
+constexpr uint64_t kMs = 1000000, kLate = 200000;
+uint64_t Grid(int frames) { return frames * uint64_t{1000000000} / 60; }
+
+// Frame start times of frames that take work(frame) each, on a simulated clock whose sleeps wake `late` after.
+std::vector<uint64_t> RunPaced(bool swapMayWait, int frames, const std::function<uint64_t(int)>& work, uint64_t late) {
+    uint64_t now = 1000000000;
+    FramePacer pacer({[&] { return now; }, [&](uint64_t until) { now = std::max(now, until) + late; }}, swapMayWait);
+    std::vector<uint64_t> starts;
+    for (int frame = 0; frame < frames; ++frame, pacer.FrameEnded()) {
+        while (pacer.SleepUntilDue()) {}
+        starts.push_back(now), now += work(frame);
+    }
+    return starts;
+}
+
+TEST(FramePacer, FramesStayOnTheGridOrTheSwapsOwnPaceNeverAbove60) {
+    struct Case { const char* what; bool swapMayWait; std::function<uint64_t(int)> work; bool held; } cases[] = {
+        {"vsync asked but the swap does not wait", true, [](int) { return 5 * kMs; }, false},
+        {"16.65 ms frames without vsync", false, [](int) { return uint64_t{16653000}; }, false},
+        {"swap held at 60.05 Hz", true, [](int) { return uint64_t{16653000}; }, true},
     };
-    EXPECT_EQ(RunApplicationWith(descriptor, &windows, services), 0);
-    auto first = std::find(trace.begin(), trace.end(), "Swap");
-    std::vector<std::string> between(first + 1, std::find(first + 1, trace.end(), "ResetRenderStats"));
-    EXPECT_EQ(between, (std::vector<std::string>{"OnActivate1", "Wait10", "Wait10", "Wait10", "OnActivate0"}));
-    EXPECT_EQ(windows.swaps, 2);
+    for (const Case& c : cases) {
+        std::vector<uint64_t> starts = RunPaced(c.swapMayWait, 6001, c.work, kLate);  // 100 s
+        // Held frames follow at once; others keep to 1/60 s steps from frame 1, at most kLate behind (ahead wraps).
+        for (int k = 2; k < 6001; ++k) {
+            if (c.held) ASSERT_EQ(starts[k] - starts[k - 1], c.work(k - 1)) << c.what << ", frame " << k;
+            else ASSERT_LE(starts[k] - starts[1] - Grid(k - 1), kLate) << c.what << ", frame " << k;
+        }
+    }
+}
+
+TEST(FramePacer, AStallStartsANewGridAndAFrameLateByLessIsCaughtUpOnTheOldOne) {
+    // Frame 10 stalls for 100 ms, frame 20 overruns its time by 5 ms, the others take 5 ms.
+    std::vector<uint64_t> s = RunPaced(false, 23, [](int f) { return f == 10 ? 100 * kMs : f == 20 ? Grid(1) + 5 * kMs : 5 * kMs; }, 0);
+    EXPECT_EQ(s[11], s[10] + 100 * kMs);  // at once, and no burst after it
+    EXPECT_EQ(s[12], s[11] + Grid(1));
+    EXPECT_EQ(s[21], s[20] + Grid(1) + 5 * kMs);
+    EXPECT_EQ(s[22], s[11] + Grid(11));
 }
 
 TEST(FullScreenModeChoice, SmallestExcessFirstWins) {
@@ -186,8 +225,7 @@ TEST(FrameXvfbTest, SizesFullScreenAndSamplesThenTheCloseBoxEndsWithExitZero) {
     struct Case { int w, h, fullScreen, samples; bool strictEs2; } cases[] = {
         {1024, 576, 0, 1, false}, {800, 480, 1, 1, false}, {1280, 720, 0, 4, false}, {1280, 720, 0, 4, true}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " full " << c.fullScreen << " samples " << c.samples
-                                        << (c.strictEs2 ? " ES 2.0" : ""));
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " full " << c.fullScreen << " samples " << c.samples << " ES 2.0 " << c.strictEs2);
         ChildProcess child;
         std::vector<std::string> env = {"DISPLAY=" + server->display()};
         if (c.strictEs2) env.push_back("MESA_GLES_VERSION_OVERRIDE=2.0");
@@ -201,9 +239,8 @@ TEST(FrameXvfbTest, SizesFullScreenAndSamplesThenTheCloseBoxEndsWithExitZero) {
         ASSERT_TRUE(child.WaitForLine("centre", &line, 10000));
         EXPECT_EQ(line, "centre 51 102 153");
         ASSERT_TRUE(child.WaitForLine("blended", &line, 10000));
-        int blended = atoi(line.c_str() + strlen("blended "));
-        if (multisampled) EXPECT_GT(blended, 100);
-        else EXPECT_EQ(blended, 0);
+        const int blended = atoi(line.c_str() + strlen("blended "));
+        EXPECT_TRUE(multisampled ? blended > 100 : blended == 0) << line;
 
         auto driver = X11TestDriver::Open(server->display());
         ASSERT_NE(driver, nullptr);

@@ -24,8 +24,7 @@ public:
     void SetTitle(const std::string&) override {}
     bool NextEvent(WindowEvent* event) override {
         if (events.empty()) return false;
-        *event = events.front();
-        events.pop_front();
+        *event = events.front(), events.pop_front();
         return true;
     }
     void WaitForEvents(int ms) override {

@@ -75,7 +75,9 @@ GameRunResult RunGame(const std::string& folder, FakeDesktop* desktop, HookedWin
     services.stopInput = [] { InitInputWith(nullptr, nullptr); };
     {
         LogCapture log;
-        result.status = AppMainWith(0, nullptr, windows, services, options);
+        AppRunOptions unthrottled = options;  // frames as fast as they come: frames, not seconds, are the game's time
+        unthrottled.unthrottled = true;
+        result.status = AppMainWith(0, nullptr, windows, services, unthrottled);
         result.log = log.Lines();
     }
     windows->onSwap = testHook;

@@ -54,7 +54,7 @@ struct GameRunResult {
     std::vector<std::string> LinesStartingWith(const std::string& prefix) const;
 };
 
-// Runs the game in `folder` with a fresh user folder; a run still going at frame `frameLimit` ends with status -2.
+// Runs the game unthrottled in `folder` with a fresh user folder; a run still going at frame `frameLimit` ends with status -2.
 GameRunResult RunGame(const std::string& folder, FakeDesktop* desktop, HookedWindowSystem* windows,
                       const AppRunOptions& options = {}, int frameLimit = 600);
 
