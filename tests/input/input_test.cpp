@@ -156,14 +156,11 @@ TEST(PressLatch, ClickAndKeyTapWithinOneFrameArePushedThenReleased) {
         ASSERT_TRUE(driver->ClickButton(1));  // press and release, both before the next sample
         ASSERT_TRUE(driver->SendKey('z', true));
         ASSERT_TRUE(driver->SendKey('z', false));
-        // One frame's message pump, once the key's release (sent last) has come in.
-        WindowEvent event;
-        ASSERT_TRUE(WaitUntil([&] {
-            bool released = false;
-            for (windows->WaitForEvents(10); windows->NextEvent(&event);) {
-                released |= event.type == WindowEvent::kKey && !event.down;
+        ASSERT_TRUE(WaitUntil([&] {  // one frame's message pump, once the key's release (sent last) is in
+            for (WindowEvent e; windows->NextEvent(&e);) {
+                if (e.type == WindowEvent::kKey && !e.down) return true;
             }
-            return released;
+            return false;
         }));
         PollInput();
         EXPECT_EQ(GetPointerState(0)->state, kButtonPushed);

@@ -120,9 +120,6 @@ protected:
         EXPECT_EQ(LiveMovieDecoderCount(), 0);
         GfxTest::TearDown();
     }
-    static bool UpdateUntilUploaded() {
-        return WaitUntil([] { return MoviePlayer::Update(), MoviePlayer::UploadedFrameCount() >= 0; });
-    }
     static PackMgr* pack_;
 };
 PackMgr* MoviePlayerTest::pack_ = nullptr;
@@ -131,7 +128,7 @@ TEST_F(MoviePlayerTest, PicturesShowTheirColoursUprightInsideClearBars) {
     for (const char* name : {"movie/clip.mp4", "movie/odd.avi", "movie/zclip.mp4"}) {
         SCOPED_TRACE(name);
         ASSERT_EQ(MoviePlayer::Play(name, pack_), 1);
-        ASSERT_TRUE(UpdateUntilUploaded());
+        ASSERT_TRUE(WaitUntil([] { return MoviePlayer::Update(), MoviePlayer::UploadedFrameCount() >= 0; }));
         ClearScreen(0, 0, 0);
         MoviePlayer::Draw();
         const MovieRect r = MoviePlayer::DrawRect();

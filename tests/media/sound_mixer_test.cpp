@@ -219,19 +219,16 @@ TEST_F(SoundMixerTest, StopThenStartPositionsAndPendingSetters) {
 
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-// How many of the first `frames` stereo frames of `render` the six-channel file plays in order, and whether one
-// went wrong. A driver starved on a busy machine plays silence between blocks; silent frames are passed over.
+// The first `frames` of `render` the six-channel file plays in order, passing over silence (a starved driver's).
 size_t FramesPlayedInOrder(const std::string& bytes, const std::vector<int32_t>& render, size_t frames, bool* wrong) {
     const auto* played = reinterpret_cast<const int16_t*>(bytes.data());
+    const auto sample = [&render](size_t i) { return std::max(-32768, std::min(32767, render[i])); };
     size_t matched = 0;
-    *wrong = false;
     for (size_t at = 0; at + 6 <= bytes.size() / 2 && matched < frames; at += 6) {
-        const int16_t left = static_cast<int16_t>(std::max(-32768, std::min(32767, render[matched * 2]))),
-                      right = static_cast<int16_t>(std::max(-32768, std::min(32767, render[matched * 2 + 1])));
-        if (played[at] == left && played[at + 1] == right) ++matched;
+        if (played[at] == sample(matched * 2) && played[at + 1] == sample(matched * 2 + 1)) ++matched;
         else if (played[at] != 0 || played[at + 1] != 0) return *wrong = true, matched;
     }
-    return matched;
+    return *wrong = false, matched;
 }
 
 TEST(NullOutput, PacesByTheClock) {

@@ -151,10 +151,8 @@ TEST(HttpClient, OnlyStatus200CountsAsSuccess) {
 // Each limit shows by its own log line; the pauses dwarf the limits they must pass (or stay under).
 TEST(HttpClient, HostileAndStuckPeersFailInTime) {
     // postBytes 0: a GET; receiveBuffer: of the server's sockets, 0 leaves the default.
-    struct Case {
-        const char* name; ScriptedServer::Script script; size_t postBytes; int receiveBuffer; const char* logged;
-        int ioTimeoutMs = 500;
-    };
+    struct Case { const char* name; ScriptedServer::Script script; size_t postBytes; int receiveBuffer;
+                  const char* logged; int ioTimeoutMs = 500; };
     std::string manyLines = "HTTP/1.1 200 OK\r\n";
     while (manyLines.size() < (10u << 20)) manyLines += "X-Filler: 0123456789\r\n";
     const Case cases[] = {
