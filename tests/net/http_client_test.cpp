@@ -152,7 +152,7 @@ TEST(HttpClient, OnlyStatus200CountsAsSuccess) {
 TEST(HttpClient, HostileAndStuckPeersFailInTime) {
     // postBytes 0: a GET; receiveBuffer: of the server's sockets, 0 leaves the default.
     struct Case { const char* name; ScriptedServer::Script script; size_t postBytes; int receiveBuffer;
-                  const char* logged; int ioTimeoutMs = 500; };
+                  const char* logged; int ioTimeoutMs = kPatienceMs, requestTimeoutMs = kPatienceMs; };
     std::string manyLines = "HTTP/1.1 200 OK\r\n";
     while (manyLines.size() < (10u << 20)) manyLines += "X-Filler: 0123456789\r\n";
     const Case cases[] = {
@@ -163,12 +163,12 @@ TEST(HttpClient, HostileAndStuckPeersFailInTime) {
         {"ten megabytes of header lines", Reply(manyLines), 0, 0, "longer than 65536"},
         {"empty reply", Reply(""), 0, 0, "without a reply"},
         {"never answers", [](int fd, ScriptedServer& s) { s.ReadRequest(fd), s.WaitForStop(10000); }, 0, 0,
-         "no progress for 500 ms"},
-        {"answers too slowly", Trickle(kHello, kPatienceMs), 0, 0, "no progress for 500 ms"},
+         "no progress for 500 ms", 500},
+        {"answers too slowly", Trickle(kHello, kPatienceMs), 0, 0, "no progress for 500 ms", 500},
         {"drips past the request limit", Trickle("HTTP/1.1 200 OK\r\n" + std::string(100, 'X'), 100), 0, 0,
-         "request time limit", kPatienceMs},
+         "request time limit", kPatienceMs, 2000},
         {"never reads", [](int, ScriptedServer& server) { server.WaitForStop(10000); }, 16u << 20, 4096,
-         "no progress for 500 ms"},
+         "no progress for 500 ms", 500},
         {"resets during the send",
          [](int fd, ScriptedServer&) { char buffer[65536]; recv(fd, buffer, sizeof(buffer), 0), ScriptedServer::Reset(fd); },
          16u << 20, 4096, "Failed to send to"},
@@ -179,8 +179,8 @@ TEST(HttpClient, HostileAndStuckPeersFailInTime) {
         ScriptedServer server(c.receiveBuffer);
         server.Serve(c.script);
         LogCapture log;
-        HttpOptions options = FastOptions();
-        options.ioTimeoutMs = c.ioTimeoutMs;
+        HttpOptions options;  // only the limit a case is about is short
+        options.ioTimeoutMs = c.ioTimeoutMs, options.requestTimeoutMs = c.requestTimeoutMs;
         std::string result = c.postBytes ? HttpPost(server.Url("/"), {}, postBody.data(), c.postBytes, nullptr, options)
                                          : HttpGet(server.Url("/"), options);
         EXPECT_EQ("", result) << c.name;
