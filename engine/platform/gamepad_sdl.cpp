@@ -67,11 +67,3 @@ int32_t ScalePadAxis(int16_t value) {
 }
 
 std::unique_ptr<PadInput> OpenSdlPads() { return std::make_unique<SdlPads>(); }
-
-// Starting any SDL subsystem connects to D-Bus. Without a session bus (a
-// private X server in tests) libdbus keeps the buffer of its failed
-// autolaunch until the process ends; that block is not ours to free, so the
-// leak checker of sanitizer builds is told to pass over it.
-extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
-    return "leak:libdbus-1.so\n";
-}

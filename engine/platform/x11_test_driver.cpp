@@ -45,7 +45,7 @@ std::unique_ptr<XvfbServer> XvfbServer::Start(int width, int height, std::string
     std::unique_ptr<XvfbServer> server(new XvfbServer());
     server->pid_ = pid;
     std::string number;
-    uint64_t deadline = GetTimeMicros() + 10000000;
+    uint64_t deadline = GetTimeMicros() + 60000000;  // a minute: a busy machine starts it late
     while (GetTimeMicros() < deadline) {
         pollfd reader{fds[0], POLLIN, 0};
         if (poll(&reader, 1, 100) <= 0) continue;

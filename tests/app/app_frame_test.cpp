@@ -16,6 +16,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/gl_fixture.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -234,17 +235,17 @@ TEST(FrameXvfbTest, SizesFullScreenAndSamplesThenTheCloseBoxEndsWithExitZero) {
                                 env));
         bool multisampled = c.samples == 4 && !c.strictEs2;
         std::string line;
-        ASSERT_TRUE(child.WaitForLine("ready", &line, 10000));
+        ASSERT_TRUE(child.WaitForLine("ready", &line, kPatienceMs));
         EXPECT_EQ(line, multisampled ? "ready samples=4" : "ready samples=1");
-        ASSERT_TRUE(child.WaitForLine("centre", &line, 10000));
+        ASSERT_TRUE(child.WaitForLine("centre", &line, kPatienceMs));
         EXPECT_EQ(line, "centre 51 102 153");
-        ASSERT_TRUE(child.WaitForLine("blended", &line, 10000));
+        ASSERT_TRUE(child.WaitForLine("blended", &line, kPatienceMs));
         const int blended = atoi(line.c_str() + strlen("blended "));
         EXPECT_TRUE(multisampled ? blended > 100 : blended == 0) << line;
 
         auto driver = X11TestDriver::Open(server->display());
         ASSERT_NE(driver, nullptr);
-        ASSERT_TRUE(driver->WaitForWindow("Frame smoke", 5000));
+        ASSERT_TRUE(driver->WaitForWindow("Frame smoke", kPatienceMs));
         int w = 0, h = 0, iconWidth = 0, iconHeight = 0;
         ASSERT_TRUE(driver->WindowSize(&w, &h));
         EXPECT_EQ(w, c.fullScreen ? kScreenWidth : c.w);
@@ -261,7 +262,7 @@ TEST(FrameXvfbTest, SizesFullScreenAndSamplesThenTheCloseBoxEndsWithExitZero) {
             EXPECT_EQ(rgb, 0x000000u);
         }
         ASSERT_TRUE(driver->RequestClose());
-        EXPECT_EQ(child.Wait(10000), 0);
+        EXPECT_EQ(child.Wait(kPatienceMs), 0);
     }
 }
 

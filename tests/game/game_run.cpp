@@ -11,9 +11,9 @@
 #include "app/app_frame.h"
 #include "app/input.h"
 #include "core/task_system.h"
-#include "platform/threads.h"
 #include "tests/support/child_process.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/wait_until.h"
 
 bool TestPack::AddCompiledScript(const std::string& name, const std::string& source) {
     TempDir work;
@@ -33,8 +33,7 @@ bool TestPack::WriteTo(const std::string& folder) const {
 
 bool HookedWindowSystem::SwapBuffers() {
     // Background decoding and glyphs finish before the next frame, so pictures do not depend on the machine's load.
-    for (uint64_t end = GetTimeMicros() + 10000000; !TaskSystem::IsIdle(kTaskQueueBackground) && GetTimeMicros() < end;)
-        SleepMs(1);
+    WaitUntil([] { return TaskSystem::IsIdle(kTaskQueueBackground); });
     ++swaps;
     if (glGetError() != GL_NO_ERROR) ++glErrors;
     if (onSwap) onSwap(swaps);

@@ -7,6 +7,7 @@
 #include "platform/window.h"
 #include "platform/x11_test_driver.h"
 #include "tests/input/fake_input_devices.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -143,7 +144,7 @@ TEST(PressLatch, ClickAndKeyTapWithinOneFrameArePushedThenReleased) {
     ASSERT_TRUE(windows->CreateMainWindow(WindowParams{"latch", 0, 320, 200, false, {}}));
     auto driver = X11TestDriver::Open(server->display());
     ASSERT_NE(driver, nullptr);
-    ASSERT_TRUE(driver->WaitForWindow("latch", 5000));
+    ASSERT_TRUE(driver->WaitForWindow("latch", kPatienceMs));
     ASSERT_TRUE(driver->SetFocused(true));
     std::unique_ptr<DesktopInput> desktop = OpenX11DesktopInput(CurrentX11WindowHandles());
     ASSERT_NE(desktop, nullptr);
@@ -155,11 +156,12 @@ TEST(PressLatch, ClickAndKeyTapWithinOneFrameArePushedThenReleased) {
         ASSERT_TRUE(driver->ClickButton(1));  // press and release, both before the next sample
         ASSERT_TRUE(driver->SendKey('z', true));
         ASSERT_TRUE(driver->SendKey('z', false));
-        WindowEvent event;
-        for (int wait = 0; wait < 20; ++wait) {  // the events of one frame's message pump
-            windows->WaitForEvents(10);
-            while (windows->NextEvent(&event)) continue;
-        }
+        ASSERT_TRUE(WaitUntil([&] {  // one frame's message pump, once the key's release (sent last) is in
+            for (WindowEvent e; windows->NextEvent(&e);) {
+                if (e.type == WindowEvent::kKey && !e.down) return true;
+            }
+            return false;
+        }));
         PollInput();
         EXPECT_EQ(GetPointerState(0)->state, kButtonPushed);
         EXPECT_EQ(GetControllerState(0)->states[4], kButtonPushed);

@@ -2,12 +2,11 @@
 // the micro-blog calls against the oauthlib provider and a scripted peer.
 #include <gtest/gtest.h>
 #include <arpa/inet.h>
-#include <chrono>
 #include <cstring>
 #include <netinet/in.h>
+#include <poll.h>
 #include <string>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -19,6 +18,7 @@
 #include "tests/net/scripted_server.h"
 #include "tests/net/test_vectors.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -93,12 +93,13 @@ ScriptedServer::Script Reply(const std::string& bytes) {
     };
 }
 
+// Sends a byte at a time with pauses between them that end early when the server stops.
 ScriptedServer::Script Trickle(const std::string& bytes, int pauseMs) {
     return [bytes, pauseMs](int fd, ScriptedServer& server) {
         server.ReadRequest(fd);
         for (char c : bytes) {
             if (!ScriptedServer::Send(fd, std::string(1, c))) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+            server.WaitForStop(pauseMs);
         }
     };
 }
@@ -109,7 +110,7 @@ TEST(HttpClient, SendsExactRequestBytes) {
     const int descriptors = CountOpenDescriptors();
     ScriptedServer server;
     server.Serve(Reply(kHello));
-    HttpClient client(FastOptions());
+    HttpClient client{HttpOptions()};
     HttpResponse response;
     ASSERT_TRUE(client.Get(server.Url("/a/b?c=d"), {"X-A: 1"}, &response));
     EXPECT_EQ("hello", response.body);
@@ -133,23 +134,25 @@ TEST(HttpClient, SendsExactRequestBytes) {
 TEST(HttpClient, OnlyStatus200CountsAsSuccess) {
     ScriptedServer server;
     server.Serve(Reply("HTTP/1.1 401 Unauthorized\r\nContent-Length: 4\r\n\r\ndeny"));
-    HttpClient client(FastOptions());
+    HttpClient client{HttpOptions()};
     HttpResponse response;
     ASSERT_TRUE(client.Get(server.Url("/"), {}, &response));
     EXPECT_EQ(401, response.status);
     EXPECT_EQ("deny", response.body);
 
     LogCapture log;
-    EXPECT_EQ("", HttpGet(server.Url("/x?oauth_token=t"), FastOptions()));
-    EXPECT_EQ("", HttpPost(server.Url("/y"), {}, "a=b", 3, nullptr, FastOptions()));
+    EXPECT_EQ("", HttpGet(server.Url("/x?oauth_token=t"), HttpOptions()));
+    EXPECT_EQ("", HttpPost(server.Url("/y"), {}, "a=b", 3, nullptr, HttpOptions()));
     EXPECT_TRUE(log.Contains("GET " + server.Url("/x") + " answered status 401"));
     EXPECT_FALSE(log.Contains("oauth_token"));
     EXPECT_EQ(2u, log.Count());
 }
 
+// Each limit shows by its own log line; the pauses dwarf the limits they must pass (or stay under).
 TEST(HttpClient, HostileAndStuckPeersFailInTime) {
     // postBytes 0: a GET; receiveBuffer: of the server's sockets, 0 leaves the default.
-    struct Case { const char* name; ScriptedServer::Script script; size_t postBytes; int receiveBuffer; const char* logged; };
+    struct Case { const char* name; ScriptedServer::Script script; size_t postBytes; int receiveBuffer;
+                  const char* logged; int ioTimeoutMs = kPatienceMs, requestTimeoutMs = kPatienceMs; };
     std::string manyLines = "HTTP/1.1 200 OK\r\n";
     while (manyLines.size() < (10u << 20)) manyLines += "X-Filler: 0123456789\r\n";
     const Case cases[] = {
@@ -160,12 +163,12 @@ TEST(HttpClient, HostileAndStuckPeersFailInTime) {
         {"ten megabytes of header lines", Reply(manyLines), 0, 0, "longer than 65536"},
         {"empty reply", Reply(""), 0, 0, "without a reply"},
         {"never answers", [](int fd, ScriptedServer& s) { s.ReadRequest(fd), s.WaitForStop(10000); }, 0, 0,
-         "no progress for 500 ms"},
-        {"answers too slowly", Trickle(kHello, 700), 0, 0, "no progress for 500 ms"},
+         "no progress for 500 ms", 500},
+        {"answers too slowly", Trickle(kHello, kPatienceMs), 0, 0, "no progress for 500 ms", 500},
         {"drips past the request limit", Trickle("HTTP/1.1 200 OK\r\n" + std::string(100, 'X'), 100), 0, 0,
-         "request time limit"},
+         "request time limit", kPatienceMs, 2000},
         {"never reads", [](int, ScriptedServer& server) { server.WaitForStop(10000); }, 16u << 20, 4096,
-         "no progress for 500 ms"},
+         "no progress for 500 ms", 500},
         {"resets during the send",
          [](int fd, ScriptedServer&) { char buffer[65536]; recv(fd, buffer, sizeof(buffer), 0), ScriptedServer::Reset(fd); },
          16u << 20, 4096, "Failed to send to"},
@@ -176,13 +179,11 @@ TEST(HttpClient, HostileAndStuckPeersFailInTime) {
         ScriptedServer server(c.receiveBuffer);
         server.Serve(c.script);
         LogCapture log;
-        auto start = std::chrono::steady_clock::now();
-        std::string result = c.postBytes ? HttpPost(server.Url("/"), {}, postBody.data(), c.postBytes, nullptr,
-                                                    FastOptions())
-                                         : HttpGet(server.Url("/"), FastOptions());
-        auto elapsed = std::chrono::steady_clock::now() - start;
+        HttpOptions options;  // only the limit a case is about is short
+        options.ioTimeoutMs = c.ioTimeoutMs, options.requestTimeoutMs = c.requestTimeoutMs;
+        std::string result = c.postBytes ? HttpPost(server.Url("/"), {}, postBody.data(), c.postBytes, nullptr, options)
+                                         : HttpGet(server.Url("/"), options);
         EXPECT_EQ("", result) << c.name;
-        EXPECT_LT(elapsed, std::chrono::seconds(4)) << c.name;
         EXPECT_TRUE(log.Contains(c.logged)) << c.name << ": " << (log.Count() ? log.Lines()[0] : "(no log line)");
         EXPECT_EQ(1u, log.Count()) << c.name;
     }
@@ -210,9 +211,7 @@ std::string RefusedUrl() {  // nobody listens on its port
 TEST(HttpClient, RefusedAndMalformedTargetsSendNothing) {
     const int descriptors = CountOpenDescriptors();
     LogCapture log;
-    auto start = std::chrono::steady_clock::now();
     EXPECT_EQ("", HttpGet(RefusedUrl(), FastOptions()));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     EXPECT_TRUE(log.Contains("Connection refused"));
     EXPECT_EQ(descriptors, CountOpenDescriptors());
 
@@ -242,14 +241,14 @@ TEST(HttpClient, ConnectGivesUpWhenNobodyAnswers) {
         fillers.push_back(BoundSocket(SOCK_NONBLOCK, &unused));
         connect(fillers.back(), reinterpret_cast<sockaddr*>(&address), sizeof(address));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::vector<pollfd> fillerWaits;
+    for (int fd : fillers) fillerWaits.push_back({fd, POLLOUT, 0});
+    ASSERT_GT(poll(fillerWaits.data(), fillerWaits.size(), kPatienceMs), 0) << "no filler got into the queue";
 
     HttpOptions options = FastOptions();
     options.connectTimeoutMs = 300;
     LogCapture log;
-    auto start = std::chrono::steady_clock::now();
     EXPECT_EQ("", HttpGet("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/", options));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_TRUE(log.Contains("no answer within 300 ms")) << (log.Count() ? log.Lines()[0] : "(no log line)");
     for (int fd : fillers) close(fd);
     close(listener);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/child_process.h"
+#include "tests/support/wait_until.h"
 
 namespace Peer {
 
@@ -15,7 +16,7 @@ bool Start() {
     g_started = true;
     std::string ready;
     if (g_provider.Start({"/usr/bin/python3", QM_NET_TEST_DIR "/oauth_provider.py"}) &&
-        g_provider.WaitForLine("READY ", &ready, 15000)) {
+        g_provider.WaitForLine("READY ", &ready, kPatienceMs)) {
         g_port = static_cast<uint16_t>(std::stoi(ready.substr(6)));
         return true;
     }
@@ -26,7 +27,6 @@ bool Start() {
 MicroblogService At(uint16_t port) {
     MicroblogService service;
     service.host = "127.0.0.1:" + std::to_string(port != 0 ? port : g_port != 0 ? g_port : 1);
-    service.http.connectTimeoutMs = 2000, service.http.ioTimeoutMs = 5000, service.http.requestTimeoutMs = 10000;
     return service;
 }
 

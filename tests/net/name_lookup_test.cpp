@@ -51,9 +51,9 @@ TEST(NameLookupTest, TheDeadlineEndsTheWaitAndResultsComeThrough) {
         }
         addrinfo* addresses = nullptr;
         int error = -1;
-        uint64_t start = GetTimeMicros();
-        EXPECT_EQ(LookupHost(c.host, 8080, start + 200000, &addresses, &error, c.resolver), c.result);
-        EXPECT_LT(GetTimeMicros() - start, 1500000u);
+        uint64_t start = GetTimeMicros(), patience = c.result == NameLookupResult::kTimedOut ? 200 : kPatienceMs;
+        EXPECT_EQ(LookupHost(c.host, 8080, start + patience * 1000, &addresses, &error, c.resolver), c.result);
+        EXPECT_LT(GetTimeMicros() - start, kPatienceMs * 1000ull);
         EXPECT_EQ(error, c.error);
         EXPECT_EQ(addresses != nullptr, c.result == NameLookupResult::kFound);
         if (addresses != nullptr) {

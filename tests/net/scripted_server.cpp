@@ -12,6 +12,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "tests/support/wait_until.h"
+
 ScriptedServer::ScriptedServer(int receiveBuffer) {
     listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int yes = 1;
@@ -66,7 +68,7 @@ void ScriptedServer::AcceptLoop() {
 std::string ScriptedServer::ReadRequest(int fd) {
     std::string request;
     size_t expected = std::string::npos;
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPatienceMs);
     char buffer[65536];
     while (std::chrono::steady_clock::now() < end && request.size() < (32u << 20)) {
         if (expected == std::string::npos) {

@@ -14,6 +14,7 @@
 #include "platform/threads.h"
 #include "platform/window.h"
 #include "platform/x11_test_driver.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -49,9 +50,9 @@ protected:
         ASSERT_TRUE(windows_->CreateGLContext());
         driver_ = X11TestDriver::Open(server_->display());
         ASSERT_NE(driver_, nullptr);
-        ASSERT_TRUE(driver_->WaitForWindow(kTitle, 5000));
+        ASSERT_TRUE(driver_->WaitForWindow(kTitle, kPatienceMs));
         // The map and the focus the driver gave are the first activations; start clean.
-        Collect(100);
+        CollectUntil(kPatienceMs, [](const std::vector<std::string>& seen) { return !seen.empty(); });
     }
 
     void TearDown() override { driver_.reset(), windows_.reset(); }
@@ -77,7 +78,7 @@ protected:
     }
 
     std::vector<std::string> CollectCount(size_t count) {
-        return CollectUntil(3000, [count](const std::vector<std::string>& seen) { return seen.size() >= count; });
+        return CollectUntil(kPatienceMs, [count](const std::vector<std::string>& seen) { return seen.size() >= count; });
     }
 
     static XvfbServer* server_;
@@ -137,9 +138,9 @@ TEST_F(X11WindowTest, FocusAndIconifyingAreActivation) {
 TEST_F(X11WindowTest, AHeldKeyRepeatsPressesOnly) {
     // The server repeats a held key after its auto-repeat delay (660 ms by default).
     ASSERT_TRUE(driver_->SendKey(kKeyF1, true));
-    std::vector<std::string> held = CollectUntil(5000, [](const std::vector<std::string>& seen) { return seen.size() >= 3; });
+    std::vector<std::string> held = CollectUntil(kPatienceMs, [](const std::vector<std::string>& seen) { return seen.size() >= 3; });
     ASSERT_TRUE(driver_->SendKey(kKeyF1, false));
-    std::vector<std::string> released = CollectUntil(3000, [](const std::vector<std::string>& seen) {
+    std::vector<std::string> released = CollectUntil(kPatienceMs, [](const std::vector<std::string>& seen) {
         return !seen.empty() && seen.back() == "key 1 up";
     });
     ASSERT_GE(held.size(), 2u) << "no auto-repeat seen";

@@ -3,10 +3,8 @@
 
 #include <png.h>
 
-#include <chrono>
 #include <fstream>
 #include <iterator>
-#include <thread>
 
 #include "core/task_system.h"
 #include "fs/fs_mgr.h"
@@ -17,6 +15,7 @@
 #include "script/engine_tables.h"
 #include "script/script_host.h"
 #include "tests/gfx_images/image_test_files.h"
+#include "tests/support/wait_until.h"
 #include "tools/epk2tool/pack_writer.h"
 
 // Built once for the whole binary; it stays open to the end.
@@ -86,16 +85,13 @@ bool MediaClassesTest::Throws(const std::string& call) {
 }
 
 void MediaClassesTest::WaitForImages() {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    for (;;) {
+    ASSERT_TRUE(WaitUntil([] {
         TaskSystem::RunMainQueue();
         bool busy = false;
         for (ListNode* link = GetAsyncTextureList().head; link != nullptr; link = link->next) {
             int32_t state = reinterpret_cast<AsyncTexture*>(link)->state.load();
             busy |= state == kAsyncTextureLoading || state == kAsyncTextureDecoded;
         }
-        if (!busy) return;
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "images still loading";
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+        return !busy;
+    })) << "images still loading";
 }

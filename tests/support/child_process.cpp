@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
 
 #include "platform/threads.h"
 
@@ -17,6 +18,14 @@ int ExitCodeOf(int status) {
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
     return -1;
+}
+
+[[noreturn]] void Exec(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
 }
 
 }  // namespace
@@ -39,11 +48,7 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::vector
         dup2(fds[1], STDOUT_FILENO);
         for (const std::string& entry : environment) putenv(strdup(entry.c_str()));
         if (!workingDir.empty() && chdir(workingDir.c_str()) != 0) _exit(126);
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
+        Exec(argv);
     }
     close(fds[1]);
     pid_ = pid;
@@ -58,7 +63,6 @@ bool ChildProcess::ReadLine(std::string* line, int timeoutMs) {
         if (newline != std::string::npos) {
             *line = pending_.substr(0, newline);
             pending_.erase(0, newline + 1);
-            lines_.push_back(*line);
             return true;
         }
         if (out_ < 0) return false;
@@ -124,11 +128,7 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& in
         dup2(in[0], STDIN_FILENO);
         dup2(out[1], STDOUT_FILENO);
         dup2(err[1], STDERR_FILENO);
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
+        Exec(argv);
     }
     close(in[0]);
     close(out[1]);
@@ -147,14 +147,12 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& in
         if (!outOpen) fds[0].fd = -1;
         if (!errOpen) fds[1].fd = -1;
         poll(fds, 3, 50);
-        char buffer[65536];
-        if (outOpen && (fds[0].revents & (POLLIN | POLLHUP))) {
-            ssize_t got = read(out[0], buffer, sizeof buffer);
-            if (got > 0) result.out.append(buffer, static_cast<size_t>(got)); else outOpen = false;
-        }
-        if (errOpen && (fds[1].revents & (POLLIN | POLLHUP))) {
-            ssize_t got = read(err[0], buffer, sizeof buffer);
-            if (got > 0) result.err.append(buffer, static_cast<size_t>(got)); else errOpen = false;
+        for (auto [from, open, to] : {std::make_tuple(&fds[0], &outOpen, &result.out),
+                                      std::make_tuple(&fds[1], &errOpen, &result.err)}) {
+            char buffer[65536];
+            if (!*open || !(from->revents & (POLLIN | POLLHUP))) continue;
+            ssize_t got = read(from->fd, buffer, sizeof buffer);
+            if (got > 0) to->append(buffer, static_cast<size_t>(got)); else *open = false;
         }
         if (in[1] >= 0 && (fds[2].revents & (POLLOUT | POLLERR))) {
             ssize_t put = write(in[1], input.data() + written, input.size() - written);

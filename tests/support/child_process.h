@@ -22,13 +22,11 @@ public:
     // The exit code (128 + signal when killed by one); -1 when it had to be killed.
     int Wait(int timeoutMs);
     bool Signal(int signal);  // to the running child; false when there is none
-    const std::vector<std::string>& lines() const { return lines_; }  // everything read so far
 
 private:
     int pid_ = -1;
     int out_ = -1;
     std::string pending_;
-    std::vector<std::string> lines_;
 };
 
 // Runs a program to its end and captures stdout and stderr separately.
