@@ -19,6 +19,7 @@
 #include "gfx/image.h"
 #include "net/microblog_ui.h"
 #include "net/post_dialog.h"
+#include "script/script_host.h"
 #include "tests/game/game_run.h"
 #include "tests/net/microblog_test_peer.h"
 #include "tests/net/scripted_server.h"
@@ -53,6 +54,7 @@ protected:
     static GameRunResult Checked(GameRunResult run) {
         EXPECT_EQ(GetApp(), nullptr);
         EXPECT_FALSE(run.Contains("pool destroyed with")) << "script memory outlived the VM";
+        EXPECT_TRUE(GetScriptVMAllocator() == nullptr && GetScriptObjectAllocator() == nullptr) << "freed pools kept";
         EXPECT_EQ(run.glErrors, 0);
         return run;
     }

@@ -51,7 +51,7 @@ TEST(BattleCamera, RotationLevelsTweensAndZoom) {
         SCOPED_TRACE(std::to_string(c.yaw) + " + " + std::to_string(c.yawStep));
         QmBattleCamera cam;
         cam.yaw = c.yaw, cam.pitch = c.pitch, cam.pitchLevel = c.pitchLevel;
-        cam.Rotate(c.frames, 2.0f, c.yawStep, c.pitchStep);
+        cam.Rotate(c.frames, c.frames == 30 ? 0.0f : 2.0f, c.yawStep, c.pitchStep);  // power 0 ends exactly too
         EXPECT_EQ(cam.yawLevel * 10 + cam.pitchLevel, c.levels);
         EXPECT_EQ(cam.IsMoving(), c.frames > 0);
         Steps(&cam, c.frames);

@@ -435,20 +435,20 @@ TEST_F(Markers, RoutePiecesAndArrowSides) {
     }
 }
 
-TEST_F(Markers, ListsClampAtCapacity) {
-    LogCapture log;
-    const float at[3] = {1.5f, 1, 1.5f};
-    for (int i = 0; i < kMarkerMaxPanels + 1; ++i) markers.AddPanel(at, i % 4);
-    EXPECT_EQ(markers.panels.size(), size_t(kMarkerMaxPanels));
+TEST_F(Markers, ListsFillToTheirLimitAndLogOnceWhenFull) {
+    const float at[3] = {1.5f, 1, 1.5f}, corner[3] = {2.0f, 1, 2.0f};
     std::vector<int32_t> route;
-    for (int i = 0; i < 256; ++i) route.insert(route.end(), {i % 4, 1, i / 4 % 4});
-    markers.SetRoute(route.data(), 256);
-    EXPECT_EQ(markers.routeCount, kMarkerMaxRoute);
-    const float corner[3] = {2.0f, 1, 2.0f};
-    for (int unit = 0; unit < 21; ++unit) markers.AddShadow(corner);
-    EXPECT_EQ(markers.shadowCount, kMarkerMaxShadows);
-    EXPECT_EQ(log.Count(), 3u);
-    markers.ClearPanels();
+    for (int i = 0; i <= kMarkerMaxRoute; ++i) route.insert(route.end(), {i % 4, 1, i / 4 % 4});
+    for (int over : {0, 1}) {  // the limit itself, then one past it
+        LogCapture log;
+        for (int i = 0; i < kMarkerMaxPanels + over; ++i) markers.AddPanel(at, i % 4);
+        markers.SetRoute(route.data(), kMarkerMaxRoute + over);
+        for (int quads = 0; quads < kMarkerMaxShadows + 4 * over; quads += 4) markers.AddShadow(corner);
+        EXPECT_EQ(markers.panels.size(), size_t(kMarkerMaxPanels));
+        EXPECT_EQ(std::make_pair(markers.routeCount, markers.shadowCount), std::make_pair(kMarkerMaxRoute, kMarkerMaxShadows));
+        EXPECT_EQ(log.Count(), 3u * over) << over;
+        markers.ClearPanels(), markers.ClearShadows();
+    }
     markers.AddPanel(at, 0);
     EXPECT_EQ(markers.panels.size(), 1u);
 }

@@ -245,6 +245,13 @@ TEST_F(CnutCheckTest, NoTruncationOrSingleByteDamageCrashesTheLoad) {
         ASSERT_FALSE(Check(bytes.substr(0, length))) << "length " << length;
         ASSERT_EQ(log.Count(), 1u) << "length " << length;
     }
+    // A wrong section tag refuses the stream even when the tail follows it at once.
+    const std::string tagged = Closure({});
+    for (size_t at = tagged.find("TRAP"); at != std::string::npos; at = tagged.find("TRAP", at + 1)) {
+        LogCapture log;
+        EXPECT_FALSE(Check(tagged.substr(0, at) + "PARTLIAT")) << "tag at " << at;
+        EXPECT_TRUE(log.Contains("a section tag is wrong")) << "tag at " << at;
+    }
     const unsigned char values[] = {0x00, 0x01, 0x7F, 0x80, 0xFF};
     struct Reader { const std::string* bytes; size_t at; };
     auto read = [](SQUserPointer user, SQUserPointer buffer, SQInteger size) -> SQInteger {
