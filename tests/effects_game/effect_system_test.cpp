@@ -40,6 +40,7 @@ class EffectSystemTest : public GfxTest {
 protected:
     void TearDown() override {
         EffectSystem::Destroy();
+        EXPECT_EQ(EffectSystem::Get(), nullptr);
         FsMgr::Release(pack_);
         GfxTest::TearDown();
     }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <random>
 #include <set>
+#include <tuple>
 #include <vector>
 
 #include "core/allocator.h"
@@ -487,6 +488,13 @@ TEST_F(AsyncTextureTest, SmallImagesShareAnAtlasPageAndDrawTheirOwnPixels) {
     ReleaseTexture(a);
     ReleaseTexture(b);
     EXPECT_EQ(ImageAtlas::PageCount(), 0);
+    // Only a power-of-two picture of at least 128 on both sides gets a texture of its own.
+    for (const auto& [w, h, own] : {std::tuple{128, 64, false}, {64, 128, false}, {192, 128, false}, {128, 192, false},
+                                    {128, 128, true}}) {
+        AsyncTexture* image = LoadNow(WriteFile("s.png", RgbaPng(TestPattern(w, h, 1, true))), true);
+        EXPECT_EQ(image->atlasArea == nullptr, own) << w << "x" << h;
+        ReleaseTexture(image);
+    }
 }
 
 TEST_F(AsyncTextureTest, AFileThatIsNoImageEndsInTheFailedState) {
