@@ -184,7 +184,7 @@ using CnutCheckTest = ScriptTest;
 
 TEST_F(CnutCheckTest, EverythingThisBuildWritesPasses) {
     std::vector<std::string> sources(std::begin(kSources), std::end(kSources));
-    sources.push_back(NestedFunctions(40));
+    sources.push_back(NestedFunctions(64));  // the deepest nesting taken
     for (const std::string& source : sources) {
         SCOPED_TRACE(source);
         std::string bytes = CompileToCnut(v, source, "round.nut");
@@ -193,7 +193,7 @@ TEST_F(CnutCheckTest, EverythingThisBuildWritesPasses) {
         EXPECT_TRUE(Check(bytes));
         EXPECT_EQ(log.Count(), 0u);
     }
-    EXPECT_TRUE(Check(Closure({}))) << "the hand-made stream below is sound";
+    EXPECT_TRUE(Check(Closure({})) && Check(Closure({256, std::vector<SQInteger>(256, 255), 256})));  // and at the limits
 }
 
 TEST_F(CnutCheckTest, DamagedStreamsAreRefusedWithTheirFault) {
@@ -216,14 +216,14 @@ TEST_F(CnutCheckTest, DamagedStreamsAreRefusedWithTheirFault) {
         {"negative parameter count", withInteger(67, -3), "a count is larger than the data"},
         {"huge instruction count", withInteger(107, INT64_MAX / 8), "a count is larger than the data"},
         {"unknown object type", withInteger(39, 0x00008000), "an object has an unknown type"},
-        {"huge stack size", withInteger(bytes.size() - 21, int64_t{1} << 40),
+        {"stack size 257", withInteger(bytes.size() - 21, 257),
          "a function's frame description is invalid"},
         {"generator flag 2", withInteger(bytes.size() - 13, 2), "a function's frame description is invalid"},
         {"data after the end", bytes + "X", "data follows the end"},
-        {"deep nesting", CompileToCnut(v, NestedFunctions(80), "nest.nut"), "functions are nested too deeply"},
-        {"many parameters", Closure({3000, std::vector<SQInteger>(2999, 1), 4}), tooMany},
+        {"deep nesting", CompileToCnut(v, NestedFunctions(65), "nest.nut"), "functions are nested too deeply"},
+        {"many parameters", Closure({257, {}, 257}), tooMany},
         {"more defaults", Closure({2, {1, 1, 1}, 4}), tooMany},
-        {"far default", Closure({2, {5000}, 4}), "a default value lies outside the frame"},
+        {"far default", Closure({2, {256}, 4}), "a default value lies outside the frame"},
         {"no code", Closure({1, {}, 2, {}}), "a function has no instructions"},
         {"runs off", Closure({1, {}, 2, {kReturn, kLine}}), "a function does not end with a return"},
         {"var-params flag 2", Closure({1, {}, 2, {kReturn}, 2}), "a function's frame description is invalid"},
