@@ -33,6 +33,7 @@ TEST(HttpUrl, ParsesOnlyPlainHttpWithAValidPort) {
 }
 
 const std::string kGood = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nServer: test\r\n\r\nhello";
+const HttpLimits kSmall{256, 64};  // the limits of the reply vectors
 
 TEST(HttpResponseReader, GoodReplyInEverySplit) {
     for (size_t split = 0; split <= kGood.size(); ++split) {
@@ -54,7 +55,7 @@ TEST(HttpResponseReader, GoodReplyInEverySplit) {
 
 TEST(HttpResponseReader, BodyFramings) {
     for (const auto& row : VectorRows("http_replies.txt", "good")) {  // kind, name, "status body", reply
-        HttpResponseReader reader;
+        HttpResponseReader reader(kSmall);
         State state = reader.Feed(row[3].data(), row[3].size());
         if (row[0] == "good-eof") {
             EXPECT_EQ(State::kNeedMore, state) << row[1];
@@ -67,10 +68,8 @@ TEST(HttpResponseReader, BodyFramings) {
 }
 
 TEST(HttpResponseReader, HostileRepliesFailWithAReason) {
-    HttpLimits small;
-    small.maxHeaderBytes = 256, small.maxBodyBytes = 64;
     for (const auto& row : VectorRows("http_replies.txt", "bad")) {  // kind, name, reason, reply
-        HttpResponseReader reader(small);
+        HttpResponseReader reader(kSmall);
         State state = reader.Feed(row[3].data(), row[3].size());
         if (row[0] == "bad-eof" && state == State::kNeedMore) state = reader.FinishAtEof();
         ASSERT_EQ(State::kFailed, state) << row[1];
