@@ -155,8 +155,7 @@ TEST(FieldSearch, DirectionToAndClearDir) {
                                                   {1, 2, 3}, {-3, -3, 1}, {4, 4, 0}, {4, -3, 0}, {-4, 3, 2}, {3, -4, 1}, {-3, 4, 3}};
     for (const auto& q : quirks) EXPECT_EQ(QmField::DirectionTo(5, 5, 5 + q.dx, 5 + q.dz), q.dir) << q.dx << "," << q.dz;
     auto flat = MakeField(7, 7);
-    EXPECT_EQ(flat->FindClearDir(3, 3), 0);
-    EXPECT_EQ(flat->FindClearDir(-1, 3), 0);
+    EXPECT_TRUE(flat->FindClearDir(3, 3) == 0 && flat->FindClearDir(-1, 3) == 0);
     flat->GetCell(4, 4)->objectHeight = 12;  // a tree on diagonal 0
     flat->GetCell(4, 3)->height = 3;         // a rise flanking diagonals 0 and 1
     EXPECT_EQ(flat->FindClearDir(3, 3), 2);

@@ -720,14 +720,11 @@ TEST(QuadBatchTest, IndicesAndCapacity) {
     QuadVertex q[4] = {};
     for (int i = 0; i < 3; ++i) EXPECT_EQ(QuadBatch::Add(batch, q), 1);
     LogCapture log;
-    EXPECT_EQ(QuadBatch::Add(batch, q), 0);
-    EXPECT_EQ(log.Count(), 1u);
-    EXPECT_EQ(batch->vertexCount, 12u);
+    EXPECT_TRUE(QuadBatch::Add(batch, q) == 0 && log.Count() == 1u && batch->vertexCount == 12u);
     QuadBatch::Destroy(batch);
     batch = QuadBatch::Create(20000, nullptr);
     ASSERT_NE(batch, nullptr);
-    EXPECT_EQ(batch->capacity, kMaxBatchQuads);
-    EXPECT_EQ(batch->indices[kMaxBatchQuads * 6 - 1], 65535);
+    EXPECT_TRUE(batch->capacity == kMaxBatchQuads && batch->indices[kMaxBatchQuads * 6 - 1] == 65535);
     QuadBatch::Destroy(batch);
     EXPECT_EQ(QuadBatch::Create(0, nullptr), nullptr);
 }
@@ -822,8 +819,7 @@ TEST_F(SpriteTest, LoadingImagesDrawNothingAndTheFirstReadyFrameIsRight) {
     images_.push_back(AsyncTexture::Create(nullptr));
     AddSprite(images_.back(), 100, 100, 0xFFFFFFFFu, 2, 1);
     DrawFrame();
-    EXPECT_EQ(GetRenderStats().drawCalls, 1u);
-    EXPECT_EQ(GetRenderStats().textureBinds, 0u);
+    EXPECT_TRUE(GetRenderStats().drawCalls == 1u && GetRenderStats().textureBinds == 0u);
     EXPECT_TRUE(glIsEnabled(GL_BLEND) && GetInt(GL_BLEND_DST_RGB) == GL_ONE_MINUS_SRC_ALPHA) << "blend mode left alone";
     EXPECT_TRUE(RectIs(50, 50, 100, 100, kBlack));
 
@@ -1021,8 +1017,7 @@ TEST_F(TileTest, TiledPieceCounts) {
         ASSERT_EQ(Pieces(), c.pieces);
         if (c.pieces == 0) continue;
         const uint32_t perRow = static_cast<uint32_t>(static_cast<int64_t>(c.width * c.scale) / c.imageSide + 1);
-        EXPECT_EQ(PieceWidth(perRow - 1), c.lastWidth);
-        EXPECT_EQ(PieceHeight(c.pieces - 1), c.lastHeight);
+        EXPECT_EQ(std::make_pair(PieceWidth(perRow - 1), PieceHeight(c.pieces - 1)), std::make_pair(c.lastWidth, c.lastHeight));
         if (c.scale != 1.0f) {
             tile_->SetPos(128, 128);
             EXPECT_EQ(Corner(0, kQuadTopLeft).x, 28) << "left of a 200-pixel box at 128";
@@ -1067,8 +1062,7 @@ TEST_F(BatchingTest, OtherLayersSeeEverythingBelowDrawn) {
     Add(nullptr, [](void*) { drawsBefore = GetRenderStats().drawCalls; });
     AddSprite(nullptr, 100, 100, ColorWord(0, 0, 255));
     DrawBatched(true);
-    EXPECT_EQ(drawsBefore, 1u);
-    EXPECT_EQ(GetRenderStats().drawCalls, 2u);
+    EXPECT_TRUE(drawsBefore == 1u && GetRenderStats().drawCalls == 2u);
 }
 
 TEST_F(BatchingTest, MoreQuadsThanOneDrawHolds) {
