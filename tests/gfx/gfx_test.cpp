@@ -526,6 +526,7 @@ TEST_F(ModelTest, DamagedFilesAreRefusedWithOneLine) {
         patched(material + 56, 0xFFFFFFFFu),           // first index wraps
         patched(data + 4 * 36, 0x00040000u),           // index 4 of 4 vertices
         patched(48, 0x0C),                             // type code 12
+        patched(48, 0x0A), patched(48, 0x050A), patched(20, 11),  // no or five floats, odd index bytes
         good.substr(0, material + 64) + std::string(64, 'x') + good.substr(data),  // name without NUL
         WriteE3do({}, {0}),                            // an index without vertices
         "E3DO\xff\xff\xff\xff\x01\0\0\0",              // 4G vertices
@@ -538,6 +539,9 @@ TEST_F(ModelTest, DamagedFilesAreRefusedWithOneLine) {
         ASSERT_EQ(log.Count(), 1u);
         EXPECT_TRUE(log.Contains("m.e3d is invalid data format.")) << log.Lines()[0];
     }
+    Model* oneFloat = Load(patched(56, 0x0018010A));  // texture coordinates of one component are allowed
+    EXPECT_NE(oneFloat, nullptr);
+    Model::Release(oneFloat);
     LogCapture log;
     EXPECT_EQ(Model::Load(dir.File("missing.e3d").c_str(), nullptr, nullptr, nullptr, nullptr), nullptr);
     EXPECT_TRUE(log.Contains("open \"")) << log.Lines()[0];
