@@ -170,8 +170,7 @@ TEST_F(FxGlTest, BuffersRefuseWhatTheyCannotHoldAndBrokenShadersGiveNull) {
     FxRenderer::VertexBuffer& buffer = *renderer->GetVertexBuffer();
     buffer.Lock();
     EXPECT_NE(buffer.DirectBuffer(buffer.GetSize() - 4), nullptr);
-    EXPECT_EQ(buffer.DirectBuffer(5), nullptr);
-    EXPECT_EQ(buffer.DirectBuffer(UINT32_MAX), nullptr);
+    EXPECT_TRUE(buffer.DirectBuffer(5) == nullptr && buffer.DirectBuffer(UINT32_MAX) == nullptr);
     EXPECT_TRUE(buffer.Push("0123", 4));
     buffer.Unlock();
 
@@ -356,8 +355,7 @@ protected:
         EXPECT_EQ(static_cast<const Fx::Model*>(effect.models[0])->faces.size(), 2u);  // what emitters read
         Fx::Model broken = Square(0.25f);
         broken.faces[1].index[2] = 4;  // one past the last vertex
-        EXPECT_EQ(Load(broken), false);
-        EXPECT_EQ(loader->Load(folder.File("missing").c_str()), nullptr);
+        EXPECT_TRUE(!Load(broken) && loader->Load(folder.File("missing").c_str()) == nullptr);
         node.effect = &effect;
         node.modelIndex = 0;
         node.culling = 1;

@@ -92,8 +92,7 @@ TEST(BattleCamera, MovesCountFramesByDistanceAndRememberTheDestinationBefore) {
     Steps(&cam, 60);
     EXPECT_EQ(std::make_pair(cam.view.target[0], cam.view.target[2]), std::make_pair(410.0f, 0.0f));
     cam.MoveTo(0, 2.0f, c);  // a jump moves at once, and leaves the stored destination (a) as it was
-    EXPECT_EQ(cam.move.frames, 0u);
-    EXPECT_EQ(cam.view.target[1], 10.0f);
+    EXPECT_TRUE(cam.move.frames == 0u && cam.view.target[1] == 10.0f);
     cam.MoveBefore(1, 2.0f);
     Steps(&cam, 100);
     EXPECT_EQ(cam.view.target[0], 410.0f);
@@ -145,8 +144,7 @@ TEST(UnitSheets, NamesAndAnimationSteps) {
     EXPECT_EQ(steps * 10 + unit.frame, 404);
     unit.SetAnim(4, 3, true);
     for (int i = 0; i < 100; ++i) unit.Step();
-    EXPECT_EQ(unit.ended, 0);
-    EXPECT_EQ(unit.frame, (100 / 3) % 5);
+    EXPECT_TRUE(unit.ended == 0 && unit.frame == (100 / 3) % 5);
     for (int bad : {15, -1, 1000}) unit.SetAnim(bad, 0, false);
     EXPECT_EQ(unit.GetAnim(), 4);
     unit.SetAnim(2, 0, false);  // idle: loops from the table, timing re-randomised

@@ -55,14 +55,12 @@ TEST_F(ScriptHostTest, AFileThatCannotRunLogsWhyAndLeavesTheStack) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.exists) {
-            ASSERT_TRUE(temp.Write(c.name, c.bytes));
-        }
+        if (c.exists) { ASSERT_TRUE(temp.Write(c.name, c.bytes)); }
         sq_pushinteger(v, 5);
         LogCapture log;
         EXPECT_EQ(DoScriptFile(nullptr, c.name, folder, nullptr), 0);
         EXPECT_EQ(log.Lines(), c.lines);
-        EXPECT_EQ(sq_gettop(v), 1);
+        EXPECT_EQ(sq_gettop(v), 1) << "the stack is left as it was";
         sq_pop(v, 1);
     }
     EXPECT_FALSE(Eval(v, "\"first\" in getroottable()").boolean) << "a source cut at its NUL byte ran";
@@ -302,8 +300,7 @@ TEST_F(ScriptHostTest, PrintWritesOneLinePerCallCutAt1023Characters) {
 TEST(ScriptWithoutVMTest, LoadingAndCallingWithoutAVMFailCleanly) {
     ASSERT_EQ(GetScriptVM(), nullptr);
     LogCapture log;
-    EXPECT_EQ(DoScriptFile(nullptr, "x.nut", nullptr, nullptr), 0);
-    EXPECT_EQ(CallScriptFunction(nullptr, "AppUpdate"), 0);
+    EXPECT_TRUE(DoScriptFile(nullptr, "x.nut", nullptr, nullptr) == 0 && CallScriptFunction(nullptr, "AppUpdate") == 0);
     EXPECT_EQ(log.Count(), 1u);
     CloseScriptVM();
 }
