@@ -182,9 +182,8 @@ TEST(FieldGeometry, CellWorldRoundTripAndHeights) {
         EXPECT_EQ(f->GetHeightAt(0.5f, 0.5f), h.at) << h.height << " shape " << h.shape;
     }
     auto f = MakeField(2, 2);
-    for (float p : {-1.0f, 2.0f, 1e30f, NAN}) {
+    for (float p : {-1.0f, 2.0f, 1e30f, NAN})
         EXPECT_TRUE(f->GetHeightAt(p, 0.5f) == -1.0f && f->GetSurfaceHeight(0.5f, p) == -1.0f) << p;
-    }
 }
 
 TEST(FieldGeometry, RampJoinsAndInsets) {
