@@ -161,15 +161,22 @@ TEST(PackLayoutTest, TheEngineReadsAndTheWriterWritesAHandMadePack) {
     std::string error;
     ASSERT_TRUE(writer.Build(keys.data(), &written, &error)) << error;
     EXPECT_EQ(written, bytes);
-    // Data whose deflated form is just as long is stored plain: stored sizes tell the two apart.
+    // Data deflating to its own length is stored plain (stored sizes tell the two apart); long names.
     std::vector<uint8_t> even = MakeBytes(40, 7, false);
     std::vector<Bytef> z(1024);
     auto deflated = [&] { uLongf n = z.size(); return compress2(z.data(), &n, even.data(), even.size(), 9), n; };
     while (deflated() != even.size() && even.size() < 200) even.push_back(0);
     PackWriter evenWriter;
-    ASSERT_TRUE(evenWriter.AddFile(PackWriter::kRoot, "even.bin", even, {}) && evenWriter.Build(keys.data(), &written, &error));
+    const std::string folder(300, 'd'), fits(209, 'f');  // "/" + folder + "/" + fits: the longest name listed
+    const int d = evenWriter.AddDirectory(PackWriter::kRoot, folder);
+    ASSERT_TRUE(evenWriter.AddFile(PackWriter::kRoot, "even.bin", even, {}) && evenWriter.AddFile(d, fits, a, plain) &&
+                evenWriter.AddFile(d, fits + "g", a, plain) && evenWriter.Build(keys.data(), &written, &error));
     pack = OpenPackMemory(written.data(), static_cast<uint32_t>(written.size()), nullptr);
     EXPECT_EQ(ReadFile(pack, "even.bin"), AsString(even));
+    LogCapture log;
+    EXPECT_EQ(List(pack, "/", 1), (Lines{"/" + folder + " 0 128", "/" + folder + "/" + fits + " 5 7",
+                                         "/even.bin " + std::to_string(even.size()) + " 0"}));
+    EXPECT_EQ(log.Count(), 1u) << "the name one byte longer is skipped with a warning";
     FsMgr::Release(pack);
     SetPackKeyTable(GetBuiltInPackKeyTable());
 }
