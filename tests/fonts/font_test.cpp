@@ -78,8 +78,7 @@ TEST_F(GlyphCacheTest, HostileFontDataIsRefusedWithALogLine) {
     LogCapture log;
     EXPECT_EQ(CreateGlyphCache(latin.data(), 0, 32, 512, 512, "empty.ttf", nullptr), nullptr);
     for (int cell : {0, -3, 513}) EXPECT_EQ(Make(cell, 512, 512, latin), nullptr);
-    EXPECT_EQ(Make(32, 0, 512, latin), nullptr);
-    EXPECT_EQ(Make(1, 65536, 65536, latin), nullptr);
+    EXPECT_TRUE(Make(32, 0, 512, latin) == nullptr && Make(1, 65536, 65536, latin) == nullptr);
     EXPECT_TRUE(log.Has("Error: font \"a\": an atlas of 512 x 512 has no cell of size 513"));
     EXPECT_EQ(log.Count(), 6u);
 }

@@ -94,10 +94,8 @@ TEST(BlockDecode, Dxt1AndAtcColoursFromHandMadeBlocks) {
     const uint32_t colours[] = {0xF800, 0x07E0, 0x001F, 0xFFFF};
     for (int k = 0; k < 4; ++k) PutU32(&data[k * 8], colours[k] * 0x10001u);
     std::vector<uint8_t> out = Decode(kPixelDxt1Rgb, 6, 5, data);
-    EXPECT_EQ(At(out, 6, 3, 3), red);
-    EXPECT_EQ(At(out, 6, 5, 0), (Texel{0, 255, 0, 255}));
-    EXPECT_EQ(At(out, 6, 0, 4), blue);
-    EXPECT_EQ(At(out, 6, 5, 4), (Texel{255, 255, 255, 255}));
+    EXPECT_EQ((std::vector<Texel>{At(out, 6, 3, 3), At(out, 6, 5, 0), At(out, 6, 0, 4), At(out, 6, 5, 4)}),
+              (std::vector<Texel>{red, Texel{0, 255, 0, 255}, blue, Texel{255, 255, 255, 255}}));
 }
 
 constexpr uint32_t kOpaqueRedA = 0x8000 | 0x7C00;
