@@ -447,6 +447,10 @@ TEST_F(Markers, ListsFillToTheirLimitAndLogOnceWhenFull) {
     }
     markers.AddPanel(at, 0);
     EXPECT_EQ(markers.panels.size(), 1u);
+    QmFieldMarkers unlinked;  // made but never given a field: every call leaves it empty
+    unlinked.Init(-1);
+    unlinked.SetRoute(route.data(), 3), unlinked.AddPanel(at, 0), unlinked.AddShadow(at), unlinked.SetCursorPos(at);
+    EXPECT_TRUE(unlinked.routeCount == 0 && unlinked.panels.empty() && unlinked.shadowCount == 0);
 }
 
 }  // namespace
