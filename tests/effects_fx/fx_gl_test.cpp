@@ -261,9 +261,8 @@ TEST_F(FxGlTest, RibbonSquaresShareTheirPointsWithinAGroupOnly) {
 
     // A ribbon of two points (one square) is drawn: left red, right blue.
     DrawBatch(*ribbons, node, Points{Point(2, 0, -1.0f), Point(2, 1, 1.0f)});
-    EXPECT_TRUE(RectIs(17, kTop + 32, 1, 1, {255, 0, 0, 255}, 16));
-    EXPECT_TRUE(RectIs(46, kTop + 32, 1, 1, {0, 0, 255, 255}, 16));
-    EXPECT_TRUE(RectIs(2, kTop + 32, 1, 1, {0, 0, 0, 255}, 2));
+    EXPECT_TRUE(RectIs(17, kTop + 32, 1, 1, {255, 0, 0, 255}, 16) && RectIs(46, kTop + 32, 1, 1, {0, 0, 255, 255}, 16) &&
+                RectIs(2, kTop + 32, 1, 1, {0, 0, 0, 255}, 2));
 }
 
 // A full disc of `radius` centred on (0.5, 0.5).
@@ -424,9 +423,8 @@ TEST_F(FxModelTest, UnlitLitCullingMagnificationAndMirroring) {
 
 TEST_F(FxModelTest, EachInstanceDrawsWithItsOwnMatrixColourAndUvOffset) {
     Draw({At(-0.5f, Fx::Color(255, 0, 0, 255)), At(0.5f, Fx::Color(0, 0, 255, 255))});
-    EXPECT_TRUE(RectIs(16, kTop + 32, 1, 1, {255, 0, 0, 255}, 2));
-    EXPECT_TRUE(RectIs(48, kTop + 32, 1, 1, {0, 0, 255, 255}, 2));
-    EXPECT_TRUE(RectIs(32, kTop + 32, 1, 1, {0, 0, 0, 255}, 2));
+    EXPECT_TRUE(RectIs(16, kTop + 32, 1, 1, {255, 0, 0, 255}, 2) && RectIs(48, kTop + 32, 1, 1, {0, 0, 255, 255}, 2) &&
+                RectIs(32, kTop + 32, 1, 1, {0, 0, 0, 255}, 2));
 
     // The square spans u 0..0.5 of a red | green texture; an offset of 0.5 moves it to green.
     effect.textures = {MakeTexture(2, 1, {0xFF0000FFu, 0xFF00FF00u})};

@@ -59,8 +59,7 @@ TEST_F(GlyphCacheTest, RequestsHitTheirCellsAndAFullCacheReturnsNull) {
     }
     RetainGlyphCell(cache, plain);
     RetainGlyphCell(cache, outlined);
-    EXPECT_EQ(cache->freeCells.count, 0u);
-    EXPECT_EQ(GetGlyph(cache, u'Z', 32, 0, 0), nullptr);
+    EXPECT_TRUE(cache->freeCells.count == 0u && GetGlyph(cache, u'Z', 32, 0, 0) == nullptr);
     EXPECT_EQ(GetGlyph(cache, 0x4E05, 32, 0, 0), held[5]) << "a held glyph is still found while the cache is full";
     ASSERT_TRUE(ReleaseGlyphCell(cache, held[7]));
     EXPECT_EQ(GetGlyph(cache, u'Z', 32, 0, 0), held[7]);
