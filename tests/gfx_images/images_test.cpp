@@ -248,8 +248,9 @@ TEST(PngReader, IndicesBeyondThePaletteExpandToTransparentBlack) {
     layout.palette = {200, 100, 50};
     ImagePtr image(DecodeBytes(WritePng(layout)));
     ASSERT_NE(image, nullptr);
-    ImagePtr rgba(ExpandPaletteToRgba(image.get()));
+    ImagePtr rgba(ExpandPaletteToRgba(image.get())), other(Image::New(32, 32, kPixelRgba8888, nullptr));
     ASSERT_NE(rgba, nullptr);
+    EXPECT_TRUE(ExpandPaletteToRgba(nullptr) == nullptr && ExpandPaletteToRgba(other.get()) == nullptr);  // no palette
     EXPECT_EQ(Pixels(rgba.get()), (std::vector<uint8_t>{200, 100, 50, 255, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
