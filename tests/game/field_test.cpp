@@ -447,6 +447,10 @@ TEST_F(Markers, ListsFillToTheirLimitAndLogOnceWhenFull) {
     }
     markers.AddPanel(at, 0);
     EXPECT_EQ(markers.panels.size(), 1u);
+    auto other = MakeField(2, 2);
+    QmFieldMarkers gone;
+    gone.Init(-1), gone.Link(other.get()), gone.Destroy();
+    EXPECT_EQ(other->markers, nullptr) << "a destroyed marker set leaves no pointer behind";
     QmFieldMarkers unlinked;  // made but never given a field: every call leaves it empty
     unlinked.Init(-1);
     unlinked.SetRoute(route.data(), 3), unlinked.AddPanel(at, 0), unlinked.AddShadow(at), unlinked.SetCursorPos(at);

@@ -727,6 +727,7 @@ TEST(QuadBatchTest, IndicesAndCapacity) {
     batch = QuadBatch::Create(20000, nullptr);
     ASSERT_NE(batch, nullptr);
     EXPECT_TRUE(batch->capacity == kMaxBatchQuads && batch->indices[kMaxBatchQuads * 6 - 1] == 65535);
+    EXPECT_EQ(std::vector<uint16_t>(batch->indices, batch->indices + 12), (std::vector<uint16_t>{0, 1, 2, 2, 1, 3, 4, 5, 6, 6, 5, 7}));
     QuadBatch::Destroy(batch);
     EXPECT_EQ(QuadBatch::Create(0, nullptr), nullptr);
 }
@@ -819,6 +820,8 @@ TEST_F(SpriteTest, ExtremeOrEmptySpritesNeverReachTheScreen) {
 TEST_F(SpriteTest, LoadingImagesDrawNothingAndTheFirstReadyFrameIsRight) {
     AddSprite(nullptr, 4, 4, ColorWord(0, 255, 0));  // leaves blend 1 and no texture behind
     images_.push_back(AsyncTexture::Create(nullptr));
+    LogCapture log;
+    EXPECT_TRUE(AsyncTexture::CompleteUpload(images_.back()) == 0 && log.Count() == 0u) << "nothing decoded yet";
     AddSprite(images_.back(), 100, 100, 0xFFFFFFFFu, 2, 1);
     DrawFrame();
     EXPECT_TRUE(GetRenderStats().drawCalls == 1u && GetRenderStats().textureBinds == 0u);
