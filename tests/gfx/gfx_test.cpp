@@ -159,6 +159,13 @@ TEST(PvrtcDecode, TwoBitModulation) {
         const int x = i % 16, y = i / 16;
         EXPECT_EQ(At(out, 16, x, y), (x ^ y) & 1 ? purple : x % 4 == y % 2 ? blue : red) << x << "," << y;
     }
+    // Averaging four where left and right differ (8 and 0) and above and below agree: weights 2 and 6.
+    out = Decode(kPixelPvrtcRgb2, 16, 8, Blocks(4, 0xCC33CC32u, colours | 1));
+    const Texel cycle[4] = {blue, {191, 0, 64, 255}, red, {64, 0, 191, 255}};
+    for (int i = 0; i < 128; ++i) {
+        const int x = i % 16, y = i / 16;
+        EXPECT_EQ(At(out, 16, x, y), cycle[y % 2 ? 3 - x % 4 : x % 4]) << x << "," << y;
+    }
 }
 
 TEST(CompressedData, ShortOrUnusableDataIsRefused) {
