@@ -294,8 +294,8 @@ TEST_F(BattleScriptTest, RowsGiveTheHandDerivedValues) {
         check("range list", list(battle.FieldGetRange()), "0 1 2 100 101 200 201 300 ");
         check("range units", battle.FieldGetRangeUnit()[0] == a && battle.FieldGetRangeUnit().len() == 1, true);
 
-        battle.FieldFindRangeArea(0, 0, 0, [5050, 5050, 5050, 5151], 9, 0, 1);  // a fourth offset left behind
-        local marks = @(f) (battle.FieldResetRange(), battle.FieldFindRangeArea(1, 1, f, [5050, 5051, 5150], 2, 0, 1),
+        battle.FieldFindRangeArea(0, 0, 0, [5050, 5050, 5050, 5050, 5151], 9, 0, 1);  // a fifth offset left behind
+        local marks = @(f) (battle.FieldResetRange(), battle.FieldFindRangeArea(1, 1, f, [5050, 5051, 5150, 5450], 2, 0, 1),  // 5450: just off the map
             battle.FieldGetRange().reduce(@(p, x) p + " " + x));
         check("facing 1, 3, 0, 2", [1, 3, 0, 2].map(marks).reduce(@(p, x) p + " | " + x),
               "101 102 201 | 1 100 101 | 100 101 201 | 1 101 102");
