@@ -305,6 +305,9 @@ TEST_F(TextureTest, BadUpdatesAreRefusedWithOneLine) {
         EXPECT_EQ(log.Count(), 1u) << c.what;
     }
     EXPECT_EQ(Texture::Update(texture, 0, 4, 4, rgba), 1);
+    Texture* depth = Texture::CreateEmpty(8, 8, kPixelDepth8, nullptr);  // kept as 16 bits
+    ASSERT_TRUE(depth && texture->byteSize == 8 * 8 * 4 && depth->byteSize == 8 * 8 * 2);
+    Texture::Release(depth);
     Texture::Release(texture);
     Image::Free(rgba);
     Image::Free(rgb);
