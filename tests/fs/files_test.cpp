@@ -86,6 +86,16 @@ TEST(StreamTest, FileWindowsAndSeeksOfEveryKind) {
     EXPECT_EQ(sub->Write("wxyz", 4), 3u);
     EXPECT_EQ(std::string(block.data(), 8), ".wxy.abc");
     sub->Release();
+    // Scrambled writes of many pieces go through whole; only the first 2000 bytes are scrambled.
+    static const uint8_t kKey[3] = {7, 1, 9};
+    std::vector<uint8_t> plain = MakeBytes(3000, 5, false), scrambled(3000);
+    Stream* xor1 = XorStream(Memory(scrambled), kKey, 3, 2000, nullptr);
+    EXPECT_EQ(xor1->Write(plain.data(), 3000), 3000u);
+    xor1->Release();
+    EXPECT_TRUE(scrambled[1999] == (plain[1999] ^ kKey[1999 % 3]) && scrambled[2000] == plain[2000]);
+    Stream* xor2 = XorStream(Memory(scrambled), kKey, 3, 2000, nullptr);
+    EXPECT_EQ(ReadAll(xor2), AsString(plain));
+    xor2->Release();
 }
 
 TEST(StreamTest, Lines) {
