@@ -212,6 +212,8 @@ TEST(DirMgrTest, NamesBuildBelowTheRootAndTheCurrentFolder) {
         EXPECT_EQ(ReadFile(fs, c.name), c.content) << c.root << " | " << c.folder << " | " << c.name;
         FsMgr::Release(fs);
     }
+    EXPECT_TRUE(FsMgr::GetFileSize(nullptr, "a") == -1 && FsMgr::CreateFolder(nullptr, "a") == 0 &&
+                FsMgr::RemoveFolder(nullptr, "a") == 0 && FsMgr::SetCurrentFolder(nullptr, "a") == 0);  // no manager
 }
 
 TEST(DirMgrTest, NamesThatDoNotFitFailInsteadOfBeingCut) {
