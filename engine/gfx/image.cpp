@@ -49,7 +49,7 @@ Image* Image::New(int32_t width, int32_t height, PixelFormat type, Allocator* al
         LogError("Invalid image type.");
         return nullptr;
     }
-    if (width <= 0 || height <= 0) return nullptr;
+    // NewWithData refuses sides below 1, whatever size they give here.
     uint64_t size = (static_cast<uint64_t>(width) * height * bits + 7) / 8;
     if (type == kPixelIndexed8) size += kPaletteBytes;
     if (size > UINT32_MAX - kHeaderBytes) return nullptr;

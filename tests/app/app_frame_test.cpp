@@ -185,6 +185,7 @@ TEST(MultisampleDecision, ApiComesFromVersionAndExtensionNames) {
         {"OpenGL ES 2.0", "GL_ANGLE_framebuffer_multisample", MultisampleApi::kNone},
         {"OpenGL ES 2.0", "GL_ANGLE_framebuffer_multisample_x GL_ANGLE_framebuffer_blit", MultisampleApi::kNone},
         {"OpenGL ES 2.0", "GL_NV_framebuffer_blit GL_NV_framebuffer_multisample", MultisampleApi::kNv},
+        {"OpenGL ES 2.0", "XGL_NV_framebuffer_blit GL_NV_framebuffer_multisample", MultisampleApi::kNone},
         {nullptr, nullptr, MultisampleApi::kNone},
         {"garbage", "", MultisampleApi::kNone},
     };

@@ -102,6 +102,9 @@ TEST_F(TaskSystemTest, RemoveWaitsForARunningCallback) {
     EXPECT_TRUE(slow->left.load());
     delete slow;  // a later call would be a use after free
     SleepMs(20);
+    CountingTask three(3);  // a task that needs three passes gets them from one wake-up
+    TaskSystem::AddTask(kTaskQueueBackground, &three.task);
+    EXPECT_TRUE(WaitUntil([&] { return three.calls.load() == 3; }));
 }
 
 struct FnTask {

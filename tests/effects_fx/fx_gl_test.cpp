@@ -170,8 +170,7 @@ TEST_F(FxGlTest, BuffersRefuseWhatTheyCannotHoldAndBrokenShadersGiveNull) {
     FxRenderer::VertexBuffer& buffer = *renderer->GetVertexBuffer();
     buffer.Lock();
     EXPECT_NE(buffer.DirectBuffer(buffer.GetSize() - 4), nullptr);
-    EXPECT_EQ(buffer.DirectBuffer(5), nullptr);
-    EXPECT_EQ(buffer.DirectBuffer(UINT32_MAX), nullptr);
+    EXPECT_TRUE(buffer.DirectBuffer(5) == nullptr && buffer.DirectBuffer(UINT32_MAX) == nullptr);
     EXPECT_TRUE(buffer.Push("0123", 4));
     buffer.Unlock();
 
@@ -262,9 +261,8 @@ TEST_F(FxGlTest, RibbonSquaresShareTheirPointsWithinAGroupOnly) {
 
     // A ribbon of two points (one square) is drawn: left red, right blue.
     DrawBatch(*ribbons, node, Points{Point(2, 0, -1.0f), Point(2, 1, 1.0f)});
-    EXPECT_TRUE(RectIs(17, kTop + 32, 1, 1, {255, 0, 0, 255}, 16));
-    EXPECT_TRUE(RectIs(46, kTop + 32, 1, 1, {0, 0, 255, 255}, 16));
-    EXPECT_TRUE(RectIs(2, kTop + 32, 1, 1, {0, 0, 0, 255}, 2));
+    EXPECT_TRUE(RectIs(17, kTop + 32, 1, 1, {255, 0, 0, 255}, 16) && RectIs(46, kTop + 32, 1, 1, {0, 0, 255, 255}, 16) &&
+                RectIs(2, kTop + 32, 1, 1, {0, 0, 0, 255}, 2));
 }
 
 // A full disc of `radius` centred on (0.5, 0.5).
@@ -356,8 +354,7 @@ protected:
         EXPECT_EQ(static_cast<const Fx::Model*>(effect.models[0])->faces.size(), 2u);  // what emitters read
         Fx::Model broken = Square(0.25f);
         broken.faces[1].index[2] = 4;  // one past the last vertex
-        EXPECT_EQ(Load(broken), false);
-        EXPECT_EQ(loader->Load(folder.File("missing").c_str()), nullptr);
+        EXPECT_TRUE(!Load(broken) && loader->Load(folder.File("missing").c_str()) == nullptr);
         node.effect = &effect;
         node.modelIndex = 0;
         node.culling = 1;
@@ -426,9 +423,8 @@ TEST_F(FxModelTest, UnlitLitCullingMagnificationAndMirroring) {
 
 TEST_F(FxModelTest, EachInstanceDrawsWithItsOwnMatrixColourAndUvOffset) {
     Draw({At(-0.5f, Fx::Color(255, 0, 0, 255)), At(0.5f, Fx::Color(0, 0, 255, 255))});
-    EXPECT_TRUE(RectIs(16, kTop + 32, 1, 1, {255, 0, 0, 255}, 2));
-    EXPECT_TRUE(RectIs(48, kTop + 32, 1, 1, {0, 0, 255, 255}, 2));
-    EXPECT_TRUE(RectIs(32, kTop + 32, 1, 1, {0, 0, 0, 255}, 2));
+    EXPECT_TRUE(RectIs(16, kTop + 32, 1, 1, {255, 0, 0, 255}, 2) && RectIs(48, kTop + 32, 1, 1, {0, 0, 255, 255}, 2) &&
+                RectIs(32, kTop + 32, 1, 1, {0, 0, 0, 255}, 2));
 
     // The square spans u 0..0.5 of a red | green texture; an offset of 0.5 moves it to green.
     effect.textures = {MakeTexture(2, 1, {0xFF0000FFu, 0xFF00FF00u})};

@@ -268,6 +268,8 @@ TEST_F(FxPlay, HandlesAndStaleHandles) {
         manager.SetLocation(stale, 1, 2, 3);
         manager.SetScale(stale, 2, 2, 2);
         manager.SetRotation(stale, Fx::Vector3D(0, 0, 1), 1.0f);
+        manager.AddLocation(stale, Fx::Vector3D(1, 2, 3)), manager.SetRotation(stale, 1, 2, 3), manager.DrawHandle(stale);
+        manager.SetBaseMatrix(stale, Fx::Matrix43()), manager.SetMatrix(stale, Fx::Matrix43()), manager.StopRoot(stale);
         EXPECT_EQ(std::vector<float>({manager.GetLocation(stale).x, float(manager.GetInstanceCount(stale)),
                                       manager.GetMatrix(stale).value[0][0]}), std::vector<float>(3, 0.0f));
     }

@@ -40,6 +40,7 @@ class EffectSystemTest : public GfxTest {
 protected:
     void TearDown() override {
         EffectSystem::Destroy();
+        EXPECT_EQ(EffectSystem::Get(), nullptr);
         FsMgr::Release(pack_);
         GfxTest::TearDown();
     }
@@ -253,6 +254,9 @@ TEST_F(EfkLayerTest, LayersClampAlphaDrawInZOrderAndOwnTheirPlays) {
     Run("green = null;");
     EXPECT_EQ(LivePlays(), 1) << "a dropped layer stops its play";
     EXPECT_EQ(MiddleAfterLayerPass(1), 0);
+    EffectSystem::Destroy();
+    EXPECT_EQ(MiddleAfterLayerPass(0), 0) << "a layer outliving the effect system draws nothing";
+    ASSERT_NE(Make("red.skfe\n"), nullptr);
     Run("red = null;");
 }
 

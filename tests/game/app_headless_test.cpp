@@ -19,6 +19,7 @@
 #include "gfx/image.h"
 #include "net/microblog_ui.h"
 #include "net/post_dialog.h"
+#include "script/script_host.h"
 #include "tests/game/game_run.h"
 #include "tests/net/microblog_test_peer.h"
 #include "tests/net/scripted_server.h"
@@ -53,6 +54,7 @@ protected:
     static GameRunResult Checked(GameRunResult run) {
         EXPECT_EQ(GetApp(), nullptr);
         EXPECT_FALSE(run.Contains("pool destroyed with")) << "script memory outlived the VM";
+        EXPECT_TRUE(GetScriptVMAllocator() == nullptr && GetScriptObjectAllocator() == nullptr) << "freed pools kept";
         EXPECT_EQ(run.glErrors, 0);
         return run;
     }
@@ -146,11 +148,14 @@ TEST_F(GameHeadlessTest, AppUpdateThatThrowsIsNeverCalledAgainWhileFramesGoOn) {
 
 // A battle dropped by the scripts while current (no App.EndBattle) is forgotten while the frames go on.
 TEST_F(GameHeadlessTest, BattleDroppedWhileCurrentIsForgotten) {
+    std::vector<bool> current;  // after each frame: whether the App has a battle
+    windows_.onSwap = [&current](int) { current.push_back(GetApp()->battle != nullptr); };
     GameRunResult run = Run(R"(
         frame <- 0;
         battle <- QmBattleInterface(1, 1);
         unit <- QmUnitInterface(0, 1);
-        function AppInitialize() { App.BeginBattle(battle); battle.AddUnit(unit); unit.SetPos(1, 1); }
+        other <- QmBattleInterface(1, 1);  // dropped while another is current: that one stays
+        function AppInitialize() { App.BeginBattle(battle); battle.AddUnit(unit); unit.SetPos(1, 1); other = null; }
         function AppUpdate() {
             if (++frame == 3) { battle = null; unit = null; collectgarbage(); }
             if (frame == 6) Sys.Exit(0);
@@ -161,6 +166,7 @@ TEST_F(GameHeadlessTest, BattleDroppedWhileCurrentIsForgotten) {
          "effect/burst.skfe", "effect/ring.skfe", "effect/trail.skfe", "effect/texture/spark.png"});
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(run.Has("finished at frame 6"));
+    EXPECT_EQ(current, (std::vector<bool>{true, true, false, false, false, false}));
     EXPECT_FALSE(run.Contains("Error: ")) << testing::PrintToString(run.LinesStartingWith("Error"));
 }
 

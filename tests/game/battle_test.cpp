@@ -51,7 +51,7 @@ TEST(BattleCamera, RotationLevelsTweensAndZoom) {
         SCOPED_TRACE(std::to_string(c.yaw) + " + " + std::to_string(c.yawStep));
         QmBattleCamera cam;
         cam.yaw = c.yaw, cam.pitch = c.pitch, cam.pitchLevel = c.pitchLevel;
-        cam.Rotate(c.frames, 2.0f, c.yawStep, c.pitchStep);
+        cam.Rotate(c.frames, c.frames == 30 ? 0.0f : 2.0f, c.yawStep, c.pitchStep);  // power 0 ends exactly too
         EXPECT_EQ(cam.yawLevel * 10 + cam.pitchLevel, c.levels);
         EXPECT_EQ(cam.IsMoving(), c.frames > 0);
         Steps(&cam, c.frames);
@@ -92,8 +92,7 @@ TEST(BattleCamera, MovesCountFramesByDistanceAndRememberTheDestinationBefore) {
     Steps(&cam, 60);
     EXPECT_EQ(std::make_pair(cam.view.target[0], cam.view.target[2]), std::make_pair(410.0f, 0.0f));
     cam.MoveTo(0, 2.0f, c);  // a jump moves at once, and leaves the stored destination (a) as it was
-    EXPECT_EQ(cam.move.frames, 0u);
-    EXPECT_EQ(cam.view.target[1], 10.0f);
+    EXPECT_TRUE(cam.move.frames == 0u && cam.view.target[1] == 10.0f);
     cam.MoveBefore(1, 2.0f);
     Steps(&cam, 100);
     EXPECT_EQ(cam.view.target[0], 410.0f);
@@ -145,8 +144,7 @@ TEST(UnitSheets, NamesAndAnimationSteps) {
     EXPECT_EQ(steps * 10 + unit.frame, 404);
     unit.SetAnim(4, 3, true);
     for (int i = 0; i < 100; ++i) unit.Step();
-    EXPECT_EQ(unit.ended, 0);
-    EXPECT_EQ(unit.frame, (100 / 3) % 5);
+    EXPECT_TRUE(unit.ended == 0 && unit.frame == (100 / 3) % 5);
     for (int bad : {15, -1, 1000}) unit.SetAnim(bad, 0, false);
     EXPECT_EQ(unit.GetAnim(), 4);
     unit.SetAnim(2, 0, false);  // idle: loops from the table, timing re-randomised
@@ -296,7 +294,8 @@ TEST_F(BattleScriptTest, RowsGiveTheHandDerivedValues) {
         check("range list", list(battle.FieldGetRange()), "0 1 2 100 101 200 201 300 ");
         check("range units", battle.FieldGetRangeUnit()[0] == a && battle.FieldGetRangeUnit().len() == 1, true);
 
-        local marks = @(f) (battle.FieldResetRange(), battle.FieldFindRangeArea(1, 1, f, [5050, 5051, 5150], 2, 0, 1),
+        battle.FieldFindRangeArea(0, 0, 0, [5050, 5050, 5050, 5050, 5151], 9, 0, 1);  // a fifth offset left behind
+        local marks = @(f) (battle.FieldResetRange(), battle.FieldFindRangeArea(1, 1, f, [5050, 5051, 5150, 5450], 2, 0, 1),  // 5450: just off the map
             battle.FieldGetRange().reduce(@(p, x) p + " " + x));
         check("facing 1, 3, 0, 2", [1, 3, 0, 2].map(marks).reduce(@(p, x) p + " | " + x),
               "101 102 201 | 1 100 101 | 100 101 201 | 1 101 102");

@@ -44,11 +44,11 @@ std::vector<MapCell> Cells(int32_t count) {
 
 TEST(FieldMapText, ReadsRowBlocksWithAnyLineEnds) {
     for (int32_t w : {10, 24, 30}) {  // row blocks of 24 lines, or W when wider
-        const std::string text = WriteMapText({"tree.e3d"}, w, 3, Cells(w * 3));
+        const std::string text = WriteMapText({std::string(59, 'n')}, w, 3, Cells(w * 3));  // the longest name
         for (const std::string& variant : {text, Replace(text, "\r\n", "\n")}) {
             MapText map;
             ASSERT_TRUE(Read(variant, &map));
-            EXPECT_EQ(map.modelNames[0] + std::to_string(map.width), "tree.e3d" + std::to_string(w));
+            EXPECT_EQ(map.modelNames[0] + std::to_string(map.width), std::string(59, 'n') + std::to_string(w));
             for (int32_t i = 0; i < w * 3; ++i) ASSERT_EQ(map.cells[i * kMapFields + kMapChip], i) << "W " << w;
         }
     }
@@ -64,8 +64,10 @@ TEST(FieldMapText, DamagedMapsLoadSafelyOrAreRefused) {
         {with(size, "100,1\r\n"), false, "out of range"}, {with(size, "24,25\r\n"), false, "out of range"},
         {with(size, "99999999999,99999999999\r\n"), false, "out of range"}, {with(size, "4\r\n"), false, "out of range"},
         {with("\r\n", "\r"), false, "out of range"}, {with(row, "1\r\n"), true, nullptr}, {with(row, "x,y,z\r\n"), true, nullptr},
-        {with(row, "900000,0,0\r\n"), true, "height out of 0..19"}, {with(shape, "2,17,0"), true, "shape outside"},
-        {with(shape, "2,-3,0"), true, "shape outside"},
+        {with(row, "20,0,0\r\n"), true, "height out of 0..19"}, {with(shape, "2,13,0"), true, "shape outside"},
+        {with(shape, "2,-3,0"), true, "shape outside"}, {with(shape, "2,400,0"), true, "shape outside"},
+        {with(row, "19,0,0\r\n"), true, nullptr}, {with(shape, "2,392,0"), true, nullptr},  // the highest level and shape
+        {with(size, "99,5\r\n"), true, "ends early"}, {with(size, "24,24\r\n"), true, "ends early"},  // widest, largest
         {with(names, "102\r\n" + std::string(60, 'm') + "\r\n"), true, "model name too long"},
     };
     for (const auto& c : cases) {

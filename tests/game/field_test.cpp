@@ -155,8 +155,7 @@ TEST(FieldSearch, DirectionToAndClearDir) {
                                                   {1, 2, 3}, {-3, -3, 1}, {4, 4, 0}, {4, -3, 0}, {-4, 3, 2}, {3, -4, 1}, {-3, 4, 3}};
     for (const auto& q : quirks) EXPECT_EQ(QmField::DirectionTo(5, 5, 5 + q.dx, 5 + q.dz), q.dir) << q.dx << "," << q.dz;
     auto flat = MakeField(7, 7);
-    EXPECT_EQ(flat->FindClearDir(3, 3), 0);
-    EXPECT_EQ(flat->FindClearDir(-1, 3), 0);
+    EXPECT_TRUE(flat->FindClearDir(3, 3) == 0 && flat->FindClearDir(-1, 3) == 0);
     flat->GetCell(4, 4)->objectHeight = 12;  // a tree on diagonal 0
     flat->GetCell(4, 3)->height = 3;         // a rise flanking diagonals 0 and 1
     EXPECT_EQ(flat->FindClearDir(3, 3), 2);
@@ -183,10 +182,8 @@ TEST(FieldGeometry, CellWorldRoundTripAndHeights) {
         EXPECT_EQ(f->GetHeightAt(0.5f, 0.5f), h.at) << h.height << " shape " << h.shape;
     }
     auto f = MakeField(2, 2);
-    for (float p : {-1.0f, 2.0f, 1e30f, NAN}) {
-        EXPECT_EQ(f->GetHeightAt(p, 0.5f), -1.0f);
-        EXPECT_EQ(f->GetSurfaceHeight(0.5f, p), -1.0f);
-    }
+    for (float p : {-1.0f, 2.0f, 1e30f, NAN})
+        EXPECT_TRUE(f->GetHeightAt(p, 0.5f) == -1.0f && f->GetSurfaceHeight(0.5f, p) == -1.0f) << p;
 }
 
 TEST(FieldGeometry, RampJoinsAndInsets) {
@@ -331,8 +328,7 @@ TEST(FieldMesh, OutlineAndSplitIndices) {
     // Lines by direction: edgeFirst runs over the counts; the +x line is the drawn top's edge.
     EXPECT_EQ(mesh.edgeFirst[3], mesh.edgeCount[0] + mesh.edgeCount[1] + mesh.edgeCount[2]);
     const FieldEdgeVertex& a = mesh.edges[0];
-    EXPECT_EQ(a.x, field->GetCell(1, 1)->top[3].x);
-    EXPECT_EQ(a.y, field->GetCell(1, 1)->top[3].y);
+    EXPECT_TRUE(a.x == field->GetCell(1, 1)->top[3].x && a.y == field->GetCell(1, 1)->top[3].y);
 }
 
 TEST(FieldMesh, RandomMapsStayWithinTheBuffers) {
@@ -435,22 +431,30 @@ TEST_F(Markers, RoutePiecesAndArrowSides) {
     }
 }
 
-TEST_F(Markers, ListsClampAtCapacity) {
-    LogCapture log;
-    const float at[3] = {1.5f, 1, 1.5f};
-    for (int i = 0; i < kMarkerMaxPanels + 1; ++i) markers.AddPanel(at, i % 4);
-    EXPECT_EQ(markers.panels.size(), size_t(kMarkerMaxPanels));
+TEST_F(Markers, ListsFillToTheirLimitAndLogOnceWhenFull) {
+    const float at[3] = {1.5f, 1, 1.5f}, corner[3] = {2.0f, 1, 2.0f};
     std::vector<int32_t> route;
-    for (int i = 0; i < 256; ++i) route.insert(route.end(), {i % 4, 1, i / 4 % 4});
-    markers.SetRoute(route.data(), 256);
-    EXPECT_EQ(markers.routeCount, kMarkerMaxRoute);
-    const float corner[3] = {2.0f, 1, 2.0f};
-    for (int unit = 0; unit < 21; ++unit) markers.AddShadow(corner);
-    EXPECT_EQ(markers.shadowCount, kMarkerMaxShadows);
-    EXPECT_EQ(log.Count(), 3u);
-    markers.ClearPanels();
+    for (int i = 0; i <= kMarkerMaxRoute; ++i) route.insert(route.end(), {i % 4, 1, i / 4 % 4});
+    for (int over : {0, 1}) {  // the limit itself, then one past it
+        LogCapture log;
+        for (int i = 0; i < kMarkerMaxPanels + over; ++i) markers.AddPanel(at, i % 4);
+        markers.SetRoute(route.data(), kMarkerMaxRoute + over);
+        for (int quads = 0; quads < kMarkerMaxShadows + 4 * over; quads += 4) markers.AddShadow(corner);
+        EXPECT_EQ(markers.panels.size(), size_t(kMarkerMaxPanels));
+        EXPECT_EQ(std::make_pair(markers.routeCount, markers.shadowCount), std::make_pair(kMarkerMaxRoute, kMarkerMaxShadows));
+        EXPECT_EQ(log.Count(), 3u * over) << over;
+        markers.ClearPanels(), markers.ClearShadows();
+    }
     markers.AddPanel(at, 0);
     EXPECT_EQ(markers.panels.size(), 1u);
+    auto other = MakeField(2, 2);
+    QmFieldMarkers gone;
+    gone.Init(-1), gone.Link(other.get()), gone.Destroy();
+    EXPECT_EQ(other->markers, nullptr) << "a destroyed marker set leaves no pointer behind";
+    QmFieldMarkers unlinked;  // made but never given a field: every call leaves it empty
+    unlinked.Init(-1);
+    unlinked.SetRoute(route.data(), 3), unlinked.AddPanel(at, 0), unlinked.AddShadow(at), unlinked.SetCursorPos(at);
+    EXPECT_TRUE(unlinked.routeCount == 0 && unlinked.panels.empty() && unlinked.shadowCount == 0);
 }
 
 }  // namespace

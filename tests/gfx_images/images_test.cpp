@@ -11,6 +11,7 @@
 #include <memory>
 #include <random>
 #include <set>
+#include <tuple>
 #include <vector>
 
 #include "core/allocator.h"
@@ -51,8 +52,7 @@ TEST(PngReader, DecodesTheWrittenSamples) {
         ImagePtr image(DecodeBytes(WritePng(Layout(c.colourType, c.bitDepth, c.interlaced, c.width, c.height, rows))));
         ASSERT_NE(image, nullptr);
         EXPECT_TRUE(image->type == (alpha ? kPixelRgba8888 : kPixelRgb888) && image->width == c.width && image->height == c.height);
-        EXPECT_EQ(Pixels(image.get()), samples);
-        EXPECT_EQ(log.Count(), 0u);
+        EXPECT_TRUE(Pixels(image.get()) == samples && log.Count() == 0u);
     }
     for (int depth : {1, 2, 4, 8}) {  // palettes: indices unpacked, alpha from the transparency chunk
         const int width = 11, height = 3, colours = depth == 1 ? 2 : 3, rowBytes = (width * depth + 7) / 8;
@@ -240,8 +240,7 @@ TEST(ImageConversion, FillTransparentPixelsAndNewImage) {
     }
     EXPECT_EQ(NewImage(0, 2, kPixelRgba8888, nullptr), nullptr);
     EXPECT_EQ(ImageDataSize(kPixelAlpha8, kMaxImageSide, 1), uint32_t{kMaxImageSide});
-    EXPECT_EQ(ImageDataSize(kPixelAlpha8, kMaxImageSide + 1, 1), 0u);
-    EXPECT_EQ(ImageDataSize(kPixelAlpha8, 1, kMaxImageSide + 1), 0u);
+    EXPECT_TRUE(ImageDataSize(kPixelAlpha8, kMaxImageSide + 1, 1) == 0u && ImageDataSize(kPixelAlpha8, 1, kMaxImageSide + 1) == 0u);
 }
 
 TEST(PngReader, IndicesBeyondThePaletteExpandToTransparentBlack) {
@@ -249,8 +248,9 @@ TEST(PngReader, IndicesBeyondThePaletteExpandToTransparentBlack) {
     layout.palette = {200, 100, 50};
     ImagePtr image(DecodeBytes(WritePng(layout)));
     ASSERT_NE(image, nullptr);
-    ImagePtr rgba(ExpandPaletteToRgba(image.get()));
+    ImagePtr rgba(ExpandPaletteToRgba(image.get())), other(Image::New(32, 32, kPixelRgba8888, nullptr));
     ASSERT_NE(rgba, nullptr);
+    EXPECT_TRUE(ExpandPaletteToRgba(nullptr) == nullptr && ExpandPaletteToRgba(other.get()) == nullptr);  // no palette
     EXPECT_EQ(Pixels(rgba.get()), (std::vector<uint8_t>{200, 100, 50, 255, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
@@ -307,16 +307,14 @@ TEST(JpegEncoder, AStreamThatRefusesBytesOrOtherTypesFailTheEncode) {
         ops.Flush = FailingFlush;  // with room for every byte, the final flush fails
         if (room == 1u << 20) stream->ops = &ops;
         LogCapture log;
-        EXPECT_EQ(EncodeJpeg(stream, image.get(), false, nullptr), 0);
-        EXPECT_EQ(log.Count(), 1u);
+        EXPECT_TRUE(EncodeJpeg(stream, image.get(), false, nullptr) == 0 && log.Count() == 1u);
         if (room == 1u << 20) { EXPECT_TRUE(log.Has("Error: Failed to write the JPEG image: the stream could not be flushed")); }
         stream->ops = original;
         stream->Release();
     }
     ImagePtr other(Image::New(4, 4, kPixelRgb565, nullptr));
     Stream* stream = MemoryStream(buffer.data(), 4096, false, nullptr);
-    EXPECT_EQ(EncodeJpeg(stream, other.get(), false, nullptr), 0);
-    EXPECT_EQ(stream->Tell(), 0u);
+    EXPECT_TRUE(EncodeJpeg(stream, other.get(), false, nullptr) == 0 && stream->Tell() == 0u);
     stream->Release();
 }
 
@@ -479,21 +477,25 @@ TEST_F(AsyncTextureTest, SmallImagesShareAnAtlasPageAndDrawTheirOwnPixels) {
     AsyncTexture* b = LoadNow(WriteFile("b.png", RgbaPng(second)), true);
     ASSERT_TRUE(a->state.load() == kAsyncTextureReady && b->state.load() == kAsyncTextureReady);
     ASSERT_TRUE(a->atlasArea && b->atlasArea);
-    EXPECT_EQ(a->area->texture, b->area->texture);
-    EXPECT_EQ(ImageAtlas::PageCount(), 1);
+    EXPECT_TRUE(a->area->texture == b->area->texture && ImageAtlas::PageCount() == 1);
     EXPECT_NE(b->area->x + b->area->y, 0);  // the second one sits elsewhere in the page
-    EXPECT_EQ(Draw(a, 10, 10), first.rgba);
-    EXPECT_EQ(Draw(b, 150, 120), second.rgba);
+    EXPECT_TRUE(Draw(a, 10, 10) == first.rgba && Draw(b, 150, 120) == second.rgba);
     ReleaseTexture(a);
     ReleaseTexture(b);
     EXPECT_EQ(ImageAtlas::PageCount(), 0);
+    // Only a power-of-two picture of at least 128 on both sides gets a texture of its own.
+    for (const auto& [w, h, own] : {std::tuple{128, 64, false}, {64, 128, false}, {192, 128, false}, {128, 192, false},
+                                    {128, 128, true}}) {
+        AsyncTexture* image = LoadNow(WriteFile("s.png", RgbaPng(TestPattern(w, h, 1, true))), true);
+        EXPECT_EQ(image->atlasArea == nullptr, own) << w << "x" << h;
+        ReleaseTexture(image);
+    }
 }
 
 TEST_F(AsyncTextureTest, AFileThatIsNoImageEndsInTheFailedState) {
     LogCapture log;
     AsyncTexture* image = LoadNow(WriteFile("text.png", "not an image at all"), true);
-    EXPECT_EQ(image->state.load(), kAsyncTextureFailed);
-    EXPECT_EQ(AsyncTexture::GetArea(image), nullptr);
+    EXPECT_TRUE(image->state.load() == kAsyncTextureFailed && AsyncTexture::GetArea(image) == nullptr);
     EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error: Invalid image format. \"" + folder_.File("text.png") + "\""});
     ReleaseTexture(image);
 }
@@ -513,8 +515,7 @@ TEST_F(AsyncTextureTest, ReleasingDuringALoadLeavesNoTaskBehind) {
         ReleaseTexture(image);  // its upload is still queued
     }
     TaskSystem::RunMainQueue();
-    EXPECT_EQ(GetAsyncTextureList().count, 0u);
-    EXPECT_EQ(ImageAtlas::PageCount(), 0);
+    EXPECT_TRUE(GetAsyncTextureList().count == 0u && ImageAtlas::PageCount() == 0);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The input records on fake devices, then on the X11 desktop input under a private X server.
 #include <gtest/gtest.h>
 #include <cstdlib>
+#include <vector>
 #include "app/input.h"
 #include "platform/input_devices.h"
 #include "platform/input_test_x11.h"
@@ -54,6 +55,14 @@ TEST_F(InputTest, HistoryKeepsTwentyPositionsNewestFirst) {
         for (int k = 0; k < kPointerHistory; ++k)
             EXPECT_TRUE(GetPointerState(i)->history[k][0] == 25 - k && GetPointerState(i)->history[k][1] == 125 - k)
                 << i << " " << k;
+    // Column and row 0 and the first pixel past the client size are outside: no move, no press.
+    for (const auto& p : std::vector<std::pair<int, int>>{{0, 9}, {9, 0}, {800, 9}, {9, 480}, {799, 479}}) {
+        desktop_.pointer.x = p.first, desktop_.pointer.y = p.second, desktop_.pointer.left = true;
+        PollInput();
+        const bool inside = p.first == 799;
+        EXPECT_EQ(GetPointerState(0)->history[0][1], inside ? 479 : 125) << p.first << "," << p.second;
+        EXPECT_EQ(GetPointerState(0)->state, inside ? kButtonPushed : kButtonUp) << p.first << "," << p.second;
+    }
 }
 
 TEST_F(InputTest, PadDirectionsAndMappedButtonsUpdateEachStateOncePerPoll) {

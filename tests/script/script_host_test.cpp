@@ -55,14 +55,12 @@ TEST_F(ScriptHostTest, AFileThatCannotRunLogsWhyAndLeavesTheStack) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.exists) {
-            ASSERT_TRUE(temp.Write(c.name, c.bytes));
-        }
+        if (c.exists) { ASSERT_TRUE(temp.Write(c.name, c.bytes)); }
         sq_pushinteger(v, 5);
         LogCapture log;
         EXPECT_EQ(DoScriptFile(nullptr, c.name, folder, nullptr), 0);
         EXPECT_EQ(log.Lines(), c.lines);
-        EXPECT_EQ(sq_gettop(v), 1);
+        EXPECT_EQ(sq_gettop(v), 1) << "the stack is left as it was";
         sq_pop(v, 1);
     }
     EXPECT_FALSE(Eval(v, "\"first\" in getroottable()").boolean) << "a source cut at its NUL byte ran";
@@ -184,7 +182,7 @@ using CnutCheckTest = ScriptTest;
 
 TEST_F(CnutCheckTest, EverythingThisBuildWritesPasses) {
     std::vector<std::string> sources(std::begin(kSources), std::end(kSources));
-    sources.push_back(NestedFunctions(40));
+    sources.push_back(NestedFunctions(64));  // the deepest nesting taken
     for (const std::string& source : sources) {
         SCOPED_TRACE(source);
         std::string bytes = CompileToCnut(v, source, "round.nut");
@@ -193,7 +191,7 @@ TEST_F(CnutCheckTest, EverythingThisBuildWritesPasses) {
         EXPECT_TRUE(Check(bytes));
         EXPECT_EQ(log.Count(), 0u);
     }
-    EXPECT_TRUE(Check(Closure({}))) << "the hand-made stream below is sound";
+    EXPECT_TRUE(Check(Closure({})) && Check(Closure({256, std::vector<SQInteger>(256, 255), 256})));  // and at the limits
 }
 
 TEST_F(CnutCheckTest, DamagedStreamsAreRefusedWithTheirFault) {
@@ -216,14 +214,14 @@ TEST_F(CnutCheckTest, DamagedStreamsAreRefusedWithTheirFault) {
         {"negative parameter count", withInteger(67, -3), "a count is larger than the data"},
         {"huge instruction count", withInteger(107, INT64_MAX / 8), "a count is larger than the data"},
         {"unknown object type", withInteger(39, 0x00008000), "an object has an unknown type"},
-        {"huge stack size", withInteger(bytes.size() - 21, int64_t{1} << 40),
+        {"stack size 257", withInteger(bytes.size() - 21, 257),
          "a function's frame description is invalid"},
         {"generator flag 2", withInteger(bytes.size() - 13, 2), "a function's frame description is invalid"},
         {"data after the end", bytes + "X", "data follows the end"},
-        {"deep nesting", CompileToCnut(v, NestedFunctions(80), "nest.nut"), "functions are nested too deeply"},
-        {"many parameters", Closure({3000, std::vector<SQInteger>(2999, 1), 4}), tooMany},
+        {"deep nesting", CompileToCnut(v, NestedFunctions(65), "nest.nut"), "functions are nested too deeply"},
+        {"many parameters", Closure({257, {}, 257}), tooMany},
         {"more defaults", Closure({2, {1, 1, 1}, 4}), tooMany},
-        {"far default", Closure({2, {5000}, 4}), "a default value lies outside the frame"},
+        {"far default", Closure({2, {256}, 4}), "a default value lies outside the frame"},
         {"no code", Closure({1, {}, 2, {}}), "a function has no instructions"},
         {"runs off", Closure({1, {}, 2, {kReturn, kLine}}), "a function does not end with a return"},
         {"var-params flag 2", Closure({1, {}, 2, {kReturn}, 2}), "a function's frame description is invalid"},
@@ -244,6 +242,13 @@ TEST_F(CnutCheckTest, NoTruncationOrSingleByteDamageCrashesTheLoad) {
         LogCapture log;
         ASSERT_FALSE(Check(bytes.substr(0, length))) << "length " << length;
         ASSERT_EQ(log.Count(), 1u) << "length " << length;
+    }
+    // A wrong section tag refuses the stream even when the tail follows it at once.
+    const std::string tagged = Closure({});
+    for (size_t at = tagged.find("TRAP"); at != std::string::npos; at = tagged.find("TRAP", at + 1)) {
+        LogCapture log;
+        EXPECT_FALSE(Check(tagged.substr(0, at) + "PARTLIAT")) << "tag at " << at;
+        EXPECT_TRUE(log.Contains("a section tag is wrong")) << "tag at " << at;
     }
     const unsigned char values[] = {0x00, 0x01, 0x7F, 0x80, 0xFF};
     struct Reader { const std::string* bytes; size_t at; };
@@ -295,8 +300,7 @@ TEST_F(ScriptHostTest, PrintWritesOneLinePerCallCutAt1023Characters) {
 TEST(ScriptWithoutVMTest, LoadingAndCallingWithoutAVMFailCleanly) {
     ASSERT_EQ(GetScriptVM(), nullptr);
     LogCapture log;
-    EXPECT_EQ(DoScriptFile(nullptr, "x.nut", nullptr, nullptr), 0);
-    EXPECT_EQ(CallScriptFunction(nullptr, "AppUpdate"), 0);
+    EXPECT_TRUE(DoScriptFile(nullptr, "x.nut", nullptr, nullptr) == 0 && CallScriptFunction(nullptr, "AppUpdate") == 0);
     EXPECT_EQ(log.Count(), 1u);
     CloseScriptVM();
 }

@@ -64,6 +64,7 @@ TEST_F(FontInterfaceTest, SourcesThatMakeNoFontLeaveTheInstanceEmpty) {
         {"FontInterface(16, FontInterface(16, \"font/missing.ttf\"))", "the source font was never made"},
         {"FontInterface(16, \"image/quadrants.png\")", "quadrants.png"},
         {"FontInterface(-16, \"font/DejaVuSans.ttf\")", "out of range"},
+        {"FontInterface(16, \"font/DejaVuSans.ttf\", 4097, 64)", "out of range"}, {"FontInterface(16, FontInterface(16, \"font/DejaVuSans.ttf\"), 64, -1)", "out of range"},
         {"FontInterface(\"big\", \"font/DejaVuSans.ttf\")", "Warning: FontInterface.constructor: argument 1"},
         {"FontInterface()", "Warning: FontInterface.constructor: argument 1 is missing"},
     };

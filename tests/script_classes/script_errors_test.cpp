@@ -59,6 +59,8 @@ TEST_F(ScriptErrorsTest, WrongCallsWarnOrThrowAndNeverCrash) {
     EXPECT_EQ(Sprites().size(), 1u);
     EXPECT_EQ(Eval(v, "box.GetPosX()").integer, 1);
     EXPECT_EQ(Eval(v, "layer.GetPosX()").integer, 1);
+    EXPECT_EQ(RunSource(v, "layer.SetVisible(0.0); local a = layer.IsVisible(); layer.SetVisible(-2); "
+                           "return a + \",\" + layer.IsVisible();").text, "false,true");  // numbers as flags
     WaitForImages();
     DrawLayers();
 }

@@ -137,7 +137,7 @@ void ModelRenderer::AddInstance(const Fx::ModelNodeParameter& parameter, const F
 }
 
 void ModelRenderer::BindTexture(const Fx::ModelNodeParameter& parameter, int32_t index, int unit) {
-    void* texture = index >= 0 && parameter.effect ? parameter.effect->GetTexture(index) : nullptr;
+    void* texture = parameter.effect->GetTexture(index);  // null for -1 or any index out of range
     const bool color = unit == 0;
     glUniform1i(uniformIds_[color ? kTextureEnable : kNormalMapEnable], texture ? 1 : 0);
     if (!texture) return;
