@@ -112,13 +112,8 @@ void AppConfig::SetAccessToken(const std::string& token, const std::string& secr
 void ReadAppConfig(Stream* stream, AppConfig* config) {
     char line[kConfigLineMaxLength + 1];
     while (stream->State() == kStreamHasData) {
-        uint32_t length = stream->ReadLine(line, sizeof line);
         // What does not fit is the rest of this line, not lines of their own.
-        if (length == kConfigLineMaxLength) {
-            char rest[kConfigLineMaxLength + 1];
-            while (stream->State() == kStreamHasData && stream->ReadLine(rest, sizeof rest) == kConfigLineMaxLength) {
-            }
-        }
+        stream->ReadLine(line, sizeof line, true);
         ApplyLine(line, config);
     }
 }

@@ -25,15 +25,11 @@ struct RepairLog {
 };
 
 // Reads a line into kMapLineSize + 2 bytes; at the end of the data the line
-// is empty and `ended` is set. A longer line is cut and the rest of it
-// skipped, so it still counts as one line.
+// is empty and `ended` is set. A longer line is cut to kMapLineSize, so it
+// still counts as one line.
 void NextLine(Stream* stream, char* line, bool* ended) {
     if (stream->State() != kStreamHasData) *ended = true;
-    if (stream->ReadLine(line, kMapLineSize + 2) <= kMapLineSize) return;
-    line[kMapLineSize] = '\0';
-    char c = 0;
-    while (stream->Read(&c, 1) == 1 && c != '\n') {
-    }
+    if (stream->ReadLine(line, kMapLineSize + 2, true) > kMapLineSize) line[kMapLineSize] = '\0';
 }
 
 void ReadCell(char* line, int32_t* fields, RepairLog* log) {

@@ -10,22 +10,6 @@ namespace {
 
 bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
-// Reads one line by the rule of Stream::ReadLine, keeping the first size - 1
-// bytes of it in `line` and skipping the rest of it.
-void ReadWholeLine(Stream* stream, char* line, uint32_t size) {
-    uint32_t length = 0;
-    while (stream->State() == kStreamHasData) {
-        char c = 0;
-        if (stream->Read(&c, 1) != 1 || c == '\n') break;
-        if (c == '\r') {
-            if (stream->Read(&c, 1) != 1) break;
-            if (c == '\n') break;
-        }
-        if (length < size - 1) line[length++] = c;
-    }
-    line[length] = '\0';
-}
-
 }  // namespace
 
 void CutAtUtf8Boundary(char* text, uint32_t limit) {
@@ -42,7 +26,7 @@ uint32_t ReadPuppetNames(Stream* stream, PuppetNames* out) {
     // One byte past a name's room tells whether the cut splits a character.
     char line[kPuppetNameSize + 1];
     while (out->count < kPuppetNameCapacity && stream->State() == kStreamHasData) {
-        ReadWholeLine(stream, line, sizeof line);
+        stream->ReadLine(line, sizeof line, true);
         CutAtUtf8Boundary(line, kPuppetNameSize - 1);
         memcpy(out->names[out->count], line, strlen(line) + 1);
         ++out->count;

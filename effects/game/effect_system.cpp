@@ -44,16 +44,6 @@ Fx::Matrix44 ToFxMatrix(const Mat4& m) {
     return out;
 }
 
-// Reads one list line; the rest of a line longer than the buffer is dropped
-// so that later ids keep their line numbers.
-void ReadListLine(Stream* stream, char* line) {
-    const uint32_t length = stream->ReadLine(line, kEffectListLineSize);
-    if (length < kEffectListLineSize - 1) return;
-    char c = 0;
-    while (stream->State() == kStreamHasData && stream->Read(&c, 1) == 1 && c != '\n') {
-    }
-}
-
 int32_t CountNodes(const Fx::EffectNode* node) {
     if (node == nullptr) return 0;
     int32_t count = 1;
@@ -143,7 +133,8 @@ void EffectSystem::LoadList() {
     uint64_t bytesRead = 0;
     int32_t nodes = 0;
     for (int32_t id = 0; id < kEffectIdCount && list->State() == kStreamHasData; ++id) {
-        ReadListLine(list, line);
+        // The rest of a line longer than the buffer is dropped, so later ids keep their line numbers.
+        list->ReadLine(line, kEffectListLineSize, true);
         char* pieces[2] = {line, nullptr};
         const size_t count = SplitString(line, ',', pieces, 2);
         const char* name = count > 0 ? pieces[0] : "";

@@ -55,7 +55,7 @@ bool SeekTarget(int32_t offset, int whence, uint32_t position, uint32_t size, in
     return true;
 }
 
-uint32_t Stream::ReadLine(char* buffer, uint32_t size) {
+uint32_t Stream::ReadLine(char* buffer, uint32_t size, bool dropRest) {
     if (buffer == nullptr || size == 0) return 0;
     uint32_t length = 0;
     // A read that brings nothing ends the line even while State still claims
@@ -71,6 +71,12 @@ uint32_t Stream::ReadLine(char* buffer, uint32_t size) {
         buffer[length++] = c;
     }
     buffer[length] = '\0';
+    if (dropRest && length == size - 1) {
+        // Up to the LF that ends the line, which a full buffer may still have before it.
+        char c = 0;
+        while (State() == kStreamHasData && Read(&c, 1) == 1 && c != '\n') {
+        }
+    }
     return length;
 }
 

@@ -76,8 +76,10 @@ struct Stream {
 
     // Reads one line into `buffer` (NUL-terminated, at most size - 1 bytes).
     // CR LF or a lone LF ends a line; a CR followed by anything else is dropped
-    // and the next byte kept. Returns the length stored.
-    uint32_t ReadLine(char* buffer, uint32_t size);
+    // and the next byte kept. Returns the length stored. What does not fit
+    // stays for the next call, or with `dropRest` is read past, so that a long
+    // line is cut rather than split into lines.
+    uint32_t ReadLine(char* buffer, uint32_t size, bool dropRest = false);
     // Writes the text and then CR LF; returns the byte count of the text's write.
     uint32_t WriteLine(const char* text);
 

@@ -16,12 +16,6 @@ constexpr int kSpacing = 6;
 
 std::string WidgetName(int id) { return "ctl-" + std::to_string(id); }
 
-// Paints and handles whatever is pending without waiting for more.
-void PumpPending() {
-    while (g_main_context_iteration(nullptr, FALSE)) {
-    }
-}
-
 class GtkFormHost : public FormHost {
 public:
     GtkFormHost(const FormSpec& spec, FormLogic* logic) : spec_(spec), logic_(logic) {}
@@ -91,7 +85,7 @@ private:
         gtk_window_set_title(GTK_WINDOW(box), caption.c_str());
         int response = gtk_dialog_run(GTK_DIALOG(box));
         gtk_widget_destroy(box);
-        PumpPending();
+        PumpDialogEvents();
         return response;
     }
 
@@ -308,7 +302,7 @@ int GtkFormHost::Run() {
     loop_ = nullptr;
     gtk_widget_destroy(window_);
     window_ = nullptr;
-    PumpPending();
+    PumpDialogEvents();
     return endCode_;
 }
 

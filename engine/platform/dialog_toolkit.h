@@ -8,7 +8,8 @@
 
 // Starts GTK once without touching the process's locale; false without a display.
 bool StartGtk();
-// Handles what waits in GTK's queue (repaints a label before a blocking request).
+// Handles what waits in GTK's queue without waiting for more (a closed dialog
+// leaves the screen at once).
 void PumpDialogEvents();
 // Runs `task` on the thread that runs the dialogs, from inside their event
 // loop (whichever dialog loop runs next); callable from any thread.

@@ -35,7 +35,7 @@ constexpr size_t kPicturesAwaitingConversion = 2;
 // Larger pictures are refused before anything is decoded: output is at most
 // 2048 x 1024, and decoding a huge picture takes hundreds of megabytes.
 constexpr int32_t kMaxSourceSide = 4096;
-constexpr char kMaxPixels[] = "16777216";  // kMaxSourceSide squared, for the decoders
+constexpr int64_t kMaxPixels = int64_t{kMaxSourceSide} * kMaxSourceSide;
 constexpr int64_t kDefaultFrameMicros = 40000;
 std::atomic<int32_t> gLiveDecoders{0};
 
@@ -85,7 +85,7 @@ AVCodecContext* OpenCodec(AVStream* stream) {
     if (codec == nullptr) return nullptr;
     AVCodecContext* context = avcodec_alloc_context3(codec);
     if (context == nullptr) return nullptr;
-    context->max_pixels = int64_t{kMaxSourceSide} * kMaxSourceSide;  // a stream that grows later
+    context->max_pixels = kMaxPixels;  // a stream that grows later
     if (avcodec_parameters_to_context(context, stream->codecpar) < 0 ||
         avcodec_open2(context, codec, nullptr) < 0) {
         avcodec_free_context(&context);
@@ -221,7 +221,7 @@ bool FfmpegMovieDecoder::Open(const MovieDecoderOptions& options) {
     for (unsigned i = 0; i < format_->nb_streams; ++i)
         if (!PictureFits(format_->streams[i]->codecpar)) return false;
     std::vector<AVDictionary*> probe(format_->nb_streams, nullptr);
-    for (AVDictionary*& options : probe) av_dict_set(&options, "max_pixels", kMaxPixels, 0);
+    for (AVDictionary*& options : probe) av_dict_set_int(&options, "max_pixels", kMaxPixels, 0);
     const int probed = avformat_find_stream_info(format_, probe.data());
     for (AVDictionary*& options : probe) av_dict_free(&options);
     if (probed < 0) return false;

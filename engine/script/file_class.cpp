@@ -177,24 +177,21 @@ SQInteger ReadText(HSQUIRRELVM v) {
     });
 }
 
-// One line: it ends at CR LF or a lone LF; a CR before anything else is
-// dropped, as Stream::ReadLine does. A line longer than kMaxLineBytes is not
-// kept: each call reads at most that much more of it and answers false (with
-// the log line naming the file), the one that reaches its end too.
+// One line, read by Stream::ReadLine a piece at a time. A line longer than
+// kMaxLineBytes is not kept: each call reads at most about that much more of
+// it and answers false (with the log line naming the file), the one that
+// reaches its end too.
 bool ReadWholeLine(FileObject* file, std::string* line) {
-    Stream* stream = file->stream;
     line->clear();
-    bool ended = true;
-    char c = 0;
-    while (stream->State() == kStreamHasData && stream->Read(&c, 1) == 1) {
-        if (c == '\n' || (c == '\r' && (stream->Read(&c, 1) != 1 || c == '\n'))) break;
-        if (line->size() == kMaxLineBytes) {
-            ended = false;
-            break;
-        }
-        line->push_back(c);
+    char piece[4096];
+    bool ended = false;
+    while (!ended && line->size() <= kMaxLineBytes) {
+        const uint32_t got = file->stream->ReadLine(piece, sizeof piece);
+        line->append(piece, got);
+        // A full piece leaves the rest of the line (if only its end) for the next.
+        ended = got < sizeof piece - 1;
     }
-    const bool whole = ended && !file->inLongLine;
+    const bool whole = ended && line->size() <= kMaxLineBytes && !file->inLongLine;
     file->inLongLine = !ended;
     if (whole) return true;
     LogError("File \"%s\": a line longer than %zu bytes is not read", file->name.c_str(), kMaxLineBytes);
